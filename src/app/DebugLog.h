@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+class Dialogs;
+
+// The program's debug log, "Debug.log" in the program folder. It is written only while that
+// file exists: the user switches logging on by creating it and off by deleting it, and the
+// program never creates it. A failed write reports once and switches logging off for the run.
+class DebugLog
+{
+public:
+    using Clock = std::function<QDateTime()>;
+
+    DebugLog(QString filePath, Dialogs& dialogs, Clock clock = &QDateTime::currentDateTime);
+
+    void Write(const QString& text);
+
+    bool LoggerOn() const { return m_loggerOn; }
+    void SetLoggerOn(bool on) { m_loggerOn = on; }
+    const QString& FilePath() const { return m_filePath; }
+
+    // "<" + the locale's short date and long time + "> " + text, ended by CR LF.
+    static QString FormatLine(const QDateTime& when, const QString& text);
+
+private:
+    QString m_filePath;
+    Dialogs& m_dialogs;
+    Clock m_clock;
+    bool m_loggerOn = true;
+};
+
+// A writer that puts a fixed tag such as "(PerfCore) " in front of every line; the parts that
+// keep their own writers to the log take one of these.
+class TaggedLog
+{
+public:
+    TaggedLog() = default;
+    TaggedLog(DebugLog* log, QString tag) : m_log(log), m_tag(std::move(tag)) {}
+
+    void operator()(const QString& text) const
+    {
+        if (m_log)
+            m_log->Write(m_tag + text);
+    }
+
+private:
+    DebugLog* m_log = nullptr;
+    QString m_tag;
+};

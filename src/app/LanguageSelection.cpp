@@ -1,0 +1,79 @@
+#include "app/LanguageSelection.h"
+
+#include "app/DebugLog.h"
+#include "platform/Dialogs.h"
+#include "platform/UserLocale.h"
+#include "res/MRes.h"
+
+#include <QStringList>
+
+QString ChooseDefaultLanguage(const TMRes& res, Dialogs& dialogs, DebugLog& log, unsigned lcid)
+{
+    QString resourceName;
+    log.Write(QStringLiteral("Get Default Language."));
+
+    QString wanted;
+    if ((lcid & 0xFF) == LangJapanese) {
+        log.Write(QStringLiteral("Select : JAPANESE"));
+        dialogs.Warning(QStringLiteral("システム言語判定の結果、デフォルト言語が日本語に設定されました。"
+                                       "\r\n（言語はオプション画面で変更できます）"));
+        wanted = QStringLiteral("JPN");
+    } else {
+        log.Write(QStringLiteral("Select : NON-JAPANESE"));
+        dialogs.Warning(QStringLiteral(
+            "The default language was set as English.\r\n(Language can be changed in option)"));
+        wanted = QStringLiteral("ENG");
+    }
+
+    log.Write(QStringLiteral("Recource File Searching..."));
+    const QStringList languages = res.ListLanguages();
+    for (const QString& description : languages) {
+        if (res.CodeOfLanguage(description) == wanted) {
+            resourceName = description;
+            log.Write(QStringLiteral("Select Recource File:") + description);
+        }
+    }
+
+    if (resourceName.isEmpty()) {
+        if (!languages.isEmpty())
+            resourceName = languages.first();
+        dialogs.Warning(QStringLiteral("Resource unit is not found!"));
+        log.Write(QStringLiteral("NO Recource File!"));
+    }
+    return resourceName;
+}
+
+bool LoadLanguageAtStartup(QString& resourceName, TMRes& res, Dialogs& dialogs, DebugLog& log,
+                           unsigned lcid, const std::function<void(const QString&)>& showStatus)
+{
+    if (resourceName.isEmpty()) {
+        showStatus(QStringLiteral("Lang.Resource Check..."));
+        log.Write(QStringLiteral("<<!>> Pulsmir set a default Language."));
+        resourceName = ChooseDefaultLanguage(res, dialogs, log, lcid);
+    }
+    if (res.OpenLanguage(resourceName))
+        return true;
+
+    resourceName = ChooseDefaultLanguage(res, dialogs, log, lcid);
+    if (res.OpenLanguage(resourceName))
+        return true;
+
+    dialogs.Error(QStringLiteral("Resource manager is file load FAILURE!"));
+    resourceName.clear();
+    return false;
+}
+
+bool ReloadLanguageIfChanged(const QString& resourceName, QString& loadedResourceName, TMRes& res,
+                             DebugLog& log)
+{
+    if (loadedResourceName == resourceName)
+        return false;
+    log.Write(QStringLiteral("Multi Resource Data (Re)Loading..."));
+    if (!res.OpenLanguage(resourceName)) {
+        log.Write(QStringLiteral("Multi Resource Data Load FAILED :") + resourceName);
+        return false;
+    }
+    loadedResourceName = resourceName;
+    log.Write(QStringLiteral("Multi Resource Data Load COMPLETE :") + resourceName);
+    return true;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class DebugLog;
+class Dialogs;
+class TMRes;
+
+// Picks the language file that matches the user's locale (Japanese or English) and returns
+// its description; the first language file when none matches; empty when there is none.
+QString ChooseDefaultLanguage(const TMRes& res, Dialogs& dialogs, DebugLog& log, unsigned lcid);
+
+// The language load of the start-up: chooses a default when none is set, opens it, and on a
+// failure chooses again and retries once. Returns false after the final error box; the caller
+// then saves the settings with the cleared `resourceName` and ends the program.
+bool LoadLanguageAtStartup(QString& resourceName, TMRes& res, Dialogs& dialogs, DebugLog& log,
+                           unsigned lcid, const std::function<void(const QString&)>& showStatus);
+
+// The language step of applying the settings: reloads only when the chosen language differs
+// from the one last applied. Returns true when new texts were loaded and must be put on the
+// menus; `loadedResourceName` then names them.
+bool ReloadLanguageIfChanged(const QString& resourceName, QString& loadedResourceName, TMRes& res,
+                             DebugLog& log);
+
+// The name that forces the first reload, since no language can carry it.
+inline const QString NoResourceName = QStringLiteral("** No Resource Name **");

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QString>
+
+#include <algorithm>
+#include <array>
+
+// Event sound switches and files, section "Pulsmir2_EventSound" of the settings file.
+struct TEventSoundSettings
+{
+    bool Enable = false;
+    bool Mute = false;
+    QString pOFF;
+    QString pON;
+    QString pPING;
+    QString pSTART;
+    QString pSKIN;
+    QString pMEM;
+    QString pRES;
+};
+
+// Every user setting, each field named after its key in the settings file.
+struct TSettings
+{
+    bool AlwaysTop = true;
+    QString CurrentSkinName;
+    bool ExtUpdate = true;
+    bool SstpSW = false;
+    int GraphRate = 2;
+    bool InTasktray = false;
+    bool NoBanner = false;
+    bool NoSplash = false;
+    bool SplashAlpha = true;
+    bool NTMultiCPU = false;
+    bool NTMultiNIC = false;
+    QString NTTargetNIC;
+    int PerfRate = 2;
+    int PingGT1 = 50;
+    int PingGT2 = 100;
+    int PingGT3 = 200;
+    QString PingHost = QStringLiteral("127.0.0.1");
+    bool UseDefaultGateway = true;
+    int PingRate = 60;
+    bool RegStartup = false;
+    int SkinMode = 0;
+    bool AlphaWindow = false;
+    bool FloatSW = false;
+    bool FloatAnim = false;
+    int FloatInterval = 50;
+    bool SkinFolderWatch = true;
+    bool AutoActiveSW = false;
+    int AutoActiveInterval = 200;
+    bool WaitOnStartup = false;
+    int WaitTime = 5;
+    bool Carefully = false;
+    bool PingEnable = true;
+    bool ShowSkinBanner = false;
+    QString ResourceName;
+    int DRange = 0;
+    int NRange = 0;
+    // Full scales in bytes per second; 64-bit, as disks and links pass 2 GiB/s.
+    qint64 DRangeV = 0;
+    qint64 NRangeV = 0;
+    int PosX = 0;
+    int PosY = 0;
+    bool TrayIconDefault = true;
+    std::array<QString, 4> Icons;
+    bool LinearOFF = false;
+    bool UseIphlpapi = false;
+    bool ProcessOverDrive = false;
+    int LogoPosition = 4;
+    bool AutoHiding = false;
+    bool LogConvSW = true;
+    bool ODMenuSW = true;
+    TEventSoundSettings EventSound;
+    bool AutoHidingOnMouse = false;
+    int Version = 0;
+};
+
+// The generation this program writes; an older file asks for the speed ranges again.
+inline constexpr int CurrentSettingsVersion = 220;
+
+// Worker threads never poll faster than this, whatever an interval key says.
+inline constexpr int MinThreadIntervalMs = 10;
+inline int ThreadIntervalMs(int configuredMs)
+{
+    return std::max(configuredMs, MinThreadIntervalMs);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "app/Settings.h"
+
+#include <optional>
+
+class AppPaths;
+class Dialogs;
+class TMRes;
+
+// The speed ranges the user picks when the settings come from an older generation.
+struct SpeedRangeChoice
+{
+    int DRange = 0;
+    int NRange = 0;
+    qint64 DRangeV = 0;
+    qint64 NRangeV = 0;
+};
+
+// Asks for the disk and network speed ranges (the speed range dialog); nothing when cancelled.
+class SpeedRangeAsker
+{
+public:
+    virtual ~SpeedRangeAsker() = default;
+    virtual std::optional<SpeedRangeChoice> AskSpeedRange(const SpeedRangeChoice& current) = 0;
+};
+
+// The settings file "Pulsmir.ini" in the program folder, or "Pulsmir_" + digit + ".ini" for an
+// instance that watches one physical drive ("/D:" digit): that one is loaded when it exists
+// and always written, so each drive's instance keeps its own settings after its first exit.
+class TSettingsFile
+{
+public:
+    TSettingsFile(const AppPaths& paths, int targetDrive);
+
+    QString LoadPath() const;
+    QString SavePath() const;
+
+    // Creates the file with its default content when it is missing, removes the section of
+    // the older generation (after a warning box), reads every key and applies the load rules.
+    // `res` supplies the warning's text; `askSpeedRange` may be null, which counts as cancel.
+    TSettings Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* askSpeedRange) const;
+
+    // Writes every key; throws EFileWriteError. The file is replaced whole, never torn.
+    void Save(const TSettings& settings) const;
+
+    static const char* const DefaultContent;
+
+private:
+    const AppPaths& m_paths;
+    int m_targetDrive;
+};

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// An INI file read and written the way the Windows private profile functions do it: sections
+// and keys compared without regard to case, the first match wins, values trimmed and cut at
+// 2047 characters. Whatever the program does not touch (comments, blank lines, unknown
+// sections and keys, the line ends) is written back as it was read. A changed key is updated
+// in place, a new key goes to the end of its section and a new section to the end of the file.
+// Saving replaces the file atomically. Every file format of the program reads through here.
+class ProfileIni
+{
+public:
+    static constexpr int MaxValueLength = 2047;
+
+    ProfileIni() { LoadText({}); }
+    // Reads the file; a missing or unreadable file gives an empty profile.
+    explicit ProfileIni(const QString& path);
+
+    // Returns false when the file exists but cannot be read. A missing file is not an error.
+    bool Load(const QString& path);
+    void LoadText(const QString& text);
+    const QString& Path() const { return m_path; }
+
+    bool SectionExists(const QString& section) const;
+    bool ValueExists(const QString& section, const QString& key) const;
+    QStringList SectionNames() const;
+    QStringList KeyNames(const QString& section) const;
+
+    QString ReadString(const QString& section, const QString& key,
+                       const QString& defaultValue = {}) const;
+    // Decimal, or hexadecimal after "0x"; anything else gives the default.
+    int ReadInteger(const QString& section, const QString& key, int defaultValue) const;
+    qint64 ReadInt64(const QString& section, const QString& key, qint64 defaultValue) const;
+    // Read as an integer: any number other than 0 is true.
+    bool ReadBool(const QString& section, const QString& key, bool defaultValue) const;
+
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    void WriteInteger(const QString& section, const QString& key, qint64 value);
+    void WriteBool(const QString& section, const QString& key, bool value);
+    void EraseSection(const QString& section);
+    void DeleteKey(const QString& section, const QString& key);
+
+    QByteArray ToBytes() const;
+    void Save() const;                   // to Path(); throws EFileWriteError
+    void SaveAs(const QString& path) const; // throws EFileWriteError
+
+    // Hexadecimal takes up to 32 bits and wraps ("0xFFFFFFFF" is -1), as the profile
+    // functions read it; decimal must fit the type.
+    static std::optional<int> ParseInteger(QStringView text);
+    static std::optional<qint64> ParseInt64(QStringView text);
+
+private:
+    struct Line
+    {
+        QString raw;
+        QString key; // empty for anything that is not a key line
+        QString value;
+    };
+    struct Section
+    {
+        QString name;   // empty for the lines before the first section header
+        QString header; // the header line as read
+        std::vector<Line> lines;
+        QHash<QString, int> keyIndex; // folded key -> first line with that key
+    };
+
+    static QString Fold(const QString& text) { return text.toCaseFolded(); }
+    static Line ParseLine(const QString& raw);
+    void AddSection(Section section);
+    void IndexKeys(Section& section) const;
+    void ReindexSections();
+    const Section* FindSection(const QString& name) const;
+    Section* FindSection(const QString& name);
+    const Line* FindLine(const QString& section, const QString& key) const;
+
+    QString m_path;
+    std::vector<Section> m_sections; // [0] holds the lines before the first header
+    QHash<QString, int> m_sectionIndex;
+    QString m_lineEnd = QStringLiteral("\r\n");
+    bool m_hadBom = false;
+    bool m_endsWithLineEnd = true;
+};

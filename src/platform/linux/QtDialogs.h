@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+// Message boxes through QMessageBox. They stay on top, as the monitor window does.
+class QtDialogs : public Dialogs
+{
+public:
+    DialogAnswer Show(DialogType type, const QString& text, DialogButtons buttons) override;
+
+    // The window title of a box of this type, so that tests can find it on the screen.
+    static QString TitleFor(DialogType type);
+};

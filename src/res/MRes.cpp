@@ -1,0 +1,122 @@
+#include "res/MRes.h"
+
+#include "platform/ProfileIni.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString HeaderSection = QStringLiteral("Header");
+
+// Key groups in the order they are read: the captions and hints, then the messages.
+struct CodeGroup
+{
+    const char* section;
+    const char* prefix;
+};
+constexpr CodeGroup CodeGroups[] = {
+    {"COMPONENTS", "C01"}, {"COMPONENTS", "C02"}, {"COMPONENTS", "C03"},
+    {"COMPONENTS", "C04"}, {"COMPONENTS", "C05"}, {"MESSAGES", "R06"},
+};
+
+} // namespace
+
+TMRes::TMRes(QString folder) : m_folder(std::move(folder)) {}
+
+std::vector<TMRes::LanguageFile> TMRes::ScanLanguageFiles() const
+{
+    std::vector<LanguageFile> files;
+    QDir dir(m_folder);
+    const QFileInfoList entries =
+        dir.entryInfoList({QStringLiteral("*.lng")}, QDir::Files | QDir::Readable,
+                          QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& entry : entries) {
+        // A name with "=" in it cannot be told apart from a key in a profile path; such a
+        // file has never been readable, so it is no language.
+        if (entry.fileName().contains(u'='))
+            continue;
+        ProfileIni ini(entry.filePath());
+        files.push_back({entry.filePath(),
+                         ini.ReadString(HeaderSection, QStringLiteral("DISCRIPTION"),
+                                        entry.fileName()),
+                         ini.ReadString(HeaderSection, QStringLiteral("LANGCODE"),
+                                        entry.fileName())});
+    }
+    return files;
+}
+
+const TMRes::LanguageFile* TMRes::FindLast(const std::vector<LanguageFile>& files,
+                                           const QString& description) const
+{
+    for (auto it = files.rbegin(); it != files.rend(); ++it)
+        if (it->description == description)
+            return &*it;
+    return nullptr;
+}
+
+QStringList TMRes::ListLanguages() const
+{
+    QStringList descriptions;
+    for (const LanguageFile& file : ScanLanguageFiles())
+        descriptions << file.description;
+    return descriptions;
+}
+
+QString TMRes::CodeOfLanguage(const QString& description) const
+{
+    auto files = ScanLanguageFiles();
+    const LanguageFile* file = FindLast(files, description);
+    return file ? file->code : QString();
+}
+
+QString TMRes::FileOfLanguage(const QString& description) const
+{
+    auto files = ScanLanguageFiles();
+    const LanguageFile* file = FindLast(files, description);
+    return file ? file->path : QString();
+}
+
+bool TMRes::OpenLanguage(const QString& description)
+{
+    // The open language is not read again. With nothing open there is nothing to reuse: an
+    // empty description must fail, not pass as "already open".
+    if (!m_filePath.isEmpty() && description == m_description)
+        return true;
+
+    auto files = ScanLanguageFiles();
+    const LanguageFile* file = FindLast(files, description);
+    m_texts.clear();
+    m_lookup.clear();
+    if (!file || !QFileInfo::exists(file->path)) {
+        m_filePath.clear();
+        m_description.clear();
+        m_langCode.clear();
+        return false;
+    }
+    m_filePath = file->path;
+    m_description = description;
+    m_langCode = file->code;
+
+    ProfileIni ini(m_filePath);
+    for (const CodeGroup& group : CodeGroups) {
+        const QString section = QLatin1String(group.section);
+        for (int number = 0; number < 100; ++number) {
+            QString code = QLatin1String(group.prefix) + QString::number(number).rightJustified(2, u'0');
+            if (!ini.ValueExists(section, code))
+                continue;
+            QString text = ini.ReadString(section, code, QStringLiteral("(No Resource)"));
+            m_texts.emplace_back(code, text);
+            m_lookup.insert(code, text);
+        }
+    }
+    return true;
+}
+
+QString TMRes::GetText(const QString& code) const
+{
+    auto it = m_lookup.constFind(code);
+    QString text = it == m_lookup.constEnd() ? QStringLiteral("(NoData:") + code + u')' : *it;
+    text.replace(QStringLiteral("\\n"), QStringLiteral("\r\n"));
+    return text;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+#include <vector>
+
+// The language table: user-interface texts by code ("C" + four digits for captions and hints,
+// "R06" + two digits for messages) from the "*.lng" files of the program folder. A language is
+// known everywhere by its description (the "DISCRIPTION" key of the file's header).
+class TMRes
+{
+public:
+    explicit TMRes(QString folder);
+
+    // Descriptions of every language file, in the order of the folder listing.
+    QStringList ListLanguages() const;
+    QString CodeOfLanguage(const QString& description) const;
+    QString FileOfLanguage(const QString& description) const;
+    bool OpenLanguage(const QString& description);
+    QString GetText(const QString& code) const;
+
+    const QString& FilePath() const { return m_filePath; }
+    const QString& Description() const { return m_description; }
+    const QString& LangCode() const { return m_langCode; }
+    // The texts of the open language as code and raw value, in the order they were read.
+    const std::vector<std::pair<QString, QString>>& Texts() const { return m_texts; }
+
+private:
+    struct LanguageFile
+    {
+        QString path;
+        QString description;
+        QString code;
+    };
+    std::vector<LanguageFile> ScanLanguageFiles() const;
+    const LanguageFile* FindLast(const std::vector<LanguageFile>& files,
+                                 const QString& description) const;
+
+    QString m_folder;
+    QString m_filePath;
+    QString m_description;
+    QString m_langCode;
+    std::vector<std::pair<QString, QString>> m_texts;
+    QHash<QString, QString> m_lookup;
+};
