@@ -1,0 +1,390 @@
+#include "app/MainForm.h"
+
+#include "app/CommandLine.h"
+#include "app/ExitEvents.h"
+#include "app/LanguageSelection.h"
+#include "app/RateSettings.h"
+#include "app/SettingsFile.h"
+#include "app/Splash.h"
+#include "app/StartupShortcut.h"
+#include "platform/AtomicFile.h"
+#include "platform/Dialogs.h"
+#include "platform/ProcessControl.h"
+#include "platform/SystemMemory.h"
+#include "platform/UserLocale.h"
+#include "platform/linux/X11Windows.h"
+
+#include "Version.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QThread>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+const QString ProgramTitle = QStringLiteral("Pulsmir");
+
+QString VersionNumbers()
+{
+    return QString::fromLatin1(Version::Text);
+}
+
+QString BuildText()
+{
+    return VersionNumbers() + QStringLiteral("(Build %1)").arg(Version::Build);
+}
+
+void PauseProcessingEvents(int milliseconds)
+{
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+TMainPForm::TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList arguments)
+    : QWidget(nullptr, Qt::FramelessWindowHint),
+      m_paths(paths),
+      m_dialogs(dialogs),
+      m_arguments(std::move(arguments)),
+      m_log(paths.DebugLogFile(), dialogs),
+      m_res(paths.ProgramFolder())
+{
+    setWindowTitle(ProgramTitle);
+    setAttribute(Qt::WA_QuitOnClose, false);
+}
+
+TMainPForm::~TMainPForm() = default;
+
+void TMainPForm::SetAddinSkin(bool installed, const QString& skinName)
+{
+    m_addinSkinFlag = installed;
+    m_addinSkinName = skinName;
+}
+
+void TMainPForm::ShowStatus(const QString& text)
+{
+    if (m_splash)
+        m_splash->SetStatus(text);
+}
+
+bool TMainPForm::FormCreate()
+{
+    m_log.SetLoggerOn(true);
+    WriteDebugLog(QStringLiteral("Pulsmir ") + VersionNumbers() + QLatin1String(Version::Edition) +
+                  QStringLiteral(" Starting"));
+    m_startTime = QDateTime::currentDateTime();
+    m_startingUp = true;
+    m_savedTitle = windowTitle();
+
+    m_optionsOpen = false;
+    m_loadedResourceName = NoResourceName;
+
+    WriteDebugLog(QStringLiteral("Anti .NET Counter Checking"));
+    CheckNetCounters();
+
+    WriteDebugLog(QStringLiteral("Parameter Count : %1").arg(m_arguments.size() - 1));
+    m_targetDrive = TargetDriveFromArguments(m_arguments);
+    if (m_targetDrive >= 0)
+        m_trayTipText += QStringLiteral("\r\n(Physical Drive #%1)").arg(m_targetDrive);
+    WriteDebugLog(QStringLiteral("Target Physical Drive Number : %1").arg(m_targetDrive));
+
+    m_logScaleTable = BuildLogScaleTable();
+    const QString noSkinPicture = m_paths.File(QStringLiteral("rl2.prs"));
+    if (QFileInfo::exists(noSkinPicture))
+        m_noSkinImg = QImage(noSkinPicture);
+
+    // Linux stands in for the NT family throughout.
+    m_kernelKind = KernelNT;
+    WriteDebugLog(QStringLiteral("Kernel Switch : WindowsNT Base System"));
+
+    m_mainTimer = new QTimer(this);
+    connect(m_mainTimer, &QTimer::timeout, this, &TMainPForm::MainTimerTimer);
+    m_pingTimer = new QTimer(this);
+    connect(m_pingTimer, &QTimer::timeout, this, &TMainPForm::PingTimerTimer);
+
+    m_splash = std::make_unique<TSplash>(m_paths.ProgramFolder());
+    const QString coreMd = m_kernelKind == KernelUnknown
+                               ? QStringLiteral("-ERROR-")
+                               : QStringLiteral("NT Core ") + QLatin1String(Version::CoreCodeName);
+    const QString myVersion = QStringLiteral("Skin System Ver.") + QLatin1String(Version::SkinCodeName);
+    m_splash->SetVersionTexts(QStringLiteral("Ver.") + BuildText(), myVersion, coreMd);
+    WriteDebugLog(QStringLiteral("CoreSystem : ") + coreMd);
+    WriteDebugLog(QStringLiteral("SkinSystem : ") + myVersion);
+    WriteDebugLog(QStringLiteral("Binary Version : ") + BuildText());
+    ShowStatus(QStringLiteral("Initilize..."));
+    m_splash->CenterOnScreen();
+
+    WriteDebugLog(QStringLiteral("MainForm Initialize"));
+    resize(1, 1); // no size of its own until a skin is applied
+    winId();      // the window exists from here on, so a second instance can find it
+    WriteDebugLog(QStringLiteral("Floating Control Thread Initialize"));
+    WriteDebugLog(QStringLiteral("Auto Active Control Thread Initialize"));
+
+    WriteDebugLog(QStringLiteral("Application Setting Load"));
+    m_settings = TSettingsFile(m_paths, m_targetDrive).Load(m_dialogs, m_res, nullptr);
+    move(m_settings.PosX, m_settings.PosY);
+    if (m_addinSkinFlag)
+        m_settings.CurrentSkinName = m_addinSkinName;
+
+    if (!m_settings.NoSplash) {
+        m_splash->SetMaxAlpha(m_settings.SplashAlpha ? 160 : 255);
+        SetLayeredAlpha(m_splash.get(), m_splash->MaxAlpha());
+        m_splash->show();
+        if (m_kernelKind == KernelNT)
+            m_splash->FadeIn();
+    }
+    QCoreApplication::processEvents();
+
+    if (!LoadLanguageAtStartup(m_settings.ResourceName, m_res, m_dialogs, m_log, UserDefaultLcid(),
+                               [this](const QString& text) { ShowStatus(text); })) {
+        m_startAborted = true;
+        SaveSettings(false);
+        m_splash.reset();
+        return false;
+    }
+
+    if (m_settings.Carefully && !RunCarefulChecks()) {
+        m_startAborted = true;
+        m_splash.reset();
+        return false;
+    }
+
+    ShowStatus(QStringLiteral("Initilize..."));
+    WriteDebugLog(QStringLiteral("Alpha Control Initialize"));
+    SetShutdownPriority();
+
+    ShowStatus(QStringLiteral("Load Icons..."));
+    WriteDebugLog(QStringLiteral("TaskTray Control Initialize"));
+    setVisible(!m_settings.InTasktray);
+
+    ShowStatus(QStringLiteral("Threads Start...(Floating Ctrl)"));
+    ShowStatus(QStringLiteral("Threads Start...(A.Active Ctrl)"));
+    setWindowTitle(m_savedTitle);
+
+    ShowStatus(QStringLiteral("Threads Start...(SSTP Ctrl)"));
+    WriteDebugLog(CheckSstpConnection() ? QStringLiteral("SSTP Status : READY")
+                                        : QStringLiteral("SSTP Status : Connection Refused"));
+    ShowStatus(QStringLiteral("Threads Start...(Pulsmir Local Talk)"));
+    OpenLocalTalk();
+
+    WriteDebugLog(QStringLiteral("Pulsmir Core System Initialize..."));
+    if (!CoreSystemInit())
+        m_dialogs.Error(m_res.GetText(QStringLiteral("R0601")) + m_coreError);
+
+    SendSstpEvent(QStringLiteral("Start"));
+
+    ShowStatus(QStringLiteral("Pulsmir Start Process Completed..."));
+    if (!m_settings.NoSplash && m_kernelKind == KernelNT)
+        m_splash->FadeOut();
+    m_splash.reset();
+    WriteDebugLog(QStringLiteral("Splash Release"));
+
+    PlayEventSoundNo(4);
+    if (!m_settings.InTasktray)
+        raise();
+    WriteDebugLog(QStringLiteral("MainForm Set TopMost"));
+
+    m_mainTimer->start();
+    m_pingTimer->start();
+    m_startingUp = false;
+    WriteDebugLog(QStringLiteral("Application Running..."));
+    WriteDebugLog(QStringLiteral("----------"));
+    return true;
+}
+
+bool TMainPForm::RunCarefulChecks()
+{
+    ShowStatus(QStringLiteral("System Check : Memory"));
+    PauseProcessingEvents(500);
+    if (AvailablePhysicalMemoryBytes() < 1024 * 1024 &&
+        !m_dialogs.AskYesNo(DialogType::Warning,
+                            QStringLiteral("The starting check of a MEMORY is unsuccessful.\r\nContinue?")))
+        return false;
+
+    ShowStatus(QStringLiteral("System Check : Network"));
+    PauseProcessingEvents(500);
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        if (CanCreateTcpSocket())
+            return true;
+        PauseProcessingEvents(1000);
+        ShowStatus(QStringLiteral("System Check : Network(%1)").arg(attempt));
+    }
+    return m_dialogs.AskYesNo(DialogType::Warning,
+                              QStringLiteral("The starting check of a NETWORK is unsuccessful.\r\nContinue?"));
+}
+
+bool TMainPForm::CoreSystemInit()
+{
+    ShowStatus(QStringLiteral("SSTP initialize..."));
+    WriteDebugLog(LoadSstpScripts() ? QStringLiteral("SSTP File Load SUCCESSFUL")
+                                    : QStringLiteral("SSTP File Load FAILED!"));
+    WriteDebugLog(QStringLiteral("..NIC List Initialize"));
+    m_nicList.clear();
+    if (m_nicList.isEmpty())
+        WriteDebugLog(QStringLiteral("..<!>NIC not Found"));
+
+    ShowStatus(QStringLiteral("Pulsmir Stand-by."));
+    ApplySettings();
+    return true;
+}
+
+void TMainPForm::ApplySettings()
+{
+    ReloadLanguageIfChanged(m_settings.ResourceName, m_loadedResourceName, m_res, m_log);
+    ApplyTimerIntervals();
+    if (m_settings.RegStartup)
+        CreateStartupShortcut();
+    else
+        RemoveStartupShortcut();
+    ApplyProcessPriority();
+    ApplyWindowStyle();
+}
+
+void TMainPForm::ApplyTimerIntervals()
+{
+    const auto setInterval = [](QTimer* timer, int interval) {
+        const bool wasActive = timer->isActive();
+        timer->stop();
+        timer->setInterval(interval);
+        if (wasActive)
+            timer->start();
+    };
+    setInterval(m_mainTimer, RateSettingsFor(m_settings.PerfRate, m_settings.GraphRate).MainTimerIntervalMs);
+    setInterval(m_pingTimer, PingTimerIntervalMs(m_settings.PingRate));
+}
+
+void TMainPForm::ApplyProcessPriority()
+{
+    if (SetProcessHighPriority(m_settings.ProcessOverDrive))
+        return;
+    WriteDebugLog(m_settings.ProcessOverDrive ? QStringLiteral("Process Over Drive Setting(to High) ERROR")
+                                              : QStringLiteral("Process Over Drive Setting(to Normal) ERROR"));
+}
+
+void TMainPForm::ApplyWindowStyle()
+{
+    // Through the native window, so it is not made anew (which would drop its other states).
+    winId();
+    windowHandle()->setFlag(Qt::WindowStaysOnTopHint, m_settings.AlwaysTop);
+    SetLayeredAlpha(this, m_settings.AlphaWindow ? 160 : 255);
+}
+
+void TMainPForm::SetLayeredAlpha(QWidget* window, int alpha)
+{
+    window->setWindowOpacity(std::clamp(alpha, 0, 255) / 255.0);
+}
+
+void TMainPForm::SetShutdownPriority()
+{
+    WriteDebugLog(SetShutdownFirst()
+                      ? QStringLiteral("SetProcessShutdownParameters...SUCCESS")
+                      : QStringLiteral("SetProcessShutdownParameters...FAILED(In Win9x/ME, it is a normal result)"));
+}
+
+void TMainPForm::CreateStartupShortcut()
+{
+    const QString folder = AutostartFolder();
+    try {
+        WriteAutostartEntry(folder, StartupShortcutName(m_targetDrive),
+                            StartupShortcutEntry(m_paths, m_settings.WaitOnStartup,
+                                                 m_settings.WaitTime, m_targetDrive));
+        RemoveAutostartEntry(folder, OldStartupShortcutName);
+    } catch (const EFileWriteError& e) {
+        WriteDebugLog(QStringLiteral("[TRAP] Startup shortcut : ") + QString::fromStdString(e.what()));
+    }
+}
+
+void TMainPForm::RemoveStartupShortcut()
+{
+    RemoveAutostartEntry(AutostartFolder(), StartupShortcutName(m_targetDrive));
+}
+
+void TMainPForm::ExitEClick()
+{
+    SendSstpEvent(ExitEventName(m_startTime.msecsTo(QDateTime::currentDateTime())));
+    close();
+}
+
+void TMainPForm::CloseForTermination()
+{
+    m_interactiveClose = false;
+    close();
+}
+
+void TMainPForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Some window managers take the state only from a mapped window; by the next turn of the
+    // event loop it is mapped.
+    QTimer::singleShot(0, this, [this] { X11SetSkipTaskbar(winId()); });
+}
+
+void TMainPForm::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        X11SetSkipTaskbar(winId());
+    QWidget::setVisible(visible);
+}
+
+void TMainPForm::closeEvent(QCloseEvent* event)
+{
+    FormCloseQuery();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void TMainPForm::FormCloseQuery()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+
+    WriteDebugLog(QStringLiteral("- Application Shutdown ---------"));
+    WriteDebugLog(QStringLiteral("Application Title Set"));
+    setWindowTitle(windowTitle() + QStringLiteral(" - Shutdown now..."));
+
+    WriteDebugLog(QStringLiteral("MainTimer Terminate"));
+    m_mainTimer->stop();
+    WriteDebugLog(QStringLiteral("PingTimer Terminate"));
+    m_pingTimer->stop();
+
+    WriteDebugLog(QStringLiteral("CoreClass Stop"));
+    bool stopped = false;
+    for (int attempt = 1; attempt <= 12 && !stopped; ++attempt) {
+        stopped = StopCore();
+        if (!stopped) {
+            WriteDebugLog(QStringLiteral("CoreClass Stop Retry...(%1)").arg(attempt));
+            PauseProcessingEvents(500);
+        }
+    }
+    if (!stopped)
+        WriteDebugLog(QStringLiteral("CoreClass Stop << TIMEOUT >>"));
+
+    SaveSettings(m_interactiveClose);
+
+    WriteDebugLog(QStringLiteral("Floating Control Thread Terminating"));
+    WriteDebugLog(QStringLiteral("Auto Active Control Thread Terminating"));
+    WriteDebugLog(QStringLiteral("Release Classes Memory"));
+    WriteDebugLog(QStringLiteral("Application Terminate"));
+    WriteDebugLog(QStringLiteral("----------"));
+}
+
+void TMainPForm::SaveSettings(bool interactive)
+{
+    TSettingsFile file(m_paths, m_targetDrive);
+    try {
+        file.Save(m_settings);
+        WriteDebugLog(QStringLiteral("Application Setting Saved"));
+    } catch (const EFileWriteError& e) {
+        WriteDebugLog(QStringLiteral("Unsuccessful to data preservation of application!"));
+        const QString reason = QString::fromStdString(e.what());
+        std::fprintf(stderr, "pulsmir: settings not saved: %s\n", qUtf8Printable(reason));
+        if (interactive)
+            m_dialogs.Error(QStringLiteral("The settings could not be saved.\r\n") + reason +
+                            QStringLiteral("\r\nMake the file and its folder writable to keep your settings."));
+    }
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "app/DebugLog.h"
+#include "app/LogScaleTable.h"
+#include "app/Settings.h"
+#include "platform/AppPaths.h"
+#include "res/MRes.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+class Dialogs;
+class QTimer;
+class TSplash;
+
+// The main window. It owns the program's objects for the whole run, runs the start-up sequence
+// when created and the shutdown sequence when closed, and puts the settings into effect.
+class TMainPForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum KernelKinds { Kernel9x = 0, KernelNT = 1, KernelUnknown = 99 };
+
+    TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList arguments);
+    ~TMainPForm() override;
+
+    // Set by the entry before the start-up sequence, when a skin add-in came on the command line.
+    void SetAddinSkin(bool installed, const QString& skinName);
+
+    // The start-up sequence. False when the program must end instead of running.
+    bool FormCreate();
+    // The exit menu items: send the exit event, then close (which runs the shutdown sequence).
+    void ExitEClick();
+    // The shutdown sequence when the process is told to end (signal, end of session): the same
+    // as closing, without boxes that nobody may be there to answer.
+    void CloseForTermination();
+
+    bool CoreSystemInit();
+    void ApplySettings();
+    void WriteDebugLog(const QString& text) { m_log.Write(text); }
+    void SetShutdownPriority();
+    void CreateStartupShortcut();
+    void RemoveStartupShortcut();
+    void SetLayeredAlpha(QWidget* window, int alpha);
+
+    const TSettings& Settings() const { return m_settings; }
+    bool StartAborted() const { return m_startAborted; }
+    bool StartingUp() const { return m_startingUp; }
+    int TargetDrive() const { return m_targetDrive; }
+    QString ApplicationTitle() const { return windowTitle(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+public:
+    // Keeps the window out of the taskbar each time it is shown (the native window is made
+    // anew when the stay-on-top flag changes).
+    void setVisible(bool visible) override;
+
+private:
+    void ShowStatus(const QString& text);
+    bool RunCarefulChecks();
+    void FormCloseQuery();
+    void SaveSettings(bool interactive);
+    void ApplyTimerIntervals();
+    void ApplyWindowStyle();
+    void ApplyProcessPriority();
+
+    // Steps of the sequences that belong to parts of the program built later; each is the one
+    // place where that part plugs in.
+    void CheckNetCounters() {}
+    bool StopCore() { return true; }
+    bool CheckSstpConnection() { return false; }
+    void OpenLocalTalk() {}
+    bool LoadSstpScripts() { return false; }
+    void SendSstpEvent(const QString&) {}
+    void PlayEventSoundNo(int) {}
+    void MainTimerTimer() {}
+    void PingTimerTimer() {}
+
+    AppPaths m_paths;
+    Dialogs& m_dialogs;
+    QStringList m_arguments;
+    DebugLog m_log;
+    TMRes m_res;
+    TSettings m_settings;
+
+    bool m_addinSkinFlag = false;
+    QString m_addinSkinName;
+    int m_targetDrive = -1;
+    QDateTime m_startTime;
+    bool m_startingUp = false;
+    bool m_startAborted = false;
+    bool m_shutDown = false;
+    bool m_interactiveClose = true;
+    int m_kernelKind = KernelUnknown;
+    QString m_coreError;
+    bool m_optionsOpen = false;
+    QString m_savedTitle;
+    QString m_loadedResourceName;
+    QString m_trayTipText;
+    LogScaleTable m_logScaleTable{};
+    QStringList m_nicList;
+    QImage m_noSkinImg;
+
+    QTimer* m_mainTimer = nullptr;
+    QTimer* m_pingTimer = nullptr;
+    std::unique_ptr<TSplash> m_splash;
+};

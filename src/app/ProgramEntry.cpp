@@ -1,0 +1,127 @@
+#include "app/ProgramEntry.h"
+
+#include "app/CommandLine.h"
+#include "app/MainForm.h"
+#include "platform/AppPaths.h"
+#include "platform/InstanceGuard.h"
+#include "platform/TerminationSignals.h"
+#include "platform/linux/QtDialogs.h"
+
+#include "Version.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const HelpText =
+    "Usage: pulsmir [/M] [/D:digit] [package.pma ...]\n"
+    "A skinned desktop system-status monitor.\n"
+    "\n"
+    "  /M          start even when another instance is running\n"
+    "  /D:digit    watch physical drive <digit>; settings go to Pulsmir_<digit>.ini\n"
+    "  package.pma install an add-in package (skins)\n"
+    "  --help      show this help and exit\n"
+    "  --version   show the version and exit\n"
+    "\n"
+    "The program folder is the folder of the executable, or PULSMIR_HOME when set.\n"
+    "Create an empty Debug.log there to switch the debug log on.\n";
+
+// Packages need the add-in installer, which this build does not have yet.
+class UnsupportedAddins : public AddinHandOff
+{
+public:
+    AddinInstallResult Install(const QString& packageFile) override
+    {
+        std::fprintf(stderr, "pulsmir: %s: add-in packages are not supported yet\n",
+                     qUtf8Printable(packageFile));
+        return {};
+    }
+};
+
+} // namespace
+
+EntryDecision DecideEntry(InstanceGuard& guard, const QString& executableName,
+                          const QStringList& arguments, AddinHandOff& addins)
+{
+    EntryDecision decision;
+    switch (guard.TakeSessionMarker(executableName)) {
+    case InstanceGuard::MarkerState::Created:
+        break;
+    case InstanceGuard::MarkerState::Failed:
+        decision.doNotRun = true;
+        break;
+    case InstanceGuard::MarkerState::AlreadyThere:
+        decision.anotherInstanceRuns = guard.TopLevelWindowExists(QStringLiteral("Pulsmir"));
+        decision.doNotRun = decision.anotherInstanceRuns;
+        break;
+    }
+
+    for (const QString& argument : arguments) {
+        if (IsAddinPackageArgument(argument)) {
+            const AddinInstallResult result = addins.Install(argument);
+            decision.doNotRun = decision.doNotRun || !result.succeeded;
+            decision.addinSkinFlag = result.skinInstalled;
+            decision.addinSkinName = result.skinName;
+        }
+        if (IsAllowSecondInstanceArgument(argument))
+            decision.doNotRun = false;
+    }
+    return decision;
+}
+
+int RunPulsmir(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(HelpText, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("pulsmir %s (Build %d)\n", Version::Text, Version::Build);
+            return 0;
+        }
+    }
+
+    // A Wayland client can neither place itself nor stay on top: run through XWayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+
+    const AppPaths paths = AppPaths::FromEnvironment(QCoreApplication::applicationDirPath());
+    QStringList arguments = app.arguments();
+    const QString executableName = QFileInfo(arguments.first()).fileName();
+
+    LinuxInstanceGuard guard;
+    UnsupportedAddins addins;
+    const EntryDecision decision = DecideEntry(guard, executableName, arguments.mid(1), addins);
+
+    const QString workFile = paths.File(QStringLiteral("pma.$$$"));
+    if (QFile::exists(workFile))
+        QFile::remove(workFile);
+
+    if (decision.doNotRun) {
+        if (decision.anotherInstanceRuns)
+            std::fputs("pulsmir: another instance is running (start with /M to run a second one)\n",
+                       stderr);
+        return 0;
+    }
+
+    QtDialogs dialogs;
+    TMainPForm form(paths, dialogs, arguments);
+    form.SetAddinSkin(decision.addinSkinFlag, decision.addinSkinName);
+    if (!form.FormCreate())
+        return form.StartAborted() ? 1 : 0;
+
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::Received, &form,
+                     &TMainPForm::CloseForTermination);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     &TMainPForm::CloseForTermination);
+    return app.exec();
+}

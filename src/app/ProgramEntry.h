@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class InstanceGuard;
+
+// What installing one add-in package from the command line gave.
+struct AddinInstallResult
+{
+    bool succeeded = false;
+    bool skinInstalled = false;
+    QString skinName;
+};
+
+// Installs the ".pma" packages named on the command line, before any window exists.
+class AddinHandOff
+{
+public:
+    virtual ~AddinHandOff() = default;
+    virtual AddinInstallResult Install(const QString& packageFile) = 0;
+};
+
+// The entry's decision: run or not, and which skin the command line installed.
+struct EntryDecision
+{
+    bool doNotRun = false;
+    bool anotherInstanceRuns = false;
+    bool addinSkinFlag = false;
+    QString addinSkinName;
+};
+
+// The single-instance check and the scan of the arguments (without the program name), in the
+// order of the command line: a failed package install stops the start, a later "/M" allows it.
+EntryDecision DecideEntry(InstanceGuard& guard, const QString& executableName,
+                          const QStringList& arguments, AddinHandOff& addins);
+
+// The whole program: entry, start-up, message loop, shutdown. Returns the exit code.
+int RunPulsmir(int argc, char* argv[]);

@@ -1,0 +1,133 @@
+#include "app/Splash.h"
+
+#include <QBitmap>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QImage>
+#include <QLabel>
+#include <QScreen>
+#include <QThread>
+
+namespace {
+
+constexpr QSize FallbackSize(360, 200);
+
+QImage LoadPicture(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return {};
+    QImage image(path, "PNG");
+    if (image.isNull())
+        image = QImage(path, "BMP");
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+// Opaque wherever the shape picture is not pure red.
+QBitmap ShapeFromPicture(const QImage& shape)
+{
+    QImage mask(shape.size(), QImage::Format_Mono);
+    mask.fill(0);
+    for (int y = 0; y < shape.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(shape.constScanLine(y));
+        for (int x = 0; x < shape.width(); ++x)
+            if ((row[x] & 0xFFFFFF) != 0xFF0000)
+                mask.setPixel(x, y, 1);
+    }
+    return QBitmap::fromImage(mask);
+}
+
+QLabel* MakeLabel(QWidget* parent, int pointSize, bool bold)
+{
+    auto* label = new QLabel(parent);
+    QFont font = label->font();
+    font.setPointSize(pointSize);
+    font.setBold(bold);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: #e8eef5; background: transparent;"));
+    return label;
+}
+
+} // namespace
+
+TSplash::TSplash(const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(QStringLiteral("Pulsmir Splash"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+
+    m_image1 = new QLabel(this);
+    const QImage picture = LoadPicture(programFolder + QStringLiteral("/rl3.prs"));
+    if (picture.isNull()) {
+        m_image1->setStyleSheet(QStringLiteral("background: #1d2733;"));
+        m_image1->resize(FallbackSize);
+    } else {
+        m_image1->setPixmap(QPixmap::fromImage(picture));
+        m_image1->resize(picture.size());
+    }
+    setFixedSize(m_image1->size());
+
+    const QImage shape = LoadPicture(programFolder + QStringLiteral("/rl5.prs"));
+    if (!shape.isNull())
+        setMask(ShapeFromPicture(shape));
+
+    const int w = width();
+    const int h = height();
+    m_binVersionInfo = MakeLabel(this, 8, false);
+    m_myVersion = MakeLabel(this, 8, false);
+    m_coreMd = MakeLabel(this, 8, false);
+    m_statusL = MakeLabel(this, 9, true);
+    m_binVersionInfo->setGeometry(16, h - 78, w - 32, 14);
+    m_myVersion->setGeometry(16, h - 64, w - 32, 14);
+    m_coreMd->setGeometry(16, h - 50, w - 32, 14);
+    m_statusL->setGeometry(16, h - 32, w - 32, 18);
+}
+
+void TSplash::SetVersionTexts(const QString& binVersionInfo, const QString& myVersion,
+                              const QString& coreMd)
+{
+    m_binVersionInfo->setText(binVersionInfo);
+    m_myVersion->setText(myVersion);
+    m_coreMd->setText(coreMd);
+}
+
+void TSplash::SetStatus(const QString& text)
+{
+    m_statusL->setText(text);
+    if (isVisible())
+        m_statusL->repaint();
+}
+
+QString TSplash::Status() const
+{
+    return m_statusL->text();
+}
+
+void TSplash::SetWindowAlpha(int alpha)
+{
+    setWindowOpacity(std::clamp(alpha, 0, 255) / 255.0);
+}
+
+void TSplash::FadeIn()
+{
+    for (int k = 0; k <= m_maxAlpha / 16; ++k) {
+        SetWindowAlpha(k * 16);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(10);
+    }
+    SetWindowAlpha(m_maxAlpha);
+}
+
+void TSplash::FadeOut()
+{
+    for (int k = m_maxAlpha / 16; k >= 0; --k) {
+        SetWindowAlpha(k * 16);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(10);
+    }
+}
+
+void TSplash::CenterOnScreen()
+{
+    if (const QScreen* screen = this->screen())
+        move(screen->geometry().center() - rect().center());
+}

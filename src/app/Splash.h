@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+// The start-up window: the picture "rl3.prs", shaped by "rl5.prs" (pure red is cut out), with
+// the program and engine versions and a running status line. It fades in and out through the
+// window's opacity.
+class TSplash : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TSplash(const QString& programFolder, QWidget* parent = nullptr);
+
+    void SetVersionTexts(const QString& binVersionInfo, const QString& myVersion,
+                         const QString& coreMd);
+    // Shows a status text at once, without waiting for the event loop.
+    void SetStatus(const QString& text);
+    QString Status() const;
+
+    void SetMaxAlpha(int alpha) { m_maxAlpha = alpha; }
+    int MaxAlpha() const { return m_maxAlpha; }
+    void SetWindowAlpha(int alpha);
+    void FadeIn();
+    void FadeOut();
+    void CenterOnScreen();
+
+private:
+    QLabel* m_image1;
+    QLabel* m_binVersionInfo;
+    QLabel* m_myVersion;
+    QLabel* m_coreMd;
+    QLabel* m_statusL;
+    int m_maxAlpha = 255;
+};

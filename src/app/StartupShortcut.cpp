@@ -1,0 +1,34 @@
+#include "app/StartupShortcut.h"
+
+#include "platform/AppPaths.h"
+
+#include <QFileInfo>
+
+QString StartupShortcutName(int targetDrive)
+{
+    return targetDrive < 0 ? QStringLiteral("Pulsmir.desktop")
+                           : QStringLiteral("Pulsmir_%1.desktop").arg(targetDrive);
+}
+
+AutostartEntry StartupShortcutEntry(const AppPaths& paths, bool waitOnStartup, int waitTime,
+                                    int targetDrive)
+{
+    AutostartEntry entry;
+    entry.name = QStringLiteral("Pulsmir");
+    entry.workingFolder = paths.ExecutableFolder();
+    const QString launcher = paths.ExecutableFolder() + QStringLiteral("/PlsmDelay");
+    if (waitOnStartup && QFileInfo::exists(launcher)) {
+        entry.program = launcher;
+        entry.arguments << QString::number(waitTime);
+        if (targetDrive >= 0)
+            entry.arguments << QString::number(targetDrive);
+    } else {
+        entry.program = paths.ExecutableFolder() + QStringLiteral("/pulsmir");
+        if (targetDrive >= 0)
+            entry.arguments << QStringLiteral("/M") << QStringLiteral("/D:%1").arg(targetDrive);
+    }
+    // A program folder apart from the executable's must follow the program into the session.
+    if (paths.ProgramFolder() != paths.ExecutableFolder())
+        entry.environment << QStringLiteral("PULSMIR_HOME=") + paths.ProgramFolder();
+    return entry;
+}

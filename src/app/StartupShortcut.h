@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/XdgAutostart.h"
+
+class AppPaths;
+
+// The autostart entry that starts the program with the desktop session: "Pulsmir.desktop", or
+// "Pulsmir_" + digit + ".desktop" for the instance that watches one drive.
+QString StartupShortcutName(int targetDrive);
+// The entry's name in earlier versions, removed whenever a new one is written.
+inline const QString OldStartupShortcutName = QStringLiteral("Pulsmir 2.0.desktop");
+
+// Starts the delayed launcher when asked to wait and the launcher is installed, else the
+// program itself; a drive instance passes its digit along.
+AutostartEntry StartupShortcutEntry(const AppPaths& paths, bool waitOnStartup, int waitTime,
+                                    int targetDrive);

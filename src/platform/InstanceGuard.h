@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// The two facts the single-instance check rests on: a session-wide marker that the first
+// instance since the user logged on creates, and whether a top-level window with the running
+// instance's title exists.
+class InstanceGuard
+{
+public:
+    enum class MarkerState { Created, AlreadyThere, Failed };
+
+    virtual ~InstanceGuard() = default;
+    virtual MarkerState TakeSessionMarker(const QString& name) = 0;
+    virtual bool TopLevelWindowExists(const QString& title) = 0;
+};
+
+// The marker is a file in $XDG_RUNTIME_DIR, which lives exactly as long as the login session;
+// windows are looked up on the X display.
+class LinuxInstanceGuard : public InstanceGuard
+{
+public:
+    explicit LinuxInstanceGuard(QString runtimeFolder = DefaultRuntimeFolder());
+
+    MarkerState TakeSessionMarker(const QString& name) override;
+    bool TopLevelWindowExists(const QString& title) override;
+
+    static QString DefaultRuntimeFolder();
+
+private:
+    QString m_runtimeFolder;
+};

@@ -1,0 +1,26 @@
+#include "platform/ProcessControl.h"
+
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+bool SetProcessHighPriority(bool high)
+{
+    // HIGH_PRIORITY_CLASS sits well above normal; nice -10 is the same step on Linux.
+    return setpriority(PRIO_PROCESS, 0, high ? -10 : 0) == 0;
+}
+
+bool SetShutdownFirst()
+{
+    return false;
+}
+
+bool CanCreateTcpSocket()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}

@@ -1,0 +1,82 @@
+#include "platform/XdgAutostart.h"
+
+#include "platform/AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+// One argument of an Exec line: quoted when it holds anything but plain characters, with the
+// characters the format reserves inside quotes escaped; "%" doubled as field codes start with it.
+QString ExecArgument(const QString& argument)
+{
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`=");
+    QString text = argument;
+    text.replace(u'%', QStringLiteral("%%"));
+    bool needsQuotes = text.isEmpty();
+    for (QChar c : text)
+        needsQuotes = needsQuotes || reserved.contains(c);
+    if (!needsQuotes)
+        return text;
+    QString quoted;
+    for (QChar c : text) {
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+            quoted += u'\\';
+        quoted += c;
+    }
+    return u'"' + quoted + u'"';
+}
+
+// Values of a desktop entry escape the backslash once more.
+QString EntryValue(const QString& value)
+{
+    QString escaped = value;
+    escaped.replace(u'\\', QStringLiteral("\\\\"));
+    escaped.replace(u'\n', QStringLiteral("\\n"));
+    return escaped;
+}
+
+} // namespace
+
+QString AutostartFolder()
+{
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/autostart");
+}
+
+QString DesktopEntryText(const AutostartEntry& entry)
+{
+    QStringList exec;
+    if (!entry.environment.isEmpty()) {
+        exec << QStringLiteral("env");
+        for (const QString& variable : entry.environment)
+            exec << ExecArgument(variable);
+    }
+    exec << ExecArgument(entry.program);
+    for (const QString& argument : entry.arguments)
+        exec << ExecArgument(argument);
+
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=%1\n"
+                          "Exec=%2\n"
+                          "Path=%3\n"
+                          "Terminal=false\n"
+                          "X-GNOME-Autostart-enabled=true\n")
+        .arg(EntryValue(entry.name), EntryValue(exec.join(u' ')), EntryValue(entry.workingFolder));
+}
+
+void WriteAutostartEntry(const QString& folder, const QString& fileName, const AutostartEntry& entry)
+{
+    QDir().mkpath(folder);
+    WriteFileAtomically(folder + u'/' + fileName, DesktopEntryText(entry).toUtf8());
+}
+
+bool RemoveAutostartEntry(const QString& folder, const QString& fileName)
+{
+    const QString path = folder + u'/' + fileName;
+    return !QFile::exists(path) || QFile::remove(path);
+}

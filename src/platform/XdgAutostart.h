@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// A program the desktop session starts at log-in: an XDG autostart entry, the Linux form of a
+// shortcut in the Startup folder.
+struct AutostartEntry
+{
+    QString name;           // shown in the session's start-up settings
+    QString program;        // absolute path
+    QStringList arguments;
+    QString workingFolder;
+    QStringList environment; // NAME=value pairs set for the program
+};
+
+// $XDG_CONFIG_HOME/autostart, ~/.config/autostart by default.
+QString AutostartFolder();
+
+// The text of the .desktop file, with the Exec line quoted as the desktop entry format wants.
+QString DesktopEntryText(const AutostartEntry& entry);
+
+// Writes "<folder>/<fileName>" atomically; throws EFileWriteError.
+void WriteAutostartEntry(const QString& folder, const QString& fileName, const AutostartEntry& entry);
+// Deletes "<folder>/<fileName>"; true when it is gone afterwards.
+bool RemoveAutostartEntry(const QString& folder, const QString& fileName);

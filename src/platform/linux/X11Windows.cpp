@@ -1,0 +1,172 @@
+#include "platform/linux/X11Windows.h"
+
+#include <QGuiApplication>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct DisplayCloser
+{
+    void operator()(Display* display) const { XCloseDisplay(display); }
+};
+using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+
+struct XFreeDeleter
+{
+    void operator()(void* data) const
+    {
+        if (data)
+            XFree(data);
+    }
+};
+
+DisplayPtr OpenDisplay()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return nullptr;
+    return DisplayPtr(XOpenDisplay(nullptr));
+}
+
+QString WindowTitle(Display* display, Window window)
+{
+    static thread_local Atom netWmName = None;
+    static thread_local Atom utf8String = None;
+    if (netWmName == None) {
+        netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+        utf8String = XInternAtom(display, "UTF8_STRING", False);
+    }
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8String, &type, &format,
+                           &count, &after, &data) == Success &&
+        data) {
+        std::unique_ptr<unsigned char, XFreeDeleter> owned(data);
+        if (type == utf8String && format == 8)
+            return QString::fromUtf8(reinterpret_cast<char*>(data), static_cast<qsizetype>(count));
+    }
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name) {
+        std::unique_ptr<char, XFreeDeleter> owned(name);
+        return QString::fromLocal8Bit(name);
+    }
+    return {};
+}
+
+// Top-level windows are children of the root, or one or two levels down inside the frames of
+// a reparenting window manager.
+bool SearchTree(Display* display, Window window, const QString& title, int depth)
+{
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return false;
+    std::unique_ptr<Window, XFreeDeleter> owned(children);
+    for (unsigned int i = 0; i < count; ++i) {
+        if (WindowTitle(display, children[i]) == title)
+            return true;
+        if (depth > 1 && SearchTree(display, children[i], title, depth - 1))
+            return true;
+    }
+    return false;
+}
+
+int IgnoreXErrors(Display*, XErrorEvent*)
+{
+    return 0; // windows may vanish while the tree is walked
+}
+
+} // namespace
+
+bool X11TopLevelWindowTitled(const QString& title)
+{
+    DisplayPtr display = OpenDisplay();
+    if (!display)
+        return false;
+    auto previous = XSetErrorHandler(IgnoreXErrors);
+    bool found = SearchTree(display.get(), DefaultRootWindow(display.get()), title, 3);
+    XSync(display.get(), False);
+    XSetErrorHandler(previous);
+    return found;
+}
+
+namespace {
+
+xcb_atom_t InternAtom(xcb_connection_t* c, const char* name)
+{
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name),
+                              nullptr),
+        &std::free);
+    return reply ? reply->atom : XCB_ATOM_NONE;
+}
+
+} // namespace
+
+void X11SetSkipTaskbar(unsigned long window)
+{
+    // Qt's own connection, through XCB: the window may have been made a moment ago, and only
+    // requests on the same connection are sure to see it.
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c)
+        return;
+    const xcb_window_t id = static_cast<xcb_window_t>(window);
+    const xcb_atom_t state = InternAtom(c, "_NET_WM_STATE");
+    const xcb_atom_t skip[] = {InternAtom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
+                               InternAtom(c, "_NET_WM_STATE_SKIP_PAGER")};
+
+    std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr), &std::free);
+    if (!attributes)
+        return;
+
+    if (attributes->map_state != XCB_MAP_STATE_UNMAPPED) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        for (xcb_atom_t atom : skip) {
+            xcb_client_message_event_t event{};
+            event.response_type = XCB_CLIENT_MESSAGE;
+            event.window = id;
+            event.type = state;
+            event.format = 32;
+            event.data.data32[0] = 1; // _NET_WM_STATE_ADD
+            event.data.data32[1] = atom;
+            event.data.data32[3] = 1;
+            xcb_send_event(c, 0, root,
+                           XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                           reinterpret_cast<const char*>(&event));
+        }
+        xcb_flush(c);
+        return;
+    }
+
+    // Before mapping, the window manager reads the property itself.
+    std::vector<xcb_atom_t> atoms;
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr),
+        &std::free);
+    if (property && property->format == 32 && property->type == XCB_ATOM_ATOM) {
+        const auto* existing = static_cast<const xcb_atom_t*>(xcb_get_property_value(property.get()));
+        atoms.assign(existing, existing + xcb_get_property_value_length(property.get()) / 4);
+    }
+    for (xcb_atom_t atom : skip)
+        if (std::find(atoms.begin(), atoms.end(), atom) == atoms.end())
+            atoms.push_back(atom);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(atoms.size()), atoms.data());
+    xcb_flush(c);
+}
