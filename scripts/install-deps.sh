@@ -17,6 +17,8 @@ packages=(
   xvfb openbox xdotool x11-utils imagemagick
   # ALSA utilities, iproute2 for network namespaces in tests
   alsa-utils iproute2
+  # the end-to-end test driver
+  python3
 )
 
 missing=()

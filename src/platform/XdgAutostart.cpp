@@ -11,7 +11,7 @@ namespace {
 // characters the format reserves inside quotes escaped; "%" doubled as field codes start with it.
 QString ExecArgument(const QString& argument)
 {
-    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`=");
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
     QString text = argument;
     text.replace(u'%', QStringLiteral("%%"));
     bool needsQuotes = text.isEmpty();

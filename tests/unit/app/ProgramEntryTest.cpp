@@ -1,0 +1,110 @@
+#include "app/CommandLine.h"
+#include "app/ProgramEntry.h"
+#include "platform/InstanceGuard.h"
+#include "support/TempProgramFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ScriptedGuard : public InstanceGuard
+{
+public:
+    MarkerState TakeSessionMarker(const QString& name) override
+    {
+        markerName = name;
+        return marker;
+    }
+    bool TopLevelWindowExists(const QString& title) override
+    {
+        askedTitle = title;
+        return windowExists;
+    }
+    MarkerState marker = MarkerState::Created;
+    bool windowExists = false;
+    QString markerName;
+    QString askedTitle;
+};
+
+class ScriptedAddins : public AddinHandOff
+{
+public:
+    AddinInstallResult Install(const QString& packageFile) override
+    {
+        installed << packageFile;
+        return packageFile.startsWith("bad") ? AddinInstallResult{}
+                                             : AddinInstallResult{true, true, "Skin of " + packageFile};
+    }
+    QStringList installed;
+};
+
+} // namespace
+
+TEST(CommandLine, TargetDriveTakesOneDigitAfterTheColon)
+{
+    EXPECT_EQ(TargetDriveFromArguments({"pulsmir"}), -1);
+    EXPECT_EQ(TargetDriveFromArguments({"pulsmir", "/D:3"}), 3);
+    EXPECT_EQ(TargetDriveFromArguments({"pulsmir", "/d:12"}), 1);
+    EXPECT_EQ(TargetDriveFromArguments({"pulsmir", "/D:x", "/D:"}), -1);
+    EXPECT_EQ(TargetDriveFromArguments({"pulsmir", "/D:2", "/D:7"}), 7);
+    EXPECT_EQ(TargetDriveFromArguments({"pulsmir", QStringLiteral("/D:３")}), -1); // full-width
+}
+
+TEST(CommandLine, PackagesAndSecondInstanceSwitch)
+{
+    EXPECT_TRUE(IsAddinPackageArgument("skins/Flat.PMA"));
+    EXPECT_FALSE(IsAddinPackageArgument(".pma"));
+    EXPECT_FALSE(IsAddinPackageArgument("flat.pmax"));
+    EXPECT_TRUE(IsAllowSecondInstanceArgument("/m"));
+    EXPECT_FALSE(IsAllowSecondInstanceArgument("/M2"));
+}
+
+TEST(ProgramEntry, FirstInstanceRunsAndASecondOneDoesNot)
+{
+    ScriptedGuard guard;
+    ScriptedAddins addins;
+    EXPECT_FALSE(DecideEntry(guard, "pulsmir", {}, addins).doNotRun);
+    EXPECT_EQ(guard.markerName, "pulsmir");
+
+    guard.marker = InstanceGuard::MarkerState::AlreadyThere;
+    guard.windowExists = true;
+    EntryDecision second = DecideEntry(guard, "pulsmir", {}, addins);
+    EXPECT_TRUE(second.doNotRun);
+    EXPECT_TRUE(second.anotherInstanceRuns);
+    EXPECT_EQ(guard.askedTitle, "Pulsmir");
+    EXPECT_FALSE(DecideEntry(guard, "pulsmir", {"/M"}, addins).doNotRun);
+
+    // The marker outlives the instance that made it; without the window nobody runs.
+    guard.windowExists = false;
+    EXPECT_FALSE(DecideEntry(guard, "pulsmir", {}, addins).doNotRun);
+
+    guard.marker = InstanceGuard::MarkerState::Failed;
+    EXPECT_TRUE(DecideEntry(guard, "pulsmir", {}, addins).doNotRun);
+}
+
+TEST(ProgramEntry, SecondInstanceSwitchOnlyOverridesWhatCameBeforeIt)
+{
+    ScriptedGuard guard;
+    ScriptedAddins addins;
+    EXPECT_TRUE(DecideEntry(guard, "pulsmir", {"/M", "bad.pma"}, addins).doNotRun);
+    EXPECT_FALSE(DecideEntry(guard, "pulsmir", {"bad.pma", "/M"}, addins).doNotRun);
+
+    EntryDecision installed = DecideEntry(guard, "pulsmir", {"good.pma", "/D:1"}, addins);
+    EXPECT_FALSE(installed.doNotRun);
+    EXPECT_TRUE(installed.addinSkinFlag);
+    EXPECT_EQ(installed.addinSkinName, "Skin of good.pma");
+    EXPECT_EQ(addins.installed, QStringList({"bad.pma", "bad.pma", "good.pma"}));
+}
+
+TEST(LinuxInstanceGuard, MarkerIsCreatedOnceAndFailsWithoutAFolder)
+{
+    TempProgramFolder runtime;
+    LinuxInstanceGuard guard(runtime.Path());
+    EXPECT_EQ(guard.TakeSessionMarker("pulsmir"), InstanceGuard::MarkerState::Created);
+    EXPECT_EQ(guard.TakeSessionMarker("pulsmir"), InstanceGuard::MarkerState::AlreadyThere);
+    EXPECT_EQ(guard.TakeSessionMarker("other"), InstanceGuard::MarkerState::Created);
+
+    runtime.Write("file", "x");
+    LinuxInstanceGuard broken(runtime.File("file/sub"));
+    EXPECT_EQ(broken.TakeSessionMarker("pulsmir"), InstanceGuard::MarkerState::Failed);
+}
