@@ -1,0 +1,273 @@
+"""Drives the real pulsmir under a virtual X display.
+
+Starts Xvfb and openbox on a free display, makes a temporary program folder from build/bin,
+starts pulsmir there, answers its message boxes with xdotool, waits for lines of Debug.log,
+inspects windows with xwininfo and xprop, and stops only the processes it started.
+"""
+
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+DEFAULT_TIMEOUT = 15.0
+
+
+class E2EError(AssertionError):
+    pass
+
+
+def wait_until(predicate, timeout=DEFAULT_TIMEOUT, interval=0.02, what="condition"):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise E2EError(f"timed out after {timeout:.1f}s waiting for {what}")
+        time.sleep(interval)
+
+
+class Desktop:
+    """Xvfb with openbox on the first free display number."""
+
+    def __init__(self, width=1280, height=800):
+        self.width = width
+        self.height = height
+        self.display = None
+        self._processes = []
+
+    def __enter__(self):
+        self.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def start(self):
+        # Xvfb picks a free display itself and reports its number through a pipe.
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             f"{self.width}x{self.height}x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+        os.close(write_end)
+        self._processes.append(xvfb)
+        number = b""
+        with os.fdopen(read_end, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    break
+                number += chunk
+        if not number.strip().isdigit():
+            self.stop()
+            raise E2EError("Xvfb did not start")
+        self.display = ":" + number.decode().strip()
+        wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self._processes.append(wm)
+        wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False), timeout=10, what="openbox")
+
+    def stop(self):
+        for process in reversed(self._processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        self._processes.clear()
+
+    def env(self, extra=None):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.display
+        env.pop("WAYLAND_DISPLAY", None)
+        if extra:
+            env.update(extra)
+        return env
+
+    def run(self, command, check=True):
+        result = subprocess.run(command, env=self.env(), capture_output=True, text=True, timeout=20)
+        if check and result.returncode != 0:
+            raise E2EError(f"{command} failed: {result.stderr.strip()}")
+        return result.stdout
+
+    def windows(self, name_regex):
+        out = self.run(["xdotool", "search", "--name", name_regex], check=False)
+        return [int(w) for w in out.split()]
+
+    def window_name(self, window):
+        return self.run(["xdotool", "getwindowname", str(window)], check=False).strip()
+
+    def window_info(self, window):
+        return self.run(["xwininfo", "-id", str(window)], check=False)
+
+    def is_viewable(self, window):
+        return "Map State: IsViewable" in self.window_info(window)
+
+    def window_property(self, window, name):
+        return self.run(["xprop", "-id", str(window), name], check=False).strip()
+
+    def answer_box(self, title="Pulsmir - ", key="Return", timeout=DEFAULT_TIMEOUT):
+        """Waits for a viewable message box whose title starts with `title`, answers it and
+        waits until it is gone. Returns the box's title."""
+        pattern = "^" + re.escape(title)
+        window = wait_until(
+            lambda: next((w for w in self.windows(pattern) if self.is_viewable(w)), None),
+            timeout=timeout, what=f"a box titled {title!r}")
+        name = self.window_name(window)
+        # A box may not take the focus at once; press again until it is gone.
+        deadline = time.monotonic() + timeout
+        while self.is_viewable(window):
+            if time.monotonic() > deadline:
+                raise E2EError(f"box {name!r} did not close")
+            self.run(["xdotool", "windowactivate", "--sync", str(window)], check=False)
+            self.run(["xdotool", "windowfocus", "--sync", str(window)], check=False)
+            self.run(["xdotool", "key", key], check=False)
+            try:
+                wait_until(lambda: not self.is_viewable(window), timeout=1.0)
+            except E2EError:
+                pass
+        return name
+
+    def screenshot(self, path):
+        self.run(["import", "-window", "root", path])
+
+
+class ProgramFolder:
+    """A temporary program folder made from the build's program folder (data files only: the
+    executables run from the build, with PULSMIR_HOME pointing here)."""
+
+    def __init__(self, bin_dir, with_debug_log=True, copy_data=True):
+        self.bin_dir = os.path.abspath(bin_dir)
+        self._tmp = tempfile.TemporaryDirectory(prefix="pulsmir-e2e-")
+        self.path = os.path.join(self._tmp.name, "home")
+        self.runtime = os.path.join(self._tmp.name, "runtime")
+        self.config = os.path.join(self._tmp.name, "config")
+        os.makedirs(self.path)
+        os.makedirs(self.runtime, mode=0o700)
+        os.makedirs(self.config)
+        if copy_data:
+            for entry in os.listdir(self.bin_dir):
+                source = os.path.join(self.bin_dir, entry)
+                if os.path.isdir(source):
+                    shutil.copytree(source, os.path.join(self.path, entry))
+                elif not os.access(source, os.X_OK) or entry.endswith((".lng", ".prs", ".ini")):
+                    shutil.copy2(source, os.path.join(self.path, entry))
+        if with_debug_log:
+            open(self.log_path, "w").close()
+
+    def cleanup(self):
+        self._tmp.cleanup()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.cleanup()
+
+    def file(self, name):
+        return os.path.join(self.path, name)
+
+    @property
+    def log_path(self):
+        return self.file("Debug.log")
+
+    def write(self, name, text):
+        with open(self.file(name), "w", encoding="utf-8", newline="") as handle:
+            handle.write(text)
+
+    def read(self, name):
+        with open(self.file(name), encoding="utf-8", errors="replace", newline="") as handle:
+            return handle.read()
+
+    def exists(self, name):
+        return os.path.exists(self.file(name))
+
+    def log_lines(self):
+        if not self.exists("Debug.log"):
+            return []
+        lines = []
+        for line in self.read("Debug.log").split("\r\n"):
+            if line:
+                if not line.startswith("<"):
+                    raise E2EError(f"log line without a time stamp: {line!r}")
+                lines.append(line[line.index("> ") + 2:])
+        return lines
+
+    def wait_for_log(self, text, count=1, timeout=DEFAULT_TIMEOUT):
+        wait_until(lambda: self.log_lines().count(text) >= count, timeout=timeout,
+                   what=f"log line {text!r} (x{count})")
+
+    def ini_value(self, name, section, key):
+        current = None
+        for line in self.read(name).splitlines():
+            stripped = line.strip()
+            if stripped.startswith("["):
+                current = stripped[1:stripped.find("]")].lower()
+            elif current == section.lower() and "=" in stripped:
+                k, v = stripped.split("=", 1)
+                if k.strip().lower() == key.lower():
+                    return v.strip()
+        return None
+
+    def settings(self, **keys):
+        """Writes a Pulsmir.ini with the given keys of [Pulsmir2], current generation."""
+        keys.setdefault("Version", 220)
+        body = "".join(f"{k}={v}\r\n" for k, v in keys.items())
+        self.write("Pulsmir.ini", "[Pulsmir2]\r\n" + body + "\r\n[Pulsmir2_EventSound]\r\n")
+
+
+class Pulsmir:
+    """One running pulsmir process of a program folder on a desktop."""
+
+    def __init__(self, desktop, folder, args=(), env=None):
+        self.desktop = desktop
+        self.folder = folder
+        program = os.path.join(folder.bin_dir, "pulsmir")
+        environment = desktop.env({
+            "PULSMIR_HOME": folder.path,
+            "XDG_RUNTIME_DIR": folder.runtime,
+            "XDG_CONFIG_HOME": folder.config,
+            "LANG": "C.UTF-8",
+        })
+        environment.pop("LC_ALL", None)
+        environment.pop("LC_MESSAGES", None)
+        environment.pop("QT_QPA_PLATFORM", None)
+        if env:
+            environment.update(env)
+        self.started = time.monotonic()
+        self.process = subprocess.Popen([program, *args], env=environment,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+    def wait_exit(self, timeout=DEFAULT_TIMEOUT):
+        try:
+            out, err = self.process.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.kill()
+            raise E2EError("pulsmir did not exit")
+        self.stdout, self.stderr = out, err
+        return self.process.returncode
+
+    def running(self):
+        return self.process.poll() is None
+
+    def terminate(self, timeout=DEFAULT_TIMEOUT):
+        if self.running():
+            self.process.send_signal(signal.SIGTERM)
+        return self.wait_exit(timeout)
+
+    def kill(self):
+        if self.running():
+            self.process.kill()
+            self.process.wait()
+
+
+def build_bin_dir():
+    return os.environ.get("PULSMIR_BIN", os.path.join(os.path.dirname(__file__), "../../build/bin"))

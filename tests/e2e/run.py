@@ -1,0 +1,36 @@
+"""Runs one end-to-end case: run.py --bin BUILD/bin MODULE.CASE"""
+
+import argparse
+import importlib
+import os
+import sys
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from harness import Desktop, ProgramFolder  # noqa: E402
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True, help="the build's program folder")
+    parser.add_argument("case", help="module.function, e.g. shell_cases.first_start")
+    args = parser.parse_args()
+    module_name, function_name = args.case.split(".", 1)
+    case = getattr(importlib.import_module(module_name), function_name)
+    os.environ["PULSMIR_BIN"] = os.path.abspath(args.bin)
+    with Desktop() as desktop, ProgramFolder(args.bin) as folder:
+        try:
+            case(desktop, folder)
+        except Exception:
+            traceback.print_exc()
+            print("--- Debug.log ---")
+            print("\n".join(folder.log_lines()))
+            print(f"FAILED {args.case}")
+            return 1
+    print(f"PASSED {args.case}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

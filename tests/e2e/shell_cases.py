@@ -1,0 +1,135 @@
+"""Start-up, single instance, drive instances, language failures and the debug log."""
+
+import os
+import time
+
+from harness import E2EError, ProgramFolder, Pulsmir, wait_until
+
+STARTUP_ORDER = [
+    "Anti .NET Counter Checking", "Parameter Count : 0", "Target Physical Drive Number : -1",
+    "Kernel Switch : WindowsNT Base System", "MainForm Initialize", "Application Setting Load",
+    "Alpha Control Initialize", "TaskTray Control Initialize", "Pulsmir Core System Initialize...",
+    "Splash Release", "MainForm Set TopMost", "Application Running...",
+]
+SHUTDOWN_ORDER = [
+    "- Application Shutdown ---------", "Application Title Set", "MainTimer Terminate",
+    "PingTimer Terminate", "CoreClass Stop", "Application Setting Saved",
+    "Release Classes Memory", "Application Terminate",
+]
+
+
+def expect(condition, message):
+    if not condition:
+        raise E2EError(message)
+
+
+def expect_in_order(lines, expected):
+    position = 0
+    for text in expected:
+        try:
+            position = lines.index(text, position) + 1
+        except ValueError:
+            raise E2EError(f"log line {text!r} missing or out of order")
+
+
+def main_windows(desktop):
+    return [w for w in desktop.windows("^Pulsmir$") if desktop.is_viewable(w)]
+
+
+def first_start(desktop, folder):
+    expect(not folder.exists("Pulsmir.ini"), "folder not empty")
+    program = Pulsmir(desktop, folder)
+    title = desktop.answer_box("Pulsmir - Warning")
+    expect(title == "Pulsmir - Warning", title)
+    folder.wait_for_log("Application Running...")
+    lines = folder.log_lines()
+    expect(lines[0].startswith("Pulsmir 2.") and lines[0].endswith(" Starting"), lines[0])
+    expect_in_order(lines, STARTUP_ORDER)
+    expect("Select Recource File:English" in lines, "English not chosen")
+    expect(folder.exists("Pulsmir.ini"), "settings file not created")
+    windows = wait_until(lambda: main_windows(desktop), what="the main window")
+    expect(len(windows) == 1, f"main windows: {windows}")
+    wait_until(lambda: all(s in desktop.window_property(windows[0], "_NET_WM_STATE")
+                           for s in ("_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_ABOVE")),
+               timeout=5, what="skip-taskbar and above states")
+
+    expect(program.terminate() == 0, "exit code after SIGTERM")
+    expect_in_order(folder.log_lines(), SHUTDOWN_ORDER)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "Version") == "220", "Version not saved")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "ResourceName") == "English", "language")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "CurrentSkinName")
+           == "System Analog Meter II(for2.2)", "default skin name lost")
+
+
+def second_instance(desktop, folder):
+    folder.settings(ResourceName="English", NoSplash=1)
+    first = Pulsmir(desktop, folder)
+    folder.wait_for_log("Application Running...")
+    second = Pulsmir(desktop, folder)
+    expect(second.wait_exit(10) == 0, "second instance exit code")
+    expect("another instance" in second.stderr, second.stderr)
+    expect(folder.log_lines().count("Application Running...") == 1, "second instance started")
+
+    third = Pulsmir(desktop, folder, ["/M"])
+    folder.wait_for_log("Application Running...", count=2)
+    expect(third.terminate() == 0, "/M instance exit")
+    expect(first.running(), "first instance died")
+    expect(first.terminate() == 0, "first instance exit")
+
+    # With the first one gone, a plain start runs again although the session marker stays.
+    fourth = Pulsmir(desktop, folder)
+    folder.wait_for_log("Application Running...", count=3)
+    expect(fourth.terminate() == 0, "restart exit")
+
+
+def drive_instance(desktop, folder):
+    folder.settings(ResourceName="English", NoSplash=1, RegStartup=1)
+    program = Pulsmir(desktop, folder, ["/D:3"])
+    folder.wait_for_log("Application Running...")
+    lines = folder.log_lines()
+    expect("Target Physical Drive Number : 3" in lines, "drive not taken")
+    expect("Parameter Count : 1" in lines, "parameter count")
+    entry_path = os.path.join(folder.config, "autostart", "Pulsmir_3.desktop")
+    wait_until(lambda: os.path.exists(entry_path), timeout=5, what="autostart entry")
+    with open(entry_path, encoding="utf-8") as handle:
+        entry = handle.read()
+    expect("/pulsmir /M /D:3" in entry, entry)
+    expect("PULSMIR_HOME=" in entry, "program folder not passed on")
+    expect(program.terminate() == 0, "exit")
+    expect(folder.exists("Pulsmir_3.ini"), "per-drive settings not written")
+    expect(folder.ini_value("Pulsmir_3.ini", "Pulsmir2", "Version") == "220", "per-drive version")
+
+
+def missing_language_file(desktop, folder):
+    folder.settings(ResourceName="Klingon", NoSplash=1)
+    program = Pulsmir(desktop, folder)
+    desktop.answer_box("Pulsmir - Warning")
+    folder.wait_for_log("Application Running...")
+    expect("Multi Resource Data Load COMPLETE :English" in folder.log_lines(), "English not loaded")
+    expect(program.terminate() == 0, "exit")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "ResourceName") == "English", "not saved")
+
+
+def no_language_files(desktop, folder):
+    for name in os.listdir(folder.path):
+        if name.endswith(".lng"):
+            os.remove(folder.file(name))
+    folder.settings(ResourceName="English", NoSplash=1)
+    program = Pulsmir(desktop, folder)
+    # The configured file is gone: one default-language choice, then the final error.
+    titles = [desktop.answer_box() for _ in range(3)]
+    expect(titles == ["Pulsmir - Warning", "Pulsmir - Warning", "Pulsmir - Error"], f"boxes: {titles}")
+    expect(program.wait_exit() == 1, "exit code of an aborted start")
+    expect("Application Running..." not in folder.log_lines(), "started without a language")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "ResourceName") == "", "name not cleared")
+
+
+def no_debug_log(desktop, folder):
+    os.remove(folder.log_path)
+    folder.settings(ResourceName="English", NoSplash=1)
+    program = Pulsmir(desktop, folder)
+    wait_until(lambda: main_windows(desktop), what="main window")
+    time.sleep(0.5)
+    expect(program.terminate() == 0, "exit")
+    expect(not folder.exists("Debug.log"), "Debug.log was created")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "Version") == "220", "settings not saved")
