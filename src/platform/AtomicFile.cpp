@@ -1,7 +1,13 @@
 #include "platform/AtomicFile.h"
 
+#include <QFileInfo>
+
 AtomicFileWriter::AtomicFileWriter(const QString& path) : m_path(path), m_file(path)
 {
+    // Replacing the file would get round a user's write protection; honour it instead.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isWritable())
+        throw EFileWriteError(QStringLiteral("%1: the file is read-only").arg(path).toStdString());
     m_file.setDirectWriteFallback(false);
     if (!m_file.open(QIODevice::WriteOnly))
         Fail(QStringLiteral("cannot create a temporary file"));

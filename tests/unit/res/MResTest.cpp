@@ -109,3 +109,16 @@ TEST(MResOpen, UnknownOrEmptyDescriptionFailsAndClearsTheTable)
     EXPECT_EQ(res.Description(), "");
     EXPECT_EQ(res.GetText("R0601"), "(NoData:R0601)");
 }
+
+TEST(MResOpen, GarbageFileIsListedByNameAndYieldsNoTexts)
+{
+    TempProgramFolder folder;
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage.append(static_cast<char>((i * 7919) % 256));
+    folder.Write("broken.lng", garbage);
+    TMRes res(folder.Path());
+    EXPECT_EQ(res.ListLanguages(), QStringList({"broken.lng"}));
+    ASSERT_TRUE(res.OpenLanguage("broken.lng"));
+    EXPECT_EQ(res.GetText("C0100"), "(NoData:C0100)");
+}
