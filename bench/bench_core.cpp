@@ -7,7 +7,6 @@
 #include "platform/linux/ProcSystemInfo.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -67,7 +66,10 @@ namespace {
 class SilentDialogs : public Dialogs
 {
 public:
-    DialogAnswer Show(DialogType, const QString&, DialogButtons) override { return DialogAnswer::No; }
+    DialogAnswer Show(DialogType, const QString&, DialogButtons) override
+    {
+        return DialogAnswer::No;
+    }
 };
 
 void BM_CollectSample(benchmark::State& state)
@@ -90,10 +92,13 @@ void BM_CollectSample(benchmark::State& state)
         benchmark::DoNotOptimize(core.CollectSample());
         benchmark::DoNotOptimize(core.DiskReadBytes);
     }
-    state.counters["allocs/sample"] = benchmark::Counter(
-        double(g_allocations - before) / double(state.iterations()));
+    state.counters["allocs/sample"] =
+        benchmark::Counter(double(g_allocations - before) / double(state.iterations()));
 }
-BENCHMARK(BM_CollectSample)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_CollectSample)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 void BM_BuildBlock(benchmark::State& state)
 {
@@ -107,8 +112,8 @@ void BM_BuildBlock(benchmark::State& state)
         size = static_cast<std::uint32_t>(buffer.size());
         benchmark::DoNotOptimize(source.Query(global, buffer.data(), size));
     }
-    state.counters["allocs/build"] = benchmark::Counter(
-        double(g_allocations - before) / double(state.iterations()));
+    state.counters["allocs/build"] =
+        benchmark::Counter(double(g_allocations - before) / double(state.iterations()));
     state.counters["bytes"] = size;
 }
 BENCHMARK(BM_BuildBlock)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);

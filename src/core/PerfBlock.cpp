@@ -1,7 +1,6 @@
 #include "core/PerfBlock.h"
 
 #include <QDateTime>
-
 #include <cstring>
 
 using namespace PerfLayout;
@@ -34,26 +33,24 @@ const PerfObjectType* PerfBlockView::FirstObject() const
     const PerfDataBlock* header = Header();
     if (!header || header->NumObjectTypes == 0)
         return nullptr;
-    return At<PerfObjectType>(Data + header->HeaderLength);
+    return After<PerfObjectType>(Data, header->HeaderLength);
 }
 
 const PerfObjectType* PerfBlockView::NextObject(const PerfObjectType* object) const
 {
     if (!object || object->TotalByteLength < sizeof(PerfObjectType))
         return nullptr;
-    return At<PerfObjectType>(Bytes(object) + object->TotalByteLength);
+    return After<PerfObjectType>(object, object->TotalByteLength);
 }
 
 const PerfCounterDefinition* PerfBlockView::FirstCounter(const PerfObjectType* object) const
 {
     if (!object || object->NumCounters == 0)
         return nullptr;
-    const auto* counter = At<PerfCounterDefinition>(Bytes(object) + object->HeaderLength);
-    return counter && Contains(counter, 0) &&
-                   Bytes(counter) + sizeof(PerfCounterDefinition) <=
-                       Bytes(object) + object->DefinitionLength
-               ? counter
-               : nullptr;
+    if (std::uint64_t(object->HeaderLength) + sizeof(PerfCounterDefinition) >
+        object->DefinitionLength)
+        return nullptr;
+    return After<PerfCounterDefinition>(object, object->HeaderLength);
 }
 
 const PerfCounterDefinition* PerfBlockView::NextCounter(const PerfObjectType* object,
@@ -61,17 +58,18 @@ const PerfCounterDefinition* PerfBlockView::NextCounter(const PerfObjectType* ob
 {
     if (!object || !counter || counter->ByteLength < sizeof(PerfCounterDefinition))
         return nullptr;
-    const std::byte* next = Bytes(counter) + counter->ByteLength;
-    if (next + sizeof(PerfCounterDefinition) > Bytes(object) + object->DefinitionLength)
+    const std::uint64_t next =
+        static_cast<std::uint64_t>(Bytes(counter) - Bytes(object)) + counter->ByteLength;
+    if (next + sizeof(PerfCounterDefinition) > object->DefinitionLength)
         return nullptr;
-    return At<PerfCounterDefinition>(next);
+    return After<PerfCounterDefinition>(object, next);
 }
 
 const PerfCounterBlock* PerfBlockView::ObjectCounterBlock(const PerfObjectType* object) const
 {
     if (!object)
         return nullptr;
-    const auto* block = At<PerfCounterBlock>(Bytes(object) + object->DefinitionLength);
+    const auto* block = After<PerfCounterBlock>(object, object->DefinitionLength);
     return block && Contains(block, block->ByteLength) ? block : nullptr;
 }
 
@@ -79,7 +77,7 @@ const PerfInstanceDefinition* PerfBlockView::FirstInstance(const PerfObjectType*
 {
     if (!object || object->NumInstances <= 0)
         return nullptr;
-    const auto* instance = At<PerfInstanceDefinition>(Bytes(object) + object->DefinitionLength);
+    const auto* instance = After<PerfInstanceDefinition>(object, object->DefinitionLength);
     return instance && Contains(instance, instance->ByteLength) ? instance : nullptr;
 }
 
@@ -88,7 +86,7 @@ PerfBlockView::InstanceCounterBlock(const PerfInstanceDefinition* instance) cons
 {
     if (!instance || instance->ByteLength < sizeof(PerfInstanceDefinition))
         return nullptr;
-    const auto* block = At<PerfCounterBlock>(Bytes(instance) + instance->ByteLength);
+    const auto* block = After<PerfCounterBlock>(instance, instance->ByteLength);
     return block && Contains(block, block->ByteLength) ? block : nullptr;
 }
 
@@ -98,7 +96,7 @@ PerfBlockView::NextInstance(const PerfInstanceDefinition* instance) const
     const PerfCounterBlock* block = InstanceCounterBlock(instance);
     if (!block || block->ByteLength < sizeof(PerfCounterBlock))
         return nullptr;
-    const auto* next = At<PerfInstanceDefinition>(Bytes(block) + block->ByteLength);
+    const auto* next = After<PerfInstanceDefinition>(block, block->ByteLength);
     return next && Contains(next, next->ByteLength) ? next : nullptr;
 }
 
@@ -106,9 +104,11 @@ QStringView PerfBlockView::InstanceName(const PerfInstanceDefinition* instance) 
 {
     if (!instance || instance->NameLength < sizeof(char16_t))
         return {};
-    const std::byte* name = Bytes(instance) + instance->NameOffset;
-    if (!Contains(name, instance->NameLength) || (name - Data) % alignof(char16_t) != 0)
+    const std::uint64_t offset =
+        static_cast<std::uint64_t>(Bytes(instance) - Data) + instance->NameOffset;
+    if (offset + instance->NameLength > Size || offset % alignof(char16_t) != 0)
         return {};
+    const std::byte* name = Data + offset;
     const auto* chars = reinterpret_cast<const char16_t*>(name);
     qsizetype length = instance->NameLength / sizeof(char16_t);
     while (length > 0 && chars[length - 1] == u'\0')

@@ -3,7 +3,6 @@
 #include "platform/PerfDataLayout.h"
 
 #include <QStringView>
-
 #include <cstddef>
 #include <cstdint>
 
@@ -22,10 +21,19 @@ struct PerfBlockView
             return nullptr;
         return reinterpret_cast<const T*>(p);
     }
-    bool Contains(const void* p, size_t length) const
+    // What lies `length` bytes after `from`, computed without forming a pointer past the block.
+    template <typename T> const T* After(const void* from, std::uint64_t length) const
+    {
+        const auto* b = static_cast<const std::byte*>(from);
+        if (!Data || b < Data)
+            return nullptr;
+        const std::uint64_t offset = static_cast<std::uint64_t>(b - Data) + length;
+        return offset + sizeof(T) <= Size ? At<T>(Data + offset) : nullptr;
+    }
+    bool Contains(const void* p, std::uint64_t length) const
     {
         auto b = static_cast<const std::byte*>(p);
-        return Data && b >= Data && static_cast<size_t>(b - Data) + length <= Size;
+        return Data && b >= Data && static_cast<std::uint64_t>(b - Data) + length <= Size;
     }
 
     const PerfLayout::PerfDataBlock* Header() const;

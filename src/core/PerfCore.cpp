@@ -15,13 +15,20 @@
 
 namespace {
 
-const char* const StatNames[] = {"SMBRedir\\BReadsSec", "SMBRedir\\BWritesSec",
-                                 "SMBRedir\\XactSec",   "MSNServer\\Bytes",
-                                 "MSNServer\\Writes",   "MSNServer\\BBytes",
-                                 "VFAT\\BReadsSec",     "VFAT\\BWritesSec",
-                                 "KERNEL\\CPUUsage"};
-enum Stat {
-    SmbReads, SmbWrites, SmbXact, MsnBytes, MsnWrites, MsnBBytes, VfatReads, VfatWrites, KernelCpu
+const char* const StatNames[] = {"SMBRedir\\BReadsSec", "SMBRedir\\BWritesSec", "SMBRedir\\XactSec",
+                                 "MSNServer\\Bytes",    "MSNServer\\Writes",    "MSNServer\\BBytes",
+                                 "VFAT\\BReadsSec",     "VFAT\\BWritesSec",     "KERNEL\\CPUUsage"};
+enum Stat
+{
+    SmbReads,
+    SmbWrites,
+    SmbXact,
+    MsnBytes,
+    MsnWrites,
+    MsnBBytes,
+    VfatReads,
+    VfatWrites,
+    KernelCpu
 };
 
 const QString ProcessorObject = QStringLiteral("Processor");
@@ -398,7 +405,10 @@ void TPerfCore::SampleNt()
         void (*run)(TPerfCore&);
     };
     static const Step steps[] = {
-        {"[TRAP] ERROR on CPU Performance.", [](TPerfCore& core) { core.SampleCpu(); }},
+        {"[TRAP] ERROR on CPU Performance.",
+         [](TPerfCore& core) {
+             core.SampleCpu();
+         }},
         {"[TRAP] ERROR on DiskR Performance.",
          [](TPerfCore& core) {
              core.DiskReadBytes = core.SampleDisk(DiskReadItem, core.DiskReadActive);
@@ -408,7 +418,10 @@ void TPerfCore::SampleNt()
              core.DiskWriteBytes = core.SampleDisk(DiskWriteItem, core.DiskWriteActive);
              core.DiskActive = core.DiskReadActive || core.DiskWriteActive;
          }},
-        {"[TRAP] ERROR on NetIO Performance.", [](TPerfCore& core) { core.SampleNetwork(); }},
+        {"[TRAP] ERROR on NetIO Performance.",
+         [](TPerfCore& core) {
+             core.SampleNetwork();
+         }},
     };
     for (const Step& step : steps) {
         try {
@@ -526,7 +539,9 @@ bool TPerfCore::Sample9x()
     auto delta = [&](Stat s) {
         return static_cast<std::uint64_t>(Delta(m_previousStats[s], m_stats[s]));
     };
-    auto changed = [&](Stat s) { return m_previousStats[s] != m_stats[s]; };
+    auto changed = [&](Stat s) {
+        return m_previousStats[s] != m_stats[s];
+    };
     DiskReadBytes = delta(VfatReads);
     DiskWriteBytes = delta(VfatWrites);
     NetRecvBytes = delta(SmbReads) + delta(MsnWrites);
@@ -599,7 +614,8 @@ void TPerfCore::CheckNetCounters()
     bool dotNetActive = false;
     const std::vector<PerfServiceInfo> services = m_platform.Perf.Services();
     auto isDotNet = [](const QString& name) {
-        return name.startsWith(QStringLiteral(".NET")) || name.startsWith(QStringLiteral("ASP.NET"));
+        return name.startsWith(QStringLiteral(".NET")) ||
+               name.startsWith(QStringLiteral("ASP.NET"));
     };
     for (const PerfServiceInfo& service : services) {
         if (!service.HasPerformanceKey)

@@ -6,7 +6,6 @@
 #include "platform/IfTable.h"
 
 #include <QString>
-
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -39,7 +38,14 @@ struct TPerfCorePlatform
 class TPerfCore
 {
 public:
-    enum Counter { ProcessorItem, DiskReadItem, DiskWriteItem, NetRecvItem, NetSendItem };
+    enum Counter
+    {
+        ProcessorItem,
+        DiskReadItem,
+        DiskWriteItem,
+        NetRecvItem,
+        NetSendItem
+    };
 
     TPerfCore(const TPerfCorePlatform& platform, TaggedLog log);
     ~TPerfCore();

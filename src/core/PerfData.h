@@ -3,7 +3,6 @@
 #include "core/PerfBlock.h"
 
 #include <QString>
-
 #include <array>
 #include <cstddef>
 #include <cstdint>

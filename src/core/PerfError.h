@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <stdexcept>
 
 // The reader's and the core's failures; the message is one of the fixed texts.

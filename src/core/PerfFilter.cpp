@@ -7,7 +7,8 @@
 
 using namespace PerfLayout;
 
-TPerfCounterItem::TPerfCounterItem(TPerfFilter& owner) : m_owner(owner) {}
+TPerfCounterItem::TPerfCounterItem(TPerfFilter& owner) : m_owner(owner)
+{}
 
 TPerfCounterItem::~TPerfCounterItem()
 {
@@ -167,10 +168,11 @@ std::int64_t TPerfCounterItem::ReadCounter(const PerfCounterDefinition* definiti
     const bool large = sizeField == SizeLarge && definition->CounterSize == 8;
     if (!dword && !large)
         throw EPerfError(QStringLiteral("Invalid counter block size"));
-    const std::byte* at = reinterpret_cast<const std::byte*>(block) + definition->CounterOffset;
     if (std::uint64_t(definition->CounterOffset) + definition->CounterSize > block->ByteLength ||
-        !m_block.Contains(at, definition->CounterSize))
+        !m_block.Contains(block,
+                          std::uint64_t(definition->CounterOffset) + definition->CounterSize))
         throw EPerfError(QString::fromLatin1(missing));
+    const std::byte* at = reinterpret_cast<const std::byte*>(block) + definition->CounterOffset;
     if (dword) {
         std::uint32_t value = 0;
         std::memcpy(&value, at, 4);
@@ -270,7 +272,8 @@ const PerfCounterDefinition& TPerfCounterItem::CounterDefinition() const
     return *m_counter;
 }
 
-TPerfFilter::TPerfFilter(PerfDataSource& source) : m_titles(source), m_data(source) {}
+TPerfFilter::TPerfFilter(PerfDataSource& source) : m_titles(source), m_data(source)
+{}
 
 TPerfFilter::~TPerfFilter()
 {

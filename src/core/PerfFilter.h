@@ -4,7 +4,6 @@
 #include "core/PerfTitles.h"
 
 #include <QString>
-
 #include <functional>
 #include <memory>
 #include <vector>

@@ -4,7 +4,8 @@
 
 using namespace PerfLayout;
 
-TPerfMonitorItem::TPerfMonitorItem(TPerfMonitor& owner) : m_owner(owner) {}
+TPerfMonitorItem::TPerfMonitorItem(TPerfMonitor& owner) : m_owner(owner)
+{}
 
 TPerfMonitorItem::~TPerfMonitorItem()
 {
@@ -185,7 +186,8 @@ void TPerfMonitorItem::Collect()
             m_values.erase(m_values.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
-TPerfMonitor::TPerfMonitor(PerfDataSource& source) : m_filter(source) {}
+TPerfMonitor::TPerfMonitor(PerfDataSource& source) : m_filter(source)
+{}
 
 TPerfMonitor::~TPerfMonitor()
 {
@@ -208,6 +210,18 @@ TPerfMonitorItem& TPerfMonitor::Items(int index)
     if (index < 0 || index >= Count())
         throw EPerfError(QStringLiteral("List index out of bounds (%1)").arg(index));
     return *m_items[static_cast<size_t>(index)];
+}
+
+void TPerfMonitor::AssignItems(TPerfMonitor& other)
+{
+    if (&other == this)
+        return;
+    Clear();
+    for (auto& item : other.m_items) {
+        TPerfMonitorItem& copy = Add();
+        copy.Assign(*item);
+        copy.SetObjectKey(item->ObjectKey());
+    }
 }
 
 void TPerfMonitor::Delete(TPerfMonitorItem& item)

@@ -4,7 +4,6 @@
 #include "core/PerfMonitorCounterValue.h"
 
 #include <QString>
-
 #include <memory>
 #include <vector>
 
@@ -69,6 +68,8 @@ public:
     TPerfMonitorItem& Add();
     int Count() const { return static_cast<int>(m_items.size()); }
     TPerfMonitorItem& Items(int index);
+    // Replaces the items with copies of another monitor's.
+    void AssignItems(TPerfMonitor& other);
     void Delete(TPerfMonitorItem& item);
     void Clear();
 

@@ -23,8 +23,8 @@ namespace {
 } // namespace
 
 void TPerfMonitorCounterValue::Sample(std::int64_t raw, std::int64_t base, std::uint32_t type,
-                                      bool isNew, std::int64_t sampleTime,
-                                      std::int64_t interval, std::int64_t elapsed)
+                                      bool isNew, std::int64_t sampleTime, std::int64_t interval,
+                                      std::int64_t elapsed)
 {
     const bool delta = (type & DeltaCounter) != 0;
     if (delta && !isNew) {
@@ -148,8 +148,7 @@ std::int64_t TPerfMonitorCounterValue::AsInteger() const
 
 int TPerfMonitorCounterValue::FormatCounterText(char* buffer, int size) const
 {
-    return std::snprintf(buffer, static_cast<size_t>(size), "%f",
-                         static_cast<double>(GetValue()));
+    return std::snprintf(buffer, static_cast<size_t>(size), "%f", static_cast<double>(GetValue()));
 }
 
 QString TPerfMonitorCounterValue::AsText() const

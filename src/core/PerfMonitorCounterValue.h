@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 
 // One sampled counter of one instance (or of an object without instances): the raw values of

@@ -17,7 +17,8 @@ QString TranslateName(TPerfTitles& titles, const QString& name, const QString& n
 
 } // namespace
 
-TPerfObjects::TPerfObjects(PerfDataSource& source) : m_titles(source), m_data(source) {}
+TPerfObjects::TPerfObjects(PerfDataSource& source) : m_titles(source), m_data(source)
+{}
 
 int TPerfObjects::Count()
 {
@@ -57,7 +58,8 @@ int TPerfObjects::IndexOf(const QString& name)
     throw EPerfError(QStringLiteral("Unknown performance object : \"%1\"").arg(name));
 }
 
-TPerfCounters::TPerfCounters(PerfDataSource& source) : m_titles(source), m_objects(source) {}
+TPerfCounters::TPerfCounters(PerfDataSource& source) : m_titles(source), m_objects(source)
+{}
 
 void TPerfCounters::SetLocaleID(const QString& localeId)
 {
@@ -97,7 +99,8 @@ QString TPerfCounters::Names(int index)
     return m_titles.NameOfIndex(QString::number(counter->CounterNameTitleIndex));
 }
 
-TPerfInstances::TPerfInstances(PerfDataSource& source) : m_titles(source), m_objects(source) {}
+TPerfInstances::TPerfInstances(PerfDataSource& source) : m_titles(source), m_objects(source)
+{}
 
 void TPerfInstances::SetLocaleID(const QString& localeId)
 {

@@ -61,8 +61,7 @@ TPerfInfoData* TPerfInfoData::Acquire(PerfDataSource& source, const QString& loc
     if (!cache)
         cache = new std::vector<std::unique_ptr<TPerfInfoData>>();
     for (auto& data : *cache) {
-        if (data->Source == &source &&
-            data->LocaleID.compare(localeId, Qt::CaseInsensitive) == 0 &&
+        if (data->Source == &source && data->LocaleID.compare(localeId, Qt::CaseInsensitive) == 0 &&
             data->ValueName.compare(valueName, Qt::CaseInsensitive) == 0) {
             ++data->RefCount;
             return data.get();
@@ -107,8 +106,7 @@ int TPerfInfoData::CachedTables()
 
 TPerfInfo::TPerfInfo(PerfDataSource& source, QString valueName)
     : m_source(source), m_valueName(std::move(valueName))
-{
-}
+{}
 
 TPerfInfo::~TPerfInfo()
 {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 
 // The Windows 9x statistics under HKEY_DYN_DATA "PerfStats": reading a name under StartStat
@@ -9,7 +8,12 @@
 class DynStats
 {
 public:
-    enum class Key { StartStat, StatData, StopStat };
+    enum class Key
+    {
+        StartStat,
+        StatData,
+        StopStat
+    };
 
     virtual ~DynStats() = default;
 

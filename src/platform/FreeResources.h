@@ -5,7 +5,14 @@
 class FreeResources
 {
 public:
-    enum class Step { Ok, UserLibrary, Function, Kernel32, QtThunk };
+    enum class Step
+    {
+        Ok,
+        UserLibrary,
+        Function,
+        Kernel32,
+        QtThunk
+    };
 
     virtual ~FreeResources() = default;
 

@@ -6,8 +6,7 @@ using namespace PerfLayout;
 
 PerfBlockWriter::PerfBlockWriter(std::byte* buffer, std::uint32_t capacity)
     : m_buffer(buffer), m_capacity(buffer ? capacity : 0)
-{
-}
+{}
 
 std::uint32_t PerfBlockWriter::Reserve(std::uint32_t bytes)
 {
@@ -74,7 +73,9 @@ int PerfBlockWriter::AddCounter(std::uint32_t nameIndex, std::uint32_t helpIndex
 {
     if (m_counterCount >= MaxCounters)
         return -1;
-    const std::uint32_t size = (type & SizeMask) == SizeLarge ? 8 : (type & SizeMask) == SizeDword ? 4 : 0;
+    const std::uint32_t size = (type & SizeMask) == SizeLarge   ? 8
+                               : (type & SizeMask) == SizeDword ? 4
+                                                                : 0;
     if (size == 8)
         m_counterDataLength = (m_counterDataLength + 7) / 8 * 8;
     const std::uint32_t pos = Reserve(sizeof(PerfCounterDefinition));

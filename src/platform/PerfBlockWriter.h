@@ -40,9 +40,8 @@ private:
     }
     std::uint32_t Reserve(std::uint32_t bytes); // answers the offset, zero-filled when it fits
     void Align8() { Reserve((8 - m_pos % 8) % 8); }
-    PerfLayout::PerfInstanceDefinition* StartInstance(std::uint32_t nameChars,
-                                                      std::int32_t uniqueId,
-                                                      std::uint32_t& nameOffset);
+    PerfLayout::PerfInstanceDefinition*
+    StartInstance(std::uint32_t nameChars, std::int32_t uniqueId, std::uint32_t& nameOffset);
     void StartCounterBlock();
 
     std::byte* m_buffer;

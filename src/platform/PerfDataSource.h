@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>

@@ -31,9 +31,9 @@ public:
     static constexpr long StatusNotImplemented = static_cast<long>(0xC0000002L);
 
     // NtQuerySystemInformation classes and the buffer sizes the program passes.
-    static constexpr int BasicInformation = 0;         // 44 bytes, processor count at offset 40
-    static constexpr int PerformanceInformation = 2;   // 312 bytes, idle time first (100 ns)
-    static constexpr int TimeOfDayInformation = 3;     // 32 bytes, current time at offset 8
+    static constexpr int BasicInformation = 0;       // 44 bytes, processor count at offset 40
+    static constexpr int PerformanceInformation = 2; // 312 bytes, idle time first (100 ns)
+    static constexpr int TimeOfDayInformation = 3;   // 32 bytes, current time at offset 8
     static constexpr std::uint32_t BasicInformationSize = 44;
     static constexpr std::uint32_t PerformanceInformationSize = 312;
     static constexpr std::uint32_t TimeOfDayInformationSize = 32;

@@ -6,7 +6,6 @@
 #include "platform/SystemInfo.h"
 
 #include <QHash>
-
 #include <cstring>
 #include <deque>
 #include <vector>

@@ -41,7 +41,11 @@ public:
     static PerfLayout::SystemTimeRecord TimeAt(int milliseconds)
     {
         const int seconds = milliseconds / 1000;
-        return {2026, 12, 2, 8, static_cast<std::uint16_t>(12 + seconds / 3600),
+        return {2026,
+                12,
+                2,
+                8,
+                static_cast<std::uint16_t>(12 + seconds / 3600),
                 static_cast<std::uint16_t>(seconds / 60 % 60),
                 static_cast<std::uint16_t>(seconds % 60),
                 static_cast<std::uint16_t>(milliseconds % 1000)};
@@ -103,15 +107,30 @@ public:
     }
 
     // The usual titles of the objects and counters the program reads.
-    std::vector<std::pair<std::uint32_t, QString>> Titles = {
-        {238, "Processor"},           {6, "% Processor Time"},       {142, "% User Time"},
-        {234, "PhysicalDisk"},        {220, "Disk Read Bytes/sec"},  {222, "Disk Write Bytes/sec"},
-        {510, "Network Interface"},   {264, "Bytes Received/sec"},   {506, "Bytes Sent/sec"},
-        {2, "System"},                {10, "File Read Operations/sec"}, {12, "Queue"},
-        {14, "Fraction"},             {16, "Fraction Base"},         {18, "Hex"},
-        {20, "Thousandths"},          {22, "Elapsed"},               {24, "Histogram"},
-        {26, "Text"},                 {28, "Zero"},                  {30, "Base Only"},
-        {32, "Raw"},                  {34, "Odd Size"},              {36, "Key"}};
+    std::vector<std::pair<std::uint32_t, QString>> Titles = {{238, "Processor"},
+                                                             {6, "% Processor Time"},
+                                                             {142, "% User Time"},
+                                                             {234, "PhysicalDisk"},
+                                                             {220, "Disk Read Bytes/sec"},
+                                                             {222, "Disk Write Bytes/sec"},
+                                                             {510, "Network Interface"},
+                                                             {264, "Bytes Received/sec"},
+                                                             {506, "Bytes Sent/sec"},
+                                                             {2, "System"},
+                                                             {10, "File Read Operations/sec"},
+                                                             {12, "Queue"},
+                                                             {14, "Fraction"},
+                                                             {16, "Fraction Base"},
+                                                             {18, "Hex"},
+                                                             {20, "Thousandths"},
+                                                             {22, "Elapsed"},
+                                                             {24, "Histogram"},
+                                                             {26, "Text"},
+                                                             {28, "Zero"},
+                                                             {30, "Base Only"},
+                                                             {32, "Raw"},
+                                                             {34, "Odd Size"},
+                                                             {36, "Key"}};
     QStringList Locales = {QStringLiteral("009")};
     Snapshot Current;
     long Result = PerfLayout::ErrorSuccess;

@@ -1,4 +1,5 @@
 // pulsmir-perf: browses the performance data the monitor reads, in the spirit of typeperf.
+#include "Version.h"
 #include "core/PerfCore.h"
 #include "core/PerfError.h"
 #include "core/PerfMonitor.h"
@@ -7,12 +8,9 @@
 #include "platform/linux/ProcPerfDataSource.h"
 #include "platform/linux/ProcSystemInfo.h"
 
-#include "Version.h"
-
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
-
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -146,8 +144,8 @@ int Sample(PerfDataSource& source, const Options& options)
             const TPerfMonitorCounterValue& value = item.Values(i);
             if (options.Instance && value.InstanceName != *options.Instance)
                 continue;
-            Print(time + u'\t' + (hasInstances ? value.InstanceName : QStringLiteral("-")) +
-                  u'\t' + QString::number(static_cast<double>(value.GetValue()), 'f', 6));
+            Print(time + u'\t' + (hasInstances ? value.InstanceName : QStringLiteral("-")) + u'\t' +
+                  QString::number(static_cast<double>(value.GetValue()), 'f', 6));
             printed = true;
         }
         if (options.Instance && !printed) {
@@ -181,9 +179,10 @@ int RunCore(PerfDataSource& source, const Options& options)
         for (std::int32_t usage : core.CpuUsage)
             cpu << QString::number(usage);
         QStringList active;
-        const std::pair<bool, const char*> flags[] = {
-            {core.DiskReadActive, "DR"}, {core.DiskWriteActive, "DW"},
-            {core.NetRecvActive, "NR"},  {core.NetSendActive, "NS"}};
+        const std::pair<bool, const char*> flags[] = {{core.DiskReadActive, "DR"},
+                                                      {core.DiskWriteActive, "DW"},
+                                                      {core.NetRecvActive, "NR"},
+                                                      {core.NetSendActive, "NS"}};
         for (const auto& [on, name] : flags)
             if (on)
                 active << QString::fromLatin1(name);
@@ -237,10 +236,10 @@ int main(int argc, char* argv[])
         return Usage("no command given");
 
     const QString command = options.Arguments[0];
-    const qsizetype wanted = command == u"objects" || command == u"core"           ? 1
+    const qsizetype wanted = command == u"objects" || command == u"core"         ? 1
                              : command == u"counters" || command == u"instances" ? 2
-                             : command == u"sample"                               ? 3
-                                                                                  : -1;
+                             : command == u"sample"                              ? 3
+                                                                                 : -1;
     if (wanted < 0)
         return Usage(qPrintable(QStringLiteral("unknown command ") + command));
     if (options.Arguments.size() != wanted)

@@ -2,10 +2,9 @@
 
 #include "platform/PerfBlockWriter.h"
 
+#include <cstdio>
 #include <time.h>
 #include <unistd.h>
-
-#include <cstdio>
 
 using namespace PerfLayout;
 
@@ -20,29 +19,37 @@ struct Title
 
 constexpr Title Titles[] = {
     {2, "System", "The System object type includes counters that apply to the whole system."},
-    {4, "Memory", "The Memory object type includes counters that describe the memory of the "
-                  "computer."},
-    {6, "% Processor Time", "The percentage of time the processor is busy with a non-idle "
-                            "thread."},
+    {4, "Memory",
+     "The Memory object type includes counters that describe the memory of the "
+     "computer."},
+    {6, "% Processor Time",
+     "The percentage of time the processor is busy with a non-idle "
+     "thread."},
     {142, "% User Time", "The percentage of non-idle processor time spent in user mode."},
-    {144, "% Privileged Time", "The percentage of non-idle processor time spent in privileged "
-                               "mode."},
+    {144, "% Privileged Time",
+     "The percentage of non-idle processor time spent in privileged "
+     "mode."},
     {214, "Disk Reads/sec", "The rate of read operations on the disk."},
     {216, "Disk Writes/sec", "The rate of write operations on the disk."},
-    {220, "Disk Read Bytes/sec", "The rate at which bytes are transferred from the disk during "
-                                 "read operations."},
-    {222, "Disk Write Bytes/sec", "The rate at which bytes are transferred to the disk during "
-                                  "write operations."},
-    {234, "PhysicalDisk", "The Physical Disk object type includes counters that monitor whole "
-                          "disks."},
-    {238, "Processor", "The Processor object type includes counters that measure aspects of "
-                       "processor activity."},
+    {220, "Disk Read Bytes/sec",
+     "The rate at which bytes are transferred from the disk during "
+     "read operations."},
+    {222, "Disk Write Bytes/sec",
+     "The rate at which bytes are transferred to the disk during "
+     "write operations."},
+    {234, "PhysicalDisk",
+     "The Physical Disk object type includes counters that monitor whole "
+     "disks."},
+    {238, "Processor",
+     "The Processor object type includes counters that measure aspects of "
+     "processor activity."},
     {264, "Bytes Received/sec", "The rate at which bytes are received on the interface."},
     {388, "Bytes Total/sec", "The rate at which bytes are sent and received on the interface."},
     {506, "Bytes Sent/sec", "The rate at which bytes are sent on the interface."},
-    {510, "Network Interface", "The Network Interface object type includes counters that "
-                               "measure the bytes sent and received over a network "
-                               "connection."},
+    {510, "Network Interface",
+     "The Network Interface object type includes counters that "
+     "measure the bytes sent and received over a network "
+     "connection."},
 };
 
 constexpr std::int64_t FileTimeOfUnixEpoch = 116444736000000000LL;
@@ -89,13 +96,13 @@ long ProcPerfDataSource::Query(const QString& valueName, std::byte* buffer, std:
     tm utc{};
     gmtime_r(&wall.tv_sec, &utc);
     SystemTimeRecord systemTime{static_cast<std::uint16_t>(utc.tm_year + 1900),
-                          static_cast<std::uint16_t>(utc.tm_mon + 1),
-                          static_cast<std::uint16_t>(utc.tm_wday),
-                          static_cast<std::uint16_t>(utc.tm_mday),
-                          static_cast<std::uint16_t>(utc.tm_hour),
-                          static_cast<std::uint16_t>(utc.tm_min),
-                          static_cast<std::uint16_t>(utc.tm_sec),
-                          static_cast<std::uint16_t>(wall.tv_nsec / 1000000)};
+                                static_cast<std::uint16_t>(utc.tm_mon + 1),
+                                static_cast<std::uint16_t>(utc.tm_wday),
+                                static_cast<std::uint16_t>(utc.tm_mday),
+                                static_cast<std::uint16_t>(utc.tm_hour),
+                                static_cast<std::uint16_t>(utc.tm_min),
+                                static_cast<std::uint16_t>(utc.tm_sec),
+                                static_cast<std::uint16_t>(wall.tv_nsec / 1000000)};
 
     PerfBlockWriter writer(buffer, size);
     writer.BeginBlock(systemTime, To100Ns(mono), 10000000, To100Ns(wall) + FileTimeOfUnixEpoch,
@@ -118,8 +125,8 @@ void ProcPerfDataSource::WriteProcessors(PerfBlockWriter& writer)
     if (!m_stat.Read() || !ParseProcStat(m_stat.Text(), m_cpuTotal, m_cpus))
         return;
     writer.BeginObject(ProcessorIndex, ProcessorIndex + 1, true);
-    const int processorTime = writer.AddCounter(ProcessorTimeIndex, ProcessorTimeIndex + 1,
-                                                Counter100NsTimerInv);
+    const int processorTime =
+        writer.AddCounter(ProcessorTimeIndex, ProcessorTimeIndex + 1, Counter100NsTimerInv);
     const int userTime = writer.AddCounter(UserTimeIndex, UserTimeIndex + 1, Counter100NsTimer);
     const int privilegedTime =
         writer.AddCounter(PrivilegedTimeIndex, PrivilegedTimeIndex + 1, Counter100NsTimer);

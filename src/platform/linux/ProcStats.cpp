@@ -1,11 +1,10 @@
 #include "platform/linux/ProcStats.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -119,8 +118,8 @@ bool ParseProcStat(std::string_view text, CpuTimes& total, std::vector<CpuTimes>
                 return;
             times.Number = static_cast<int>(number);
         }
-        std::uint64_t* targets[] = {&times.User, &times.Nice,    &times.System,  &times.Idle,
-                                  &times.IoWait, &times.Irq, &times.SoftIrq, &times.Steal};
+        std::uint64_t* targets[] = {&times.User,   &times.Nice, &times.System,  &times.Idle,
+                                    &times.IoWait, &times.Irq,  &times.SoftIrq, &times.Steal};
         int read = 0;
         for (std::uint64_t* slot : targets) {
             if (!fields.NextNumber(*slot))

@@ -1,10 +1,9 @@
 #include "platform/linux/ProcSystemInfo.h"
 
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
+#include <time.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,8 +43,8 @@ MemoryStatus ProcSystemInfo::GlobalMemoryStatus()
     status.TotalPageFile = info.SwapTotal * 1024;
     status.AvailPageFile = std::min(info.SwapFree, info.SwapTotal) * 1024;
     if (status.TotalPhys > 0)
-        status.MemoryLoad = static_cast<std::uint32_t>(
-            100 - status.AvailPhys / 1024 * 100 / (status.TotalPhys / 1024));
+        status.MemoryLoad = static_cast<std::uint32_t>(100 - status.AvailPhys / 1024 * 100 /
+                                                                 (status.TotalPhys / 1024));
     return status;
 }
 

@@ -7,20 +7,17 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-
 #include <arpa/inet.h>
+#include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/vfs.h>
-#include <unistd.h>
-
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdlib>
-#include <memory>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -119,7 +116,9 @@ TEST_F(LiveCore, ReadingAFileFromDiskShowsInTheDiskRates)
     // A file in the working folder, which lies on a real disk unless it is tmpfs.
     QTemporaryDir dir(QDir::currentPath() + "/live-disk-XXXXXX");
     ASSERT_TRUE(dir.isValid());
-    struct statfs fs{};
+    struct statfs fs
+    {
+    };
     ASSERT_EQ(statfs(dir.path().toLocal8Bit().constData(), &fs), 0);
     if (fs.f_type == TmpfsMagic)
         GTEST_SKIP() << "the working folder is in memory";

@@ -1,14 +1,14 @@
-#include "core/NicList.h"
 #include "core/PerfCore.h"
+
+#include "core/NicList.h"
 #include "core/PerfMonitor.h"
 #include "doubles/FakeSystem.h"
 #include "doubles/RecordingDialogs.h"
 #include "doubles/ScriptedPerfSource.h"
 #include "support/TempProgramFolder.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 using namespace PerfLayout;
 using Source = ScriptedPerfSource;
@@ -55,10 +55,10 @@ public:
 struct Machine
 {
     int Ms = 0;
-    std::vector<std::uint64_t> CpuIdle{0, 0};           // per processor, 100 ns
-    std::vector<std::uint64_t> DiskRead{0, 0};          // "0 sda", "1 sdb"
+    std::vector<std::uint64_t> CpuIdle{0, 0};  // per processor, 100 ns
+    std::vector<std::uint64_t> DiskRead{0, 0}; // "0 sda", "1 sdb"
     std::vector<std::uint64_t> DiskWrite{0, 0};
-    std::vector<std::uint64_t> NicIn{0, 0};             // "lo", "eth0"
+    std::vector<std::uint64_t> NicIn{0, 0}; // "lo", "eth0"
     std::vector<std::uint64_t> NicOut{0, 0};
     bool WithProcessorTime = true;
     bool WithNetwork = true;
@@ -107,10 +107,7 @@ protected:
         system.Memory = {0, 8ull << 30, 2ull << 30, 4ull << 30, 1ull << 30};
     }
 
-    TPerfCorePlatform Platform()
-    {
-        return {source, system, dialogs, &dyn, &resources, &ifTable};
-    }
+    TPerfCorePlatform Platform() { return {source, system, dialogs, &dyn, &resources, &ifTable}; }
     // The machine moves to the next scripted state before each sample; the first state is
     // also the one a start sees.
     void Script(std::initializer_list<Machine> machines)
@@ -155,9 +152,10 @@ TEST_F(PerfCoreFixture, CreationCountsProcessorsAndLogsItsSteps)
         EXPECT_TRUE(core.CollectSample()); // before a start: true, nothing done
         EXPECT_EQ(source.Queries, 0);
     }
-    EXPECT_EQ(log.Lines(), QStringList({"Class Initialize...", "Virtual MPS Disabled(Non-Debugging).",
-                                        "Number of CPU : 2", "PerfCore was Created.", "Class Destroy",
-                                        "PerfCore was Terminated."}));
+    EXPECT_EQ(log.Lines(),
+              QStringList({"Class Initialize...", "Virtual MPS Disabled(Non-Debugging).",
+                           "Number of CPU : 2", "PerfCore was Created.", "Class Destroy",
+                           "PerfCore was Terminated."}));
 }
 
 TEST_F(PerfCoreFixture, ProcessorCountErrorIsLoggedAndGivesNoAverage)
@@ -319,7 +317,6 @@ TEST_F(PerfCoreFixture, BusyCoreRefusesNestedCalls)
     EXPECT_EQ(dialogs.boxes[0].type, DialogType::Warning);
     EXPECT_FALSE(core.UseIpHelper);
     EXPECT_TRUE(log.Lines().contains("iphlpapi.dll Load NG"));
-
 }
 
 TEST_F(PerfCoreFixture, StopWhileBusyIsAControlConflict)
@@ -358,16 +355,20 @@ TEST_F(PerfCoreFixture, Windows9xStatisticsGiveDeltasFromTheSecondSample)
     EXPECT_FALSE(core.TestCounter("Processor", "% Processor Time"));
     ASSERT_TRUE(core.StartMonitor());
     EXPECT_EQ(dyn.Started.size(), 9);
-    dyn.Values = {{"VFAT\\BReadsSec", 1000}, {"SMBRedir\\BReadsSec", 10},
-                  {"MSNServer\\Writes", 5},  {"KERNEL\\CPUUsage", 42}};
+    dyn.Values = {{"VFAT\\BReadsSec", 1000},
+                  {"SMBRedir\\BReadsSec", 10},
+                  {"MSNServer\\Writes", 5},
+                  {"KERNEL\\CPUUsage", 42}};
     ASSERT_TRUE(core.CollectSample());
     EXPECT_EQ(core.DiskReadBytes, 0u); // previous values are 0 after a start
     EXPECT_TRUE(core.DiskReadActive);
     EXPECT_EQ(core.CpuUsage[0], 42);
     EXPECT_EQ(core.CpuUsage[1], 42);
     EXPECT_EQ(core.FreeResources, 60);
-    dyn.Values = {{"VFAT\\BReadsSec", 1500}, {"SMBRedir\\BReadsSec", 30},
-                  {"MSNServer\\Writes", 8},  {"SMBRedir\\XactSec", 1},
+    dyn.Values = {{"VFAT\\BReadsSec", 1500},
+                  {"SMBRedir\\BReadsSec", 30},
+                  {"MSNServer\\Writes", 8},
+                  {"SMBRedir\\XactSec", 1},
                   {"KERNEL\\CPUUsage", 42}};
     core.RateFactor = 2;
     resources.Percent[0] = 5;
@@ -498,26 +499,29 @@ TEST_F(PerfCoreFixture, CheckNetCountersKeepsDiskAndNetworkOnAndAsksAboutDotNet)
 
     source.Writes.clear();
     core.CheckNetCounters(); // answered Yes
-    EXPECT_EQ(source.Writes, std::vector<Write>({{"PerfDisk", 0},
-                                                 {"Tcpip", 0},
-                                                 {".NET CLR Data", 1},
-                                                 {"ASP.NET", 1}}));
+    EXPECT_EQ(
+        source.Writes,
+        std::vector<Write>({{"PerfDisk", 0}, {"Tcpip", 0}, {".NET CLR Data", 1}, {"ASP.NET", 1}}));
 }
 
 TEST_F(PerfCoreFixture, NicListNamesTheInterfacesAndDropsAMissingTarget)
 {
     Script({Machine{0}});
     QStringList lines, statuses;
-    auto logLine = [&](const QString& line) { lines << line; };
-    auto status = [&](const QString& text) { statuses << text; };
+    auto logLine = [&](const QString& line) {
+        lines << line;
+    };
+    auto status = [&](const QString& text) {
+        statuses << text;
+    };
     TNicListResult found = BuildNicList(source, true, "eth0", logLine, status);
     EXPECT_EQ(found.Names, QStringList({"lo", "eth0"}));
     EXPECT_TRUE(found.MultiNic);
     EXPECT_EQ(found.TargetNic, "eth0");
-    EXPECT_EQ(lines, QStringList({"..NIC List Initialize", "..NIC List Initialize(3Objects)",
-                                  "..NIC List Initialize(2Instances)",
-                                  "..NIC List Initialize(lo Add)",
-                                  "..NIC List Initialize(eth0 Add)"}));
+    EXPECT_EQ(lines,
+              QStringList({"..NIC List Initialize", "..NIC List Initialize(3Objects)",
+                           "..NIC List Initialize(2Instances)", "..NIC List Initialize(lo Add)",
+                           "..NIC List Initialize(eth0 Add)"}));
     EXPECT_EQ(statuses, QStringList({"Connecting to Perf.System", "Get NIC Information..."}));
 
     TNicListResult missing = BuildNicList(source, true, "wlan0", logLine, status);

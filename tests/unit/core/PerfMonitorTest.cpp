@@ -1,6 +1,7 @@
+#include "core/PerfMonitor.h"
+
 #include "core/PerfBlock.h"
 #include "core/PerfError.h"
-#include "core/PerfMonitor.h"
 #include "doubles/ScriptedPerfSource.h"
 
 #include <gtest/gtest.h>
@@ -205,6 +206,15 @@ TEST_F(PerfMonitorFixture, DuplicateNamesShareARecordUnlessAnObjectKeyTellsThemA
     EXPECT_EQ(keyed.Values(1).InstanceKey, "2");
     EXPECT_DOUBLE_EQ(double(keyed.Values(0).GetValue()), 100.0);
     EXPECT_DOUBLE_EQ(double(keyed.Values(1).GetValue()), 400.0);
+
+    TPerfMonitor copy(source);
+    copy.AssignItems(monitor);
+    ASSERT_EQ(copy.Count(), 2);
+    EXPECT_EQ(copy.Items(1).CounterName(), "Disk Read Bytes/sec");
+    EXPECT_EQ(copy.Items(1).ObjectKey(), "Key");
+    copy.Collect();
+    EXPECT_EQ(copy.Items(1).ValueCount(), 2);
+    EXPECT_EQ(copy.Items(0).ValueCount(), 1);
 }
 
 TEST_F(PerfMonitorFixture, ObjectWithoutInstancesHasOneRecord)

@@ -199,8 +199,7 @@ TEST_F(PerfReader, CounterItemReadsValuesAndRaisesItsMessages)
 {
     TPerfFilter filter(source);
     TPerfCounterItem& cpu = filter.Add();
-    EXPECT_EQ(MessageOf([&] { cpu.SetObjectName("Nothing"); }),
-              "Invalid performance object name");
+    EXPECT_EQ(MessageOf([&] { cpu.SetObjectName("Nothing"); }), "Invalid performance object name");
     EXPECT_EQ(cpu.ObjectName(), "");
     cpu.SetObjectName("Processor");
     EXPECT_EQ(MessageOf([&] { cpu.SetCounterName("Bogus"); }),
@@ -276,7 +275,9 @@ TEST_F(PerfReader, ItemDestroyIsReported)
 {
     TPerfFilter filter(source);
     int destroyed = 0;
-    filter.OnItemDestroy = [&](TPerfFilter&, TPerfCounterItem&) { ++destroyed; };
+    filter.OnItemDestroy = [&](TPerfFilter&, TPerfCounterItem&) {
+        ++destroyed;
+    };
     filter.Add();
     TPerfCounterItem& second = filter.Add();
     filter.Delete(second);

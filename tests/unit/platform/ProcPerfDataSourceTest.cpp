@@ -1,16 +1,16 @@
+#include "platform/linux/ProcPerfDataSource.h"
+
 #include "core/PerfCore.h"
 #include "core/PerfMonitor.h"
 #include "core/PerfObjects.h"
 #include "doubles/FakeSystem.h"
 #include "doubles/RecordingDialogs.h"
 #include "platform/linux/ProcIfTable.h"
-#include "platform/linux/ProcPerfDataSource.h"
 #include "platform/linux/ProcSystemInfo.h"
 #include "support/TempProgramFolder.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 using namespace PerfLayout;
 
