@@ -3,6 +3,7 @@
 #include "platform/PerfBlockWriter.h"
 #include "platform/PerfDataSource.h"
 
+#include <QHash>
 #include <deque>
 #include <string>
 #include <utility>
@@ -92,7 +93,8 @@ public:
             return std::nullopt;
         const bool help = valueName == u"Help";
         QByteArray table;
-        for (const auto& [index, name] : Titles) {
+        const auto& titles = LocaleTitles.contains(locale) ? LocaleTitles[locale] : Titles;
+        for (const auto& [index, name] : titles) {
             table += QByteArray::number(index + (help ? 1 : 0)) + '\0';
             table += (help ? QByteArray("Help of ") : QByteArray()) + name.toUtf8() + '\0';
         }
@@ -132,6 +134,8 @@ public:
                                                              {34, "Odd Size"},
                                                              {36, "Key"}};
     QStringList Locales = {QStringLiteral("009")};
+    // Tables of other locales; any locale not here reads Titles.
+    QHash<QString, std::vector<std::pair<std::uint32_t, QString>>> LocaleTitles;
     Snapshot Current;
     long Result = PerfLayout::ErrorSuccess;
     int Queries = 0;

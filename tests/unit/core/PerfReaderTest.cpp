@@ -309,3 +309,29 @@ TEST_F(PerfReader, DamagedBlockEndsTheWalkInsteadOfReadingPastIt)
     EXPECT_EQ(truncated.ObjectCount(), 0u);
     TPerfData::Release(data);
 }
+
+TEST_F(PerfReader, LocaleChangeTranslatesNamesThroughTheirIndexes)
+{
+    source.Locales = {"009", "011"};
+    source.LocaleTitles["011"] = {{238, QString::fromUtf8("プロセッサ")},
+                                  {142, QString::fromUtf8("ユーザー時間")},
+                                  {2, QString::fromUtf8("システム")}};
+    TPerfCounters counters(source);
+    counters.SetObjectName("Processor");
+    TPerfFilter filter(source);
+    TPerfCounterItem& item = filter.Add();
+    item.SetObjectName("Processor");
+    item.SetCounterName("% User Time");
+    const int tables = TPerfInfoData::CachedTables();
+
+    counters.SetLocaleID("011");
+    EXPECT_EQ(counters.ObjectName(), QString::fromUtf8("プロセッサ"));
+    EXPECT_EQ(counters.Names(1), QString::fromUtf8("ユーザー時間"));
+    filter.SetLocaleID("011");
+    EXPECT_EQ(item.ObjectName(), QString::fromUtf8("プロセッサ"));
+    EXPECT_EQ(item.CounterName(), QString::fromUtf8("ユーザー時間"));
+    filter.Refresh();
+    EXPECT_EQ(item.InstanceRawValue(0), 1001);
+    // Both now share the "011" table; the "009" one was released by both.
+    EXPECT_EQ(TPerfInfoData::CachedTables(), tables);
+}
