@@ -188,6 +188,7 @@ bool TPerfCore::StartMonitor()
     } catch (const std::exception& e) {
         m_log(QStringLiteral("[TRAP] ERROR on Perf Monitor Starting."));
         LogException(ExceptionMessage(e));
+        result = m_started; // a start that broke off is no success
     }
     return result;
 }

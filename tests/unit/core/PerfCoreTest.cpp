@@ -319,6 +319,23 @@ TEST_F(PerfCoreFixture, BusyCoreRefusesNestedCalls)
     EXPECT_TRUE(log.Lines().contains("iphlpapi.dll Load NG"));
 }
 
+TEST_F(PerfCoreFixture, AnExceptionWhileStartingIsLoggedAndLeavesTheCoreUsable)
+{
+    system.OsVersionValue = {4, 10, 2222, 1};
+    ifTable.Loads = false;
+    TPerfCore core(Platform(), log.Tagged());
+    core.UseIpHelper = true;
+    dialogs.WhileOpen = [] { throw std::runtime_error("box failed"); };
+    EXPECT_FALSE(core.StartMonitor());
+    const QStringList lines = log.Lines();
+    EXPECT_TRUE(lines.contains("[TRAP] ERROR on Perf Monitor Starting."));
+    EXPECT_TRUE(lines.contains("{TRAP] \"box failed\""));
+    EXPECT_FALSE(core.Busy()); // else every later start, sample and stop would be refused
+    dialogs.WhileOpen = nullptr;
+    EXPECT_TRUE(core.StartMonitor());
+    EXPECT_TRUE(core.Started());
+}
+
 TEST_F(PerfCoreFixture, StopWhileBusyIsAControlConflict)
 {
     struct NestedDyn : FakeDynStats

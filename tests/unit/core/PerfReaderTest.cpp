@@ -101,6 +101,17 @@ TEST_F(PerfReader, AFailedQueryIsReturnedAndLeavesAnEmptyBlock)
     TPerfData::Release(data);
 }
 
+TEST_F(PerfReader, ASourceThatAlwaysWantsMoreIsGivenUpOnAtTheCapacityLimit)
+{
+    TPerfData* data = TPerfData::Acquire(source);
+    source.Result = ErrorMoreData;
+    EXPECT_EQ(data->Query(), ErrorMoreData);
+    EXPECT_GE(data->Capacity(), TPerfData::MaxCapacity);
+    EXPECT_LT(data->Capacity(), TPerfData::MaxCapacity + TPerfData::GrowStep);
+    EXPECT_EQ(data->Block().ObjectCount(), 0u);
+    TPerfData::Release(data);
+}
+
 TEST_F(PerfReader, TitlesMapBothWaysFirstMatchWinsAndCacheIsShared)
 {
     source.Titles.push_back({900, "processor"}); // a duplicate name, later in the table
