@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/PerfDataSource.h"
+#include "platform/linux/ProcStats.h"
+
+#include <string>
+#include <vector>
+
+// The performance data of this machine as a Windows "Global" block: "Processor" from
+// /proc/stat, "PhysicalDisk" from /proc/diskstats and "Network Interface" from /proc/net/dev,
+// under their usual title indexes and with the usual counter types. The files are read on
+// every query; the paths are parameters so that tests can feed copies.
+class ProcPerfDataSource : public PerfDataSource
+{
+public:
+    // Title indexes of the Perflib "009" table.
+    static constexpr std::uint32_t ProcessorIndex = 238;
+    static constexpr std::uint32_t ProcessorTimeIndex = 6;
+    static constexpr std::uint32_t UserTimeIndex = 142;
+    static constexpr std::uint32_t PrivilegedTimeIndex = 144;
+    static constexpr std::uint32_t PhysicalDiskIndex = 234;
+    static constexpr std::uint32_t DiskReadsIndex = 214;
+    static constexpr std::uint32_t DiskWritesIndex = 216;
+    static constexpr std::uint32_t DiskReadBytesIndex = 220;
+    static constexpr std::uint32_t DiskWriteBytesIndex = 222;
+    static constexpr std::uint32_t NetworkInterfaceIndex = 510;
+    static constexpr std::uint32_t BytesReceivedIndex = 264;
+    static constexpr std::uint32_t BytesSentIndex = 506;
+    static constexpr std::uint32_t BytesTotalIndex = 388;
+
+    ProcPerfDataSource(const QString& statPath = QStringLiteral("/proc/stat"),
+                       const QString& diskStatsPath = QStringLiteral("/proc/diskstats"),
+                       const QString& netDevPath = QStringLiteral("/proc/net/dev"));
+
+    long Query(const QString& valueName, std::byte* buffer, std::uint32_t& size) override;
+    QStringList PerflibLocales() override;
+    std::optional<QByteArray> TitleTable(const QString& locale, const QString& valueName) override;
+    // Linux has no per-service counter switches.
+    std::vector<PerfServiceInfo> Services() override { return {}; }
+    bool SetCountersDisabled(const QString&, std::uint32_t) override { return false; }
+
+private:
+    bool Wanted(const QString& valueName, std::uint32_t objectIndex) const;
+    void WriteProcessors(class PerfBlockWriter& writer);
+    void WriteDisks(class PerfBlockWriter& writer);
+    void WriteInterfaces(class PerfBlockWriter& writer);
+
+    ProcFile m_stat;
+    ProcFile m_diskStats;
+    ProcFile m_netDev;
+    CpuTimes m_cpuTotal;
+    std::vector<CpuTimes> m_cpus;
+    std::vector<DiskStats> m_disks;
+    std::vector<NetDevStats> m_interfaces;
+    std::uint64_t m_tickTo100Ns = 100000; // USER_HZ ticks to 100-ns units
+    std::u16string m_systemName;
+};

@@ -1,0 +1,241 @@
+#include "platform/linux/ProcStats.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Splits text into lines and lines into blank-separated fields without copying.
+class Fields
+{
+public:
+    explicit Fields(std::string_view line) : m_rest(line) {}
+
+    std::string_view Next()
+    {
+        size_t start = m_rest.find_first_not_of(" \t");
+        if (start == std::string_view::npos) {
+            m_rest = {};
+            return {};
+        }
+        m_rest.remove_prefix(start);
+        size_t end = m_rest.find_first_of(" \t");
+        std::string_view field = m_rest.substr(0, end);
+        m_rest.remove_prefix(end == std::string_view::npos ? m_rest.size() : end);
+        return field;
+    }
+
+    bool NextNumber(std::uint64_t& value) { return ToNumber(Next(), value); }
+
+    static bool ToNumber(std::string_view text, std::uint64_t& value)
+    {
+        if (text.empty())
+            return false;
+        std::uint64_t result = 0;
+        for (char c : text) {
+            if (c < '0' || c > '9')
+                return false;
+            result = result * 10 + static_cast<std::uint64_t>(c - '0');
+        }
+        value = result;
+        return true;
+    }
+
+private:
+    std::string_view m_rest;
+};
+
+template <typename F> void ForEachLine(std::string_view text, F f)
+{
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        f(line);
+    }
+}
+
+void CopyName(char (&target)[32], std::string_view name)
+{
+    const size_t n = std::min(name.size(), sizeof(target) - 1);
+    std::memcpy(target, name.data(), n);
+    target[n] = '\0';
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+ProcFile::ProcFile(const QString& path) : m_path(path.toLocal8Bit().toStdString())
+{
+    m_buffer.resize(16384);
+}
+
+bool ProcFile::Read()
+{
+    m_length = 0;
+    const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    for (;;) {
+        if (m_length == m_buffer.size())
+            m_buffer.resize(m_buffer.size() * 2);
+        const ssize_t n = ::read(fd, m_buffer.data() + m_length, m_buffer.size() - m_length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            return n == 0;
+        }
+        m_length += static_cast<size_t>(n);
+    }
+}
+
+bool ParseProcStat(std::string_view text, CpuTimes& total, std::vector<CpuTimes>& cpus)
+{
+    cpus.clear();
+    bool haveTotal = false;
+    ForEachLine(text, [&](std::string_view line) {
+        if (!StartsWith(line, "cpu"))
+            return;
+        Fields fields(line);
+        std::string_view name = fields.Next();
+        CpuTimes times;
+        if (name.size() > 3) {
+            std::uint64_t number = 0;
+            if (!Fields::ToNumber(name.substr(3), number))
+                return;
+            times.Number = static_cast<int>(number);
+        }
+        std::uint64_t* targets[] = {&times.User,   &times.Nice, &times.System,  &times.Idle,
+                                    &times.IoWait, &times.Irq,  &times.SoftIrq, &times.Steal};
+        int read = 0;
+        for (std::uint64_t* slot : targets) {
+            if (!fields.NextNumber(*slot))
+                break;
+            ++read;
+        }
+        if (read < 4)
+            return;
+        if (times.Number < 0) {
+            total = times;
+            haveTotal = true;
+        } else {
+            cpus.push_back(times);
+        }
+    });
+    return haveTotal;
+}
+
+bool IsWholeDisk(std::string_view name)
+{
+    for (std::string_view virtualPrefix : {"loop", "ram", "zram", "dm-", "md", "nbd", "sr", "fd"})
+        if (StartsWith(name, virtualPrefix))
+            return false;
+    if (name.empty() || !IsDigit(name.back()))
+        return true;
+    // "nvme0n1p2", "mmcblk0p1": a partition number after a "p" that follows a digit.
+    size_t digits = name.find_last_not_of("0123456789");
+    if (digits != std::string_view::npos && name[digits] == 'p' && digits > 0 &&
+        IsDigit(name[digits - 1]))
+        return false;
+    // "sda1", "vdb2", "hda3", "xvda1": letters then a partition number.
+    for (std::string_view lettered : {"sd", "hd", "vd", "xvd"})
+        if (StartsWith(name, lettered))
+            return false;
+    return true;
+}
+
+void ParseDiskStats(std::string_view text, std::vector<DiskStats>& disks)
+{
+    disks.clear();
+    ForEachLine(text, [&](std::string_view line) {
+        Fields fields(line);
+        std::uint64_t major = 0, minor = 0;
+        if (!fields.NextNumber(major) || !fields.NextNumber(minor))
+            return;
+        std::string_view name = fields.Next();
+        if (name.empty() || !IsWholeDisk(name))
+            return;
+        DiskStats disk;
+        CopyName(disk.Name, name);
+        std::uint64_t readsMerged = 0, readTicks = 0, writesMerged = 0;
+        if (!fields.NextNumber(disk.ReadsCompleted) || !fields.NextNumber(readsMerged) ||
+            !fields.NextNumber(disk.SectorsRead) || !fields.NextNumber(readTicks) ||
+            !fields.NextNumber(disk.WritesCompleted) || !fields.NextNumber(writesMerged) ||
+            !fields.NextNumber(disk.SectorsWritten))
+            return;
+        disks.push_back(disk);
+    });
+}
+
+void ParseNetDev(std::string_view text, std::vector<NetDevStats>& interfaces)
+{
+    interfaces.clear();
+    ForEachLine(text, [&](std::string_view line) {
+        const size_t colon = line.find(':');
+        if (colon == std::string_view::npos || line.find('|') != std::string_view::npos)
+            return;
+        std::string_view name = line.substr(0, colon);
+        name.remove_prefix(std::min(name.find_first_not_of(' '), name.size()));
+        if (name.empty())
+            return;
+        NetDevStats stats;
+        CopyName(stats.Name, name);
+        Fields fields(line.substr(colon + 1));
+        std::uint64_t fifo = 0, frame = 0, compressed = 0;
+        if (!fields.NextNumber(stats.RxBytes) || !fields.NextNumber(stats.RxPackets) ||
+            !fields.NextNumber(stats.RxErrors) || !fields.NextNumber(stats.RxDrop) ||
+            !fields.NextNumber(fifo) || !fields.NextNumber(frame) ||
+            !fields.NextNumber(compressed) || !fields.NextNumber(stats.RxMulticast) ||
+            !fields.NextNumber(stats.TxBytes) || !fields.NextNumber(stats.TxPackets) ||
+            !fields.NextNumber(stats.TxErrors) || !fields.NextNumber(stats.TxDrop))
+            return;
+        interfaces.push_back(stats);
+    });
+}
+
+bool ParseMemInfo(std::string_view text, MemInfo& info)
+{
+    info = MemInfo();
+    bool haveTotal = false;
+    ForEachLine(text, [&](std::string_view line) {
+        const size_t colon = line.find(':');
+        if (colon == std::string_view::npos)
+            return;
+        std::string_view key = line.substr(0, colon);
+        std::uint64_t value = 0;
+        Fields fields(line.substr(colon + 1));
+        if (!fields.NextNumber(value))
+            return;
+        if (key == "MemTotal") {
+            info.MemTotal = value;
+            haveTotal = true;
+        } else if (key == "MemFree") {
+            info.MemFree = value;
+        } else if (key == "MemAvailable") {
+            info.MemAvailable = value;
+            info.HasMemAvailable = true;
+        } else if (key == "Buffers") {
+            info.Buffers = value;
+        } else if (key == "Cached") {
+            info.Cached = value;
+        } else if (key == "SwapTotal") {
+            info.SwapTotal = value;
+        } else if (key == "SwapFree") {
+            info.SwapFree = value;
+        }
+    });
+    return haveTotal;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Reads a whole /proc file into a buffer kept between reads, so steady sampling does not
+// allocate. The file is opened anew each time: /proc files are generated on read.
+class ProcFile
+{
+public:
+    explicit ProcFile(const QString& path);
+
+    bool Read();
+    std::string_view Text() const { return {m_buffer.data(), m_length}; }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::vector<char> m_buffer;
+    size_t m_length = 0;
+};
+
+// Times in USER_HZ ticks, as /proc/stat gives them.
+struct CpuTimes
+{
+    int Number = -1; // -1 for the line of all processors
+    std::uint64_t User = 0, Nice = 0, System = 0, Idle = 0, IoWait = 0, Irq = 0, SoftIrq = 0,
+                  Steal = 0;
+
+    std::uint64_t IdleAll() const { return Idle + IoWait; }
+    std::uint64_t UserAll() const { return User + Nice; }
+    std::uint64_t Privileged() const { return System + Irq + SoftIrq; }
+};
+
+struct DiskStats
+{
+    char Name[32] = {};
+    std::uint64_t ReadsCompleted = 0;
+    std::uint64_t SectorsRead = 0;
+    std::uint64_t WritesCompleted = 0;
+    std::uint64_t SectorsWritten = 0;
+};
+
+struct NetDevStats
+{
+    char Name[32] = {};
+    std::uint64_t RxBytes = 0, RxPackets = 0, RxErrors = 0, RxDrop = 0, RxMulticast = 0;
+    std::uint64_t TxBytes = 0, TxPackets = 0, TxErrors = 0, TxDrop = 0;
+};
+
+// Kilobytes, as /proc/meminfo gives them.
+struct MemInfo
+{
+    std::uint64_t MemTotal = 0, MemFree = 0, MemAvailable = 0, Buffers = 0, Cached = 0;
+    std::uint64_t SwapTotal = 0, SwapFree = 0;
+    bool HasMemAvailable = false;
+};
+
+// Each parser reuses the vector it is given; lines it cannot read are skipped.
+bool ParseProcStat(std::string_view text, CpuTimes& total, std::vector<CpuTimes>& cpus);
+// Whole disks only: no partitions and no loop, ram, zram, device-mapper or md devices.
+void ParseDiskStats(std::string_view text, std::vector<DiskStats>& disks);
+bool IsWholeDisk(std::string_view name);
+void ParseNetDev(std::string_view text, std::vector<NetDevStats>& interfaces);
+bool ParseMemInfo(std::string_view text, MemInfo& info);

@@ -1,0 +1,265 @@
+// pulsmir-perf: browses the performance data the monitor reads, in the spirit of typeperf.
+#include "Version.h"
+#include "core/PerfCore.h"
+#include "core/PerfError.h"
+#include "core/PerfMonitor.h"
+#include "core/PerfObjects.h"
+#include "platform/Dialogs.h"
+#include "platform/linux/ProcPerfDataSource.h"
+#include "platform/linux/ProcSystemInfo.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <thread>
+
+namespace {
+
+const char* const HelpText =
+    "Usage: pulsmir-perf COMMAND [ARGUMENTS] [OPTIONS]\n"
+    "Browses this machine's performance counters as the monitor reads them.\n"
+    "\n"
+    "Commands:\n"
+    "  objects                     list the performance objects\n"
+    "  counters OBJECT             list the counters of an object\n"
+    "  instances OBJECT            list the instances of an object\n"
+    "  sample OBJECT COUNTER       print the counter's value once per interval:\n"
+    "                              time, instance, value\n"
+    "  core                        print the measurement core's values after each sample\n"
+    "\n"
+    "Options:\n"
+    "  --instance NAME             sample only this instance\n"
+    "  --interval MS               milliseconds between samples (default 1000, 10..3600000)\n"
+    "  --count N                   number of samples (default 5; 0 runs until stopped)\n"
+    "  --help                      show this help and exit\n"
+    "  --version                   show the version and exit\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a name is unknown or the data cannot be read,\n"
+    "2 on a usage error.\n";
+
+constexpr int ExitUsage = 2;
+constexpr int ExitFailure = 1;
+
+struct Options
+{
+    QStringList Arguments;
+    std::optional<QString> Instance;
+    int IntervalMs = 1000;
+    int Count = 5;
+};
+
+class NoDialogs : public Dialogs
+{
+public:
+    DialogAnswer Show(DialogType, const QString& text, DialogButtons) override
+    {
+        std::fprintf(stderr, "pulsmir-perf: %s\n", qUtf8Printable(text));
+        return DialogAnswer::No;
+    }
+};
+
+int Usage(const char* message)
+{
+    std::fprintf(stderr, "pulsmir-perf: %s\nTry 'pulsmir-perf --help'.\n", message);
+    return ExitUsage;
+}
+
+bool ParseNumber(const char* text, int low, int high, int& value)
+{
+    bool ok = false;
+    const int parsed = QString::fromLocal8Bit(text).toInt(&ok);
+    if (!ok || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    return true;
+}
+
+void Print(const QString& line)
+{
+    std::fputs(qUtf8Printable(line + u'\n'), stdout);
+}
+
+QString Now()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+}
+
+void Wait(int ms)
+{
+    std::fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+int ListObjects(PerfDataSource& source)
+{
+    TPerfObjects objects(source);
+    for (int i = 0; i < objects.Count(); ++i)
+        Print(objects.Names(i));
+    return 0;
+}
+
+int ListCounters(PerfDataSource& source, const QString& object)
+{
+    TPerfCounters counters(source);
+    counters.SetObjectName(object);
+    for (int i = 0; i < counters.Count(); ++i)
+        Print(counters.Names(i));
+    return 0;
+}
+
+int ListInstances(PerfDataSource& source, const QString& object)
+{
+    TPerfInstances instances(source);
+    instances.SetObjectName(object);
+    for (int i = 0; i < instances.Count(); ++i)
+        Print(instances.Names(i));
+    return 0;
+}
+
+int Sample(PerfDataSource& source, const Options& options)
+{
+    TPerfMonitor monitor(source);
+    TPerfMonitorItem& item = monitor.Add();
+    TPerfObjects objects(source);
+    objects.IndexOf(options.Arguments[1]); // names the unknown object
+    item.SetObjectName(options.Arguments[1]);
+    item.SetCounterName(options.Arguments[2]);
+    monitor.Collect(); // the first collect has no previous sample to take a rate against
+    const bool hasInstances = item.CounterItem().HasInstances();
+    if (options.Instance && !hasInstances) {
+        std::fprintf(stderr, "pulsmir-perf: Object \"%s\" has no instances\n",
+                     qUtf8Printable(options.Arguments[1]));
+        return ExitFailure;
+    }
+    for (int n = 0; options.Count == 0 || n < options.Count; ++n) {
+        Wait(options.IntervalMs);
+        monitor.Collect();
+        const QString time = Now();
+        bool printed = false;
+        const int records = hasInstances ? item.ValueCount() : 1;
+        for (int i = 0; i < records; ++i) {
+            const TPerfMonitorCounterValue& value = item.Values(i);
+            if (options.Instance && value.InstanceName != *options.Instance)
+                continue;
+            Print(time + u'\t' + (hasInstances ? value.InstanceName : QStringLiteral("-")) + u'\t' +
+                  QString::number(static_cast<double>(value.GetValue()), 'f', 6));
+            printed = true;
+        }
+        if (options.Instance && !printed) {
+            std::fprintf(stderr, "pulsmir-perf: instance \"%s\" not found in \"%s\"\n",
+                         qUtf8Printable(*options.Instance), qUtf8Printable(options.Arguments[1]));
+            return ExitFailure;
+        }
+    }
+    return 0;
+}
+
+int RunCore(PerfDataSource& source, const Options& options)
+{
+    ProcSystemInfo system;
+    NoDialogs dialogs;
+    TPerfCore core({source, system, dialogs}, TaggedLog());
+    // Byte values are per sample times samples per second.
+    core.RateFactor = std::max(1, (1000 + options.IntervalMs / 2) / options.IntervalMs);
+    if (!core.StartMonitor()) {
+        std::fprintf(stderr, "pulsmir-perf: the measurement core did not start\n");
+        return ExitFailure;
+    }
+    core.CollectSample();
+    for (int n = 0; options.Count == 0 || n < options.Count; ++n) {
+        Wait(options.IntervalMs);
+        if (!core.CollectSample()) {
+            std::fprintf(stderr, "pulsmir-perf: sample failed\n");
+            return ExitFailure;
+        }
+        QStringList cpu;
+        for (std::int32_t usage : core.CpuUsage)
+            cpu << QString::number(usage);
+        QStringList active;
+        const std::pair<bool, const char*> flags[] = {{core.DiskReadActive, "DR"},
+                                                      {core.DiskWriteActive, "DW"},
+                                                      {core.NetRecvActive, "NR"},
+                                                      {core.NetSendActive, "NS"}};
+        for (const auto& [on, name] : flags)
+            if (on)
+                active << QString::fromLatin1(name);
+        Print(QStringLiteral("%1 cpu=[%2] mem=%3 swap=%4 diskread=%5 diskwrite=%6 netrecv=%7 "
+                             "netsend=%8 active=%9")
+                  .arg(Now(), cpu.join(u','))
+                  .arg(core.MemoryLoad)
+                  .arg(core.SwapLoad)
+                  .arg(core.DiskReadBytes)
+                  .arg(core.DiskWriteBytes)
+                  .arg(core.NetRecvBytes)
+                  .arg(core.NetSendBytes)
+                  .arg(active.isEmpty() ? QStringLiteral("-") : active.join(u',')));
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == u"--help") {
+            std::fputs(HelpText, stdout);
+            return 0;
+        }
+        if (arg == u"--version") {
+            std::printf("pulsmir-perf %s (Build %d)\n", Version::Text, Version::Build);
+            return 0;
+        }
+        const bool takesValue = arg == u"--instance" || arg == u"--interval" || arg == u"--count";
+        if (takesValue && i + 1 >= argc)
+            return Usage(qPrintable(arg + QStringLiteral(" needs a value")));
+        if (arg == u"--instance") {
+            options.Instance = QString::fromLocal8Bit(argv[++i]);
+        } else if (arg == u"--interval") {
+            if (!ParseNumber(argv[++i], 10, 3600000, options.IntervalMs))
+                return Usage("--interval takes milliseconds from 10 to 3600000");
+        } else if (arg == u"--count") {
+            if (!ParseNumber(argv[++i], 0, 1000000000, options.Count))
+                return Usage("--count takes a number from 0");
+        } else if (arg.startsWith(u"--")) {
+            return Usage(qPrintable(QStringLiteral("unknown option ") + arg));
+        } else {
+            options.Arguments << arg;
+        }
+    }
+    if (options.Arguments.isEmpty())
+        return Usage("no command given");
+
+    const QString command = options.Arguments[0];
+    const qsizetype wanted = command == u"objects" || command == u"core"         ? 1
+                             : command == u"counters" || command == u"instances" ? 2
+                             : command == u"sample"                              ? 3
+                                                                                 : -1;
+    if (wanted < 0)
+        return Usage(qPrintable(QStringLiteral("unknown command ") + command));
+    if (options.Arguments.size() != wanted)
+        return Usage(qPrintable(QStringLiteral("wrong number of arguments for ") + command));
+    if (options.Instance && command != u"sample")
+        return Usage("--instance belongs to the sample command");
+
+    ProcPerfDataSource source;
+    try {
+        if (command == u"objects")
+            return ListObjects(source);
+        if (command == u"counters")
+            return ListCounters(source, options.Arguments[1]);
+        if (command == u"instances")
+            return ListInstances(source, options.Arguments[1]);
+        if (command == u"sample")
+            return Sample(source, options);
+        return RunCore(source, options);
+    } catch (const EPerfError& e) {
+        std::fprintf(stderr, "pulsmir-perf: %s\n", qUtf8Printable(e.Message()));
+        return ExitFailure;
+    }
+}
