@@ -10,8 +10,12 @@
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
 #include "platform/ProcessControl.h"
-#include "platform/SystemMemory.h"
+#include "core/NicList.h"
+#include "core/PerfCore.h"
 #include "platform/UserLocale.h"
+#include "platform/linux/ProcIfTable.h"
+#include "platform/linux/ProcPerfDataSource.h"
+#include "platform/linux/ProcSystemInfo.h"
 #include "platform/linux/X11Windows.h"
 
 #include "Version.h"
@@ -80,14 +84,22 @@ bool TMainPForm::FormCreate()
     m_startingUp = true;
     m_savedTitle = windowTitle();
 
+    m_perfSource = std::make_unique<ProcPerfDataSource>();
+    m_systemInfo = std::make_unique<ProcSystemInfo>();
+    m_ifTable = std::make_unique<ProcIfTable>();
+    m_core = std::make_unique<TPerfCore>(
+        TPerfCorePlatform{*m_perfSource, *m_systemInfo, m_dialogs, nullptr, nullptr, m_ifTable.get()},
+        TaggedLog(&m_log, QStringLiteral("(PerfCore) ")));
+
     m_optionsOpen = false;
     m_loadedResourceName = NoResourceName;
 
     WriteDebugLog(QStringLiteral("Anti .NET Counter Checking"));
-    CheckNetCounters();
+    m_core->CheckNetCounters();
 
     WriteDebugLog(QStringLiteral("Parameter Count : %1").arg(m_arguments.size() - 1));
     m_targetDrive = TargetDriveFromArguments(m_arguments);
+    m_core->TargetDrive = m_targetDrive;
     if (m_targetDrive >= 0)
         m_trayTipText += QStringLiteral("\r\n(Physical Drive #%1)").arg(m_targetDrive);
     WriteDebugLog(QStringLiteral("Target Physical Drive Number : %1").arg(m_targetDrive));
@@ -97,9 +109,19 @@ bool TMainPForm::FormCreate()
     if (QFileInfo::exists(noSkinPicture))
         m_noSkinImg = QImage(noSkinPicture);
 
-    // Linux stands in for the NT family throughout.
-    m_kernelKind = KernelNT;
-    WriteDebugLog(QStringLiteral("Kernel Switch : WindowsNT Base System"));
+    switch (m_systemInfo->Version().PlatformId) {
+    case 1:
+        m_kernelKind = Kernel9x;
+        WriteDebugLog(QStringLiteral("Kernel Switch : Windows9x Base System"));
+        break;
+    case 2:
+        m_kernelKind = KernelNT;
+        WriteDebugLog(QStringLiteral("Kernel Switch : WindowsNT Base System"));
+        break;
+    default:
+        m_kernelKind = KernelUnknown;
+        WriteDebugLog(QStringLiteral("Kernel Switch : Unknown!!"));
+    }
 
     m_mainTimer = new QTimer(this);
     connect(m_mainTimer, &QTimer::timeout, this, &TMainPForm::MainTimerTimer);
@@ -107,9 +129,11 @@ bool TMainPForm::FormCreate()
     connect(m_pingTimer, &QTimer::timeout, this, &TMainPForm::PingTimerTimer);
 
     m_splash = std::make_unique<TSplash>(m_paths.ProgramFolder());
-    const QString coreMd = m_kernelKind == KernelUnknown
-                               ? QStringLiteral("-ERROR-")
-                               : QStringLiteral("NT Core ") + QLatin1String(Version::CoreCodeName);
+    const QString coreMd =
+        m_kernelKind == KernelUnknown
+            ? QStringLiteral("-ERROR-")
+            : (m_kernelKind == Kernel9x ? QStringLiteral("9x Core ") : QStringLiteral("NT Core ")) +
+                  QLatin1String(Version::CoreCodeName);
     const QString myVersion = QStringLiteral("Skin System Ver.") + QLatin1String(Version::SkinCodeName);
     m_splash->SetVersionTexts(QStringLiteral("Ver.") + BuildText(), myVersion, coreMd);
     WriteDebugLog(QStringLiteral("CoreSystem : ") + coreMd);
@@ -200,7 +224,7 @@ bool TMainPForm::RunCarefulChecks()
 {
     ShowStatus(QStringLiteral("System Check : Memory"));
     PauseProcessingEvents(500);
-    if (AvailablePhysicalMemoryBytes() < 1024 * 1024 &&
+    if (m_systemInfo->GlobalMemoryStatus().AvailPhys < 1024 * 1024 &&
         !m_dialogs.AskYesNo(DialogType::Warning,
                             QStringLiteral("The starting check of a MEMORY is unsuccessful.\r\nContinue?")))
         return false;
@@ -222,14 +246,32 @@ bool TMainPForm::CoreSystemInit()
     ShowStatus(QStringLiteral("SSTP initialize..."));
     WriteDebugLog(LoadSstpScripts() ? QStringLiteral("SSTP File Load SUCCESSFUL")
                                     : QStringLiteral("SSTP File Load FAILED!"));
-    WriteDebugLog(QStringLiteral("..NIC List Initialize"));
     m_nicList.clear();
-    if (m_nicList.isEmpty())
+    if (m_kernelKind == KernelNT) {
+        BuildNicList();
+    } else {
+        WriteDebugLog(QStringLiteral("..NIC List Initialize"));
         WriteDebugLog(QStringLiteral("..<!>NIC not Found"));
+    }
 
     ShowStatus(QStringLiteral("Pulsmir Stand-by."));
     ApplySettings();
     return true;
+}
+
+void TMainPForm::BuildNicList()
+{
+    try {
+        const TNicListResult nics = ::BuildNicList(
+            *m_perfSource, m_settings.NTMultiNIC, m_settings.NTTargetNIC,
+            [this](const QString& line) { WriteDebugLog(line); },
+            [this](const QString& text) { ShowStatus(text); });
+        m_nicList = nics.Names;
+        m_settings.NTMultiNIC = nics.MultiNic;
+        m_settings.NTTargetNIC = nics.TargetNic;
+    } catch (const std::exception& e) {
+        WriteDebugLog(QStringLiteral("[TRAP] NIC List : ") + QString::fromStdString(e.what()));
+    }
 }
 
 void TMainPForm::ApplySettings()
@@ -355,7 +397,7 @@ void TMainPForm::FormCloseQuery()
     WriteDebugLog(QStringLiteral("CoreClass Stop"));
     bool stopped = false;
     for (int attempt = 1; attempt <= 12 && !stopped; ++attempt) {
-        stopped = StopCore();
+        stopped = m_core->StopMonitor();
         if (!stopped) {
             WriteDebugLog(QStringLiteral("CoreClass Stop Retry...(%1)").arg(attempt));
             PauseProcessingEvents(500);
@@ -369,6 +411,7 @@ void TMainPForm::FormCloseQuery()
     WriteDebugLog(QStringLiteral("Floating Control Thread Terminating"));
     WriteDebugLog(QStringLiteral("Auto Active Control Thread Terminating"));
     WriteDebugLog(QStringLiteral("Release Classes Memory"));
+    m_core.reset();
     WriteDebugLog(QStringLiteral("Application Terminate"));
     WriteDebugLog(QStringLiteral("----------"));
 }

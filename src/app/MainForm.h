@@ -14,7 +14,11 @@
 #include <memory>
 
 class Dialogs;
+class ProcIfTable;
+class ProcPerfDataSource;
+class ProcSystemInfo;
 class QTimer;
+class TPerfCore;
 class TSplash;
 
 // The main window. It owns the program's objects for the whole run, runs the start-up sequence
@@ -52,6 +56,7 @@ public:
     bool StartAborted() const { return m_startAborted; }
     bool StartingUp() const { return m_startingUp; }
     int TargetDrive() const { return m_targetDrive; }
+    TPerfCore& Core() { return *m_core; }
     QString ApplicationTitle() const { return windowTitle(); }
 
 protected:
@@ -71,11 +76,10 @@ private:
     void ApplyTimerIntervals();
     void ApplyWindowStyle();
     void ApplyProcessPriority();
+    void BuildNicList();
 
     // Steps of the sequences that belong to parts of the program built later; each is the one
     // place where that part plugs in.
-    void CheckNetCounters() {}
-    bool StopCore() { return true; }
     bool CheckSstpConnection() { return false; }
     void OpenLocalTalk() {}
     bool LoadSstpScripts() { return false; }
@@ -109,6 +113,10 @@ private:
     QStringList m_nicList;
     QImage m_noSkinImg;
 
+    std::unique_ptr<ProcPerfDataSource> m_perfSource;
+    std::unique_ptr<ProcSystemInfo> m_systemInfo;
+    std::unique_ptr<ProcIfTable> m_ifTable;
+    std::unique_ptr<TPerfCore> m_core;
     QTimer* m_mainTimer = nullptr;
     QTimer* m_pingTimer = nullptr;
     std::unique_ptr<TSplash> m_splash;
