@@ -130,8 +130,34 @@ bool ReadJpegRows(jpeg_decompress_struct* info, JpegError* error, Bitmap24* targ
     return true;
 }
 
+void PngWrite(png_structp png, png_bytep data, png_size_t length)
+{
+    static_cast<QByteArray*>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
+}
+
+void PngFlush(png_structp) {}
+
+bool WritePngRows(png_structp png, png_infop info, const Bitmap24* bitmap)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap->Width()),
+                 static_cast<png_uint_32>(bitmap->Height()), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    for (int y = 0; y < bitmap->Height(); ++y)
+        png_write_row(png, const_cast<png_bytep>(bitmap->Row(y)));
+    png_write_end(png, nullptr);
+    return true;
+}
+
 QByteArray ReadWholeFile(const QString& path)
 {
+    // Only plain files: a FIFO or device would block or never end.
+    if (!QFileInfo(path).isFile())
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize)
         return {};
@@ -208,6 +234,24 @@ Bitmap24 DecodeBmp(const QByteArray& data)
     if (!size.isValid() || !Bitmap24::Fits(size.width(), size.height()))
         return {};
     return Bitmap24::FromImage(reader.read());
+}
+
+QByteArray EncodePng(const Bitmap24& bitmap)
+{
+    if (bitmap.IsEmpty())
+        return {};
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngSilence);
+    if (!png)
+        return {};
+    png_infop info = png_create_info_struct(png);
+    QByteArray out;
+    if (info) {
+        png_set_write_fn(png, &out, PngWrite, PngFlush);
+        if (!WritePngRows(png, info, &bitmap))
+            out.clear();
+    }
+    png_destroy_write_struct(&png, &info);
+    return out;
 }
 
 void LoadSkinImage(Bitmap24& bitmap, const QString& path)

@@ -12,6 +12,9 @@ Bitmap24 DecodePng(const QByteArray& data);
 Bitmap24 DecodeJpeg(const QByteArray& data);
 Bitmap24 DecodeBmp(const QByteArray& data);
 
+// A 24-bit PNG of the bitmap, without gamma or colour chunks; empty for an empty bitmap.
+QByteArray EncodePng(const Bitmap24& bitmap);
+
 // Loads a skin picture, choosing the decoder by the file's extension (any letter case):
 // ".png" PNG, ".jpg"/".jpeg" JPEG, ".bmp" BMP, ".prs" PNG and else BMP; any other extension
 // is not read. When nothing could be decoded the bitmap keeps what it had.
