@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/DebugLog.h"
+#include "doubles/RecordingDialogs.h"
 #include "skin/Bitmap24.h"
 #include "skin/SkinImage.h"
 #include "support/TempProgramFolder.h"
@@ -79,4 +81,18 @@ public:
 private:
     const TempProgramFolder& m_folder;
     QString m_name;
+};
+
+// A debug log switched on in its own folder, for checking what a part writes.
+class CapturedLog
+{
+public:
+    CapturedLog() { m_folder.Write("Debug.log", ""); }
+    TaggedLog Tagged(const QString& tag) { return TaggedLog(&m_log, tag); }
+    QString Text() const { return QString::fromUtf8(m_folder.Read("Debug.log")); }
+
+private:
+    TempProgramFolder m_folder;
+    RecordingDialogs m_dialogs;
+    DebugLog m_log{m_folder.File("Debug.log"), m_dialogs};
 };
