@@ -21,34 +21,43 @@ std::int64_t RoundDiv(Wide numerator, Wide denominator)
 } // namespace
 
 GraphRaster::GraphRaster(Bitmap24& target, SkinColor color, int penWidth)
-    : m_target(target), m_blue(static_cast<std::uint8_t>(color >> 16)),
-      m_green(static_cast<std::uint8_t>(color >> 8)), m_red(static_cast<std::uint8_t>(color)),
-      m_penWidth(std::clamp(penWidth, 1, 2))
+    : m_pen{target.IsEmpty() ? nullptr : target.Row(0),
+            target.Stride(),
+            target.IsEmpty() ? 0 : target.Width(),
+            target.IsEmpty() ? 0 : target.Height(),
+            static_cast<std::uint8_t>(color >> 16),
+            static_cast<std::uint8_t>(color >> 8),
+            static_cast<std::uint8_t>(color),
+            std::clamp(penWidth, 1, 2)}
 {
 }
 
-void GraphRaster::Plot(std::int64_t x, std::int64_t y)
+inline void GraphRaster::Pen::Plot(std::int64_t x, std::int64_t y) const
 {
+    if (penWidth == 1) {
+        if (x >= 0 && y >= 0 && x < width && y < height)
+            Put(bits + y * stride + x * 3);
+        return;
+    }
     // A 2-pixel pen covers the pixel and the ones left of and above it, as a pen centred on
     // the pixel's corner does.
-    for (std::int64_t py = y - (m_penWidth - 1); py <= y; ++py) {
-        if (py < 0 || py >= m_target.Height())
-            continue;
-        std::uint8_t* row = m_target.Row(int(py));
-        for (std::int64_t px = x - (m_penWidth - 1); px <= x; ++px) {
-            if (px < 0 || px >= m_target.Width())
-                continue;
-            std::uint8_t* p = row + px * 3;
-            p[0] = m_blue;
-            p[1] = m_green;
-            p[2] = m_red;
-        }
+    if (x >= 1 && y >= 1 && x < width && y < height) {
+        std::uint8_t* lower = bits + y * stride + x * 3;
+        Put(lower);
+        Put(lower - 3);
+        Put(lower - stride);
+        Put(lower - stride - 3);
+        return;
     }
+    for (std::int64_t py = y - 1; py <= y; ++py)
+        for (std::int64_t px = x - 1; px <= x; ++px)
+            if (px >= 0 && px < width && py >= 0 && py < height)
+                Put(bits + py * stride + px * 3);
 }
 
 void GraphRaster::Dot(RasterPoint p)
 {
-    Plot(p.X, p.Y);
+    m_pen.Plot(p.X, p.Y);
 }
 
 void GraphRaster::Line(RasterPoint a, RasterPoint b)
@@ -66,8 +75,8 @@ void GraphRaster::Line(RasterPoint a, RasterPoint b)
     const std::int64_t step = major > 0 ? 1 : -1;
     // Only the stretch of the major axis that can reach the bitmap is walked.
     const std::int64_t lowest = 0;
-    const std::int64_t highest = (xMajor ? m_target.Width() : m_target.Height()) - 1 +
-                                 (m_penWidth - 1);
+    const Pen pen = m_pen;
+    const std::int64_t highest = (xMajor ? pen.width : pen.height) - 1 + (pen.penWidth - 1);
     std::int64_t kFrom = 0;
     std::int64_t kTo = length - 1;
     if (step > 0) {
@@ -77,13 +86,30 @@ void GraphRaster::Line(RasterPoint a, RasterPoint b)
         kFrom = std::max(kFrom, start - highest);
         kTo = std::min(kTo, start - lowest);
     }
+    if (kFrom > kTo)
+        return;
+    // across(k) = minorStart + round(k * minor / length), stepped without a division per pixel:
+    // numerator 2 k minor + length over 2 length, kept as quotient and remainder.
+    const std::int64_t twiceLength = 2 * length;
+    const Wide numerator = Wide(2) * kFrom * minor + length;
+    std::int64_t quotient = RoundDiv(Wide(kFrom) * minor, length);
+    std::int64_t remainder = static_cast<std::int64_t>(numerator - Wide(quotient) * twiceLength);
+    const std::int64_t increment = 2 * minor;
     for (std::int64_t k = kFrom; k <= kTo; ++k) {
-        std::int64_t along = start + step * k;
-        std::int64_t across = minorStart + RoundDiv(Wide(k) * minor, length);
+        const std::int64_t along = start + step * k;
+        const std::int64_t across = minorStart + quotient;
         if (xMajor)
-            Plot(along, across);
+            pen.Plot(along, across);
         else
-            Plot(across, along);
+            pen.Plot(across, along);
+        remainder += increment;
+        if (remainder >= twiceLength) {
+            remainder -= twiceLength;
+            ++quotient;
+        } else if (remainder < 0) {
+            remainder += twiceLength;
+            --quotient;
+        }
     }
 }
 
@@ -98,55 +124,68 @@ void GraphRaster::Polyline(std::span<const RasterPoint> points)
     for (std::size_t i = 0; i + 1 < points.size(); ++i)
         Line(points[i], points[i + 1]);
     // A wide pen has round caps, so its last point is covered as well.
-    if (m_penWidth > 1)
+    if (m_pen.penWidth > 1)
         Dot(points.back());
 }
 
 void GraphRaster::FillRow(std::int64_t y, std::int64_t from, std::int64_t to)
 {
+    const Pen pen = m_pen;
     from = std::max<std::int64_t>(from, 0);
-    to = std::min<std::int64_t>(to, m_target.Width());
-    std::uint8_t* p = m_target.Row(int(y)) + from * 3;
-    for (std::int64_t x = from; x < to; ++x, p += 3) {
-        p[0] = m_blue;
-        p[1] = m_green;
-        p[2] = m_red;
-    }
+    to = std::min<std::int64_t>(to, pen.width);
+    std::uint8_t* p = pen.bits + y * pen.stride + from * 3;
+    for (std::int64_t x = from; x < to; ++x, p += 3)
+        pen.Put(p);
 }
 
 void GraphRaster::Polygon(std::span<const RasterPoint> points)
 {
     if (points.empty())
         return;
-    std::int64_t top = points[0].Y;
-    std::int64_t bottom = points[0].Y;
-    for (const RasterPoint& p : points) {
-        top = std::min(top, p.Y);
-        bottom = std::max(bottom, p.Y);
+    // Edges that cross some pixel-centre row, each with the x where it meets row y: x(y) =
+    // atZero + y * slope at centre y + 0.5. Vertices sit on pixel corners.
+    struct Edge
+    {
+        std::int64_t top;    // first row whose centre it crosses
+        std::int64_t bottom; // first row below it
+        double atZero;
+        double slope;
+    };
+    thread_local std::vector<Edge> edges;
+    thread_local std::vector<const Edge*> active;
+    thread_local std::vector<double> crossings;
+    edges.clear();
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const RasterPoint& p = points[i];
+        const RasterPoint& q = points[(i + 1) % points.size()];
+        if (p.Y == q.Y)
+            continue;
+        const RasterPoint& upper = p.Y < q.Y ? p : q;
+        const RasterPoint& lower = p.Y < q.Y ? q : p;
+        const double slope = double(lower.X - upper.X) / double(lower.Y - upper.Y);
+        edges.push_back({upper.Y, lower.Y,
+                         double(upper.X) + (0.5 - double(upper.Y)) * slope, slope});
     }
-    top = std::max<std::int64_t>(top, 0);
-    bottom = std::min<std::int64_t>(bottom, m_target.Height() - 1);
-    std::vector<long double> crossings;
-    crossings.reserve(points.size());
-    for (std::int64_t y = top; y <= bottom; ++y) {
-        // Pixel centres decide what is inside; vertices sit on pixel corners.
-        const long double centre = static_cast<long double>(y) + 0.5L;
+    std::sort(edges.begin(), edges.end(),
+              [](const Edge& a, const Edge& b) { return a.top < b.top; });
+    const std::int64_t firstRow = edges.empty() ? 0 : std::max<std::int64_t>(edges.front().top, 0);
+    std::size_t next = 0;
+    active.clear();
+    for (std::int64_t y = firstRow; y < m_pen.height && (next < edges.size() || !active.empty());
+         ++y) {
+        while (next < edges.size() && edges[next].top <= y)
+            active.push_back(&edges[next++]);
+        std::erase_if(active, [y](const Edge* e) { return e->bottom <= y; });
         crossings.clear();
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            const RasterPoint& p = points[i];
-            const RasterPoint& q = points[(i + 1) % points.size()];
-            if ((p.Y < centre) == (q.Y < centre))
-                continue;
-            crossings.push_back(static_cast<long double>(p.X) +
-                                (centre - static_cast<long double>(p.Y)) *
-                                    static_cast<long double>(q.X - p.X) /
-                                    static_cast<long double>(q.Y - p.Y));
-        }
+        for (const Edge* e : active)
+            crossings.push_back(e->atZero + double(y) * e->slope);
         std::sort(crossings.begin(), crossings.end());
         for (std::size_t i = 0; i + 1 < crossings.size(); i += 2) {
-            auto from = static_cast<std::int64_t>(std::ceil(crossings[i] - 0.5L));
-            auto to = static_cast<std::int64_t>(std::ceil(crossings[i + 1] - 0.5L));
-            FillRow(y, from, to);
+            const double from = std::ceil(crossings[i] - 0.5);
+            const double to = std::ceil(crossings[i + 1] - 0.5);
+            const double width = double(m_pen.width);
+            FillRow(y, std::int64_t(std::clamp(from, -1.0, width)),
+                    std::int64_t(std::clamp(to, -1.0, width)));
         }
     }
     for (std::size_t i = 0; i < points.size(); ++i)

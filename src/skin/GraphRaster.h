@@ -28,12 +28,26 @@ public:
     void Dot(RasterPoint p);
 
 private:
-    void Plot(std::int64_t x, std::int64_t y);
+    // The colour and the bitmap's geometry by value, so that byte stores into the pixels do
+    // not make the compiler reload them for every pixel.
+    struct Pen
+    {
+        std::uint8_t* bits;
+        std::int64_t stride;
+        std::int64_t width;
+        std::int64_t height;
+        std::uint8_t blue, green, red;
+        int penWidth;
+        void Plot(std::int64_t x, std::int64_t y) const;
+        void Put(std::uint8_t* p) const
+        {
+            p[0] = blue;
+            p[1] = green;
+            p[2] = red;
+        }
+    };
+
     void FillRow(std::int64_t y, std::int64_t from, std::int64_t to);
 
-    Bitmap24& m_target;
-    std::uint8_t m_blue;
-    std::uint8_t m_green;
-    std::uint8_t m_red;
-    int m_penWidth;
+    Pen m_pen;
 };
