@@ -27,39 +27,65 @@ ShapeBitmap MakeShapeBitmap(const Bitmap24& background, bool maskFlag, SkinColor
     return shape;
 }
 
+namespace {
+
+// Runs of pixels other than the transparent colour in rows bottom..top (bottom first) and
+// columns left..right of the bitmap; a run from column a to b - 1 of row y becomes the
+// rectangle (a + dx, y + dy, b - a, 1).
+void ScanRuns(const Bitmap24& bitmap, SkinColor transparent, int left, int right, int top,
+              int bottom, int dx, int dy, std::vector<RegionRect>& rects)
+{
+    const std::uint8_t blue = static_cast<std::uint8_t>(transparent >> 16);
+    const std::uint8_t green = static_cast<std::uint8_t>(transparent >> 8);
+    const std::uint8_t red = static_cast<std::uint8_t>(transparent);
+    for (int y = bottom; y >= top; --y) {
+        const std::uint8_t* p = bitmap.Row(y) + left * 3;
+        int runStart = -1;
+        for (int x = left; x <= right; ++x, p += 3) {
+            const bool clear = p[0] == blue && p[1] == green && p[2] == red;
+            if (!clear && runStart < 0) {
+                runStart = x;
+            } else if (clear && runStart >= 0) {
+                rects.push_back({runStart + dx, y + dy, x - runStart, 1});
+                runStart = -1;
+            }
+        }
+        if (runStart >= 0)
+            rects.push_back({runStart + dx, y + dy, right + 1 - runStart, 1});
+    }
+}
+
+} // namespace
+
 std::vector<RegionRect> ScanRegionRuns(const ShapeBitmap& shape, int dx, int dy)
 {
     std::vector<RegionRect> rects;
     const Bitmap24& bitmap = shape.Bitmap;
     if (bitmap.Width() < 2 || bitmap.Height() < 2)
         return rects;
-    const int w = bitmap.Width() - 1;
-    const int h = bitmap.Height() - 1;
-    const std::uint8_t blue = static_cast<std::uint8_t>(shape.TransparentColor >> 16);
-    const std::uint8_t green = static_cast<std::uint8_t>(shape.TransparentColor >> 8);
-    const std::uint8_t red = static_cast<std::uint8_t>(shape.TransparentColor);
-    for (int y = h; y >= 1; --y) {
-        const std::uint8_t* p = bitmap.Row(y) + 3;
-        int runStart = -1;
-        for (int x = 1; x <= w; ++x, p += 3) {
-            const bool transparent = p[0] == blue && p[1] == green && p[2] == red;
-            if (!transparent && runStart < 0) {
-                runStart = x;
-            } else if (transparent && runStart >= 0) {
-                rects.push_back({runStart + dx, y + dy, x - runStart, 1});
-                runStart = -1;
-            }
-        }
-        if (runStart >= 0)
-            rects.push_back({runStart + dx, y + dy, w + 1 - runStart, 1});
-    }
+    ScanRuns(bitmap, shape.TransparentColor, 1, bitmap.Width() - 1, 1, bitmap.Height() - 1, dx,
+             dy, rects);
     return rects;
 }
 
 std::vector<RegionRect> BuildSkinRegion(const Bitmap24& background, bool maskFlag,
                                         SkinColor maskColor)
 {
-    return ScanRegionRuns(MakeShapeBitmap(background, maskFlag, maskColor), -1, -1);
+    // The same runs as the shape bitmap gives, read straight from the background: this needs
+    // no copy, and works for a background as large as a bitmap may be.
+    std::vector<RegionRect> rects;
+    if (background.IsEmpty())
+        return rects;
+    const int w = background.Width();
+    const int h = background.Height();
+    if (!maskFlag) {
+        rects.reserve(std::size_t(h));
+        for (int y = h - 1; y >= 0; --y)
+            rects.push_back({0, y, w, 1});
+        return rects;
+    }
+    ScanRuns(background, maskColor, 0, w - 1, 0, h - 1, 0, 0, rects);
+    return rects;
 }
 
 QRegion ToRegion(const std::vector<RegionRect>& rects)

@@ -112,3 +112,16 @@ TEST(PlaceSkinWindow, EdgesWithinEightPixelsSnap)
     EXPECT_EQ(PlaceSkinWindow({100, 100, 200, 200}, 2000, 50, work),
               (ScreenRect{0, 100, 2000, 150}));
 }
+
+TEST(SkinRegion, ReadingTheBackgroundGivesTheShapeBitmapsRuns)
+{
+    Bitmap24 bg(37, 23);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            bg.SetPixel(x, y, (x * 7 + y * 3) % 5 == 0 || x == 36 ? Magenta : SkinColor(x * y));
+    for (bool masked : {true, false}) {
+        EXPECT_EQ(BuildSkinRegion(bg, masked, Magenta),
+                  ScanRegionRuns(MakeShapeBitmap(bg, masked, Magenta), -1, -1))
+            << masked;
+    }
+}
