@@ -20,7 +20,7 @@ std::int64_t RoundDiv(Wide numerator, Wide denominator)
 
 } // namespace
 
-GraphRaster::GraphRaster(Bitmap24& target, SkinColor color, int penWidth)
+GraphRaster::GraphRaster(Bitmap24& target, SkinColor color, int penWidth, GraphScratch& scratch)
     : m_pen{target.IsEmpty() ? nullptr : target.Row(0),
             target.Stride(),
             target.IsEmpty() ? 0 : target.Width(),
@@ -28,7 +28,8 @@ GraphRaster::GraphRaster(Bitmap24& target, SkinColor color, int penWidth)
             static_cast<std::uint8_t>(color >> 16),
             static_cast<std::uint8_t>(color >> 8),
             static_cast<std::uint8_t>(color),
-            std::clamp(penWidth, 1, 2)}
+            std::clamp(penWidth, 1, 2)},
+      m_scratch(scratch)
 {
 }
 
@@ -143,17 +144,11 @@ void GraphRaster::Polygon(std::span<const RasterPoint> points)
     if (points.empty())
         return;
     // Edges that cross some pixel-centre row, each with the x where it meets row y: x(y) =
-    // atZero + y * slope at centre y + 0.5. Vertices sit on pixel corners.
-    struct Edge
-    {
-        std::int64_t top;    // first row whose centre it crosses
-        std::int64_t bottom; // first row below it
-        double atZero;
-        double slope;
-    };
-    thread_local std::vector<Edge> edges;
-    thread_local std::vector<const Edge*> active;
-    thread_local std::vector<double> crossings;
+    // AtZero + y * Slope at centre y + 0.5. Vertices sit on pixel corners.
+    using Edge = GraphScratch::Edge;
+    std::vector<Edge>& edges = m_scratch.Edges;
+    std::vector<const Edge*>& active = m_scratch.Active;
+    std::vector<double>& crossings = m_scratch.Crossings;
     edges.clear();
     for (std::size_t i = 0; i < points.size(); ++i) {
         const RasterPoint& p = points[i];
@@ -167,18 +162,18 @@ void GraphRaster::Polygon(std::span<const RasterPoint> points)
                          double(upper.X) + (0.5 - double(upper.Y)) * slope, slope});
     }
     std::sort(edges.begin(), edges.end(),
-              [](const Edge& a, const Edge& b) { return a.top < b.top; });
-    const std::int64_t firstRow = edges.empty() ? 0 : std::max<std::int64_t>(edges.front().top, 0);
+              [](const Edge& a, const Edge& b) { return a.Top < b.Top; });
+    const std::int64_t firstRow = edges.empty() ? 0 : std::max<std::int64_t>(edges.front().Top, 0);
     std::size_t next = 0;
     active.clear();
     for (std::int64_t y = firstRow; y < m_pen.height && (next < edges.size() || !active.empty());
          ++y) {
-        while (next < edges.size() && edges[next].top <= y)
+        while (next < edges.size() && edges[next].Top <= y)
             active.push_back(&edges[next++]);
-        std::erase_if(active, [y](const Edge* e) { return e->bottom <= y; });
+        std::erase_if(active, [y](const Edge* e) { return e->Bottom <= y; });
         crossings.clear();
         for (const Edge* e : active)
-            crossings.push_back(e->atZero + double(y) * e->slope);
+            crossings.push_back(e->AtZero + double(y) * e->Slope);
         std::sort(crossings.begin(), crossings.end());
         for (std::size_t i = 0; i + 1 < crossings.size(); i += 2) {
             const double from = std::ceil(crossings[i] - 0.5);

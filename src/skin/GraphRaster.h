@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 // Lines and polygons painted the way the skin format's graphs were drawn: a line never paints
 // its end point; a polygon is filled (alternate rule, pixel centres) and outlined in one colour.
@@ -15,10 +16,27 @@ struct RasterPoint
     bool operator==(const RasterPoint&) const = default;
 };
 
+// Working memory of polygon fills and graph points, kept by the caller so that frames after
+// the first allocate nothing.
+struct GraphScratch
+{
+    struct Edge
+    {
+        std::int64_t Top;    // first row whose centre it crosses
+        std::int64_t Bottom; // first row below it
+        double AtZero;       // x where it would cross the centre of row 0
+        double Slope;
+    };
+    std::vector<RasterPoint> Points;
+    std::vector<Edge> Edges;
+    std::vector<const Edge*> Active;
+    std::vector<double> Crossings;
+};
+
 class GraphRaster
 {
 public:
-    GraphRaster(Bitmap24& target, SkinColor color, int penWidth);
+    GraphRaster(Bitmap24& target, SkinColor color, int penWidth, GraphScratch& scratch);
 
     // From a to b, b itself not painted.
     void Line(RasterPoint a, RasterPoint b);
@@ -50,4 +68,5 @@ private:
     void FillRow(std::int64_t y, std::int64_t from, std::int64_t to);
 
     Pen m_pen;
+    GraphScratch& m_scratch;
 };

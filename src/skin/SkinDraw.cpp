@@ -193,19 +193,26 @@ void DrawReadout(const TSkinFont& font, const TSkinReadout& readout, std::int64_
 
 void DrawGraph(const TSkinGraph& graph, std::span<const int> history, Bitmap24& surface)
 {
+    GraphScratch scratch;
+    DrawGraph(graph, history, surface, scratch);
+}
+
+void DrawGraph(const TSkinGraph& graph, std::span<const int> history, Bitmap24& surface,
+               GraphScratch& scratch)
+{
     if (!graph.Enabled || history.empty() || graph.Type < 0 || graph.Type > 3)
         return;
     const std::int64_t n = std::int64_t(history.size());
     const std::int64_t right = std::int64_t(graph.X) + graph.W - 1;
     const std::int64_t bottom = std::int64_t(graph.Y) + graph.H - 1;
-    thread_local std::vector<RasterPoint> points;
+    std::vector<RasterPoint>& points = scratch.Points;
     points.clear();
     for (std::int64_t i = 0; i < n; ++i) {
         const std::int64_t x = n == 1 ? right : right - (std::int64_t(graph.W) - 1) * i / (n - 1);
         const std::int64_t v = std::clamp(history[std::size_t(i)], 0, 100);
         points.push_back({x, bottom - (std::int64_t(graph.H) - 1) * v / 100});
     }
-    GraphRaster raster(surface, graph.Color, graph.Type == 1 ? 2 : 1);
+    GraphRaster raster(surface, graph.Color, graph.Type == 1 ? 2 : 1, scratch);
     switch (graph.Type) {
     case 0:
     case 1:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "skin/Bitmap24.h"
+#include "skin/GraphRaster.h"
 #include "skin/SkinModel.h"
 
 #include <cstdint>
@@ -38,3 +39,5 @@ int ReadoutGlyph(const TSkinReadout& readout, std::int64_t value, std::int64_t c
 // A history graph, newest sample (index 0) at the right edge. Types: 0 line, 1 line with a
 // 2-pixel pen, 2 filled area, 3 vertical bars; others draw nothing.
 void DrawGraph(const TSkinGraph& graph, std::span<const int> history, Bitmap24& surface);
+void DrawGraph(const TSkinGraph& graph, std::span<const int> history, Bitmap24& surface,
+               GraphScratch& scratch);

@@ -84,17 +84,17 @@ void TSkinRenderer::DrawFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
             if (in.NTMultiCPU && in.CpuCount >= 2) {
                 for (int k = 1; k <= in.CpuCount; ++k)
                     DrawGraph(cpuGraph, Entry(in.CpuHistory, std::size_t(k), "CpuHistory"),
-                              surface);
+                              surface, m_scratch);
             } else {
-                DrawGraph(cpuGraph, Entry(in.CpuHistory, 0, "CpuHistory"), surface);
+                DrawGraph(cpuGraph, Entry(in.CpuHistory, 0, "CpuHistory"), surface, m_scratch);
             }
         }
-        DrawGraph(r.Graphs[GraphMEM], in.MemHistory, surface);
-        DrawGraph(r.Graphs[GraphSwap], in.SwapHistory, surface);
-        DrawGraph(r.Graphs[GraphDiskR], in.DiskReadHistory, surface);
-        DrawGraph(r.Graphs[GraphDiskW], in.DiskWriteHistory, surface);
-        DrawGraph(r.Graphs[GraphNetI], in.NetRecvHistory, surface);
-        DrawGraph(r.Graphs[GraphNetO], in.NetSendHistory, surface);
+        DrawGraph(r.Graphs[GraphMEM], in.MemHistory, surface, m_scratch);
+        DrawGraph(r.Graphs[GraphSwap], in.SwapHistory, surface, m_scratch);
+        DrawGraph(r.Graphs[GraphDiskR], in.DiskReadHistory, surface, m_scratch);
+        DrawGraph(r.Graphs[GraphDiskW], in.DiskWriteHistory, surface, m_scratch);
+        DrawGraph(r.Graphs[GraphNetI], in.NetRecvHistory, surface, m_scratch);
+        DrawGraph(r.Graphs[GraphNetO], in.NetSendHistory, surface, m_scratch);
     }
 
     const int throughput[] = {in.DiskReadPos, in.DiskWritePos, in.NetRecvPos, in.NetSendPos};

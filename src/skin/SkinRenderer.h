@@ -2,6 +2,7 @@
 
 #include "app/DebugLog.h"
 #include "skin/Bitmap24.h"
+#include "skin/GraphRaster.h"
 #include "skin/SkinModel.h"
 
 #include <array>
@@ -78,4 +79,5 @@ private:
     void DrawFrame(const TSkinModeRecord& mode, const SkinRenderInputs& in, Bitmap24& surface);
 
     TaggedLog m_log;
+    GraphScratch m_scratch;
 };
