@@ -86,9 +86,11 @@ public:
         m_skin.WinNT = ReadSkinBool(m_ini, Identity, "WinNT");
         QString banner = Image(Identity, "CreaterBanner");
         if (!banner.isEmpty()) {
+            // Only counted here; the banner is loaded when it is shown.
             Bitmap24 image;
-            LoadSkinImage(image, banner);
+            LoadImage(image, banner);
             AddMemory(ImageBytes(image));
+            m_imageBytes -= ImageBytes(image);
         }
     }
 
@@ -98,7 +100,7 @@ public:
         mode.Enable = ReadSkinBool(m_ini, s, "Enable");
         QString bg = Image(s, "Bg");
         if (!bg.isEmpty()) {
-            LoadSkinImage(mode.Background, bg);
+            LoadImage(mode.Background, bg);
             AddMemory(ImageBytes(mode.Background));
         }
         QString bgMask = m_ini.ReadString(s, "BgMaskColor");
@@ -139,6 +141,20 @@ public:
     }
 
 private:
+    void LoadImage(Bitmap24& target, const QString& file)
+    {
+        if (m_imageBytes >= m_skin.ImageBudget) {
+            if (!m_budgetLogged)
+                m_skin.m_log(QStringLiteral("<WARNING>Skin images exceed the memory budget; ") +
+                             file + QStringLiteral(" and later images are not loaded"));
+            m_budgetLogged = true;
+            return;
+        }
+        LoadSkinImage(target, file);
+        // Masks and glyph copies come to about as much again.
+        m_imageBytes += 2 * ImageBytes(target);
+    }
+
     QString Image(const QString& section, const QString& key) const
     {
         QString value = m_ini.ReadString(section, key);
@@ -177,7 +193,7 @@ private:
         QString file = Image(s, prefix);
         if (!file.isEmpty()) {
             e.Enabled = true;
-            LoadSkinImage(e.Image, file);
+            LoadImage(e.Image, file);
             e.X = ReadSkinInteger(m_ini, s, prefix + "X", 0);
             e.Y = ReadSkinInteger(m_ini, s, prefix + "Y", 0);
             e.Frames = fixedFrames ? *fixedFrames : ReadSkinInteger(m_ini, s, prefix + "Frames", 1);
@@ -204,7 +220,7 @@ private:
         if (!file.isEmpty()) {
             font.Enabled = true;
             Bitmap24 strip;
-            LoadSkinImage(strip, file);
+            LoadImage(strip, file);
             font.GlyphWidth = strip.Width() / 11;
             font.GlyphHeight = strip.Height();
             for (int i = 0; i <= TSkinFont::FillerGlyph; ++i) {
@@ -257,6 +273,8 @@ private:
     TSkinSystem& m_skin;
     const ProfileIni& m_ini;
     QString m_folder;
+    std::int64_t m_imageBytes = 0;
+    bool m_budgetLogged = false;
 };
 
 bool TSkinSystem::ParseSkinColor(const QString& text, SkinColor& color)

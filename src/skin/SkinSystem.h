@@ -43,6 +43,11 @@ public:
 
     const TSkinModeRecord& Mode(bool fullMode) const { return fullMode ? Full : Compact; }
 
+    // Decoded images a skin may hold in all; pictures beyond it are left empty, so a skin of
+    // many huge images cannot exhaust the machine's memory.
+    static constexpr std::int64_t DefaultImageBudget = std::int64_t(1) << 30;
+    std::int64_t ImageBudget = DefaultImageBudget;
+
     qint32 MemUsed = 0;
     QString SkinName;
     QString SkinSystem;

@@ -345,3 +345,24 @@ TEST(LoadSkin, UndecodableImageIsPresentButEmpty)
     EXPECT_TRUE(skin.Compact.Meters[MeterMEM].Enabled);
     EXPECT_TRUE(skin.Compact.Meters[MeterMEM].Mask.IsEmpty());
 }
+
+TEST(LoadSkin, ImagesBeyondTheMemoryBudgetAreLeftEmpty)
+{
+    SkinFixture f;
+    f.skin.Image("cpu.png", SolidBitmap(8, 8, 0x00FF00));
+    f.skin.Ini(Identity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\nCPU=cpu.png\n"
+                          "[Pulsmir2_SkinL]\nEnable=1\nBg=bg.png\n");
+    CapturedLog log;
+    TSkinSystem skin(log.Tagged(""));
+    skin.ImageBudget = 40 * 30 * 3; // the first background uses it up
+    ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
+    EXPECT_EQ(skin.Compact.Background.Width(), 40);
+    EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Enabled);
+    EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Image.IsEmpty());
+    EXPECT_TRUE(skin.Full.Background.IsEmpty());
+    EXPECT_EQ(log.Text().count("memory budget"), 1);
+
+    skin.ImageBudget = TSkinSystem::DefaultImageBudget;
+    ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
+    EXPECT_EQ(skin.Full.Background.Width(), 40);
+}
