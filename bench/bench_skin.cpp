@@ -7,7 +7,6 @@
 #include "skin/WindowShape.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstring>
 
 namespace {
@@ -88,8 +87,14 @@ struct BenchSkin
         for (int r = 0; r < ReadoutCount; ++r)
             m.Readouts[r] = {true, 130 + r * 38, 56, 4, r % 2 == 0};
         for (int g = 0; g < GraphCount; ++g)
-            m.Graphs[g] = {true, 4 + (g % 4) * 79, 72 + (g / 4) * 84, 75, 80,
-                           MakeSkinColor(40 * g, 255 - 30 * g, 120), g % 4, 64};
+            m.Graphs[g] = {true,
+                           4 + (g % 4) * 79,
+                           72 + (g / 4) * 84,
+                           75,
+                           80,
+                           MakeSkinColor(40 * g, 255 - 30 * g, 120),
+                           g % 4,
+                           64};
         in.FullMode = true;
         in.CpuUsage = {57, 40, 74};
         in.CpuCount = 2;

@@ -21,17 +21,12 @@ std::int64_t RoundDiv(Wide numerator, Wide denominator)
 } // namespace
 
 GraphRaster::GraphRaster(Bitmap24& target, SkinColor color, int penWidth, GraphScratch& scratch)
-    : m_pen{target.IsEmpty() ? nullptr : target.Row(0),
-            target.Stride(),
-            target.IsEmpty() ? 0 : target.Width(),
-            target.IsEmpty() ? 0 : target.Height(),
-            static_cast<std::uint8_t>(color >> 16),
-            static_cast<std::uint8_t>(color >> 8),
-            static_cast<std::uint8_t>(color),
-            std::clamp(penWidth, 1, 2)},
+    : m_pen{target.IsEmpty() ? nullptr : target.Row(0), target.Stride(),
+            target.IsEmpty() ? 0 : target.Width(),      target.IsEmpty() ? 0 : target.Height(),
+            static_cast<std::uint8_t>(color >> 16),     static_cast<std::uint8_t>(color >> 8),
+            static_cast<std::uint8_t>(color),           std::clamp(penWidth, 1, 2)},
       m_scratch(scratch)
-{
-}
+{}
 
 inline void GraphRaster::Pen::Plot(std::int64_t x, std::int64_t y) const
 {
@@ -158,8 +153,8 @@ void GraphRaster::Polygon(std::span<const RasterPoint> points)
         const RasterPoint& upper = p.Y < q.Y ? p : q;
         const RasterPoint& lower = p.Y < q.Y ? q : p;
         const double slope = double(lower.X - upper.X) / double(lower.Y - upper.Y);
-        edges.push_back({upper.Y, lower.Y,
-                         double(upper.X) + (0.5 - double(upper.Y)) * slope, slope});
+        edges.push_back(
+            {upper.Y, lower.Y, double(upper.X) + (0.5 - double(upper.Y)) * slope, slope});
     }
     std::sort(edges.begin(), edges.end(),
               [](const Edge& a, const Edge& b) { return a.Top < b.Top; });

@@ -36,8 +36,7 @@ bool IsSubmenu(const QMenu* menu)
 
 MainMenuStyle::MainMenuStyle(std::function<void()> onItemDrawn)
     : QProxyStyle(QStringLiteral("Fusion")), m_onItemDrawn(std::move(onItemDrawn))
-{
-}
+{}
 
 QString MainMenuStyle::DisplayCaption(const QString& caption)
 {
@@ -100,7 +99,8 @@ void MainMenuStyle::DrawSmoothText(QImage& image, QPoint topLeft, const QString&
                 return from + (to - from) * coverage / 255;
             };
             image.setPixel(tx, ty,
-                           qRgb(blend(qRed(under), color.red()), blend(qGreen(under), color.green()),
+                           qRgb(blend(qRed(under), color.red()),
+                                blend(qGreen(under), color.green()),
                                 blend(qBlue(under), color.blue())));
         }
     }
@@ -202,8 +202,8 @@ void MainMenuStyle::drawControl(ControlElement element, const QStyleOption* opti
         return;
     }
     MenuItemLook look;
-    look.Caption = item->menuItemType == QStyleOptionMenuItem::Separator ? QStringLiteral("-")
-                                                                         : item->text;
+    look.Caption =
+        item->menuItemType == QStyleOptionMenuItem::Separator ? QStringLiteral("-") : item->text;
     look.Selected = item->state & State_Selected;
     look.Enabled = item->state & State_Enabled;
     look.Checked = item->checked;

@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QProxyStyle>
 #include <QString>
-
 #include <functional>
 
 class QMenu;

@@ -112,8 +112,8 @@ int NextMeterPosition(int speed, int position, std::int64_t target, bool linearO
     return int(ClampToInt(next));
 }
 
-void StepMeter(const TSkinElement& e, int speed, int& position, std::int64_t target,
-               bool linearOff, Bitmap24& surface)
+void StepMeter(const TSkinElement& e, int speed, int& position, std::int64_t target, bool linearOff,
+               Bitmap24& surface)
 {
     if (!e.Enabled)
         return;

@@ -21,8 +21,8 @@ void MaskedCopy(const Bitmap24& src, const Bitmap24& mask, std::int64_t sx, std:
 // Moves a displayed meter position toward its target by the skin's speed and draws the meter.
 // An absent element keeps its position. A negative speed counts as 0, since it would drive the
 // meter away from its target for ever.
-void StepMeter(const TSkinElement& e, int speed, int& position, std::int64_t target,
-               bool linearOff, Bitmap24& surface);
+void StepMeter(const TSkinElement& e, int speed, int& position, std::int64_t target, bool linearOff,
+               Bitmap24& surface);
 // Pure arithmetic of StepMeter, for the tick and for tests.
 int NextMeterPosition(int speed, int position, std::int64_t target, bool linearOff);
 

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -36,7 +35,8 @@ void PngRead(png_structp png, png_bytep out, png_size_t length)
     source->offset += length;
 }
 
-void PngSilence(png_structp, png_const_charp) {}
+void PngSilence(png_structp, png_const_charp)
+{}
 
 void PngFail(png_structp png, png_const_charp)
 {
@@ -87,7 +87,8 @@ void JpegFail(j_common_ptr info)
     std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
 }
 
-void JpegSilence(j_common_ptr) {}
+void JpegSilence(j_common_ptr)
+{}
 
 // A progressive file can ask for an endless number of scans; no real picture needs many.
 constexpr long MaxJpegScans = 1000;
@@ -136,7 +137,8 @@ void PngWrite(png_structp png, png_bytep data, png_size_t length)
         ->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
 }
 
-void PngFlush(png_structp) {}
+void PngFlush(png_structp)
+{}
 
 bool WritePngRows(png_structp png, png_infop info, const Bitmap24* bitmap)
 {
@@ -215,7 +217,8 @@ Bitmap24 DecodeJpeg(const QByteArray& data)
     info.progress = &progress;
 
     Bitmap24 result;
-    if (ReadJpegHeader(&info, &error, data) && Bitmap24::Fits(info.image_width, info.image_height)) {
+    if (ReadJpegHeader(&info, &error, data) &&
+        Bitmap24::Fits(info.image_width, info.image_height)) {
         Bitmap24 image(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
         if (ReadJpegRows(&info, &error, &image))
             result = std::move(image);

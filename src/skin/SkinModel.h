@@ -58,14 +58,51 @@ struct TSkinGraph
 };
 
 // Indexes of the element arrays; the meter order is also that of MeterPositions.
-enum SkinMeter { MeterCPU, MeterMEM, MeterSWP, MeterRES, MeterDRM, MeterDWM, MeterNInM, MeterNOutM,
-                 MeterCount };
-enum SkinLamp { LampDR, LampDW, LampDRW, LampNTrans, LampNIn, LampNOut, LampNIO, LampPNG,
-                LampPNGING, LampCount };
-enum SkinReadoutIndex { ReadoutCPU, ReadoutMEM, ReadoutSWP, ReadoutRES, ReadoutPNG,
-                        ReadoutCount };
-enum SkinGraphIndex { GraphCPU, GraphMEM, GraphSwap, GraphDiskR, GraphDiskW, GraphNetI,
-                      GraphNetO, GraphCount };
+enum SkinMeter
+{
+    MeterCPU,
+    MeterMEM,
+    MeterSWP,
+    MeterRES,
+    MeterDRM,
+    MeterDWM,
+    MeterNInM,
+    MeterNOutM,
+    MeterCount
+};
+enum SkinLamp
+{
+    LampDR,
+    LampDW,
+    LampDRW,
+    LampNTrans,
+    LampNIn,
+    LampNOut,
+    LampNIO,
+    LampPNG,
+    LampPNGING,
+    LampCount
+};
+enum SkinReadoutIndex
+{
+    ReadoutCPU,
+    ReadoutMEM,
+    ReadoutSWP,
+    ReadoutRES,
+    ReadoutPNG,
+    ReadoutCount
+};
+enum SkinGraphIndex
+{
+    GraphCPU,
+    GraphMEM,
+    GraphSwap,
+    GraphDiskR,
+    GraphDiskW,
+    GraphNetI,
+    GraphNetO,
+    GraphCount
+};
 
 // One display mode of a skin. Only the full mode's graphs are ever read.
 struct TSkinModeRecord

@@ -4,13 +4,11 @@
 #include "skin/SkinSystem.h"
 
 #include <QString>
-
 #include <string>
 
 namespace {
 
-template <typename List>
-const auto& Entry(const List& list, std::size_t index, const char* name)
+template <typename List> const auto& Entry(const List& list, std::size_t index, const char* name)
 {
     if (index >= list.size())
         throw ESkinDrawError("List index out of bounds (" + std::string(name) + "[" +
@@ -64,9 +62,8 @@ void TSkinRenderer::DrawFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
     StepMeter(r.Meters[MeterSWP], r.Speeds[MeterSWP], p[MeterSWP], in.SwapLoad, linear, surface);
     StepMeter(r.Meters[MeterRES], r.Speeds[MeterRES], p[MeterRES], res, linear, surface);
 
-    const bool lampOn[] = {in.DiskReadActive, in.DiskWriteActive, in.DiskActive,
-                           in.NetXactActive,  in.NetRecvActive,   in.NetSendActive,
-                           in.NetActive};
+    const bool lampOn[] = {in.DiskReadActive, in.DiskWriteActive, in.DiskActive, in.NetXactActive,
+                           in.NetRecvActive,  in.NetSendActive,   in.NetActive};
     for (int l = LampDR; l <= LampNIO; ++l)
         DrawMeter(r.Lamps[l], lampOn[l] ? 100 : 0, surface);
     DrawMeter(r.Lamps[LampPNG], PingLampPosition(in.PingLevel), surface);
@@ -83,8 +80,8 @@ void TSkinRenderer::DrawFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
         if (cpuGraph.Enabled) {
             if (in.NTMultiCPU && in.CpuCount >= 2) {
                 for (int k = 1; k <= in.CpuCount; ++k)
-                    DrawGraph(cpuGraph, Entry(in.CpuHistory, std::size_t(k), "CpuHistory"),
-                              surface, m_scratch);
+                    DrawGraph(cpuGraph, Entry(in.CpuHistory, std::size_t(k), "CpuHistory"), surface,
+                              m_scratch);
             } else {
                 DrawGraph(cpuGraph, Entry(in.CpuHistory, 0, "CpuHistory"), surface, m_scratch);
             }

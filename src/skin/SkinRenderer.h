@@ -55,8 +55,7 @@ class ESkinDrawError : public std::runtime_error
 public:
     explicit ESkinDrawError(const std::string& message, int helpContext = 0)
         : std::runtime_error(message), HelpContext(helpContext)
-    {
-    }
+    {}
     int HelpContext;
 };
 

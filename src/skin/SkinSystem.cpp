@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-
 #include <stdexcept>
 
 namespace {
@@ -14,9 +13,9 @@ const QString Identity = QString::fromLatin1(TSkinSystem::IdentitySection);
 const QString CompactName = QString::fromLatin1(TSkinSystem::CompactSection);
 const QString FullName = QString::fromLatin1(TSkinSystem::FullSection);
 
-const char* const MeterNames[MeterCount] = {"CPU", "MEM", "SWP", "RES",
+const char* const MeterNames[MeterCount] = {"CPU", "MEM", "SWP",  "RES",
                                             "DRM", "DWM", "NInM", "NOutM"};
-const char* const LampNames[LampCount] = {"DR",  "DW",   "DRW", "NTrans", "NIn",
+const char* const LampNames[LampCount] = {"DR",   "DW",  "DRW", "NTrans", "NIn",
                                           "NOut", "NIO", "PNG", "PNGING"};
 const char* const ReadoutNames[ReadoutCount] = {"CPU", "MEM", "SWP", "RES", "PNG"};
 const char* const GraphNames[GraphCount] = {"CPUGrp",   "MEMGrp",  "SwapGrp", "DiskRGrp",
@@ -24,9 +23,9 @@ const char* const GraphNames[GraphCount] = {"CPUGrp",   "MEMGrp",  "SwapGrp", "D
 
 QString SpeedKey(int meter, bool full)
 {
-    static const char* const keys[MeterCount] = {
-        "CPUDownSpeed", "MEMSpeed",     "SWPSpeed",      "ResSpeed",
-        "DRMDownSpeed", "DWMDownSpeed", "NInMDownSpeed", "NOutMDownSpeed"};
+    static const char* const keys[MeterCount] = {"CPUDownSpeed",  "MEMSpeed",      "SWPSpeed",
+                                                 "ResSpeed",      "DRMDownSpeed",  "DWMDownSpeed",
+                                                 "NInMDownSpeed", "NOutMDownSpeed"};
     if (meter == MeterRES && full)
         return QStringLiteral("ResDelay");
     return QString::fromLatin1(keys[meter]);
@@ -73,8 +72,7 @@ class TSkinSystem::Reader
 public:
     Reader(TSkinSystem& skin, const ProfileIni& ini, QString imageFolder)
         : m_skin(skin), m_ini(ini), m_folder(std::move(imageFolder))
-    {
-    }
+    {}
 
     void ReadIdentity()
     {
@@ -224,8 +222,8 @@ private:
             font.GlyphWidth = strip.Width() / 11;
             font.GlyphHeight = strip.Height();
             for (int i = 0; i <= TSkinFont::FillerGlyph; ++i) {
-                font.Glyphs[i] = strip.Copy(i * font.GlyphWidth, 0, font.GlyphWidth,
-                                            font.GlyphHeight);
+                font.Glyphs[i] =
+                    strip.Copy(i * font.GlyphWidth, 0, font.GlyphWidth, font.GlyphHeight);
                 AddMemory(ImageBytes(font.Glyphs[i]));
             }
         }
@@ -372,17 +370,16 @@ bool TSkinSystem::LoadSkin(const QString& path)
 
 namespace {
 
-const char* const ImageKeys[] = {"Font", "CPU",  "MEM",    "SWP", "RES",  "PNG",
-                                 "PNGING", "DR", "DW",     "DRW", "NTrans", "NIn",
-                                 "NOut", "NIO",  "DRM",    "DWM", "NInM", "NOutM"};
-const char* const MaskKeys[] = {
-    "BgMaskColor",     "CPUMaskColor",  "MEMMaskColor", "SWPMaskColor",  "RESMaskColor",
-    "PNGMaskColor",    "PNGINGMaskColor", "DRMaskColor", "DWMaskColor",  "DRWMaskColor",
-    "NTransMaskColor", "NInMaskColor",  "NOutMaskColor", "NIOMaskColor", "DRMMaskColor",
-    "DWMMaskColor",    "NInMMaskColor", "NOutMMaskColor"};
+const char* const ImageKeys[] = {"Font",   "CPU", "MEM", "SWP", "RES",    "PNG",
+                                 "PNGING", "DR",  "DW",  "DRW", "NTrans", "NIn",
+                                 "NOut",   "NIO", "DRM", "DWM", "NInM",   "NOutM"};
+const char* const MaskKeys[] = {"BgMaskColor",   "CPUMaskColor",  "MEMMaskColor",    "SWPMaskColor",
+                                "RESMaskColor",  "PNGMaskColor",  "PNGINGMaskColor", "DRMaskColor",
+                                "DWMaskColor",   "DRWMaskColor",  "NTransMaskColor", "NInMaskColor",
+                                "NOutMaskColor", "NIOMaskColor",  "DRMMaskColor",    "DWMMaskColor",
+                                "NInMMaskColor", "NOutMMaskColor"};
 
-QString Fault(const QString& section, const QString& key, const QString& value,
-              const QString& why)
+QString Fault(const QString& section, const QString& key, const QString& value, const QString& why)
 {
     return QStringLiteral("[%1] %2=%3: %4").arg(section, key, value, why);
 }

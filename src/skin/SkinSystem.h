@@ -4,13 +4,16 @@
 #include "skin/SkinModel.h"
 
 #include <QString>
-
 #include <optional>
 
 class ProfileIni;
 
 // The platform family a skin declares itself usable on ("Win9x", "WinNT").
-enum class SkinPlatform { Win9x, NT };
+enum class SkinPlatform
+{
+    Win9x,
+    NT
+};
 
 // The skin engine's model of the loaded skin, and the reading and checking of definition files.
 // One instance lives for the whole run; LoadSkin replaces its content.

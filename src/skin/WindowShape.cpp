@@ -8,7 +8,7 @@ ShapeBitmap MakeShapeBitmap(const Bitmap24& background, bool maskFlag, SkinColor
 {
     ShapeBitmap shape;
     if (background.IsEmpty() || !Bitmap24::Fits(std::int64_t(background.Width()) + 1,
-                                                 std::int64_t(background.Height()) + 1))
+                                                std::int64_t(background.Height()) + 1))
         return shape;
     const int w = background.Width();
     const int h = background.Height();
@@ -63,8 +63,8 @@ std::vector<RegionRect> ScanRegionRuns(const ShapeBitmap& shape, int dx, int dy)
     const Bitmap24& bitmap = shape.Bitmap;
     if (bitmap.Width() < 2 || bitmap.Height() < 2)
         return rects;
-    ScanRuns(bitmap, shape.TransparentColor, 1, bitmap.Width() - 1, 1, bitmap.Height() - 1, dx,
-             dy, rects);
+    ScanRuns(bitmap, shape.TransparentColor, 1, bitmap.Width() - 1, 1, bitmap.Height() - 1, dx, dy,
+             rects);
     return rects;
 }
 

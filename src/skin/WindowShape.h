@@ -3,7 +3,6 @@
 #include "skin/Bitmap24.h"
 
 #include <QRegion>
-
 #include <vector>
 
 // The main window's outline and placement for a skin background, as pure functions; the window

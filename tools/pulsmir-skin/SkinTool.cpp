@@ -10,7 +10,6 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
-
 #include <functional>
 #include <map>
 #include <optional>
@@ -29,28 +28,94 @@ using Setter = std::function<void(SkinRenderInputs&, qint64)>;
 const std::map<QString, Setter>& InputSetters()
 {
     static const std::map<QString, Setter> setters = {
-        {"CpuUsage", [](SkinRenderInputs& in, qint64 v) { in.CpuUsage[0] = quint32(v); }},
-        {"MemoryLoad", [](SkinRenderInputs& in, qint64 v) { in.MemoryLoad = int(v); }},
-        {"SwapLoad", [](SkinRenderInputs& in, qint64 v) { in.SwapLoad = int(v); }},
-        {"FreeResources", [](SkinRenderInputs& in, qint64 v) { in.FreeResources = int(v); }},
-        {"IsNT", [](SkinRenderInputs& in, qint64 v) { in.IsNT = v != 0; }},
-        {"DiskReadActive", [](SkinRenderInputs& in, qint64 v) { in.DiskReadActive = v != 0; }},
-        {"DiskWriteActive", [](SkinRenderInputs& in, qint64 v) { in.DiskWriteActive = v != 0; }},
-        {"DiskActive", [](SkinRenderInputs& in, qint64 v) { in.DiskActive = v != 0; }},
-        {"NetXactActive", [](SkinRenderInputs& in, qint64 v) { in.NetXactActive = v != 0; }},
-        {"NetRecvActive", [](SkinRenderInputs& in, qint64 v) { in.NetRecvActive = v != 0; }},
-        {"NetSendActive", [](SkinRenderInputs& in, qint64 v) { in.NetSendActive = v != 0; }},
-        {"NetActive", [](SkinRenderInputs& in, qint64 v) { in.NetActive = v != 0; }},
-        {"PingLevel", [](SkinRenderInputs& in, qint64 v) { in.PingLevel = int(v); }},
-        {"PingTime", [](SkinRenderInputs& in, qint64 v) { in.PingTime = int(v); }},
-        {"Pinging", [](SkinRenderInputs& in, qint64 v) { in.Pinging = v != 0; }},
-        {"DiskReadPos", [](SkinRenderInputs& in, qint64 v) { in.DiskReadPos = int(v); }},
-        {"DiskWritePos", [](SkinRenderInputs& in, qint64 v) { in.DiskWritePos = int(v); }},
-        {"NetRecvPos", [](SkinRenderInputs& in, qint64 v) { in.NetRecvPos = int(v); }},
-        {"NetSendPos", [](SkinRenderInputs& in, qint64 v) { in.NetSendPos = int(v); }},
-        {"CpuCount", [](SkinRenderInputs& in, qint64 v) { in.CpuCount = int(v); }},
-        {"NTMultiCPU", [](SkinRenderInputs& in, qint64 v) { in.NTMultiCPU = v != 0; }},
-        {"LinearOFF", [](SkinRenderInputs& in, qint64 v) { in.LinearOFF = v != 0; }},
+        {"CpuUsage",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.CpuUsage[0] = quint32(v);
+         }},
+        {"MemoryLoad",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.MemoryLoad = int(v);
+         }},
+        {"SwapLoad",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.SwapLoad = int(v);
+         }},
+        {"FreeResources",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.FreeResources = int(v);
+         }},
+        {"IsNT",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.IsNT = v != 0;
+         }},
+        {"DiskReadActive",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.DiskReadActive = v != 0;
+         }},
+        {"DiskWriteActive",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.DiskWriteActive = v != 0;
+         }},
+        {"DiskActive",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.DiskActive = v != 0;
+         }},
+        {"NetXactActive",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.NetXactActive = v != 0;
+         }},
+        {"NetRecvActive",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.NetRecvActive = v != 0;
+         }},
+        {"NetSendActive",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.NetSendActive = v != 0;
+         }},
+        {"NetActive",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.NetActive = v != 0;
+         }},
+        {"PingLevel",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.PingLevel = int(v);
+         }},
+        {"PingTime",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.PingTime = int(v);
+         }},
+        {"Pinging",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.Pinging = v != 0;
+         }},
+        {"DiskReadPos",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.DiskReadPos = int(v);
+         }},
+        {"DiskWritePos",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.DiskWritePos = int(v);
+         }},
+        {"NetRecvPos",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.NetRecvPos = int(v);
+         }},
+        {"NetSendPos",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.NetSendPos = int(v);
+         }},
+        {"CpuCount",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.CpuCount = int(v);
+         }},
+        {"NTMultiCPU",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.NTMultiCPU = v != 0;
+         }},
+        {"LinearOFF",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.LinearOFF = v != 0;
+         }},
     };
     return setters;
 }
@@ -130,8 +195,7 @@ int Validate(const QString& path, const QCommandLineParser& parser, QTextStream&
     return 0;
 }
 
-int Info(const QString& path, const QCommandLineParser& parser, QTextStream& out,
-         QTextStream& err)
+int Info(const QString& path, const QCommandLineParser& parser, QTextStream& out, QTextStream& err)
 {
     QString folder;
     QString description;

@@ -1,7 +1,6 @@
 #include "pulsmir-skin/SkinTool.h"
 
 #include <QCoreApplication>
-
 #include <cstdio>
 
 int main(int argc, char** argv)

@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOptionMenuItem>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,7 +98,7 @@ TEST(MainMenuStyle, CheckMarkIsThreeEllipses)
     MenuItemLook checked{"LinearOFF", false, false, true, true, false, 0};
     QImage image = MainMenuStyle::DrawItem(checked, QSize(200, 18), MenuFont());
     const int m = 18 / 2 + 1;
-    EXPECT_EQ(At(image, 7, m + 1), QColor(0, 0, 0));      // only in the large one
+    EXPECT_EQ(At(image, 7, m + 1), QColor(0, 0, 0));       // only in the large one
     EXPECT_EQ(At(image, 3, m - 1), QColor(240, 240, 255)); // the highlight
     EXPECT_EQ(At(image, 4, m), QColor(100, 100, 100));     // the middle one
     EXPECT_EQ(At(image, 1, m), QColor(240, 250, 255));     // left of all of them
@@ -113,8 +112,8 @@ TEST(MainMenuStyle, CheckMarkIsThreeEllipses)
 TEST(MainMenuStyle, SeparatorIsADottedLineAcrossTheMiddle)
 {
     EnsureApplication();
-    QImage image = MainMenuStyle::DrawItem({"-", true, false, false, true, false, 0},
-                                           QSize(200, 8), MenuFont());
+    QImage image = MainMenuStyle::DrawItem({"-", true, false, false, true, false, 0}, QSize(200, 8),
+                                           MenuFont());
     EXPECT_EQ(At(image, 0, 4), QColor(0, 0, 0));
     EXPECT_EQ(At(image, 1, 4), QColor(240, 250, 255));
     EXPECT_EQ(At(image, 198, 4), QColor(0, 0, 0));
@@ -140,8 +139,8 @@ TEST(MainMenuStyle, CaptionIsBlendedInTheColourOfItsState)
     for (int y = 0; y < 18; ++y)
         for (int x = 0; x < 200; ++x)
             ASSERT_GE(At(disabled, x, y).green(), 125) << x << "," << y;
-    EXPECT_NE(disabled, QImage(MainMenuStyle::DrawItem(
-                            {"", true, false, false, false, false, 0}, QSize(200, 18), MenuFont())));
+    EXPECT_NE(disabled, QImage(MainMenuStyle::DrawItem({"", true, false, false, false, false, 0},
+                                                       QSize(200, 18), MenuFont())));
 }
 
 TEST(MainMenuStyle, DrivesRealMenusAndReportsEveryDrawnItem)

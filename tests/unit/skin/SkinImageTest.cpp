@@ -1,10 +1,10 @@
-#include "skin/Bitmap24.h"
 #include "skin/SkinImage.h"
+
+#include "skin/Bitmap24.h"
 #include "unit/skin/SkinTestFiles.h"
 
 #include <QImage>
 #include <QtEndian>
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -52,7 +52,8 @@ QByteArray BigEndian32(quint32 value)
 QByteArray PngClaimingSize(quint32 width, quint32 height)
 {
     QByteArray real = EncodePng(Gradient(4, 4));
-    QByteArray ihdr = BigEndian32(width) + BigEndian32(height) + QByteArray("\x08\x02\x00\x00\x00", 5);
+    QByteArray ihdr =
+        BigEndian32(width) + BigEndian32(height) + QByteArray("\x08\x02\x00\x00\x00", 5);
     return real.left(8) + PngChunk("IHDR", ihdr) + real.mid(8 + 25);
 }
 

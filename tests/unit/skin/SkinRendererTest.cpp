@@ -1,11 +1,11 @@
-#include "skin/SkinDraw.h"
 #include "skin/SkinRenderer.h"
+
+#include "skin/SkinDraw.h"
 #include "skin/SkinSystem.h"
 #include "unit/skin/SkinTestFiles.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -268,12 +268,12 @@ TEST(RenderSkin, CopiesAreCutAtEveryEdge)
 {
     Frame f(10, 8);
     auto& m = f.Mode().Meters;
-    m[MeterCPU] = Strip(1, 4, 4, -2, -3);    // top-left corner
-    m[MeterMEM] = Strip(1, 4, 4, 8, 6);      // bottom-right corner
-    m[MeterSWP] = Strip(1, 4, 4, 10, 0);     // just right of the window
+    m[MeterCPU] = Strip(1, 4, 4, -2, -3); // top-left corner
+    m[MeterMEM] = Strip(1, 4, 4, 8, 6);   // bottom-right corner
+    m[MeterSWP] = Strip(1, 4, 4, 10, 0);  // just right of the window
     m[MeterRES] = Strip(1, 4, 4, INT_MIN, INT_MAX);
     m[MeterDRM] = Strip(1, 4, 4, INT_MAX, INT_MIN);
-    m[MeterDWM] = Strip(1, 4, 4, 0, -4);     // just above
+    m[MeterDWM] = Strip(1, 4, 4, 0, -4); // just above
     f.Render();
     EXPECT_EQ(f.At(0, 0), 1u);
     EXPECT_EQ(f.At(1, 0), 1u);
@@ -526,8 +526,8 @@ TEST(RenderSkin, AnErrorEndsTheFrameAndIsLogged)
     EXPECT_TRUE(f.log.Text().contains("<< ! >>SkinDrawError : List index out of bounds"))
         << qPrintable(f.log.Text());
     EXPECT_TRUE(f.log.Text().contains("(ContextID:0)\r\n"));
-    EXPECT_EQ(f.At(5, 5), 0x0000FFu);     // what was drawn stays
-    EXPECT_EQ(f.At(0, 20), Background);   // the rest of the frame is not drawn
+    EXPECT_EQ(f.At(5, 5), 0x0000FFu);   // what was drawn stays
+    EXPECT_EQ(f.At(0, 20), Background); // the rest of the frame is not drawn
 
     f.in.NTMultiCPU = false;
     f.in.CpuUsage.clear();

@@ -1,4 +1,5 @@
 #include "skin/SkinSystem.h"
+
 #include "unit/skin/SkinTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -36,8 +37,8 @@ TEST(ParseSkinColor, TakesHashAndSixHexDigitsInEitherCase)
     EXPECT_EQ(color, MakeSkinColor(255, 0, 255));
     EXPECT_TRUE(TSkinSystem::ParseSkinColor("#123456", color));
     EXPECT_EQ(color, 0x563412u); // blue * 65536 + green * 256 + red
-    for (const char* bad : {"ff00ff", "#ff00f", "#ff00ff0", "#gg0000", "# 00000", "#-10000",
-                            "#+10000", "", "#"}) {
+    for (const char* bad :
+         {"ff00ff", "#ff00f", "#ff00ff0", "#gg0000", "# 00000", "#-10000", "#+10000", "", "#"}) {
         color = 7;
         EXPECT_FALSE(TSkinSystem::ParseSkinColor(bad, color)) << bad;
         EXPECT_EQ(color, 0u) << bad;

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
-
 #include <initializer_list>
 
 // Small pictures and skins made by the tests themselves.
@@ -68,8 +67,7 @@ class TestSkin
 public:
     explicit TestSkin(const TempProgramFolder& folder, QString name = "Test")
         : m_folder(folder), m_name(std::move(name))
-    {
-    }
+    {}
 
     QString IniPath() const { return m_folder.File("Skin/" + m_name + ".ini"); }
     void Ini(const QByteArray& text) const { m_folder.Write("Skin/" + m_name + ".ini", text); }

@@ -1,11 +1,11 @@
 #include "pulsmir-skin/SkinTool.h"
+
 #include "skin/SkinImage.h"
 #include "skin/SkinRenderer.h"
 #include "skin/SkinSystem.h"
 #include "unit/skin/SkinTestFiles.h"
 
 #include <QFile>
-
 #include <gtest/gtest.h>
 
 // The skin "Golden" of the fixtures is rendered with fixed inputs and compared with the frames
@@ -35,15 +35,17 @@ ToolRun RunTool(const QStringList& arguments)
 }
 
 const QStringList FullArguments = {
-    "--set", "CpuUsage=63", "--set", "DiskReadActive=1", "--set", "DiskReadPos=80",
+    "--set",     "CpuUsage=63",
+    "--set",     "DiskReadActive=1",
+    "--set",     "DiskReadPos=80",
     "--history", "CpuHistory0=10,20,35,50,65,80,95,100,90,70,50,30,20,10,5,0,5,10,30,60",
     "--history", "MemHistory=40,42,45,47,50,52,55,57,60,62,60,58,56,54,52,50,48,46,44,42,40",
     "--history", "DiskReadHistory=0,100,20,80,40,60,0,0,50,50,10",
     "--history", "NetRecvHistory=0,10,30,60,100,60,30,10,0,10,30,60",
-    "--frames", "3"};
-const QStringList CompactArguments = {
-    "--set", "CpuUsage=47", "--set", "MemoryLoad=7", "--set", "PingLevel=2",
-    "--set", "PingTime=888888", "--set", "DiskReadActive=1"};
+    "--frames",  "3"};
+const QStringList CompactArguments = {"--set", "CpuUsage=47",     "--set", "MemoryLoad=7",
+                                      "--set", "PingLevel=2",     "--set", "PingTime=888888",
+                                      "--set", "DiskReadActive=1"};
 
 Bitmap24 ReadPng(const QString& path)
 {
@@ -55,8 +57,8 @@ void CheckGolden(const QString& mode, const QStringList& inputs, const QString& 
 {
     TempProgramFolder folder;
     const QString out = folder.File("out.png");
-    ToolRun run = RunTool(QStringList{"render", Fixtures + "Golden.ini", "--mode", mode, "-o", out} +
-                      inputs);
+    ToolRun run =
+        RunTool(QStringList{"render", Fixtures + "Golden.ini", "--mode", mode, "-o", out} + inputs);
     ASSERT_EQ(run.code, 0) << qPrintable(run.err);
     if (qEnvironmentVariableIntValue("PULSMIR_UPDATE_GOLDEN") == 1) {
         QFile::remove(Fixtures + golden);
@@ -116,7 +118,7 @@ TEST(SkinTool, ValidateReportsTheFirstBrokenRule)
 TEST(SkinTool, InfoPrintsTheSkinInformationLines)
 {
     ToolRun run = RunTool({"info", Fixtures + "Golden.ini", "--lang",
-                       QStringLiteral(PULSMIR_DATA_DIR) + "/English.lng"});
+                           QStringLiteral(PULSMIR_DATA_DIR) + "/English.lng"});
     ASSERT_EQ(run.code, 0) << qPrintable(run.err);
     QStringList lines = run.out.split('\n');
     ASSERT_GE(lines.size(), 12);
@@ -146,8 +148,8 @@ TEST(SkinTool, RegionListsOneRectanglePerRun)
 TEST(SkinTool, UnknownNamesAndBadUsageExitWithTwo)
 {
     TempProgramFolder folder;
-    const QStringList base = {"render", Fixtures + "Golden.ini", "--mode", "full", "-o",
-                              folder.File("x.png")};
+    const QStringList base = {"render", Fixtures + "Golden.ini", "--mode", "full",
+                              "-o",     folder.File("x.png")};
     EXPECT_EQ(RunTool(base + QStringList{"--set", "CpuLoad=5"}).code, 2);
     EXPECT_EQ(RunTool(base + QStringList{"--set", "CpuUsage=abc"}).code, 2);
     EXPECT_EQ(RunTool(base + QStringList{"--history", "GpuHistory=1,2"}).code, 2);
@@ -158,7 +160,7 @@ TEST(SkinTool, UnknownNamesAndBadUsageExitWithTwo)
     EXPECT_EQ(RunTool({"render", Fixtures + "Golden.ini", "--mode", "full"}).code, 2);
     EXPECT_FALSE(folder.Exists("x.png"));
     EXPECT_EQ(RunTool(base + QStringList{"--set", "NTMultiCPU=1", "--set", "CpuCount=2",
-                                      "--history", "CpuHistory2=100"})
+                                         "--history", "CpuHistory2=100"})
                   .code,
               0);
     EXPECT_TRUE(folder.Exists("x.png"));

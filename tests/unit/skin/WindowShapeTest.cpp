@@ -1,4 +1,5 @@
 #include "skin/WindowShape.h"
+
 #include "unit/skin/SkinTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -35,13 +36,13 @@ TEST(SkinRegion, WithoutMaskColourTheWindowIsTheWholeRectangle)
 
 TEST(SkinRegion, MaskColourCutsRunsBottomRowFirst)
 {
-    Bitmap24 bg = Picture({"....",   //
-                           ".##.",   //
-                           "#.##",   //
+    Bitmap24 bg = Picture({"....", //
+                           ".##.", //
+                           "#.##", //
                            "####"});
     std::vector<RegionRect> rects = BuildSkinRegion(bg, true, Magenta);
-    EXPECT_EQ(rects, (std::vector<RegionRect>{
-                         {0, 3, 4, 1}, {0, 2, 1, 1}, {2, 2, 2, 1}, {1, 1, 2, 1}}));
+    EXPECT_EQ(rects,
+              (std::vector<RegionRect>{{0, 3, 4, 1}, {0, 2, 1, 1}, {2, 2, 2, 1}, {1, 1, 2, 1}}));
     QRegion region = ToRegion(rects);
     EXPECT_FALSE(region.contains(QPoint(0, 0)));
     EXPECT_FALSE(region.contains(QPoint(3, 1)));
@@ -95,8 +96,7 @@ TEST(PlaceSkinWindow, TouchedEdgesStayTouchedWhenTheSizeChanges)
     // Docked left and top.
     EXPECT_EQ(PlaceSkinWindow({0, 0, 100, 50}, 300, 200, work), (ScreenRect{0, 0, 300, 200}));
     // Left of the screen: to 0.
-    EXPECT_EQ(PlaceSkinWindow({-50, 300, 50, 350}, 100, 50, work),
-              (ScreenRect{0, 300, 100, 350}));
+    EXPECT_EQ(PlaceSkinWindow({-50, 300, 50, 350}, 100, 50, work), (ScreenRect{0, 300, 100, 350}));
 }
 
 TEST(PlaceSkinWindow, EdgesWithinEightPixelsSnap)
