@@ -9,7 +9,16 @@
 
 namespace {
 
-// Widgets need an application; the tests run on the offscreen platform.
+// Widgets need an application; the tests run on the offscreen platform. It is made on first
+// use and destroyed after the last test, so that nothing it holds counts as leaked.
+class ApplicationEnvironment : public testing::Environment
+{
+public:
+    void TearDown() override { delete QApplication::instance(); }
+};
+testing::Environment* const applicationEnvironment =
+    testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
 void EnsureApplication()
 {
     static int argc = 1;
