@@ -3,6 +3,7 @@
 #include "unit/skin/SkinTestFiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -123,6 +124,11 @@ TEST(ValidateSkin, MissingOrUnreadableFileIsRefused)
     EXPECT_FALSE(TSkinSystem::ValidateSkin(f.folder.File("Skin/None.ini")));
     QDir(f.folder.Path()).mkpath("Skin/Dir.ini");
     EXPECT_FALSE(TSkinSystem::ValidateSkin(f.folder.File("Skin/Dir.ini")));
+    // A pipe would block the reader for ever; it is no definition file.
+    ASSERT_EQ(mkfifo(f.folder.File("Skin/Pipe.ini").toLocal8Bit().constData(), 0600), 0);
+    EXPECT_FALSE(TSkinSystem::ValidateSkin(f.folder.File("Skin/Pipe.ini")));
+    TSkinSystem skin;
+    EXPECT_FALSE(skin.LoadSkin(f.folder.File("Skin/Pipe.ini")));
 }
 
 TEST(ValidateSkin, FaultNamesSectionKeyAndValue)
