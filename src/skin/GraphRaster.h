@@ -56,7 +56,7 @@ private:
         std::int64_t height;
         std::uint8_t blue, green, red;
         int penWidth;
-        void Plot(std::int64_t x, std::int64_t y) const;
+        [[gnu::always_inline]] inline void Plot(std::int64_t x, std::int64_t y) const;
         void Put(std::uint8_t* p) const
         {
             p[0] = blue;
