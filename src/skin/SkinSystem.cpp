@@ -406,7 +406,9 @@ std::optional<QString> TSkinSystem::FindSkinFault(const QString& path, SkinPlatf
     const bool compactOn = ReadSkinBool(ini, CompactName, "Enable");
     const bool fullOn = ReadSkinBool(ini, FullName, "Enable");
     if (!compactOn && !fullOn)
-        return Fault(CompactName + "/" + FullName, "Enable", ini.ReadString(FullName, "Enable"),
+        return Fault(CompactName + " and " + FullName, "Enable",
+                     ini.ReadString(CompactName, "Enable") + " and " +
+                         ini.ReadString(FullName, "Enable"),
                      "neither mode is enabled");
 
     const QString platformKey = platform == SkinPlatform::Win9x ? "Win9x" : "WinNT";

@@ -165,3 +165,15 @@ TEST(SkinTool, UnknownNamesAndBadUsageExitWithTwo)
               0);
     EXPECT_TRUE(folder.Exists("x.png"));
 }
+
+TEST(SkinTool, ValidateNamesBothModeSectionsWhenNeitherIsOn)
+{
+    TempProgramFolder folder;
+    TestSkin skin(folder);
+    skin.Ini("[Pulsmir2_Skin]\nWinNT=1\n[Pulsmir2_SkinS]\nEnable=0\n");
+    ToolRun run = RunTool({"validate", skin.IniPath()});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.out.contains("[Pulsmir2_SkinS and Pulsmir2_SkinL] Enable=0 and :"))
+        << qPrintable(run.out);
+    EXPECT_EQ(RunTool({"info", folder.File("none.ini")}).code, 1);
+}
