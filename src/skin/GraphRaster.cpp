@@ -18,6 +18,27 @@ std::int64_t RoundDiv(Wide numerator, Wide denominator)
     return static_cast<std::int64_t>(q);
 }
 
+// A graph's outline runs right to left and closes through the bottom corners, so the crossings
+// of a row come in falling order but for the last one, from the right-hand closing edge: moved
+// to the front and reversed they are sorted already. Any other polygon gets a full sort once an
+// insertion sort has done more than a few passes' worth of swaps.
+void SortNearlySorted(std::vector<double>& values)
+{
+    if (values.size() > 1 && values.back() > values.front())
+        std::rotate(values.begin(), values.end() - 1, values.end());
+    std::reverse(values.begin(), values.end());
+    std::size_t budget = 4 * values.size();
+    for (std::size_t i = 1; i < values.size(); ++i) {
+        for (std::size_t j = i; j > 0 && values[j] < values[j - 1]; --j) {
+            std::swap(values[j], values[j - 1]);
+            if (--budget == 0) {
+                std::sort(values.begin(), values.end());
+                return;
+            }
+        }
+    }
+}
+
 } // namespace
 
 GraphRaster::GraphRaster(Bitmap24& target, SkinColor color, int penWidth, GraphScratch& scratch)
@@ -142,7 +163,6 @@ void GraphRaster::Polygon(std::span<const RasterPoint> points)
     // AtZero + y * Slope at centre y + 0.5. Vertices sit on pixel corners.
     using Edge = GraphScratch::Edge;
     std::vector<Edge>& edges = m_scratch.Edges;
-    std::vector<const Edge*>& active = m_scratch.Active;
     std::vector<double>& crossings = m_scratch.Crossings;
     edges.clear();
     for (std::size_t i = 0; i < points.size(); ++i) {
@@ -156,28 +176,35 @@ void GraphRaster::Polygon(std::span<const RasterPoint> points)
         edges.push_back(
             {upper.Y, lower.Y, double(upper.X) + (0.5 - double(upper.Y)) * slope, slope});
     }
-    std::sort(edges.begin(), edges.end(),
-              [](const Edge& a, const Edge& b) { return a.Top < b.Top; });
-    const std::int64_t firstRow = edges.empty() ? 0 : std::max<std::int64_t>(edges.front().Top, 0);
-    std::size_t next = 0;
-    active.clear();
-    for (std::int64_t y = firstRow; y < m_pen.height && (next < edges.size() || !active.empty());
-         ++y) {
-        while (next < edges.size() && edges[next].Top <= y)
-            active.push_back(&edges[next++]);
-        std::erase_if(active, [y](const Edge* e) { return e->Bottom <= y; });
+    if (edges.empty())
+        return OutlinePolygon(points);
+    std::int64_t firstRow = edges.front().Top;
+    std::int64_t endRow = edges.front().Bottom;
+    for (const Edge& e : edges) {
+        firstRow = std::min(firstRow, e.Top);
+        endRow = std::max(endRow, e.Bottom);
+    }
+    firstRow = std::max<std::int64_t>(firstRow, 0);
+    endRow = std::min<std::int64_t>(endRow, m_pen.height);
+    const double width = double(m_pen.width);
+    for (std::int64_t y = firstRow; y < endRow; ++y) {
         crossings.clear();
-        for (const Edge* e : active)
-            crossings.push_back(e->AtZero + double(y) * e->Slope);
-        std::sort(crossings.begin(), crossings.end());
+        for (const Edge& e : edges)
+            if (e.Top <= y && y < e.Bottom)
+                crossings.push_back(e.AtZero + double(y) * e.Slope);
+        SortNearlySorted(crossings);
         for (std::size_t i = 0; i + 1 < crossings.size(); i += 2) {
             const double from = std::ceil(crossings[i] - 0.5);
             const double to = std::ceil(crossings[i + 1] - 0.5);
-            const double width = double(m_pen.width);
             FillRow(y, std::int64_t(std::clamp(from, -1.0, width)),
                     std::int64_t(std::clamp(to, -1.0, width)));
         }
     }
+    OutlinePolygon(points);
+}
+
+void GraphRaster::OutlinePolygon(std::span<const RasterPoint> points)
+{
     for (std::size_t i = 0; i < points.size(); ++i)
         Line(points[i], points[(i + 1) % points.size()]);
 }

@@ -29,7 +29,6 @@ struct GraphScratch
     };
     std::vector<RasterPoint> Points;
     std::vector<Edge> Edges;
-    std::vector<const Edge*> Active;
     std::vector<double> Crossings;
 };
 
@@ -66,6 +65,7 @@ private:
     };
 
     void FillRow(std::int64_t y, std::int64_t from, std::int64_t to);
+    void OutlinePolygon(std::span<const RasterPoint> points);
 
     Pen m_pen;
     GraphScratch& m_scratch;
