@@ -51,7 +51,7 @@ bool ReadSkinBool(const ProfileIni& ini, const QString& section, const QString& 
     return ReadSkinInteger(ini, section, key, 0) != 0;
 }
 
-// Raised where the original reader would have faulted; reading stops there.
+// Raised where reading cannot go on (a frame count of 0); what was read so far stays.
 class SkinReadError : public std::runtime_error
 {
 public:
