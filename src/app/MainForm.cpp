@@ -217,6 +217,8 @@ bool TMainPForm::FormCreate()
     m_startingUp = false;
     WriteDebugLog(QStringLiteral("Application Running..."));
     WriteDebugLog(QStringLiteral("----------"));
+    if (m_terminationPending)
+        QTimer::singleShot(0, this, &TMainPForm::CloseForTermination);
     return true;
 }
 
@@ -354,6 +356,12 @@ void TMainPForm::ExitEClick()
 void TMainPForm::CloseForTermination()
 {
     m_interactiveClose = false;
+    // Boxes and status updates run the event loop during start-up; the shutdown waits until
+    // the start-up sequence has finished.
+    if (m_startingUp) {
+        m_terminationPending = true;
+        return;
+    }
     close();
 }
 

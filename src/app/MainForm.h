@@ -103,6 +103,7 @@ private:
     bool m_startAborted = false;
     bool m_shutDown = false;
     bool m_interactiveClose = true;
+    bool m_terminationPending = false;
     int m_kernelKind = KernelUnknown;
     QString m_coreError;
     bool m_optionsOpen = false;
