@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/ProfileIni.h"
 #include "res/MRes.h"
+#include "skin/SkinCatalogue.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinRenderer.h"
 #include "skin/SkinSystem.h"
@@ -214,21 +215,8 @@ int Info(const QString& path, const QCommandLineParser& parser, QTextStream& out
     TSkinSystem skin;
     if (!Load(skin, path, err))
         return 1;
-    auto pick = [&](bool on, const char* yes, const char* no) {
-        return texts.GetText(on ? yes : no);
-    };
-    out << "Name    : " << skin.SkinName << "\n";
-    out << "Version : " << skin.SkinSystem << "\n";
-    out << "MemUsed : " << QString::asprintf("%8.2f", skin.MemUsed / 1024.0) << " KBytes\n";
-    out << "Creater : " << skin.CreaterName << "\n";
-    out << "URL     : " << skin.CreaterURL << "\n";
-    out << "\n";
-    out << pick(skin.Compact.Enable, "R0611", "R0612") << "\n";
-    out << pick(skin.Full.Enable, "R0613", "R0614") << "\n";
-    out << pick(skin.Win9x, "R0615", "R0616") << "\n";
-    out << pick(skin.WinNT, "R0617", "R0618") << "\n";
-    out << pick(skin.Compact.FloatSW, "R0619", "R0620") << "\n";
-    out << pick(skin.Full.FloatSW, "R0621", "R0622") << "\n";
+    for (const QString& line : SkinInformationLines(skin, texts))
+        out << line << "\n";
     return 0;
 }
 
