@@ -73,9 +73,9 @@ int TICMP::Ping()
 
     if (OnEchoRequest)
         OnEchoRequest(this);
-    const int replies = static_cast<int>(m_echo->SendEcho(
-        m_ip, request.data(), Size, &options, reply.data(), static_cast<std::uint32_t>(reply.size()),
-        Timeout));
+    const int replies =
+        static_cast<int>(m_echo->SendEcho(m_ip, request.data(), Size, &options, reply.data(),
+                                          static_cast<std::uint32_t>(reply.size()), Timeout));
     m_lastError = m_echo->LastError();
     std::memcpy(&m_reply, reply.data(), sizeof m_reply);
     if (OnEchoReply)

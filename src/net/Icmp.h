@@ -3,7 +3,6 @@
 #include "platform/IcmpEcho.h"
 
 #include <QString>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -48,7 +47,7 @@ public:
     const IcmpLayout::IcmpEchoReply& Reply() const { return m_reply; }
     std::uint32_t LastError() const { return m_lastError; }
 
-    std::uint16_t Size = 56; // bytes of echo data
+    std::uint16_t Size = 56;      // bytes of echo data
     std::uint32_t Timeout = 4000; // ms
     std::uint8_t TTL = 64;
     std::uint8_t Flags = 0;

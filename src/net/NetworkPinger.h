@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QThread>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>

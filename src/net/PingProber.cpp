@@ -5,12 +5,8 @@
 
 TPingProber::TPingProber(TPingValues values, const TSettings& settings, TaggedLog log,
                          TPingHooks hooks, TPingPlatform platform, QObject* parent)
-    : QObject(parent),
-      m_values(std::move(values)),
-      m_settings(settings),
-      m_log(std::move(log)),
-      m_hooks(std::move(hooks)),
-      m_platform(std::move(platform)),
+    : QObject(parent), m_values(std::move(values)), m_settings(settings), m_log(std::move(log)),
+      m_hooks(std::move(hooks)), m_platform(std::move(platform)),
       m_self(std::make_shared<TPingProber*>(this))
 {
     if (!m_platform.Gateway) {
@@ -74,11 +70,11 @@ void TPingProber::StartPing()
     m_log(QStringLiteral("Start Pinging..."));
     if (m_hooks.SetPingMenuEnabled)
         m_hooks.SetPingMenuEnabled(false);
-    auto* pinger = new TNetworkPinger(
-        m_platform.OpenEcho, [self = m_self](std::int32_t result, const QString& failure) {
-            if (*self)
-                (*self)->ShowPingResult(result, failure);
-        });
+    auto* pinger = new TNetworkPinger(m_platform.OpenEcho,
+                                      [self = m_self](std::int32_t result, const QString& failure) {
+                                          if (*self)
+                                              (*self)->ShowPingResult(result, failure);
+                                      });
     pinger->FirstTimeoutMs = m_platform.FirstTimeoutMs;
     pinger->SecondTimeoutMs = m_platform.SecondTimeoutMs;
     m_pinging = true;

@@ -1,10 +1,9 @@
 #include "platform/HostLookup.h"
 
 #include <arpa/inet.h>
+#include <cstring>
 #include <netdb.h>
 #include <sys/socket.h>
-
-#include <cstring>
 
 namespace HostLookup {
 
@@ -33,7 +32,8 @@ Host GetHostByName(const std::string& name)
     hints.ai_socktype = SOCK_RAW;
     hints.ai_flags = AI_CANONNAME;
     addrinfo* found = nullptr;
-    const int result = name.empty() ? EAI_NONAME : ::getaddrinfo(name.c_str(), nullptr, &hints, &found);
+    const int result =
+        name.empty() ? EAI_NONAME : ::getaddrinfo(name.c_str(), nullptr, &hints, &found);
     if (result != 0 || !found) {
         switch (result) {
         case EAI_AGAIN:

@@ -79,7 +79,12 @@ public:
 
 // Which kind of socket carries the echoes: an unprivileged ICMP datagram socket (allowed by
 // net.ipv4.ping_group_range), a raw socket (needs CAP_NET_RAW), or the first that opens.
-enum class IcmpSocketKind { Any, Datagram, Raw };
+enum class IcmpSocketKind
+{
+    Any,
+    Datagram,
+    Raw
+};
 
 // Opening failed; the text says what was tried and what the system needs.
 class IcmpOpenError : public std::runtime_error

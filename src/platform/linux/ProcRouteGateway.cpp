@@ -5,7 +5,6 @@
 
 #include <QRegularExpression>
 #include <QStringList>
-
 #include <cstdint>
 #include <limits>
 
@@ -23,7 +22,8 @@ bool ParseHex(const QString& text, std::uint32_t& value)
 
 } // namespace
 
-ProcRouteGateway::ProcRouteGateway(QString routePath) : m_routePath(std::move(routePath)) {}
+ProcRouteGateway::ProcRouteGateway(QString routePath) : m_routePath(std::move(routePath))
+{}
 
 QString ProcRouteGateway::DefaultGateway()
 {
@@ -37,14 +37,15 @@ QString ProcRouteGateway::ParseDefaultGateway(std::string_view routeTable)
 {
     // Columns: Iface Destination Gateway Flags RefCnt Use Metric Mask ...; addresses are the
     // kernel's network-order words printed in hexadecimal.
-    const QStringList lines = QString::fromLatin1(routeTable.data(), static_cast<qsizetype>(routeTable.size()))
-                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromLatin1(routeTable.data(), static_cast<qsizetype>(routeTable.size()))
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QString best;
     std::uint32_t bestMetric = std::numeric_limits<std::uint32_t>::max();
     bool found = false;
     for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QStringList fields = lines[i].split(QRegularExpression(QStringLiteral("\\s+")),
-                                                  Qt::SkipEmptyParts);
+        const QStringList fields =
+            lines[i].split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
         if (fields.size() < 8)
             continue;
         std::uint32_t destination, gateway, flags, mask;

@@ -1,18 +1,17 @@
 #include "platform/linux/SocketIcmpEcho.h"
 
 #include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
 #include <linux/errqueue.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <ctime>
 
 using namespace IcmpLayout;
 
@@ -116,7 +115,8 @@ std::unique_ptr<SocketIcmpEcho> SocketIcmpEcho::Open(IcmpSocketKind kind)
         socklen_t length = sizeof local;
         const int on = 1;
         // Binding to port 0 makes the kernel choose the identifier now, so we can read it.
-        if (fd.Valid() && ::bind(fd.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+        if (fd.Valid() &&
+            ::bind(fd.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
             ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&local), &length) == 0 &&
             ::setsockopt(fd.Get(), SOL_IP, IP_RECVERR, &on, sizeof on) == 0 &&
             ::setsockopt(fd.Get(), SOL_IP, IP_RECVTTL, &on, sizeof on) == 0)
@@ -130,9 +130,11 @@ std::unique_ptr<SocketIcmpEcho> SocketIcmpEcho::Open(IcmpSocketKind kind)
         icmp_filter filter{~((1u << EchoReplyType) | (1u << UnreachableType) |
                              (1u << SourceQuenchType) | (1u << TimeExceededType) |
                              (1u << ParameterProblemType))};
-        if (fd.Valid() && ::setsockopt(fd.Get(), SOL_RAW, ICMP_FILTER, &filter, sizeof filter) == 0) {
+        if (fd.Valid() &&
+            ::setsockopt(fd.Get(), SOL_RAW, ICMP_FILTER, &filter, sizeof filter) == 0) {
             // Distinct per handle, so two handles of one process never take each other's replies.
-            static std::atomic<std::uint16_t> nextIdentifier{static_cast<std::uint16_t>(::getpid())};
+            static std::atomic<std::uint16_t> nextIdentifier{
+                static_cast<std::uint16_t>(::getpid())};
             return std::unique_ptr<SocketIcmpEcho>(
                 new SocketIcmpEcho(std::move(fd), IcmpSocketKind::Raw, nextIdentifier++));
         }
@@ -150,8 +152,7 @@ std::unique_ptr<SocketIcmpEcho> SocketIcmpEcho::Open(IcmpSocketKind kind)
 
 SocketIcmpEcho::SocketIcmpEcho(UniqueFd socket, IcmpSocketKind kind, std::uint16_t identifier)
     : m_socket(std::move(socket)), m_kind(kind), m_identifier(identifier), m_packet(MaxPacket)
-{
-}
+{}
 
 std::uint32_t SocketIcmpEcho::Fail(std::uint32_t error)
 {
@@ -163,8 +164,7 @@ bool SocketIcmpEcho::ApplyOptions(const IpOptionInformation* options)
 {
     const int ttl = options && options->Ttl ? options->Ttl : 64;
     const int tos = options ? options->Tos : 0;
-    const int discover =
-        options && (options->Flags & IpFlagDf) ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT;
+    const int discover = options && (options->Flags & IpFlagDf) ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT;
     return ::setsockopt(m_socket.Get(), SOL_IP, IP_TTL, &ttl, sizeof ttl) == 0 &&
            ::setsockopt(m_socket.Get(), SOL_IP, IP_TOS, &tos, sizeof tos) == 0 &&
            ::setsockopt(m_socket.Get(), SOL_IP, IP_MTU_DISCOVER, &discover, sizeof discover) == 0;
@@ -225,8 +225,8 @@ std::uint32_t SocketIcmpEcho::SendEcho(std::uint32_t destination, const void* re
             return Fail(reply->Status = IpGeneralFailure);
         if (ready == 0)
             break;
-        const Match match = (watch.revents & POLLERR) ? ReadError(sequence)
-                                                       : ReadPacket(destination, sequence);
+        const Match match =
+            (watch.revents & POLLERR) ? ReadError(sequence) : ReadPacket(destination, sequence);
         if (!match.Found)
             continue;
         const std::size_t dataSize =
@@ -354,8 +354,7 @@ SocketIcmpEcho::Match SocketIcmpEcho::ReadError(std::uint16_t sequence)
                            ? StatusOfIcmpError(error.ee_type, error.ee_code)
                            : StatusOfErrno(static_cast<int>(error.ee_errno));
         sockaddr_in offender;
-        std::memcpy(&offender,
-                    reinterpret_cast<const unsigned char*>(CMSG_DATA(c)) + sizeof error,
+        std::memcpy(&offender, reinterpret_cast<const unsigned char*>(CMSG_DATA(c)) + sizeof error,
                     sizeof offender);
         if (offender.sin_family == AF_INET)
             match.Source = offender.sin_addr.s_addr;

@@ -1,19 +1,18 @@
 #pragma once
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <net/if.h>
+#include <optional>
 #include <sched.h>
+#include <string>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <functional>
-#include <optional>
-#include <string>
 #include <type_traits>
+#include <unistd.h>
 
 // Runs a piece of a test in a child process inside a network namespace of its own, which
 // holds nothing but a loopback interface: nothing sent there can leave the machine. The
@@ -22,14 +21,13 @@ class IsolatedNetwork
 {
 public:
     bool LoopbackUp = true;
-    bool IgnoreEchoes = false;            // net.ipv4.icmp_echo_ignore_all
+    bool IgnoreEchoes = false;             // net.ipv4.icmp_echo_ignore_all
     std::optional<std::string> PingGroups; // net.ipv4.ping_group_range, e.g. "0 2147483647"
 
     // Empty when the body ran; else why no such namespace could be made (the test skips).
     std::string WhyNot;
 
-    template <typename T>
-    std::optional<T> Run(const std::function<T()>& body)
+    template <typename T> std::optional<T> Run(const std::function<T()>& body)
     {
         static_assert(std::is_trivially_copyable_v<T>);
         int channel[2];
@@ -102,7 +100,8 @@ private:
         const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
         if (fd < 0)
             return false;
-        const bool ok = ::write(fd, value.data(), value.size()) == static_cast<ssize_t>(value.size());
+        const bool ok =
+            ::write(fd, value.data(), value.size()) == static_cast<ssize_t>(value.size());
         ::close(fd);
         return ok;
     }

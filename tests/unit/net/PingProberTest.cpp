@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -60,7 +59,9 @@ protected:
             log.Writer(),
             TPingHooks{[this](const QString& name) { sstpEvents << name; },
                        [this] { ++pingingSounds; },
-                       [this](bool enabled) { menuStates.push_back(enabled); }},
+                       [this](bool enabled) {
+                           menuStates.push_back(enabled);
+                       }},
             platform);
     }
 
@@ -111,7 +112,9 @@ const QByteArray RouteHeader =
 
 TEST(PingLevels, GatesGradeTheTime)
 {
-    const auto level = [](std::int32_t t) { return TPingProber::PingLevelFor(t, 50, 100, 200); };
+    const auto level = [](std::int32_t t) {
+        return TPingProber::PingLevelFor(t, 50, 100, 200);
+    };
     EXPECT_EQ(level(0), 3);
     EXPECT_EQ(level(50), 3);
     EXPECT_EQ(level(51), 2);
@@ -257,7 +260,8 @@ TEST_F(PingProberTest, DefaultGatewayReplacesTheHostWhenThereIsOne)
         GTEST_SKIP() << whyNot;
     settings.PingHost = "";
     settings.UseDefaultGateway = true;
-    routes.Write("route", RouteHeader + "lo\t00000000\t0100007F\t0003\t0\t0\t0\t00000000\t0\t0\t0\n");
+    routes.Write("route",
+                 RouteHeader + "lo\t00000000\t0100007F\t0003\t0\t0\t0\t00000000\t0\t0\t0\n");
     auto prober = MakeProber();
     EXPECT_EQ(prober->PingTarget(), "127.0.0.1");
     prober->StartPing();
