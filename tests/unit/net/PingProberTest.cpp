@@ -175,10 +175,20 @@ TEST_F(PingProberTest, EmptyHostReportsOfflineOnce)
     EXPECT_EQ(pingingSounds, 0); // the menu path alone plays nothing
 }
 
-TEST_F(PingProberTest, TicksDuringARunStartNoSecondRun)
+TEST_F(PingProberTest, TimerStartsOneRunAtATimeAndOnlyWhileAllowed)
 {
     settings.PingHost = "";
     auto prober = MakeProber();
+    settings.PingEnable = false;
+    prober->PingTimerTimer();
+    settings.PingEnable = true;
+    coreStarted = false;
+    prober->PingTimerTimer();
+    EXPECT_FALSE(prober->Pinging());
+    EXPECT_TRUE(log.Lines().isEmpty());
+
+    // Ticks during a run only play the pinging sound.
+    coreStarted = true;
     prober->PingTimerTimer();
     prober->PingTimerTimer();
     prober->StartPing();
@@ -188,29 +198,12 @@ TEST_F(PingProberTest, TicksDuringARunStartNoSecondRun)
     EXPECT_EQ(log.Lines().count("Start Pinging..."), 1);
     EXPECT_EQ(log.Lines().count(" Ping Result : 888888 ms"), 1);
     EXPECT_EQ(menuStates, std::vector<bool>({false, true}));
-}
 
-TEST_F(PingProberTest, TimerDoesNothingWhileSwitchedOffOrBeforeTheCoreStarts)
-{
-    auto prober = MakeProber();
-    settings.PingEnable = false;
-    prober->PingTimerTimer();
-    settings.PingEnable = true;
-    coreStarted = false;
-    prober->PingTimerTimer();
-    EXPECT_FALSE(prober->Pinging());
-    EXPECT_EQ(TNetworkPinger::LiveCount(), 0);
-    EXPECT_EQ(pingingSounds, 0);
-    EXPECT_TRUE(log.Lines().isEmpty());
-
-    // Without event sounds the timer pings silently.
-    coreStarted = true;
     settings.EventSound.Enable = false;
-    settings.PingHost = "";
     prober->PingTimerTimer();
     WaitForRunsToEnd(prober.get());
-    EXPECT_EQ(pingingSounds, 0);
-    EXPECT_EQ(pingTime, TNetworkPinger::NoReply);
+    EXPECT_EQ(pingingSounds, 2);
+    EXPECT_EQ(log.Lines().count("Start Pinging..."), 2);
 }
 
 TEST_F(PingProberTest, OfflineResultAfterTheCoreStoppedChangesNothing)
