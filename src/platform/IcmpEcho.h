@@ -96,4 +96,5 @@ public:
 // IcmpCreateFile. Throws IcmpOpenError when no socket of the asked kind can be opened.
 std::unique_ptr<IcmpEcho> OpenIcmpEcho(IcmpSocketKind kind = IcmpSocketKind::Any);
 
+// Opens a handle for each ping run; tests hand in their own.
 using IcmpEchoFactory = std::function<std::unique_ptr<IcmpEcho>()>;
