@@ -220,6 +220,9 @@ class ProgramFolder:
     def settings(self, **keys):
         """Writes a Pulsmir.ini with the given keys of [Pulsmir2], current generation."""
         keys.setdefault("Version", 220)
+        # Pings never leave the machine in tests.
+        keys.setdefault("PingHost", "127.0.0.1")
+        keys.setdefault("UseDefaultGateway", 0)
         body = "".join(f"{k}={v}\r\n" for k, v in keys.items())
         self.write("Pulsmir.ini", "[Pulsmir2]\r\n" + body + "\r\n[Pulsmir2_EventSound]\r\n")
 
