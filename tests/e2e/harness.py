@@ -14,6 +14,7 @@ import tempfile
 import time
 
 DEFAULT_TIMEOUT = 30.0
+DEFAULT_SKIN = "System Analog Meter II(for2.2)"
 
 
 class E2EError(AssertionError):
@@ -220,6 +221,7 @@ class ProgramFolder:
     def settings(self, **keys):
         """Writes a Pulsmir.ini with the given keys of [Pulsmir2], current generation."""
         keys.setdefault("Version", 220)
+        keys.setdefault("CurrentSkinName", DEFAULT_SKIN)
         # Pings never leave the machine in tests.
         keys.setdefault("PingHost", "127.0.0.1")
         keys.setdefault("UseDefaultGateway", 0)
