@@ -1,0 +1,6 @@
+#include "Pictures.h"
+
+#include "ArtKit.h"
+
+void WritePictures(const QString&) {}
+void WriteTrayIcons(const QString&) {}
