@@ -355,16 +355,18 @@ void WriteMainMeters(SkinWriter& skin, const QImage& base, const std::vector<Dia
     }
 }
 
-QImage Finished(const QImage& base, const std::vector<Dial>& dials)
+QImage Finished(const QImage& base, const std::vector<Dial>& dials,
+                const std::vector<Dial>& more = {})
 {
     QImage face = base;
     {
         QPainter p(&face);
         Smooth(p);
-        for (const Dial& d : dials) {
-            DrawNeedle(p, d, 0);
-            DrawGlass(p, d);
-        }
+        for (const auto* list : {&dials, &more})
+            for (const Dial& d : *list) {
+                DrawNeedle(p, d, 0);
+                DrawGlass(p, d);
+            }
     }
     return CutOut(face, QColor(12, 13, 15), Key);
 }
@@ -378,6 +380,58 @@ std::vector<QPoint> DrawMainReadouts(QPainter& p, const std::vector<Dial>& dials
                                 CellW, CellH));
     }
     return cells;
+}
+
+struct GraphSpot
+{
+    QString prefix;
+    QString label;
+    QRect rect;
+    int type;
+    int deep;
+    QColor colour;
+};
+
+// Sample spacing (width - 1) / (deep - 1) is a whole number of pixels for every graph.
+std::vector<GraphSpot> Graphs()
+{
+    const int left = 16, right = 174, half = 151;
+    return {
+        {"CPUGrp", "CPU", QRect(left, 166, 309, 30), 2, 78, QColor(86, 214, 110)},
+        {"MEMGrp", "MEM", QRect(left, 202, half, 22), 0, 76, QColor(90, 168, 255)},
+        {"SwapGrp", "SWAP", QRect(right, 202, half, 22), 1, 51, QColor(196, 140, 255)},
+        {"DiskRGrp", "DISK READ", QRect(left, 229, half, 22), 3, 51, QColor(72, 224, 200)},
+        {"DiskWGrp", "DISK WRITE", QRect(right, 229, half, 22), 3, 51, QColor(255, 122, 89)},
+        {"NetIGrp", "NET IN", QRect(left, 256, half, 22), 2, 76, QColor(236, 196, 64)},
+        {"NetOGrp", "NET OUT", QRect(right, 256, half, 22), 1, 51, QColor(255, 96, 162)},
+    };
+}
+
+// The dark screen behind the graphs: a faint grid per graph and its name in a corner.
+void DrawScope(QPainter& p, const QRect& screen, const std::vector<GraphSpot>& graphs)
+{
+    DrawWell(p, screen, 4);
+    p.setPen(Qt::NoPen);
+    QLinearGradient glass(screen.topLeft(), screen.bottomLeft());
+    glass.setColorAt(0, QColor(14, 22, 26));
+    glass.setColorAt(1, QColor(8, 12, 15));
+    p.setBrush(glass);
+    p.drawRoundedRect(screen, 4, 4);
+    for (const GraphSpot& g : graphs) {
+        const QRectF r = g.rect;
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(16, 26, 31));
+        p.drawRect(r.adjusted(-1, -1, 1, 1));
+        p.setPen(QPen(QColor(30, 46, 54), 1));
+        for (int q = 1; q < 4; ++q) {
+            const double y = std::floor(r.top() + (r.height() - 1) * q / 4.0) + 0.5;
+            p.drawLine(QPointF(r.left(), y), QPointF(r.right(), y));
+        }
+        for (double x = r.right() - 0.5; x > r.left(); x -= 25)
+            p.drawLine(QPointF(std::floor(x) + 0.5, r.top()), QPointF(std::floor(x) + 0.5, r.bottom()));
+        Text(p, QRectF(r.left() + 3, r.top() + 1, 80, 9), Qt::AlignLeft | Qt::AlignTop, g.label,
+             Font(Face::CondensedBold, 7), Mix(g.colour, QColor(16, 26, 31), 0.35));
+    }
 }
 
 void DrawBanner(const QString& path)
@@ -454,8 +508,52 @@ void WriteAnalogSkin(const QString& skinFolder)
         // Rides on the title bar left of the window buttons of the window in front.
         skin.Floating(true, -(CompactW + 120), 0);
     }
-    (void)FullW;
-    (void)FullH;
-    (void)SpeedFrames;
+
+    // Full: the same meters, the lamps in a column, four throughput meters and the graphs.
+    {
+        QImage base = Canvas(FullW, FullH);
+        std::vector<QPoint> readouts;
+        const QPoint disk(276, 16), net(276, 37), ping(276, 58);
+        const std::vector<LampSpot> lamps = Lamps(disk, net, ping);
+        const std::vector<Dial> speedDials = {{QRect(13, 105, 74, 46), "DISK R", ""},
+                                              {QRect(93, 105, 74, 46), "DISK W", ""},
+                                              {QRect(173, 105, 74, 46), "NET IN", ""},
+                                              {QRect(253, 105, 74, 46), "NET OUT", ""}};
+        const std::vector<GraphSpot> graphs = Graphs();
+        QPoint pingCells;
+        {
+            QPainter p(&base);
+            Smooth(p);
+            DrawCase(p, base.size());
+            for (const Dial& d : dials)
+                DrawDialFace(p, d, true);
+            readouts = DrawMainReadouts(p, dials);
+            DrawLampRow(p, lamps, disk, net, ping);
+            pingCells = DrawLcd(p, QPoint(262, 75), 3, "ms", CellW, CellH);
+            for (const Dial& d : speedDials)
+                DrawDialFace(p, d, false);
+            for (int y : {99, 157}) {
+                p.setPen(QPen(QColor(0, 0, 0, 120), 1));
+                p.drawLine(QPointF(14, y + 0.5), QPointF(FullW - 14, y + 0.5));
+                p.setPen(QPen(QColor(255, 255, 255, 28), 1));
+                p.drawLine(QPointF(14, y + 1.5), QPointF(FullW - 14, y + 1.5));
+            }
+            DrawScope(p, QRect(12, 162, FullW - 24, 118), graphs);
+        }
+        skin.Mode(true);
+        skin.Background(Finished(base, dials, speedDials), Key);
+        skin.Font(strip);
+        WriteMainMeters(skin, base, dials, readouts);
+        WriteLamps(skin, base, lamps);
+        skin.Readout("PNG", pingCells, 3, false);
+        for (const GraphSpot& g : graphs)
+            skin.Graph(g.prefix, g.rect, g.type, g.deep, g.colour);
+        const char* const prefixes[] = {"DRM", "DWM", "NInM", "NOutM"};
+        for (int i = 0; i < 4; ++i)
+            skin.Meter(prefixes[i], speedDials[std::size_t(i)].r.topLeft(),
+                       NeedleFrames(base, speedDials[std::size_t(i)], SpeedFrames),
+                       QString(prefixes[i]) + "DownSpeed", 4);
+        skin.Floating(false, 0, 0);
+    }
     skin.Finish();
 }
