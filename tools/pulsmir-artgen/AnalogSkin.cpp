@@ -14,7 +14,7 @@ const QColor Key(255, 0, 255);
 const QColor Engraving(170, 178, 190);
 const QColor LcdBack(22, 16, 8);
 const QColor LcdLit(255, 176, 46);
-const QColor LcdGhost(48, 34, 16);
+const QColor LcdGhost(38, 28, 13);
 
 constexpr int CompactW = 250, CompactH = 130;
 constexpr int FullW = 340, FullH = 292;
@@ -26,7 +26,6 @@ struct Dial
 {
     QRect r;
     QString label;
-    QString unit;
 };
 
 struct DialGeometry
@@ -166,9 +165,6 @@ void DrawDialFace(QPainter& p, const Dial& d, bool large)
     }
     CentredText(p, QPointF(g.pivot.x(), g.pivot.y() - R * (large ? 0.42 : 0.46)), d.label,
                 Font(Face::SansBold, large ? 9 : 8), QColor(60, 46, 32));
-    if (!d.unit.isEmpty())
-        CentredText(p, QPointF(g.pivot.x(), g.pivot.y() - R * 0.42 + 9), d.unit,
-                    Font(Face::Sans, 7), QColor(110, 92, 66));
     p.restore();
 }
 
@@ -316,8 +312,8 @@ void DrawLampRow(QPainter& p, const std::vector<LampSpot>& lamps, QPoint disk, Q
                  QPoint ping)
 {
     for (const LampSpot& lamp : lamps) {
-        Engrave(p, QRectF(lamp.at.x() - 6, lamp.at.y() - 9, LampSize + 12, 9), Qt::AlignCenter,
-                lamp.label, 6);
+        Engrave(p, QRectF(lamp.at.x() - 6, lamp.at.y() - 10, LampSize + 12, 10), Qt::AlignCenter,
+                lamp.label, 7);
         Led(p, QRectF(lamp.at.x() + 1.5, lamp.at.y() + 1.5, LampSize - 3, LampSize - 3), lamp.hue,
             false);
     }
@@ -336,9 +332,9 @@ void WriteLamps(SkinWriter& skin, const QImage& base, const std::vector<LampSpot
 // The three big meters with their read-outs, shared by both modes.
 std::vector<Dial> MainDials()
 {
-    return {{QRect(12, 10, 72, 58), "CPU", ""},
-            {QRect(89, 10, 72, 58), "MEM", ""},
-            {QRect(166, 10, 72, 58), "SWP", ""}};
+    return {{QRect(12, 10, 72, 58), "CPU"},
+            {QRect(89, 10, 72, 58), "MEM"},
+            {QRect(166, 10, 72, 58), "SWP"}};
 }
 
 void WriteMainMeters(SkinWriter& skin, const QImage& base, const std::vector<Dial>& dials,
@@ -447,7 +443,7 @@ void DrawBanner(const QString& path)
             DrawCase(b, QSize(200, 40));
         }
         p.drawImage(0, 0, body);
-        const Dial dial{QRect(8, 6, 36, 28), "", ""};
+        const Dial dial{QRect(8, 6, 36, 28), ""};
         DrawDialFace(p, dial, false);
         DrawNeedle(p, dial, 68);
         DrawGlass(p, dial);
@@ -515,10 +511,10 @@ void WriteAnalogSkin(const QString& skinFolder)
         std::vector<QPoint> readouts;
         const QPoint disk(276, 16), net(276, 37), ping(276, 58);
         const std::vector<LampSpot> lamps = Lamps(disk, net, ping);
-        const std::vector<Dial> speedDials = {{QRect(13, 105, 74, 46), "DISK R", ""},
-                                              {QRect(93, 105, 74, 46), "DISK W", ""},
-                                              {QRect(173, 105, 74, 46), "NET IN", ""},
-                                              {QRect(253, 105, 74, 46), "NET OUT", ""}};
+        const std::vector<Dial> speedDials = {{QRect(13, 105, 74, 46), "DISK R"},
+                                              {QRect(93, 105, 74, 46), "DISK W"},
+                                              {QRect(173, 105, 74, 46), "NET IN"},
+                                              {QRect(253, 105, 74, 46), "NET OUT"}};
         const std::vector<GraphSpot> graphs = Graphs();
         QPoint pingCells;
         {
