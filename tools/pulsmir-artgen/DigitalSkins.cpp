@@ -285,6 +285,8 @@ void DrawFlatBanner(const QString& path)
 void WriteDigitalSkin(const QString& skinFolder)
 {
     SkinWriter skin(skinFolder, "FlatDigital");
+    skin.Ini.Comment("Pulsmir Flat Digital: compact 248 x 84, full 322 x 280.");
+    skin.Ini.Comment("Drawn by pulsmir-artgen; change the generator and run it again.");
     skin.Ini.Section("Pulsmir2_Skin");
     skin.Ini.Set("SkinName", "Pulsmir Flat Digital");
     skin.Ini.Set("SkinSystem", "C2");
@@ -305,6 +307,8 @@ void WriteMiniSkin(const QString& skinFolder)
     const QColor blue(47, 125, 225), teal(22, 160, 133), read(46, 170, 80), write(214, 64, 52);
     constexpr int w = 234, h = 22, cellW = 7, cellH = 12, frames = 41;
     SkinWriter skin(skinFolder, "MiniStrip");
+    skin.Ini.Comment("Pulsmir Mini Strip: compact only, 234 x 22, no mask colours.");
+    skin.Ini.Comment("Drawn by pulsmir-artgen; change the generator and run it again.");
     skin.Ini.Section("Pulsmir2_Skin");
     skin.Ini.Set("SkinName", "Pulsmir Mini Strip");
     skin.Ini.Set("SkinSystem", "C2");
