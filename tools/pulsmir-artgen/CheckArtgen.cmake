@@ -1,0 +1,36 @@
+# Runs pulsmir-artgen into a scratch folder and checks what it wrote: the same files as the
+# committed data/ (so nothing it draws is left uncommitted), and skins that pulsmir-skin accepts.
+# cmake -DARTGEN=... -DSKINTOOL=... -DOUT=... -DDATA=... -P CheckArtgen.cmake
+file(REMOVE_RECURSE "${OUT}")
+execute_process(COMMAND "${ARTGEN}" "${OUT}" RESULT_VARIABLE code ERROR_VARIABLE err)
+if(NOT code EQUAL 0)
+    message(FATAL_ERROR "pulsmir-artgen failed (${code}): ${err}")
+endif()
+
+file(GLOB_RECURSE drawn RELATIVE "${OUT}" "${OUT}/*")
+list(SORT drawn)
+set(shipped "")
+foreach(name IN LISTS drawn)
+    if(NOT EXISTS "${DATA}/${name}")
+        message(FATAL_ERROR "pulsmir-artgen draws ${name}, which data/ does not have")
+    endif()
+endforeach()
+file(GLOB_RECURSE shipped RELATIVE "${DATA}" "${DATA}/Skin/*" "${DATA}/icons/*" "${DATA}/r[lm]*.prs")
+foreach(name IN LISTS shipped)
+    if(NOT EXISTS "${OUT}/${name}")
+        message(FATAL_ERROR "data/${name} is not drawn by pulsmir-artgen any more")
+    endif()
+endforeach()
+
+file(GLOB skins "${OUT}/Skin/*.ini")
+list(LENGTH skins count)
+if(count LESS 3)
+    message(FATAL_ERROR "pulsmir-artgen wrote ${count} skins")
+endif()
+foreach(skin IN LISTS skins)
+    execute_process(COMMAND "${SKINTOOL}" validate "${skin}" RESULT_VARIABLE code
+                    OUTPUT_VARIABLE out)
+    if(NOT code EQUAL 0)
+        message(FATAL_ERROR "${skin} does not validate: ${out}")
+    endif()
+endforeach()

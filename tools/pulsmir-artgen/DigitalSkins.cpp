@@ -1,0 +1,387 @@
+// "Pulsmir Flat Digital": flat panels, segmented bar meters, annunciator lamps and filled
+// graphs. "Pulsmir Mini Strip": one light, rectangular strip without any mask colour.
+#include "Skins.h"
+#include "SkinWriter.h"
+
+#include <QPainterPath>
+#include <cmath>
+
+using namespace art;
+
+namespace {
+
+namespace flat {
+
+const QColor Key(255, 0, 255);
+const QColor Back(21, 25, 34);
+const QColor Panel(14, 17, 23);
+const QColor Rule(38, 44, 56);
+const QColor Label(141, 152, 173);
+const QColor Ink(226, 232, 240);
+const QColor Cyan(56, 214, 255), Green(91, 227, 125), Violet(178, 140, 255);
+const QColor Amber(255, 179, 71), Pink(255, 93, 143), Teal(64, 224, 196), Red(255, 84, 84);
+
+constexpr int CellW = 8, CellH = 13;
+constexpr int BarFrames = 51;
+
+QImage Body(int w, int h)
+{
+    QImage body = Canvas(w, h);
+    QPainter p(&body);
+    Smooth(p);
+    QPainterPath outline;
+    const double c = 7; // chamfer
+    outline.moveTo(c, 0);
+    outline.lineTo(w - c, 0);
+    outline.lineTo(w, c);
+    outline.lineTo(w, h - c);
+    outline.lineTo(w - c, h);
+    outline.lineTo(c, h);
+    outline.lineTo(0, h - c);
+    outline.lineTo(0, c);
+    outline.closeSubpath();
+    p.fillPath(outline, Back);
+    p.setPen(QPen(Rule, 1));
+    p.setBrush(Qt::NoBrush);
+    QTransform inset = QTransform::fromTranslate(0.5, 0.5).scale((w - 1.0) / w, (h - 1.0) / h);
+    p.drawPath(inset.map(outline));
+    // A thin accent along the top edge.
+    p.setPen(QPen(Cyan, 1));
+    p.drawLine(QPointF(c + 4, 0.5), QPointF(c + 34, 0.5));
+    return body;
+}
+
+// Segments of width 3 with a gap of 1; frame k lights round(k * segments / (frames - 1)).
+int Segments(int width)
+{
+    return width / 4;
+}
+
+void DrawBar(QPainter& p, QRect r, QColor colour, int lit)
+{
+    p.setPen(Qt::NoPen);
+    const int n = Segments(r.width());
+    for (int s = 0; s < n; ++s) {
+        const QRectF seg(r.left() + s * 4, r.top(), 3, r.height());
+        if (s < lit) {
+            // Brighter towards the top of the range.
+            const double t = double(s) / std::max(1, n - 1);
+            p.setBrush(t > 0.85 ? Red : Mix(colour.darker(125), colour, t));
+        } else {
+            p.setBrush(Mix(colour, Panel, 0.86));
+        }
+        p.drawRect(seg);
+    }
+}
+
+std::vector<QImage> BarFramesOf(const QImage& base, QRect r, QColor colour)
+{
+    std::vector<QImage> frames;
+    const int n = Segments(r.width());
+    for (int k = 0; k < BarFrames; ++k) {
+        QImage frame = Crop(base, r);
+        QPainter p(&frame);
+        DrawBar(p, QRect(QPoint(0, 0), r.size()), colour,
+                int(std::lround(double(k) * n / (BarFrames - 1))));
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+struct Annunciator
+{
+    QString prefix;
+    QString text;
+    std::vector<QColor> states; // invalid = dark
+};
+
+constexpr int LampW = 20, LampH = 11;
+
+void DrawAnnunciator(QPainter& p, QRectF r, const QString& text, QColor state)
+{
+    p.save();
+    Smooth(p);
+    p.setPen(Qt::NoPen);
+    p.setBrush(state.isValid() ? state : Panel);
+    p.drawRoundedRect(r, 2, 2);
+    if (!state.isValid()) {
+        p.setPen(QPen(Rule, 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    }
+    Text(p, r.adjusted(0, 0, 0, -0.5), Qt::AlignCenter, text, Font(Face::CondensedBold, 7),
+         state.isValid() ? Panel : Label.darker(130));
+    p.restore();
+}
+
+std::vector<Annunciator> Annunciators()
+{
+    const QColor none;
+    return {{"DR", "RD", {none, Green}},     {"DW", "WR", {none, Red}},
+            {"DRW", "R/W", {none, Amber}},   {"NIn", "IN", {none, Cyan}},
+            {"NOut", "OUT", {none, Pink}},   {"NIO", "I/O", {none, Teal}},
+            {"PNG", "PING", {QColor(120, 40, 48), Amber.darker(115), Amber, Green}},
+            {"PNGING", "TX", {none, Violet}}};
+}
+
+// Draws the row of annunciators and the ping read-out; writes them into the mode.
+struct AnnunciatorRow
+{
+    std::vector<QPoint> at;
+    QPoint pingCells;
+};
+
+AnnunciatorRow DrawAnnunciatorRow(QPainter& p, QPoint origin)
+{
+    AnnunciatorRow row;
+    int x = origin.x();
+    for (const Annunciator& a : Annunciators()) {
+        row.at.push_back(QPoint(x, origin.y()));
+        DrawAnnunciator(p, QRectF(x, origin.y(), LampW, LampH), a.text, a.states.front());
+        x += LampW + 2 + ((a.prefix == "DRW" || a.prefix == "NIO") ? 4 : 0);
+    }
+    row.pingCells = QPoint(x + 3, origin.y() - 1);
+    Text(p, QRectF(x + 3 + 3 * CellW, origin.y(), 16, LampH), Qt::AlignLeft | Qt::AlignVCenter,
+         "ms", Font(Face::CondensedBold, 8), Label);
+    return row;
+}
+
+void WriteAnnunciators(SkinWriter& skin, const QImage& base, const AnnunciatorRow& row)
+{
+    const auto list = Annunciators();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        std::vector<QImage> frames;
+        for (const QColor& state : list[i].states) {
+            QImage frame = Crop(base, QRect(row.at[i], QSize(LampW, LampH)));
+            QPainter p(&frame);
+            DrawAnnunciator(p, QRectF(0, 0, LampW, LampH), list[i].text, state);
+            frames.push_back(frame);
+        }
+        skin.Lamp(list[i].prefix, row.at[i], frames);
+    }
+    skin.Readout("PNG", row.pingCells, 3, false);
+}
+
+struct BarRow
+{
+    QString prefix;
+    QString label;
+    QColor colour;
+    QString speedKey;
+    int speed;
+    bool readout;
+};
+
+} // namespace flat
+
+QImage FlatStrip()
+{
+    return TextStrip(flat::CellW, flat::CellH, flat::Back, flat::Ink, Font(Face::MonoBold, 12));
+}
+
+void WriteFlatMode(SkinWriter& skin, bool full)
+{
+    using namespace flat;
+    const int w = full ? 322 : 248;
+    const int h = full ? 280 : 84;
+    const int barLeft = full ? 62 : 42;
+    const int barWidth = full ? 200 : 140;
+    std::vector<BarRow> rows = {{"CPU", "CPU", Cyan, "CPUDownSpeed", 8, true},
+                                {"MEM", "MEM", Green, "MEMSpeed", 4, true},
+                                {"SWP", "SWAP", Violet, "SWPSpeed", 4, true}};
+    if (full) {
+        rows.push_back({"DRM", "DISK R", Teal, "DRMDownSpeed", 6, false});
+        rows.push_back({"DWM", "DISK W", Red.lighter(110), "DWMDownSpeed", 6, false});
+        rows.push_back({"NInM", "NET IN", Amber, "NInMDownSpeed", 6, false});
+        rows.push_back({"NOutM", "NET OUT", Pink, "NOutMDownSpeed", 6, false});
+    }
+    struct GraphSpot
+    {
+        QString prefix;
+        QString label;
+        QRect rect;
+        int type;
+        int deep;
+        QColor colour;
+    };
+    std::vector<GraphSpot> graphs;
+    if (full) {
+        const int l = 10, r = 165, pw = 147;
+        graphs = {{"CPUGrp", "CPU", QRect(l, 150, 302, 34), 2, 101, Cyan},
+                  {"MEMGrp", "MEM", QRect(l, 192, pw, 22), 2, 74, Green},
+                  {"SwapGrp", "SWAP", QRect(r, 192, pw, 22), 2, 74, Violet},
+                  {"DiskRGrp", "DISK R", QRect(l, 220, pw, 22), 3, 74, Teal},
+                  {"DiskWGrp", "DISK W", QRect(r, 220, pw, 22), 3, 74, Red.lighter(110)},
+                  {"NetIGrp", "NET IN", QRect(l, 248, pw, 22), 2, 74, Amber},
+                  {"NetOGrp", "NET OUT", QRect(r, 248, pw, 22), 2, 74, Pink}};
+    }
+    QImage base = Body(w, h);
+    std::vector<QRect> bars;
+    AnnunciatorRow row;
+    {
+        QPainter p(&base);
+        Smooth(p);
+        int y = 9;
+        for (const BarRow& bar : rows) {
+            Text(p, QRectF(10, y, barLeft - 14, 14), Qt::AlignLeft | Qt::AlignVCenter, bar.label,
+                 Font(Face::CondensedBold, 9), Label);
+            const QRect r(barLeft, y + 2, barWidth, 10);
+            DrawBar(p, r, bar.colour, 0);
+            bars.push_back(r);
+            if (bar.readout)
+                Text(p, QRectF(barLeft + barWidth + 6 + 3 * CellW + 1, y, 12, 14),
+                     Qt::AlignLeft | Qt::AlignVCenter, "%", Font(Face::CondensedBold, 9), Label);
+            y += 16;
+        }
+        row = DrawAnnunciatorRow(p, QPoint(10, y + 6));
+        for (const GraphSpot& g : graphs) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(Panel);
+            p.drawRect(g.rect.adjusted(-1, -1, 1, 1));
+            p.setPen(QPen(Rule, 1));
+            const double mid = std::floor(g.rect.top() + (g.rect.height() - 1) / 2.0) + 0.5;
+            p.drawLine(QPointF(g.rect.left(), mid), QPointF(g.rect.right(), mid));
+            Text(p, QRectF(g.rect.left() + 3, g.rect.top() + 1, 60, 10),
+                 Qt::AlignLeft | Qt::AlignTop, g.label, Font(Face::CondensedBold, 7),
+                 Mix(g.colour, Panel, 0.4));
+        }
+    }
+    skin.Mode(full);
+    skin.Background(CutOut(base, Back, Key), Key);
+    skin.Font(FlatStrip());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        skin.Meter(rows[i].prefix, bars[i].topLeft(), BarFramesOf(base, bars[i], rows[i].colour),
+                   rows[i].speedKey, rows[i].speed);
+        if (rows[i].readout)
+            skin.Readout(rows[i].prefix, QPoint(barLeft + barWidth + 6, bars[i].top() - 3), 3,
+                         false);
+    }
+    WriteAnnunciators(skin, base, row);
+    for (const GraphSpot& g : graphs)
+        skin.Graph(g.prefix, g.rect, g.type, g.deep, g.colour);
+    if (full)
+        skin.Floating(false, 0, 0);
+    else
+        skin.Floating(true, -(w + 120), 0);
+}
+
+void DrawFlatBanner(const QString& path)
+{
+    QImage banner = flat::Body(200, 40);
+    {
+        QPainter p(&banner);
+        Smooth(p);
+        flat::DrawBar(p, QRect(10, 26, 72, 6), flat::Cyan, 13);
+        Text(p, QRectF(10, 5, 186, 18), Qt::AlignLeft | Qt::AlignVCenter, "Pulsmir Flat Digital",
+             Font(Face::SansBold, 12), flat::Ink);
+        Text(p, QRectF(88, 22, 106, 14), Qt::AlignLeft | Qt::AlignVCenter, "bars \u00b7 graphs",
+             Font(Face::Sans, 8), flat::Label);
+    }
+    WritePicture(CutOut(banner, flat::Back, QColor(32, 34, 38)), path);
+}
+
+} // namespace
+
+void WriteDigitalSkin(const QString& skinFolder)
+{
+    SkinWriter skin(skinFolder, "FlatDigital");
+    skin.Ini.Comment("Pulsmir Flat Digital: compact 248 x 84, full 322 x 280.");
+    skin.Ini.Comment("Drawn by pulsmir-artgen; change the generator and run it again.");
+    skin.Ini.Section("Pulsmir2_Skin");
+    skin.Ini.Set("SkinName", "Pulsmir Flat Digital");
+    skin.Ini.Set("SkinSystem", "C2");
+    skin.Ini.Set("CreaterName", "The Pulsmir project");
+    skin.Ini.Set("CreaterURL", "");
+    skin.Ini.Set("Win9x", 1);
+    skin.Ini.Set("WinNT", 1);
+    DrawFlatBanner(skinFolder + "/FlatDigital/banner.png");
+    skin.Ini.Set("CreaterBanner", "banner.png");
+    WriteFlatMode(skin, false);
+    WriteFlatMode(skin, true);
+    skin.Finish();
+}
+
+void WriteMiniSkin(const QString& skinFolder)
+{
+    const QColor paper(233, 236, 240), ink(38, 44, 58), rule(196, 202, 212);
+    const QColor blue(47, 125, 225), teal(22, 160, 133), read(46, 170, 80), write(214, 64, 52);
+    constexpr int w = 234, h = 22, cellW = 7, cellH = 12, frames = 41;
+    SkinWriter skin(skinFolder, "MiniStrip");
+    skin.Ini.Comment("Pulsmir Mini Strip: compact only, 234 x 22, no mask colours.");
+    skin.Ini.Comment("Drawn by pulsmir-artgen; change the generator and run it again.");
+    skin.Ini.Section("Pulsmir2_Skin");
+    skin.Ini.Set("SkinName", "Pulsmir Mini Strip");
+    skin.Ini.Set("SkinSystem", "C2");
+    skin.Ini.Set("CreaterName", "The Pulsmir project");
+    skin.Ini.Set("CreaterURL", "");
+    skin.Ini.Set("Win9x", 1);
+    skin.Ini.Set("WinNT", 1);
+
+    QImage base = Canvas(w, h, paper);
+    const QRect cpuBar(28, 8, 40, 6), memBar(134, 8, 40, 6);
+    const QRect dr(211, 6, 9, 9), dw(222, 6, 9, 9);
+    auto bar = [&](QPainter& p, QRect r, QColor colour, double fill) {
+        p.fillRect(r, rule);
+        p.fillRect(QRectF(r.left(), r.top(), r.width() * fill, r.height()), colour);
+    };
+    auto lamp = [&](QPainter& p, QRect r, QColor colour, bool on) {
+        Smooth(p);
+        p.setPen(QPen(on ? colour.darker(140) : rule.darker(115), 1));
+        p.setBrush(on ? colour : paper.darker(106));
+        p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    };
+    {
+        QPainter p(&base);
+        Smooth(p);
+        p.setPen(QPen(rule.darker(110), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(0.5, 0.5, w - 1, h - 1));
+        p.setPen(QPen(Qt::white, 1));
+        p.drawLine(QPointF(1.5, 1.5), QPointF(w - 2, 1.5));
+        const QFont label = Font(Face::CondensedBold, 9);
+        Text(p, QRectF(4, 0, 22, h), Qt::AlignLeft | Qt::AlignVCenter, "CPU", label, ink);
+        Text(p, QRectF(110, 0, 24, h), Qt::AlignLeft | Qt::AlignVCenter, "MEM", label, ink);
+        Text(p, QRectF(72 + 3 * cellW + 1, 0, 10, h), Qt::AlignLeft | Qt::AlignVCenter, "%",
+             label, ink.lighter(160));
+        Text(p, QRectF(178 + 3 * cellW + 1, 0, 10, h), Qt::AlignLeft | Qt::AlignVCenter, "%",
+             label, ink.lighter(160));
+        bar(p, cpuBar, blue, 0);
+        bar(p, memBar, teal, 0);
+        lamp(p, dr, read, false);
+        lamp(p, dw, write, false);
+    }
+    auto meter = [&](QRect r, QColor colour) {
+        std::vector<QImage> result;
+        for (int k = 0; k < frames; ++k) {
+            QImage frame = Crop(base, r);
+            QPainter p(&frame);
+            bar(p, QRect(QPoint(0, 0), r.size()), colour, double(k) / (frames - 1));
+            result.push_back(frame);
+        }
+        return result;
+    };
+    auto lampFrames = [&](QRect r, QColor colour) {
+        std::vector<QImage> result;
+        for (bool on : {false, true}) {
+            QImage frame = Crop(base, r);
+            QPainter p(&frame);
+            p.translate(-r.topLeft());
+            lamp(p, r, colour, on);
+            result.push_back(frame);
+        }
+        return result;
+    };
+    skin.Mode(false);
+    skin.Background(base, std::nullopt);
+    skin.Font(TextStrip(cellW, cellH, paper, ink, Font(Face::MonoBold, 11)));
+    skin.Meter("CPU", cpuBar.topLeft(), meter(cpuBar, blue), "CPUDownSpeed", 10);
+    skin.Readout("CPU", QPoint(72, 5), 3, false);
+    skin.Meter("MEM", memBar.topLeft(), meter(memBar, teal), "MEMSpeed", 5);
+    skin.Readout("MEM", QPoint(178, 5), 3, false);
+    skin.Lamp("DR", dr.topLeft(), lampFrames(dr, read));
+    skin.Lamp("DW", dw.topLeft(), lampFrames(dw, write));
+    skin.Floating(true, -(w + 120), 4);
+    skin.Ini.Section("Pulsmir2_SkinL");
+    skin.Ini.Set("Enable", 0);
+    skin.Finish();
+}

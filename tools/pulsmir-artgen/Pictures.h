@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// rl1.prs .. rl5.prs and rm1.prs .. rm3.prs in the program folder.
+void WritePictures(const QString& programFolder);
+// idle, read, write and readwrite lamps at 16, 22 and 32 pixels.
+void WriteTrayIcons(const QString& iconFolder);
