@@ -14,9 +14,11 @@ FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../fixtures
 
 
 def install_skin(folder, name="Golden", file_base="Golden"):
-    """The test skin under the given SkinName and file name."""
+    """The test skin under the given SkinName and file name, alone in the Skin folder."""
     skin_dir = folder.file("Skin")
-    os.makedirs(skin_dir, exist_ok=True)
+    if not any(entry.startswith("Golden") or entry.startswith("Twin") for entry in os.listdir(skin_dir)):
+        shutil.rmtree(skin_dir)
+        os.makedirs(skin_dir)
     shutil.copytree(os.path.join(FIXTURES, "Golden"), os.path.join(skin_dir, file_base))
     with open(os.path.join(FIXTURES, "Golden.ini"), encoding="utf-8") as handle:
         text = handle.read().replace("SkinName=Golden", f"SkinName={name}")
@@ -123,7 +125,8 @@ def configured_skin_gone(desktop, folder):
 
 
 def empty_skin_folder(desktop, folder):
-    os.makedirs(folder.file("Skin"), exist_ok=True)
+    shutil.rmtree(folder.file("Skin"), ignore_errors=True)
+    os.makedirs(folder.file("Skin"))
     folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Golden")
     program = Pulsmir(desktop, folder)
     titles = [desktop.answer_box(), desktop.answer_box()]
