@@ -36,6 +36,11 @@ bool TWindowThread::HandOff(const std::function<void(TWindowHandOff&)>& call)
 {
     if (isInterruptionRequested())
         return false;
+    // A pass run on the main thread itself (tests, benchmarks) calls straight through.
+    if (QThread::currentThread() == thread()) {
+        call(m_handOff);
+        return true;
+    }
     QMetaObject::invokeMethod(
         this, [this, &call] { call(m_handOff); }, Qt::BlockingQueuedConnection);
     return !isInterruptionRequested();

@@ -200,16 +200,16 @@ QString X11Desktop::WindowTitle(WindowId window)
         return {};
     xcb_connection_t* c = m_connection.get();
     const auto id = static_cast<xcb_window_t>(window);
-    auto netName = Ask(c, xcb_get_property_reply,
-                       xcb_get_property(c, 0, id, m_atoms[NetWmName], m_atoms[Utf8String], 0, 256));
-    if (!netName)
-        return {};
-    if (netName->format == 8 && netName->type == m_atoms[Utf8String] &&
+    // Both names in one round trip.
+    const auto netNameCookie =
+        xcb_get_property(c, 0, id, m_atoms[NetWmName], m_atoms[Utf8String], 0, 256);
+    const auto nameCookie = xcb_get_property(c, 0, id, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 256);
+    auto netName = Ask(c, xcb_get_property_reply, netNameCookie);
+    auto name = Ask(c, xcb_get_property_reply, nameCookie);
+    if (netName && netName->format == 8 && netName->type == m_atoms[Utf8String] &&
         xcb_get_property_value_length(netName.get()) > 0)
         return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(netName.get())),
                                  xcb_get_property_value_length(netName.get()));
-    auto name = Ask(c, xcb_get_property_reply,
-                    xcb_get_property(c, 0, id, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 256));
     if (!name || name->format != 8)
         return {};
     return QString::fromLocal8Bit(static_cast<const char*>(xcb_get_property_value(name.get())),
@@ -222,21 +222,25 @@ std::optional<WindowRect> X11Desktop::WindowFrame(WindowId window)
         return std::nullopt;
     xcb_connection_t* c = m_connection.get();
     const auto id = static_cast<xcb_window_t>(window);
+    // One round trip for all three.
     const auto geometryCookie = xcb_get_geometry(c, id);
     const auto originCookie = xcb_translate_coordinates(c, id, m_root, 0, 0);
+    const auto extentsCookie =
+        xcb_get_property(c, 0, id, m_atoms[NetFrameExtents], XCB_ATOM_CARDINAL, 0, 4);
     auto geometry = Ask(c, xcb_get_geometry_reply, geometryCookie);
     auto origin = Ask(c, xcb_translate_coordinates_reply, originCookie);
+    auto extents = Ask(c, xcb_get_property_reply, extentsCookie);
     if (!geometry || !origin)
         return std::nullopt;
     WindowRect rect{origin->dst_x, origin->dst_y, origin->dst_x + geometry->width,
                     origin->dst_y + geometry->height};
-    const std::vector<std::uint32_t> extents =
-        Cardinals(window, m_atoms[NetFrameExtents], XCB_ATOM_CARDINAL);
-    if (extents.size() >= 4) {
-        rect.Left -= static_cast<int>(extents[0]);
-        rect.Right += static_cast<int>(extents[1]);
-        rect.Top -= static_cast<int>(extents[2]);
-        rect.Bottom += static_cast<int>(extents[3]);
+    if (extents && extents->format == 32 && extents->type == XCB_ATOM_CARDINAL &&
+        xcb_get_property_value_length(extents.get()) >= 16) {
+        const auto* e = static_cast<const std::uint32_t*>(xcb_get_property_value(extents.get()));
+        rect.Left -= static_cast<int>(e[0]);
+        rect.Right += static_cast<int>(e[1]);
+        rect.Top -= static_cast<int>(e[2]);
+        rect.Bottom += static_cast<int>(e[3]);
     }
     return rect;
 }
