@@ -221,17 +221,17 @@ TEST_F(X11DesktopLive, CursorMovingHidingAndStayOnTop)
     Set(own, "_NET_WM_STATE", XCB_ATOM_ATOM, {Atom("_NET_WM_STATE_SKIP_TASKBAR")});
     Sync();
     desktop.MoveWindow(own, {200, 150});
-    Sync();
+    desktop.CursorPos(); // a round trip: the server has done the change
     EXPECT_EQ(desktop.WindowFrame(own), (WindowRect{200, 150, 280, 180}));
 
     desktop.ShowWindowNoActivate(own, false);
-    Sync();
+    desktop.CursorPos(); // a round trip: the server has done the change
     EXPECT_FALSE(desktop.IsWindowVisible(own));
     // The window manager drops the states of a withdrawn window; they come back with it.
     xcb_delete_property(c, own, Atom("_NET_WM_STATE"));
     Sync();
     desktop.ShowWindowNoActivate(own, true);
-    Sync();
+    desktop.CursorPos(); // a round trip: the server has done the change
     EXPECT_TRUE(desktop.IsWindowVisible(own));
     EXPECT_EQ(Get(own, "_NET_WM_STATE", XCB_ATOM_ATOM),
               (std::vector<std::uint32_t>{Atom("_NET_WM_STATE_SKIP_TASKBAR")}));
@@ -241,11 +241,11 @@ TEST_F(X11DesktopLive, CursorMovingHidingAndStayOnTop)
     const xcb_window_t later = Window(0, 0, 10, 10, false);
     Sync();
     desktop.SetStayOnTop(later, true);
-    Sync();
+    desktop.CursorPos(); // a round trip: the server has done the change
     EXPECT_EQ(Get(later, "_NET_WM_STATE", XCB_ATOM_ATOM),
               (std::vector<std::uint32_t>{Atom("_NET_WM_STATE_ABOVE")}));
     desktop.SetStayOnTop(later, false);
-    Sync();
+    desktop.CursorPos(); // a round trip: the server has done the change
     EXPECT_TRUE(Get(later, "_NET_WM_STATE", XCB_ATOM_ATOM).empty());
     // Windows that do not exist are ignored.
     desktop.SetStayOnTop(0x7fffff, true);
