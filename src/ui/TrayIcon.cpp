@@ -206,6 +206,13 @@ int DiskIconIndex(bool reading, bool writing)
     return (reading ? 1 : 0) + (writing ? 2 : 0);
 }
 
+std::optional<int> TrayUpdateIcon(bool coreStarted, bool reading, bool writing)
+{
+    if (!coreStarted)
+        return std::nullopt;
+    return DiskIconIndex(reading, writing);
+}
+
 std::array<QIcon, 4> BuiltInTrayIcons()
 {
     // A disk lamp: dark when idle, green reading, red writing, amber for both.

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -122,6 +123,8 @@ private:
 
 // The disk lamp of tray mode: 0 idle, 1 reading, 2 writing, 3 both.
 int DiskIconIndex(bool reading, bool writing);
+// The icon the tray update shows; none while the core is stopped, when the shown icon stays.
+std::optional<int> TrayUpdateIcon(bool coreStarted, bool reading, bool writing);
 
 // The four built-in icons, drawn in code.
 std::array<QIcon, 4> BuiltInTrayIcons();

@@ -166,6 +166,8 @@ TEST(TrayIcons, DiskLampIndexAndBuiltInIcons)
     EXPECT_EQ(DiskIconIndex(true, false), 1);
     EXPECT_EQ(DiskIconIndex(false, true), 2);
     EXPECT_EQ(DiskIconIndex(true, true), 3);
+    EXPECT_EQ(TrayUpdateIcon(true, false, true), 2);
+    EXPECT_FALSE(TrayUpdateIcon(false, true, true));
 
     const auto icons = BuiltInTrayIcons();
     for (std::size_t i = 0; i < 4; ++i) {
