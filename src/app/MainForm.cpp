@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/ExitEvents.h"
 #include "app/LanguageSelection.h"
+#include "app/MainMenu.h"
 #include "app/RateSettings.h"
 #include "app/SettingsFile.h"
 #include "app/Splash.h"
@@ -49,16 +50,21 @@ void PauseProcessingEvents(int milliseconds)
 
 } // namespace
 
-TMainPForm::TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList arguments)
+TMainPForm::TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList arguments,
+                       RunMode runMode)
     : QWidget(nullptr, Qt::FramelessWindowHint),
       m_paths(paths),
       m_dialogs(dialogs),
       m_arguments(std::move(arguments)),
+      m_runMode(runMode),
       m_log(paths.DebugLogFile(), dialogs),
-      m_res(paths.ProgramFolder())
+      m_res(paths.ProgramFolder()),
+      m_skin(TaggedLog(&m_log, QString())),
+      m_renderer(TaggedLog(&m_log, QString()))
 {
     setWindowTitle(ProgramTitle);
     setAttribute(Qt::WA_QuitOnClose, false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 TMainPForm::~TMainPForm() = default;
@@ -77,7 +83,7 @@ void TMainPForm::ShowStatus(const QString& text)
 
 bool TMainPForm::FormCreate()
 {
-    m_log.SetLoggerOn(true);
+    m_log.SetLoggerOn(WritesFiles());
     WriteDebugLog(QStringLiteral("Pulsmir ") + VersionNumbers() + QLatin1String(Version::Edition) +
                   QStringLiteral(" Starting"));
     m_startTime = QDateTime::currentDateTime();
@@ -104,7 +110,6 @@ bool TMainPForm::FormCreate()
         m_trayTipText += QStringLiteral("\r\n(Physical Drive #%1)").arg(m_targetDrive);
     WriteDebugLog(QStringLiteral("Target Physical Drive Number : %1").arg(m_targetDrive));
 
-    m_logScaleTable = BuildLogScaleTable();
     const QString noSkinPicture = m_paths.File(QStringLiteral("rl2.prs"));
     if (QFileInfo::exists(noSkinPicture))
         m_noSkinImg = QImage(noSkinPicture);
@@ -123,6 +128,8 @@ bool TMainPForm::FormCreate()
         WriteDebugLog(QStringLiteral("Kernel Switch : Unknown!!"));
     }
 
+    m_menu = new TMainMenu(this);
+    ConnectMenu();
     m_mainTimer = new QTimer(this);
     connect(m_mainTimer, &QTimer::timeout, this, &TMainPForm::MainTimerTimer);
     m_pingTimer = new QTimer(this);
@@ -149,12 +156,12 @@ bool TMainPForm::FormCreate()
     WriteDebugLog(QStringLiteral("Auto Active Control Thread Initialize"));
 
     WriteDebugLog(QStringLiteral("Application Setting Load"));
-    m_settings = TSettingsFile(m_paths, m_targetDrive).Load(m_dialogs, m_res, nullptr);
+    m_settings = TSettingsFile(m_paths, m_targetDrive).Load(m_dialogs, m_res, nullptr, WritesFiles());
     move(m_settings.PosX, m_settings.PosY);
     if (m_addinSkinFlag)
         m_settings.CurrentSkinName = m_addinSkinName;
 
-    if (!m_settings.NoSplash) {
+    if (!m_settings.NoSplash && m_runMode == RunMode::Desktop) {
         m_splash->SetMaxAlpha(m_settings.SplashAlpha ? 160 : 255);
         SetLayeredAlpha(m_splash.get(), m_splash->MaxAlpha());
         m_splash->show();
@@ -166,7 +173,8 @@ bool TMainPForm::FormCreate()
     if (!LoadLanguageAtStartup(m_settings.ResourceName, m_res, m_dialogs, m_log, UserDefaultLcid(),
                                [this](const QString& text) { ShowStatus(text); })) {
         m_startAborted = true;
-        SaveSettings(false);
+        if (WritesFiles())
+            SaveSettings(false);
         m_splash.reset();
         return false;
     }
@@ -183,7 +191,8 @@ bool TMainPForm::FormCreate()
 
     ShowStatus(QStringLiteral("Load Icons..."));
     WriteDebugLog(QStringLiteral("TaskTray Control Initialize"));
-    setVisible(!m_settings.InTasktray);
+    if (m_runMode == RunMode::Desktop)
+        setVisible(!m_settings.InTasktray);
 
     ShowStatus(QStringLiteral("Threads Start...(Floating Ctrl)"));
     ShowStatus(QStringLiteral("Threads Start...(A.Active Ctrl)"));
@@ -202,13 +211,13 @@ bool TMainPForm::FormCreate()
     SendSstpEvent(QStringLiteral("Start"));
 
     ShowStatus(QStringLiteral("Pulsmir Start Process Completed..."));
-    if (!m_settings.NoSplash && m_kernelKind == KernelNT)
+    if (!m_settings.NoSplash && m_runMode == RunMode::Desktop && m_kernelKind == KernelNT)
         m_splash->FadeOut();
     m_splash.reset();
     WriteDebugLog(QStringLiteral("Splash Release"));
 
     PlayEventSoundNo(4);
-    if (!m_settings.InTasktray)
+    if (m_runMode == RunMode::Desktop && !m_settings.InTasktray)
         raise();
     WriteDebugLog(QStringLiteral("MainForm Set TopMost"));
 
@@ -217,6 +226,8 @@ bool TMainPForm::FormCreate()
     m_startingUp = false;
     WriteDebugLog(QStringLiteral("Application Running..."));
     WriteDebugLog(QStringLiteral("----------"));
+    if (m_terminationPending)
+        QTimer::singleShot(0, this, &TMainPForm::CloseForTermination);
     return true;
 }
 
@@ -254,9 +265,7 @@ bool TMainPForm::CoreSystemInit()
         WriteDebugLog(QStringLiteral("..<!>NIC not Found"));
     }
 
-    ShowStatus(QStringLiteral("Pulsmir Stand-by."));
-    ApplySettings();
-    return true;
+    return StartupSkinSelection();
 }
 
 void TMainPForm::BuildNicList()
@@ -276,13 +285,22 @@ void TMainPForm::BuildNicList()
 
 void TMainPForm::ApplySettings()
 {
-    ReloadLanguageIfChanged(m_settings.ResourceName, m_loadedResourceName, m_res, m_log);
+    if (ReloadLanguageIfChanged(m_settings.ResourceName, m_loadedResourceName, m_res, m_log))
+        m_menu->ApplyTexts(m_res, m_settings.SkinMode);
+    m_menu->SetOwnerDrawn(m_settings.ODMenuSW);
+    m_menu->LinearOFF->setChecked(m_settings.LinearOFF);
+    m_tick.ApplySettings(m_settings.PerfRate, m_settings.GraphRate, m_settings.DRange,
+                         m_settings.NRange, m_settings.DRangeV, m_settings.NRangeV,
+                         m_settings.LogConvSW);
+    m_core->RateFactor = m_tick.RateFactor;
     ApplyTimerIntervals();
-    if (m_settings.RegStartup)
-        CreateStartupShortcut();
-    else
-        RemoveStartupShortcut();
-    ApplyProcessPriority();
+    if (WritesFiles()) {
+        if (m_settings.RegStartup)
+            CreateStartupShortcut();
+        else
+            RemoveStartupShortcut();
+        ApplyProcessPriority();
+    }
     ApplyWindowStyle();
 }
 
@@ -295,7 +313,7 @@ void TMainPForm::ApplyTimerIntervals()
         if (wasActive)
             timer->start();
     };
-    setInterval(m_mainTimer, RateSettingsFor(m_settings.PerfRate, m_settings.GraphRate).MainTimerIntervalMs);
+    setInterval(m_mainTimer, m_tick.MainTimerIntervalMs);
     setInterval(m_pingTimer, PingTimerIntervalMs(m_settings.PingRate));
 }
 
@@ -309,6 +327,8 @@ void TMainPForm::ApplyProcessPriority()
 
 void TMainPForm::ApplyWindowStyle()
 {
+    if (m_runMode == RunMode::Headless)
+        return;
     // Through the native window, so it is not made anew (which would drop its other states).
     winId();
     windowHandle()->setFlag(Qt::WindowStaysOnTopHint, m_settings.AlwaysTop);
@@ -354,6 +374,12 @@ void TMainPForm::ExitEClick()
 void TMainPForm::CloseForTermination()
 {
     m_interactiveClose = false;
+    // Boxes and status updates run the event loop during start-up; the shutdown waits until
+    // the start-up sequence has finished.
+    if (m_startingUp) {
+        m_terminationPending = true;
+        return;
+    }
     close();
 }
 
@@ -406,7 +432,11 @@ void TMainPForm::FormCloseQuery()
     if (!stopped)
         WriteDebugLog(QStringLiteral("CoreClass Stop << TIMEOUT >>"));
 
-    SaveSettings(m_interactiveClose);
+    // What the tick scaled to is kept, so the next start shows the same full scales.
+    m_settings.DRangeV = m_tick.DiskFullScale;
+    m_settings.NRangeV = m_tick.NetFullScale;
+    if (WritesFiles())
+        SaveSettings(m_interactiveClose);
 
     WriteDebugLog(QStringLiteral("Floating Control Thread Terminating"));
     WriteDebugLog(QStringLiteral("Auto Active Control Thread Terminating"));

@@ -2,9 +2,14 @@
 
 #include "app/DebugLog.h"
 #include "app/LogScaleTable.h"
+#include "app/SamplingTick.h"
 #include "app/Settings.h"
 #include "platform/AppPaths.h"
 #include "res/MRes.h"
+#include "skin/Bitmap24.h"
+#include "skin/SkinCatalogue.h"
+#include "skin/SkinRenderer.h"
+#include "skin/SkinSystem.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -18,19 +23,25 @@ class ProcIfTable;
 class ProcPerfDataSource;
 class ProcSystemInfo;
 class QTimer;
+class TMainMenu;
 class TPerfCore;
 class TSplash;
 
 // The main window. It owns the program's objects for the whole run, runs the start-up sequence
-// when created and the shutdown sequence when closed, and puts the settings into effect.
+// when created and the shutdown sequence when closed, puts the settings into effect, samples
+// on its timer and shows the skin's face.
 class TMainPForm : public QWidget
 {
     Q_OBJECT
 
 public:
     enum KernelKinds { Kernel9x = 0, KernelNT = 1, KernelUnknown = 99 };
+    // Headless runs (status and snapshot) show no window and write nothing: no log, no
+    // settings, no autostart entry.
+    enum class RunMode { Desktop, Headless };
 
-    TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList arguments);
+    TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList arguments,
+               RunMode runMode = RunMode::Desktop);
     ~TMainPForm() override;
 
     // Set by the entry before the start-up sequence, when a skin add-in came on the command line.
@@ -52,21 +63,32 @@ public:
     void RemoveStartupShortcut();
     void SetLayeredAlpha(QWidget* window, int alpha);
 
+    // The sampling tick; runs on MainTimer.
+    void MainTimerTimer();
+    // Switches to a skin of the list by name; false leaves the previous skin in place.
+    bool ChangeSkin(const QString& name);
+    void RefreshSkinList();
+    void ModeChange(bool byUser);
+
     const TSettings& Settings() const { return m_settings; }
     bool StartAborted() const { return m_startAborted; }
     bool StartingUp() const { return m_startingUp; }
     int TargetDrive() const { return m_targetDrive; }
     TPerfCore& Core() { return *m_core; }
-    QString ApplicationTitle() const { return windowTitle(); }
+    const Bitmap24& FaceImg() const { return m_face; }
+    const QString& StatusText() const { return m_statusText; }
+    int MainTimerInterval() const { return m_tick.MainTimerIntervalMs; }
+    // Called after every graph step with the new status snapshot.
+    std::function<void(const QString&)> OnStatusSnapshot;
+
+    void setVisible(bool visible) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-
-public:
-    // Keeps the window out of the taskbar each time it is shown (the native window is made
-    // anew when the stay-on-top flag changes).
-    void setVisible(bool visible) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void ShowStatus(const QString& text);
@@ -77,20 +99,37 @@ private:
     void ApplyWindowStyle();
     void ApplyProcessPriority();
     void BuildNicList();
+    void ConnectMenu();
+    bool WritesFiles() const { return m_runMode == RunMode::Desktop; }
+
+    // The face: the skin's window, its surface and the values a frame is drawn from.
+    void ApplySkinWindow();
+    void RenderFace();
+    void FillRenderInputs();
+    QRect WorkArea() const;
+    void RestartCoreAfterFailedSample();
+    void UpdateStatusSnapshot();
+
+    // Skins: the catalogue, the switch and the start-up choice.
+    bool StartupSkinSelection();
+    void SelectSkin(const QString& name);
+    void ShowSkinInformation();
+    void ResizeHistories();
 
     // Steps of the sequences that belong to parts of the program built later; each is the one
     // place where that part plugs in.
     bool CheckSstpConnection() { return false; }
     void OpenLocalTalk() {}
     bool LoadSstpScripts() { return false; }
-    void SendSstpEvent(const QString&) {}
+    void SendSstpEvent(const QString&, const QString& = {}, const QString& = {}) {}
     void PlayEventSoundNo(int) {}
-    void MainTimerTimer() {}
+    void CheckSoundEvents() {}
     void PingTimerTimer() {}
 
     AppPaths m_paths;
     Dialogs& m_dialogs;
     QStringList m_arguments;
+    RunMode m_runMode;
     DebugLog m_log;
     TMRes m_res;
     TSettings m_settings;
@@ -103,13 +142,13 @@ private:
     bool m_startAborted = false;
     bool m_shutDown = false;
     bool m_interactiveClose = true;
+    bool m_terminationPending = false;
     int m_kernelKind = KernelUnknown;
     QString m_coreError;
     bool m_optionsOpen = false;
     QString m_savedTitle;
     QString m_loadedResourceName;
     QString m_trayTipText;
-    LogScaleTable m_logScaleTable{};
     QStringList m_nicList;
     QImage m_noSkinImg;
 
@@ -117,6 +156,17 @@ private:
     std::unique_ptr<ProcSystemInfo> m_systemInfo;
     std::unique_ptr<ProcIfTable> m_ifTable;
     std::unique_ptr<TPerfCore> m_core;
+    TSkinSystem m_skin;
+    TSkinRenderer m_renderer;
+    SkinList m_skinList;
+    bool m_skinLoaded = false;
+    Bitmap24 m_face;
+    SkinRenderInputs m_inputs;
+    TSamplingTick m_tick;
+    bool m_tickIdle = true;
+    QString m_statusText;
+
+    TMainMenu* m_menu = nullptr;
     QTimer* m_mainTimer = nullptr;
     QTimer* m_pingTimer = nullptr;
     std::unique_ptr<TSplash> m_splash;

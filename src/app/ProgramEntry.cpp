@@ -115,12 +115,14 @@ int RunPulsmir(int argc, char* argv[])
     QtDialogs dialogs;
     TMainPForm form(paths, dialogs, arguments);
     form.SetAddinSkin(decision.addinSkinFlag, decision.addinSkinName);
+    // Caught from here on, so a signal during start-up waits for the event loop and then
+    // shuts down in order instead of killing the process half-way.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::Received, &form,
+                     &TMainPForm::CloseForTermination, Qt::QueuedConnection);
     if (!form.FormCreate())
         return form.StartAborted() ? 1 : 0;
 
-    TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::Received, &form,
-                     &TMainPForm::CloseForTermination);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      &TMainPForm::CloseForTermination);
     return app.exec();

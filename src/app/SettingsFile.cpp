@@ -136,9 +136,13 @@ void WriteKey(ProfileIni& ini, const KeySpec& spec, TSettings& settings)
 
 // The file to read: the one on disk, or the default content when it can neither be found nor
 // created (a read-only program folder still starts with the usual defaults).
-ProfileIni OpenOrCreate(const QString& path)
+ProfileIni OpenOrCreate(const QString& path, bool create)
 {
     ProfileIni ini;
+    if (!QFileInfo::exists(path) && !create) {
+        ini.LoadText(QString::fromLatin1(TSettingsFile::DefaultContent));
+        return ini;
+    }
     if (!QFileInfo::exists(path)) {
         try {
             WriteFileAtomically(path, TSettingsFile::DefaultContent);
@@ -181,15 +185,17 @@ QString TSettingsFile::LoadPath() const
     return QFileInfo::exists(perDrive) ? perDrive : m_paths.File(QStringLiteral("Pulsmir.ini"));
 }
 
-TSettings TSettingsFile::Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* askSpeedRange) const
+TSettings TSettingsFile::Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* askSpeedRange,
+                              bool writeFiles) const
 {
-    ProfileIni ini = OpenOrCreate(LoadPath());
+    ProfileIni ini = OpenOrCreate(LoadPath(), writeFiles);
 
     if (ini.SectionExists(OldSection)) {
         dialogs.Warning(OldSectionWarning(ini, res));
         ini.EraseSection(OldSection);
         try {
-            ini.Save();
+            if (writeFiles)
+                ini.Save();
         } catch (const EFileWriteError&) {
             // A read-only file keeps the old section; it is dropped again at the next start.
         }

@@ -39,7 +39,10 @@ public:
     // Creates the file with its default content when it is missing, removes the section of
     // the older generation (after a warning box), reads every key and applies the load rules.
     // `res` supplies the warning's text; `askSpeedRange` may be null, which counts as cancel.
-    TSettings Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* askSpeedRange) const;
+    // With `writeFiles` off nothing on disk changes: a missing file reads as the default
+    // content and an older section is reported but stays.
+    TSettings Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* askSpeedRange,
+                   bool writeFiles = true) const;
 
     // Writes every key; throws EFileWriteError. The file is replaced whole, never torn.
     void Save(const TSettings& settings) const;

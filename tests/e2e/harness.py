@@ -13,7 +13,7 @@ import subprocess
 import tempfile
 import time
 
-DEFAULT_TIMEOUT = 15.0
+DEFAULT_TIMEOUT = 30.0
 
 
 class E2EError(AssertionError):

@@ -112,7 +112,7 @@ xcb_atom_t InternAtom(xcb_connection_t* c, const char* name)
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name),
                               nullptr),
         &std::free);
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
 
 } // namespace

@@ -1,0 +1,167 @@
+// A 320x240 full-mode skin with every meter masked, every lamp, five read-outs and seven graphs
+// of 64 samples, drawn as the tick draws it; beside it one memcpy of the same surface, the floor
+// any frame has to pay, and the window region of a masked background.
+#include "skin/SkinImage.h"
+#include "skin/SkinRenderer.h"
+#include "skin/SkinSystem.h"
+#include "skin/WindowShape.h"
+
+#include <benchmark/benchmark.h>
+#include <cstring>
+
+namespace {
+
+constexpr SkinColor Magenta = 0xFF00FF;
+
+Bitmap24 Background()
+{
+    Bitmap24 bg(320, 240);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            bg.SetPixel(x, y, ((x / 7 + y / 5) % 9 == 0) ? Magenta : MakeSkinColor(x, y, 90));
+    return bg;
+}
+
+TSkinElement Element(int frames, int width, int frameHeight, int x, int y)
+{
+    TSkinElement e;
+    e.Enabled = true;
+    e.X = x;
+    e.Y = y;
+    e.Frames = frames;
+    e.Width = width;
+    e.FrameHeight = frameHeight;
+    e.Image = Bitmap24(width, frames * frameHeight);
+    for (int r = 0; r < e.Image.Height(); ++r)
+        for (int c = 0; c < width; ++c)
+            e.Image.SetPixel(c, r, (c + r) % 5 == 0 ? Magenta : MakeSkinColor(r, c, 200));
+    e.MaskFlag = true;
+    e.MaskColor = Magenta;
+    e.Mask = MakeMask(e.Image, Magenta);
+    return e;
+}
+
+// A history as a busy machine leaves it: drifting load with small steps.
+std::vector<int> SmoothHistory()
+{
+    std::vector<int> history(64);
+    for (int i = 0; i < 64; ++i)
+        history[std::size_t(i)] = 50 + (i % 32 < 16 ? i % 16 : 16 - i % 16) * 2 + (i * 7) % 5;
+    return history;
+}
+
+// The worst case: every sample jumps by a third of the range or more.
+std::vector<int> JaggedHistory()
+{
+    std::vector<int> history(64);
+    for (int i = 0; i < 64; ++i)
+        history[std::size_t(i)] = (i * 37) % 101;
+    return history;
+}
+
+struct BenchSkin
+{
+    TSkinSystem skin;
+    SkinRenderInputs in;
+    Bitmap24 surface;
+
+    explicit BenchSkin(const std::vector<int>& history)
+    {
+        TSkinModeRecord& m = skin.Full;
+        m.Enable = true;
+        m.Background = Background();
+        for (int i = 0; i < MeterCount; ++i) {
+            m.Meters[i] = Element(21, 60, 8, 4 + (i % 2) * 160, 4 + (i / 2) * 12);
+            m.Speeds[i] = 5;
+        }
+        for (int i = 0; i < LampCount; ++i)
+            m.Lamps[i] = Element(i == LampPNG ? 4 : 2, 8, 8, 4 + i * 12, 56);
+        m.Font.Enabled = true;
+        m.Font.GlyphWidth = 6;
+        m.Font.GlyphHeight = 9;
+        m.Font.MaskFlag = true;
+        for (int g = 0; g <= TSkinFont::FillerGlyph; ++g) {
+            m.Font.Glyphs[g] = Element(1, 6, 9, 0, 0).Image;
+            m.Font.GlyphMasks[g] = MakeMask(m.Font.Glyphs[g], Magenta);
+        }
+        for (int r = 0; r < ReadoutCount; ++r)
+            m.Readouts[r] = {true, 130 + r * 38, 56, 4, r % 2 == 0};
+        for (int g = 0; g < GraphCount; ++g)
+            m.Graphs[g] = {true,
+                           4 + (g % 4) * 79,
+                           72 + (g / 4) * 84,
+                           75,
+                           80,
+                           MakeSkinColor(40 * g, 255 - 30 * g, 120),
+                           g % 4,
+                           64};
+        in.FullMode = true;
+        in.CpuUsage = {57, 40, 74};
+        in.CpuCount = 2;
+        in.MemoryLoad = 63;
+        in.SwapLoad = 12;
+        in.FreeResources = 80;
+        in.DiskReadActive = in.NetActive = in.Pinging = true;
+        in.PingLevel = 2;
+        in.PingTime = 23;
+        in.DiskReadPos = 35;
+        in.NetSendPos = 90;
+        in.CpuHistory = {history, history, history};
+        in.MemHistory = in.SwapHistory = in.DiskReadHistory = in.DiskWriteHistory = history;
+        in.NetRecvHistory = in.NetSendHistory = history;
+        surface = m.Background;
+    }
+};
+
+void RenderFrames(benchmark::State& state, const std::vector<int>& history)
+{
+    BenchSkin b(history);
+    TSkinRenderer renderer;
+    int frame = 0;
+    for (auto _ : state) {
+        // Moving targets keep the meters easing as they do on a live system.
+        b.in.CpuUsage[0] = std::uint32_t(frame * 7 % 101);
+        b.in.MemoryLoad = frame * 13 % 101;
+        renderer.RenderSkin(b.skin, b.in, b.surface);
+        benchmark::DoNotOptimize(b.surface.Row(0));
+        ++frame;
+    }
+}
+
+void BM_RenderSkinFull320x240(benchmark::State& state)
+{
+    RenderFrames(state, SmoothHistory());
+}
+BENCHMARK(BM_RenderSkinFull320x240)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_RenderSkinFull320x240JaggedGraphs(benchmark::State& state)
+{
+    RenderFrames(state, JaggedHistory());
+}
+BENCHMARK(BM_RenderSkinFull320x240JaggedGraphs)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_MemcpySurface320x240(benchmark::State& state)
+{
+    Bitmap24 from = Background();
+    Bitmap24 to(320, 240);
+    for (auto _ : state) {
+        std::memcpy(to.Row(0), from.Row(0), std::size_t(from.ByteSize()));
+        benchmark::DoNotOptimize(to.Row(0));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_MemcpySurface320x240)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_RegionOfMaskedBackground320x240(benchmark::State& state)
+{
+    Bitmap24 bg = Background();
+    for (auto _ : state) {
+        std::vector<RegionRect> rects = BuildSkinRegion(bg, true, Magenta);
+        benchmark::DoNotOptimize(rects.data());
+    }
+}
+BENCHMARK(BM_RegionOfMaskedBackground320x240)->Repetitions(5)->ReportAggregatesOnly(true);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,250 @@
+// The main window's face: the skin's window and surface, the sampling tick that feeds it, the
+// mode switch and the pop-up menu.
+#include "app/MainForm.h"
+
+#include "app/MainMenu.h"
+#include "app/StatusSnapshot.h"
+#include "core/PerfCore.h"
+#include "skin/WindowShape.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+constexpr int NoReply = 888888;
+
+template <class T>
+void CopyHistory(const std::vector<T>& from, std::vector<int>& to)
+{
+    to.assign(from.begin(), from.end());
+}
+
+} // namespace
+
+QRect TMainPForm::WorkArea() const
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->availableGeometry();
+    return QRect(0, 0, 1024, 768);
+}
+
+void TMainPForm::ApplySkinWindow()
+{
+    const bool full = m_settings.SkinMode == 1;
+    const TSkinModeRecord& mode = m_skin.Mode(full);
+    int w = std::max(width(), 1);
+    int h = std::max(height(), 1);
+    QRegion region;
+    if (m_skinLoaded && !mode.Background.IsEmpty()) {
+        w = mode.Background.Width();
+        h = mode.Background.Height();
+        region = ToRegion(BuildSkinRegion(mode.Background, mode.BgMaskFlag, mode.BgMaskColor));
+        m_face = mode.Background.Copy(0, 0, w, h);
+    } else if (!m_noSkinImg.isNull()) {
+        w = m_noSkinImg.width();
+        h = m_noSkinImg.height();
+        m_face = Bitmap24();
+    }
+
+    setFixedSize(w, h);
+    if (region.isEmpty())
+        clearMask();
+    else
+        setMask(region);
+    ApplyWindowStyle();
+
+    const QRect work = WorkArea();
+    const ScreenRect placed = PlaceSkinWindow({x(), y(), x() + width(), y() + height()}, w, h,
+                                              {work.left(), work.top(), work.right() + 1,
+                                               work.bottom() + 1});
+    move(placed.Left, placed.Top);
+    m_settings.PosX = placed.Left;
+    m_settings.PosY = placed.Top;
+    update();
+}
+
+void TMainPForm::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (!m_face.IsEmpty())
+        painter.drawImage(0, 0, m_face.ImageView());
+    else if (!m_noSkinImg.isNull())
+        painter.drawImage(0, 0, m_noSkinImg);
+    else
+        painter.fillRect(rect(), Qt::black);
+}
+
+void TMainPForm::FillRenderInputs()
+{
+    const TPerfCore& core = *m_core;
+    SkinRenderInputs& in = m_inputs;
+    in.FullMode = m_settings.SkinMode == 1;
+    in.CpuUsage.resize(core.CpuUsage.size());
+    for (size_t i = 0; i < core.CpuUsage.size(); ++i)
+        in.CpuUsage[i] = static_cast<std::uint32_t>(std::max(core.CpuUsage[i], 0));
+    in.MemoryLoad = static_cast<int>(core.MemoryLoad);
+    in.SwapLoad = static_cast<int>(core.SwapLoad);
+    in.FreeResources = core.FreeResources;
+    in.IsNT = m_kernelKind == KernelNT;
+    in.DiskReadActive = core.DiskReadActive;
+    in.DiskWriteActive = core.DiskWriteActive;
+    in.DiskActive = core.DiskActive;
+    in.NetXactActive = core.NetXactActive;
+    in.NetRecvActive = core.NetRecvActive;
+    in.NetSendActive = core.NetSendActive;
+    in.NetActive = core.NetActive;
+    in.PingLevel = core.PingLevel;
+    in.PingTime = core.PingTime;
+    in.Pinging = false;
+    in.DiskReadPos = m_tick.DiskReadPos;
+    in.DiskWritePos = m_tick.DiskWritePos;
+    in.NetRecvPos = m_tick.NetRecvPos;
+    in.NetSendPos = m_tick.NetSendPos;
+    in.CpuCount = core.CpuCount;
+    in.NTMultiCPU = m_settings.NTMultiCPU;
+    in.LinearOFF = m_settings.LinearOFF;
+    // Only the full mode draws graphs.
+    if (in.FullMode) {
+        in.CpuHistory.resize(core.CpuHistory.size());
+        for (size_t i = 0; i < core.CpuHistory.size(); ++i)
+            CopyHistory(core.CpuHistory[i].Data, in.CpuHistory[i]);
+        CopyHistory(core.MemHistory.Data, in.MemHistory);
+        CopyHistory(core.SwapHistory.Data, in.SwapHistory);
+        CopyHistory(core.DiskReadHistory.Data, in.DiskReadHistory);
+        CopyHistory(core.DiskWriteHistory.Data, in.DiskWriteHistory);
+        CopyHistory(core.NetRecvHistory.Data, in.NetRecvHistory);
+        CopyHistory(core.NetSendHistory.Data, in.NetSendHistory);
+    }
+}
+
+void TMainPForm::RenderFace()
+{
+    if (!m_skinLoaded || m_face.IsEmpty())
+        return;
+    FillRenderInputs();
+    m_renderer.RenderSkin(m_skin, m_inputs, m_face);
+    if (m_runMode == RunMode::Desktop)
+        update();
+}
+
+void TMainPForm::MainTimerTimer()
+{
+    if (!m_tickIdle)
+        return;
+    m_tickIdle = false;
+
+    if (!m_core->CollectSample()) {
+        RestartCoreAfterFailedSample();
+    } else if (m_kernelKind == KernelNT ||
+               (m_kernelKind == Kernel9x && m_core->FreeResources >= 10)) {
+        try {
+            m_tick.ComputeDisplayValues(TickSample::Of(*m_core));
+        } catch (const std::exception& e) {
+            WriteDebugLog(QStringLiteral("[TRAP] GrpBuffer ERROR : \"%1\"").arg(QString::fromUtf8(e.what())));
+        }
+        if (m_tick.CountGraphTick()) {
+            UpdateStatusSnapshot();
+            try {
+                m_tick.GraphStep(TickHistories::Of(*m_core));
+            } catch (const std::exception& e) {
+                WriteDebugLog(QStringLiteral("[TRAP] GrpShift ERROR!"));
+                WriteDebugLog(QStringLiteral("{TRAP] \"%1\"").arg(QString::fromUtf8(e.what())));
+            }
+        }
+        if (!m_settings.InTasktray)
+            RenderFace();
+    }
+
+    if (m_tick.CountSecondTick())
+        CheckSoundEvents();
+    m_tickIdle = true;
+}
+
+void TMainPForm::RestartCoreAfterFailedSample()
+{
+    WriteDebugLog(QStringLiteral("<WARNING>PerfGet FAILUE!"));
+    WriteDebugLog(QStringLiteral("<WARNING> Try Perf.Core Restarting"));
+    if (!m_core->StopMonitor()) {
+        WriteDebugLog(QStringLiteral("<WARNING> Perf.Stop ERROR!"));
+        return;
+    }
+    WriteDebugLog(QStringLiteral("<WARNING> Perf.Stop Success!"));
+    WriteDebugLog(m_core->StartMonitor() ? QStringLiteral("<WARNING> Perf.Restart Success!")
+                                         : QStringLiteral("<WARNING> Perf.Start ERROR!"));
+}
+
+void TMainPForm::UpdateStatusSnapshot()
+{
+    const TPerfCore& core = *m_core;
+    StatusValues values;
+    values.CpuUsage = core.CpuUsage.empty() ? 0 : core.CpuUsage[0];
+    values.MemoryLoad = static_cast<int>(core.MemoryLoad);
+    values.SwapLoad = static_cast<int>(core.SwapLoad);
+    values.DiskBytes = core.DiskReadBytes + core.DiskWriteBytes;
+    values.NetBytes = core.NetRecvBytes + core.NetSendBytes;
+    values.TargetDrive = m_targetDrive;
+    values.Pinging = false;
+    values.PingTime = core.PingTime;
+    values.PingHost = m_settings.PingHost;
+    const QString text = BuildStatusSnapshot(values, QLocale::system());
+    if (text != m_statusText)
+        m_statusText = text;
+    if (OnStatusSnapshot)
+        OnStatusSnapshot(m_statusText);
+}
+
+void TMainPForm::ModeChange(bool byUser)
+{
+    WriteDebugLog(QStringLiteral("Skin Mode Change..."));
+    const bool full = m_settings.SkinMode == 1;
+    bool changed = false;
+    if (full && m_skin.Compact.Enable) {
+        WriteDebugLog(QStringLiteral("Skin Mode Change to COMPACT"));
+        m_settings.SkinMode = 0;
+        changed = true;
+    } else if (!full && m_skin.Full.Enable) {
+        WriteDebugLog(QStringLiteral("Skin Mode Change to FULL"));
+        m_settings.SkinMode = 1;
+        changed = true;
+    }
+    if (changed) {
+        ApplySkinWindow();
+        RenderFace();
+    }
+    m_menu->SetModeCaption(m_res, m_settings.SkinMode);
+    if (byUser)
+        SendSstpEvent(m_settings.SkinMode == 1 ? QStringLiteral("ChangeModeA")
+                                               : QStringLiteral("ChangeModeB"));
+    WriteDebugLog(QStringLiteral("Skin Mode Change...OK"));
+}
+
+void TMainPForm::mouseDoubleClickEvent(QMouseEvent*)
+{
+    ModeChange(true);
+}
+
+void TMainPForm::contextMenuEvent(QContextMenuEvent* event)
+{
+    m_menu->RPopup->popup(event->globalPos());
+}
+
+void TMainPForm::ConnectMenu()
+{
+    connect(m_menu->mCMode, &QAction::triggered, this, [this] { ModeChange(true); });
+    connect(m_menu->LinearOFF, &QAction::toggled, this,
+            [this](bool on) { m_settings.LinearOFF = on; });
+    connect(m_menu->N2, &QAction::triggered, this, &TMainPForm::ShowSkinInformation);
+    connect(m_menu->MListRef, &QAction::triggered, this, &TMainPForm::RefreshSkinList);
+    connect(m_menu->ExitE, &QAction::triggered, this, &TMainPForm::ExitEClick);
+    connect(m_menu, &TMainMenu::SkinChosen, this, &TMainPForm::SelectSkin);
+    // These come with the window behaviour, ping, sound, options and help.
+    for (QAction* later : {m_menu->InTT, m_menu->MFltSwitch, m_menu->MFltAniSwitch, m_menu->ESMute,
+                           m_menu->AlphaSwitch, m_menu->PingP1, m_menu->OptionV, m_menu->mHelp})
+        later->setEnabled(false);
+}

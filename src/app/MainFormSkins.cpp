@@ -1,0 +1,176 @@
+// The main window's skins: the catalogue in the skin menu, the switch between skins and the
+// choice of a skin at start-up.
+#include "app/MainForm.h"
+
+#include "app/MainMenu.h"
+#include "app/SkinInfoDialog.h"
+#include "core/PerfCore.h"
+#include "core/PerfMonitor.h"
+#include "platform/Dialogs.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTimer>
+
+void TMainPForm::RefreshSkinList()
+{
+    m_skinList = ListSkins(m_paths.SkinFolder(),
+                           m_kernelKind == Kernel9x ? SkinPlatform::Win9x : SkinPlatform::NT);
+    m_menu->SetSkinItems(m_skinList, m_settings.CurrentSkinName);
+}
+
+void TMainPForm::SelectSkin(const QString& name)
+{
+    if (!ChangeSkin(name)) {
+        m_dialogs.Error(QStringLiteral("Load Error : ") + name);
+        SendSstpEvent(QStringLiteral("NoSkinA"), name);
+    } else {
+        for (QAction* item : m_menu->SkinItems())
+            item->setChecked(item->text() == name);
+        m_settings.CurrentSkinName = name;
+        SendSstpEvent(QStringLiteral("ChangeSkin"), m_settings.CurrentSkinName);
+    }
+    ApplySettings();
+}
+
+void TMainPForm::ResizeHistories()
+{
+    TPerfCore& core = *m_core;
+    const std::array<int, GraphCount> depths = HistoryDepths(m_skin);
+    for (TPerfHistory& history : core.CpuHistory)
+        history.Resize(depths[GraphCPU]);
+    core.MemHistory.Resize(depths[GraphMEM]);
+    core.SwapHistory.Resize(depths[GraphSwap]);
+    core.DiskReadHistory.Resize(depths[GraphDiskR]);
+    core.DiskWriteHistory.Resize(depths[GraphDiskW]);
+    core.NetRecvHistory.Resize(depths[GraphNetI]);
+    core.NetSendHistory.Resize(depths[GraphNetO]);
+    m_tick.ResetForSkin(core.CpuCount);
+    WriteDebugLog(QStringLiteral("History Buffer Resize SUCCESSFUL"));
+}
+
+bool TMainPForm::ChangeSkin(const QString& name)
+{
+    const QString path = FindSkinPath(m_skinList, name);
+    const SkinPlatform platform = m_kernelKind == Kernel9x ? SkinPlatform::Win9x : SkinPlatform::NT;
+    if (path.isEmpty() || !TSkinSystem::ValidateSkin(path, platform)) {
+        WriteDebugLog(QStringLiteral("Skin \"") + name + QStringLiteral("\" is not available."));
+        return false;
+    }
+
+    WriteDebugLog(QStringLiteral("Skin System Pause"));
+    const bool mainTimerWasOn = m_mainTimer->isActive();
+    const bool pingTimerWasOn = m_pingTimer->isActive();
+    m_mainTimer->stop();
+    m_pingTimer->stop();
+
+    const bool wasVisible = isVisible();
+    if (wasVisible)
+        hide();
+    const bool coreWasStarted = m_core->Started();
+    if (coreWasStarted)
+        m_core->StopMonitor();
+
+    WriteDebugLog(QStringLiteral("Skin '") + name + QStringLiteral("' Loading"));
+    m_skinLoaded = m_skin.LoadSkin(path);
+    m_settings.SkinMode = FixUpFullMode(m_settings.SkinMode == 1, m_skin) ? 1 : 0;
+    m_menu->SetModeCaption(m_res, m_settings.SkinMode);
+    m_menu->mCMode->setEnabled(m_skin.Compact.Enable && m_skin.Full.Enable);
+
+    ResizeHistories();
+
+    bool result = true;
+    if (m_startingUp) {
+        WriteDebugLog(QStringLiteral("CoreClass Initialize(First Time)"));
+        if (!m_core->StartMonitor()) {
+            m_dialogs.Error(m_res.GetText(QStringLiteral("R0608")));
+            result = false;
+            m_coreError = m_res.GetText(QStringLiteral("R0609"));
+        }
+    } else if (coreWasStarted) {
+        m_core->StartMonitor();
+        WriteDebugLog(QStringLiteral("Skin System Restart"));
+    }
+    if (!m_startingUp)
+        PlayEventSoundNo(5);
+
+    m_renderer.ResetMeterPositions();
+    WriteDebugLog(QStringLiteral("Skin '") + name + QStringLiteral("' Loaded...Complete"));
+
+    if (wasVisible && !m_settings.InTasktray)
+        show();
+    ApplySettings();
+    ApplySkinWindow();
+    RenderFace();
+
+    if (mainTimerWasOn)
+        m_mainTimer->start();
+    if (pingTimerWasOn)
+        m_pingTimer->start();
+    return result;
+}
+
+bool TMainPForm::StartupSkinSelection()
+{
+    bool result = true;
+    ShowStatus(QStringLiteral("Skin List Updating..."));
+    WriteDebugLog(QStringLiteral("..Skin List Initialize"));
+    RefreshSkinList();
+    WriteDebugLog(QStringLiteral("..Default Skin Load"));
+    ShowStatus(QStringLiteral("'") + m_settings.CurrentSkinName + QStringLiteral("' Loading"));
+
+    if (!ChangeSkin(m_settings.CurrentSkinName)) {
+        const QList<QAction*> items = m_menu->SkinItems();
+        if (!items.isEmpty()) {
+            const QString configured = m_settings.CurrentSkinName;
+            QAction* first = items.first();
+            m_settings.CurrentSkinName = first->text();
+            first->setChecked(true);
+            if (!ChangeSkin(m_settings.CurrentSkinName)) {
+                m_dialogs.Warning(m_res.GetText(QStringLiteral("R0602")));
+                m_settings.CurrentSkinName.clear();
+                result = false;
+                m_coreError = m_res.GetText(QStringLiteral("R0605")) + QStringLiteral("(ErrorCode iCSLE)");
+            } else if (!ChangeSkin(m_settings.CurrentSkinName)) {
+                m_dialogs.Warning(m_res.GetText(QStringLiteral("R0604")));
+                m_settings.CurrentSkinName.clear();
+                result = false;
+                m_coreError = m_res.GetText(QStringLiteral("R0605")) + QStringLiteral("(ErrorCode iASSE)");
+            } else {
+                m_dialogs.Information(m_res.GetText(QStringLiteral("R0603")));
+                SendSstpEvent(QStringLiteral("NoSkinB"), configured, m_settings.CurrentSkinName);
+            }
+        } else {
+            m_dialogs.Warning(m_res.GetText(QStringLiteral("R0606")));
+            m_settings.CurrentSkinName.clear();
+            result = false;
+            m_coreError = m_res.GetText(QStringLiteral("R0607"));
+        }
+    }
+
+    ShowStatus(QStringLiteral("Pulsmir Stand-by."));
+    ApplySettings();
+    ApplySkinWindow();
+    return result;
+}
+
+void TMainPForm::ShowSkinInformation()
+{
+    QStringList lines = SkinInformationLines(m_skin, m_res);
+    if (m_kernelKind == KernelNT) {
+        const TPerfCore& core = *m_core;
+        const auto mark = [&](TPerfCore::Counter counter) {
+            return core.ItemIndex(counter) >= 0 ? QStringLiteral("O") : QStringLiteral("X");
+        };
+        QString processor = mark(TPerfCore::ProcessorItem);
+        if (processor == QLatin1String("X") && core.CpuFromNtdll())
+            processor = QStringLiteral("O(ntdll.dll)");
+        lines << QStringLiteral("------------------------------") << m_res.GetText(QStringLiteral("R0623"))
+              << QStringLiteral("Processor Time     : ") + processor
+              << QStringLiteral("Disk Read Bytes    : ") + mark(TPerfCore::DiskReadItem)
+              << QStringLiteral("Disk Write Bytes   : ") + mark(TPerfCore::DiskWriteItem)
+              << QStringLiteral("NIC Bytes Received : ") + mark(TPerfCore::NetRecvItem)
+              << QStringLiteral("NIC Bytes Sent     : ") + mark(TPerfCore::NetSendItem);
+    }
+    ShowSkinInfoDialog(this, m_res.GetText(QStringLiteral("C0400")), lines);
+}

@@ -1,0 +1,165 @@
+#include "app/MainMenu.h"
+
+#include "res/MRes.h"
+#include "skin/MenuStyle.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QStyle>
+
+namespace {
+
+const QString NoSkinCaption = QStringLiteral("(No Skin!)");
+
+void SetTexts(QAction* action, const TMRes& texts, const char* caption, const char* hint)
+{
+    action->setText(texts.GetText(QLatin1String(caption)));
+    const QString tip = texts.GetText(QLatin1String(hint));
+    action->setToolTip(tip);
+    action->setStatusTip(tip);
+}
+
+} // namespace
+
+TMainMenu::TMainMenu(QWidget* owner) : QObject(owner)
+{
+    RPopup = new QMenu(owner);
+    RPopup->setObjectName(QStringLiteral("RPopup"));
+    RPopup->setToolTipsVisible(true);
+
+    mCMode = AddItem(RPopup, "mCMode");
+    InTT = AddItem(RPopup, "InTT", true);
+    RPopup->addSeparator();
+
+    SkinT = new QMenu(RPopup);
+    SkinT->setObjectName(QStringLiteral("SkinT"));
+    SkinT->setToolTipsVisible(true);
+    RPopup->addMenu(SkinT);
+    m_skinSeparator = SkinT->addSeparator();
+    LinearOFF = AddItem(SkinT, "LinearOFF", true);
+    N2 = AddItem(SkinT, "N2");
+    MListRef = AddItem(SkinT, "MListRef");
+
+    F1 = new QMenu(RPopup);
+    F1->setObjectName(QStringLiteral("F1"));
+    F1->setToolTipsVisible(true);
+    RPopup->addMenu(F1);
+    MFltSwitch = AddItem(F1, "MFltSwitch", true);
+    MFltAniSwitch = AddItem(F1, "MFltAniSwitch", true);
+
+    ESMute = AddItem(RPopup, "ESMute", true);
+    AlphaSwitch = AddItem(RPopup, "AlphaSwitch", true);
+    PingP1 = AddItem(RPopup, "PingP1");
+    RPopup->addSeparator();
+    OptionV = AddItem(RPopup, "OptionV");
+    mHelp = AddItem(RPopup, "mHelp");
+    RPopup->addSeparator();
+    ExitE = AddItem(RPopup, "ExitE");
+
+    m_skinGroup = new QActionGroup(this);
+    m_skinGroup->setExclusive(true);
+    SetSkinItems({}, {});
+}
+
+TMainMenu::~TMainMenu()
+{
+    // The menus outlive this object as children of the window; they must not keep the style.
+    SetOwnerDrawn(false);
+}
+
+QAction* TMainMenu::AddItem(QMenu* menu, const char* objectName, bool checkable)
+{
+    QAction* action = menu->addAction(QLatin1String(objectName));
+    action->setObjectName(QLatin1String(objectName));
+    action->setCheckable(checkable);
+    return action;
+}
+
+void TMainMenu::ApplyTexts(const TMRes& texts, int skinMode)
+{
+    SetModeCaption(texts, skinMode);
+    mCMode->setToolTip(texts.GetText(QStringLiteral("C0102")));
+    SetTexts(InTT, texts, "C0103", "C0104");
+    SkinT->setTitle(texts.GetText(QStringLiteral("C0105")));
+    SetTexts(N2, texts, "C0106", "C0107");
+    SetTexts(MListRef, texts, "C0108", "C0109");
+    F1->setTitle(texts.GetText(QStringLiteral("C0110")));
+    SetTexts(MFltSwitch, texts, "C0111", "C0112");
+    SetTexts(MFltAniSwitch, texts, "C0113", "C0114");
+    SetTexts(AlphaSwitch, texts, "C0115", "C0116");
+    SetTexts(PingP1, texts, "C0117", "C0118");
+    SetTexts(OptionV, texts, "C0119", "C0120");
+    SetTexts(mHelp, texts, "C0121", "C0122");
+    SetTexts(ExitE, texts, "C0123", "C0124");
+    SetTexts(LinearOFF, texts, "C0125", "C0126");
+    SetTexts(ESMute, texts, "C0127", "C0128");
+}
+
+void TMainMenu::SetModeCaption(const TMRes& texts, int skinMode)
+{
+    if (skinMode == 0)
+        mCMode->setText(texts.GetText(QStringLiteral("C0100")));
+    else if (skinMode == 1)
+        mCMode->setText(texts.GetText(QStringLiteral("C0101")));
+    else
+        mCMode->setText(QStringLiteral("Mode Number Error"));
+}
+
+void TMainMenu::SetSkinItems(const SkinList& skins, const QString& currentSkinName)
+{
+    SkinT->setEnabled(false);
+    for (QAction* action : SkinT->actions()) {
+        if (action == m_skinSeparator)
+            break;
+        SkinT->removeAction(action);
+        delete action;
+    }
+
+    QList<QAction*> items;
+    if (skins.empty()) {
+        auto* none = new QAction(NoSkinCaption, SkinT);
+        none->setEnabled(false);
+        none->setCheckable(true);
+        none->setProperty("Tag", 0);
+        items << none;
+    }
+    for (const SkinListEntry& entry : skins) {
+        auto* item = new QAction(entry.Name, SkinT);
+        item->setCheckable(true);
+        item->setChecked(entry.Name == currentSkinName);
+        item->setProperty("Tag", MainMenuStyle::SkinTag);
+        m_skinGroup->addAction(item);
+        const QString name = entry.Name;
+        connect(item, &QAction::triggered, this, [this, name] { emit SkinChosen(name); });
+        items << item;
+    }
+    SkinT->insertActions(m_skinSeparator, items);
+    SkinT->setEnabled(true);
+}
+
+QList<QAction*> TMainMenu::SkinItems() const
+{
+    QList<QAction*> items;
+    for (QAction* action : SkinT->actions()) {
+        if (action == m_skinSeparator)
+            break;
+        if (action->property("Tag").toInt() == MainMenuStyle::SkinTag)
+            items << action;
+    }
+    return items;
+}
+
+void TMainMenu::SetOwnerDrawn(bool on)
+{
+    if (on == m_ownerDrawn)
+        return;
+    m_ownerDrawn = on;
+    if (on) {
+        if (!m_style)
+            m_style = std::make_unique<MainMenuStyle>();
+        m_style->ApplyTo(RPopup);
+        return;
+    }
+    for (QMenu* menu : {RPopup, SkinT, F1})
+        menu->setStyle(nullptr);
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "skin/SkinCatalogue.h"
+
+#include <QObject>
+
+#include <memory>
+
+class MainMenuStyle;
+class QAction;
+class QActionGroup;
+class QMenu;
+class QWidget;
+class TMRes;
+
+// The main window's pop-up menu `RPopup` with its items under their form names. Captions and
+// hints come from the language table; the skin submenu lists the skins above its fixed items.
+class TMainMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TMainMenu(QWidget* owner);
+    ~TMainMenu() override;
+
+    QMenu* RPopup = nullptr;
+    QAction* mCMode = nullptr;
+    QAction* InTT = nullptr;
+    QMenu* SkinT = nullptr;
+    QAction* LinearOFF = nullptr;
+    QAction* N2 = nullptr;
+    QAction* MListRef = nullptr;
+    QMenu* F1 = nullptr;
+    QAction* MFltSwitch = nullptr;
+    QAction* MFltAniSwitch = nullptr;
+    QAction* ESMute = nullptr;
+    QAction* AlphaSwitch = nullptr;
+    QAction* PingP1 = nullptr;
+    QAction* OptionV = nullptr;
+    QAction* mHelp = nullptr;
+    QAction* ExitE = nullptr;
+
+    // Every caption and hint from the language table.
+    void ApplyTexts(const TMRes& texts, int skinMode);
+    // The mode item's caption for the mode the window is in now.
+    void SetModeCaption(const TMRes& texts, int skinMode);
+    // Rebuilds the skin items: one checkable item per entry, or a disabled "(No Skin!)".
+    void SetSkinItems(const SkinList& skins, const QString& currentSkinName);
+    // The skin items in menu order (empty when there is no skin).
+    QList<QAction*> SkinItems() const;
+    // The owner-drawn look when on, the desktop's look when off.
+    void SetOwnerDrawn(bool on);
+
+signals:
+    void SkinChosen(const QString& name);
+
+private:
+    QAction* AddItem(QMenu* menu, const char* objectName, bool checkable = false);
+
+    QAction* m_skinSeparator = nullptr;
+    QActionGroup* m_skinGroup = nullptr;
+    std::unique_ptr<MainMenuStyle> m_style;
+    bool m_ownerDrawn = false;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+#include <cstdint>
+
+// What the status snapshot reports.
+struct StatusValues
+{
+    int CpuUsage = 0;
+    int MemoryLoad = 0;
+    int SwapLoad = 0;
+    std::uint64_t DiskBytes = 0; // read + write per second
+    std::uint64_t NetBytes = 0;  // received + sent per second
+    int TargetDrive = -1;
+    bool Pinging = false;
+    int PingTime = 0;
+    QString PingHost;
+};
+
+// "#,##0.0 B/s", "KB/s" or "MB/s" in the locale's separators.
+QString FormatSpeed(std::uint64_t bytesPerSecond, const QLocale& locale);
+
+// The text of the status tips, lines joined with CR LF.
+QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale);

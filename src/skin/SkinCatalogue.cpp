@@ -1,0 +1,88 @@
+#include "skin/SkinCatalogue.h"
+
+#include "platform/ProfileIni.h"
+#include "res/MRes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+QString ReadSkinName(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.fileName().contains(u'=') || !info.exists())
+        return {};
+    QFile probe(path);
+    if (!info.isFile() || !probe.open(QIODevice::ReadOnly))
+        return QStringLiteral("(Access Denied)");
+    probe.close();
+    return ProfileIni(path).ReadString(QLatin1String(TSkinSystem::IdentitySection),
+                                       QStringLiteral("SkinName"));
+}
+
+SkinList ListSkins(const QString& skinFolder, SkinPlatform platform)
+{
+    SkinList list;
+    const QDir dir(skinFolder);
+    const QStringList files = dir.entryList({QStringLiteral("*.ini")},
+                                            QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& file : files) {
+        const QString path = dir.filePath(file);
+        if (TSkinSystem::ValidateSkin(path, platform))
+            list.push_back({ReadSkinName(path), path});
+    }
+    std::sort(list.begin(), list.end(), [](const SkinListEntry& a, const SkinListEntry& b) {
+        return QString::compare(a.Name + u'=' + a.Path, b.Name + u'=' + b.Path,
+                                Qt::CaseInsensitive) < 0;
+    });
+    return list;
+}
+
+QString FindSkinPath(const SkinList& list, const QString& name)
+{
+    for (const SkinListEntry& entry : list)
+        if (entry.Name.compare(name, Qt::CaseInsensitive) == 0)
+            return entry.Path;
+    return {};
+}
+
+bool FixUpFullMode(bool fullMode, const TSkinSystem& skin)
+{
+    if (fullMode && !skin.Full.Enable)
+        return false;
+    if (!fullMode && !skin.Compact.Enable)
+        return true;
+    return fullMode;
+}
+
+std::array<int, GraphCount> HistoryDepths(const TSkinSystem& skin)
+{
+    std::array<int, GraphCount> depths{};
+    for (int i = 0; i < GraphCount; ++i) {
+        const TSkinGraph& graph = skin.Full.Graphs[static_cast<size_t>(i)];
+        depths[static_cast<size_t>(i)] = graph.Enabled ? graph.Deep : 32;
+    }
+    return depths;
+}
+
+QStringList SkinInformationLines(const TSkinSystem& skin, const TMRes& texts)
+{
+    const auto pick = [&](bool on, const char* yes, const char* no) {
+        return texts.GetText(QLatin1String(on ? yes : no));
+    };
+    return {QStringLiteral("Name    : ") + skin.SkinName,
+            QStringLiteral("Version : ") + skin.SkinSystem,
+            QStringLiteral("MemUsed : ") + QString::asprintf("%8.2f", skin.MemUsed / 1024.0) +
+                QStringLiteral(" KBytes"),
+            QStringLiteral("Creater : ") + skin.CreaterName,
+            QStringLiteral("URL     : ") + skin.CreaterURL,
+            QString(),
+            pick(skin.Compact.Enable, "R0611", "R0612"),
+            pick(skin.Full.Enable, "R0613", "R0614"),
+            pick(skin.Win9x, "R0615", "R0616"),
+            pick(skin.WinNT, "R0617", "R0618"),
+            pick(skin.Compact.FloatSW, "R0619", "R0620"),
+            pick(skin.Full.FloatSW, "R0621", "R0622")};
+}

@@ -1,0 +1,295 @@
+#include "skin/SkinImage.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <jpeglib.h>
+#include <png.h>
+#include <vector>
+
+namespace {
+
+// A compressed picture bigger than the largest bitmap we accept is not a skin image.
+constexpr qint64 MaxFileSize = Bitmap24::MaxBytes + (1 << 20);
+
+// libpng and libjpeg report errors by longjmp. Each function below that calls into them sets
+// its own jump point and holds no object with a destructor, so a jump skips no cleanup.
+
+struct PngSource
+{
+    const unsigned char* data;
+    std::size_t size;
+    std::size_t offset;
+};
+
+void PngRead(png_structp png, png_bytep out, png_size_t length)
+{
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (length > source->size - source->offset)
+        png_error(png, "truncated");
+    std::memcpy(out, source->data + source->offset, length);
+    source->offset += length;
+}
+
+void PngSilence(png_structp, png_const_charp)
+{}
+
+void PngFail(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+bool ReadPngHeader(png_structp png, png_infop info, png_uint_32* width, png_uint_32* height)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_info(png, info);
+    int bitDepth = 0;
+    int colorType = 0;
+    png_get_IHDR(png, info, width, height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+    // Everything becomes 8-bit blue, green, red; alpha and transparency are dropped unblended.
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (bitDepth == 16)
+        png_set_strip_16(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    if (colorType & PNG_COLOR_MASK_ALPHA)
+        png_set_strip_alpha(png);
+    png_set_bgr(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    return png_get_channels(png, info) == 3 && png_get_bit_depth(png, info) == 8;
+}
+
+bool ReadPngRows(png_structp png, png_bytepp rows)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_image(png, rows);
+    return true;
+}
+
+struct JpegError
+{
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+void JpegFail(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
+}
+
+void JpegSilence(j_common_ptr)
+{}
+
+// A progressive file can ask for an endless number of scans; no real picture needs many.
+constexpr long MaxJpegScans = 1000;
+
+void JpegProgress(j_common_ptr info)
+{
+    if (info->is_decompressor) {
+        auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+        if (decompress->input_scan_number > MaxJpegScans)
+            JpegFail(info);
+    }
+}
+
+bool ReadJpegHeader(jpeg_decompress_struct* info, JpegError* error, const QByteArray& data)
+{
+    if (setjmp(error->jump))
+        return false;
+    jpeg_mem_src(info, reinterpret_cast<const unsigned char*>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_read_header(info, TRUE);
+    info->out_color_space = JCS_EXT_BGR;
+    info->mem->max_memory_to_use = Bitmap24::MaxBytes;
+    return true;
+}
+
+bool ReadJpegRows(jpeg_decompress_struct* info, JpegError* error, Bitmap24* target)
+{
+    if (setjmp(error->jump))
+        return false;
+    jpeg_start_decompress(info);
+    if (info->output_width != static_cast<JDIMENSION>(target->Width()) ||
+        info->output_height != static_cast<JDIMENSION>(target->Height()) ||
+        info->output_components != 3)
+        return false;
+    while (info->output_scanline < info->output_height) {
+        JSAMPROW row = target->Row(static_cast<int>(info->output_scanline));
+        jpeg_read_scanlines(info, &row, 1);
+    }
+    jpeg_finish_decompress(info);
+    return true;
+}
+
+void PngWrite(png_structp png, png_bytep data, png_size_t length)
+{
+    static_cast<QByteArray*>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
+}
+
+void PngFlush(png_structp)
+{}
+
+bool WritePngRows(png_structp png, png_infop info, const Bitmap24* bitmap)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap->Width()),
+                 static_cast<png_uint_32>(bitmap->Height()), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    for (int y = 0; y < bitmap->Height(); ++y)
+        png_write_row(png, const_cast<png_bytep>(bitmap->Row(y)));
+    png_write_end(png, nullptr);
+    return true;
+}
+
+QByteArray ReadWholeFile(const QString& path)
+{
+    // Only plain files: a FIFO or device would block or never end.
+    if (!QFileInfo(path).isFile())
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize)
+        return {};
+    return file.read(MaxFileSize);
+}
+
+} // namespace
+
+Bitmap24 DecodePng(const QByteArray& data)
+{
+    if (data.size() < 8 ||
+        png_sig_cmp(reinterpret_cast<png_const_bytep>(data.constData()), 0, 8) != 0)
+        return {};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngSilence);
+    if (!png)
+        return {};
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return {};
+    }
+    png_set_user_limits(png, Bitmap24::MaxSide, Bitmap24::MaxSide);
+    png_set_chunk_malloc_max(png, 8 << 20);
+    PngSource source{reinterpret_cast<const unsigned char*>(data.constData()),
+                     static_cast<std::size_t>(data.size()), 0};
+    png_set_read_fn(png, &source, PngRead);
+
+    Bitmap24 result;
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    if (ReadPngHeader(png, info, &width, &height) && Bitmap24::Fits(width, height)) {
+        Bitmap24 image(static_cast<int>(width), static_cast<int>(height));
+        std::vector<png_bytep> rows(height);
+        for (png_uint_32 y = 0; y < height; ++y)
+            rows[y] = image.Row(static_cast<int>(y));
+        if (ReadPngRows(png, rows.data()))
+            result = std::move(image);
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    return result;
+}
+
+Bitmap24 DecodeJpeg(const QByteArray& data)
+{
+    if (data.isEmpty())
+        return {};
+    jpeg_decompress_struct info;
+    JpegError error;
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = JpegFail;
+    error.manager.output_message = JpegSilence;
+    jpeg_progress_mgr progress;
+    progress.progress_monitor = JpegProgress;
+    jpeg_create_decompress(&info);
+    info.progress = &progress;
+
+    Bitmap24 result;
+    if (ReadJpegHeader(&info, &error, data) &&
+        Bitmap24::Fits(info.image_width, info.image_height)) {
+        Bitmap24 image(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
+        if (ReadJpegRows(&info, &error, &image))
+            result = std::move(image);
+    }
+    jpeg_destroy_decompress(&info);
+    return result;
+}
+
+Bitmap24 DecodeBmp(const QByteArray& data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "bmp");
+    QSize size = reader.size();
+    if (!size.isValid() || !Bitmap24::Fits(size.width(), size.height()))
+        return {};
+    return Bitmap24::FromImage(reader.read());
+}
+
+QByteArray EncodePng(const Bitmap24& bitmap)
+{
+    if (bitmap.IsEmpty())
+        return {};
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngSilence);
+    if (!png)
+        return {};
+    png_infop info = png_create_info_struct(png);
+    QByteArray out;
+    if (info) {
+        png_set_write_fn(png, &out, PngWrite, PngFlush);
+        if (!WritePngRows(png, info, &bitmap))
+            out.clear();
+    }
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+void LoadSkinImage(Bitmap24& bitmap, const QString& path)
+{
+    const QString extension = QFileInfo(path).suffix().toUpper();
+    Bitmap24 decoded;
+    if (extension == u"PRS") {
+        QByteArray data = ReadWholeFile(path);
+        decoded = DecodePng(data);
+        if (decoded.IsEmpty())
+            decoded = DecodeBmp(data);
+    } else if (extension == u"BMP") {
+        decoded = DecodeBmp(ReadWholeFile(path));
+    } else if (extension == u"PNG") {
+        decoded = DecodePng(ReadWholeFile(path));
+    } else if (extension == u"JPG" || extension == u"JPEG") {
+        decoded = DecodeJpeg(ReadWholeFile(path));
+    }
+    if (!decoded.IsEmpty())
+        bitmap = std::move(decoded);
+}
+
+Bitmap24 MakeMask(const Bitmap24& image, SkinColor transparent)
+{
+    Bitmap24 mask(image.Width(), image.Height());
+    const std::uint8_t blue = static_cast<std::uint8_t>(transparent >> 16);
+    const std::uint8_t green = static_cast<std::uint8_t>(transparent >> 8);
+    const std::uint8_t red = static_cast<std::uint8_t>(transparent);
+    for (int y = 0; y < image.Height(); ++y) {
+        const std::uint8_t* in = image.Row(y);
+        std::uint8_t* out = mask.Row(y);
+        for (int x = 0; x < image.Width(); ++x, in += 3, out += 3) {
+            std::uint8_t value = (in[0] == blue && in[1] == green && in[2] == red) ? 0 : 255;
+            out[0] = out[1] = out[2] = value;
+        }
+    }
+    return mask;
+}

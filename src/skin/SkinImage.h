@@ -1,0 +1,25 @@
+#pragma once
+
+#include "skin/Bitmap24.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Decoders of skin pictures. Each returns an empty bitmap for data it cannot decode, for a
+// picture over Bitmap24's size limits, and for truncated or corrupt data; none of them applies
+// gamma or colour profiles, so a mask colour matches the file's bytes exactly. Alpha is dropped.
+Bitmap24 DecodePng(const QByteArray& data);
+Bitmap24 DecodeJpeg(const QByteArray& data);
+Bitmap24 DecodeBmp(const QByteArray& data);
+
+// A 24-bit PNG of the bitmap, without gamma or colour chunks; empty for an empty bitmap.
+QByteArray EncodePng(const Bitmap24& bitmap);
+
+// Loads a skin picture, choosing the decoder by the file's extension (any letter case):
+// ".png" PNG, ".jpg"/".jpeg" JPEG, ".bmp" BMP, ".prs" PNG and else BMP; any other extension
+// is not read. When nothing could be decoded the bitmap keeps what it had.
+void LoadSkinImage(Bitmap24& bitmap, const QString& path);
+
+// The mask of an image for a transparent colour: black where the pixel is exactly that
+// colour, white elsewhere. The renderer copies a pixel where the mask's first byte is 255.
+Bitmap24 MakeMask(const Bitmap24& image, SkinColor transparent);

@@ -1,0 +1,455 @@
+#include "skin/SkinSystem.h"
+
+#include "platform/ProfileIni.h"
+#include "skin/SkinImage.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <stdexcept>
+
+namespace {
+
+const QString Identity = QString::fromLatin1(TSkinSystem::IdentitySection);
+const QString CompactName = QString::fromLatin1(TSkinSystem::CompactSection);
+const QString FullName = QString::fromLatin1(TSkinSystem::FullSection);
+
+const char* const MeterNames[MeterCount] = {"CPU", "MEM", "SWP",  "RES",
+                                            "DRM", "DWM", "NInM", "NOutM"};
+const char* const LampNames[LampCount] = {"DR",   "DW",  "DRW", "NTrans", "NIn",
+                                          "NOut", "NIO", "PNG", "PNGING"};
+const char* const ReadoutNames[ReadoutCount] = {"CPU", "MEM", "SWP", "RES", "PNG"};
+const char* const GraphNames[GraphCount] = {"CPUGrp",   "MEMGrp",  "SwapGrp", "DiskRGrp",
+                                            "DiskWGrp", "NetIGrp", "NetOGrp"};
+
+QString SpeedKey(int meter, bool full)
+{
+    static const char* const keys[MeterCount] = {"CPUDownSpeed",  "MEMSpeed",      "SWPSpeed",
+                                                 "ResSpeed",      "DRMDownSpeed",  "DWMDownSpeed",
+                                                 "NInMDownSpeed", "NOutMDownSpeed"};
+    if (meter == MeterRES && full)
+        return QStringLiteral("ResDelay");
+    return QString::fromLatin1(keys[meter]);
+}
+
+// Integers of skin files may also be written in hexadecimal after "$".
+std::optional<int> ParseSkinInteger(const QString& text)
+{
+    QString t = text.trimmed();
+    if (t.startsWith(u'$'))
+        t = QStringLiteral("0x") + t.mid(1);
+    return ProfileIni::ParseInteger(t);
+}
+
+int ReadSkinInteger(const ProfileIni& ini, const QString& section, const QString& key,
+                    int defaultValue)
+{
+    return ParseSkinInteger(ini.ReadString(section, key)).value_or(defaultValue);
+}
+
+bool ReadSkinBool(const ProfileIni& ini, const QString& section, const QString& key)
+{
+    return ReadSkinInteger(ini, section, key, 0) != 0;
+}
+
+// Raised where reading cannot go on (a frame count of 0); what was read so far stays.
+class SkinReadError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::int64_t ImageBytes(const Bitmap24& image)
+{
+    return std::int64_t(image.Width()) * image.Height() * 3;
+}
+
+} // namespace
+
+// Reads one definition file into the model, in the file format's order, so that an error
+// leaves exactly the keys before it in the model.
+class TSkinSystem::Reader
+{
+public:
+    Reader(TSkinSystem& skin, const ProfileIni& ini, QString imageFolder)
+        : m_skin(skin), m_ini(ini), m_folder(std::move(imageFolder))
+    {}
+
+    void ReadIdentity()
+    {
+        m_skin.SkinName = m_ini.ReadString(Identity, "SkinName", "(No Name)");
+        m_skin.SkinSystem = m_ini.ReadString(Identity, "SkinSystem");
+        m_skin.CreaterName = m_ini.ReadString(Identity, "CreaterName");
+        m_skin.CreaterURL = m_ini.ReadString(Identity, "CreaterURL");
+        m_skin.Win9x = ReadSkinBool(m_ini, Identity, "Win9x");
+        m_skin.WinNT = ReadSkinBool(m_ini, Identity, "WinNT");
+        QString banner = Image(Identity, "CreaterBanner");
+        if (!banner.isEmpty()) {
+            // Only counted here; the banner is loaded when it is shown.
+            Bitmap24 image;
+            LoadImage(image, banner);
+            AddMemory(ImageBytes(image));
+            m_imageBytes -= ImageBytes(image);
+        }
+    }
+
+    void ReadMode(TSkinModeRecord& mode, bool full)
+    {
+        const QString& s = full ? FullName : CompactName;
+        mode.Enable = ReadSkinBool(m_ini, s, "Enable");
+        QString bg = Image(s, "Bg");
+        if (!bg.isEmpty()) {
+            LoadImage(mode.Background, bg);
+            AddMemory(ImageBytes(mode.Background));
+        }
+        QString bgMask = m_ini.ReadString(s, "BgMaskColor");
+        mode.BgMaskFlag = !bgMask.isEmpty();
+        mode.BgMaskColor = 0;
+        if (mode.BgMaskFlag)
+            ParseSkinColor(bgMask, mode.BgMaskColor);
+        ReadFont(mode.Font, s);
+
+        for (int m : {MeterCPU, MeterMEM, MeterSWP}) {
+            ReadMeter(mode, s, m, full);
+            ReadReadout(mode.Readouts[m], s, ReadoutNames[m]);
+        }
+        ReadMeter(mode, s, MeterRES, full);
+        mode.ResRevSW = ReadSkinBool(m_ini, s, "ResRevSW");
+        ReadReadout(mode.Readouts[ReadoutRES], s, "RES");
+        ReadLamp(mode.Lamps[LampPNG], s, LampNames[LampPNG], 4);
+        ReadLamp(mode.Lamps[LampPNGING], s, LampNames[LampPNGING], 2);
+        ReadReadout(mode.Readouts[ReadoutPNG], s, "PNG");
+        for (int l = LampDR; l <= LampNIO; ++l)
+            ReadLamp(mode.Lamps[l], s, LampNames[l], 2);
+
+        if (full) {
+            for (int g = 0; g < GraphCount; ++g)
+                ReadGraph(mode.Graphs[g], s, GraphNames[g]);
+            ReadThroughputMeters(mode, s, full);
+            ReadFloat(mode, s);
+        } else {
+            ReadFloat(mode, s);
+            ReadThroughputMeters(mode, s, full);
+        }
+    }
+
+    void AddMemory(std::int64_t bytes)
+    {
+        std::int64_t total = std::int64_t(m_skin.MemUsed) + bytes;
+        m_skin.MemUsed = static_cast<qint32>(std::min<std::int64_t>(total, INT32_MAX));
+    }
+
+private:
+    void LoadImage(Bitmap24& target, const QString& file)
+    {
+        if (m_imageBytes >= m_skin.ImageBudget) {
+            if (!m_budgetLogged)
+                m_skin.m_log(QStringLiteral("<WARNING>Skin images exceed the memory budget; ") +
+                             file + QStringLiteral(" and later images are not loaded"));
+            m_budgetLogged = true;
+            return;
+        }
+        LoadSkinImage(target, file);
+        // Masks and glyph copies come to about as much again.
+        m_imageBytes += 2 * ImageBytes(target);
+    }
+
+    QString Image(const QString& section, const QString& key) const
+    {
+        QString value = m_ini.ReadString(section, key);
+        return value.isEmpty() ? QString() : ResolveImageFile(m_folder, value);
+    }
+
+    void ReadFloat(TSkinModeRecord& mode, const QString& s)
+    {
+        mode.FloatSW = ReadSkinBool(m_ini, s, "FloatSW");
+        mode.FloatPosX = ReadSkinInteger(m_ini, s, "FloatPosX", 0);
+        mode.FloatPosY = ReadSkinInteger(m_ini, s, "FloatPosY", 0);
+    }
+
+    void ReadThroughputMeters(TSkinModeRecord& mode, const QString& s, bool full)
+    {
+        for (int m : {MeterDRM, MeterDWM, MeterNInM, MeterNOutM})
+            ReadMeter(mode, s, m, full);
+    }
+
+    void ReadMeter(TSkinModeRecord& mode, const QString& s, int meter, bool full)
+    {
+        QString prefix = QString::fromLatin1(MeterNames[meter]);
+        ReadElement(mode.Meters[meter], s, prefix, std::nullopt);
+        mode.Speeds[meter] = ReadSkinInteger(m_ini, s, SpeedKey(meter, full), 0);
+    }
+
+    void ReadLamp(TSkinElement& lamp, const QString& s, const char* name, int frames)
+    {
+        ReadElement(lamp, s, QString::fromLatin1(name), frames);
+    }
+
+    // A meter reads its frame count from the file, a lamp has a fixed one.
+    void ReadElement(TSkinElement& e, const QString& s, const QString& prefix,
+                     std::optional<int> fixedFrames)
+    {
+        QString file = Image(s, prefix);
+        if (!file.isEmpty()) {
+            e.Enabled = true;
+            LoadImage(e.Image, file);
+            e.X = ReadSkinInteger(m_ini, s, prefix + "X", 0);
+            e.Y = ReadSkinInteger(m_ini, s, prefix + "Y", 0);
+            e.Frames = fixedFrames ? *fixedFrames : ReadSkinInteger(m_ini, s, prefix + "Frames", 1);
+            e.Width = e.Image.Width();
+            if (e.Frames == 0)
+                throw SkinReadError("Division by zero (" + prefix.toStdString() + "Frames)");
+            e.FrameHeight = e.Image.Height() / e.Frames;
+            AddMemory(ImageBytes(e.Image));
+        } else {
+            e.Enabled = false;
+        }
+        QString maskText = m_ini.ReadString(s, prefix + "MaskColor");
+        if (!maskText.isEmpty()) {
+            e.MaskFlag = true;
+            ParseSkinColor(maskText, e.MaskColor);
+            e.Mask = MakeMask(e.Image, e.MaskColor);
+            AddMemory(ImageBytes(e.Mask));
+        }
+    }
+
+    void ReadFont(TSkinFont& font, const QString& s)
+    {
+        QString file = Image(s, "Font");
+        if (!file.isEmpty()) {
+            font.Enabled = true;
+            Bitmap24 strip;
+            LoadImage(strip, file);
+            font.GlyphWidth = strip.Width() / 11;
+            font.GlyphHeight = strip.Height();
+            for (int i = 0; i <= TSkinFont::FillerGlyph; ++i) {
+                font.Glyphs[i] =
+                    strip.Copy(i * font.GlyphWidth, 0, font.GlyphWidth, font.GlyphHeight);
+                AddMemory(ImageBytes(font.Glyphs[i]));
+            }
+        }
+        QString maskText = m_ini.ReadString(s, "FontMaskColor");
+        font.MaskFlag = !maskText.isEmpty();
+        if (font.MaskFlag) {
+            ParseSkinColor(maskText, font.MaskColor);
+            for (int i = 0; i <= TSkinFont::FillerGlyph; ++i) {
+                font.GlyphMasks[i] = MakeMask(font.Glyphs[i], font.MaskColor);
+                AddMemory(ImageBytes(font.GlyphMasks[i]));
+            }
+        }
+    }
+
+    void ReadReadout(TSkinReadout& r, const QString& s, const char* name)
+    {
+        QString prefix = QString::fromLatin1(name);
+        r.Enabled = ReadSkinBool(m_ini, s, prefix + "ValSW");
+        if (!r.Enabled)
+            return;
+        r.X = ReadSkinInteger(m_ini, s, prefix + "ValX", 0);
+        r.Y = ReadSkinInteger(m_ini, s, prefix + "ValY", 0);
+        r.B = ReadSkinInteger(m_ini, s, prefix + "ValB", 1);
+        r.FZ = ReadSkinBool(m_ini, s, prefix + "ValFZ");
+    }
+
+    void ReadGraph(TSkinGraph& g, const QString& s, const char* name)
+    {
+        QString prefix = QString::fromLatin1(name);
+        g.Enabled = ReadSkinBool(m_ini, s, prefix + "SW");
+        if (!g.Enabled)
+            return;
+        g.X = ReadSkinInteger(m_ini, s, prefix + "X", 0);
+        g.Y = ReadSkinInteger(m_ini, s, prefix + "Y", 0);
+        g.W = ReadSkinInteger(m_ini, s, prefix + "W", 0);
+        g.H = ReadSkinInteger(m_ini, s, prefix + "H", 0);
+        g.Type = ReadSkinInteger(m_ini, s, prefix + "Type", 0);
+        g.Deep = ReadSkinInteger(m_ini, s, prefix + "Deep", 32);
+        g.Color = 0;
+        QString color = m_ini.ReadString(s, prefix + "Color");
+        if (!color.isEmpty())
+            ParseSkinColor(color, g.Color);
+    }
+
+    TSkinSystem& m_skin;
+    const ProfileIni& m_ini;
+    QString m_folder;
+    std::int64_t m_imageBytes = 0;
+    bool m_budgetLogged = false;
+};
+
+bool TSkinSystem::ParseSkinColor(const QString& text, SkinColor& color)
+{
+    color = 0;
+    if (text.size() != 7 || text[0] != u'#')
+        return false;
+    int channels[3] = {};
+    for (int i = 0; i < 6; ++i) {
+        char16_t c = text[1 + i].unicode();
+        int digit = c >= u'0' && c <= u'9'   ? c - u'0'
+                    : c >= u'a' && c <= u'f' ? c - u'a' + 10
+                    : c >= u'A' && c <= u'F' ? c - u'A' + 10
+                                             : -1;
+        if (digit < 0)
+            return false;
+        channels[i / 2] = channels[i / 2] * 16 + digit;
+    }
+    color = MakeSkinColor(channels[0], channels[1], channels[2]);
+    return true;
+}
+
+QString TSkinSystem::SkinImageFolder(const QString& definitionPath)
+{
+    QFileInfo info(definitionPath);
+    return info.absolutePath() + u'/' + info.completeBaseName() + u'/';
+}
+
+QString TSkinSystem::ResolveImageFile(const QString& imageFolder, const QString& value)
+{
+    QString relative = value;
+    relative.replace(u'\\', u'/');
+    QString exact = imageFolder + relative;
+    if (QFileInfo(exact).isFile())
+        return exact;
+    // Skins made on Windows name their files in any letter case.
+    QString current = imageFolder;
+    const QStringList parts = relative.split(u'/', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString& part = parts[i];
+        if (part == u"." || part == u"..") {
+            current += part + u'/';
+            continue;
+        }
+        QDir dir(current);
+        QString match;
+        const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+        for (const QString& entry : entries) {
+            if (entry.compare(part, Qt::CaseInsensitive) == 0) {
+                match = entry;
+                break;
+            }
+        }
+        if (match.isEmpty())
+            return {};
+        current += match;
+        if (i + 1 < parts.size())
+            current += u'/';
+    }
+    return QFileInfo(current).isFile() ? current : QString();
+}
+
+void TSkinSystem::Reset()
+{
+    MemUsed = 0;
+    SkinName.clear();
+    SkinSystem.clear();
+    CreaterName.clear();
+    CreaterURL.clear();
+    Win9x = false;
+    WinNT = false;
+    Compact = TSkinModeRecord();
+    Full = TSkinModeRecord();
+}
+
+bool TSkinSystem::LoadSkin(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    Reset();
+    ProfileIni ini;
+    if (!ini.Load(path))
+        m_log(QStringLiteral("<WARNING>Skin file unreadable : ") + path);
+    Reader reader(*this, ini, SkinImageFolder(path));
+    try {
+        reader.ReadIdentity();
+        reader.ReadMode(Compact, false);
+        reader.ReadMode(Full, true);
+        reader.AddMemory(2 * std::int64_t(sizeof(TSkinModeRecord)));
+    } catch (const std::exception& error) {
+        m_log(QStringLiteral("<WARNING>Skin reading stopped : ") + QString::fromUtf8(error.what()));
+    }
+    return true;
+}
+
+namespace {
+
+const char* const ImageKeys[] = {"Font",   "CPU", "MEM", "SWP", "RES",    "PNG",
+                                 "PNGING", "DR",  "DW",  "DRW", "NTrans", "NIn",
+                                 "NOut",   "NIO", "DRM", "DWM", "NInM",   "NOutM"};
+const char* const MaskKeys[] = {"BgMaskColor",   "CPUMaskColor",  "MEMMaskColor",    "SWPMaskColor",
+                                "RESMaskColor",  "PNGMaskColor",  "PNGINGMaskColor", "DRMaskColor",
+                                "DWMaskColor",   "DRWMaskColor",  "NTransMaskColor", "NInMaskColor",
+                                "NOutMaskColor", "NIOMaskColor",  "DRMMaskColor",    "DWMMaskColor",
+                                "NInMMaskColor", "NOutMMaskColor"};
+
+QString Fault(const QString& section, const QString& key, const QString& value, const QString& why)
+{
+    return QStringLiteral("[%1] %2=%3: %4").arg(section, key, value, why);
+}
+
+} // namespace
+
+bool TSkinSystem::ValidateSkin(const QString& path, SkinPlatform platform)
+{
+    return !FindSkinFault(path, platform).has_value();
+}
+
+std::optional<QString> TSkinSystem::FindSkinFault(const QString& path, SkinPlatform platform)
+{
+    if (!QFileInfo(path).isFile())
+        return QStringLiteral("%1: file not found").arg(path);
+    ProfileIni ini;
+    if (!ini.Load(path))
+        return QStringLiteral("%1: file cannot be read").arg(path);
+
+    const QString generation = ini.ReadString(Identity, "SkinSystem");
+    if (!generation.isEmpty() && generation[0].unicode() > Generation)
+        return Fault(Identity, "SkinSystem", generation, "needs a newer skin engine than C");
+
+    const bool compactOn = ReadSkinBool(ini, CompactName, "Enable");
+    const bool fullOn = ReadSkinBool(ini, FullName, "Enable");
+    if (!compactOn && !fullOn)
+        return Fault(CompactName + " and " + FullName, "Enable",
+                     ini.ReadString(CompactName, "Enable") + " and " +
+                         ini.ReadString(FullName, "Enable"),
+                     "neither mode is enabled");
+
+    const QString platformKey = platform == SkinPlatform::Win9x ? "Win9x" : "WinNT";
+    if (!ReadSkinBool(ini, Identity, platformKey))
+        return Fault(Identity, platformKey, ini.ReadString(Identity, platformKey),
+                     "not made for this platform");
+
+    const QString folder = SkinImageFolder(path);
+    for (const QString& section : {CompactName, FullName}) {
+        const bool on = section == CompactName ? compactOn : fullOn;
+        const QString bg = ini.ReadString(section, "Bg");
+        if (on && (bg.isEmpty() || ResolveImageFile(folder, bg).isEmpty()))
+            return Fault(section, "Bg", bg, "background file not found");
+    }
+    for (const QString& section : {CompactName, FullName}) {
+        for (const char* key : ImageKeys) {
+            const QString value = ini.ReadString(section, key);
+            if (!value.isEmpty() && ResolveImageFile(folder, value).isEmpty())
+                return Fault(section, key, value, "image file not found");
+        }
+    }
+    for (const QString& section : {CompactName, FullName}) {
+        for (const char* key : MaskKeys) {
+            const QString value = ini.ReadString(section, key);
+            SkinColor color;
+            if (!value.isEmpty() && !ParseSkinColor(value, color))
+                return Fault(section, key, value, "not a colour \"#RRGGBB\"");
+        }
+    }
+    for (const char* name : GraphNames) {
+        const QString prefix = QString::fromLatin1(name);
+        const QString value = ini.ReadString(FullName, prefix + "Color");
+        SkinColor color;
+        if (ReadSkinBool(ini, FullName, prefix + "SW") && !ParseSkinColor(value, color))
+            return Fault(FullName, prefix + "Color", value, "shown graph without a valid colour");
+    }
+    for (const char* name : GraphNames) {
+        const QString key = QString::fromLatin1(name) + "Deep";
+        const int deep = ReadSkinInteger(ini, FullName, key, 32);
+        if (deep < 1 || deep > 256)
+            return Fault(FullName, key, ini.ReadString(FullName, key), "depth outside 1..256");
+    }
+    return std::nullopt;
+}

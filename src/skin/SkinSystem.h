@@ -1,0 +1,70 @@
+#pragma once
+
+#include "app/DebugLog.h"
+#include "skin/SkinModel.h"
+
+#include <QString>
+#include <optional>
+
+class ProfileIni;
+
+// The platform family a skin declares itself usable on ("Win9x", "WinNT").
+enum class SkinPlatform
+{
+    Win9x,
+    NT
+};
+
+// The skin engine's model of the loaded skin, and the reading and checking of definition files.
+// One instance lives for the whole run; LoadSkin replaces its content.
+class TSkinSystem
+{
+public:
+    static constexpr const char* IdentitySection = "Pulsmir2_Skin";
+    static constexpr const char* CompactSection = "Pulsmir2_SkinS";
+    static constexpr const char* FullSection = "Pulsmir2_SkinL";
+    // The skin-engine generation this program implements.
+    static constexpr char16_t Generation = u'C';
+
+    explicit TSkinSystem(TaggedLog log = {}) : m_log(std::move(log)) {}
+
+    // The file exists and may be used on the platform.
+    static bool ValidateSkin(const QString& path, SkinPlatform platform = SkinPlatform::NT);
+    // The first rule ValidateSkin finds broken, naming section, key and value; none when valid.
+    static std::optional<QString> FindSkinFault(const QString& path, SkinPlatform platform);
+
+    // False only when the file does not exist (the model is then unchanged).
+    bool LoadSkin(const QString& path);
+
+    // "#RRGGBB", either case; anything else is false and black.
+    static bool ParseSkinColor(const QString& text, SkinColor& color);
+    // The definition file's folder + its base name + "/".
+    static QString SkinImageFolder(const QString& definitionPath);
+    // The file an image key names, with Windows separators turned round and letter case
+    // matched as Windows would; empty when no such file exists.
+    static QString ResolveImageFile(const QString& imageFolder, const QString& value);
+
+    const TSkinModeRecord& Mode(bool fullMode) const { return fullMode ? Full : Compact; }
+
+    // Decoded images a skin may hold in all; pictures beyond it are left empty, so a skin of
+    // many huge images cannot exhaust the machine's memory.
+    static constexpr std::int64_t DefaultImageBudget = std::int64_t(1) << 30;
+    std::int64_t ImageBudget = DefaultImageBudget;
+
+    qint32 MemUsed = 0;
+    QString SkinName;
+    QString SkinSystem;
+    QString CreaterName;
+    QString CreaterURL;
+    bool Win9x = false;
+    bool WinNT = false;
+    TSkinModeRecord Compact;
+    TSkinModeRecord Full;
+
+private:
+    class Reader;
+
+    void Reset();
+
+    TaggedLog m_log;
+};

@@ -1,0 +1,162 @@
+#include "app/SamplingTick.h"
+#include "app/StatusSnapshot.h"
+#include "core/PerfHistory.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr std::uint64_t MiB = 1024 * 1024;
+
+TickSample Disk(std::uint64_t read, std::uint64_t write = 0)
+{
+    TickSample sample;
+    sample.DiskReadBytes = read;
+    sample.DiskWriteBytes = write;
+    return sample;
+}
+
+int TicksPerGraphStep(int perfRate, int graphRate)
+{
+    TSamplingTick tick;
+    tick.ApplySettings(perfRate, graphRate, 0, 0, 0, 0, false);
+    int ticks = 1;
+    while (!tick.CountGraphTick())
+        ++ticks;
+    // The counter starts at 0 only once; measure a steady-state step.
+    ticks = 1;
+    while (!tick.CountGraphTick())
+        ++ticks;
+    return ticks;
+}
+
+int TicksPerAlertCheck(int perfRate)
+{
+    TSamplingTick tick;
+    tick.ApplySettings(perfRate, 2, 0, 0, 0, 0, false);
+    int ticks = 1;
+    while (!tick.CountSecondTick())
+        ++ticks;
+    return ticks;
+}
+
+} // namespace
+
+TEST(SamplingTickCounters, GraphStepsAndAlertChecksFollowTheRates)
+{
+    EXPECT_EQ(TicksPerGraphStep(1, 1), 6);
+    EXPECT_EQ(TicksPerGraphStep(2, 1), 3);
+    EXPECT_EQ(TicksPerGraphStep(2, 2), 6);
+    EXPECT_EQ(TicksPerGraphStep(9, 1), 21);
+    EXPECT_EQ(TicksPerAlertCheck(4), 21);
+    EXPECT_EQ(TicksPerAlertCheck(1), 11);
+    EXPECT_EQ(TicksPerAlertCheck(9), 2);
+}
+
+TEST(SamplingTickSpeeds, PercentsRoundUpAndStayIn0To100)
+{
+    EXPECT_EQ(TSamplingTick::PercentOf(1, 1048576), 1);
+    EXPECT_EQ(TSamplingTick::PercentOf(0, 1048576), 0);
+    EXPECT_EQ(TSamplingTick::PercentOf(60'000'000, 139'460'608), 44);
+    EXPECT_EQ(TSamplingTick::PercentOf(5, 0), 0);
+    EXPECT_EQ(TSamplingTick::PercentOf(UINT64_MAX, INT64_MAX), 100);
+    // Rates past 4 GiB/s keep their true percent instead of wrapping.
+    EXPECT_EQ(TSamplingTick::PercentOf(6'000'000'000ULL, 12'000'000'000LL), 50);
+    EXPECT_EQ(TSamplingTick::PercentOf(INT64_MAX / 2 + 1, INT64_MAX), 51);
+}
+
+TEST(SamplingTickSpeeds, FixedAndCustomRanges)
+{
+    TSamplingTick tick;
+    tick.ApplySettings(2, 2, 4, 99, 0, 12'000'000'000LL, false);
+    tick.ComputeDisplayValues({nullptr, 0, 0, 60'000'000, 0, 6'000'000'000ULL, 0});
+    EXPECT_EQ(tick.DiskReadPos, 44);
+    EXPECT_EQ(tick.NetRecvPos, 50);
+    tick.ApplySettings(2, 2, 77, 0, 0, 0, false); // an unknown index gives a full scale of 1
+    tick.ComputeDisplayValues(Disk(1));
+    EXPECT_EQ(tick.DiskFullScale, 1);
+    EXPECT_EQ(tick.DiskReadPos, 100);
+}
+
+TEST(SamplingTickSpeeds, AutomaticScaleFollowsTheFastestRateAndDecays)
+{
+    TSamplingTick tick;
+    tick.ApplySettings(2, 2, 0, 0, 0, 0, false);
+    tick.ResetForSkin(1);
+    tick.ComputeDisplayValues(Disk(10 * MiB));
+    EXPECT_EQ(tick.DiskReadPos, 100); // the first rate after a skin load is the new peak
+    EXPECT_EQ(tick.DiskFullScale, static_cast<std::int64_t>(10 * MiB));
+
+    tick.ComputeDisplayValues(Disk(5 * MiB));
+    EXPECT_EQ(tick.DiskReadPos, 50);
+
+    TickHistories none;
+    std::int64_t expected = 10 * MiB;
+    for (int step = 0; step < 3; ++step) {
+        tick.GraphStep(none);
+        expected = expected * 9 / 10;
+        tick.ComputeDisplayValues(Disk(0));
+        EXPECT_EQ(tick.DiskFullScale, expected);
+    }
+    // A huge automatic peak decays without overflowing.
+    tick.ComputeDisplayValues(Disk(UINT64_MAX));
+    tick.GraphStep(none);
+    EXPECT_EQ(tick.DiskAutoPeak, INT64_MAX / 10 * 9 + INT64_MAX % 10 * 9 / 10);
+}
+
+TEST(SamplingTickSpeeds, LogScaleMapsThePercent)
+{
+    TSamplingTick tick;
+    tick.ApplySettings(2, 2, 99, 99, 1048576, 100, true);
+    tick.ComputeDisplayValues({nullptr, 0, 0, 1, 0, 100, 0});
+    EXPECT_EQ(tick.DiskReadPos, 16);
+    EXPECT_EQ(tick.NetRecvPos, 100);
+    EXPECT_EQ(tick.DisplayPercent(4), 35);
+}
+
+TEST(SamplingTickGraph, PeaksGoIntoTheHistoriesAndStartAgain)
+{
+    TSamplingTick tick;
+    tick.ApplySettings(2, 2, 99, 99, 100, 100, false);
+    tick.ResetForSkin(2);
+    std::vector<std::int32_t> cpu{30, 20, 40};
+    tick.ComputeDisplayValues({&cpu, 55, 7, 80, 10, 20, 30});
+    cpu = {10, 90, 5};
+    tick.ComputeDisplayValues({&cpu, 45, 9, 40, 60, 25, 35});
+
+    std::vector<TPerfHistory> cpuHistory(3, TPerfHistory(4));
+    TPerfHistory mem(4), swap(4), dr(4), dw(4), ni(4), no(4);
+    tick.GraphStep({&cpuHistory, &mem, &swap, &dr, &dw, &ni, &no});
+    EXPECT_EQ(cpuHistory[0].Get(0), 30);
+    EXPECT_EQ(cpuHistory[1].Get(0), 90);
+    EXPECT_EQ(cpuHistory[2].Get(0), 40);
+    EXPECT_EQ(mem.Get(0), 55);
+    EXPECT_EQ(swap.Get(0), 9);
+    EXPECT_EQ(dr.Get(0), 80);
+    EXPECT_EQ(dw.Get(0), 60);
+    EXPECT_EQ(ni.Get(0), 25);
+    EXPECT_EQ(no.Get(0), 35);
+    EXPECT_EQ(tick.MemPeak, 0u);
+    EXPECT_EQ(tick.CpuPeak, (std::vector<std::uint32_t>{0, 0, 0}));
+}
+
+TEST(StatusSnapshot, LinesAndFormats)
+{
+    const QLocale c(QLocale::English, QLocale::UnitedStates);
+    StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, -1, false, 23, "192.168.1.1"};
+    EXPECT_EQ(BuildStatusSnapshot(values, c),
+              "Pulsmir Status Snapshot\r\n CPU : 12 %\r\n MEM : 34 %\r\n SWP : 5 %\r\n"
+              " DiskAccess : 1.5 KB/s\r\n NetworkAccess : 3.5 MB/s\r\n"
+              " Ping Response :   23ms(192.168.1.1)");
+    values.TargetDrive = 3;
+    values.PingTime = 888888;
+    const QString withDrive = BuildStatusSnapshot(values, c);
+    EXPECT_TRUE(withDrive.contains("\r\n (Target Physical Drive Number:  3)\r\n"));
+    EXPECT_TRUE(withDrive.endsWith(" Ping Response : Time Out(192.168.1.1)"));
+    values.Pinging = true;
+    EXPECT_TRUE(BuildStatusSnapshot(values, c).endsWith("PINGING...(192.168.1.1)"));
+
+    EXPECT_EQ(FormatSpeed(1000, c), "1,000.0 B/s");
+    EXPECT_EQ(FormatSpeed(5000ULL * MiB, c), "5,000.0 MB/s");
+    EXPECT_EQ(FormatSpeed(1536, QLocale(QLocale::German)), "1,5 KB/s");
+}

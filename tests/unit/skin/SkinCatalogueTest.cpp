@@ -1,0 +1,103 @@
+#include "res/MRes.h"
+#include "skin/SkinCatalogue.h"
+#include "support/TempProgramFolder.h"
+
+#include <QBuffer>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A minimal valid compact-only skin: a 4x4 background.
+void WriteSkin(TempProgramFolder& folder, const QString& file, const QByteArray& name,
+               bool full = false)
+{
+    const QString base = QFileInfo(file).completeBaseName();
+    QByteArray png;
+    {
+        QImage image(4, 4, QImage::Format_RGB888);
+        image.fill(Qt::darkBlue);
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+    }
+    folder.Write("Skin/" + base + "/bg.png", png);
+    QByteArray ini = "[Pulsmir2_Skin]\r\nSkinName=" + name +
+                     "\r\nSkinSystem=C2\r\nWinNT=1\r\nWin9x=1\r\n"
+                     "[Pulsmir2_SkinS]\r\nEnable=1\r\nBg=bg.png\r\n";
+    if (full)
+        ini += "[Pulsmir2_SkinL]\r\nEnable=1\r\nBg=bg.png\r\nMEMGrpDeep=77\r\n";
+    folder.Write("Skin/" + file, ini);
+}
+
+} // namespace
+
+TEST(SkinCatalogue, ListsValidSkinsSortedByName)
+{
+    TempProgramFolder folder;
+    WriteSkin(folder, "zeta.ini", "alpha");
+    WriteSkin(folder, "alpha.ini", "Zulu");
+    WriteSkin(folder, "mid.ini", "beta");
+    folder.Write("Skin/broken.ini", "[Pulsmir2_Skin]\r\nSkinName=Broken\r\n");
+    folder.Write("Skin/notes.txt", "not a skin");
+
+    const SkinList list = ListSkins(folder.File("Skin"), SkinPlatform::NT);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].Name, "alpha");
+    EXPECT_EQ(list[1].Name, "beta");
+    EXPECT_EQ(list[2].Name, "Zulu");
+    EXPECT_EQ(list[0].Path, folder.File("Skin/zeta.ini"));
+    EXPECT_EQ(FindSkinPath(list, "ZULU"), folder.File("Skin/alpha.ini"));
+    EXPECT_EQ(FindSkinPath(list, "gamma"), "");
+}
+
+TEST(SkinCatalogue, SameNameTwiceFindsTheFirstInListOrder)
+{
+    TempProgramFolder folder;
+    WriteSkin(folder, "b.ini", "Twin");
+    WriteSkin(folder, "a.ini", "Twin");
+    const SkinList list = ListSkins(folder.File("Skin"), SkinPlatform::NT);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(FindSkinPath(list, "twin"), folder.File("Skin/a.ini"));
+}
+
+TEST(SkinCatalogue, ReadSkinNameSpecialCases)
+{
+    TempProgramFolder folder;
+    WriteSkin(folder, "odd=name.ini", "Odd");
+    EXPECT_EQ(ReadSkinName(folder.File("Skin/odd=name.ini")), "");
+    EXPECT_EQ(ReadSkinName(folder.File("Skin/missing.ini")), "");
+    QDir(folder.Path()).mkpath("Skin/folder.ini");
+    EXPECT_EQ(ReadSkinName(folder.File("Skin/folder.ini")), "(Access Denied)");
+}
+
+TEST(SkinCatalogue, ModeFixUpDepthsAndInformation)
+{
+    TempProgramFolder folder;
+    WriteSkin(folder, "c.ini", "CompactOnly");
+    WriteSkin(folder, "f.ini", "Both", true);
+    TSkinSystem compact;
+    ASSERT_TRUE(compact.LoadSkin(folder.File("Skin/c.ini")));
+    EXPECT_FALSE(FixUpFullMode(true, compact));
+    EXPECT_FALSE(FixUpFullMode(false, compact));
+
+    TSkinSystem both;
+    ASSERT_TRUE(both.LoadSkin(folder.File("Skin/f.ini")));
+    EXPECT_TRUE(FixUpFullMode(true, both));
+    const auto depths = HistoryDepths(both);
+    EXPECT_EQ(depths[GraphMEM], 32); // a graph that is not shown keeps 32
+
+    folder.Write("en.lng", "[Header]\r\nDISCRIPTION=English\r\n[MESSAGES]\r\nR0611=Compact: yes\r\n"
+                           "R0614=Full: no\r\n");
+    TMRes texts(folder.Path());
+    ASSERT_TRUE(texts.OpenLanguage("English"));
+    const QStringList lines = SkinInformationLines(compact, texts);
+    ASSERT_EQ(lines.size(), 12);
+    EXPECT_EQ(lines[0], "Name    : CompactOnly");
+    EXPECT_EQ(lines[1], "Version : C2");
+    EXPECT_TRUE(lines[2].startsWith("MemUsed : ") && lines[2].endsWith(" KBytes"));
+    EXPECT_EQ(lines[5], "");
+    EXPECT_EQ(lines[6], "Compact: yes");
+    EXPECT_EQ(lines[7], "Full: no");
+}

@@ -1,0 +1,12 @@
+#include "pulsmir-skin/SkinTool.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return RunSkinTool(app.arguments().mid(1), out, err);
+}
