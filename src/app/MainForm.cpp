@@ -13,6 +13,7 @@
 #include "platform/ProcessControl.h"
 #include "core/NicList.h"
 #include "core/PerfCore.h"
+#include "net/PingProber.h"
 #include "platform/UserLocale.h"
 #include "platform/linux/ProcIfTable.h"
 #include "platform/linux/ProcPerfDataSource.h"
@@ -25,6 +26,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QThread>
+#include <QAction>
 #include <QTimer>
 #include <QWindow>
 
@@ -133,7 +135,13 @@ bool TMainPForm::FormCreate()
     m_mainTimer = new QTimer(this);
     connect(m_mainTimer, &QTimer::timeout, this, &TMainPForm::MainTimerTimer);
     m_pingTimer = new QTimer(this);
-    connect(m_pingTimer, &QTimer::timeout, this, &TMainPForm::PingTimerTimer);
+    m_pingProber = std::make_unique<TPingProber>(
+        PingValuesOf(*m_core), m_settings, TaggedLog(&m_log, QString()),
+        TPingHooks{[this](const QString& name) { SendSstpEvent(name); },
+                   [this] { PlayEventSoundNo(3); },
+                   [this](bool enabled) { m_menu->PingP1->setEnabled(enabled); }});
+    connect(m_pingTimer, &QTimer::timeout, m_pingProber.get(), &TPingProber::PingTimerTimer);
+    connect(m_menu->PingP1, &QAction::triggered, m_pingProber.get(), &TPingProber::PingTimerTimer);
 
     m_splash = std::make_unique<TSplash>(m_paths.ProgramFolder());
     const QString coreMd =
@@ -441,6 +449,8 @@ void TMainPForm::FormCloseQuery()
     WriteDebugLog(QStringLiteral("Floating Control Thread Terminating"));
     WriteDebugLog(QStringLiteral("Auto Active Control Thread Terminating"));
     WriteDebugLog(QStringLiteral("Release Classes Memory"));
+    // The prober holds the core's values; a run still under way drops its result.
+    m_pingProber.reset();
     m_core.reset();
     WriteDebugLog(QStringLiteral("Application Terminate"));
     WriteDebugLog(QStringLiteral("----------"));

@@ -25,6 +25,7 @@ class ProcSystemInfo;
 class QTimer;
 class TMainMenu;
 class TPerfCore;
+class TPingProber;
 class TSplash;
 
 // The main window. It owns the program's objects for the whole run, runs the start-up sequence
@@ -69,6 +70,10 @@ public:
     bool ChangeSkin(const QString& name);
     void RefreshSkinList();
     void ModeChange(bool byUser);
+    // For headless runs, which drive the tick themselves.
+    void StopTimers();
+    void SetSampleInterval(int milliseconds);
+    void SetFullMode(bool full);
 
     const TSettings& Settings() const { return m_settings; }
     bool StartAborted() const { return m_startAborted; }
@@ -124,7 +129,6 @@ private:
     void SendSstpEvent(const QString&, const QString& = {}, const QString& = {}) {}
     void PlayEventSoundNo(int) {}
     void CheckSoundEvents() {}
-    void PingTimerTimer() {}
 
     AppPaths m_paths;
     Dialogs& m_dialogs;
@@ -156,6 +160,7 @@ private:
     std::unique_ptr<ProcSystemInfo> m_systemInfo;
     std::unique_ptr<ProcIfTable> m_ifTable;
     std::unique_ptr<TPerfCore> m_core;
+    std::unique_ptr<TPingProber> m_pingProber;
     TSkinSystem m_skin;
     TSkinRenderer m_renderer;
     SkinList m_skinList;

@@ -5,6 +5,7 @@
 #include "app/MainMenu.h"
 #include "app/StatusSnapshot.h"
 #include "core/PerfCore.h"
+#include "net/PingProber.h"
 #include "skin/WindowShape.h"
 
 #include <QAction>
@@ -52,6 +53,8 @@ void TMainPForm::ApplySkinWindow()
         m_face = Bitmap24();
     }
 
+    if (m_runMode == RunMode::Headless)
+        return;
     setFixedSize(w, h);
     if (region.isEmpty())
         clearMask();
@@ -101,7 +104,7 @@ void TMainPForm::FillRenderInputs()
     in.NetActive = core.NetActive;
     in.PingLevel = core.PingLevel;
     in.PingTime = core.PingTime;
-    in.Pinging = false;
+    in.Pinging = m_pingProber->Pinging();
     in.DiskReadPos = m_tick.DiskReadPos;
     in.DiskWritePos = m_tick.DiskWritePos;
     in.NetRecvPos = m_tick.NetRecvPos;
@@ -189,9 +192,9 @@ void TMainPForm::UpdateStatusSnapshot()
     values.DiskBytes = core.DiskReadBytes + core.DiskWriteBytes;
     values.NetBytes = core.NetRecvBytes + core.NetSendBytes;
     values.TargetDrive = m_targetDrive;
-    values.Pinging = false;
+    values.Pinging = m_pingProber->Pinging();
     values.PingTime = core.PingTime;
-    values.PingHost = m_settings.PingHost;
+    values.PingHost = m_pingProber->PingTarget();
     const QString text = BuildStatusSnapshot(values, QLocale::system());
     if (text != m_statusText)
         m_statusText = text;
@@ -243,8 +246,27 @@ void TMainPForm::ConnectMenu()
     connect(m_menu->MListRef, &QAction::triggered, this, &TMainPForm::RefreshSkinList);
     connect(m_menu->ExitE, &QAction::triggered, this, &TMainPForm::ExitEClick);
     connect(m_menu, &TMainMenu::SkinChosen, this, &TMainPForm::SelectSkin);
-    // These come with the window behaviour, ping, sound, options and help.
+    // These come with the window behaviour, sound, options and help.
     for (QAction* later : {m_menu->InTT, m_menu->MFltSwitch, m_menu->MFltAniSwitch, m_menu->ESMute,
-                           m_menu->AlphaSwitch, m_menu->PingP1, m_menu->OptionV, m_menu->mHelp})
+                           m_menu->AlphaSwitch, m_menu->OptionV, m_menu->mHelp})
         later->setEnabled(false);
+}
+
+void TMainPForm::StopTimers()
+{
+    m_mainTimer->stop();
+    m_pingTimer->stop();
+}
+
+void TMainPForm::SetSampleInterval(int milliseconds)
+{
+    m_tick.MainTimerIntervalMs = std::max(milliseconds, 1);
+    // The core's byte counts are per sample; the factor makes them per second.
+    m_core->RateFactor = std::max(1000 / m_tick.MainTimerIntervalMs, 1);
+}
+
+void TMainPForm::SetFullMode(bool full)
+{
+    if (full != (m_settings.SkinMode == 1))
+        ModeChange(false);
 }

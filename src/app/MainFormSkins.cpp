@@ -25,8 +25,7 @@ void TMainPForm::SelectSkin(const QString& name)
         m_dialogs.Error(QStringLiteral("Load Error : ") + name);
         SendSstpEvent(QStringLiteral("NoSkinA"), name);
     } else {
-        for (QAction* item : m_menu->SkinItems())
-            item->setChecked(item->text() == name);
+        m_menu->CheckSkin(name);
         m_settings.CurrentSkinName = name;
         SendSstpEvent(QStringLiteral("ChangeSkin"), m_settings.CurrentSkinName);
     }
@@ -120,12 +119,11 @@ bool TMainPForm::StartupSkinSelection()
     ShowStatus(QStringLiteral("'") + m_settings.CurrentSkinName + QStringLiteral("' Loading"));
 
     if (!ChangeSkin(m_settings.CurrentSkinName)) {
-        const QList<QAction*> items = m_menu->SkinItems();
-        if (!items.isEmpty()) {
+        const QString first = m_menu->FirstSkinName();
+        if (!first.isEmpty()) {
             const QString configured = m_settings.CurrentSkinName;
-            QAction* first = items.first();
-            m_settings.CurrentSkinName = first->text();
-            first->setChecked(true);
+            m_settings.CurrentSkinName = first;
+            m_menu->CheckSkin(first);
             if (!ChangeSkin(m_settings.CurrentSkinName)) {
                 m_dialogs.Warning(m_res.GetText(QStringLiteral("R0602")));
                 m_settings.CurrentSkinName.clear();

@@ -1,11 +1,13 @@
 #include "app/MainMenu.h"
 
+#include "app/SkinColumns.h"
 #include "res/MRes.h"
 #include "skin/MenuStyle.h"
 
 #include <QActionGroup>
 #include <QMenu>
 #include <QStyle>
+#include <QWidgetAction>
 
 namespace {
 
@@ -112,8 +114,13 @@ void TMainMenu::SetSkinItems(const SkinList& skins, const QString& currentSkinNa
         if (action == m_skinSeparator)
             break;
         SkinT->removeAction(action);
-        delete action;
+        if (action != m_columnsAction)
+            delete action;
     }
+
+    m_skinNames.clear();
+    for (const SkinListEntry& entry : skins)
+        m_skinNames << entry.Name;
 
     QList<QAction*> items;
     if (skins.empty()) {
@@ -122,31 +129,46 @@ void TMainMenu::SetSkinItems(const SkinList& skins, const QString& currentSkinNa
         none->setCheckable(true);
         none->setProperty("Tag", 0);
         items << none;
-    }
-    for (const SkinListEntry& entry : skins) {
-        auto* item = new QAction(entry.Name, SkinT);
-        item->setCheckable(true);
-        item->setChecked(entry.Name == currentSkinName);
-        item->setProperty("Tag", MainMenuStyle::SkinTag);
-        m_skinGroup->addAction(item);
-        const QString name = entry.Name;
-        connect(item, &QAction::triggered, this, [this, name] { emit SkinChosen(name); });
-        items << item;
+    } else if (skins.size() > TSkinColumns::RowsPerColumn) {
+        if (!m_columnsAction) {
+            m_columnsAction = new QWidgetAction(this);
+            m_columns = new TSkinColumns;
+            m_columnsAction->setDefaultWidget(m_columns);
+            connect(m_columns, &TSkinColumns::SkinChosen, this, &TMainMenu::SkinChosen);
+        }
+        m_columns->SetOwnerDrawn(m_ownerDrawn);
+        m_columns->SetSkins(m_skinNames, currentSkinName);
+        items << m_columnsAction;
+    } else {
+        for (const QString& name : m_skinNames) {
+            auto* item = new QAction(name, SkinT);
+            item->setCheckable(true);
+            item->setChecked(name == currentSkinName);
+            item->setProperty("Tag", MainMenuStyle::SkinTag);
+            m_skinGroup->addAction(item);
+            connect(item, &QAction::triggered, this, [this, name] { emit SkinChosen(name); });
+            items << item;
+        }
     }
     SkinT->insertActions(m_skinSeparator, items);
     SkinT->setEnabled(true);
 }
 
-QList<QAction*> TMainMenu::SkinItems() const
+QString TMainMenu::FirstSkinName() const
 {
-    QList<QAction*> items;
+    return m_skinNames.isEmpty() ? QString() : m_skinNames.first();
+}
+
+void TMainMenu::CheckSkin(const QString& name)
+{
+    if (m_columns)
+        m_columns->SetCurrent(name);
     for (QAction* action : SkinT->actions()) {
         if (action == m_skinSeparator)
             break;
         if (action->property("Tag").toInt() == MainMenuStyle::SkinTag)
-            items << action;
+            action->setChecked(action->text() == name);
     }
-    return items;
 }
 
 void TMainMenu::SetOwnerDrawn(bool on)
@@ -154,6 +176,8 @@ void TMainMenu::SetOwnerDrawn(bool on)
     if (on == m_ownerDrawn)
         return;
     m_ownerDrawn = on;
+    if (m_columns)
+        m_columns->SetOwnerDrawn(on);
     if (on) {
         if (!m_style)
             m_style = std::make_unique<MainMenuStyle>();

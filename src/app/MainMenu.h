@@ -11,7 +11,9 @@ class QAction;
 class QActionGroup;
 class QMenu;
 class QWidget;
+class QWidgetAction;
 class TMRes;
+class TSkinColumns;
 
 // The main window's pop-up menu `RPopup` with its items under their form names. Captions and
 // hints come from the language table; the skin submenu lists the skins above its fixed items.
@@ -44,10 +46,13 @@ public:
     void ApplyTexts(const TMRes& texts, int skinMode);
     // The mode item's caption for the mode the window is in now.
     void SetModeCaption(const TMRes& texts, int skinMode);
-    // Rebuilds the skin items: one checkable item per entry, or a disabled "(No Skin!)".
+    // Rebuilds the skin items: one checkable item per entry, or a disabled "(No Skin!)"; more
+    // than 30 skins go into columns of 30.
     void SetSkinItems(const SkinList& skins, const QString& currentSkinName);
-    // The skin items in menu order (empty when there is no skin).
-    QList<QAction*> SkinItems() const;
+    // The first skin of the menu; empty when there is none.
+    QString FirstSkinName() const;
+    // Puts the check mark on the named skin.
+    void CheckSkin(const QString& name);
     // The owner-drawn look when on, the desktop's look when off.
     void SetOwnerDrawn(bool on);
 
@@ -58,6 +63,9 @@ private:
     QAction* AddItem(QMenu* menu, const char* objectName, bool checkable = false);
 
     QAction* m_skinSeparator = nullptr;
+    QStringList m_skinNames;
+    QWidgetAction* m_columnsAction = nullptr;
+    TSkinColumns* m_columns = nullptr;
     QActionGroup* m_skinGroup = nullptr;
     std::unique_ptr<MainMenuStyle> m_style;
     bool m_ownerDrawn = false;

@@ -1,6 +1,7 @@
 #include "app/ProgramEntry.h"
 
 #include "app/CommandLine.h"
+#include "app/HeadlessRun.h"
 #include "app/MainForm.h"
 #include "platform/AppPaths.h"
 #include "platform/InstanceGuard.h"
@@ -25,6 +26,10 @@ const char* const HelpText =
     "  /M          start even when another instance is running\n"
     "  /D:digit    watch physical drive <digit>; settings go to Pulsmir_<digit>.ini\n"
     "  package.pma install an add-in package (skins)\n"
+    "  --status [--count N] [--interval MS]\n"
+    "              print the status snapshot after each graph step, without a window\n"
+    "  --snapshot OUT.png [--ticks N] [--mode compact|full]\n"
+    "              write the skin's face after N ticks to a PNG, without a window\n"
     "  --help      show this help and exit\n"
     "  --version   show the version and exit\n"
     "\n"
@@ -86,6 +91,9 @@ int RunPulsmir(int argc, char* argv[])
             return 0;
         }
     }
+
+    if (IsHeadlessRequest(argc, argv))
+        return RunHeadless(argc, argv);
 
     // A Wayland client can neither place itself nor stay on top: run through XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -52,7 +52,7 @@ class Desktop:
         read_end, write_end = os.pipe()
         xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             f"{self.width}x{self.height}x24", "-nolisten", "tcp"],
+             f"{self.width}x{self.height}x24", "-br", "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
         os.close(write_end)
         self._processes.append(xvfb)
@@ -220,6 +220,9 @@ class ProgramFolder:
     def settings(self, **keys):
         """Writes a Pulsmir.ini with the given keys of [Pulsmir2], current generation."""
         keys.setdefault("Version", 220)
+        # Pings never leave the machine in tests.
+        keys.setdefault("PingHost", "127.0.0.1")
+        keys.setdefault("UseDefaultGateway", 0)
         body = "".join(f"{k}={v}\r\n" for k, v in keys.items())
         self.write("Pulsmir.ini", "[Pulsmir2]\r\n" + body + "\r\n[Pulsmir2_EventSound]\r\n")
 
@@ -271,3 +274,53 @@ class Pulsmir:
 
 def build_bin_dir():
     return os.environ.get("PULSMIR_BIN", os.path.join(os.path.dirname(__file__), "../../build/bin"))
+
+
+def read_ppm(path_or_bytes):
+    """Width, height and RGB bytes of a binary PPM (what `convert x ppm:-` writes)."""
+    data = path_or_bytes
+    fields = []
+    position = 0
+    while len(fields) < 4:
+        while data[position:position + 1].isspace():
+            position += 1
+        if data[position:position + 1] == b"#":
+            position = data.index(b"\n", position) + 1
+            continue
+        end = position
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[position:end])
+        position = end
+    position += 1
+    width, height = int(fields[1]), int(fields[2])
+    return width, height, data[position:position + width * height * 3]
+
+
+def screen_pixels(desktop, x, y, width, height):
+    """The screen's pixels in a rectangle as rows of (r, g, b)."""
+    raw = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"],
+                         env=desktop.env(), capture_output=True, timeout=20, check=True).stdout
+    w, _, pixels = read_ppm(raw)
+    return [[tuple(pixels[((y + row) * w + x + col) * 3:((y + row) * w + x + col) * 3 + 3])
+             for col in range(width)] for row in range(height)]
+
+
+def window_geometry(desktop, window):
+    """Absolute x, y and the width and height of a window."""
+    info = desktop.window_info(window)
+    values = {}
+    for line in info.splitlines():
+        line = line.strip()
+        for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+            if line.startswith(key + ":"):
+                values[key] = int(line.split(":")[1])
+    return (values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"],
+            values["Height"])
+
+
+def skin_region(bin_dir, skin_file, mode):
+    """The rectangles `pulsmir-skin region` gives for a skin's mode."""
+    out = subprocess.run([os.path.join(bin_dir, "pulsmir-skin"), "region", skin_file, "--mode", mode],
+                         capture_output=True, text=True, timeout=20, check=True).stdout
+    return [tuple(int(v) for v in line.split()) for line in out.splitlines() if line.strip()]

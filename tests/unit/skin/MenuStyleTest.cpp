@@ -1,7 +1,7 @@
 #include "skin/MenuStyle.h"
+#include "support/TestApplication.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOptionMenuItem>
@@ -9,24 +9,6 @@
 
 namespace {
 
-// Widgets need an application; the tests run on the offscreen platform. It is made on first
-// use and destroyed after the last test, so that nothing it holds counts as leaked.
-class ApplicationEnvironment : public testing::Environment
-{
-public:
-    void TearDown() override { delete QApplication::instance(); }
-};
-testing::Environment* const applicationEnvironment =
-    testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
-void EnsureApplication()
-{
-    static int argc = 1;
-    static char name[] = "test_skin";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance())
-        new QApplication(argc, argv);
-}
 
 QFont MenuFont()
 {

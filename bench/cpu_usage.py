@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""What the running monitor costs: CPU time and resident memory of the real program.
+
+Runs pulsmir under Xvfb with the default skin in full mode at PerfRate 4 (20 samples a second)
+for --seconds, and then conky at update_interval 0.05 with a comparable set of meters and
+graphs on the same display, and prints both CPU shares (from utime and stime in /proc) and
+pulsmir's resident memory. Installs conky-std with apt-get when it is missing (--no-conky skips
+the comparison). Usage: bench/cpu_usage.py [--bin build/bin] [--seconds 60]
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../tests/e2e"))
+
+from harness import Desktop, ProgramFolder, Pulsmir, wait_until  # noqa: E402
+
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+CONKY_CONFIG = """
+conky.config = {
+    update_interval = 0.05, own_window = true, own_window_type = 'normal',
+    double_buffer = true, use_xft = true, font = 'DejaVu Sans Mono:size=8',
+    minimum_width = 320, minimum_height = 240, out_to_console = false,
+};
+conky.text = [[
+CPU ${cpu cpu0}% ${cpubar cpu0 6,120}
+${cpugraph cpu0 24,300}
+MEM $memperc% ${membar 6,120}
+${memgraph 24,300}
+SWP $swapperc% ${swapbar 6,120}
+DISK R ${diskio_read} W ${diskio_write}
+${diskiograph_read 24,145} ${diskiograph_write 24,145}
+NET IN ${downspeed lo} OUT ${upspeed lo}
+${downspeedgraph lo 24,145} ${upspeedgraph lo 24,145}
+]]
+"""
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as handle:
+        fields = handle.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+def resident_kib(pid):
+    with open(f"/proc/{pid}/status") as handle:
+        for line in handle:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def measure(pid, seconds):
+    time.sleep(3)  # start-up done, caches warm
+    start_cpu, start = cpu_seconds(pid), time.monotonic()
+    time.sleep(seconds)
+    used, elapsed = cpu_seconds(pid) - start_cpu, time.monotonic() - start
+    return 100.0 * used / elapsed, resident_kib(pid)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", default=os.path.join(os.path.dirname(__file__), "../build/bin"))
+    parser.add_argument("--seconds", type=float, default=60)
+    parser.add_argument("--skin", default="System Analog Meter II(for2.2)")
+    parser.add_argument("--no-conky", action="store_true")
+    args = parser.parse_args()
+
+    with Desktop() as desktop:
+        with ProgramFolder(args.bin) as folder:
+            folder.settings(ResourceName="English", NoSplash=1, PerfRate=4, SkinMode=1,
+                            CurrentSkinName=args.skin, PingEnable=0)
+            program = Pulsmir(desktop, folder)
+            wait_until(lambda: "Application Running..." in folder.log_lines(), what="start-up")
+            if f"Skin '{args.skin}' Loaded...Complete" not in folder.log_lines():
+                program.terminate()
+                sys.exit(f"skin {args.skin!r} did not load")
+            share, rss = measure(program.process.pid, args.seconds)
+            program.terminate()
+        print(f"pulsmir: {share:.2f} % of one core over {args.seconds:.0f} s at 20 samples/s, "
+              f"resident {rss / 1024:.1f} MiB")
+
+        if args.no_conky:
+            return
+        if not shutil.which("conky"):
+            subprocess.run(["apt-get", "install", "-y", "-qq", "--no-install-recommends", "conky-std"],
+                           check=True, env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"))
+        config = "/tmp/pulsmir-bench-conky.conf"
+        with open(config, "w") as handle:
+            handle.write(CONKY_CONFIG)
+        conky = subprocess.Popen(["conky", "-c", config], env=desktop.env(),
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            conky_share, conky_rss = measure(conky.pid, args.seconds)
+        finally:
+            conky.terminate()
+            conky.wait()
+        print(f"conky:   {conky_share:.2f} % of one core over {args.seconds:.0f} s at "
+              f"update_interval 0.05, resident {conky_rss / 1024:.1f} MiB")
+        if conky_share > 0:
+            print(f"pulsmir / conky CPU: {share / conky_share:.2f}")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,129 @@
+#include "app/HeadlessRun.h"
+
+#include "app/MainForm.h"
+#include "platform/AtomicFile.h"
+#include "platform/Dialogs.h"
+#include "skin/SkinImage.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QThread>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Nobody is there to answer: every box goes to stderr and takes its affirmative answer.
+class StderrDialogs : public Dialogs
+{
+public:
+    DialogAnswer Show(DialogType, const QString& text, DialogButtons buttons) override
+    {
+        QString line = text;
+        line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        std::fprintf(stderr, "pulsmir: %s\n", qUtf8Printable(line));
+        return buttons == DialogButtons::YesNo || buttons == DialogButtons::YesNoCancel
+                   ? DialogAnswer::Yes
+                   : DialogAnswer::Ok;
+    }
+};
+
+int PositiveOption(const QCommandLineParser& parser, const QString& name, int fallback, bool& ok)
+{
+    if (!parser.isSet(name))
+        return fallback;
+    const int value = parser.value(name).toInt(&ok);
+    ok = ok && value > 0;
+    if (!ok)
+        std::fprintf(stderr, "pulsmir: --%s takes a whole number above 0\n", qUtf8Printable(name));
+    return value;
+}
+
+} // namespace
+
+bool IsHeadlessRequest(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--status") == 0 || std::strcmp(argv[i], "--snapshot") == 0)
+            return true;
+    return false;
+}
+
+int RunHeadless(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("status"), QStringLiteral("Print the status snapshot.")});
+    parser.addOption({QStringLiteral("snapshot"), QStringLiteral("Write the face to a PNG."),
+                      QStringLiteral("OUT.png")});
+    parser.addOption({QStringLiteral("count"), QStringLiteral("Snapshots to print."), QStringLiteral("N")});
+    parser.addOption({QStringLiteral("interval"), QStringLiteral("Sampling interval."), QStringLiteral("MS")});
+    parser.addOption({QStringLiteral("ticks"), QStringLiteral("Ticks before the picture."), QStringLiteral("N")});
+    parser.addOption({QStringLiteral("mode"), QStringLiteral("compact or full."), QStringLiteral("MODE")});
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "pulsmir: %s\n", qUtf8Printable(parser.errorText()));
+        return 2;
+    }
+    bool ok = true;
+    const int count = PositiveOption(parser, QStringLiteral("count"), 1, ok);
+    const int ticks = PositiveOption(parser, QStringLiteral("ticks"), 10, ok);
+    const int interval = PositiveOption(parser, QStringLiteral("interval"), 0, ok);
+    const QString mode = parser.value(QStringLiteral("mode"));
+    if (!mode.isEmpty() && mode != QLatin1String("compact") && mode != QLatin1String("full")) {
+        std::fputs("pulsmir: --mode is compact or full\n", stderr);
+        ok = false;
+    }
+    if (!ok)
+        return 2;
+
+    const AppPaths paths = AppPaths::FromEnvironment(QCoreApplication::applicationDirPath());
+    StderrDialogs dialogs;
+    QStringList arguments = parser.positionalArguments();
+    arguments.prepend(app.arguments().first());
+    TMainPForm form(paths, dialogs, arguments, TMainPForm::RunMode::Headless);
+    if (!form.FormCreate())
+        return 1;
+    form.StopTimers();
+    if (interval > 0)
+        form.SetSampleInterval(interval);
+    if (!mode.isEmpty())
+        form.SetFullMode(mode == QLatin1String("full"));
+
+    const auto tick = [&] {
+        QThread::msleep(static_cast<unsigned long>(form.MainTimerInterval()));
+        QCoreApplication::processEvents();
+        form.MainTimerTimer();
+    };
+
+    if (parser.isSet(QStringLiteral("snapshot"))) {
+        for (int i = 0; i < ticks; ++i)
+            tick();
+        if (form.FaceImg().IsEmpty()) {
+            std::fputs("pulsmir: no skin is loaded, so there is no face to write\n", stderr);
+            return 1;
+        }
+        try {
+            WriteFileAtomically(parser.value(QStringLiteral("snapshot")), EncodePng(form.FaceImg()));
+        } catch (const EFileWriteError& e) {
+            std::fprintf(stderr, "pulsmir: %s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }
+
+    int printed = 0;
+    form.OnStatusSnapshot = [&](const QString& text) {
+        QString plain = text;
+        plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        std::printf("%s\n\n", qUtf8Printable(plain));
+        std::fflush(stdout);
+        ++printed;
+    };
+    while (printed < count)
+        tick();
+    return 0;
+}
