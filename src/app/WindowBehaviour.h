@@ -1,0 +1,117 @@
+#pragma once
+
+#include "platform/Desktop.h"
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+// The main window's rules as a window, free of widgets: placement with the snap to the work
+// area's edges, dragging, the status tips' timing, hiding while the mouse is near, and the
+// targets of the floating thread. The main window feeds them and carries out what they say.
+
+// Where the window of this size goes when released at pos: inside the work area, and flush to
+// any edge it was released within 8 pixels of.
+QPoint PlaceWindow(QPoint pos, QSize size, const WindowRect& workArea);
+
+// Dragging on the face image.
+class TWindowDrag
+{
+public:
+    // Mouse down at a point in window coordinates. True when a drag starts; either way the
+    // drag suppression of a double click is used up.
+    bool DragStart(bool leftButton, QPoint point);
+    // Mouse move: the window's new top-left while dragging.
+    std::optional<QPoint> DragNavigation(QPoint windowTopLeft, QPoint point) const;
+    // Mouse up: true when a drag ended, and the window is then to be placed.
+    bool DragEnd(bool leftButton);
+    // A double click on the face image switched the mode; its second press must not drag.
+    void FaceImgDblClick() { SuppressDrag = true; }
+
+    bool Dragging = false;
+    int DragOriginX = 0;
+    int DragOriginY = 0;
+    bool SuppressDrag = false;
+};
+
+// When the status tips window shows: after a second of rest on the face, not within a minute
+// of a click or of opening the pop-up menu. Times are the millisecond tick, which wraps.
+class TStatusTips
+{
+public:
+    enum class Action
+    {
+        None,
+        Hide,
+        Show
+    };
+
+    static constexpr std::uint32_t RestMs = 1000;
+    static constexpr std::uint32_t AfterClickMs = 60'000;
+
+    // Mouse down on the window (suppresses the tip this tick, too) and the pop-up menu.
+    void MouseDown(std::uint32_t now);
+    void PopupOpened(std::uint32_t now);
+    // One check per drawing tick. overFace: the foreground window is the main window or the
+    // tips window and the cursor lies on the face.
+    Action Update(bool overFace, std::uint32_t now);
+    // Back to no tip pending, as at start-up.
+    void Reset();
+
+    static bool CursorOverFace(QPoint cursor, QPoint windowTopLeft, QSize face);
+    // The tips window's top-left: below right of the cursor, kept inside the work area.
+    static QPoint TipPosition(QPoint cursor, QSize tipSize, const WindowRect& workArea);
+
+    std::uint32_t TipDueTime = 0;   // 0: none pending
+    std::uint32_t TipHoldUntil = 0; // 0: no click holds the tip back
+    bool TipShown = false;
+    bool TipSuppressOnce = false;
+
+private:
+    static std::uint32_t DueAfter(std::uint32_t now, std::uint32_t delay);
+    static bool Passed(std::uint32_t now, std::uint32_t due);
+};
+
+// Hiding the window while the mouse is near it; Shift brings it back.
+class TProximityHiding
+{
+public:
+    enum class Action
+    {
+        None,
+        Hide,
+        Show
+    };
+
+    static constexpr int Margin = 16;
+
+    // enabled: AutoHidingOnMouse is on and the options item is enabled.
+    Action Check(bool enabled, const WindowRect& window, const WindowRect& workArea, QPoint cursor,
+                 bool shiftHeld);
+    static bool MouseNear(const WindowRect& window, const WindowRect& workArea, QPoint cursor,
+                          bool shiftHeld);
+
+    bool ProximityHidden = false;
+};
+
+// The floating thread's view of the foreground window.
+struct TFloatCandidate
+{
+    QString Title;
+    WindowRect Frame;
+    bool IsDesktop = false;
+    bool Visible = false;
+    bool Minimized = false;
+};
+
+// Whether the window can ride on this foreground window's title bar.
+bool FloatQualifies(const TFloatCandidate& candidate, int ownHeight, int offsetX, int offsetY);
+// The floating target: anchored at the right edge of a qualifying foreground window, else at
+// the top-right corner of the work area. candidate is empty when the foreground window is ours,
+// which leaves the window where it is.
+QPoint FloatTarget(QPoint current, const std::optional<TFloatCandidate>& candidate, int ownHeight,
+                   int offsetX, int offsetY, const WindowRect& workArea);
+// One step of the animated approach: half of the remaining way, the last 3 pixels at once.
+QPoint FloatAnimateStep(QPoint current, QPoint target);

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QIcon>
+#include <QMenu>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+class QTimer;
+
+// The tray icon could not be registered, or no more icons can be made.
+class ENotifyIconError : public std::runtime_error
+{
+public:
+    ENotifyIconError();
+};
+
+// The IDs of the tray icons of the process: a new icon takes the last ID + 1, and no more than
+// 100 are handed out.
+class TrayIconIds
+{
+public:
+    static int Acquire();
+    static void Release(int id);
+    static std::vector<int> InUse();
+};
+
+// The tip keeps at most 62 characters, never half of a surrogate pair.
+QString TrayTipText(const QString& tip);
+
+// Telling one click from the first click of a double click: a click is reported only when no
+// double click followed within the double-click time + 50 ms.
+class TSingleClick
+{
+public:
+    // A click; true when the wait for a second one is to start.
+    bool Clicked();
+    // A double click: the pending click is dropped.
+    void DoubleClicked() { m_pending = false; }
+    // The wait is over; true when the click stands alone.
+    bool WaitOver();
+
+private:
+    bool m_pending = false;
+};
+
+// The notification-area icon: registration, tip, menus and the mouse events, over
+// QSystemTrayIcon.
+class TTrayIcon : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Button
+    {
+        Left,
+        Right,
+        Middle
+    };
+
+    // Throws ENotifyIconError when the process holds too many tray icons.
+    explicit TTrayIcon(QObject* parent = nullptr);
+    ~TTrayIcon() override;
+
+    int Id() const { return m_id; }
+
+    int AnimateRate() const { return m_animateRate; }
+    void SetAnimateRate(int ms);
+    bool AutoPopup = true;
+    bool Enabled = true;
+    QMenu* LBPopupMenu() const { return m_lbMenu; }
+    void SetLBPopupMenu(QMenu* menu) { m_lbMenu = menu; }
+    QMenu* RBPopupMenu() const { return m_rbMenu; }
+    void SetRBPopupMenu(QMenu* menu);
+
+    const QIcon& Icon() const { return m_icon; }
+    void SetIcon(const QIcon& icon);
+    const QString& TipHelp() const { return m_tip; }
+    void SetTipHelp(const QString& tip);
+    bool Visible() const { return m_visible; }
+    // Shown only with an icon (its own, else the application's). Throws ENotifyIconError when
+    // there is no notification area to show it in; the icon then stays hidden.
+    void SetVisible(bool visible);
+    // Whether the icon is in the notification area now.
+    bool Registered() const { return m_tray.isVisible(); }
+
+    // What the notification area reported; public for the tests, which have no tray host.
+    void Activated(QSystemTrayIcon::ActivationReason reason);
+    // The wait of a single click is over.
+    void SingleClickWaitOver();
+
+    // The wait for a second click; the desktop's double-click time + 50 ms.
+    static int SingleClickWaitMs();
+
+signals:
+    void OnClick();
+    void OnDblClick();
+    void OnMouseDown(TTrayIcon::Button button, QPoint cursor);
+    void OnMouseUp(TTrayIcon::Button button, QPoint cursor);
+
+private:
+    void Register();
+    QIcon EffectiveIcon() const;
+
+    int m_id = 0;
+    int m_animateRate = 500;
+    QPointer<QMenu> m_lbMenu;
+    QPointer<QMenu> m_rbMenu;
+    QIcon m_icon;
+    QString m_tip = QStringLiteral("TipHelp");
+    bool m_visible = false;
+    QSystemTrayIcon m_tray;
+    TSingleClick m_singleClick;
+    QTimer* m_singleClickTimer = nullptr;
+};
+
+// The disk lamp of tray mode: 0 idle, 1 reading, 2 writing, 3 both.
+int DiskIconIndex(bool reading, bool writing);
+// The icon the tray update shows; none while the core is stopped, when the shown icon stays.
+std::optional<int> TrayUpdateIcon(bool coreStarted, bool reading, bool writing);
+
+// The four built-in icons, drawn in code.
+std::array<QIcon, 4> BuiltInTrayIcons();
+
+// The tray icons from the settings: the four files, or the built-in ones when asked for or when
+// a file is missing or unreadable (then trayIconDefault is switched on).
+std::array<QIcon, 4> LoadTrayIcons(bool& trayIconDefault, const std::array<QString, 4>& files,
+                                   const std::function<void(const QString&)>& writeLog);

@@ -1,0 +1,111 @@
+#include "app/WindowModes.h"
+
+#include "app/AActiveCtrl.h"
+#include "app/FltCtrl.h"
+#include "app/Settings.h"
+#include "doubles/RecordingDialogs.h"
+#include "res/MRes.h"
+#include "support/TempProgramFolder.h"
+
+#include <gtest/gtest.h>
+
+TEST(SkinModeChange, SwitchesToTheOtherModeTheSkinHas)
+{
+    const TModeChange toFull = SkinModeChange(0, true, true, true);
+    EXPECT_TRUE(toFull.Changed);
+    EXPECT_EQ(toFull.SkinMode, 1);
+    EXPECT_EQ(toFull.CaptionCode, "C0101");
+    EXPECT_EQ(toFull.SstpEvent, "ChangeModeA");
+    EXPECT_EQ(toFull.LogLines, (QStringList{"Skin Mode Change...", "Skin Mode Change to FULL",
+                                            "Skin Mode Change...OK"}));
+
+    const TModeChange toCompact = SkinModeChange(1, true, true, true);
+    EXPECT_EQ(toCompact.SkinMode, 0);
+    EXPECT_EQ(toCompact.CaptionCode, "C0100");
+    EXPECT_EQ(toCompact.SstpEvent, "ChangeModeB");
+
+    // The auto-active switch sends no event.
+    EXPECT_TRUE(SkinModeChange(1, true, true, false).SstpEvent.isEmpty());
+}
+
+TEST(SkinModeChange, ASkinWithoutTheOtherModeChangesNothingAndReportsNothing)
+{
+    const TModeChange noFull = SkinModeChange(0, true, false, true);
+    EXPECT_FALSE(noFull.Changed);
+    EXPECT_EQ(noFull.SkinMode, 0);
+    EXPECT_EQ(noFull.CaptionCode, "C0100"); // keeps its caption for compact mode
+    EXPECT_TRUE(noFull.SstpEvent.isEmpty());
+    EXPECT_EQ(noFull.LogLines, (QStringList{"Skin Mode Change...", "Skin Mode Change...OK"}));
+    EXPECT_FALSE(SkinModeChange(1, false, true, true).Changed);
+}
+
+TEST(WindowThreadSettings, FloatingNeedsTheSwitchTheSkinAndAnInterval)
+{
+    EXPECT_TRUE(FloatActive(true, 0, true, false));
+    EXPECT_FALSE(FloatActive(true, 1, true, false));
+    EXPECT_TRUE(FloatActive(true, 1, false, true));
+    EXPECT_FALSE(FloatActive(false, 0, true, true));
+
+    struct NoHandOff : TWindowHandOff
+    {
+        void FloatMoveWindow(QPoint) override {}
+        void SetTrayMode(bool) override {}
+        void AutoModeTo(bool) override {}
+    } handOff;
+    TFltCtrl floating({}, handOff);
+    TAActiveCtrl active({}, handOff, QStringLiteral("Pulsmir"));
+    TSettings settings;
+    settings.FloatSW = true;
+    settings.FloatAnim = true;
+    settings.FloatInterval = 30;
+    settings.AutoActiveSW = true;
+    settings.AutoHiding = true;
+    settings.AutoActiveInterval = 250;
+    ApplyWindowThreadSettings(settings, true, floating, active);
+    EXPECT_TRUE(floating.Active);
+    EXPECT_TRUE(floating.Animate);
+    EXPECT_EQ(floating.Interval, 30);
+    EXPECT_EQ(active.Interval, 250);
+    EXPECT_TRUE(active.AutoMode);
+    EXPECT_TRUE(active.AutoTray);
+
+    ApplyWindowThreadSettings(settings, false, floating, active);
+    EXPECT_FALSE(floating.Active);
+    settings.FloatInterval = 0;
+    ApplyWindowThreadSettings(settings, true, floating, active);
+    EXPECT_FALSE(settings.FloatSW);
+    EXPECT_FALSE(floating.Active);
+}
+
+TEST(HelpCommand, LocalHelpOrTheWebPageAfterAsking)
+{
+    TempProgramFolder folder;
+    folder.Write(QStringLiteral("English.lng"),
+                 "[Header]\r\nDISCRIPTION=English\r\nLANGCODE=ENG\r\n[MESSAGES]\r\n"
+                 "R0624=No help here. Web?\r\n");
+    TMRes res(folder.Path());
+    res.OpenLanguage(QStringLiteral("English"));
+    RecordingDialogs dialogs;
+    std::vector<QUrl> opened;
+    const auto open = [&](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    };
+    const QUrl web(QStringLiteral("https://example.org/pulsmir/help"));
+
+    dialogs.answers = {DialogAnswer::No};
+    EXPECT_FALSE(ShowHelp(folder.Path(), web, dialogs, res, open));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].type, DialogType::Warning);
+    EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::YesNo);
+    EXPECT_EQ(dialogs.boxes[0].text, res.GetText(QStringLiteral("R0624")));
+    EXPECT_TRUE(opened.empty());
+    EXPECT_FALSE(ShowHelp(folder.Path(), web, dialogs, res, open));
+    EXPECT_EQ(opened, std::vector<QUrl>{web});
+
+    folder.Write(QStringLiteral("help/index.html"), "<html></html>");
+    opened.clear();
+    EXPECT_TRUE(ShowHelp(folder.Path(), web, dialogs, res, open));
+    EXPECT_EQ(opened, std::vector<QUrl>{QUrl::fromLocalFile(folder.File("help/index.html"))});
+    EXPECT_EQ(dialogs.boxes.size(), 2u);
+}
