@@ -10,6 +10,7 @@
 #include "skin/SkinCatalogue.h"
 #include "skin/SkinRenderer.h"
 #include "skin/SkinSystem.h"
+#include "skin/SurfaceSync.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -166,6 +167,7 @@ private:
     SkinList m_skinList;
     bool m_skinLoaded = false;
     Bitmap24 m_face;
+    SurfaceSync m_shownFace;
     SkinRenderInputs m_inputs;
     TSamplingTick m_tick;
     bool m_tickIdle = true;

@@ -12,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -47,10 +48,12 @@ void TMainPForm::ApplySkinWindow()
         h = mode.Background.Height();
         region = ToRegion(BuildSkinRegion(mode.Background, mode.BgMaskFlag, mode.BgMaskColor));
         m_face = mode.Background.Copy(0, 0, w, h);
+        m_shownFace.Sync(m_face);
     } else if (!m_noSkinImg.isNull()) {
         w = m_noSkinImg.width();
         h = m_noSkinImg.height();
         m_face = Bitmap24();
+        m_shownFace.Reset();
     }
 
     if (m_runMode == RunMode::Headless)
@@ -72,11 +75,14 @@ void TMainPForm::ApplySkinWindow()
     update();
 }
 
-void TMainPForm::paintEvent(QPaintEvent*)
+void TMainPForm::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    if (!m_face.IsEmpty())
-        painter.drawImage(0, 0, m_face.ImageView());
+    if (!m_face.IsEmpty()) {
+        if (m_shownFace.Image().size() != QSize(m_face.Width(), m_face.Height()))
+            m_shownFace.Sync(m_face);
+        painter.drawImage(event->rect(), m_shownFace.Image(), event->rect());
+    }
     else if (!m_noSkinImg.isNull())
         painter.drawImage(0, 0, m_noSkinImg);
     else
@@ -132,8 +138,12 @@ void TMainPForm::RenderFace()
         return;
     FillRenderInputs();
     m_renderer.RenderSkin(m_skin, m_inputs, m_face);
-    if (m_runMode == RunMode::Desktop)
-        update();
+    // Only what changed is converted and sent to the screen.
+    if (m_runMode == RunMode::Desktop) {
+        const QRect changed = m_shownFace.Sync(m_face);
+        if (!changed.isEmpty())
+            update(changed);
+    }
 }
 
 void TMainPForm::MainTimerTimer()

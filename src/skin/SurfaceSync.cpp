@@ -1,0 +1,57 @@
+#include "skin/SurfaceSync.h"
+
+#include <cstring>
+
+void SurfaceSync::Reset()
+{
+    m_shown = Bitmap24();
+    m_image = QImage();
+}
+
+QRect SurfaceSync::Sync(const Bitmap24& surface)
+{
+    const int w = surface.Width();
+    const int h = surface.Height();
+    if (surface.IsEmpty()) {
+        Reset();
+        return {};
+    }
+    const bool fresh = m_shown.Width() != w || m_shown.Height() != h;
+    if (fresh) {
+        m_shown = Bitmap24(w, h);
+        m_image = QImage(w, h, QImage::Format_RGB32);
+    }
+
+    int top = h;
+    int bottom = -1;
+    int left = w;
+    int right = -1;
+    const size_t rowBytes = size_t(w) * 3;
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* source = surface.Row(y);
+        std::uint8_t* shown = m_shown.Row(y);
+        if (!fresh && std::memcmp(source, shown, rowBytes) == 0)
+            continue;
+        int first = 0;
+        int last = w - 1;
+        if (!fresh) {
+            while (std::memcmp(source + first * 3, shown + first * 3, 3) == 0)
+                ++first;
+            while (std::memcmp(source + last * 3, shown + last * 3, 3) == 0)
+                --last;
+        }
+        std::memcpy(shown + first * 3, source + first * 3, size_t(last - first + 1) * 3);
+        auto* out = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        for (int x = first; x <= last; ++x) {
+            const std::uint8_t* p = source + x * 3; // blue, green, red
+            out[x] = 0xFF000000u | (QRgb(p[2]) << 16) | (QRgb(p[1]) << 8) | p[0];
+        }
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    if (bottom < 0)
+        return {};
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}

@@ -1,0 +1,31 @@
+#include "skin/SurfaceSync.h"
+
+#include <gtest/gtest.h>
+
+TEST(SurfaceSync, ConvertsOnlyWhatChanged)
+{
+    Bitmap24 surface(8, 6);
+    surface.Fill(0x102030); // blue 0x10, green 0x20, red 0x30 in the platform's colour value
+    SurfaceSync sync;
+    EXPECT_EQ(sync.Sync(surface), QRect(0, 0, 8, 6));
+    EXPECT_EQ(sync.Image().format(), QImage::Format_RGB32);
+    EXPECT_EQ(sync.Image().pixel(3, 3), qRgb(0x30, 0x20, 0x10));
+
+    EXPECT_TRUE(sync.Sync(surface).isEmpty());
+
+    surface.SetPixel(2, 1, 0x0000FF);
+    surface.SetPixel(5, 4, 0xFF0000);
+    EXPECT_EQ(sync.Sync(surface), QRect(QPoint(2, 1), QPoint(5, 4)));
+    EXPECT_EQ(sync.Image().pixel(2, 1), qRgb(0xFF, 0, 0));
+    EXPECT_EQ(sync.Image().pixel(5, 4), qRgb(0, 0, 0xFF));
+    EXPECT_EQ(sync.Image().pixel(3, 1), qRgb(0x30, 0x20, 0x10));
+
+    // The edges of a row count too.
+    surface.SetPixel(7, 5, 0x00FF00);
+    EXPECT_EQ(sync.Sync(surface), QRect(7, 5, 1, 1));
+
+    Bitmap24 bigger(10, 6);
+    EXPECT_EQ(sync.Sync(bigger), QRect(0, 0, 10, 6));
+    EXPECT_TRUE(sync.Sync(Bitmap24()).isEmpty());
+    EXPECT_TRUE(sync.Image().isNull());
+}
