@@ -118,6 +118,7 @@ void TMainPForm::FillRenderInputs()
     in.CpuCount = core.CpuCount;
     in.NTMultiCPU = m_settings.NTMultiCPU;
     in.LinearOFF = m_settings.LinearOFF;
+    in.HistoryStamp = m_tick.HistoryGeneration;
     // Only the full mode draws graphs.
     if (in.FullMode) {
         in.CpuHistory.resize(core.CpuHistory.size());

@@ -40,6 +40,7 @@ void TSamplingTick::ApplySettings(int perfRate, int graphRate, int dRange, int n
 
 void TSamplingTick::ResetForSkin(int cpuCount)
 {
+    ++HistoryGeneration;
     CpuPeak.assign(static_cast<size_t>(std::max(cpuCount, 0)) + 1, 0);
     MemPeak = SwapPeak = 0;
     DiskReadPeak = DiskWritePeak = NetRecvPeak = NetSendPeak = 0;
@@ -115,6 +116,7 @@ bool TSamplingTick::CountGraphTick()
 
 void TSamplingTick::GraphStep(const TickHistories& histories)
 {
+    ++HistoryGeneration;
     if (histories.Cpu) {
         for (size_t i = CpuPeak.size(); i-- > 0;) {
             if (i < histories.Cpu->size())

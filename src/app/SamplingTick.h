@@ -71,6 +71,8 @@ public:
     int DRange = 0;
     int NRange = 0;
     bool LogConvSW = true;
+    // Counts every change of the histories, so the renderer knows when its graphs are stale.
+    std::uint64_t HistoryGeneration = 1;
 
     std::vector<std::uint32_t> CpuPeak;
     std::uint32_t MemPeak = 0;

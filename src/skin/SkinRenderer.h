@@ -5,6 +5,8 @@
 #include "skin/GraphRaster.h"
 #include "skin/SkinModel.h"
 
+#include <QRect>
+
 #include <array>
 #include <cstdint>
 #include <stdexcept>
@@ -47,6 +49,9 @@ struct SkinRenderInputs
     std::vector<int> NetSendHistory;
     bool NTMultiCPU = false;
     bool LinearOFF = false;
+    // Changes whenever any history changes (a graph step, a skin load). While it stays the
+    // same the graphs look the same, so the renderer may reuse them; 0 means draw every time.
+    std::uint64_t HistoryStamp = 0;
 };
 
 // An error inside a frame; HelpContext is the number the log line reports.
@@ -69,14 +74,35 @@ public:
 
     void RenderSkin(const TSkinSystem& skin, const SkinRenderInputs& inputs, Bitmap24& surface);
     // Every skin switch starts the meters from 0 again; a mode change keeps them.
-    void ResetMeterPositions() { MeterPositions.fill(0); }
+    void ResetMeterPositions()
+    {
+        MeterPositions.fill(0);
+        m_graphCache = GraphCache();
+    }
 
     // CPU, MEM, SWP, RES, DRM, DWM, NInM, NOutM, shared by both modes.
     std::array<int, MeterCount> MeterPositions{};
 
 private:
     void DrawFrame(const TSkinModeRecord& mode, const SkinRenderInputs& in, Bitmap24& surface);
+    void DrawGraphs(const TSkinModeRecord& mode, const SkinRenderInputs& in, Bitmap24& surface);
+    bool GraphsStandAlone(const TSkinModeRecord& mode) const;
+
+    // The graphs as last drawn: the pixels of each graph's area, reused while the histories
+    // and the layout are unchanged. Drawing them is most of a frame's work, yet they change
+    // only at a graph step.
+    struct GraphCache
+    {
+        const TSkinModeRecord* Mode = nullptr;
+        std::uint64_t Stamp = 0;
+        bool MultiCpu = false;
+        int CpuCount = 0;
+        QSize SurfaceSize;
+        std::vector<QRect> Areas;
+        std::vector<Bitmap24> Pixels;
+    };
 
     TaggedLog m_log;
     GraphScratch m_scratch;
+    GraphCache m_graphCache;
 };
