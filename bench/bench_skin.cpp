@@ -113,9 +113,13 @@ struct BenchSkin
     }
 };
 
-void RenderFrames(benchmark::State& state, const std::vector<int>& history)
+// With a stamp the renderer may reuse its graphs between graph steps, as it does in the
+// running monitor, where a graph step comes every 6 to 21 frames.
+void RenderFrames(benchmark::State& state, const std::vector<int>& history,
+                  std::uint64_t historyStamp = 0)
 {
     BenchSkin b(history);
+    b.in.HistoryStamp = historyStamp;
     TSkinRenderer renderer;
     int frame = 0;
     for (auto _ : state) {
@@ -139,6 +143,12 @@ void BM_RenderSkinFull320x240JaggedGraphs(benchmark::State& state)
     RenderFrames(state, JaggedHistory());
 }
 BENCHMARK(BM_RenderSkinFull320x240JaggedGraphs)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_RenderSkinFull320x240JaggedGraphsReused(benchmark::State& state)
+{
+    RenderFrames(state, JaggedHistory(), 1);
+}
+BENCHMARK(BM_RenderSkinFull320x240JaggedGraphsReused)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_MemcpySurface320x240(benchmark::State& state)
 {

@@ -129,6 +129,7 @@ void TSkinRenderer::DrawGraphs(const TSkinModeRecord& r, const SkinRenderInputs&
 {
     GraphCache& cache = m_graphCache;
     const QSize size(surface.Width(), surface.Height());
+    m_reusedGraphs = false;
     if (in.HistoryStamp != 0 && cache.Stamp == in.HistoryStamp && cache.Mode == &r &&
         cache.MultiCpu == in.NTMultiCPU && cache.CpuCount == in.CpuCount &&
         cache.SurfaceSize == size) {
@@ -136,6 +137,7 @@ void TSkinRenderer::DrawGraphs(const TSkinModeRecord& r, const SkinRenderInputs&
             const QRect& a = cache.Areas[i];
             PlainCopy(cache.Pixels[i], 0, 0, a.width(), a.height(), surface, a.x(), a.y());
         }
+        m_reusedGraphs = true;
         return;
     }
 

@@ -80,6 +80,9 @@ public:
         m_graphCache = GraphCache();
     }
 
+    // Whether the last frame copied its graphs instead of drawing them.
+    bool ReusedGraphs() const { return m_reusedGraphs; }
+
     // CPU, MEM, SWP, RES, DRM, DWM, NInM, NOutM, shared by both modes.
     std::array<int, MeterCount> MeterPositions{};
 
@@ -105,4 +108,5 @@ private:
     TaggedLog m_log;
     GraphScratch m_scratch;
     GraphCache m_graphCache;
+    bool m_reusedGraphs = false;
 };
