@@ -249,6 +249,7 @@ bool TMainPForm::FormCreate()
         if (!m_settings.InTasktray)
             raise();
         m_stips = std::make_unique<TSTips>();
+        m_stips->setWindowTitle(ProgramTitle + QStringLiteral(" Status Tips"));
     }
     WriteDebugLog(QStringLiteral("MainForm Set TopMost"));
 

@@ -125,9 +125,10 @@ void TMainPForm::ApplyWindowThreadMenu()
 
 void TMainPForm::FloatMoveWindow(QPoint topLeft)
 {
-    if (m_shutDown || (m_drag.Dragging))
+    if (m_shutDown || m_drag.Dragging)
         return; // the user's hand wins over the thread's
     move(topLeft);
+    WriteDebugLog(QStringLiteral("Float Move: %1,%2").arg(topLeft.x()).arg(topLeft.y()));
 }
 
 void TMainPForm::SetTrayMode(bool inTray)

@@ -69,8 +69,8 @@ def open_skin_menu(desktop, window):
     desktop.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2)])
     desktop.run(["xdotool", "click", "3"])
     time.sleep(0.4)
-    # Down to the mode item, past the disabled tray item to the skin submenu, and into it.
-    desktop.run(["xdotool", "key", "--delay", "120", "Down", "Down", "Right"])
+    # Down past the mode and tray items to the skin submenu, and into it.
+    desktop.run(["xdotool", "key", "--delay", "120", "Down", "Down", "Down", "Right"])
     time.sleep(0.3)
 
 
