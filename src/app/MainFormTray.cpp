@@ -52,6 +52,8 @@ void TMainPForm::InTTClick()
             if (!m_trayIcon)
                 throw ENotifyIconError();
             m_trayIcon->SetVisible(true);
+            if (!m_trayIcon->Visible())
+                throw ENotifyIconError();
         } catch (const ENotifyIconError&) {
             WriteDebugLog(QStringLiteral("(!) No notification area: staying out of the tray"));
             m_settings.InTasktray = false;
@@ -78,9 +80,12 @@ void TMainPForm::TrayUpdate()
         return;
     const bool started = m_core->Started();
     try {
-        if (const std::optional<int> index =
-                TrayUpdateIcon(started, m_core->DiskReadActive, m_core->DiskWriteActive);
-            index && *index != m_shownTrayIcon) {
+        std::optional<int> index =
+            TrayUpdateIcon(started, m_core->DiskReadActive, m_core->DiskWriteActive);
+        // Before the core runs (the tray at start-up) the idle lamp stands in.
+        if (!index && m_shownTrayIcon < 0)
+            index = 0;
+        if (index && *index != m_shownTrayIcon) {
             m_trayIcon->SetIcon(m_trayIcons.at(static_cast<size_t>(*index)));
             m_shownTrayIcon = *index;
         }
