@@ -224,6 +224,7 @@ private:
 
     std::unique_ptr<X11Desktop> m_desktop;
     TWindowDrag m_drag;
+    QPoint m_dragWindowPos;
     TStatusTips m_tips;
     TProximityHiding m_proximity;
     QElapsedTimer m_tickClock;

@@ -178,8 +178,13 @@ void TMainPForm::MFltAniSwitchClick()
 void TMainPForm::FaceMouseDown(QMouseEvent* event)
 {
     m_tips.MouseDown(TickCount());
-    if (m_drag.DragStart(event->button() == Qt::LeftButton, event->position().toPoint()))
+    if (m_drag.DragStart(event->button() == Qt::LeftButton, event->position().toPoint())) {
+        // Where the window really is; Qt's idea of it can lag behind the window manager's.
+        m_dragWindowPos = event->globalPosition().toPoint() - event->position().toPoint();
+        m_settings.PosX = m_dragWindowPos.x();
+        m_settings.PosY = m_dragWindowPos.y();
         WriteDebugLog(QStringLiteral("DRAG Start"));
+    }
 }
 
 void TMainPForm::mousePressEvent(QMouseEvent* event)
@@ -196,6 +201,7 @@ void TMainPForm::mouseMoveEvent(QMouseEvent* event)
             m_drag.DragNavigation(windowTopLeft, event->position().toPoint())) {
         m_settings.PosX = to->x();
         m_settings.PosY = to->y();
+        m_dragWindowPos = *to;
         move(*to);
     }
 }
@@ -208,7 +214,10 @@ void TMainPForm::mouseReleaseEvent(QMouseEvent* event)
         PlaceWindow(QPoint(m_settings.PosX, m_settings.PosY), size(), DesktopArea());
     m_settings.PosX = placed.x();
     m_settings.PosY = placed.y();
-    move(placed);
+    // A move to where it is would still go through the window manager, which costs a click
+    // that only pressed and released its double click.
+    if (placed != m_dragWindowPos)
+        move(placed);
     WriteDebugLog(QStringLiteral("DRAG End: %1,%2").arg(placed.x()).arg(placed.y()));
 }
 
