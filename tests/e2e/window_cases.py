@@ -302,3 +302,20 @@ def tray_without_notification_area(desktop, folder):
            "no reason logged")
     stop(program)
     expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "0", "tray state")
+
+
+def auto_active_switches_modes(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, AutoActiveSW=1, PosX=400, PosY=300)
+    window = the_window(desktop)
+    compact = window_geometry(desktop, window)[2:]
+    client = open_client(desktop, "Other", "300x200+50+50")
+    # Activating the program opens it to full mode, another window folds it back to compact.
+    desktop.run(["xdotool", "windowactivate", "--sync", str(window)], check=False)
+    folder.wait_for_log("Skin Mode Change to FULL", timeout=SLOW)
+    wait_until(lambda: window_geometry(desktop, window)[2:] != compact, timeout=SLOW,
+               what="the full-mode size")
+    desktop.run(["xdotool", "windowactivate", "--sync", str(client)], check=False)
+    folder.wait_for_log("Skin Mode Change to COMPACT", timeout=SLOW)
+    wait_until(lambda: window_geometry(desktop, window)[2:] == compact, timeout=SLOW,
+               what="the compact size")
+    stop(program)
