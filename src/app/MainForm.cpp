@@ -371,7 +371,7 @@ void TMainPForm::ApplyWindowStyle()
     m_menu->AlphaSwitch->setChecked(m_settings.AlphaWindow);
     SetLayeredAlpha(this, m_settings.AlphaWindow ? 160 : 255);
     SyncThreadWindow();
-    // The style shows the window; in the tray the next tick takes it away again.
+    // A window hidden because the mouse was near comes back with the style.
     if (m_proximity.ProximityHidden && m_desktop && isVisible())
         m_desktop->ShowWindowNoActivate(winId(), true);
     m_proximity.ProximityHidden = false;

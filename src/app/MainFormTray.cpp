@@ -63,6 +63,8 @@ void TMainPForm::InTTClick()
     } else if (m_trayIcon) {
         m_trayIcon->SetVisible(false);
     }
+    // Hidden and shown by Qt now; a hiding near the mouse from before is over.
+    m_proximity.ProximityHidden = false;
     m_settings.InTasktray = toTray;
     m_menu->InTT->setChecked(toTray);
     WriteDebugLog(toTray ? QStringLiteral("Into TaskTray") : QStringLiteral("Out of TaskTray"));
