@@ -319,3 +319,26 @@ def auto_active_switches_modes(desktop, folder):
     wait_until(lambda: window_geometry(desktop, window)[2:] == compact, timeout=SLOW,
                what="the compact size")
     stop(program)
+
+
+def icon_editor_from_the_tray_menu(desktop, folder):
+    panel = desktop.start_tray_host()
+    empty = tray_icon_width(desktop, panel)
+    # Icon files that are missing: the built-in lamps stand in, and that choice is kept.
+    program = start(desktop, folder, SkinMode=0, InTasktray=1, TrayIconDefault=0,
+                    Icons0="gone0.ico", Icons1="gone1.ico", Icons2="gone2.ico", Icons3="gone3.ico")
+    expect("(!) Icon File(s) Does NOT Exist!" in folder.log_lines(), "missing icons not logged")
+    wait_until(lambda: tray_icon_width(desktop, panel) > empty, timeout=SLOW,
+               what="the icon in the tray")
+    px, py, pw, ph = window_geometry(desktop, panel)
+    desktop.run(["xdotool", "mousemove", str(px + pw // 2), str(py + ph // 2)])
+    time.sleep(0.3)
+    desktop.run(["xdotool", "click", "3"])
+    time.sleep(0.8)
+    desktop.run(["xdotool", "key", "--delay", "150", "Down", "Down", "Return"])
+    title = desktop.answer_box("Tray Icon Selector", key="Return", timeout=SLOW)
+    expect(title == "Tray Icon Selector", title)
+    expect(tray_icon_width(desktop, panel) > empty, "the icon left the tray with the editor")
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "TrayIconDefault") == "1",
+           "the fall-back to the built-in icons is not kept")
