@@ -342,3 +342,36 @@ def icon_editor_from_the_tray_menu(desktop, folder):
     stop(program)
     expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "TrayIconDefault") == "1",
            "the fall-back to the built-in icons is not kept")
+
+
+def popup_menu(desktop, window, keys):
+    x, y, w, h = window_geometry(desktop, window)
+    desktop.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2)])
+    time.sleep(0.3)
+    desktop.run(["xdotool", "click", "3"])
+    time.sleep(0.8)
+    desktop.run(["xdotool", "key", "--delay", "150", *keys])
+
+
+def opacity(desktop, window):
+    value = desktop.window_property(window, "_NET_WM_WINDOW_OPACITY")
+    return int(value.split("=", 1)[1]) if "=" in value else None
+
+
+def menu_switches_floating_and_translucency(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, FloatSW=0, AlphaWindow=0, PosX=50, PosY=500)
+    window = the_window(desktop)
+    client = open_client(desktop, "FloatTarget", "600x200+150+120")
+    # Past the mode, tray and skin items into the floating submenu; its first item.
+    popup_menu(desktop, window, ["Down", "Down", "Down", "Down", "Right", "Return"])
+    left, top, right, bottom = frame_of(desktop, client)
+    desktop.run(["xdotool", "windowactivate", "--sync", str(client)], check=False)
+    wait_until(lambda: position(desktop, window) == (right + OFFSET_X, top + OFFSET_Y),
+               timeout=SLOW, what="the window floating after the menu switched it on")
+    # The sound item is disabled and passed over: the fifth item is translucency.
+    popup_menu(desktop, window, ["Down", "Down", "Down", "Down", "Down", "Return"])
+    wait_until(lambda: opacity(desktop, window) == 160 * 0xFFFFFFFF // 255, timeout=SLOW,
+               what=f"160/255 opacity (it is {opacity(desktop, window)})")
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "FloatSW") == "1", "floating not saved")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "AlphaWindow") == "1", "alpha not saved")
