@@ -64,7 +64,9 @@ bool TMainPForm::ChangeSkin(const QString& name)
     m_mainTimer->stop();
     m_pingTimer->stop();
 
-    const bool wasVisible = isVisible();
+    // At start-up the window was mapped a moment ago and shows nothing yet; unmapping it again
+    // before the window manager has taken it can leave it withdrawn for good.
+    const bool wasVisible = isVisible() && !m_startingUp;
     if (wasVisible)
         hide();
     const bool coreWasStarted = m_core->Started();
