@@ -250,6 +250,8 @@ bool TMainPForm::FormCreate()
             raise();
         m_stips = std::make_unique<TSTips>();
         m_stips->setWindowTitle(ProgramTitle + QStringLiteral(" Status Tips"));
+        // Until the first graph step builds the snapshot, the tip shows the caption.
+        m_stips->SetTipText(m_statusText.isEmpty() ? windowTitle() : m_statusText);
     }
     WriteDebugLog(QStringLiteral("MainForm Set TopMost"));
 

@@ -258,6 +258,8 @@ def tips_window(desktop):
 
 
 def status_tip_after_rest(desktop, folder):
+    # The pointer starts mid-screen; off the window, no tip is placed before the rest below.
+    desktop.run(["xdotool", "mousemove", "5", "5"])
     program = start(desktop, folder, SkinMode=0, PosX=400, PosY=300)
     window = the_window(desktop)
     x, y, w, h = window_geometry(desktop, window)
@@ -265,6 +267,7 @@ def status_tip_after_rest(desktop, folder):
     desktop.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2)])
     tip = wait_until(lambda: tips_window(desktop), timeout=SLOW, what="the status tip")
     tx, ty, tw, th = window_geometry(desktop, tip)
+    expect(tw < 400 and th < 300, f"a {tw}x{th} tip is not the size of its text")
     expect((tx, ty) == (x + w // 2 + 8, y + h // 2 + 24), f"tip at {(tx, ty)}")
     # A click takes the tip away and holds it back for a minute.
     desktop.run(["xdotool", "click", "1"])
