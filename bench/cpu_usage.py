@@ -5,7 +5,10 @@ Runs pulsmir under Xvfb with the default skin in full mode at PerfRate 4 (20 sam
 for --seconds, and then conky at update_interval 0.05 with a comparable set of meters and
 graphs on the same display, and prints both CPU shares (from utime and stime in /proc) and
 pulsmir's resident memory. Installs conky-std with apt-get when it is missing (--no-conky skips
-the comparison). Usage: bench/cpu_usage.py [--bin build/bin] [--seconds 60]
+the comparison). --threads measures instead the window threads' share: pulsmir in compact mode
+(the mode the default skin floats in) over a plain X client, once with floating and auto-active
+on at their default intervals and once without.
+Usage: bench/cpu_usage.py [--bin build/bin] [--seconds 60] [--threads]
 """
 
 import argparse
@@ -63,13 +66,56 @@ def measure(pid, seconds):
     return 100.0 * used / elapsed, resident_kib(pid)
 
 
+def run_pulsmir(desktop, bin_dir, skin, seconds, **settings):
+    """CPU share and resident KiB of one pulsmir run with these settings."""
+    with ProgramFolder(bin_dir) as folder:
+        folder.settings(ResourceName="English", NoSplash=1, PerfRate=4, CurrentSkinName=skin,
+                        PingEnable=0, **settings)
+        program = Pulsmir(desktop, folder)
+        try:
+            wait_until(lambda: "Application Running..." in folder.log_lines(), what="start-up")
+            if f"Skin '{skin}' Loaded...Complete" not in folder.log_lines():
+                sys.exit(f"skin {skin!r} did not load")
+            return measure(program.process.pid, seconds)
+        finally:
+            program.terminate()
+
+
+def measure_threads(desktop, args):
+    # Something to float on: the floating thread then examines a real foreground window.
+    client = desktop.spawn(["xmessage", "-geometry", "600x200+200+150", "foreground"])
+    time.sleep(1)
+    desktop.run(["xdotool", "search", "--sync", "--name", "^xmessage$", "windowactivate"],
+                check=False)
+    try:
+        results = {}
+        for label, on in (("threads off", 0), ("threads on ", 1)):
+            results[on] = run_pulsmir(desktop, args.bin, args.skin, args.seconds, SkinMode=0,
+                                      FloatSW=on, FloatInterval=50, AutoActiveSW=on,
+                                      AutoActiveInterval=200)
+            share, rss = results[on]
+            print(f"pulsmir, {label}: {share:.2f} % of one core over {args.seconds:.0f} s "
+                  f"at 20 samples/s, resident {rss / 1024:.1f} MiB")
+        print(f"the two window threads: {results[1][0] - results[0][0]:+.2f} % of one core")
+    finally:
+        client.terminate()
+        client.wait()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", default=os.path.join(os.path.dirname(__file__), "../build/bin"))
     parser.add_argument("--seconds", type=float, default=60)
     parser.add_argument("--skin", default="System Analog Meter II(for2.2)")
     parser.add_argument("--no-conky", action="store_true")
+    parser.add_argument("--threads", action="store_true",
+                        help="floating and auto-active on versus off, instead of conky")
     args = parser.parse_args()
+
+    if args.threads:
+        with Desktop() as desktop:
+            measure_threads(desktop, args)
+        return
 
     with Desktop() as desktop:
         with ProgramFolder(args.bin) as folder:

@@ -15,6 +15,8 @@ packages=(
   fonts-dejavu-core
   # the virtual desktop the end-to-end tests run on
   xvfb openbox xdotool x11-utils imagemagick
+  # a tray host and a window manager remote for the window-behaviour cases
+  trayer wmctrl
   # ALSA utilities, iproute2 for network namespaces in tests
   alsa-utils iproute2
   # the end-to-end test driver

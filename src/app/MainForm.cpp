@@ -1,7 +1,9 @@
 #include "app/MainForm.h"
 
+#include "app/AActiveCtrl.h"
 #include "app/CommandLine.h"
 #include "app/ExitEvents.h"
+#include "app/FltCtrl.h"
 #include "app/LanguageSelection.h"
 #include "app/MainMenu.h"
 #include "app/RateSettings.h"
@@ -18,7 +20,10 @@
 #include "platform/linux/ProcIfTable.h"
 #include "platform/linux/ProcPerfDataSource.h"
 #include "platform/linux/ProcSystemInfo.h"
+#include "platform/linux/X11Desktop.h"
 #include "platform/linux/X11Windows.h"
+#include "ui/STips.h"
+#include "ui/TrayIcon.h"
 
 #include "Version.h"
 
@@ -69,7 +74,11 @@ TMainPForm::TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList argu
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-TMainPForm::~TMainPForm() = default;
+TMainPForm::~TMainPForm()
+{
+    // The threads hand off to this window; they end before any of it goes.
+    StopWindowThreads();
+}
 
 void TMainPForm::SetAddinSkin(bool installed, const QString& skinName)
 {
@@ -160,8 +169,7 @@ bool TMainPForm::FormCreate()
     WriteDebugLog(QStringLiteral("MainForm Initialize"));
     resize(1, 1); // no size of its own until a skin is applied
     winId();      // the window exists from here on, so a second instance can find it
-    WriteDebugLog(QStringLiteral("Floating Control Thread Initialize"));
-    WriteDebugLog(QStringLiteral("Auto Active Control Thread Initialize"));
+    CreateWindowThreads();
 
     WriteDebugLog(QStringLiteral("Application Setting Load"));
     m_settings = TSettingsFile(m_paths, m_targetDrive).Load(m_dialogs, m_res, nullptr, WritesFiles());
@@ -199,11 +207,19 @@ bool TMainPForm::FormCreate()
 
     ShowStatus(QStringLiteral("Load Icons..."));
     WriteDebugLog(QStringLiteral("TaskTray Control Initialize"));
-    if (m_runMode == RunMode::Desktop)
+    if (m_runMode == RunMode::Desktop) {
+        CreateTrayIcon();
+        if (m_settings.InTasktray) {
+            // Into the tray as a toggle, which stays out when there is no notification area.
+            m_settings.InTasktray = false;
+            InTTClick();
+        }
         setVisible(!m_settings.InTasktray);
+    }
 
     ShowStatus(QStringLiteral("Threads Start...(Floating Ctrl)"));
     ShowStatus(QStringLiteral("Threads Start...(A.Active Ctrl)"));
+    ResumeWindowThreads();
     setWindowTitle(m_savedTitle);
 
     ShowStatus(QStringLiteral("Threads Start...(SSTP Ctrl)"));
@@ -225,8 +241,18 @@ bool TMainPForm::FormCreate()
     WriteDebugLog(QStringLiteral("Splash Release"));
 
     PlayEventSoundNo(4);
-    if (m_runMode == RunMode::Desktop && !m_settings.InTasktray)
-        raise();
+    if (m_runMode == RunMode::Desktop) {
+        const QPoint placed = PlaceWindow(QPoint(m_settings.PosX, m_settings.PosY), size(), DesktopArea());
+        m_settings.PosX = placed.x();
+        m_settings.PosY = placed.y();
+        move(placed);
+        if (!m_settings.InTasktray)
+            raise();
+        m_stips = std::make_unique<TSTips>();
+        m_stips->setWindowTitle(ProgramTitle + QStringLiteral(" Status Tips"));
+        // Until the first graph step builds the snapshot, the tip shows the caption.
+        m_stips->SetTipText(m_statusText.isEmpty() ? windowTitle() : m_statusText);
+    }
     WriteDebugLog(QStringLiteral("MainForm Set TopMost"));
 
     m_mainTimer->start();
@@ -293,8 +319,11 @@ void TMainPForm::BuildNicList()
 
 void TMainPForm::ApplySettings()
 {
-    if (ReloadLanguageIfChanged(m_settings.ResourceName, m_loadedResourceName, m_res, m_log))
+    if (ReloadLanguageIfChanged(m_settings.ResourceName, m_loadedResourceName, m_res, m_log)) {
         m_menu->ApplyTexts(m_res, m_settings.SkinMode);
+        if (m_trayMenu.Menu)
+            ApplyTrayMenuCaptions(m_trayMenu, m_res);
+    }
     m_menu->SetOwnerDrawn(m_settings.ODMenuSW);
     m_menu->LinearOFF->setChecked(m_settings.LinearOFF);
     m_tick.ApplySettings(m_settings.PerfRate, m_settings.GraphRate, m_settings.DRange,
@@ -302,6 +331,7 @@ void TMainPForm::ApplySettings()
                          m_settings.LogConvSW);
     m_core->RateFactor = m_tick.RateFactor;
     ApplyTimerIntervals();
+    ApplyWindowThreadMenu();
     if (WritesFiles()) {
         if (m_settings.RegStartup)
             CreateStartupShortcut();
@@ -340,7 +370,16 @@ void TMainPForm::ApplyWindowStyle()
     // Through the native window, so it is not made anew (which would drop its other states).
     winId();
     windowHandle()->setFlag(Qt::WindowStaysOnTopHint, m_settings.AlwaysTop);
+    m_menu->AlphaSwitch->setChecked(m_settings.AlphaWindow);
     SetLayeredAlpha(this, m_settings.AlphaWindow ? 160 : 255);
+    SyncThreadWindow();
+    // A window hidden because the mouse was near comes back with the style.
+    if (m_proximity.ProximityHidden && m_desktop && isVisible())
+        m_desktop->ShowWindowNoActivate(winId(), true);
+    m_proximity.ProximityHidden = false;
+    // Shown again, except in the tray, which would only flash it up until the next tick.
+    if (!m_startingUp && !isVisible() && !m_settings.InTasktray)
+        show();
 }
 
 void TMainPForm::SetLayeredAlpha(QWidget* window, int alpha)
@@ -397,6 +436,7 @@ void TMainPForm::showEvent(QShowEvent* event)
     // Some window managers take the state only from a mapped window; by the next turn of the
     // event loop it is mapped.
     QTimer::singleShot(0, this, [this] { X11SetSkipTaskbar(winId()); });
+    SyncThreadWindow();
 }
 
 void TMainPForm::setVisible(bool visible)
@@ -446,8 +486,10 @@ void TMainPForm::FormCloseQuery()
     if (WritesFiles())
         SaveSettings(m_interactiveClose);
 
-    WriteDebugLog(QStringLiteral("Floating Control Thread Terminating"));
-    WriteDebugLog(QStringLiteral("Auto Active Control Thread Terminating"));
+    StopWindowThreads();
+    if (m_trayIcon)
+        m_trayIcon->SetVisible(false);
+    m_stips.reset();
     WriteDebugLog(QStringLiteral("Release Classes Memory"));
     // The prober holds the core's values; a run still under way drops its result.
     m_pingProber.reset();

@@ -4,6 +4,7 @@
 #include "app/LogScaleTable.h"
 #include "app/SamplingTick.h"
 #include "app/Settings.h"
+#include "app/WindowBehaviour.h"
 #include "platform/AppPaths.h"
 #include "res/MRes.h"
 #include "skin/Bitmap24.h"
@@ -11,15 +12,25 @@
 #include "skin/SkinRenderer.h"
 #include "skin/SkinSystem.h"
 #include "skin/SurfaceSync.h"
+#include "ui/TrayMenu.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QIcon>
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
 class Dialogs;
+class X11Desktop;
+class TAActiveCtrl;
+class TFltCtrl;
+class TSTips;
+class TTrayIcon;
+class TWindowHandOff;
 class ProcIfTable;
 class ProcPerfDataSource;
 class ProcSystemInfo;
@@ -95,6 +106,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void ShowStatus(const QString& text);
@@ -121,6 +135,38 @@ private:
     void SelectSkin(const QString& name);
     void ShowSkinInformation();
     void ResizeHistories();
+
+    // The window as a window: threads, dragging, tips, hiding near the mouse, translucency.
+    class HandOff;
+    void CreateWindowThreads();
+    void ResumeWindowThreads();
+    void StopWindowThreads();
+    void SyncThreadWindow();
+    void ApplyWindowThreadMenu();
+    bool SkinAllowsFloat() const;
+    void ApplySkinFloat();
+    void FaceMouseDown(QMouseEvent* event);
+    void FloatMoveWindow(QPoint topLeft);
+    void SetTrayMode(bool inTray);
+    void AutoModeTo(bool full);
+    void AutoModeSwitch();
+    void AlphaSwitchClick();
+    void MFltSwitchClick();
+    void MFltAniSwitchClick();
+    void UpdateTips();
+    void ProximityCheck();
+    void HelpClick();
+    void ConnectWindowMenu();
+    std::uint32_t TickCount() const;
+    WindowRect DesktopArea() const;
+
+    // The tray: icon, its menu, the icons and their editor.
+    void CreateTrayIcon();
+    void ConnectTrayMenu();
+    void InTTClick();
+    void TrayUpdate();
+    void LoadIcons();
+    void IcnEditClick();
 
     // Steps of the sequences that belong to parts of the program built later; each is the one
     // place where that part plugs in.
@@ -177,4 +223,21 @@ private:
     QTimer* m_mainTimer = nullptr;
     QTimer* m_pingTimer = nullptr;
     std::unique_ptr<TSplash> m_splash;
+
+    std::unique_ptr<X11Desktop> m_desktop;
+    TWindowDrag m_drag;
+    QPoint m_dragWindowPos;
+    TStatusTips m_tips;
+    TProximityHiding m_proximity;
+    QElapsedTimer m_tickClock;
+    // Declared before the threads: it serves their last hand-off while they stop.
+    std::unique_ptr<TWindowHandOff> m_handOff;
+    std::unique_ptr<TFltCtrl> m_fltCtrl;
+    std::unique_ptr<TAActiveCtrl> m_aActiveCtrl;
+    std::unique_ptr<TSTips> m_stips;
+
+    std::unique_ptr<TTrayIcon> m_trayIcon;
+    TTrayMenu m_trayMenu;
+    std::array<QIcon, 4> m_trayIcons;
+    int m_shownTrayIcon = -1;
 };

@@ -4,9 +4,11 @@
 
 #include "app/MainMenu.h"
 #include "app/StatusSnapshot.h"
+#include "app/WindowModes.h"
 #include "core/PerfCore.h"
 #include "net/PingProber.h"
 #include "skin/WindowShape.h"
+#include "ui/STips.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -31,6 +33,12 @@ void CopyHistory(const std::vector<T>& from, std::vector<int>& to)
 
 QRect TMainPForm::WorkArea() const
 {
+    if (m_desktop) {
+        const WindowRect area = DesktopArea();
+        if (area.Width() > 0 && area.Height() > 0)
+            return QRect(area.Left, area.Top, area.Width(), area.Height());
+    }
+    // Headless runs and a desktop that cannot be asked.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         return screen->availableGeometry();
     return QRect(0, 0, 1024, 768);
@@ -162,6 +170,8 @@ void TMainPForm::MainTimerTimer()
         } catch (const std::exception& e) {
             WriteDebugLog(QStringLiteral("[TRAP] GrpBuffer ERROR : \"%1\"").arg(QString::fromUtf8(e.what())));
         }
+        if (m_runMode == RunMode::Desktop)
+            UpdateTips();
         if (m_tick.CountGraphTick()) {
             UpdateStatusSnapshot();
             try {
@@ -171,12 +181,16 @@ void TMainPForm::MainTimerTimer()
                 WriteDebugLog(QStringLiteral("{TRAP] \"%1\"").arg(QString::fromUtf8(e.what())));
             }
         }
-        if (!m_settings.InTasktray)
+        if (m_settings.InTasktray)
+            TrayUpdate();
+        else
             RenderFace();
     }
 
     if (m_tick.CountSecondTick())
         CheckSoundEvents();
+    if (m_tick.SecondCounter % 2 == 0 && m_runMode == RunMode::Desktop)
+        ProximityCheck();
     m_tickIdle = true;
 }
 
@@ -209,38 +223,31 @@ void TMainPForm::UpdateStatusSnapshot()
     const QString text = BuildStatusSnapshot(values, QLocale::system());
     if (text != m_statusText)
         m_statusText = text;
+    if (m_stips)
+        m_stips->SetTipText(m_statusText);
     if (OnStatusSnapshot)
         OnStatusSnapshot(m_statusText);
 }
 
 void TMainPForm::ModeChange(bool byUser)
 {
-    WriteDebugLog(QStringLiteral("Skin Mode Change..."));
-    const bool full = m_settings.SkinMode == 1;
-    bool changed = false;
-    if (full && m_skin.Compact.Enable) {
-        WriteDebugLog(QStringLiteral("Skin Mode Change to COMPACT"));
-        m_settings.SkinMode = 0;
-        changed = true;
-    } else if (!full && m_skin.Full.Enable) {
-        WriteDebugLog(QStringLiteral("Skin Mode Change to FULL"));
-        m_settings.SkinMode = 1;
-        changed = true;
-    }
-    if (changed) {
+    const TModeChange change =
+        SkinModeChange(m_settings.SkinMode, m_skin.Compact.Enable, m_skin.Full.Enable, byUser);
+    // The last line is written once the change is done.
+    for (qsizetype i = 0; i + 1 < change.LogLines.size(); ++i)
+        WriteDebugLog(change.LogLines[i]);
+    if (change.Changed) {
+        m_settings.SkinMode = change.SkinMode;
         ApplySkinWindow();
         RenderFace();
+        // The new mode has its own floating anchor and may not float at all.
+        ApplySkinFloat();
     }
     m_menu->SetModeCaption(m_res, m_settings.SkinMode);
-    if (byUser)
-        SendSstpEvent(m_settings.SkinMode == 1 ? QStringLiteral("ChangeModeA")
-                                               : QStringLiteral("ChangeModeB"));
-    WriteDebugLog(QStringLiteral("Skin Mode Change...OK"));
-}
-
-void TMainPForm::mouseDoubleClickEvent(QMouseEvent*)
-{
-    ModeChange(true);
+    if (!change.SstpEvent.isEmpty())
+        SendSstpEvent(change.SstpEvent);
+    if (!change.LogLines.isEmpty())
+        WriteDebugLog(change.LogLines.back());
 }
 
 void TMainPForm::contextMenuEvent(QContextMenuEvent* event)
@@ -257,9 +264,9 @@ void TMainPForm::ConnectMenu()
     connect(m_menu->MListRef, &QAction::triggered, this, &TMainPForm::RefreshSkinList);
     connect(m_menu->ExitE, &QAction::triggered, this, &TMainPForm::ExitEClick);
     connect(m_menu, &TMainMenu::SkinChosen, this, &TMainPForm::SelectSkin);
-    // These come with the window behaviour, sound, options and help.
-    for (QAction* later : {m_menu->InTT, m_menu->MFltSwitch, m_menu->MFltAniSwitch, m_menu->ESMute,
-                           m_menu->AlphaSwitch, m_menu->OptionV, m_menu->mHelp})
+    ConnectWindowMenu();
+    // These come with the sound and the options.
+    for (QAction* later : {m_menu->ESMute, m_menu->OptionV})
         later->setEnabled(false);
 }
 

@@ -2,6 +2,7 @@
 // choice of a skin at start-up.
 #include "app/MainForm.h"
 
+#include "app/FltCtrl.h"
 #include "app/MainMenu.h"
 #include "app/SkinInfoDialog.h"
 #include "core/PerfCore.h"
@@ -63,13 +64,18 @@ bool TMainPForm::ChangeSkin(const QString& name)
     m_mainTimer->stop();
     m_pingTimer->stop();
 
-    const bool wasVisible = isVisible();
+    // At start-up the window was mapped a moment ago and shows nothing yet; unmapping it again
+    // before the window manager has taken it can leave it withdrawn for good.
+    const bool wasVisible = isVisible() && !m_startingUp;
     if (wasVisible)
         hide();
     const bool coreWasStarted = m_core->Started();
     if (coreWasStarted)
         m_core->StopMonitor();
 
+    // The window has no anchor while the skin changes under it.
+    if (m_fltCtrl)
+        m_fltCtrl->Active = false;
     WriteDebugLog(QStringLiteral("Skin '") + name + QStringLiteral("' Loading"));
     m_skinLoaded = m_skin.LoadSkin(path);
     m_settings.SkinMode = FixUpFullMode(m_settings.SkinMode == 1, m_skin) ? 1 : 0;
@@ -101,6 +107,7 @@ bool TMainPForm::ChangeSkin(const QString& name)
     ApplySettings();
     ApplySkinWindow();
     RenderFace();
+    ApplySkinFloat();
 
     if (mainTimerWasOn)
         m_mainTimer->start();

@@ -85,6 +85,21 @@ class Desktop:
                     process.wait()
         self._processes.clear()
 
+    def spawn(self, command):
+        """Starts a client on this display; it is stopped with the desktop."""
+        process = subprocess.Popen(command, env=self.env(), stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self._processes.append(process)
+        return process
+
+    def start_tray_host(self):
+        """trayer as the notification area, docked at the bottom; returns its window."""
+        self.spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
+                    "--height", "24", "--SetDockType", "true", "--SetPartialStrut", "true",
+                    "--transparent", "false"])
+        return wait_until(lambda: next(iter(self.windows("^panel$")), None), timeout=20,
+                          what="the tray host")
+
     def env(self, extra=None):
         env = dict(os.environ)
         env["DISPLAY"] = self.display

@@ -69,8 +69,8 @@ def open_skin_menu(desktop, window):
     desktop.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2)])
     desktop.run(["xdotool", "click", "3"])
     time.sleep(0.4)
-    # Down to the mode item, past the disabled tray item to the skin submenu, and into it.
-    desktop.run(["xdotool", "key", "--delay", "120", "Down", "Down", "Right"])
+    # Down past the mode and tray items to the skin submenu, and into it.
+    desktop.run(["xdotool", "key", "--delay", "120", "Down", "Down", "Down", "Right"])
     time.sleep(0.3)
 
 
@@ -103,7 +103,8 @@ def switch_modes_by_double_click(desktop, folder):
     wait_until(lambda: window_geometry(desktop, window)[2:] == full, what="the full window")
     x, y, w, h = window_geometry(desktop, window)
     desktop.run(["xdotool", "mousemove", str(x + 10), str(y + h // 2)])
-    desktop.run(["xdotool", "click", "--repeat", "2", "--delay", "60", "1"])
+    time.sleep(0.3)
+    desktop.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
     folder.wait_for_log("Skin Mode Change to COMPACT")
     wait_until(lambda: window_geometry(desktop, window)[2:] == compact, what="the compact window")
     expect(program.terminate() == 0, "exit")

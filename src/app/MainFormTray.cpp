@@ -1,0 +1,123 @@
+// The main window's tray mode: the tray icon as a disk lamp, its menu and the icon editor.
+#include "app/MainForm.h"
+
+#include "app/MainMenu.h"
+#include "core/PerfCore.h"
+#include "ui/IconEditDlg.h"
+#include "ui/TrayIcon.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace {
+
+const QString TrayTip = QStringLiteral("Pulsmir 2.0 in TaskTray");
+const QString TrayIconError = QStringLiteral("(!) The ERROR occurred in drawing tray-icon!");
+
+} // namespace
+
+void TMainPForm::CreateTrayIcon()
+{
+    m_trayMenu = BuildTrayMenu(this, m_res);
+    ConnectTrayMenu();
+    try {
+        m_trayIcon = std::make_unique<TTrayIcon>();
+    } catch (const ENotifyIconError& e) {
+        WriteDebugLog(QStringLiteral("[TRAP] Tray icon : ") + QString::fromUtf8(e.what()));
+        return;
+    }
+    m_trayIcon->SetTipHelp(TrayTip + m_trayTipText);
+    m_trayIcon->SetRBPopupMenu(m_trayMenu.Menu);
+    connect(m_trayIcon.get(), &TTrayIcon::OnDblClick, this, &TMainPForm::InTTClick);
+    LoadIcons();
+}
+
+void TMainPForm::ConnectTrayMenu()
+{
+    connect(m_trayMenu.N4, &QAction::triggered, this, &TMainPForm::InTTClick);
+    connect(m_trayMenu.IcnEdit, &QAction::triggered, this, &TMainPForm::IcnEditClick);
+    connect(m_trayMenu.H1, &QAction::triggered, this, &TMainPForm::HelpClick);
+    connect(m_trayMenu.Exit1, &QAction::triggered, this, &TMainPForm::ExitEClick);
+    // The options dialog is not there yet.
+    m_trayMenu.O1->setEnabled(false);
+}
+
+void TMainPForm::InTTClick()
+{
+    const bool toTray = !m_settings.InTasktray;
+    if (toTray) {
+        TrayUpdate();
+        // Without a notification area the window would vanish with no way back: it stays.
+        try {
+            if (!m_trayIcon)
+                throw ENotifyIconError();
+            m_trayIcon->SetVisible(true);
+            if (!m_trayIcon->Visible())
+                throw ENotifyIconError();
+        } catch (const ENotifyIconError&) {
+            WriteDebugLog(QStringLiteral("(!) No notification area: staying out of the tray"));
+            m_settings.InTasktray = false;
+            m_menu->InTT->setChecked(false);
+            return;
+        }
+    } else if (m_trayIcon) {
+        m_trayIcon->SetVisible(false);
+    }
+    // Hidden and shown by Qt now; a hiding near the mouse from before is over.
+    m_proximity.ProximityHidden = false;
+    m_settings.InTasktray = toTray;
+    m_menu->InTT->setChecked(toTray);
+    WriteDebugLog(toTray ? QStringLiteral("Into TaskTray") : QStringLiteral("Out of TaskTray"));
+    if (m_runMode == RunMode::Desktop)
+        setVisible(!toTray);
+    if (!toTray && m_settings.AlwaysTop)
+        raise();
+    if (toTray)
+        SendSstpEvent(QStringLiteral("ChangeModeC"));
+}
+
+void TMainPForm::TrayUpdate()
+{
+    if (!m_trayIcon)
+        return;
+    const bool started = m_core->Started();
+    try {
+        std::optional<int> index =
+            TrayUpdateIcon(started, m_core->DiskReadActive, m_core->DiskWriteActive);
+        // Before the core runs (the tray at start-up) the idle lamp stands in.
+        if (!index && m_shownTrayIcon < 0)
+            index = 0;
+        if (index && *index != m_shownTrayIcon) {
+            m_trayIcon->SetIcon(m_trayIcons.at(static_cast<size_t>(*index)));
+            m_shownTrayIcon = *index;
+        }
+    } catch (const std::exception&) {
+        WriteDebugLog(TrayIconError);
+    }
+    // A skin load or the options show the window; in the tray it goes again at once.
+    if (started && m_settings.InTasktray && isVisible() && m_runMode == RunMode::Desktop)
+        hide();
+}
+
+void TMainPForm::LoadIcons()
+{
+    try {
+        m_trayIcons = LoadTrayIcons(m_settings.TrayIconDefault, m_settings.Icons,
+                                    [this](const QString& line) { WriteDebugLog(line); });
+    } catch (const std::exception&) {
+        WriteDebugLog(TrayIconError);
+    }
+    m_shownTrayIcon = -1;
+}
+
+void TMainPForm::IcnEditClick()
+{
+    TIconEditDlg dialog(m_paths.ProgramFolder(), this);
+    dialog.Load(m_settings.TrayIconDefault, m_settings.Icons);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.Save(m_settings.TrayIconDefault, m_settings.Icons);
+    LoadIcons();
+    if (m_settings.InTasktray)
+        TrayUpdate();
+}

@@ -1,0 +1,380 @@
+"""The main window as a window: dragging and the edge snap, the double click, floating on other
+windows, the auto-active tray rule, hiding near the mouse, the status tips and the tray icon."""
+
+import re
+import time
+
+from harness import E2EError, Pulsmir, wait_until, window_geometry
+from shell_cases import expect, main_windows
+
+SLOW = 60.0  # a loaded two-core machine
+
+
+def the_window(desktop):
+    return wait_until(lambda: next(iter(main_windows(desktop)), None), timeout=SLOW,
+                      what="the main window")
+
+
+def start(desktop, folder, **settings):
+    settings.setdefault("ResourceName", "English")
+    settings.setdefault("NoSplash", 1)
+    folder.settings(**settings)
+    program = Pulsmir(desktop, folder)
+    folder.wait_for_log("Application Running...", timeout=SLOW)
+    return program
+
+
+def stop(program):
+    expect(program.terminate() == 0, "exit code after SIGTERM")
+
+
+def log_matches(folder, pattern):
+    return [m for m in (re.fullmatch(pattern, line) for line in folder.log_lines()) if m]
+
+
+def drag(desktop, grab, to, steps=8):
+    """Presses the left button at grab, moves to `to` in steps and releases there."""
+    desktop.run(["xdotool", "mousemove", str(grab[0]), str(grab[1])])
+    time.sleep(0.2)
+    desktop.run(["xdotool", "mousedown", "1"])
+    time.sleep(0.2)
+    for i in range(1, steps + 1):
+        x = grab[0] + (to[0] - grab[0]) * i // steps
+        y = grab[1] + (to[1] - grab[1]) * i // steps
+        desktop.run(["xdotool", "mousemove", str(x), str(y)])
+        time.sleep(0.05)
+    time.sleep(0.3)
+    desktop.run(["xdotool", "mouseup", "1"])
+
+
+def drag_end_positions(folder):
+    return [(int(m[1]), int(m[2])) for m in log_matches(folder, r"DRAG End: (-?\d+),(-?\d+)")]
+
+
+def frame_of(desktop, window):
+    """The window manager's frame of a client window: left, top, right, bottom."""
+    x, y, w, h = window_geometry(desktop, window)
+    extents = desktop.window_property(window, "_NET_FRAME_EXTENTS")
+    left = right = top = bottom = 0
+    if "=" in extents:
+        left, right, top, bottom = (int(v) for v in extents.split("=", 1)[1].split(","))
+    return x - left, y - top, x + w + right, y + h + bottom
+
+
+def open_client(desktop, text, geometry):
+    """An xmessage window; returns its id once it is mapped."""
+    desktop.spawn(["xmessage", "-name", text, "-title", text, "-geometry", geometry, text])
+    window = wait_until(lambda: next((w for w in desktop.windows("^" + text + "$")
+                                      if desktop.is_viewable(w)), None),
+                        timeout=SLOW, what=f"the window {text!r}")
+    desktop.run(["xdotool", "windowactivate", "--sync", str(window)], check=False)
+    return window
+
+
+def maximise(desktop, window, on=True):
+    desktop.run(["wmctrl", "-i", "-r", hex(window), "-b",
+                 ("add" if on else "remove") + ",maximized_vert,maximized_horz"])
+
+
+def position(desktop, window):
+    return window_geometry(desktop, window)[:2]
+
+
+def drag_snaps_to_the_right_edge(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, PosX=200, PosY=200)
+    window = the_window(desktop)
+    x, y, w, h = window_geometry(desktop, window)
+    for gap, expected_right in ((5, desktop.width), (9, desktop.width - 9)):
+        x, y, w, h = window_geometry(desktop, window)
+        grab = (x + 10, y + h // 2)
+        left = desktop.width - gap - w
+        count = len(drag_end_positions(folder))
+        drag(desktop, grab, (grab[0] + left - x, grab[1] + 40))
+        wait_until(lambda: len(drag_end_positions(folder)) > count, timeout=SLOW, what="the drop")
+        placed = drag_end_positions(folder)[-1]
+        expect(placed[0] + w == expected_right,
+               f"released {gap} px from the edge: right edge at {placed[0] + w}, "
+               f"expected {expected_right}")
+        wait_until(lambda: position(desktop, window)[0] == placed[0], timeout=10,
+                   what="the window at its placed position")
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "PosX") == str(desktop.width - 9 - w),
+           "the dropped position is not saved")
+
+
+def double_click_switches_without_dragging(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, PosX=300, PosY=300)
+    window = the_window(desktop)
+    x, y, w, h = window_geometry(desktop, window)
+    desktop.run(["xdotool", "mousemove", str(x + 10), str(y + h // 2)])
+    time.sleep(0.3)
+    desktop.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+    folder.wait_for_log("Skin Mode Change to FULL", timeout=SLOW)
+    wait_until(lambda: window_geometry(desktop, window)[2:] != (w, h), timeout=SLOW,
+               what="the full-mode size")
+    lines = folder.log_lines()
+    # The first press drags (and its release ends that drag); the second press must not.
+    expect(lines.count("DRAG Start") == 1, f"drag starts: {lines.count('DRAG Start')}")
+    # The next press drags again: the double click's suppression is used up.
+    desktop.run(["xdotool", "click", "1"])
+    wait_until(lambda: folder.log_lines().count("DRAG Start") == 2, timeout=SLOW,
+               what="a drag from the next press")
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "SkinMode") == "1", "mode not saved")
+
+
+def skin_without_full_mode(desktop, folder):
+    program = start(desktop, folder, CurrentSkinName="Pulsmir Mini Strip", SkinMode=1,
+                    PosX=300, PosY=300)
+    window = the_window(desktop)
+    x, y, w, h = window_geometry(desktop, window)
+    desktop.run(["xdotool", "mousemove", str(x + 10), str(y + h // 2)])
+    time.sleep(0.3)
+    desktop.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+    folder.wait_for_log("Skin Mode Change...OK", timeout=SLOW)
+    lines = folder.log_lines()
+    expect("Skin Mode Change to FULL" not in lines, "switched to a mode the skin lacks")
+    expect(window_geometry(desktop, window)[2:] == (w, h), "the window changed its size")
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "SkinMode") == "0", "mode")
+
+
+# The default skin's compact mode floats with this anchor (FloatPosX, FloatPosY).
+OFFSET_X, OFFSET_Y = -370, 0
+
+
+def floating_on_other_windows(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, FloatSW=1, FloatAnim=0, PosX=50, PosY=500)
+    window = the_window(desktop)
+    client = open_client(desktop, "FloatTarget", "600x200+150+120")
+
+    def expect_at(where, what):
+        wait_until(lambda: position(desktop, window) == where, timeout=SLOW,
+                   what=f"the window at {where} ({what}); it is at {position(desktop, window)}")
+
+    left, top, right, bottom = frame_of(desktop, client)
+    expect_at((right + OFFSET_X, top + OFFSET_Y), "riding on a normal window")
+    maximise(desktop, client)
+    wait_until(lambda: frame_of(desktop, client)[2] == desktop.width, timeout=SLOW,
+               what="the client maximised")
+    left, top, right, bottom = frame_of(desktop, client)
+    expect_at((right + OFFSET_X, top + OFFSET_Y), "riding on a maximised window")
+    maximise(desktop, client, on=False)
+    wait_until(lambda: frame_of(desktop, client)[2] != desktop.width, timeout=SLOW,
+               what="the client restored")
+    # A window too narrow to carry it (|OffsetX| + 64) sends it to the corner instead.
+    narrow = open_client(desktop, "Narrow", "300x200+500+400")
+    expect_at((desktop.width + OFFSET_X, 0), "a narrow window in front")
+    # With no window in front (the desktop) it goes to the work area's top-right corner.
+    desktop.run(["xdotool", "windowactivate", "--sync", str(client)], check=False)
+    expect_at((frame_of(desktop, client)[2] + OFFSET_X, frame_of(desktop, client)[1]),
+              "back on the wide window")
+    for w in (narrow, client):
+        desktop.run(["xdotool", "windowminimize", "--sync", str(w)], check=False)
+    expect_at((desktop.width + OFFSET_X, 0), "the desktop in front")
+    stop(program)
+
+
+def floating_approach_in_half_steps(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, FloatSW=1, FloatAnim=1, PosX=50, PosY=500)
+    window = the_window(desktop)
+    client = open_client(desktop, "FloatTarget", "600x200+150+120")
+    left, top, right, bottom = frame_of(desktop, client)
+    target = (right + OFFSET_X, top + OFFSET_Y)
+    wait_until(lambda: position(desktop, window) == target, timeout=SLOW, what="the first ride")
+    start_position = target
+    before = len(folder.log_lines())
+    desktop.run(["xdotool", "windowmove", "--sync", str(client), "350", "320"])
+    left, top, right, bottom = frame_of(desktop, client)
+    target = (right + OFFSET_X, top + OFFSET_Y)
+    wait_until(lambda: position(desktop, window) == target, timeout=SLOW, what="the second ride")
+    time.sleep(0.5)
+    moves = [tuple(int(v) for v in m.groups()) for m in
+             (re.fullmatch(r"Float Move: (-?\d+),(-?\d+)", line)
+              for line in folder.log_lines()[before:]) if m]
+    expect(len(moves) >= 5, f"a 200-pixel approach in {len(moves)} moves: {moves}")
+    expect(moves[-1] == target, f"last move {moves[-1]}, target {target}")
+    # Each move covers half of the remaining way (rounded toward zero); the last 3 pixels at once.
+    previous = start_position
+    for move in moves:
+        for axis in (0, 1):
+            rest = target[axis] - previous[axis]
+            expected = target[axis] if abs(rest) <= 3 else previous[axis] + int(rest / 2)
+            expect(move[axis] == expected, f"step {previous} -> {move} toward {target}")
+        previous = move
+    stop(program)
+
+
+def tray_icon_width(desktop, panel):
+    return window_geometry(desktop, panel)[2]
+
+
+def auto_hiding_with_a_maximised_window(desktop, folder):
+    panel = desktop.start_tray_host()
+    empty = tray_icon_width(desktop, panel)
+    program = start(desktop, folder, SkinMode=0, AutoHiding=1, PosX=50, PosY=500)
+    window = the_window(desktop)
+    client = open_client(desktop, "Editor", "500x300+300+100")
+    maximise(desktop, client)
+    folder.wait_for_log("Into TaskTray", timeout=SLOW)
+    wait_until(lambda: not desktop.is_viewable(window), timeout=SLOW, what="the window hidden")
+    wait_until(lambda: tray_icon_width(desktop, panel) > empty, timeout=SLOW,
+               what="the icon in the tray")
+    maximise(desktop, client, on=False)
+    folder.wait_for_log("Out of TaskTray", timeout=SLOW)
+    # Qt may give the window a new native window when it shows it again.
+    the_window(desktop)
+    wait_until(lambda: tray_icon_width(desktop, panel) == empty, timeout=SLOW,
+               what="the icon out of the tray")
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "0", "tray state saved")
+
+
+def hiding_near_the_mouse_and_shift(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, AutoHidingOnMouse=1, PosX=400, PosY=300)
+    window = the_window(desktop)
+    x, y, w, h = window_geometry(desktop, window)
+    # Beside the window, inside the 16-pixel margin: never over it, so no click or tip matters.
+    desktop.run(["xdotool", "mousemove", str(x + w + 8), str(y + h // 2)])
+    try:
+        wait_until(lambda: not desktop.is_viewable(window), timeout=SLOW,
+                   what="the window hidden near the mouse")
+        desktop.run(["xdotool", "keydown", "shift"])
+        wait_until(lambda: desktop.is_viewable(window), timeout=SLOW,
+                   what="the window back while Shift is held")
+    finally:
+        desktop.run(["xdotool", "keyup", "shift"], check=False)
+    wait_until(lambda: not desktop.is_viewable(window), timeout=SLOW,
+               what="hidden again when Shift is let go")
+    desktop.run(["xdotool", "mousemove", str(x + w + 60), str(y + h + 60)])
+    wait_until(lambda: desktop.is_viewable(window), timeout=SLOW,
+               what="the window back when the mouse went away")
+    stop(program)
+
+
+def tips_window(desktop):
+    return next((w for w in desktop.windows("^Pulsmir Status Tips$") if desktop.is_viewable(w)),
+                None)
+
+
+def status_tip_after_rest(desktop, folder):
+    # The pointer starts mid-screen; off the window, no tip is placed before the rest below.
+    desktop.run(["xdotool", "mousemove", "5", "5"])
+    program = start(desktop, folder, SkinMode=0, PosX=400, PosY=300)
+    window = the_window(desktop)
+    x, y, w, h = window_geometry(desktop, window)
+    desktop.run(["xdotool", "windowactivate", "--sync", str(window)], check=False)
+    desktop.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2)])
+    tip = wait_until(lambda: tips_window(desktop), timeout=SLOW, what="the status tip")
+    tx, ty, tw, th = window_geometry(desktop, tip)
+    expect(tw < 400 and th < 300, f"a {tw}x{th} tip is not the size of its text")
+    expect((tx, ty) == (x + w // 2 + 8, y + h // 2 + 24), f"tip at {(tx, ty)}")
+    # A click takes the tip away and holds it back for a minute.
+    desktop.run(["xdotool", "click", "1"])
+    wait_until(lambda: tips_window(desktop) is None, timeout=SLOW, what="the tip hidden")
+    time.sleep(3.0)
+    expect(tips_window(desktop) is None, "the tip came back within a minute of a click")
+    stop(program)
+
+
+def tray_menu_and_back(desktop, folder):
+    panel = desktop.start_tray_host()
+    empty = tray_icon_width(desktop, panel)
+    program = start(desktop, folder, SkinMode=0, InTasktray=1, PosX=400, PosY=300)
+    wait_until(lambda: tray_icon_width(desktop, panel) > empty, timeout=SLOW,
+               what="the icon in the tray")
+    expect(not main_windows(desktop), "the window shows while in the tray")
+    px, py, pw, ph = window_geometry(desktop, panel)
+    desktop.run(["xdotool", "mousemove", str(px + pw // 2), str(py + ph // 2)])
+    time.sleep(0.3)
+    desktop.run(["xdotool", "click", "3"])
+    time.sleep(0.8)
+    # The first item brings the window back.
+    desktop.run(["xdotool", "key", "--delay", "150", "Down", "Return"])
+    folder.wait_for_log("Out of TaskTray", timeout=SLOW)
+    the_window(desktop)
+    wait_until(lambda: tray_icon_width(desktop, panel) == empty, timeout=SLOW,
+               what="the icon gone from the tray")
+    stop(program)
+
+
+def tray_without_notification_area(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, InTasktray=1, PosX=400, PosY=300)
+    the_window(desktop)
+    expect("(!) No notification area: staying out of the tray" in folder.log_lines(),
+           "no reason logged")
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "0", "tray state")
+
+
+def auto_active_switches_modes(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, AutoActiveSW=1, PosX=400, PosY=300)
+    window = the_window(desktop)
+    compact = window_geometry(desktop, window)[2:]
+    client = open_client(desktop, "Other", "300x200+50+50")
+    # Activating the program opens it to full mode, another window folds it back to compact.
+    desktop.run(["xdotool", "windowactivate", "--sync", str(window)], check=False)
+    folder.wait_for_log("Skin Mode Change to FULL", timeout=SLOW)
+    wait_until(lambda: window_geometry(desktop, window)[2:] != compact, timeout=SLOW,
+               what="the full-mode size")
+    desktop.run(["xdotool", "windowactivate", "--sync", str(client)], check=False)
+    folder.wait_for_log("Skin Mode Change to COMPACT", timeout=SLOW)
+    wait_until(lambda: window_geometry(desktop, window)[2:] == compact, timeout=SLOW,
+               what="the compact size")
+    stop(program)
+
+
+def icon_editor_from_the_tray_menu(desktop, folder):
+    panel = desktop.start_tray_host()
+    empty = tray_icon_width(desktop, panel)
+    # Icon files that are missing: the built-in lamps stand in, and that choice is kept.
+    program = start(desktop, folder, SkinMode=0, InTasktray=1, TrayIconDefault=0,
+                    Icons0="gone0.ico", Icons1="gone1.ico", Icons2="gone2.ico", Icons3="gone3.ico")
+    expect("(!) Icon File(s) Does NOT Exist!" in folder.log_lines(), "missing icons not logged")
+    wait_until(lambda: tray_icon_width(desktop, panel) > empty, timeout=SLOW,
+               what="the icon in the tray")
+    px, py, pw, ph = window_geometry(desktop, panel)
+    desktop.run(["xdotool", "mousemove", str(px + pw // 2), str(py + ph // 2)])
+    time.sleep(0.3)
+    desktop.run(["xdotool", "click", "3"])
+    time.sleep(0.8)
+    desktop.run(["xdotool", "key", "--delay", "150", "Down", "Down", "Return"])
+    title = desktop.answer_box("Tray Icon Selector", key="Return", timeout=SLOW)
+    expect(title == "Tray Icon Selector", title)
+    expect(tray_icon_width(desktop, panel) > empty, "the icon left the tray with the editor")
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "TrayIconDefault") == "1",
+           "the fall-back to the built-in icons is not kept")
+
+
+def popup_menu(desktop, window, keys):
+    x, y, w, h = window_geometry(desktop, window)
+    desktop.run(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2)])
+    time.sleep(0.3)
+    desktop.run(["xdotool", "click", "3"])
+    time.sleep(0.8)
+    desktop.run(["xdotool", "key", "--delay", "150", *keys])
+
+
+def opacity(desktop, window):
+    value = desktop.window_property(window, "_NET_WM_WINDOW_OPACITY")
+    return int(value.split("=", 1)[1]) if "=" in value else None
+
+
+def menu_switches_floating_and_translucency(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, FloatSW=0, AlphaWindow=0, PosX=50, PosY=500)
+    window = the_window(desktop)
+    client = open_client(desktop, "FloatTarget", "600x200+150+120")
+    # Past the mode, tray and skin items into the floating submenu; its first item.
+    popup_menu(desktop, window, ["Down", "Down", "Down", "Down", "Right", "Return"])
+    left, top, right, bottom = frame_of(desktop, client)
+    desktop.run(["xdotool", "windowactivate", "--sync", str(client)], check=False)
+    wait_until(lambda: position(desktop, window) == (right + OFFSET_X, top + OFFSET_Y),
+               timeout=SLOW, what="the window floating after the menu switched it on")
+    # The sound item is disabled and passed over: the fifth item is translucency.
+    popup_menu(desktop, window, ["Down", "Down", "Down", "Down", "Down", "Return"])
+    wait_until(lambda: opacity(desktop, window) == 160 * 0xFFFFFFFF // 255, timeout=SLOW,
+               what=f"160/255 opacity (it is {opacity(desktop, window)})")
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "FloatSW") == "1", "floating not saved")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "AlphaWindow") == "1", "alpha not saved")
