@@ -215,6 +215,7 @@ private:
     Bitmap24 m_face;
     SurfaceSync m_shownFace;
     SkinRenderInputs m_inputs;
+    std::uint64_t m_inputHistoryStamp = 0; // the stamp of the histories copied into m_inputs
     TSamplingTick m_tick;
     bool m_tickIdle = true;
     QString m_statusText;

@@ -127,8 +127,9 @@ void TMainPForm::FillRenderInputs()
     in.NTMultiCPU = m_settings.NTMultiCPU;
     in.LinearOFF = m_settings.LinearOFF;
     in.HistoryStamp = m_tick.HistoryGeneration;
-    // Only the full mode draws graphs.
-    if (in.FullMode) {
+    // Only the full mode draws graphs, and the histories change only with their stamp.
+    if (in.FullMode && m_inputHistoryStamp != in.HistoryStamp) {
+        m_inputHistoryStamp = in.HistoryStamp;
         in.CpuHistory.resize(core.CpuHistory.size());
         for (size_t i = 0; i < core.CpuHistory.size(); ++i)
             CopyHistory(core.CpuHistory[i].Data, in.CpuHistory[i]);
