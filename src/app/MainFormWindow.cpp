@@ -235,9 +235,13 @@ void TMainPForm::UpdateTips()
 {
     if (!m_stips || !m_desktop)
         return;
-    const QPoint cursor = m_desktop->CursorPos();
+    // Asking the X server for the cursor and the active window costs two round trips; without
+    // the pointer over the window (Qt tracks that from enter and leave events) or a tip to
+    // take down, the answer is known to be "not resting".
+    QPoint cursor;
     bool overFace = false;
-    if (isVisible() && !m_proximity.ProximityHidden) {
+    if (isVisible() && !m_proximity.ProximityHidden && (underMouse() || m_stips->isVisible())) {
+        cursor = m_desktop->CursorPos();
         const WindowId foreground = m_desktop->ForegroundWindow();
         overFace = foreground != 0 && (foreground == winId() || foreground == m_stips->winId()) &&
                    TStatusTips::CursorOverFace(cursor, pos(), size());
@@ -264,6 +268,8 @@ void TMainPForm::ProximityCheck()
         return;
     // The options dialog owns the window's settings while it is open.
     const bool enabled = m_settings.AutoHidingOnMouse && !m_optionsOpen;
+    if (!enabled && !m_proximity.ProximityHidden)
+        return; // nothing to hide and nothing to bring back
     const QRect frame = frameGeometry();
     const WindowRect window{frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1};
     const bool shift = enabled && m_desktop->ShiftHeld();
