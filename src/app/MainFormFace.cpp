@@ -224,7 +224,8 @@ void TMainPForm::UpdateStatusSnapshot()
     const QString text = BuildStatusSnapshot(values, QLocale::system());
     if (text != m_statusText)
         m_statusText = text;
-    if (m_stips)
+    // Laying out the label is costly; a hidden tip takes the text when it is shown.
+    if (m_stips && m_stips->isVisible())
         m_stips->SetTipText(m_statusText);
     if (OnStatusSnapshot)
         OnStatusSnapshot(m_statusText);

@@ -257,6 +257,8 @@ void TMainPForm::UpdateTips()
     case TStatusTips::Action::Show:
         if (m_settings.AlwaysTop)
             m_desktop->SetStayOnTop(winId(), true);
+        if (!m_statusText.isEmpty())
+            m_stips->SetTipText(m_statusText);
         m_stips->ShowAt(TStatusTips::TipPosition(cursor, m_stips->size(), DesktopArea()));
         break;
     }

@@ -1,5 +1,6 @@
 #include "skin/SurfaceSync.h"
 
+#include <algorithm>
 #include <cstring>
 
 void SurfaceSync::Reset()
@@ -40,11 +41,21 @@ QRect SurfaceSync::Sync(const Bitmap24& surface)
             while (std::memcmp(source + last * 3, shown + last * 3, 3) == 0)
                 --last;
         }
-        std::memcpy(shown + first * 3, source + first * 3, size_t(last - first + 1) * 3);
+        // Needles and lamps far apart on one row leave most of the span alone: blocks of 16
+        // pixels that did not change are skipped.
         auto* out = reinterpret_cast<QRgb*>(m_image.scanLine(y));
-        for (int x = first; x <= last; ++x) {
-            const std::uint8_t* p = source + x * 3; // blue, green, red
-            out[x] = 0xFF000000u | (QRgb(p[2]) << 16) | (QRgb(p[1]) << 8) | p[0];
+        constexpr int Block = 16;
+        for (int x = first; x <= last; x += Block) {
+            const int n = std::min(Block, last - x + 1);
+            const std::uint8_t* from = source + x * 3;
+            std::uint8_t* kept = shown + x * 3;
+            if (!fresh && std::memcmp(from, kept, size_t(n) * 3) == 0)
+                continue;
+            std::memcpy(kept, from, size_t(n) * 3);
+            for (int i = 0; i < n; ++i) {
+                const std::uint8_t* p = from + i * 3; // blue, green, red
+                out[x + i] = 0xFF000000u | (QRgb(p[2]) << 16) | (QRgb(p[1]) << 8) | p[0];
+            }
         }
         top = std::min(top, y);
         bottom = y;
