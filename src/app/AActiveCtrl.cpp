@@ -2,6 +2,9 @@
 
 bool TAActiveCtrl::Pass(Desktop& desktop)
 {
+    // With both rules off there is nothing to watch; the X server is not asked.
+    if (!AutoTray.load() && !AutoMode.load())
+        return true;
     const WindowId own = Window.load();
     const WindowId foreground = desktop.ForegroundWindow();
     const bool changed = foreground != m_lastForeground;

@@ -4,12 +4,13 @@
 
 bool TFltCtrl::Pass(Desktop& desktop)
 {
+    // Switched off, a pass asks the X server nothing: the thread idles at no cost.
+    if (!Active.load())
+        return true;
     const WindowId own = Window.load();
     const std::optional<WindowRect> ownFrame = desktop.WindowFrame(own);
     if (!ownFrame)
         return true; // not made yet, or being made anew
-    if (!Active.load())
-        return true;
 
     OwnWidth = ownFrame->Width() + 1;
     OwnHeight = ownFrame->Height() + 1;
