@@ -33,20 +33,12 @@ QRect SurfaceSync::Sync(const Bitmap24& surface)
         std::uint8_t* shown = m_shown.Row(y);
         if (!fresh && std::memcmp(source, shown, rowBytes) == 0)
             continue;
-        int first = 0;
-        int last = w - 1;
-        if (!fresh) {
-            while (std::memcmp(source + first * 3, shown + first * 3, 3) == 0)
-                ++first;
-            while (std::memcmp(source + last * 3, shown + last * 3, 3) == 0)
-                --last;
-        }
-        // Needles and lamps far apart on one row leave most of the span alone: blocks of 16
-        // pixels that did not change are skipped.
+        // Needles and lamps far apart on one row leave most of it alone: blocks of 16 pixels
+        // that did not change are skipped.
         auto* out = reinterpret_cast<QRgb*>(m_image.scanLine(y));
         constexpr int Block = 16;
-        for (int x = first; x <= last; x += Block) {
-            const int n = std::min(Block, last - x + 1);
+        for (int x = 0; x < w; x += Block) {
+            const int n = std::min(Block, w - x);
             const std::uint8_t* from = source + x * 3;
             std::uint8_t* kept = shown + x * 3;
             if (!fresh && std::memcmp(from, kept, size_t(n) * 3) == 0)
@@ -56,11 +48,11 @@ QRect SurfaceSync::Sync(const Bitmap24& surface)
                 const std::uint8_t* p = from + i * 3; // blue, green, red
                 out[x + i] = 0xFF000000u | (QRgb(p[2]) << 16) | (QRgb(p[1]) << 8) | p[0];
             }
+            left = std::min(left, x);
+            right = std::max(right, x + n - 1);
         }
         top = std::min(top, y);
         bottom = y;
-        left = std::min(left, first);
-        right = std::max(right, last);
     }
     if (bottom < 0)
         return {};

@@ -15,17 +15,40 @@ TEST(SurfaceSync, ConvertsOnlyWhatChanged)
 
     surface.SetPixel(2, 1, 0x0000FF);
     surface.SetPixel(5, 4, 0xFF0000);
-    EXPECT_EQ(sync.Sync(surface), QRect(QPoint(2, 1), QPoint(5, 4)));
+    // The rectangle holds every change and only the rows that changed.
+    const QRect changed = sync.Sync(surface);
+    EXPECT_TRUE(changed.contains(2, 1) && changed.contains(5, 4));
+    EXPECT_EQ(changed.top(), 1);
+    EXPECT_EQ(changed.bottom(), 4);
     EXPECT_EQ(sync.Image().pixel(2, 1), qRgb(0xFF, 0, 0));
     EXPECT_EQ(sync.Image().pixel(5, 4), qRgb(0, 0, 0xFF));
     EXPECT_EQ(sync.Image().pixel(3, 1), qRgb(0x30, 0x20, 0x10));
 
     // The edges of a row count too.
     surface.SetPixel(7, 5, 0x00FF00);
-    EXPECT_EQ(sync.Sync(surface), QRect(7, 5, 1, 1));
+    const QRect edge = sync.Sync(surface);
+    EXPECT_TRUE(edge.contains(7, 5));
+    EXPECT_EQ(edge.height(), 1);
+    EXPECT_EQ(sync.Image().pixel(7, 5), qRgb(0, 0xFF, 0));
 
     Bitmap24 bigger(10, 6);
     EXPECT_EQ(sync.Sync(bigger), QRect(0, 0, 10, 6));
     EXPECT_TRUE(sync.Sync(Bitmap24()).isEmpty());
     EXPECT_TRUE(sync.Image().isNull());
+}
+
+TEST(SurfaceSync, WideRowsConvertOnlyTheBlocksThatChanged)
+{
+    Bitmap24 surface(100, 2);
+    SurfaceSync sync;
+    sync.Sync(surface);
+    surface.SetPixel(3, 0, 0xFFFFFF);
+    surface.SetPixel(90, 0, 0xFFFFFF);
+    const QRect changed = sync.Sync(surface);
+    EXPECT_TRUE(changed.contains(3, 0) && changed.contains(90, 0));
+    EXPECT_EQ(changed.height(), 1);
+    EXPECT_EQ(sync.Image().pixel(3, 0), qRgb(0xFF, 0xFF, 0xFF));
+    EXPECT_EQ(sync.Image().pixel(90, 0), qRgb(0xFF, 0xFF, 0xFF));
+    EXPECT_EQ(sync.Image().pixel(50, 0), qRgb(0, 0, 0));
+    EXPECT_TRUE(sync.Sync(surface).isEmpty());
 }
