@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -15,14 +14,18 @@ namespace {
 class SilentDialogs : public Dialogs
 {
 public:
-    DialogAnswer Show(DialogType, const QString&, DialogButtons) override { return DialogAnswer::Ok; }
+    DialogAnswer Show(DialogType, const QString&, DialogButtons) override
+    {
+        return DialogAnswer::Ok;
+    }
 };
 
 void CopyTree(const QString& from, const QString& to)
 {
     QDir().mkpath(to);
     const QDir source(from);
-    for (const QFileInfo& entry : source.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo& entry :
+         source.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QString target = to + u'/' + entry.fileName();
         if (entry.isDir())
             CopyTree(entry.filePath(), target);
@@ -37,8 +40,9 @@ void BM_ChangeSkin(benchmark::State& state)
     CopyTree(QStringLiteral(PULSMIR_DATA_DIR), home.path());
     QFile settings(home.filePath(QStringLiteral("Pulsmir.ini")));
     settings.open(QIODevice::WriteOnly);
-    settings.write("[Pulsmir2]\r\nResourceName=English\r\nNoSplash=1\r\nSkinMode=1\r\nPingEnable=0\r\n"
-                   "Version=220\r\n");
+    settings.write(
+        "[Pulsmir2]\r\nResourceName=English\r\nNoSplash=1\r\nSkinMode=1\r\nPingEnable=0\r\n"
+        "Version=220\r\n");
     settings.close();
 
     SilentDialogs dialogs;

@@ -5,7 +5,6 @@
 #include "res/MRes.h"
 
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -13,7 +12,10 @@ namespace {
 class SilentDialogs : public Dialogs
 {
 public:
-    DialogAnswer Show(DialogType, const QString&, DialogButtons) override { return DialogAnswer::Ok; }
+    DialogAnswer Show(DialogType, const QString&, DialogButtons) override
+    {
+        return DialogAnswer::Ok;
+    }
 };
 
 void BM_LoadAndSaveSettings(benchmark::State& state)
@@ -30,7 +32,10 @@ void BM_LoadAndSaveSettings(benchmark::State& state)
         benchmark::DoNotOptimize(settings);
     }
 }
-BENCHMARK(BM_LoadAndSaveSettings)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LoadAndSaveSettings)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 

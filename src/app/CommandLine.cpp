@@ -4,7 +4,8 @@ int TargetDriveFromArguments(const QStringList& arguments)
 {
     int drive = -1;
     for (const QString& argument : arguments) {
-        if (argument.size() >= 4 && argument.startsWith(QLatin1String("/D:"), Qt::CaseInsensitive) &&
+        if (argument.size() >= 4 &&
+            argument.startsWith(QLatin1String("/D:"), Qt::CaseInsensitive) &&
             argument.at(3).isDigit() && argument.at(3).unicode() < 128)
             drive = argument.at(3).digitValue();
     }

@@ -9,15 +9,15 @@
 
 DebugLog::DebugLog(QString filePath, Dialogs& dialogs, Clock clock)
     : m_filePath(std::move(filePath)), m_dialogs(dialogs), m_clock(std::move(clock))
-{
-}
+{}
 
 QString DebugLog::FormatLine(const QDateTime& when, const QString& text)
 {
     const QLocale locale = QLocale::system();
     // The long time format may end in a time-zone name; the log keeps local times only.
     QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    static const QRegularExpression zone(QStringLiteral("\\s*\\(?(?<![A-Za-z'])t+(?![A-Za-z'])\\)?"));
+    static const QRegularExpression zone(
+        QStringLiteral("\\s*\\(?(?<![A-Za-z'])t+(?![A-Za-z'])\\)?"));
     timeFormat.remove(zone);
     return QLatin1Char('<') + locale.toString(when.date(), QLocale::ShortFormat) +
            QLatin1Char(' ') + locale.toString(when.time(), timeFormat.trimmed()) +

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QStringList>
-
 #include <optional>
 
 // What the delayed launcher was asked to do: wait, then start the monitor (for one drive).

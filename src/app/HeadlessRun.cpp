@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QThread>
-
 #include <cstdio>
 #include <cstring>
 
@@ -60,10 +59,14 @@ int RunHeadless(int argc, char* argv[])
     parser.addOption({QStringLiteral("status"), QStringLiteral("Print the status snapshot.")});
     parser.addOption({QStringLiteral("snapshot"), QStringLiteral("Write the face to a PNG."),
                       QStringLiteral("OUT.png")});
-    parser.addOption({QStringLiteral("count"), QStringLiteral("Snapshots to print."), QStringLiteral("N")});
-    parser.addOption({QStringLiteral("interval"), QStringLiteral("Sampling interval."), QStringLiteral("MS")});
-    parser.addOption({QStringLiteral("ticks"), QStringLiteral("Ticks before the picture."), QStringLiteral("N")});
-    parser.addOption({QStringLiteral("mode"), QStringLiteral("compact or full."), QStringLiteral("MODE")});
+    parser.addOption(
+        {QStringLiteral("count"), QStringLiteral("Snapshots to print."), QStringLiteral("N")});
+    parser.addOption(
+        {QStringLiteral("interval"), QStringLiteral("Sampling interval."), QStringLiteral("MS")});
+    parser.addOption({QStringLiteral("ticks"), QStringLiteral("Ticks before the picture."),
+                      QStringLiteral("N")});
+    parser.addOption(
+        {QStringLiteral("mode"), QStringLiteral("compact or full."), QStringLiteral("MODE")});
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "pulsmir: %s\n", qUtf8Printable(parser.errorText()));
         return 2;
@@ -107,7 +110,8 @@ int RunHeadless(int argc, char* argv[])
             return 1;
         }
         try {
-            WriteFileAtomically(parser.value(QStringLiteral("snapshot")), EncodePng(form.FaceImg()));
+            WriteFileAtomically(parser.value(QStringLiteral("snapshot")),
+                                EncodePng(form.FaceImg()));
         } catch (const EFileWriteError& e) {
             std::fprintf(stderr, "pulsmir: %s\n", e.what());
             return 1;

@@ -15,8 +15,9 @@ QString ChooseDefaultLanguage(const TMRes& res, Dialogs& dialogs, DebugLog& log,
     QString wanted;
     if ((lcid & 0xFF) == LangJapanese) {
         log.Write(QStringLiteral("Select : JAPANESE"));
-        dialogs.Warning(QStringLiteral("システム言語判定の結果、デフォルト言語が日本語に設定されました。"
-                                       "\r\n（言語はオプション画面で変更できます）"));
+        dialogs.Warning(
+            QStringLiteral("システム言語判定の結果、デフォルト言語が日本語に設定されました。"
+                           "\r\n（言語はオプション画面で変更できます）"));
         wanted = QStringLiteral("JPN");
     } else {
         log.Write(QStringLiteral("Select : NON-JAPANESE"));

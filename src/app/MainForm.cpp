@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "Version.h"
 #include "app/AActiveCtrl.h"
 #include "app/CommandLine.h"
 #include "app/ExitEvents.h"
@@ -10,12 +11,12 @@
 #include "app/SettingsFile.h"
 #include "app/Splash.h"
 #include "app/StartupShortcut.h"
-#include "platform/AtomicFile.h"
-#include "platform/Dialogs.h"
-#include "platform/ProcessControl.h"
 #include "core/NicList.h"
 #include "core/PerfCore.h"
 #include "net/PingProber.h"
+#include "platform/AtomicFile.h"
+#include "platform/Dialogs.h"
+#include "platform/ProcessControl.h"
 #include "platform/UserLocale.h"
 #include "platform/linux/ProcIfTable.h"
 #include "platform/linux/ProcPerfDataSource.h"
@@ -25,13 +26,11 @@
 #include "ui/STips.h"
 #include "ui/TrayIcon.h"
 
-#include "Version.h"
-
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QThread>
-#include <QAction>
 #include <QTimer>
 #include <QWindow>
 
@@ -59,14 +58,9 @@ void PauseProcessingEvents(int milliseconds)
 
 TMainPForm::TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList arguments,
                        RunMode runMode)
-    : QWidget(nullptr, Qt::FramelessWindowHint),
-      m_paths(paths),
-      m_dialogs(dialogs),
-      m_arguments(std::move(arguments)),
-      m_runMode(runMode),
-      m_log(paths.DebugLogFile(), dialogs),
-      m_res(paths.ProgramFolder()),
-      m_skin(TaggedLog(&m_log, QString())),
+    : QWidget(nullptr, Qt::FramelessWindowHint), m_paths(paths), m_dialogs(dialogs),
+      m_arguments(std::move(arguments)), m_runMode(runMode), m_log(paths.DebugLogFile(), dialogs),
+      m_res(paths.ProgramFolder()), m_skin(TaggedLog(&m_log, QString())),
       m_renderer(TaggedLog(&m_log, QString()))
 {
     setWindowTitle(ProgramTitle);
@@ -104,9 +98,9 @@ bool TMainPForm::FormCreate()
     m_perfSource = std::make_unique<ProcPerfDataSource>();
     m_systemInfo = std::make_unique<ProcSystemInfo>();
     m_ifTable = std::make_unique<ProcIfTable>();
-    m_core = std::make_unique<TPerfCore>(
-        TPerfCorePlatform{*m_perfSource, *m_systemInfo, m_dialogs, nullptr, nullptr, m_ifTable.get()},
-        TaggedLog(&m_log, QStringLiteral("(PerfCore) ")));
+    m_core = std::make_unique<TPerfCore>(TPerfCorePlatform{*m_perfSource, *m_systemInfo, m_dialogs,
+                                                           nullptr, nullptr, m_ifTable.get()},
+                                         TaggedLog(&m_log, QStringLiteral("(PerfCore) ")));
 
     m_optionsOpen = false;
     m_loadedResourceName = NoResourceName;
@@ -148,7 +142,9 @@ bool TMainPForm::FormCreate()
         PingValuesOf(*m_core), m_settings, TaggedLog(&m_log, QString()),
         TPingHooks{[this](const QString& name) { SendSstpEvent(name); },
                    [this] { PlayEventSoundNo(3); },
-                   [this](bool enabled) { m_menu->PingP1->setEnabled(enabled); }});
+                   [this](bool enabled) {
+                       m_menu->PingP1->setEnabled(enabled);
+                   }});
     connect(m_pingTimer, &QTimer::timeout, m_pingProber.get(), &TPingProber::PingTimerTimer);
     connect(m_menu->PingP1, &QAction::triggered, m_pingProber.get(), &TPingProber::PingTimerTimer);
 
@@ -158,7 +154,8 @@ bool TMainPForm::FormCreate()
             ? QStringLiteral("-ERROR-")
             : (m_kernelKind == Kernel9x ? QStringLiteral("9x Core ") : QStringLiteral("NT Core ")) +
                   QLatin1String(Version::CoreCodeName);
-    const QString myVersion = QStringLiteral("Skin System Ver.") + QLatin1String(Version::SkinCodeName);
+    const QString myVersion =
+        QStringLiteral("Skin System Ver.") + QLatin1String(Version::SkinCodeName);
     m_splash->SetVersionTexts(QStringLiteral("Ver.") + BuildText(), myVersion, coreMd);
     WriteDebugLog(QStringLiteral("CoreSystem : ") + coreMd);
     WriteDebugLog(QStringLiteral("SkinSystem : ") + myVersion);
@@ -172,7 +169,8 @@ bool TMainPForm::FormCreate()
     CreateWindowThreads();
 
     WriteDebugLog(QStringLiteral("Application Setting Load"));
-    m_settings = TSettingsFile(m_paths, m_targetDrive).Load(m_dialogs, m_res, nullptr, WritesFiles());
+    m_settings =
+        TSettingsFile(m_paths, m_targetDrive).Load(m_dialogs, m_res, nullptr, WritesFiles());
     move(m_settings.PosX, m_settings.PosY);
     if (m_addinSkinFlag)
         m_settings.CurrentSkinName = m_addinSkinName;
@@ -242,7 +240,8 @@ bool TMainPForm::FormCreate()
 
     PlayEventSoundNo(4);
     if (m_runMode == RunMode::Desktop) {
-        const QPoint placed = PlaceWindow(QPoint(m_settings.PosX, m_settings.PosY), size(), DesktopArea());
+        const QPoint placed =
+            PlaceWindow(QPoint(m_settings.PosX, m_settings.PosY), size(), DesktopArea());
         m_settings.PosX = placed.x();
         m_settings.PosY = placed.y();
         move(placed);
@@ -270,8 +269,9 @@ bool TMainPForm::RunCarefulChecks()
     ShowStatus(QStringLiteral("System Check : Memory"));
     PauseProcessingEvents(500);
     if (m_systemInfo->GlobalMemoryStatus().AvailPhys < 1024 * 1024 &&
-        !m_dialogs.AskYesNo(DialogType::Warning,
-                            QStringLiteral("The starting check of a MEMORY is unsuccessful.\r\nContinue?")))
+        !m_dialogs.AskYesNo(
+            DialogType::Warning,
+            QStringLiteral("The starting check of a MEMORY is unsuccessful.\r\nContinue?")))
         return false;
 
     ShowStatus(QStringLiteral("System Check : Network"));
@@ -282,8 +282,9 @@ bool TMainPForm::RunCarefulChecks()
         PauseProcessingEvents(1000);
         ShowStatus(QStringLiteral("System Check : Network(%1)").arg(attempt));
     }
-    return m_dialogs.AskYesNo(DialogType::Warning,
-                              QStringLiteral("The starting check of a NETWORK is unsuccessful.\r\nContinue?"));
+    return m_dialogs.AskYesNo(
+        DialogType::Warning,
+        QStringLiteral("The starting check of a NETWORK is unsuccessful.\r\nContinue?"));
 }
 
 bool TMainPForm::CoreSystemInit()
@@ -359,8 +360,9 @@ void TMainPForm::ApplyProcessPriority()
 {
     if (SetProcessHighPriority(m_settings.ProcessOverDrive))
         return;
-    WriteDebugLog(m_settings.ProcessOverDrive ? QStringLiteral("Process Over Drive Setting(to High) ERROR")
-                                              : QStringLiteral("Process Over Drive Setting(to Normal) ERROR"));
+    WriteDebugLog(m_settings.ProcessOverDrive
+                      ? QStringLiteral("Process Over Drive Setting(to High) ERROR")
+                      : QStringLiteral("Process Over Drive Setting(to Normal) ERROR"));
 }
 
 void TMainPForm::ApplyWindowStyle()
@@ -389,9 +391,11 @@ void TMainPForm::SetLayeredAlpha(QWidget* window, int alpha)
 
 void TMainPForm::SetShutdownPriority()
 {
-    WriteDebugLog(SetShutdownFirst()
-                      ? QStringLiteral("SetProcessShutdownParameters...SUCCESS")
-                      : QStringLiteral("SetProcessShutdownParameters...FAILED(In Win9x/ME, it is a normal result)"));
+    WriteDebugLog(
+        SetShutdownFirst()
+            ? QStringLiteral("SetProcessShutdownParameters...SUCCESS")
+            : QStringLiteral(
+                  "SetProcessShutdownParameters...FAILED(In Win9x/ME, it is a normal result)"));
 }
 
 void TMainPForm::CreateStartupShortcut()
@@ -403,7 +407,8 @@ void TMainPForm::CreateStartupShortcut()
                                                  m_settings.WaitTime, m_targetDrive));
         RemoveAutostartEntry(folder, OldStartupShortcutName);
     } catch (const EFileWriteError& e) {
-        WriteDebugLog(QStringLiteral("[TRAP] Startup shortcut : ") + QString::fromStdString(e.what()));
+        WriteDebugLog(QStringLiteral("[TRAP] Startup shortcut : ") +
+                      QString::fromStdString(e.what()));
     }
 }
 
@@ -509,7 +514,8 @@ void TMainPForm::SaveSettings(bool interactive)
         const QString reason = QString::fromStdString(e.what());
         std::fprintf(stderr, "pulsmir: settings not saved: %s\n", qUtf8Printable(reason));
         if (interactive)
-            m_dialogs.Error(QStringLiteral("The settings could not be saved.\r\n") + reason +
-                            QStringLiteral("\r\nMake the file and its folder writable to keep your settings."));
+            m_dialogs.Error(
+                QStringLiteral("The settings could not be saved.\r\n") + reason +
+                QStringLiteral("\r\nMake the file and its folder writable to keep your settings."));
     }
 }

@@ -20,7 +20,6 @@
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
-
 #include <array>
 #include <memory>
 
@@ -48,10 +47,19 @@ class TMainPForm : public QWidget
     Q_OBJECT
 
 public:
-    enum KernelKinds { Kernel9x = 0, KernelNT = 1, KernelUnknown = 99 };
+    enum KernelKinds
+    {
+        Kernel9x = 0,
+        KernelNT = 1,
+        KernelUnknown = 99
+    };
     // Headless runs (status and snapshot) show no window and write nothing: no log, no
     // settings, no autostart entry.
-    enum class RunMode { Desktop, Headless };
+    enum class RunMode
+    {
+        Desktop,
+        Headless
+    };
 
     TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList arguments,
                RunMode runMode = RunMode::Desktop);

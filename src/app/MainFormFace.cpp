@@ -1,7 +1,6 @@
 // The main window's face: the skin's window and surface, the sampling tick that feeds it, the
 // mode switch and the pop-up menu.
 #include "app/MainForm.h"
-
 #include "app/MainMenu.h"
 #include "app/StatusSnapshot.h"
 #include "app/WindowModes.h"
@@ -23,8 +22,7 @@ namespace {
 
 constexpr int NoReply = 888888;
 
-template <class T>
-void CopyHistory(const std::vector<T>& from, std::vector<int>& to)
+template <class T> void CopyHistory(const std::vector<T>& from, std::vector<int>& to)
 {
     to.assign(from.begin(), from.end());
 }
@@ -74,9 +72,9 @@ void TMainPForm::ApplySkinWindow()
     ApplyWindowStyle();
 
     const QRect work = WorkArea();
-    const ScreenRect placed = PlaceSkinWindow({x(), y(), x() + width(), y() + height()}, w, h,
-                                              {work.left(), work.top(), work.right() + 1,
-                                               work.bottom() + 1});
+    const ScreenRect placed =
+        PlaceSkinWindow({x(), y(), x() + width(), y() + height()}, w, h,
+                        {work.left(), work.top(), work.right() + 1, work.bottom() + 1});
     move(placed.Left, placed.Top);
     m_settings.PosX = placed.Left;
     m_settings.PosY = placed.Top;
@@ -90,8 +88,7 @@ void TMainPForm::paintEvent(QPaintEvent* event)
         if (m_shownFace.Image().size() != QSize(m_face.Width(), m_face.Height()))
             m_shownFace.Sync(m_face);
         painter.drawImage(event->rect(), m_shownFace.Image(), event->rect());
-    }
-    else if (!m_noSkinImg.isNull())
+    } else if (!m_noSkinImg.isNull())
         painter.drawImage(0, 0, m_noSkinImg);
     else
         painter.fillRect(rect(), Qt::black);
@@ -169,7 +166,8 @@ void TMainPForm::MainTimerTimer()
         try {
             m_tick.ComputeDisplayValues(TickSample::Of(*m_core));
         } catch (const std::exception& e) {
-            WriteDebugLog(QStringLiteral("[TRAP] GrpBuffer ERROR : \"%1\"").arg(QString::fromUtf8(e.what())));
+            WriteDebugLog(
+                QStringLiteral("[TRAP] GrpBuffer ERROR : \"%1\"").arg(QString::fromUtf8(e.what())));
         }
         if (m_runMode == RunMode::Desktop)
             UpdateTips();

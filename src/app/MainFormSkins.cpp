@@ -1,8 +1,7 @@
 // The main window's skins: the catalogue in the skin menu, the switch between skins and the
 // choice of a skin at start-up.
-#include "app/MainForm.h"
-
 #include "app/FltCtrl.h"
+#include "app/MainForm.h"
 #include "app/MainMenu.h"
 #include "app/SkinInfoDialog.h"
 #include "core/PerfCore.h"
@@ -135,12 +134,14 @@ bool TMainPForm::StartupSkinSelection()
                 m_dialogs.Warning(m_res.GetText(QStringLiteral("R0602")));
                 m_settings.CurrentSkinName.clear();
                 result = false;
-                m_coreError = m_res.GetText(QStringLiteral("R0605")) + QStringLiteral("(ErrorCode iCSLE)");
+                m_coreError =
+                    m_res.GetText(QStringLiteral("R0605")) + QStringLiteral("(ErrorCode iCSLE)");
             } else if (!ChangeSkin(m_settings.CurrentSkinName)) {
                 m_dialogs.Warning(m_res.GetText(QStringLiteral("R0604")));
                 m_settings.CurrentSkinName.clear();
                 result = false;
-                m_coreError = m_res.GetText(QStringLiteral("R0605")) + QStringLiteral("(ErrorCode iASSE)");
+                m_coreError =
+                    m_res.GetText(QStringLiteral("R0605")) + QStringLiteral("(ErrorCode iASSE)");
             } else {
                 m_dialogs.Information(m_res.GetText(QStringLiteral("R0603")));
                 SendSstpEvent(QStringLiteral("NoSkinB"), configured, m_settings.CurrentSkinName);
@@ -170,7 +171,8 @@ void TMainPForm::ShowSkinInformation()
         QString processor = mark(TPerfCore::ProcessorItem);
         if (processor == QLatin1String("X") && core.CpuFromNtdll())
             processor = QStringLiteral("O(ntdll.dll)");
-        lines << QStringLiteral("------------------------------") << m_res.GetText(QStringLiteral("R0623"))
+        lines << QStringLiteral("------------------------------")
+              << m_res.GetText(QStringLiteral("R0623"))
               << QStringLiteral("Processor Time     : ") + processor
               << QStringLiteral("Disk Read Bytes    : ") + mark(TPerfCore::DiskReadItem)
               << QStringLiteral("Disk Write Bytes   : ") + mark(TPerfCore::DiskWriteItem)

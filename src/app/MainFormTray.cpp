@@ -1,6 +1,5 @@
 // The main window's tray mode: the tray icon as a disk lamp, its menu and the icon editor.
 #include "app/MainForm.h"
-
 #include "app/MainMenu.h"
 #include "core/PerfCore.h"
 #include "ui/IconEditDlg.h"

@@ -1,10 +1,9 @@
 // The main window as a window: the two window threads and their hand-offs, dragging and
 // snapping, the mode switch of a double click, the status tips, hiding while the mouse is near,
 // translucency and help.
-#include "app/MainForm.h"
-
 #include "app/AActiveCtrl.h"
 #include "app/FltCtrl.h"
+#include "app/MainForm.h"
 #include "app/MainMenu.h"
 #include "app/WindowModes.h"
 #include "platform/Dialogs.h"
@@ -56,7 +55,9 @@ void TMainPForm::CreateWindowThreads()
     m_tickClock.start();
     m_desktop = std::make_unique<X11Desktop>();
     m_handOff = std::make_unique<HandOff>(*this);
-    const TWindowThread::DesktopFactory factory = [] { return std::make_unique<X11Desktop>(); };
+    const TWindowThread::DesktopFactory factory = [] {
+        return std::make_unique<X11Desktop>();
+    };
     WriteDebugLog(QStringLiteral("Floating Control Thread Initialize"));
     m_fltCtrl = std::make_unique<TFltCtrl>(factory, *m_handOff);
     WriteDebugLog(QStringLiteral("Auto Active Control Thread Initialize"));
@@ -295,7 +296,9 @@ void TMainPForm::ProximityCheck()
 void TMainPForm::HelpClick()
 {
     const QString folder = m_paths.ProgramFolder();
-    const auto open = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    const auto open = [](const QUrl& url) {
+        return QDesktopServices::openUrl(url);
+    };
     if (HelpWebPage.isEmpty() && !QFileInfo(folder + QStringLiteral("/help/index.html")).isFile()) {
         // Without a web page to offer, the question would lead nowhere.
         m_dialogs.Warning(QStringLiteral("The help is missing from the program folder:\r\n") +

@@ -3,7 +3,6 @@
 #include "skin/SkinCatalogue.h"
 
 #include <QObject>
-
 #include <memory>
 
 class MainMenuStyle;

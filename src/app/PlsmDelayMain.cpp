@@ -1,13 +1,11 @@
 // The delayed launcher: waits a few seconds after log-in, then starts the monitor from its
 // own folder, so that the desktop is settled before the monitor places itself.
-#include "app/DelayLauncher.h"
-
 #include "Version.h"
+#include "app/DelayLauncher.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QThread>
-
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -36,7 +34,8 @@ int main(int argc, char* argv[])
     }
     QThread::sleep(static_cast<unsigned long>(request->seconds));
 
-    const QByteArray program = QFile::encodeName(app.applicationDirPath() + QStringLiteral("/pulsmir"));
+    const QByteArray program =
+        QFile::encodeName(app.applicationDirPath() + QStringLiteral("/pulsmir"));
     std::vector<QByteArray> owned{program};
     for (const QString& argument : MonitorArguments(*request))
         owned.push_back(argument.toLocal8Bit());

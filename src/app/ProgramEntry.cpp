@@ -1,5 +1,6 @@
 #include "app/ProgramEntry.h"
 
+#include "Version.h"
 #include "app/CommandLine.h"
 #include "app/HeadlessRun.h"
 #include "app/MainForm.h"
@@ -8,12 +9,9 @@
 #include "platform/TerminationSignals.h"
 #include "platform/linux/QtDialogs.h"
 
-#include "Version.h"
-
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-
 #include <cstdio>
 #include <cstring>
 

@@ -8,13 +8,13 @@
 
 TickSample TickSample::Of(const TPerfCore& core)
 {
-    return {&core.CpuUsage,     core.MemoryLoad,     core.SwapLoad,   core.DiskReadBytes,
+    return {&core.CpuUsage,      core.MemoryLoad,   core.SwapLoad,    core.DiskReadBytes,
             core.DiskWriteBytes, core.NetRecvBytes, core.NetSendBytes};
 }
 
 TickHistories TickHistories::Of(TPerfCore& core)
 {
-    return {&core.CpuHistory,      &core.MemHistory,     &core.SwapHistory,
+    return {&core.CpuHistory,      &core.MemHistory,       &core.SwapHistory,
             &core.DiskReadHistory, &core.DiskWriteHistory, &core.NetRecvHistory,
             &core.NetSendHistory};
 }
@@ -34,8 +34,10 @@ void TSamplingTick::ApplySettings(int perfRate, int graphRate, int dRange, int n
     DRange = dRange;
     NRange = nRange;
     LogConvSW = logConvSW;
-    DiskFullScale = dRange == AutomaticRange ? DiskAutoPeak : FullScaleOf(DiskRanges, dRange, dRangeV);
-    NetFullScale = nRange == AutomaticRange ? NetAutoPeak : FullScaleOf(NetworkRanges, nRange, nRangeV);
+    DiskFullScale =
+        dRange == AutomaticRange ? DiskAutoPeak : FullScaleOf(DiskRanges, dRange, dRangeV);
+    NetFullScale =
+        nRange == AutomaticRange ? NetAutoPeak : FullScaleOf(NetworkRanges, nRange, nRangeV);
 }
 
 void TSamplingTick::ResetForSkin(int cpuCount)
@@ -78,15 +80,16 @@ void TSamplingTick::ComputeDisplayValues(const TickSample& sample)
     if (sample.CpuUsage) {
         const size_t count = std::min(CpuPeak.size(), sample.CpuUsage->size());
         for (size_t i = 0; i < count; ++i)
-            CpuPeak[i] = std::max<std::uint32_t>(CpuPeak[i],
-                                                 static_cast<std::uint32_t>(std::max((*sample.CpuUsage)[i], 0)));
+            CpuPeak[i] = std::max<std::uint32_t>(
+                CpuPeak[i], static_cast<std::uint32_t>(std::max((*sample.CpuUsage)[i], 0)));
     }
     MemPeak = std::max(MemPeak, sample.MemoryLoad);
     SwapPeak = std::max(SwapPeak, sample.SwapLoad);
 
     const auto speeds = [this](int range, std::int64_t& autoPeak, std::int64_t& fullScale,
                                std::uint64_t first, std::uint64_t second, int& firstPos,
-                               int& secondPos, std::uint32_t& firstPeak, std::uint32_t& secondPeak) {
+                               int& secondPos, std::uint32_t& firstPeak,
+                               std::uint32_t& secondPeak) {
         if (range == AutomaticRange) {
             const std::uint64_t fastest = std::max(first, second);
             if (fastest > static_cast<std::uint64_t>(autoPeak))

@@ -7,7 +7,6 @@
 #include "res/MRes.h"
 
 #include <QFileInfo>
-
 #include <variant>
 
 const char* const TSettingsFile::DefaultContent =
@@ -40,69 +39,195 @@ struct KeySpec
 // Every key in the order it is written; reading takes them in the same order and then applies
 // the rules that tie keys together.
 const KeySpec Keys[] = {
-    {MainSection, "AlwaysTop", BoolField{[](TSettings& s) -> bool& { return s.AlwaysTop; }}},
-    {MainSection, "CurrentSkinName", TextField{[](TSettings& s) -> QString& { return s.CurrentSkinName; }}},
-    {MainSection, "ExtUpdate", BoolField{[](TSettings& s) -> bool& { return s.ExtUpdate; }}},
-    {MainSection, "SstpSW", BoolField{[](TSettings& s) -> bool& { return s.SstpSW; }}},
-    {MainSection, "GraphRate", IntField{[](TSettings& s) -> int& { return s.GraphRate; }}},
-    {MainSection, "InTasktray", BoolField{[](TSettings& s) -> bool& { return s.InTasktray; }}},
-    {MainSection, "NoBanner", BoolField{[](TSettings& s) -> bool& { return s.NoBanner; }}},
-    {MainSection, "NoSplash", BoolField{[](TSettings& s) -> bool& { return s.NoSplash; }}},
-    {MainSection, "SplashAlpha", BoolField{[](TSettings& s) -> bool& { return s.SplashAlpha; }}},
-    {MainSection, "NTMultiCPU", BoolField{[](TSettings& s) -> bool& { return s.NTMultiCPU; }}},
-    {MainSection, "NTMultiNIC", BoolField{[](TSettings& s) -> bool& { return s.NTMultiNIC; }}},
-    {MainSection, "NTTargetNIC", TextField{[](TSettings& s) -> QString& { return s.NTTargetNIC; }}},
-    {MainSection, "PerfRate", IntField{[](TSettings& s) -> int& { return s.PerfRate; }}},
-    {MainSection, "PingGT1", IntField{[](TSettings& s) -> int& { return s.PingGT1; }}},
-    {MainSection, "PingGT2", IntField{[](TSettings& s) -> int& { return s.PingGT2; }}},
-    {MainSection, "PingGT3", IntField{[](TSettings& s) -> int& { return s.PingGT3; }}},
-    {MainSection, "PingHost", TextField{[](TSettings& s) -> QString& { return s.PingHost; }}},
-    {MainSection, "PingRate", IntField{[](TSettings& s) -> int& { return s.PingRate; }}},
-    {MainSection, "RegStartup", BoolField{[](TSettings& s) -> bool& { return s.RegStartup; }}},
-    {MainSection, "SkinMode", IntField{[](TSettings& s) -> int& { return s.SkinMode; }}},
-    {MainSection, "AlphaWindow", BoolField{[](TSettings& s) -> bool& { return s.AlphaWindow; }}},
-    {MainSection, "FloatSW", BoolField{[](TSettings& s) -> bool& { return s.FloatSW; }}},
-    {MainSection, "FloatAnim", BoolField{[](TSettings& s) -> bool& { return s.FloatAnim; }}},
-    {MainSection, "FloatInterval", IntField{[](TSettings& s) -> int& { return s.FloatInterval; }}},
-    {MainSection, "SkinFolderWatch", BoolField{[](TSettings& s) -> bool& { return s.SkinFolderWatch; }}},
-    {MainSection, "AutoActiveSW", BoolField{[](TSettings& s) -> bool& { return s.AutoActiveSW; }}},
-    {MainSection, "AutoActiveInterval", IntField{[](TSettings& s) -> int& { return s.AutoActiveInterval; }}},
-    {MainSection, "WaitOnStartup", BoolField{[](TSettings& s) -> bool& { return s.WaitOnStartup; }}},
-    {MainSection, "WaitTime", IntField{[](TSettings& s) -> int& { return s.WaitTime; }}},
-    {MainSection, "Carefully", BoolField{[](TSettings& s) -> bool& { return s.Carefully; }}},
-    {MainSection, "PingEnable", BoolField{[](TSettings& s) -> bool& { return s.PingEnable; }}},
-    {MainSection, "ShowSkinBanner", BoolField{[](TSettings& s) -> bool& { return s.ShowSkinBanner; }}},
-    {MainSection, "ResourceName", TextField{[](TSettings& s) -> QString& { return s.ResourceName; }}},
-    {MainSection, "DRange", IntField{[](TSettings& s) -> int& { return s.DRange; }}},
-    {MainSection, "NRange", IntField{[](TSettings& s) -> int& { return s.NRange; }}},
-    {MainSection, "DRangeV", Int64Field{[](TSettings& s) -> qint64& { return s.DRangeV; }}},
-    {MainSection, "NRangeV", Int64Field{[](TSettings& s) -> qint64& { return s.NRangeV; }}},
-    {MainSection, "PosX", IntField{[](TSettings& s) -> int& { return s.PosX; }}},
-    {MainSection, "PosY", IntField{[](TSettings& s) -> int& { return s.PosY; }}},
-    {MainSection, "TrayIconDefault", BoolField{[](TSettings& s) -> bool& { return s.TrayIconDefault; }}},
-    {MainSection, "Icons0", TextField{[](TSettings& s) -> QString& { return s.Icons[0]; }}},
-    {MainSection, "Icons1", TextField{[](TSettings& s) -> QString& { return s.Icons[1]; }}},
-    {MainSection, "Icons2", TextField{[](TSettings& s) -> QString& { return s.Icons[2]; }}},
-    {MainSection, "Icons3", TextField{[](TSettings& s) -> QString& { return s.Icons[3]; }}},
-    {MainSection, "LinearOFF", BoolField{[](TSettings& s) -> bool& { return s.LinearOFF; }}},
-    {MainSection, "UseIphlpapi", BoolField{[](TSettings& s) -> bool& { return s.UseIphlpapi; }}},
-    {MainSection, "ProcessOverDrive", BoolField{[](TSettings& s) -> bool& { return s.ProcessOverDrive; }}},
-    {MainSection, "UseDefaultGateway", BoolField{[](TSettings& s) -> bool& { return s.UseDefaultGateway; }}},
-    {MainSection, "LogoPosition", IntField{[](TSettings& s) -> int& { return s.LogoPosition; }}},
-    {MainSection, "AutoHiding", BoolField{[](TSettings& s) -> bool& { return s.AutoHiding; }}},
-    {MainSection, "LogConvSW", BoolField{[](TSettings& s) -> bool& { return s.LogConvSW; }}},
-    {MainSection, "ODMenuSW", BoolField{[](TSettings& s) -> bool& { return s.ODMenuSW; }}},
-    {SoundSection, "Enable", BoolField{[](TSettings& s) -> bool& { return s.EventSound.Enable; }}},
-    {SoundSection, "Mute", BoolField{[](TSettings& s) -> bool& { return s.EventSound.Mute; }}},
-    {SoundSection, "pOFF", TextField{[](TSettings& s) -> QString& { return s.EventSound.pOFF; }}},
-    {SoundSection, "pON", TextField{[](TSettings& s) -> QString& { return s.EventSound.pON; }}},
-    {SoundSection, "pPING", TextField{[](TSettings& s) -> QString& { return s.EventSound.pPING; }}},
-    {SoundSection, "pSTART", TextField{[](TSettings& s) -> QString& { return s.EventSound.pSTART; }}},
-    {SoundSection, "pSKIN", TextField{[](TSettings& s) -> QString& { return s.EventSound.pSKIN; }}},
-    {SoundSection, "pMEM", TextField{[](TSettings& s) -> QString& { return s.EventSound.pMEM; }}},
-    {SoundSection, "pRES", TextField{[](TSettings& s) -> QString& { return s.EventSound.pRES; }}},
-    {MainSection, "AutoHidingOnMouse", BoolField{[](TSettings& s) -> bool& { return s.AutoHidingOnMouse; }}},
-    {MainSection, "Version", IntField{[](TSettings& s) -> int& { return s.Version; }}},
+    {MainSection, "AlwaysTop", BoolField{[](TSettings& s) -> bool& {
+         return s.AlwaysTop;
+     }}},
+    {MainSection, "CurrentSkinName", TextField{[](TSettings& s) -> QString& {
+         return s.CurrentSkinName;
+     }}},
+    {MainSection, "ExtUpdate", BoolField{[](TSettings& s) -> bool& {
+         return s.ExtUpdate;
+     }}},
+    {MainSection, "SstpSW", BoolField{[](TSettings& s) -> bool& {
+         return s.SstpSW;
+     }}},
+    {MainSection, "GraphRate", IntField{[](TSettings& s) -> int& {
+         return s.GraphRate;
+     }}},
+    {MainSection, "InTasktray", BoolField{[](TSettings& s) -> bool& {
+         return s.InTasktray;
+     }}},
+    {MainSection, "NoBanner", BoolField{[](TSettings& s) -> bool& {
+         return s.NoBanner;
+     }}},
+    {MainSection, "NoSplash", BoolField{[](TSettings& s) -> bool& {
+         return s.NoSplash;
+     }}},
+    {MainSection, "SplashAlpha", BoolField{[](TSettings& s) -> bool& {
+         return s.SplashAlpha;
+     }}},
+    {MainSection, "NTMultiCPU", BoolField{[](TSettings& s) -> bool& {
+         return s.NTMultiCPU;
+     }}},
+    {MainSection, "NTMultiNIC", BoolField{[](TSettings& s) -> bool& {
+         return s.NTMultiNIC;
+     }}},
+    {MainSection, "NTTargetNIC", TextField{[](TSettings& s) -> QString& {
+         return s.NTTargetNIC;
+     }}},
+    {MainSection, "PerfRate", IntField{[](TSettings& s) -> int& {
+         return s.PerfRate;
+     }}},
+    {MainSection, "PingGT1", IntField{[](TSettings& s) -> int& {
+         return s.PingGT1;
+     }}},
+    {MainSection, "PingGT2", IntField{[](TSettings& s) -> int& {
+         return s.PingGT2;
+     }}},
+    {MainSection, "PingGT3", IntField{[](TSettings& s) -> int& {
+         return s.PingGT3;
+     }}},
+    {MainSection, "PingHost", TextField{[](TSettings& s) -> QString& {
+         return s.PingHost;
+     }}},
+    {MainSection, "PingRate", IntField{[](TSettings& s) -> int& {
+         return s.PingRate;
+     }}},
+    {MainSection, "RegStartup", BoolField{[](TSettings& s) -> bool& {
+         return s.RegStartup;
+     }}},
+    {MainSection, "SkinMode", IntField{[](TSettings& s) -> int& {
+         return s.SkinMode;
+     }}},
+    {MainSection, "AlphaWindow", BoolField{[](TSettings& s) -> bool& {
+         return s.AlphaWindow;
+     }}},
+    {MainSection, "FloatSW", BoolField{[](TSettings& s) -> bool& {
+         return s.FloatSW;
+     }}},
+    {MainSection, "FloatAnim", BoolField{[](TSettings& s) -> bool& {
+         return s.FloatAnim;
+     }}},
+    {MainSection, "FloatInterval", IntField{[](TSettings& s) -> int& {
+         return s.FloatInterval;
+     }}},
+    {MainSection, "SkinFolderWatch", BoolField{[](TSettings& s) -> bool& {
+         return s.SkinFolderWatch;
+     }}},
+    {MainSection, "AutoActiveSW", BoolField{[](TSettings& s) -> bool& {
+         return s.AutoActiveSW;
+     }}},
+    {MainSection, "AutoActiveInterval", IntField{[](TSettings& s) -> int& {
+         return s.AutoActiveInterval;
+     }}},
+    {MainSection, "WaitOnStartup", BoolField{[](TSettings& s) -> bool& {
+         return s.WaitOnStartup;
+     }}},
+    {MainSection, "WaitTime", IntField{[](TSettings& s) -> int& {
+         return s.WaitTime;
+     }}},
+    {MainSection, "Carefully", BoolField{[](TSettings& s) -> bool& {
+         return s.Carefully;
+     }}},
+    {MainSection, "PingEnable", BoolField{[](TSettings& s) -> bool& {
+         return s.PingEnable;
+     }}},
+    {MainSection, "ShowSkinBanner", BoolField{[](TSettings& s) -> bool& {
+         return s.ShowSkinBanner;
+     }}},
+    {MainSection, "ResourceName", TextField{[](TSettings& s) -> QString& {
+         return s.ResourceName;
+     }}},
+    {MainSection, "DRange", IntField{[](TSettings& s) -> int& {
+         return s.DRange;
+     }}},
+    {MainSection, "NRange", IntField{[](TSettings& s) -> int& {
+         return s.NRange;
+     }}},
+    {MainSection, "DRangeV", Int64Field{[](TSettings& s) -> qint64& {
+         return s.DRangeV;
+     }}},
+    {MainSection, "NRangeV", Int64Field{[](TSettings& s) -> qint64& {
+         return s.NRangeV;
+     }}},
+    {MainSection, "PosX", IntField{[](TSettings& s) -> int& {
+         return s.PosX;
+     }}},
+    {MainSection, "PosY", IntField{[](TSettings& s) -> int& {
+         return s.PosY;
+     }}},
+    {MainSection, "TrayIconDefault", BoolField{[](TSettings& s) -> bool& {
+         return s.TrayIconDefault;
+     }}},
+    {MainSection, "Icons0", TextField{[](TSettings& s) -> QString& {
+         return s.Icons[0];
+     }}},
+    {MainSection, "Icons1", TextField{[](TSettings& s) -> QString& {
+         return s.Icons[1];
+     }}},
+    {MainSection, "Icons2", TextField{[](TSettings& s) -> QString& {
+         return s.Icons[2];
+     }}},
+    {MainSection, "Icons3", TextField{[](TSettings& s) -> QString& {
+         return s.Icons[3];
+     }}},
+    {MainSection, "LinearOFF", BoolField{[](TSettings& s) -> bool& {
+         return s.LinearOFF;
+     }}},
+    {MainSection, "UseIphlpapi", BoolField{[](TSettings& s) -> bool& {
+         return s.UseIphlpapi;
+     }}},
+    {MainSection, "ProcessOverDrive", BoolField{[](TSettings& s) -> bool& {
+         return s.ProcessOverDrive;
+     }}},
+    {MainSection, "UseDefaultGateway", BoolField{[](TSettings& s) -> bool& {
+         return s.UseDefaultGateway;
+     }}},
+    {MainSection, "LogoPosition", IntField{[](TSettings& s) -> int& {
+         return s.LogoPosition;
+     }}},
+    {MainSection, "AutoHiding", BoolField{[](TSettings& s) -> bool& {
+         return s.AutoHiding;
+     }}},
+    {MainSection, "LogConvSW", BoolField{[](TSettings& s) -> bool& {
+         return s.LogConvSW;
+     }}},
+    {MainSection, "ODMenuSW", BoolField{[](TSettings& s) -> bool& {
+         return s.ODMenuSW;
+     }}},
+    {SoundSection, "Enable", BoolField{[](TSettings& s) -> bool& {
+         return s.EventSound.Enable;
+     }}},
+    {SoundSection, "Mute", BoolField{[](TSettings& s) -> bool& {
+         return s.EventSound.Mute;
+     }}},
+    {SoundSection, "pOFF", TextField{[](TSettings& s) -> QString& {
+         return s.EventSound.pOFF;
+     }}},
+    {SoundSection, "pON", TextField{[](TSettings& s) -> QString& {
+         return s.EventSound.pON;
+     }}},
+    {SoundSection, "pPING", TextField{[](TSettings& s) -> QString& {
+         return s.EventSound.pPING;
+     }}},
+    {SoundSection, "pSTART", TextField{[](TSettings& s) -> QString& {
+         return s.EventSound.pSTART;
+     }}},
+    {SoundSection, "pSKIN", TextField{[](TSettings& s) -> QString& {
+         return s.EventSound.pSKIN;
+     }}},
+    {SoundSection, "pMEM", TextField{[](TSettings& s) -> QString& {
+         return s.EventSound.pMEM;
+     }}},
+    {SoundSection, "pRES", TextField{[](TSettings& s) -> QString& {
+         return s.EventSound.pRES;
+     }}},
+    {MainSection, "AutoHidingOnMouse", BoolField{[](TSettings& s) -> bool& {
+         return s.AutoHidingOnMouse;
+     }}},
+    {MainSection, "Version", IntField{[](TSettings& s) -> int& {
+         return s.Version;
+     }}},
 };
 
 template <class... F> struct Overloaded : F...
@@ -113,13 +238,14 @@ template <class... F> struct Overloaded : F...
 void ReadKey(const ProfileIni& ini, const KeySpec& spec, TSettings& settings)
 {
     const QString key = QLatin1String(spec.key);
-    std::visit(Overloaded{
-                   [&](BoolField f) { f(settings) = ini.ReadBool(spec.section, key, f(settings)); },
-                   [&](IntField f) { f(settings) = ini.ReadInteger(spec.section, key, f(settings)); },
-                   [&](Int64Field f) { f(settings) = ini.ReadInt64(spec.section, key, f(settings)); },
-                   [&](TextField f) { f(settings) = ini.ReadString(spec.section, key, f(settings)); },
-               },
-               spec.field);
+    std::visit(
+        Overloaded{
+            [&](BoolField f) { f(settings) = ini.ReadBool(spec.section, key, f(settings)); },
+            [&](IntField f) { f(settings) = ini.ReadInteger(spec.section, key, f(settings)); },
+            [&](Int64Field f) { f(settings) = ini.ReadInt64(spec.section, key, f(settings)); },
+            [&](TextField f) { f(settings) = ini.ReadString(spec.section, key, f(settings)); },
+        },
+        spec.field);
 }
 
 void WriteKey(ProfileIni& ini, const KeySpec& spec, TSettings& settings)
@@ -169,8 +295,7 @@ QString OldSectionWarning(const ProfileIni& ini, TMRes& res)
 
 TSettingsFile::TSettingsFile(const AppPaths& paths, int targetDrive)
     : m_paths(paths), m_targetDrive(targetDrive)
-{
-}
+{}
 
 QString TSettingsFile::SavePath() const
 {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 
 // The fixed full scales of the disk and network meters, by range index; 0 is automatic and

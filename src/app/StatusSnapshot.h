@@ -2,7 +2,6 @@
 
 #include <QLocale>
 #include <QString>
-
 #include <cstdint>
 
 // What the status snapshot reports.

@@ -13,8 +13,7 @@ QString CleanFolder(const QString& folder)
 
 AppPaths::AppPaths(QString programFolder, QString executableFolder)
     : m_programFolder(CleanFolder(programFolder)), m_executableFolder(CleanFolder(executableFolder))
-{
-}
+{}
 
 AppPaths AppPaths::FromEnvironment(const QString& executableFolder)
 {

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
-
 #include <stdexcept>
 
 // A file write failed; what() names the file and the reason.

@@ -2,9 +2,27 @@
 
 #include <QString>
 
-enum class DialogType { Warning, Error, Information, Confirmation };
-enum class DialogButtons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class DialogAnswer { Ok, Cancel, Yes, No };
+enum class DialogType
+{
+    Warning,
+    Error,
+    Information,
+    Confirmation
+};
+enum class DialogButtons
+{
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel
+};
+enum class DialogAnswer
+{
+    Ok,
+    Cancel,
+    Yes,
+    No
+};
 
 // The message boxes of the program: the platform's standard dialog with a type and a button
 // set. Tests use a double that records each box and answers as told.

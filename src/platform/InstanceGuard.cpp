@@ -4,14 +4,12 @@
 
 #include <QDir>
 #include <QStandardPaths>
-
 #include <fcntl.h>
 #include <unistd.h>
 
 LinuxInstanceGuard::LinuxInstanceGuard(QString runtimeFolder)
     : m_runtimeFolder(std::move(runtimeFolder))
-{
-}
+{}
 
 QString LinuxInstanceGuard::DefaultRuntimeFolder()
 {

@@ -8,7 +8,12 @@
 class InstanceGuard
 {
 public:
-    enum class MarkerState { Created, AlreadyThere, Failed };
+    enum class MarkerState
+    {
+        Created,
+        AlreadyThere,
+        Failed
+    };
 
     virtual ~InstanceGuard() = default;
     virtual MarkerState TakeSessionMarker(const QString& name) = 0;

@@ -1,8 +1,8 @@
 #include "platform/ProcessControl.h"
 
+#include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <netinet/in.h>
 #include <unistd.h>
 
 bool SetProcessHighPriority(bool high)

@@ -4,7 +4,6 @@
 #include "platform/TextDecoding.h"
 
 #include <QFile>
-
 #include <limits>
 
 namespace {
@@ -219,8 +218,7 @@ int ProfileIni::ReadInteger(const QString& section, const QString& key, int defa
     return ParseInteger(line->value).value_or(defaultValue);
 }
 
-qint64 ProfileIni::ReadInt64(const QString& section, const QString& key,
-                             qint64 defaultValue) const
+qint64 ProfileIni::ReadInt64(const QString& section, const QString& key, qint64 defaultValue) const
 {
     const Line* line = FindLine(section, key);
     if (!line)
@@ -244,8 +242,8 @@ void ProfileIni::WriteString(const QString& section, const QString& key, const Q
         added.header = QLatin1Char('[') + added.name + QLatin1Char(']');
         // Keep a blank line between the last section and the new one.
         const Section& last = m_sections.back();
-        bool lastIsBlank = last.lines.empty() ? last.header.isEmpty()
-                                              : last.lines.back().raw.trimmed().isEmpty();
+        bool lastIsBlank =
+            last.lines.empty() ? last.header.isEmpty() : last.lines.back().raw.trimmed().isEmpty();
         if (!lastIsBlank)
             m_sections.back().lines.push_back(Line{});
         AddSection(std::move(added));
@@ -284,9 +282,8 @@ void ProfileIni::WriteBool(const QString& section, const QString& key, bool valu
 void ProfileIni::EraseSection(const QString& section)
 {
     const QString folded = Fold(section.trimmed());
-    std::erase_if(m_sections, [&](const Section& s) {
-        return !s.name.isEmpty() && Fold(s.name) == folded;
-    });
+    std::erase_if(m_sections,
+                  [&](const Section& s) { return !s.name.isEmpty() && Fold(s.name) == folded; });
     ReindexSections();
 }
 
@@ -296,9 +293,8 @@ void ProfileIni::DeleteKey(const QString& section, const QString& key)
     if (!target)
         return;
     const QString folded = Fold(key.trimmed());
-    std::erase_if(target->lines, [&](const Line& l) {
-        return !l.key.isEmpty() && Fold(l.key) == folded;
-    });
+    std::erase_if(target->lines,
+                  [&](const Line& l) { return !l.key.isEmpty() && Fold(l.key) == folded; });
     IndexKeys(*target);
 }
 

@@ -4,7 +4,6 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 #include <vector>
 
@@ -48,7 +47,7 @@ public:
     void DeleteKey(const QString& section, const QString& key);
 
     QByteArray ToBytes() const;
-    void Save() const;                   // to Path(); throws EFileWriteError
+    void Save() const;                      // to Path(); throws EFileWriteError
     void SaveAs(const QString& path) const; // throws EFileWriteError
 
     // Hexadecimal takes up to 32 bits and wraps ("0xFFFFFFFF" is -1), as the profile

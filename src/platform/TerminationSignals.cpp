@@ -1,7 +1,6 @@
 #include "platform/TerminationSignals.h"
 
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>

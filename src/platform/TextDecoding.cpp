@@ -1,7 +1,6 @@
 #include "platform/TextDecoding.h"
 
 #include <QStringDecoder>
-
 #include <cerrno>
 #include <iconv.h>
 

@@ -69,7 +69,8 @@ QString DesktopEntryText(const AutostartEntry& entry)
         .arg(EntryValue(entry.name), EntryValue(exec.join(u' ')), EntryValue(entry.workingFolder));
 }
 
-void WriteAutostartEntry(const QString& folder, const QString& fileName, const AutostartEntry& entry)
+void WriteAutostartEntry(const QString& folder, const QString& fileName,
+                         const AutostartEntry& entry)
 {
     QDir().mkpath(folder);
     WriteFileAtomically(folder + u'/' + fileName, DesktopEntryText(entry).toUtf8());

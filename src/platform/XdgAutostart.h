@@ -7,8 +7,8 @@
 // shortcut in the Startup folder.
 struct AutostartEntry
 {
-    QString name;           // shown in the session's start-up settings
-    QString program;        // absolute path
+    QString name;    // shown in the session's start-up settings
+    QString program; // absolute path
     QStringList arguments;
     QString workingFolder;
     QStringList environment; // NAME=value pairs set for the program
@@ -21,6 +21,7 @@ QString AutostartFolder();
 QString DesktopEntryText(const AutostartEntry& entry);
 
 // Writes "<folder>/<fileName>" atomically; throws EFileWriteError.
-void WriteAutostartEntry(const QString& folder, const QString& fileName, const AutostartEntry& entry);
+void WriteAutostartEntry(const QString& folder, const QString& fileName,
+                         const AutostartEntry& entry);
 // Deletes "<folder>/<fileName>"; true when it is gone afterwards.
 bool RemoveAutostartEntry(const QString& folder, const QString& fileName);

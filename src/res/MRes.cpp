@@ -22,26 +22,25 @@ constexpr CodeGroup CodeGroups[] = {
 
 } // namespace
 
-TMRes::TMRes(QString folder) : m_folder(std::move(folder)) {}
+TMRes::TMRes(QString folder) : m_folder(std::move(folder))
+{}
 
 std::vector<TMRes::LanguageFile> TMRes::ScanLanguageFiles() const
 {
     std::vector<LanguageFile> files;
     QDir dir(m_folder);
-    const QFileInfoList entries =
-        dir.entryInfoList({QStringLiteral("*.lng")}, QDir::Files | QDir::Readable,
-                          QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList entries = dir.entryInfoList(
+        {QStringLiteral("*.lng")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& entry : entries) {
         // A name with "=" in it cannot be told apart from a key in a profile path; such a
         // file has never been readable, so it is no language.
         if (entry.fileName().contains(u'='))
             continue;
         ProfileIni ini(entry.filePath());
-        files.push_back({entry.filePath(),
-                         ini.ReadString(HeaderSection, QStringLiteral("DISCRIPTION"),
-                                        entry.fileName()),
-                         ini.ReadString(HeaderSection, QStringLiteral("LANGCODE"),
-                                        entry.fileName())});
+        files.push_back(
+            {entry.filePath(),
+             ini.ReadString(HeaderSection, QStringLiteral("DISCRIPTION"), entry.fileName()),
+             ini.ReadString(HeaderSection, QStringLiteral("LANGCODE"), entry.fileName())});
     }
     return files;
 }
@@ -102,7 +101,8 @@ bool TMRes::OpenLanguage(const QString& description)
     for (const CodeGroup& group : CodeGroups) {
         const QString section = QLatin1String(group.section);
         for (int number = 0; number < 100; ++number) {
-            QString code = QLatin1String(group.prefix) + QString::number(number).rightJustified(2, u'0');
+            QString code =
+                QLatin1String(group.prefix) + QString::number(number).rightJustified(2, u'0');
             if (!ini.ValueExists(section, code))
                 continue;
             QString text = ini.ReadString(section, code, QStringLiteral("(No Resource)"));

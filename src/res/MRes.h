@@ -3,7 +3,6 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
-
 #include <utility>
 #include <vector>
 

@@ -93,7 +93,8 @@ QRect GraphArea(const TSkinGraph& graph)
 
 QRect ElementArea(const TSkinElement& element)
 {
-    return element.Enabled ? QRect(element.X, element.Y, element.Width, element.FrameHeight) : QRect();
+    return element.Enabled ? QRect(element.X, element.Y, element.Width, element.FrameHeight)
+                           : QRect();
 }
 
 } // namespace
@@ -109,9 +110,10 @@ bool TSkinRenderer::GraphsStandAlone(const TSkinModeRecord& r) const
         before.push_back(ElementArea(lamp));
     for (const TSkinReadout& readout : r.Readouts)
         if (readout.Enabled)
-            before.push_back(QRect(readout.X, readout.Y,
-                                   int(std::min<std::int64_t>(std::int64_t(readout.B) * r.Font.GlyphWidth, 1 << 20)),
-                                   r.Font.GlyphHeight));
+            before.push_back(QRect(
+                readout.X, readout.Y,
+                int(std::min<std::int64_t>(std::int64_t(readout.B) * r.Font.GlyphWidth, 1 << 20)),
+                r.Font.GlyphHeight));
     for (const TSkinGraph& graph : r.Graphs) {
         if (!graph.Enabled)
             continue;

@@ -6,7 +6,6 @@
 #include "skin/SkinModel.h"
 
 #include <QRect>
-
 #include <array>
 #include <cstdint>
 #include <stdexcept>

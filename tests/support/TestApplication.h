@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QApplication>
-
 #include <gtest/gtest.h>
 
 // Widgets need an application; unit tests run on the offscreen platform. It is made on first

@@ -1,7 +1,7 @@
 // "System Analog Meter II(for2.2)", the default skin: a gunmetal case with ivory, backlit
 // needle meters, amber seven-segment read-outs and round indicator lamps.
-#include "Skins.h"
 #include "SkinWriter.h"
+#include "Skins.h"
 
 #include <QPainterPath>
 #include <cmath>
@@ -91,9 +91,9 @@ void DrawCase(QPainter& p, QSize size)
     p.setPen(QPen(QBrush(bevel), 1));
     p.drawRoundedRect(outer.adjusted(1.8, 1.8, -1.8, -1.8), 10.5, 10.5);
     // Four screws.
-    for (QPointF c : {QPointF(6.5, 6.5), QPointF(size.width() - 6.5, 6.5),
-                      QPointF(6.5, size.height() - 6.5),
-                      QPointF(size.width() - 6.5, size.height() - 6.5)}) {
+    for (QPointF c :
+         {QPointF(6.5, 6.5), QPointF(size.width() - 6.5, 6.5), QPointF(6.5, size.height() - 6.5),
+          QPointF(size.width() - 6.5, size.height() - 6.5)}) {
         QRadialGradient head(c + QPointF(-0.8, -0.8), 3);
         head.setColorAt(0, QColor(150, 156, 166));
         head.setColorAt(1, QColor(58, 62, 70));
@@ -294,7 +294,9 @@ std::vector<LampSpot> Lamps(QPoint disk, QPoint net, QPoint ping)
     const QColor green(70, 230, 96), red(255, 84, 56), amber(255, 196, 60);
     const QColor cyan(70, 214, 255), violet(186, 130, 255), ice(170, 232, 255);
     const QColor blue(90, 150, 255);
-    auto at = [](QPoint origin, int i) { return origin + QPoint(i * 14, 0); };
+    auto at = [](QPoint origin, int i) {
+        return origin + QPoint(i * 14, 0);
+    };
     return {
         {"DR", at(disk, 0), "R", {Off(), green}, green},
         {"DW", at(disk, 1), "W", {Off(), red}, red},
@@ -302,7 +304,10 @@ std::vector<LampSpot> Lamps(QPoint disk, QPoint net, QPoint ping)
         {"NIn", at(net, 0), "IN", {Off(), cyan}, cyan},
         {"NOut", at(net, 1), "OUT", {Off(), violet}, violet},
         {"NIO", at(net, 2), "I/O", {Off(), ice}, ice},
-        {"PNG", at(ping, 0), "LVL", {QColor(230, 40, 30), QColor(255, 130, 40), amber, green},
+        {"PNG",
+         at(ping, 0),
+         "LVL",
+         {QColor(230, 40, 30), QColor(255, 130, 40), amber, green},
          green},
         {"PNGING", at(ping, 1), "TX", {Off(), blue}, blue},
     };
@@ -372,8 +377,8 @@ std::vector<QPoint> DrawMainReadouts(QPainter& p, const std::vector<Dial>& dials
     std::vector<QPoint> cells;
     for (const Dial& d : dials) {
         const int width = 3 * CellW + 6 + 12;
-        cells.push_back(DrawLcd(p, QPoint(d.r.left() + (d.r.width() - width) / 2, 75), 3, "%",
-                                CellW, CellH));
+        cells.push_back(
+            DrawLcd(p, QPoint(d.r.left() + (d.r.width() - width) / 2, 75), 3, "%", CellW, CellH));
     }
     return cells;
 }
@@ -424,7 +429,8 @@ void DrawScope(QPainter& p, const QRect& screen, const std::vector<GraphSpot>& g
             p.drawLine(QPointF(r.left(), y), QPointF(r.right(), y));
         }
         for (double x = r.right() - 0.5; x > r.left(); x -= 25)
-            p.drawLine(QPointF(std::floor(x) + 0.5, r.top()), QPointF(std::floor(x) + 0.5, r.bottom()));
+            p.drawLine(QPointF(std::floor(x) + 0.5, r.top()),
+                       QPointF(std::floor(x) + 0.5, r.bottom()));
         Text(p, QRectF(r.left() + 3, r.top() + 1, 80, 9), Qt::AlignLeft | Qt::AlignTop, g.label,
              Font(Face::CondensedBold, 7), Mix(g.colour, QColor(16, 26, 31), 0.35));
     }
@@ -460,7 +466,8 @@ void DrawBanner(const QString& path)
 void WriteAnalogSkin(const QString& skinFolder)
 {
     SkinWriter skin(skinFolder, "AnalogMeter2");
-    skin.Ini.Comment("System Analog Meter II, the default skin: compact 250 x 130, full 340 x 292.");
+    skin.Ini.Comment(
+        "System Analog Meter II, the default skin: compact 250 x 130, full 340 x 292.");
     skin.Ini.Comment("Drawn by pulsmir-artgen; change the generator and run it again.");
     skin.Ini.Section("Pulsmir2_Skin");
     skin.Ini.Set("SkinName", "System Analog Meter II(for2.2)");

@@ -45,7 +45,8 @@ void LoadFonts(const QString& fontFolder)
     for (const auto& [face, file] : files) {
         const QString path = fontFolder + "/" + file;
         const int id = QFontDatabase::addApplicationFont(path);
-        const QStringList names = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
+        const QStringList names =
+            id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
         if (names.isEmpty())
             throw ArtError(QStringLiteral("font %1 is missing (install fonts-dejavu-core)")
                                .arg(path)
@@ -172,8 +173,8 @@ std::array<QPolygonF, 7> Segments(const QRectF& cell, double thickness, double s
     const double yt = top + t / 2;
     const double yb = bottom - t / 2;
     std::array<QPolygonF, 7> s = {
-        horizontal(yt, xl, xr),   vertical(xr, yt, mid), vertical(xr, mid, yb),
-        horizontal(yb, xl, xr),   vertical(xl, mid, yb), vertical(xl, yt, mid),
+        horizontal(yt, xl, xr),  vertical(xr, yt, mid), vertical(xr, mid, yb),
+        horizontal(yb, xl, xr),  vertical(xl, mid, yb), vertical(xl, yt, mid),
         horizontal(mid, xl, xr),
     };
     // Lean the digits a little, like a real display.
@@ -276,8 +277,7 @@ void FlatLamp(QPainter& p, const QRectF& rect, QColor colour, bool on)
     p.restore();
 }
 
-void CentredText(QPainter& p, QPointF centre, const QString& text, const QFont& font,
-                 QColor colour)
+void CentredText(QPainter& p, QPointF centre, const QString& text, const QFont& font, QColor colour)
 {
     Text(p, QRectF(centre.x() - 200, centre.y() - 50, 400, 100), Qt::AlignCenter, text, font,
          colour);
@@ -295,7 +295,9 @@ void Text(QPainter& p, const QRectF& rect, int flags, const QString& text, const
 
 QColor Mix(QColor a, QColor b, double t)
 {
-    auto lerp = [t](int x, int y) { return int(std::lround(x + (y - x) * t)); };
+    auto lerp = [t](int x, int y) {
+        return int(std::lround(x + (y - x) * t));
+    };
     return QColor(lerp(a.red(), b.red()), lerp(a.green(), b.green()), lerp(a.blue(), b.blue()),
                   lerp(a.alpha(), b.alpha()));
 }

@@ -68,8 +68,8 @@ void FlatLamp(QPainter& painter, const QRectF& rect, QColor colour, bool on);
 // Text centred on a point, or aligned within a rectangle.
 void CentredText(QPainter& painter, QPointF centre, const QString& text, const QFont& font,
                  QColor colour);
-void Text(QPainter& painter, const QRectF& rect, int flags, const QString& text,
-          const QFont& font, QColor colour);
+void Text(QPainter& painter, const QRectF& rect, int flags, const QString& text, const QFont& font,
+          QColor colour);
 
 QColor Mix(QColor a, QColor b, double t);
 

@@ -1,7 +1,7 @@
 // "Pulsmir Flat Digital": flat panels, segmented bar meters, annunciator lamps and filled
 // graphs. "Pulsmir Mini Strip": one light, rectangular strip without any mask colour.
-#include "Skins.h"
 #include "SkinWriter.h"
+#include "Skins.h"
 
 #include <QPainterPath>
 #include <cmath>
@@ -117,9 +117,12 @@ void DrawAnnunciator(QPainter& p, QRectF r, const QString& text, QColor state)
 std::vector<Annunciator> Annunciators()
 {
     const QColor none;
-    return {{"DR", "RD", {none, Green}},     {"DW", "WR", {none, Red}},
-            {"DRW", "R/W", {none, Amber}},   {"NIn", "IN", {none, Cyan}},
-            {"NOut", "OUT", {none, Pink}},   {"NIO", "I/O", {none, Teal}},
+    return {{"DR", "RD", {none, Green}},
+            {"DW", "WR", {none, Red}},
+            {"DRW", "R/W", {none, Amber}},
+            {"NIn", "IN", {none, Cyan}},
+            {"NOut", "OUT", {none, Pink}},
+            {"NIO", "I/O", {none, Teal}},
             {"PNG", "PING", {QColor(120, 40, 48), Amber.darker(115), Amber, Green}},
             {"PNGING", "TX", {none, Violet}}};
 }
@@ -341,10 +344,10 @@ void WriteMiniSkin(const QString& skinFolder)
         const QFont label = Font(Face::CondensedBold, 9);
         Text(p, QRectF(4, 0, 22, h), Qt::AlignLeft | Qt::AlignVCenter, "CPU", label, ink);
         Text(p, QRectF(110, 0, 24, h), Qt::AlignLeft | Qt::AlignVCenter, "MEM", label, ink);
-        Text(p, QRectF(72 + 3 * cellW + 1, 0, 10, h), Qt::AlignLeft | Qt::AlignVCenter, "%",
-             label, ink.lighter(160));
-        Text(p, QRectF(178 + 3 * cellW + 1, 0, 10, h), Qt::AlignLeft | Qt::AlignVCenter, "%",
-             label, ink.lighter(160));
+        Text(p, QRectF(72 + 3 * cellW + 1, 0, 10, h), Qt::AlignLeft | Qt::AlignVCenter, "%", label,
+             ink.lighter(160));
+        Text(p, QRectF(178 + 3 * cellW + 1, 0, 10, h), Qt::AlignLeft | Qt::AlignVCenter, "%", label,
+             ink.lighter(160));
         bar(p, cpuBar, blue, 0);
         bar(p, memBar, teal, 0);
         lamp(p, dr, read, false);

@@ -44,7 +44,9 @@ void RoundGauge(QPainter& p, QPointF c, double r, double value, bool numbers)
     p.setBrush(light);
     p.drawEllipse(c, face, face);
     // Scale from 225 degrees (0) clockwise to -45 degrees (100).
-    auto angle = [](double v) { return 225.0 - 2.7 * v; };
+    auto angle = [](double v) {
+        return 225.0 - 2.7 * v;
+    };
     const QColor ink(44, 34, 24);
     QRectF arc(c.x() - face * 0.82, c.y() - face * 0.82, face * 1.64, face * 1.64);
     p.setPen(QPen(QColor(200, 40, 32), std::max(1.5, face * 0.07), Qt::SolidLine, Qt::FlatCap));
@@ -53,7 +55,8 @@ void RoundGauge(QPainter& p, QPointF c, double r, double value, bool numbers)
         const bool major = v % 10 == 0;
         p.setPen(QPen(v >= 80 ? QColor(150, 24, 18) : ink, major ? std::max(1.0, r * 0.035) : 0.8,
                       Qt::SolidLine, Qt::FlatCap));
-        p.drawLine(Polar(c, face * (major ? 0.68 : 0.74), angle(v)), Polar(c, face * 0.86, angle(v)));
+        p.drawLine(Polar(c, face * (major ? 0.68 : 0.74), angle(v)),
+                   Polar(c, face * 0.86, angle(v)));
     }
     if (numbers) {
         const QFont font = Font(Face::CondensedBold, std::max(7, int(face * 0.14)));
@@ -117,8 +120,8 @@ void WriteSplash(const QString& folder)
         RoundGauge(p, QPointF(282, 86), 74, 68, true);
         Text(p, QRectF(18, 38, 200, 44), Qt::AlignLeft | Qt::AlignVCenter, "Pulsmir",
              Font(Face::SansBold, 36), Pale);
-        Text(p, QRectF(20, 80, 190, 18), Qt::AlignLeft | Qt::AlignVCenter,
-             "system status monitor", Font(Face::Sans, 12), QColor(160, 172, 190));
+        Text(p, QRectF(20, 80, 190, 18), Qt::AlignLeft | Qt::AlignVCenter, "system status monitor",
+             Font(Face::Sans, 12), QColor(160, 172, 190));
         Text(p, QRectF(20, 97, 190, 16), Qt::AlignLeft | Qt::AlignVCenter, "version 2.2",
              Font(Face::SansBold, 10), AmberInk);
     }
@@ -147,8 +150,8 @@ void WriteBanner(const QString& path)
         RoundGauge(p, QPointF(21, 20), 16, 64, false);
         Text(p, QRectF(44, 3, 150, 20), Qt::AlignLeft | Qt::AlignVCenter, "Pulsmir",
              Font(Face::SansBold, 15), Pale);
-        Text(p, QRectF(45, 22, 150, 14), Qt::AlignLeft | Qt::AlignVCenter,
-             "system status monitor", Font(Face::Sans, 9), QColor(160, 172, 190));
+        Text(p, QRectF(45, 22, 150, 14), Qt::AlignLeft | Qt::AlignVCenter, "system status monitor",
+             Font(Face::Sans, 9), QColor(160, 172, 190));
     }
     WritePicture(image, path);
 }

@@ -62,8 +62,7 @@ void SkinWriter::Readout(const QString& prefix, QPoint at, int cells, bool zeroF
     Ini.Set(prefix + "ValFZ", zeroFill ? 1 : 0);
 }
 
-void SkinWriter::Graph(const QString& prefix, const QRect& rect, int type, int deep,
-                       QColor colour)
+void SkinWriter::Graph(const QString& prefix, const QRect& rect, int type, int deep, QColor colour)
 {
     Ini.Set(prefix + "SW", 1);
     Ini.Set(prefix + "X", rect.x());

@@ -40,10 +40,11 @@ int main(int argc, char** argv)
         return 0;
     }
     if (arguments.size() != 1 || arguments[0].startsWith('-')) {
-        std::fprintf(stderr, "usage: pulsmir-artgen PROGRAM_FOLDER\n"
-                             "       writes Skin/, rl1.prs..rl5.prs, rm1.prs..rm3.prs and icons/ there\n"
-                             "       pulsmir-artgen cutout IN.png '#RRGGBB' OUT.png\n"
-                             "       makes one colour of a picture transparent\n");
+        std::fprintf(stderr,
+                     "usage: pulsmir-artgen PROGRAM_FOLDER\n"
+                     "       writes Skin/, rl1.prs..rl5.prs, rm1.prs..rm3.prs and icons/ there\n"
+                     "       pulsmir-artgen cutout IN.png '#RRGGBB' OUT.png\n"
+                     "       makes one colour of a picture transparent\n");
         return 2;
     }
     const QString target = QDir(arguments[0]).absolutePath();

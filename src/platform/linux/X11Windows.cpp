@@ -1,17 +1,15 @@
 #include "platform/linux/X11Windows.h"
 
 #include <QGuiApplication>
-
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -109,8 +107,8 @@ namespace {
 xcb_atom_t InternAtom(xcb_connection_t* c, const char* name)
 {
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name),
-                              nullptr),
+        xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr),
         &std::free);
     return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
@@ -147,7 +145,8 @@ void X11SetSkipTaskbar(unsigned long window)
             event.data.data32[1] = atom;
             event.data.data32[3] = 1;
             xcb_send_event(c, 0, root,
-                           XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                           XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                               XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                            reinterpret_cast<const char*>(&event));
         }
         xcb_flush(c);
@@ -160,7 +159,8 @@ void X11SetSkipTaskbar(unsigned long window)
         xcb_get_property_reply(c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr),
         &std::free);
     if (property && property->format == 32 && property->type == XCB_ATOM_ATOM) {
-        const auto* existing = static_cast<const xcb_atom_t*>(xcb_get_property_value(property.get()));
+        const auto* existing =
+            static_cast<const xcb_atom_t*>(xcb_get_property_value(property.get()));
         atoms.assign(existing, existing + xcb_get_property_value_length(property.get()) / 4);
     }
     for (xcb_atom_t atom : skip)

@@ -1,4 +1,5 @@
 #include "app/DebugLog.h"
+
 #include "doubles/RecordingDialogs.h"
 #include "support/TempProgramFolder.h"
 
@@ -37,8 +38,9 @@ TEST(DebugLog, AppendsStampedLinesWithCrLf)
     EXPECT_TRUE(expectedStamp.startsWith('<'));
     EXPECT_TRUE(expectedStamp.contains("19:05:07")) << qPrintable(expectedStamp);
     EXPECT_FALSE(expectedStamp.contains("UTC")) << qPrintable(expectedStamp);
-    EXPECT_EQ(QString::fromUtf8(folder.Read("Debug.log")),
-              expectedStamp + " Pulsmir Starting\r\n" + expectedStamp + " (PerfCore) Core Started\r\n");
+    EXPECT_EQ(QString::fromUtf8(folder.Read("Debug.log")), expectedStamp + " Pulsmir Starting\r\n" +
+                                                               expectedStamp +
+                                                               " (PerfCore) Core Started\r\n");
 }
 
 TEST(DebugLog, SwitchedOffWritesNothing)

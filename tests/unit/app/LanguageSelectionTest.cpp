@@ -1,5 +1,6 @@
-#include "app/DebugLog.h"
 #include "app/LanguageSelection.h"
+
+#include "app/DebugLog.h"
 #include "doubles/RecordingDialogs.h"
 #include "platform/UserLocale.h"
 #include "res/MRes.h"
@@ -22,7 +23,8 @@ protected:
     QStringList LogLines() const
     {
         QStringList lines;
-        for (const QString& line : QString::fromUtf8(folder.Read("Debug.log")).split("\r\n", Qt::SkipEmptyParts))
+        for (const QString& line :
+             QString::fromUtf8(folder.Read("Debug.log")).split("\r\n", Qt::SkipEmptyParts))
             lines << line.mid(line.indexOf("> ") + 2);
         return lines;
     }
@@ -52,9 +54,10 @@ TEST_F(LanguageSelectionTest, EnglishLocalePicksTheEnglishFileAndTheLastMatchWin
     AddLanguage("c.lng", "English (US)", "ENG");
     EXPECT_EQ(ChooseDefaultLanguage(res, dialogs, log, LcidEnglishUs), "English (US)");
     EXPECT_EQ(BoxTexts(), QStringList({EnglishNotice}));
-    EXPECT_EQ(LogLines(), QStringList({"Get Default Language.", "Select : NON-JAPANESE",
-                                       "Recource File Searching...", "Select Recource File:English (UK)",
-                                       "Select Recource File:English (US)"}));
+    EXPECT_EQ(
+        LogLines(),
+        QStringList({"Get Default Language.", "Select : NON-JAPANESE", "Recource File Searching...",
+                     "Select Recource File:English (UK)", "Select Recource File:English (US)"}));
 }
 
 TEST_F(LanguageSelectionTest, JapaneseSystemWithOnlyEnglishTakesTheFirstFileAndSaysSo)
@@ -86,7 +89,8 @@ TEST_F(LanguageSelectionTest, StartupWithAMissingLanguageChoosesTheDefaultOnce)
 {
     AddLanguage("en.lng", "English", "ENG");
     QString name = "Removed language";
-    EXPECT_TRUE(LoadLanguageAtStartup(name, res, dialogs, log, LcidEnglishUs, [](const QString&) {}));
+    EXPECT_TRUE(
+        LoadLanguageAtStartup(name, res, dialogs, log, LcidEnglishUs, [](const QString&) {}));
     EXPECT_EQ(name, "English");
     EXPECT_EQ(BoxTexts(), QStringList({EnglishNotice}));
 }

@@ -1,4 +1,5 @@
 #include "app/MainMenu.h"
+
 #include "app/SkinColumns.h"
 #include "res/MRes.h"
 #include "support/TempProgramFolder.h"
@@ -9,7 +10,6 @@
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWidgetAction>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,7 +80,8 @@ TEST_F(MainMenuTest, ThirtyOneSkinsMakeTwoColumns)
     EXPECT_EQ(columns->ColumnCount(), 2);
     const QSize item = columns->ItemSize();
     EXPECT_EQ(columns->ItemRect(29).topLeft(), QPoint(0, 29 * item.height()));
-    EXPECT_EQ(columns->ItemRect(30).topLeft(), QPoint(item.width() + TSkinColumns::DividerWidth, 0));
+    EXPECT_EQ(columns->ItemRect(30).topLeft(),
+              QPoint(item.width() + TSkinColumns::DividerWidth, 0));
     EXPECT_EQ(columns->sizeHint(),
               QSize(2 * item.width() + TSkinColumns::DividerWidth, 30 * item.height()));
 

@@ -1,5 +1,6 @@
-#include "app/CommandLine.h"
 #include "app/ProgramEntry.h"
+
+#include "app/CommandLine.h"
 #include "platform/InstanceGuard.h"
 #include "support/TempProgramFolder.h"
 
@@ -32,8 +33,9 @@ public:
     AddinInstallResult Install(const QString& packageFile) override
     {
         installed << packageFile;
-        return packageFile.startsWith("bad") ? AddinInstallResult{}
-                                             : AddinInstallResult{true, true, "Skin of " + packageFile};
+        return packageFile.startsWith("bad")
+                   ? AddinInstallResult{}
+                   : AddinInstallResult{true, true, "Skin of " + packageFile};
     }
     QStringList installed;
 };

@@ -1,4 +1,5 @@
 #include "app/SamplingTick.h"
+
 #include "app/StatusSnapshot.h"
 #include "core/PerfHistory.h"
 

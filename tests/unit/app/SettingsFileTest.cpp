@@ -1,4 +1,5 @@
 #include "app/SettingsFile.h"
+
 #include "doubles/RecordingDialogs.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProfileIni.h"
@@ -31,7 +32,10 @@ protected:
         TSettingsFile file(paths, drive);
         return file.Load(dialogs, res, &speedRange);
     }
-    void Save(const TSettings& settings, int drive = -1) { TSettingsFile(paths, drive).Save(settings); }
+    void Save(const TSettings& settings, int drive = -1)
+    {
+        TSettingsFile(paths, drive).Save(settings);
+    }
 
     TempProgramFolder folder;
     AppPaths paths = folder.Paths();
@@ -47,8 +51,9 @@ TEST_F(SettingsFileTest, FirstStartCreatesTheDefaultFileAndAsksForSpeedRanges)
     speedRange.answer = SpeedRangeChoice{99, 3, 209715200, 0};
     TSettings s = Load();
 
-    EXPECT_EQ(folder.Read("Pulsmir.ini"), QByteArray("[Pulsmir2]\r\nCurrentSkinName=System Analog Meter "
-                                                     "II(for2.2)\r\n\r\n[Pulsmir2_EventSound]\r\n"));
+    EXPECT_EQ(folder.Read("Pulsmir.ini"),
+              QByteArray("[Pulsmir2]\r\nCurrentSkinName=System Analog Meter "
+                         "II(for2.2)\r\n\r\n[Pulsmir2_EventSound]\r\n"));
     EXPECT_EQ(s.CurrentSkinName, "System Analog Meter II(for2.2)");
     EXPECT_EQ(s.PingHost, "127.0.0.1");
     EXPECT_TRUE(s.UseDefaultGateway);
@@ -113,22 +118,25 @@ TEST_F(SettingsFileTest, SaveWritesEveryKeyInOrderAndKeepsUnknownOnes)
     ProfileIni ini(folder.File("Pulsmir.ini"));
     EXPECT_EQ(ini.ReadString("Pulsmir2", "MyOwnKey"), "keep me");
     EXPECT_EQ(ini.ReadString("Other", "X"), "1");
-    EXPECT_TRUE(folder.Read("Pulsmir.ini").startsWith("; my notes\r\n[Pulsmir2]\r\nMyOwnKey=keep me\r\nAlwaysTop=1\r\n"));
+    EXPECT_TRUE(folder.Read("Pulsmir.ini")
+                    .startsWith("; my notes\r\n[Pulsmir2]\r\nMyOwnKey=keep me\r\nAlwaysTop=1\r\n"));
     const QStringList keys = ini.KeyNames("Pulsmir2");
     EXPECT_EQ(keys.first(), "MyOwnKey");
     EXPECT_EQ(keys.indexOf("UseDefaultGateway"), keys.indexOf("ProcessOverDrive") + 1);
     EXPECT_EQ(keys.last(), "Version");
     EXPECT_EQ(keys.size(), 1 + 52 + 2);
-    EXPECT_EQ(ini.KeyNames("Pulsmir2_EventSound"),
-              QStringList({"Enable", "Mute", "pOFF", "pON", "pPING", "pSTART", "pSKIN", "pMEM", "pRES"}));
+    EXPECT_EQ(
+        ini.KeyNames("Pulsmir2_EventSound"),
+        QStringList({"Enable", "Mute", "pOFF", "pON", "pPING", "pSTART", "pSKIN", "pMEM", "pRES"}));
     EXPECT_EQ(ini.ReadString("Pulsmir2", "Version"), "220");
     EXPECT_EQ(ini.ReadString("Pulsmir2", "LogConvSW"), "1");
 }
 
 TEST_F(SettingsFileTest, LoadRulesTieKeysTogether)
 {
-    folder.Write("Pulsmir.ini", "[Pulsmir2]\r\nPingGT1=10\r\nPingGT2=20\r\nPingGT3=250\r\nPingHost=\r\n"
-                                "WaitTime=1\r\nPerfRate=0x4\r\nAlwaysTop=yes\r\nVersion=220\r\n");
+    folder.Write("Pulsmir.ini",
+                 "[Pulsmir2]\r\nPingGT1=10\r\nPingGT2=20\r\nPingGT3=250\r\nPingHost=\r\n"
+                 "WaitTime=1\r\nPerfRate=0x4\r\nAlwaysTop=yes\r\nVersion=220\r\n");
     TSettings s = Load();
     EXPECT_EQ(s.PingGT1, 50);
     EXPECT_EQ(s.PingGT2, 100);
@@ -139,7 +147,8 @@ TEST_F(SettingsFileTest, LoadRulesTieKeysTogether)
     EXPECT_EQ(s.PerfRate, 4);
     EXPECT_TRUE(s.AlwaysTop); // not a number: the default
 
-    folder.Write("Pulsmir.ini", "[Pulsmir2]\r\nWaitTime=90\r\nPingGT3=200\r\nPingGT1=70\r\nVersion=220\r\n");
+    folder.Write("Pulsmir.ini",
+                 "[Pulsmir2]\r\nWaitTime=90\r\nPingGT3=200\r\nPingGT1=70\r\nVersion=220\r\n");
     s = Load();
     EXPECT_EQ(s.WaitTime, 60);
     EXPECT_EQ(s.PingGT1, 70);

@@ -82,13 +82,17 @@ TEST(StartupShortcut, StartsTheProgramOrTheDelayedLauncher)
     EXPECT_EQ(StartupShortcutEntry(paths, false, 9, -1).program, bin.File("pulsmir"));
 
     TempProgramFolder home;
-    AutostartEntry elsewhere = StartupShortcutEntry(AppPaths(home.Path(), bin.Path()), false, 5, -1);
+    AutostartEntry elsewhere =
+        StartupShortcutEntry(AppPaths(home.Path(), bin.Path()), false, 5, -1);
     EXPECT_EQ(elsewhere.environment, QStringList({"PULSMIR_HOME=" + home.Path()}));
 }
 
 TEST(XdgAutostart, ExecLineIsQuotedAndTheFileWrittenWhole)
 {
-    AutostartEntry entry{"Pulsmir", "/opt/my apps/pulsmir", {"/M", "/D:3", "100%"}, "/opt/my apps",
+    AutostartEntry entry{"Pulsmir",
+                         "/opt/my apps/pulsmir",
+                         {"/M", "/D:3", "100%"},
+                         "/opt/my apps",
                          {"PULSMIR_HOME=/home/u/$HOME \"x\""}};
     const QString text = DesktopEntryText(entry);
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\nType=Application\nName=Pulsmir\n"));

@@ -325,7 +325,9 @@ TEST_F(PerfCoreFixture, AnExceptionWhileStartingIsLoggedAndLeavesTheCoreUsable)
     ifTable.Loads = false;
     TPerfCore core(Platform(), log.Tagged());
     core.UseIpHelper = true;
-    dialogs.WhileOpen = [] { throw std::runtime_error("box failed"); };
+    dialogs.WhileOpen = [] {
+        throw std::runtime_error("box failed");
+    };
     EXPECT_FALSE(core.StartMonitor());
     const QStringList lines = log.Lines();
     EXPECT_TRUE(lines.contains("[TRAP] ERROR on Perf Monitor Starting."));

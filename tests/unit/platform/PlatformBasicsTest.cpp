@@ -2,9 +2,8 @@
 #include "platform/TextDecoding.h"
 #include "platform/UserLocale.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 TEST(TextDecoding, Utf8WinsAndEverythingElseIsShiftJis)
 {

@@ -1,5 +1,6 @@
-#include "platform/AtomicFile.h"
 #include "platform/ProfileIni.h"
+
+#include "platform/AtomicFile.h"
 #include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
@@ -29,8 +30,10 @@ TEST(ProfileIniRead, SectionsAndKeysIgnoreCaseAndFirstMatchWins)
 TEST(ProfileIniRead, ValuesAreTrimmedUnquotedAndCut)
 {
     const QString longValue(3000, u'v');
-    ProfileIni ini = FromText(QStringLiteral("[S]\n  Spaced  =  a value  \nQuoted=\"q v\"\nHalf=\"open\n"
-                                             "Long=") + longValue + "\n; Comment=not a key\n");
+    ProfileIni ini =
+        FromText(QStringLiteral("[S]\n  Spaced  =  a value  \nQuoted=\"q v\"\nHalf=\"open\n"
+                                "Long=") +
+                 longValue + "\n; Comment=not a key\n");
     EXPECT_EQ(ini.ReadString("S", "Spaced"), "a value");
     EXPECT_EQ(ini.ReadString("S", "Quoted"), "q v");
     EXPECT_EQ(ini.ReadString("S", "Half"), "\"open");
@@ -41,8 +44,9 @@ TEST(ProfileIniRead, ValuesAreTrimmedUnquotedAndCut)
 
 TEST(ProfileIniRead, IntegerAndBoolForms)
 {
-    ProfileIni ini = FromText(QStringLiteral("[S]\nDec=42\nNeg=-7\nHex=0x1F\nHexUp=0XfF\nAllOnes=0xFFFFFFFF\n"
-                                             "Text=12abc\nEmpty=\nBig=99999999999\nTrue=5\nFalse=0\n"));
+    ProfileIni ini =
+        FromText(QStringLiteral("[S]\nDec=42\nNeg=-7\nHex=0x1F\nHexUp=0XfF\nAllOnes=0xFFFFFFFF\n"
+                                "Text=12abc\nEmpty=\nBig=99999999999\nTrue=5\nFalse=0\n"));
     EXPECT_EQ(ini.ReadInteger("S", "Dec", 0), 42);
     EXPECT_EQ(ini.ReadInteger("S", "Neg", 0), -7);
     EXPECT_EQ(ini.ReadInteger("S", "Hex", 0), 31);

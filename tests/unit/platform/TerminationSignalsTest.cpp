@@ -2,10 +2,8 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 
 TEST(TerminationSignals, EachSignalArrivesOnTheEventLoop)
 {

@@ -1,4 +1,5 @@
 #include "res/MRes.h"
+
 #include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
@@ -66,8 +67,9 @@ TEST(MResTexts, ReadsTheKnownRangesInGroupOrder)
 TEST(MResTexts, BackslashNBecomesALineBreak)
 {
     TempProgramFolder folder;
-    folder.Write("en.lng", LanguageFile("English", "ENG",
-                                        "[MESSAGES]\r\nR0624=Help is missing.\\nOpen the web page?\r\n"));
+    folder.Write("en.lng",
+                 LanguageFile("English", "ENG",
+                              "[MESSAGES]\r\nR0624=Help is missing.\\nOpen the web page?\r\n"));
     TMRes res(folder.Path());
     ASSERT_TRUE(res.OpenLanguage("English"));
     EXPECT_EQ(res.GetText("R0624"), "Help is missing.\r\nOpen the web page?");

@@ -1,7 +1,6 @@
 #include "res/MRes.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 
 namespace {

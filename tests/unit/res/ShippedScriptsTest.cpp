@@ -1,8 +1,7 @@
 #include "platform/ProfileIni.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <vector>
 
 // The shipped SSTP master file: every event the program raises finds two or three scripts,
@@ -17,17 +16,25 @@ struct Event
 };
 
 const Event Events[] = {
-    {"Start", {}},           {"ChangeSkin", {"%PMSKIN%"}},
+    {"Start", {}},
+    {"ChangeSkin", {"%PMSKIN%"}},
     {"SkinInstall", {"%PMSKIN%"}},
     {"NoSkinA", {"%PMSKIN%"}},
     {"NoSkinB", {"%ASSKIN%", "%PMSKIN%"}},
-    {"ChangeModeA", {}},     {"ChangeModeB", {}},
-    {"ChangeModeC", {}},     {"ChangeFloatA", {}},
-    {"ChangeFloatB", {}},    {"ChangeAlpha", {}},
-    {"ChangeAlphaA", {}},    {"ChangeAlphaB", {}},
-    {"PingResultA", {}},     {"PingResultB", {}},
-    {"ShowHelp", {}},        {"UserExitA", {}},
-    {"UserExitB", {}},       {"UserExitC", {}},
+    {"ChangeModeA", {}},
+    {"ChangeModeB", {}},
+    {"ChangeModeC", {}},
+    {"ChangeFloatA", {}},
+    {"ChangeFloatB", {}},
+    {"ChangeAlpha", {}},
+    {"ChangeAlphaA", {}},
+    {"ChangeAlphaB", {}},
+    {"PingResultA", {}},
+    {"PingResultB", {}},
+    {"ShowHelp", {}},
+    {"UserExitA", {}},
+    {"UserExitB", {}},
+    {"UserExitC", {}},
 };
 
 } // namespace
@@ -49,9 +56,9 @@ TEST(ShippedScripts, EveryEventHasTwoOrThreeCompleteScripts)
                 EXPECT_TRUE(script.contains(placeholder, Qt::CaseInsensitive))
                     << event.name << " Type" << i << " lacks " << placeholder;
             for (const char* known : {"%PMSKIN%", "%ASSKIN%"}) {
-                const bool expected = std::any_of(
-                    event.placeholders.begin(), event.placeholders.end(),
-                    [&](const char* p) { return QString(p) == known; });
+                const bool expected =
+                    std::any_of(event.placeholders.begin(), event.placeholders.end(),
+                                [&](const char* p) { return QString(p) == known; });
                 if (!expected) {
                     EXPECT_FALSE(script.contains(known, Qt::CaseInsensitive))
                         << event.name << " Type" << i << " has " << known;

@@ -1,9 +1,8 @@
 #include "skin/SkinRenderer.h"
 #include "skin/SkinSystem.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "skin/MenuStyle.h"
+
 #include "support/TestApplication.h"
 
 #include <QAction>
@@ -8,7 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
 
 QFont MenuFont()
 {

@@ -22,8 +22,8 @@ Bitmap24 Load(const QString& name)
 
 TEST(ShippedPictures, EveryResourcePictureIsPngData)
 {
-    for (const char* name : {"rl1.prs", "rl2.prs", "rl3.prs", "rl4.prs", "rl5.prs", "rm1.prs",
-                             "rm2.prs", "rm3.prs"}) {
+    for (const char* name :
+         {"rl1.prs", "rl2.prs", "rl3.prs", "rl4.prs", "rl5.prs", "rm1.prs", "rm2.prs", "rm3.prs"}) {
         QFile file(Data + name);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
         EXPECT_FALSE(DecodePng(file.readAll()).IsEmpty()) << name << " is not PNG data";

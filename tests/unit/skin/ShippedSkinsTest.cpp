@@ -1,5 +1,4 @@
 #include "pulsmir-skin/SkinTool.h"
-
 #include "skin/SkinImage.h"
 #include "skin/SkinSystem.h"
 #include "skin/WindowShape.h"
@@ -43,27 +42,67 @@ struct Scene
 const Scene Scenes[] = {
     {"idle", {}},
     {"busy",
-     {"--set", "CpuUsage=47", "--set", "MemoryLoad=63", "--set", "SwapLoad=12", "--set",
-      "PingLevel=3", "--set", "PingTime=24", "--set", "DiskReadActive=1", "--set",
-      "DiskActive=1", "--set", "NetRecvActive=1", "--set", "NetActive=1", "--set",
-      "DiskReadPos=30", "--set", "DiskWritePos=75", "--set", "NetRecvPos=50", "--set",
-      "NetSendPos=10", "--set", "LinearOFF=1", "--history",
+     {"--set",
+      "CpuUsage=47",
+      "--set",
+      "MemoryLoad=63",
+      "--set",
+      "SwapLoad=12",
+      "--set",
+      "PingLevel=3",
+      "--set",
+      "PingTime=24",
+      "--set",
+      "DiskReadActive=1",
+      "--set",
+      "DiskActive=1",
+      "--set",
+      "NetRecvActive=1",
+      "--set",
+      "NetActive=1",
+      "--set",
+      "DiskReadPos=30",
+      "--set",
+      "DiskWritePos=75",
+      "--set",
+      "NetRecvPos=50",
+      "--set",
+      "NetSendPos=10",
+      "--set",
+      "LinearOFF=1",
+      "--history",
       "CpuHistory0=40,45,60,80,70,55,50,30,20,25,30,50,60,75,90,85,70,40,30,20,15,10,12,20,35,"
       "50,60,50,40,35,30,28,30,33,38,45,52,60,58,50",
-      "--history", "MemHistory=60,61,61,62,63,63,62,60,58,57,57,58,59,60,60,61,61,60,59,58",
-      "--history", "SwapHistory=12,12,12,13,14,14,14,13,12,12,12,11,11,11", "--history",
-      "DiskReadHistory=0,10,80,40,0,0,5,60,90,30,0,0,0,20,0,0,45", "--history",
-      "DiskWriteHistory=50,20,0,0,0,70,100,30,0,10,0,0,15", "--history",
-      "NetRecvHistory=5,10,30,50,40,60,70,50,30,20,10,5,5,10,20,35,45,40,30", "--history",
+      "--history",
+      "MemHistory=60,61,61,62,63,63,62,60,58,57,57,58,59,60,60,61,61,60,59,58",
+      "--history",
+      "SwapHistory=12,12,12,13,14,14,14,13,12,12,12,11,11,11",
+      "--history",
+      "DiskReadHistory=0,10,80,40,0,0,5,60,90,30,0,0,0,20,0,0,45",
+      "--history",
+      "DiskWriteHistory=50,20,0,0,0,70,100,30,0,10,0,0,15",
+      "--history",
+      "NetRecvHistory=5,10,30,50,40,60,70,50,30,20,10,5,5,10,20,35,45,40,30",
+      "--history",
       "NetSendHistory=2,5,10,8,4,20,30,10,5,2,1,1,3,6"}},
     // Meters still moving: three frames from 0 at the skins' own speeds.
-    {"peak",
-     {"--set", "CpuUsage=100", "--set", "MemoryLoad=100", "--set", "SwapLoad=100", "--set",
-      "PingLevel=0", "--set", "PingTime=888888", "--set", "Pinging=1", "--set",
-      "DiskReadActive=1", "--set", "DiskWriteActive=1", "--set", "DiskActive=1", "--set",
-      "NetRecvActive=1", "--set", "NetSendActive=1", "--set", "NetActive=1", "--set",
-      "DiskReadPos=100", "--set", "DiskWritePos=100", "--set", "NetRecvPos=100", "--set",
-      "NetSendPos=100", "--frames", "3"}},
+    {"peak", {"--set",    "CpuUsage=100",
+              "--set",    "MemoryLoad=100",
+              "--set",    "SwapLoad=100",
+              "--set",    "PingLevel=0",
+              "--set",    "PingTime=888888",
+              "--set",    "Pinging=1",
+              "--set",    "DiskReadActive=1",
+              "--set",    "DiskWriteActive=1",
+              "--set",    "DiskActive=1",
+              "--set",    "NetRecvActive=1",
+              "--set",    "NetSendActive=1",
+              "--set",    "NetActive=1",
+              "--set",    "DiskReadPos=100",
+              "--set",    "DiskWritePos=100",
+              "--set",    "NetRecvPos=100",
+              "--set",    "NetSendPos=100",
+              "--frames", "3"}},
 };
 
 QString IniPath(const ShippedSkin& skin)
@@ -117,8 +156,8 @@ void CheckElementsOnWindow(const TSkinModeRecord& mode, const char* modeName)
     for (const TSkinReadout& r : mode.Readouts)
         if (r.Enabled) {
             ASSERT_TRUE(mode.Font.Enabled) << modeName;
-            EXPECT_TRUE(InsideWindow(mode, r.X, r.Y, r.B * mode.Font.GlyphWidth,
-                                     mode.Font.GlyphHeight))
+            EXPECT_TRUE(
+                InsideWindow(mode, r.X, r.Y, r.B * mode.Font.GlyphWidth, mode.Font.GlyphHeight))
                 << modeName << " read-out at " << r.X << "," << r.Y;
         }
     for (const TSkinGraph& g : mode.Graphs) {
@@ -154,7 +193,8 @@ TEST(ShippedSkins, EachValidatesOnBothPlatformsAndHasItsModes)
         ASSERT_TRUE(skin.LoadSkin(IniPath(shipped)));
         EXPECT_EQ(skin.Compact.Enable, shipped.compact) << shipped.file;
         EXPECT_EQ(skin.Full.Enable, shipped.full) << shipped.file;
-        EXPECT_TRUE(names.insert(skin.SkinName).second) << "two skins named " << qPrintable(skin.SkinName);
+        EXPECT_TRUE(names.insert(skin.SkinName).second)
+            << "two skins named " << qPrintable(skin.SkinName);
         EXPECT_EQ(skin.SkinSystem.left(1), "C") << shipped.file;
         if (shipped.compact)
             CheckElementsOnWindow(skin.Compact, shipped.file);
@@ -182,16 +222,16 @@ TEST(ShippedSkins, TheDefaultSkinHasEverythingTheDisplayCanShow)
         }
         for (SkinReadoutIndex r : {ReadoutCPU, ReadoutMEM, ReadoutSWP, ReadoutPNG})
             EXPECT_TRUE(mode->Readouts[r].Enabled);
-        for (SkinLamp l : {LampDR, LampDW, LampDRW, LampNIn, LampNOut, LampNIO, LampPNG,
-                           LampPNGING})
+        for (SkinLamp l :
+             {LampDR, LampDW, LampDRW, LampNIn, LampNOut, LampNIO, LampPNG, LampPNGING})
             EXPECT_TRUE(mode->Lamps[l].Enabled) << l;
         EXPECT_EQ(mode->Lamps[LampPNG].Image.Height(), 4 * mode->Lamps[LampPNG].FrameHeight);
         EXPECT_TRUE(mode->Font.Enabled);
         EXPECT_TRUE(mode->BgMaskFlag);
     }
     // The compact window is not a rectangle, and it floats.
-    const auto region = BuildSkinRegion(skin.Compact.Background, skin.Compact.BgMaskFlag,
-                                        skin.Compact.BgMaskColor);
+    const auto region =
+        BuildSkinRegion(skin.Compact.Background, skin.Compact.BgMaskFlag, skin.Compact.BgMaskColor);
     ASSERT_FALSE(region.empty());
     EXPECT_NE(region.front().W, skin.Compact.Background.Width());
     EXPECT_TRUE(skin.Compact.FloatSW);
@@ -222,7 +262,8 @@ TEST(ShippedSkins, RendersEqualTheExpectedFrames)
             if (!(QString(mode) == "full" ? skin.full : skin.compact))
                 continue;
             for (const Scene& scene : Scenes) {
-                const QString name = QStringLiteral("%1-%2-%3.png").arg(skin.file, mode, scene.name);
+                const QString name =
+                    QStringLiteral("%1-%2-%3.png").arg(skin.file, mode, scene.name);
                 const QString out = folder.File(name);
                 QString err;
                 ASSERT_EQ(RunTool(QStringList{"render", IniPath(skin), "--mode", mode, "-o", out} +

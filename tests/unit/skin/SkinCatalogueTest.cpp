@@ -1,10 +1,10 @@
-#include "res/MRes.h"
 #include "skin/SkinCatalogue.h"
+
+#include "res/MRes.h"
 #include "support/TempProgramFolder.h"
 
 #include <QBuffer>
 #include <QImage>
-
 #include <gtest/gtest.h>
 
 namespace {
