@@ -235,29 +235,29 @@ template <class... F> struct Overloaded : F...
     using F::operator()...;
 };
 
-void ReadKey(const ProfileIni& ini, const KeySpec& spec, TSettings& settings)
+void ReadKey(const ProfileIni& ini, const KeySpec& entry, TSettings& settings)
 {
-    const QString key = QLatin1String(spec.key);
+    const QString key = QLatin1String(entry.key);
     std::visit(
         Overloaded{
-            [&](BoolField f) { f(settings) = ini.ReadBool(spec.section, key, f(settings)); },
-            [&](IntField f) { f(settings) = ini.ReadInteger(spec.section, key, f(settings)); },
-            [&](Int64Field f) { f(settings) = ini.ReadInt64(spec.section, key, f(settings)); },
-            [&](TextField f) { f(settings) = ini.ReadString(spec.section, key, f(settings)); },
+            [&](BoolField f) { f(settings) = ini.ReadBool(entry.section, key, f(settings)); },
+            [&](IntField f) { f(settings) = ini.ReadInteger(entry.section, key, f(settings)); },
+            [&](Int64Field f) { f(settings) = ini.ReadInt64(entry.section, key, f(settings)); },
+            [&](TextField f) { f(settings) = ini.ReadString(entry.section, key, f(settings)); },
         },
-        spec.field);
+        entry.field);
 }
 
-void WriteKey(ProfileIni& ini, const KeySpec& spec, TSettings& settings)
+void WriteKey(ProfileIni& ini, const KeySpec& entry, TSettings& settings)
 {
-    const QString key = QLatin1String(spec.key);
+    const QString key = QLatin1String(entry.key);
     std::visit(Overloaded{
-                   [&](BoolField f) { ini.WriteBool(spec.section, key, f(settings)); },
-                   [&](IntField f) { ini.WriteInteger(spec.section, key, f(settings)); },
-                   [&](Int64Field f) { ini.WriteInteger(spec.section, key, f(settings)); },
-                   [&](TextField f) { ini.WriteString(spec.section, key, f(settings)); },
+                   [&](BoolField f) { ini.WriteBool(entry.section, key, f(settings)); },
+                   [&](IntField f) { ini.WriteInteger(entry.section, key, f(settings)); },
+                   [&](Int64Field f) { ini.WriteInteger(entry.section, key, f(settings)); },
+                   [&](TextField f) { ini.WriteString(entry.section, key, f(settings)); },
                },
-               spec.field);
+               entry.field);
 }
 
 // The file to read: the one on disk, or the default content when it can neither be found nor
@@ -327,8 +327,8 @@ TSettings TSettingsFile::Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* ask
     }
 
     TSettings settings;
-    for (const KeySpec& spec : Keys)
-        ReadKey(ini, spec, settings);
+    for (const KeySpec& entry : Keys)
+        ReadKey(ini, entry, settings);
 
     if (settings.PingGT3 > 200) {
         settings.PingGT1 = 50;
@@ -363,7 +363,7 @@ void TSettingsFile::Save(const TSettings& settings) const
     TSettings written = settings;
     written.Version = CurrentSettingsVersion;
     ProfileIni ini(SavePath());
-    for (const KeySpec& spec : Keys)
-        WriteKey(ini, spec, written);
+    for (const KeySpec& entry : Keys)
+        WriteKey(ini, entry, written);
     ini.Save();
 }
