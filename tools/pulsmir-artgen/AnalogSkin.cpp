@@ -466,16 +466,8 @@ void DrawBanner(const QString& path)
 void WriteAnalogSkin(const QString& skinFolder)
 {
     SkinWriter skin(skinFolder, "AnalogMeter2");
-    skin.Ini.Comment(
-        "System Analog Meter II, the default skin: compact 250 x 130, full 340 x 292.");
-    skin.Ini.Comment("Drawn by pulsmir-artgen; change the generator and run it again.");
-    skin.Ini.Section("Pulsmir2_Skin");
-    skin.Ini.Set("SkinName", "System Analog Meter II(for2.2)");
-    skin.Ini.Set("SkinSystem", "C2");
-    skin.Ini.Set("CreaterName", "The Pulsmir project");
-    skin.Ini.Set("CreaterURL", "");
-    skin.Ini.Set("Win9x", 1);
-    skin.Ini.Set("WinNT", 1);
+    skin.Identity("System Analog Meter II, the default skin: compact 250 x 130, full 340 x 292.",
+                  "System Analog Meter II(for2.2)");
     DrawBanner(skinFolder + "/AnalogMeter2/banner.png");
     skin.Ini.Set("CreaterBanner", "banner.png");
 

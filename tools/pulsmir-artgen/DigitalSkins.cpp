@@ -288,15 +288,8 @@ void DrawFlatBanner(const QString& path)
 void WriteDigitalSkin(const QString& skinFolder)
 {
     SkinWriter skin(skinFolder, "FlatDigital");
-    skin.Ini.Comment("Pulsmir Flat Digital: compact 248 x 84, full 322 x 280.");
-    skin.Ini.Comment("Drawn by pulsmir-artgen; change the generator and run it again.");
-    skin.Ini.Section("Pulsmir2_Skin");
-    skin.Ini.Set("SkinName", "Pulsmir Flat Digital");
-    skin.Ini.Set("SkinSystem", "C2");
-    skin.Ini.Set("CreaterName", "The Pulsmir project");
-    skin.Ini.Set("CreaterURL", "");
-    skin.Ini.Set("Win9x", 1);
-    skin.Ini.Set("WinNT", 1);
+    skin.Identity("Pulsmir Flat Digital: compact 248 x 84, full 322 x 280.",
+                  "Pulsmir Flat Digital");
     DrawFlatBanner(skinFolder + "/FlatDigital/banner.png");
     skin.Ini.Set("CreaterBanner", "banner.png");
     WriteFlatMode(skin, false);
@@ -310,15 +303,8 @@ void WriteMiniSkin(const QString& skinFolder)
     const QColor blue(47, 125, 225), teal(22, 160, 133), read(46, 170, 80), write(214, 64, 52);
     constexpr int w = 234, h = 22, cellW = 7, cellH = 12, frames = 41;
     SkinWriter skin(skinFolder, "MiniStrip");
-    skin.Ini.Comment("Pulsmir Mini Strip: compact only, 234 x 22, no mask colours.");
-    skin.Ini.Comment("Drawn by pulsmir-artgen; change the generator and run it again.");
-    skin.Ini.Section("Pulsmir2_Skin");
-    skin.Ini.Set("SkinName", "Pulsmir Mini Strip");
-    skin.Ini.Set("SkinSystem", "C2");
-    skin.Ini.Set("CreaterName", "The Pulsmir project");
-    skin.Ini.Set("CreaterURL", "");
-    skin.Ini.Set("Win9x", 1);
-    skin.Ini.Set("WinNT", 1);
+    skin.Identity("Pulsmir Mini Strip: compact only, 234 x 22, no mask colours.",
+                  "Pulsmir Mini Strip");
 
     QImage base = Canvas(w, h, paper);
     const QRect cpuBar(28, 8, 40, 6), memBar(134, 8, 40, 6);

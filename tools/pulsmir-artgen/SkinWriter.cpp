@@ -9,6 +9,19 @@ SkinWriter::SkinWriter(const QString& skinFolder, const QString& base)
         throw art::ArtError(("cannot create " + m_skinFolder + "/" + m_base).toStdString());
 }
 
+void SkinWriter::Identity(const QString& description, const QString& skinName)
+{
+    Ini.Comment(description);
+    Ini.Comment("Drawn by pulsmir-artgen; change the generator and run it again.");
+    Ini.Section("Pulsmir2_Skin");
+    Ini.Set("SkinName", skinName);
+    Ini.Set("SkinSystem", "C2");
+    Ini.Set("CreaterName", "The Pulsmir project");
+    Ini.Set("CreaterURL", "");
+    Ini.Set("Win9x", 1);
+    Ini.Set("WinNT", 1);
+}
+
 void SkinWriter::Mode(bool full)
 {
     m_tag = full ? "l_" : "s_";

@@ -16,6 +16,8 @@ public:
 
     art::IniText Ini;
 
+    // The file's header comments and the identity section every shipped skin shares.
+    void Identity(const QString& description, const QString& skinName);
     // Starts the section of a mode.
     void Mode(bool full);
     // Writes a picture into the image folder and returns its file name.
