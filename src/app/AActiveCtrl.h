@@ -18,6 +18,7 @@ public:
 
     // One pass on a desktop, as the thread runs it. False when the thread is to end.
     bool Pass(Desktop& desktop) override;
+    bool Idle() const override { return !AutoTray.load() && !AutoMode.load(); }
 
     std::atomic<bool> AutoMode{false};
     std::atomic<bool> AutoTray{false};

@@ -17,6 +17,7 @@ public:
 
     // One pass on a desktop, as the thread runs it. False when the thread is to end.
     bool Pass(Desktop& desktop) override;
+    bool Idle() const override { return !Active.load(); }
 
     std::atomic<int> TargetX{0};
     std::atomic<int> TargetY{0};

@@ -113,6 +113,7 @@ void TMainPForm::ApplySkinFloat()
     m_fltCtrl->Active = FloatActive(m_settings.FloatSW, m_settings.SkinMode, m_skin.Compact.FloatSW,
                                     m_skin.Full.FloatSW) &&
                         m_skinLoaded;
+    m_fltCtrl->Wake();
 }
 
 void TMainPForm::ApplyWindowThreadMenu()

@@ -47,6 +47,8 @@ void ApplyWindowThreadSettings(TSettings& settings, bool skinAllowsFloat, TFltCt
     autoActive.Interval = settings.AutoActiveInterval;
     autoActive.AutoMode = settings.AutoActiveSW;
     autoActive.AutoTray = settings.AutoHiding;
+    floating.Wake();
+    autoActive.Wake();
 }
 
 bool ShowHelp(const QString& programFolder, const QUrl& webPage, Dialogs& dialogs, const TMRes& res,

@@ -46,9 +46,24 @@ bool TWindowThread::HandOff(const std::function<void(TWindowHandOff&)>& call)
     return !isInterruptionRequested();
 }
 
+void TWindowThread::Wake()
+{
+    {
+        std::scoped_lock lock(m_sleepLock);
+        m_woken = true;
+    }
+    m_wake.notify_all();
+}
+
 bool TWindowThread::SleepInterval()
 {
     std::unique_lock lock(m_sleepLock);
+    // A switch is set before its Wake, so a wake after this point is never missed.
+    m_woken = false;
+    if (Idle()) {
+        m_wake.wait(lock, [this] { return m_woken || isInterruptionRequested(); });
+        return !isInterruptionRequested();
+    }
     const auto interval = std::chrono::milliseconds(ThreadIntervalMs(Interval.load()));
     return !m_wake.wait_for(lock, interval, [this] { return isInterruptionRequested(); });
 }

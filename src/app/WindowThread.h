@@ -40,6 +40,8 @@ public:
     void Resume();
     // Asks the thread to end and waits for it, still serving a hand-off it waits on.
     void Stop();
+    // Wakes the thread from an idle sleep, so that it sees switches just turned on.
+    void Wake();
 
     std::atomic<int> Interval;
     std::atomic<WindowId> Window{0};
@@ -49,8 +51,12 @@ protected:
     virtual bool Pass(Desktop& desktop) = 0;
     // Runs a call on the main thread and waits for it; false when the thread is being stopped.
     bool HandOff(const std::function<void(TWindowHandOff&)>& call);
-    // Sleeps the interval; false when the thread is being stopped.
+    // Sleeps the interval, or while the thread is idle until it is woken; false when the
+    // thread is being stopped.
     bool SleepInterval();
+    // Whether the thread has nothing to watch: it then sleeps until Wake rather than waking
+    // every interval for nothing.
+    virtual bool Idle() const { return false; }
 
     TWindowHandOff& m_handOff;
 
@@ -60,4 +66,5 @@ private:
     DesktopFactory m_desktopFactory;
     std::mutex m_sleepLock;
     std::condition_variable m_wake;
+    bool m_woken = false;
 };

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -70,6 +72,9 @@ bool StartsWith(std::string_view text, std::string_view prefix)
     return text.substr(0, prefix.size()) == prefix;
 }
 
+// No /proc file we read comes near this; a larger one is not what we think it is.
+constexpr size_t MaxSize = size_t(64) << 20;
+
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -84,21 +89,41 @@ ProcFile::ProcFile(const QString& path) : m_path(path.toLocal8Bit().toStdString(
 
 bool ProcFile::Read()
 {
-    m_length = 0;
-    const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    if (m_kept.Valid()) {
+        if (ReadFrom(m_kept.Get()))
+            return true;
+        m_kept.Reset(); // gone stale; try a fresh open once
+    }
+    UniqueFd fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid())
         return false;
+    if (!ReadFrom(fd.Get()))
+        return false;
+    struct statfs fs{};
+    if (::fstatfs(fd.Get(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC)
+        m_kept = std::move(fd);
+    return true;
+}
+
+bool ProcFile::ReadFrom(int fd)
+{
+    // A generated file comes whole from one read at offset 0 when the buffer is large enough.
+    // A read that fills the buffer grows it and starts over, since a read from the middle
+    // would generate the file again and could join two different versions of it.
+    m_length = 0;
     for (;;) {
-        if (m_length == m_buffer.size())
-            m_buffer.resize(m_buffer.size() * 2);
-        const ssize_t n = ::read(fd, m_buffer.data() + m_length, m_buffer.size() - m_length);
+        const ssize_t n = ::pread(fd, m_buffer.data(), m_buffer.size(), 0);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            ::close(fd);
-            return n == 0;
+        if (n < 0)
+            return false;
+        if (static_cast<size_t>(n) < m_buffer.size()) {
+            m_length = static_cast<size_t>(n);
+            return true;
         }
-        m_length += static_cast<size_t>(n);
+        if (m_buffer.size() >= MaxSize)
+            return false;
+        m_buffer.resize(m_buffer.size() * 2);
     }
 }
 

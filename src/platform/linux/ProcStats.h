@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/UniqueFd.h"
+
 #include <QString>
 #include <cstdint>
 #include <string>
@@ -7,7 +9,9 @@
 #include <vector>
 
 // Reads a whole /proc file into a buffer kept between reads, so steady sampling does not
-// allocate. The file is opened anew each time: /proc files are generated on read.
+// allocate. A file on procfs is generated anew by every read from its start, so it stays open
+// and is read again from offset 0, which spares a path lookup and an open per sample. Any other
+// file (a test's fixture, which may be replaced between reads) is opened anew each time.
 class ProcFile
 {
 public:
@@ -16,11 +20,16 @@ public:
     bool Read();
     std::string_view Text() const { return {m_buffer.data(), m_length}; }
     const std::string& Path() const { return m_path; }
+    // Whether the file is held open between reads.
+    bool KeptOpen() const { return m_kept.Valid(); }
 
 private:
+    bool ReadFrom(int fd);
+
     std::string m_path;
     std::vector<char> m_buffer;
     size_t m_length = 0;
+    UniqueFd m_kept;
 };
 
 // Times in USER_HZ ticks, as /proc/stat gives them.

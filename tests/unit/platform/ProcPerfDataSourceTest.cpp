@@ -256,6 +256,39 @@ TEST(ProcStats, DamagedLinesAreSkipped)
     EXPECT_TRUE(cpus.empty());
 }
 
+TEST(ProcStats, ProcFilesStayOpenAndReadFreshWhileOtherFilesAreOpenedAnew)
+{
+    // /proc/uptime changes every hundredth of a second.
+    ProcFile uptime(QStringLiteral("/proc/uptime"));
+    ASSERT_TRUE(uptime.Read());
+    EXPECT_TRUE(uptime.KeptOpen());
+    const std::string first(uptime.Text());
+    std::string later;
+    for (int i = 0; i < 50 && (later.empty() || later == first); ++i) {
+        usleep(20000);
+        ASSERT_TRUE(uptime.Read());
+        later = uptime.Text();
+    }
+    EXPECT_NE(later, first);
+    EXPECT_EQ(later.back(), '\n');
+
+    // A fixture replaced between reads is read in its new form, and one larger than the
+    // buffer comes whole.
+    TempProgramFolder folder;
+    folder.Write("file", "old");
+    ProcFile file(folder.File("file"));
+    ASSERT_TRUE(file.Read());
+    EXPECT_FALSE(file.KeptOpen());
+    EXPECT_EQ(file.Text(), "old");
+    ASSERT_TRUE(QFile::remove(folder.File("file")));
+    const QByteArray large(100000, 'x');
+    folder.Write("file", large);
+    ASSERT_TRUE(file.Read());
+    EXPECT_EQ(file.Text().size(), size_t(large.size()));
+    ASSERT_TRUE(QFile::remove(folder.File("file")));
+    EXPECT_FALSE(file.Read());
+}
+
 TEST_F(ProcLayer, SystemInfoAnswersFromStatAndMeminfo)
 {
     ProcSystemInfo info(proc.File("stat"), proc.File("meminfo"));

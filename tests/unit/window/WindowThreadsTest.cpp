@@ -153,10 +153,45 @@ TEST_F(WindowThreads, FloatingOffStaysPutAndTheProgramInFrontStaysPut)
     QCoreApplication::processEvents();
     SetForeground(Own);
     floating.Active = true;
+    floating.Wake();
+    ASSERT_TRUE(SpinUntil([&] {
+        std::scoped_lock lock(desktop.Lock);
+        return desktop.ForegroundQueries > 0;
+    }));
     QThread::msleep(50);
     QCoreApplication::processEvents();
     floating.Stop();
     EXPECT_TRUE(handOff.Moves.empty());
+}
+
+TEST_F(WindowThreads, IdleThreadsSleepUntilWokenAndThenWorkAtOnce)
+{
+    TFltCtrl floating(Factory(), handOff);
+    floating.Window = Own;
+    floating.Interval = 10;
+    floating.OffsetX = -120;
+    TAActiveCtrl active(Factory(), handOff, OwnCaption);
+    active.Interval = 10;
+    SetForeground(Editor);
+    floating.Resume();
+    active.Resume();
+    QThread::msleep(100);
+    {
+        std::scoped_lock lock(desktop.Lock);
+        EXPECT_EQ(desktop.ForegroundQueries, 0);
+    }
+
+    // A switch without a wake is seen only at the next pass, which an idle thread never
+    // makes; with the wake it is seen at once.
+    floating.Active = true;
+    floating.Wake();
+    ASSERT_TRUE(SpinUntil([&] { return OwnPosition() == QPoint(904, 0); }, 1000));
+    active.AutoMode = true;
+    active.Wake();
+    ASSERT_TRUE(SpinUntil([&] { return !handOff.Modes.empty(); }, 1000));
+    floating.Stop();
+    active.Stop();
+    EXPECT_TRUE(floating.isFinished() && active.isFinished());
 }
 
 TEST_F(WindowThreads, StopServesAHandOffTheThreadIsWaitingOn)
