@@ -54,6 +54,7 @@ void TMainPForm::ApplySkinWindow()
         h = mode.Background.Height();
         region = ToRegion(BuildSkinRegion(mode.Background, mode.BgMaskFlag, mode.BgMaskColor));
         m_face = mode.Background.Copy(0, 0, w, h);
+        m_renderer.Invalidate();
         m_shownFace.Sync(m_face);
     } else if (!m_noSkinImg.isNull()) {
         w = m_noSkinImg.width();
@@ -87,7 +88,8 @@ void TMainPForm::paintEvent(QPaintEvent* event)
     if (!m_face.IsEmpty()) {
         if (m_shownFace.Image().size() != QSize(m_face.Width(), m_face.Height()))
             m_shownFace.Sync(m_face);
-        painter.drawImage(event->rect(), m_shownFace.Image(), event->rect());
+        for (const QRect& area : event->region())
+            painter.drawImage(area, m_shownFace.Image(), area);
     } else if (!m_noSkinImg.isNull())
         painter.drawImage(0, 0, m_noSkinImg);
     else
@@ -144,10 +146,10 @@ void TMainPForm::RenderFace()
     if (!m_skinLoaded || m_face.IsEmpty())
         return;
     FillRenderInputs();
-    m_renderer.RenderSkin(m_skin, m_inputs, m_face);
+    const std::vector<QRect>& redrawn = m_renderer.RenderSkin(m_skin, m_inputs, m_face);
     // Only what changed is converted and sent to the screen.
-    if (m_runMode == RunMode::Desktop) {
-        const QRect changed = m_shownFace.Sync(m_face);
+    if (m_runMode == RunMode::Desktop && !redrawn.empty()) {
+        const QRegion changed = m_shownFace.Sync(m_face, redrawn);
         if (!changed.isEmpty())
             update(changed);
     }

@@ -121,12 +121,19 @@ void StepMeter(const TSkinElement& e, int speed, int& position, std::int64_t tar
     DrawMeter(e, position, surface);
 }
 
-void DrawMeter(const TSkinElement& e, std::int64_t value, Bitmap24& surface)
+std::int64_t MeterFrame(const TSkinElement& e, std::int64_t value)
 {
     if (!e.Enabled || e.Frames <= 0 || e.FrameHeight <= 0)
-        return;
+        return -1;
     const std::int64_t v = std::clamp<std::int64_t>(value, 0, 100);
-    const std::int64_t frame = (std::int64_t(e.Frames) - 1) * v / 100;
+    return (std::int64_t(e.Frames) - 1) * v / 100;
+}
+
+void DrawMeter(const TSkinElement& e, std::int64_t value, Bitmap24& surface)
+{
+    const std::int64_t frame = MeterFrame(e, value);
+    if (frame < 0)
+        return;
     const std::int64_t sy = frame * e.FrameHeight;
     if (e.MaskFlag)
         MaskedCopy(e.Image, e.Mask, 0, sy, e.Width, e.FrameHeight, surface, e.X, e.Y);

@@ -28,6 +28,8 @@ int NextMeterPosition(int speed, int position, std::int64_t target, bool linearO
 
 // Draws the frame for a position 0..100 (clamped): frame (Frames - 1) * v div 100.
 void DrawMeter(const TSkinElement& e, std::int64_t value, Bitmap24& surface);
+// The frame DrawMeter shows for a position, or -1 when it draws nothing.
+std::int64_t MeterFrame(const TSkinElement& e, std::int64_t value);
 
 // Right-aligned decimal in B cells, cut from the left, padded with the filler glyph or with 0.
 // Negative values show as 0.

@@ -63,49 +63,76 @@ public:
     int HelpContext;
 };
 
-// Draws whole frames of the loaded skin onto the window's surface and keeps the displayed
-// meter positions between frames. Never throws: an error ends the frame where it happened and
-// is logged; the caller repaints the surface whatever happened.
+// Draws the frames of the loaded skin onto the window's surface and keeps the displayed meter
+// positions between frames. The first frame is drawn whole; after it only what changed is
+// drawn again: the elements whose frame, value or history differs, on the background, with
+// everything that overlaps them. Never throws: an error ends the frame where it happened and is
+// logged; the caller repaints what the frame reports as changed whatever happened.
 class TSkinRenderer
 {
 public:
     explicit TSkinRenderer(TaggedLog log = {}) : m_log(std::move(log)) {}
 
-    void RenderSkin(const TSkinSystem& skin, const SkinRenderInputs& inputs, Bitmap24& surface);
+    // Returns the areas of the surface the frame changed; none when it looks as the last one.
+    const std::vector<QRect>& RenderSkin(const TSkinSystem& skin, const SkinRenderInputs& inputs,
+                                         Bitmap24& surface);
+    // The next frame is drawn whole. Needed after anything else drew on the surface or the
+    // skin's elements changed under the same surface.
+    void Invalidate() { m_shown.Valid = false; }
     // Every skin switch starts the meters from 0 again; a mode change keeps them.
     void ResetMeterPositions()
     {
         MeterPositions.fill(0);
-        m_graphCache = GraphCache();
+        Invalidate();
     }
-
-    // Whether the last frame copied its graphs instead of drawing them.
-    bool ReusedGraphs() const { return m_reusedGraphs; }
 
     // CPU, MEM, SWP, RES, DRM, DWM, NInM, NOutM, shared by both modes.
     std::array<int, MeterCount> MeterPositions{};
 
 private:
-    void DrawFrame(const TSkinModeRecord& mode, const SkinRenderInputs& in, Bitmap24& surface);
-    void DrawGraphs(const TSkinModeRecord& mode, const SkinRenderInputs& in, Bitmap24& surface);
-    bool GraphsStandAlone(const TSkinModeRecord& mode) const;
-
-    // The graphs as last drawn: the pixels of each graph's area, reused while the histories
-    // and the layout are unchanged. Drawing them is most of a frame's work, yet they change
-    // only at a graph step.
-    struct GraphCache
+    // One drawing step of a frame, in drawing order: what it shows and where it may draw.
+    struct FrameOp
     {
+        enum Kind : std::uint8_t
+        {
+            Meter,
+            Lamp,
+            Readout,
+            Graph
+        };
+        Kind What = Meter;
+        std::uint8_t Index = 0;
+        bool Redraw = false;
+        std::int64_t Value = 0; // the position, the lamp's position or the number
+        std::int64_t Key = 0;   // equal keys draw equal pixels: frame, number or history stamp
+        QRect Area;             // cut to the surface; empty when it draws nothing there
+    };
+    // The frame on the surface, as far as drawing the next one needs it.
+    struct ShownFrame
+    {
+        bool Valid = false;
         const TSkinModeRecord* Mode = nullptr;
-        std::uint64_t Stamp = 0;
+        const std::uint8_t* Pixels = nullptr;
+        QSize Size;
+        bool FullMode = false;
         bool MultiCpu = false;
         int CpuCount = 0;
-        QSize SurfaceSize;
-        std::vector<QRect> Areas;
-        std::vector<Bitmap24> Pixels;
+        std::vector<FrameOp> Ops;
     };
+
+    void DrawFrame(const TSkinModeRecord& mode, const SkinRenderInputs& in, Bitmap24& surface);
+    void PlanFrame(const TSkinModeRecord& mode, const SkinRenderInputs& in, QSize size);
+    bool ShowsSameLayout(const TSkinModeRecord& mode, const SkinRenderInputs& in,
+                         const Bitmap24& surface) const;
+    void MarkRedraws();
+    void DrawOp(const TSkinModeRecord& mode, const SkinRenderInputs& in, const FrameOp& op,
+                Bitmap24& surface);
 
     TaggedLog m_log;
     GraphScratch m_scratch;
-    GraphCache m_graphCache;
-    bool m_reusedGraphs = false;
+    ShownFrame m_shown;
+    std::vector<FrameOp> m_ops;   // the frame being drawn
+    std::vector<QRect> m_changed; // the areas it changed
+    std::array<int, MeterCount> m_nextPositions{};
+    bool m_planned = false;
 };

@@ -4,20 +4,27 @@
 
 #include <QImage>
 #include <QRect>
+#include <QRegion>
+#include <span>
 
 // Keeps the image the window paints (32-bit, the format of the window's backing store, so
-// painting is a plain copy) in step with the renderer's 24-bit surface. Only the rows and
-// columns that changed since the last call are converted; most frames change a needle or a
-// lamp, not the whole face.
+// painting is a plain copy) in step with the renderer's 24-bit surface. Only the pixels that
+// changed since the last call are converted, looked for in blocks of 16 within the areas the
+// renderer redrew; most frames change a needle or a lamp, not the whole face.
 class SurfaceSync
 {
 public:
-    // Returns the changed rectangle, empty when the frame is the same as the last one.
+    // Looks at the whole surface; returns the changed rectangle, empty when nothing changed.
     QRect Sync(const Bitmap24& surface);
+    // Looks only inside these areas; returns what changed there. A surface of a new size is
+    // converted whole whatever the areas.
+    QRegion Sync(const Bitmap24& surface, std::span<const QRect> areas);
     const QImage& Image() const { return m_image; }
     void Reset();
 
 private:
+    QRect SyncArea(const Bitmap24& surface, const QRect& area, bool fresh);
+
     Bitmap24 m_shown;
     QImage m_image;
 };

@@ -99,7 +99,9 @@ bool ProcFile::Read()
         return false;
     if (!ReadFrom(fd.Get()))
         return false;
-    struct statfs fs{};
+    struct statfs fs
+    {
+    };
     if (::fstatfs(fd.Get(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC)
         m_kept = std::move(fd);
     return true;
