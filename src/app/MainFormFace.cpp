@@ -150,8 +150,10 @@ void TMainPForm::RenderFace()
     // Only what changed is converted and sent to the screen.
     if (m_runMode == RunMode::Desktop && !redrawn.empty()) {
         const QRegion changed = m_shownFace.Sync(m_face, redrawn);
+        // Painted now rather than from a posted request: the tick is the only painter, and
+        // a request would cost the event loop another wake-up.
         if (!changed.isEmpty())
-            update(changed);
+            repaint(changed);
     }
 }
 

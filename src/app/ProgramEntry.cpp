@@ -96,6 +96,14 @@ int RunPulsmir(int argc, char* argv[])
     // A Wayland client can neither place itself nor stay on top: run through XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    // The monitor repaints a few small areas twenty times a second. Through shared memory Qt
+    // waits for the X server to finish with the last frame before every paint, a round trip
+    // that costs more than sending those few pixels; and the plain Unix event loop wakes for
+    // the tick with less work than the GLib one. Either can still be chosen from outside.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
 
