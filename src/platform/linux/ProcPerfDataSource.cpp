@@ -62,9 +62,11 @@ std::int64_t To100Ns(const timespec& t)
 } // namespace
 
 ProcPerfDataSource::ProcPerfDataSource(const QString& statPath, const QString& diskStatsPath,
-                                       const QString& netDevPath)
+                                       const QString& netDevPath, const QString& blockFolder)
     : m_stat(statPath), m_diskStats(diskStatsPath), m_netDev(netDevPath)
 {
+    if (!blockFolder.isEmpty())
+        m_blockDisks = std::make_unique<SysBlockDisks>(blockFolder);
     const long ticks = sysconf(_SC_CLK_TCK);
     if (ticks > 0 && 10000000 % ticks == 0)
         m_tickTo100Ns = static_cast<std::uint64_t>(10000000 / ticks);
@@ -149,9 +151,11 @@ void ProcPerfDataSource::WriteProcessors(PerfBlockWriter& writer)
 
 void ProcPerfDataSource::WriteDisks(PerfBlockWriter& writer)
 {
-    if (!m_diskStats.Read())
-        return;
-    ParseDiskStats(m_diskStats.Text(), m_disks);
+    if (!m_blockDisks || !m_blockDisks->Read(m_disks)) {
+        if (!m_diskStats.Read())
+            return;
+        ParseDiskStats(m_diskStats.Text(), m_disks);
+    }
     writer.BeginObject(PhysicalDiskIndex, PhysicalDiskIndex + 1, true);
     const int readBytes =
         writer.AddCounter(DiskReadBytesIndex, DiskReadBytesIndex + 1, CounterBulkCount);

@@ -2,14 +2,17 @@
 
 #include "platform/PerfDataSource.h"
 #include "platform/linux/ProcStats.h"
+#include "platform/linux/SysBlockDisks.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 // The performance data of this machine as a Windows "Global" block: "Processor" from
-// /proc/stat, "PhysicalDisk" from /proc/diskstats and "Network Interface" from /proc/net/dev,
-// under their usual title indexes and with the usual counter types. The files are read on
-// every query; the paths are parameters so that tests can feed copies.
+// /proc/stat, "PhysicalDisk" from the disks' sysfs files (or /proc/diskstats where there is no
+// block folder) and "Network Interface" from /proc/net/dev, under their usual title indexes and
+// with the usual counter types. The files are read on every query; the paths are parameters so
+// that tests can feed copies, and an empty block folder reads /proc/diskstats only.
 class ProcPerfDataSource : public PerfDataSource
 {
 public:
@@ -30,7 +33,8 @@ public:
 
     ProcPerfDataSource(const QString& statPath = QStringLiteral("/proc/stat"),
                        const QString& diskStatsPath = QStringLiteral("/proc/diskstats"),
-                       const QString& netDevPath = QStringLiteral("/proc/net/dev"));
+                       const QString& netDevPath = QStringLiteral("/proc/net/dev"),
+                       const QString& blockFolder = QStringLiteral("/sys/block"));
 
     long Query(const QString& valueName, std::byte* buffer, std::uint32_t& size) override;
     QStringList PerflibLocales() override;
@@ -48,6 +52,7 @@ private:
     ProcFile m_stat;
     ProcFile m_diskStats;
     ProcFile m_netDev;
+    std::unique_ptr<SysBlockDisks> m_blockDisks;
     CpuTimes m_cpuTotal;
     std::vector<CpuTimes> m_cpus;
     std::vector<DiskStats> m_disks;

@@ -82,9 +82,10 @@ bool IsDigit(char c)
 
 } // namespace
 
-ProcFile::ProcFile(const QString& path) : m_path(path.toLocal8Bit().toStdString())
+ProcFile::ProcFile(const QString& path, size_t initialSize)
+    : m_path(path.toLocal8Bit().toStdString())
 {
-    m_buffer.resize(16384);
+    m_buffer.resize(std::max<size_t>(initialSize, 64));
 }
 
 bool ProcFile::Read()
@@ -102,7 +103,8 @@ bool ProcFile::Read()
     struct statfs fs
     {
     };
-    if (::fstatfs(fd.Get(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC)
+    if (::fstatfs(fd.Get(), &fs) == 0 &&
+        (fs.f_type == PROC_SUPER_MAGIC || fs.f_type == SYSFS_MAGIC))
         m_kept = std::move(fd);
     return true;
 }
@@ -184,6 +186,19 @@ bool IsWholeDisk(std::string_view name)
     return true;
 }
 
+namespace {
+
+bool ReadBlockCounters(Fields& fields, DiskStats& disk)
+{
+    std::uint64_t readsMerged = 0, readTicks = 0, writesMerged = 0;
+    return fields.NextNumber(disk.ReadsCompleted) && fields.NextNumber(readsMerged) &&
+           fields.NextNumber(disk.SectorsRead) && fields.NextNumber(readTicks) &&
+           fields.NextNumber(disk.WritesCompleted) && fields.NextNumber(writesMerged) &&
+           fields.NextNumber(disk.SectorsWritten);
+}
+
+} // namespace
+
 void ParseDiskStats(std::string_view text, std::vector<DiskStats>& disks)
 {
     disks.clear();
@@ -197,14 +212,22 @@ void ParseDiskStats(std::string_view text, std::vector<DiskStats>& disks)
             return;
         DiskStats disk;
         CopyName(disk.Name, name);
-        std::uint64_t readsMerged = 0, readTicks = 0, writesMerged = 0;
-        if (!fields.NextNumber(disk.ReadsCompleted) || !fields.NextNumber(readsMerged) ||
-            !fields.NextNumber(disk.SectorsRead) || !fields.NextNumber(readTicks) ||
-            !fields.NextNumber(disk.WritesCompleted) || !fields.NextNumber(writesMerged) ||
-            !fields.NextNumber(disk.SectorsWritten))
-            return;
-        disks.push_back(disk);
+        if (ReadBlockCounters(fields, disk))
+            disks.push_back(disk);
     });
+}
+
+bool ParseBlockStat(std::string_view text, DiskStats& disk)
+{
+    Fields fields(text.substr(0, text.find('\n')));
+    DiskStats read;
+    if (!ReadBlockCounters(fields, read))
+        return false;
+    disk.ReadsCompleted = read.ReadsCompleted;
+    disk.SectorsRead = read.SectorsRead;
+    disk.WritesCompleted = read.WritesCompleted;
+    disk.SectorsWritten = read.SectorsWritten;
+    return true;
 }
 
 void ParseNetDev(std::string_view text, std::vector<NetDevStats>& interfaces)

@@ -15,7 +15,8 @@
 class ProcFile
 {
 public:
-    explicit ProcFile(const QString& path);
+    // The buffer starts at initialSize bytes and grows to hold the whole file.
+    explicit ProcFile(const QString& path, size_t initialSize = 16384);
 
     bool Read();
     std::string_view Text() const { return {m_buffer.data(), m_length}; }
@@ -72,6 +73,9 @@ struct MemInfo
 bool ParseProcStat(std::string_view text, CpuTimes& total, std::vector<CpuTimes>& cpus);
 // Whole disks only: no partitions and no loop, ram, zram, device-mapper or md devices.
 void ParseDiskStats(std::string_view text, std::vector<DiskStats>& disks);
+// The counters of a sysfs block device's "stat" file, which has the fields of a /proc/diskstats
+// line after the name. The name is left as it is.
+bool ParseBlockStat(std::string_view text, DiskStats& disk);
 bool IsWholeDisk(std::string_view name);
 void ParseNetDev(std::string_view text, std::vector<NetDevStats>& interfaces);
 bool ParseMemInfo(std::string_view text, MemInfo& info);

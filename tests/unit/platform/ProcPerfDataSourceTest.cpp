@@ -7,6 +7,7 @@
 #include "doubles/RecordingDialogs.h"
 #include "platform/linux/ProcIfTable.h"
 #include "platform/linux/ProcSystemInfo.h"
+#include "platform/linux/SysBlockDisks.h"
 #include "support/TempProgramFolder.h"
 
 #include <cstring>
@@ -43,7 +44,7 @@ public:
     }
     ProcPerfDataSource Source() const
     {
-        return ProcPerfDataSource(File("stat"), File("diskstats"), File("net_dev"));
+        return ProcPerfDataSource(File("stat"), File("diskstats"), File("net_dev"), QString());
     }
 
 private:
@@ -287,6 +288,64 @@ TEST(ProcStats, ProcFilesStayOpenAndReadFreshWhileOtherFilesAreOpenedAnew)
     EXPECT_EQ(file.Text().size(), size_t(large.size()));
     ASSERT_TRUE(QFile::remove(folder.File("file")));
     EXPECT_FALSE(file.Read());
+}
+
+TEST(SysBlockDisks, WholeDisksInDeviceOrderFollowedAsTheyComeAndGo)
+{
+    TempProgramFolder sys;
+    auto addDisk = [&](const QString& name, const QByteArray& dev, const QByteArray& stat) {
+        sys.Write(name + "/dev", dev + "\n");
+        sys.Write(name + "/stat", stat);
+    };
+    addDisk("vda", "254:0",
+            "     100        5     2000      40      30      2      600     9  0 1 2\n");
+    addDisk("sda", "8:0", "1 0 8 0 2 0 16 0 0 0 0 0 0 0 0 0 0\n");
+    addDisk("sda1", "8:1", "1 0 8 0 2 0 16 0 0 0 0\n");
+    addDisk("loop0", "7:0", "1 0 8 0 2 0 16 0 0 0 0\n");
+    addDisk("sdb", "8:16", "damaged\n");
+    SysBlockDisks disks(sys.File(""));
+    std::vector<DiskStats> read;
+    ASSERT_TRUE(disks.Read(read));
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_STREQ(read[0].Name, "sda");
+    EXPECT_STREQ(read[1].Name, "vda");
+    EXPECT_EQ(read[1].ReadsCompleted, 100u);
+    EXPECT_EQ(read[1].SectorsRead, 2000u);
+    EXPECT_EQ(read[1].WritesCompleted, 30u);
+    EXPECT_EQ(read[1].SectorsWritten, 600u);
+
+    // A disk that goes is dropped at once; one that comes is found within RescanEvery reads.
+    ASSERT_TRUE(QDir(sys.File("sda")).removeRecursively());
+    ASSERT_TRUE(disks.Read(read));
+    ASSERT_EQ(read.size(), 1u);
+    addDisk("nvme0n1", "259:0", "7 0 70 0 0 0 0 0\n");
+    for (int i = 0; i <= SysBlockDisks::RescanEvery; ++i)
+        ASSERT_TRUE(disks.Read(read));
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_STREQ(read[1].Name, "nvme0n1");
+
+    // Without the folder the data source falls back to /proc/diskstats.
+    SysBlockDisks none(sys.File("missing"));
+    EXPECT_FALSE(none.Read(read));
+    ProcCopy proc;
+    ProcPerfDataSource source(proc.File("stat"), proc.File("diskstats"), proc.File("net_dev"),
+                              sys.File("missing"));
+    TPerfMonitor monitor(source);
+    TPerfMonitorItem& item = monitor.Add();
+    item.SetObjectName("PhysicalDisk");
+    item.SetCounterName("Disk Read Bytes/sec");
+    monitor.Collect();
+    EXPECT_EQ(item.ValueCount(), 4);
+    ProcPerfDataSource fromSys(proc.File("stat"), proc.File("diskstats"), proc.File("net_dev"),
+                               sys.File(""));
+    TPerfMonitor sysMonitor(fromSys);
+    TPerfMonitorItem& sysItem = sysMonitor.Add();
+    sysItem.SetObjectName("PhysicalDisk");
+    sysItem.SetCounterName("Disk Read Bytes/sec");
+    sysMonitor.Collect();
+    ASSERT_EQ(sysItem.ValueCount(), 3);
+    EXPECT_EQ(sysItem.Values(0).InstanceName, "0 vda");
+    EXPECT_EQ(sysItem.Values(1).InstanceName, "1 nvme0n1");
 }
 
 TEST_F(ProcLayer, SystemInfoAnswersFromStatAndMeminfo)
