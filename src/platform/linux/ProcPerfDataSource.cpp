@@ -2,7 +2,9 @@
 
 #include "platform/PerfBlockWriter.h"
 
-#include <cstdio>
+#include <charconv>
+#include <cstring>
+#include <iterator>
 #include <time.h>
 #include <unistd.h>
 
@@ -57,6 +59,17 @@ constexpr std::int64_t FileTimeOfUnixEpoch = 116444736000000000LL;
 std::int64_t To100Ns(const timespec& t)
 {
     return static_cast<std::int64_t>(t.tv_sec) * 10000000 + t.tv_nsec / 100;
+}
+
+// "<index> <device>", as the disk's instance is named; the sample path formats it often.
+std::string_view DiskInstanceName(char (&buffer)[48], int index, const char* device)
+{
+    char* end = std::to_chars(buffer, buffer + 12, index).ptr;
+    *end++ = ' ';
+    const size_t room = size_t(std::end(buffer) - end);
+    const size_t length = strnlen(device, room);
+    std::memcpy(end, device, length);
+    return std::string_view(buffer, size_t(end - buffer) + length);
 }
 
 } // namespace
@@ -134,8 +147,8 @@ void ProcPerfDataSource::WriteProcessors(PerfBlockWriter& writer)
         writer.AddCounter(PrivilegedTimeIndex, PrivilegedTimeIndex + 1, Counter100NsTimer);
     char name[16];
     for (const CpuTimes& cpu : m_cpus) {
-        std::snprintf(name, sizeof(name), "%d", cpu.Number);
-        writer.BeginInstance(std::string_view(name));
+        writer.BeginInstance(std::string_view(
+            name, size_t(std::to_chars(name, std::end(name), cpu.Number).ptr - name)));
         writer.SetCounter(processorTime, cpu.IdleAll() * m_tickTo100Ns);
         writer.SetCounter(userTime, cpu.UserAll() * m_tickTo100Ns);
         writer.SetCounter(privilegedTime, cpu.Privileged() * m_tickTo100Ns);
@@ -168,8 +181,7 @@ void ProcPerfDataSource::WriteDisks(PerfBlockWriter& writer)
     char name[48];
     int index = 0;
     for (const DiskStats& disk : m_disks) {
-        std::snprintf(name, sizeof(name), "%d %s", index++, disk.Name);
-        writer.BeginInstance(std::string_view(name));
+        writer.BeginInstance(DiskInstanceName(name, index++, disk.Name));
         writer.SetCounter(readBytes, disk.SectorsRead * 512);
         writer.SetCounter(writeBytes, disk.SectorsWritten * 512);
         writer.SetCounter(reads, disk.ReadsCompleted);

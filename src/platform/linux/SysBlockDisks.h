@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <memory>
+#include <string>
 #include <vector>
 
 // The counters of the whole disks from sysfs: one small "stat" file per disk, kept open, rather
@@ -27,6 +28,7 @@ private:
     bool Rescan();
 
     QString m_folder;
+    std::string m_folderPath;
     std::vector<std::unique_ptr<Disk>> m_disks;
     int m_readsUntilRescan = 0;
     bool m_available = false;
