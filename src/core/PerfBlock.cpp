@@ -1,5 +1,7 @@
 #include "core/PerfBlock.h"
 
+#include "platform/CivilDate.h"
+
 #include <QDateTime>
 #include <cstring>
 
@@ -118,12 +120,11 @@ QStringView PerfBlockView::InstanceName(const PerfInstanceDefinition* instance) 
 
 bool SystemTimeToFileTime(const SystemTimeRecord& time, std::int64_t& fileTime)
 {
-    const QDate date(time.wYear, time.wMonth, time.wDay);
-    if (!date.isValid() || time.wYear < 1601 || time.wHour > 23 || time.wMinute > 59 ||
-        time.wSecond > 59 || time.wMilliseconds > 999)
+    if (!IsValidCivilDate(time.wYear, time.wMonth, time.wDay) || time.wYear < 1601 ||
+        time.wHour > 23 || time.wMinute > 59 || time.wSecond > 59 || time.wMilliseconds > 999)
         return false;
-    static const qint64 day1601 = QDate(1601, 1, 1).toJulianDay();
-    const std::int64_t days = date.toJulianDay() - day1601;
+    constexpr std::int64_t day1601 = DaysFromCivil(1601, 1, 1);
+    const std::int64_t days = DaysFromCivil(time.wYear, time.wMonth, time.wDay) - day1601;
     const std::int64_t ms = ((days * 24 + time.wHour) * 60 + time.wMinute) * 60000LL +
                             time.wSecond * 1000LL + time.wMilliseconds;
     fileTime = ms * 10000;

@@ -162,7 +162,9 @@ void TPerfMonitorItem::Collect()
         const QStringView name = item.InstanceNameView(i);
         TPerfMonitorCounterValue* record = nullptr;
         for (auto& value : m_values) {
-            if (value->InstanceName.compare(name, Qt::CaseInsensitive) == 0 &&
+            // Case folding keeps lengths, so most records are told apart without it.
+            if (value->InstanceName.size() == name.size() &&
+                value->InstanceName.compare(name, Qt::CaseInsensitive) == 0 &&
                 value->InstanceKey.compare(key, Qt::CaseInsensitive) == 0) {
                 record = value.get();
                 break;

@@ -1,5 +1,6 @@
 #include "platform/linux/ProcPerfDataSource.h"
 
+#include "platform/CivilDate.h"
 #include "platform/PerfBlockWriter.h"
 
 #include <charconv>
@@ -53,6 +54,11 @@ constexpr Title Titles[] = {
      "measure the bytes sent and received over a network "
      "connection."},
 };
+
+std::int64_t FloorDivide(std::int64_t a, std::int64_t b)
+{
+    return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
 
 constexpr std::int64_t FileTimeOfUnixEpoch = 116444736000000000LL;
 
@@ -108,15 +114,16 @@ long ProcPerfDataSource::Query(const QString& valueName, std::byte* buffer, std:
     timespec wall{}, mono{};
     clock_gettime(CLOCK_REALTIME, &wall);
     clock_gettime(CLOCK_MONOTONIC, &mono);
-    tm utc{};
-    gmtime_r(&wall.tv_sec, &utc);
-    SystemTimeRecord systemTime{static_cast<std::uint16_t>(utc.tm_year + 1900),
-                                static_cast<std::uint16_t>(utc.tm_mon + 1),
-                                static_cast<std::uint16_t>(utc.tm_wday),
-                                static_cast<std::uint16_t>(utc.tm_mday),
-                                static_cast<std::uint16_t>(utc.tm_hour),
-                                static_cast<std::uint16_t>(utc.tm_min),
-                                static_cast<std::uint16_t>(utc.tm_sec),
+    const std::int64_t days = FloorDivide(wall.tv_sec, 86400);
+    const std::int64_t secondOfDay = wall.tv_sec - days * 86400;
+    const CivilDate date = CivilFromDays(days);
+    SystemTimeRecord systemTime{static_cast<std::uint16_t>(date.Year),
+                                static_cast<std::uint16_t>(date.Month),
+                                static_cast<std::uint16_t>(WeekdayFromDays(days)),
+                                static_cast<std::uint16_t>(date.Day),
+                                static_cast<std::uint16_t>(secondOfDay / 3600),
+                                static_cast<std::uint16_t>(secondOfDay / 60 % 60),
+                                static_cast<std::uint16_t>(secondOfDay % 60),
                                 static_cast<std::uint16_t>(wall.tv_nsec / 1000000)};
 
     PerfBlockWriter writer(buffer, size);

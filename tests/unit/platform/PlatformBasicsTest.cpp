@@ -1,7 +1,9 @@
 #include "platform/AppPaths.h"
+#include "platform/CivilDate.h"
 #include "platform/TextDecoding.h"
 #include "platform/UserLocale.h"
 
+#include <QDate>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -35,4 +37,23 @@ TEST(AppPaths, ProgramFolderIsTheExecutableFolderUnlessPulsmirHomeIsSet)
     EXPECT_EQ(paths.File("Pulsmir.ini"), "/tmp/home/Pulsmir.ini");
     EXPECT_EQ(paths.SkinFolder(), "/tmp/home/Skin");
     unsetenv("PULSMIR_HOME");
+}
+
+TEST(CivilDate, AgreesWithQDateFrom1601To2400)
+{
+    const std::int64_t epoch = QDate(1970, 1, 1).toJulianDay();
+    for (QDate date(1601, 1, 1); date.year() <= 2400; date = date.addDays(1)) {
+        const std::int64_t days = date.toJulianDay() - epoch;
+        ASSERT_EQ(DaysFromCivil(date.year(), date.month(), date.day()), days);
+        const CivilDate civil = CivilFromDays(days);
+        ASSERT_EQ(civil.Year, date.year());
+        ASSERT_EQ(civil.Month, date.month());
+        ASSERT_EQ(civil.Day, date.day());
+        ASSERT_EQ(WeekdayFromDays(days), date.dayOfWeek() % 7) << qPrintable(date.toString());
+    }
+    EXPECT_TRUE(IsValidCivilDate(2000, 2, 29));
+    EXPECT_FALSE(IsValidCivilDate(1900, 2, 29));
+    EXPECT_FALSE(IsValidCivilDate(2023, 4, 31));
+    EXPECT_FALSE(IsValidCivilDate(2023, 13, 1));
+    EXPECT_FALSE(IsValidCivilDate(2023, 1, 0));
 }
