@@ -7,8 +7,10 @@ graphs on the same display, and prints both CPU shares (from utime and stime in 
 pulsmir's resident memory. Installs conky-std with apt-get when it is missing (--no-conky skips
 the comparison). --threads measures instead the window threads' share: pulsmir in compact mode
 (the mode the default skin floats in) over a plain X client, once with floating and auto-active
-on at their default intervals and once without.
-Usage: bench/cpu_usage.py [--bin build/bin] [--seconds 60] [--threads]
+on at their default intervals and once without. --floor also measures bench's qt_floor, the
+least any Qt monitor of this kind costs here: a 50 ms timer alone, with a small repaint every
+tick, and with the sample's file reads as well.
+Usage: bench/cpu_usage.py [--bin build/bin] [--seconds 60] [--threads] [--floor]
 """
 
 import argparse
@@ -110,6 +112,10 @@ def main():
     parser.add_argument("--no-conky", action="store_true")
     parser.add_argument("--threads", action="store_true",
                         help="floating and auto-active on versus off, instead of conky")
+    parser.add_argument("--floor", action="store_true",
+                        help="also measure the least a Qt monitor costs (bench/qt_floor)")
+    parser.add_argument("--floor-bin", default=os.path.join(os.path.dirname(__file__),
+                                                            "../build/bench/qt_floor"))
     args = parser.parse_args()
 
     if args.threads:
@@ -130,6 +136,18 @@ def main():
             program.terminate()
         print(f"pulsmir: {share:.2f} % of one core over {args.seconds:.0f} s at 20 samples/s, "
               f"resident {rss / 1024:.1f} MiB")
+
+        if args.floor:
+            for mode in ("idle", "repaint", "repaint-reads"):
+                floor = subprocess.Popen([args.floor_bin, mode], env=desktop.env(),
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                try:
+                    floor_share, _ = measure(floor.pid, args.seconds)
+                finally:
+                    floor.terminate()
+                    floor.wait()
+                print(f"qt_floor {mode}: {floor_share:.2f} % of one core over "
+                      f"{args.seconds:.0f} s at 20 ticks/s")
 
         if args.no_conky:
             return
