@@ -10,9 +10,12 @@ struct SysBlockDisks::Disk
     Disk(const QString& folder, const QString& name)
         : Name(name.toLocal8Bit().toStdString()),
           Stat(folder + u'/' + name + QStringLiteral("/stat"), 256)
-    {}
+    {
+        std::snprintf(Counters.Name, sizeof(Counters.Name), "%s", Name.c_str());
+    }
 
     std::string Name;
+    DiskStats Counters; // named once; the counters are read into it on every sample
     unsigned Major = 0;
     unsigned Minor = 0;
     ProcFile Stat;
@@ -34,13 +37,11 @@ bool SysBlockDisks::Read(std::vector<DiskStats>& disks)
         return false;
     disks.clear();
     for (const std::unique_ptr<Disk>& disk : m_disks) {
-        DiskStats stats;
-        if (!disk->Stat.Read() || !ParseBlockStat(disk->Stat.Text(), stats)) {
+        if (!disk->Stat.Read() || !ParseBlockStat(disk->Stat.Text(), disk->Counters)) {
             m_readsUntilRescan = 0; // gone, most likely: look again next time
             continue;
         }
-        std::snprintf(stats.Name, sizeof(stats.Name), "%s", disk->Name.c_str());
-        disks.push_back(stats);
+        disks.push_back(disk->Counters);
     }
     return true;
 }

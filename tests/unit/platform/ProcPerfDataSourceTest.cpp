@@ -60,6 +60,16 @@ std::vector<std::byte> QueryBlock(PerfDataSource& source, std::uint32_t capacity
     return buffer;
 }
 
+// A monitor item of the disks' read bytes, collected once.
+TPerfMonitorItem& CollectDiskReads(TPerfMonitor& monitor)
+{
+    TPerfMonitorItem& item = monitor.Add();
+    item.SetObjectName("PhysicalDisk");
+    item.SetCounterName("Disk Read Bytes/sec");
+    monitor.Collect();
+    return item;
+}
+
 class ProcLayer : public ::testing::Test
 {
 protected:
@@ -191,10 +201,7 @@ TEST_F(ProcLayer, DisksThatAppearAndDisappearGainAndLoseTheirRecords)
 {
     ProcPerfDataSource source = proc.Source();
     TPerfMonitor monitor(source);
-    TPerfMonitorItem& item = monitor.Add();
-    item.SetObjectName("PhysicalDisk");
-    item.SetCounterName("Disk Read Bytes/sec");
-    monitor.Collect();
+    TPerfMonitorItem& item = CollectDiskReads(monitor);
     ASSERT_EQ(item.ValueCount(), 4);
 
     proc.Replace("diskstats", " 259       0 nvme0n1 300 0 6000", " 259       0 nvme9n9 300 0 6000");
@@ -331,18 +338,11 @@ TEST(SysBlockDisks, WholeDisksInDeviceOrderFollowedAsTheyComeAndGo)
     ProcPerfDataSource source(proc.File("stat"), proc.File("diskstats"), proc.File("net_dev"),
                               sys.File("missing"));
     TPerfMonitor monitor(source);
-    TPerfMonitorItem& item = monitor.Add();
-    item.SetObjectName("PhysicalDisk");
-    item.SetCounterName("Disk Read Bytes/sec");
-    monitor.Collect();
-    EXPECT_EQ(item.ValueCount(), 4);
+    EXPECT_EQ(CollectDiskReads(monitor).ValueCount(), 4);
     ProcPerfDataSource fromSys(proc.File("stat"), proc.File("diskstats"), proc.File("net_dev"),
                                sys.File(""));
     TPerfMonitor sysMonitor(fromSys);
-    TPerfMonitorItem& sysItem = sysMonitor.Add();
-    sysItem.SetObjectName("PhysicalDisk");
-    sysItem.SetCounterName("Disk Read Bytes/sec");
-    sysMonitor.Collect();
+    TPerfMonitorItem& sysItem = CollectDiskReads(sysMonitor);
     ASSERT_EQ(sysItem.ValueCount(), 3);
     EXPECT_EQ(sysItem.Values(0).InstanceName, "0 vda");
     EXPECT_EQ(sysItem.Values(1).InstanceName, "1 nvme0n1");
