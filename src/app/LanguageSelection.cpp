@@ -1,6 +1,6 @@
 #include "app/LanguageSelection.h"
 
-#include "app/DebugLog.h"
+#include "log/DebugLog.h"
 #include "platform/Dialogs.h"
 #include "platform/UserLocale.h"
 #include "res/MRes.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DebugLog.h"
+#include "log/DebugLog.h"
 #include "app/LogScaleTable.h"
 #include "app/SamplingTick.h"
 #include "app/Settings.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DebugLog.h"
+#include "log/DebugLog.h"
 #include "core/CpuUsage.h"
 #include "core/PerfHistory.h"
 #include "platform/IfTable.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DebugLog.h"
+#include "log/DebugLog.h"
 #include "app/Settings.h"
 #include "core/PerfCore.h"
 #include "platform/GatewayFinder.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DebugLog.h"
+#include "log/DebugLog.h"
 #include "skin/SkinModel.h"
 
 #include <QString>

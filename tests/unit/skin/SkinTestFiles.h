@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DebugLog.h"
+#include "log/DebugLog.h"
 #include "doubles/RecordingDialogs.h"
 #include "skin/Bitmap24.h"
 #include "skin/SkinImage.h"
