@@ -5,6 +5,7 @@
 #include "doubles/FakeSystem.h"
 #include "doubles/RecordingDialogs.h"
 #include "doubles/ScriptedPerfSource.h"
+#include "support/LogCapture.h"
 #include "support/TempProgramFolder.h"
 
 #include <functional>
@@ -14,30 +15,6 @@ using namespace PerfLayout;
 using Source = ScriptedPerfSource;
 
 namespace {
-
-// The core's log lines without their time stamps and tag.
-class LogCapture
-{
-public:
-    LogCapture() : m_log(m_folder.File("Debug.log"), m_dialogs) { m_folder.Write("Debug.log", ""); }
-
-    TaggedLog Tagged() { return TaggedLog(&m_log, "(PerfCore) "); }
-    QStringList Lines() const
-    {
-        QStringList lines;
-        for (const QString& line : QString::fromUtf8(m_folder.Read("Debug.log")).split("\r\n")) {
-            const qsizetype tag = line.indexOf("> (PerfCore) ");
-            if (tag >= 0)
-                lines << line.mid(tag + 13);
-        }
-        return lines;
-    }
-
-private:
-    TempProgramFolder m_folder;
-    RecordingDialogs m_dialogs;
-    DebugLog m_log;
-};
 
 // Message boxes that run a nested call while they are open, as a modal loop would.
 class ReentrantDialogs : public RecordingDialogs
@@ -133,7 +110,7 @@ protected:
     FakeDynStats dyn;
     FakeFreeResources resources;
     FakeIfTable ifTable;
-    LogCapture log;
+    LogCapture log{"(PerfCore) "};
 };
 
 } // namespace
@@ -141,7 +118,7 @@ protected:
 TEST_F(PerfCoreFixture, CreationCountsProcessorsAndLogsItsSteps)
 {
     {
-        TPerfCore core(Platform(), log.Tagged());
+        TPerfCore core(Platform(), log.Writer());
         EXPECT_TRUE(core.IsNT());
         EXPECT_EQ(core.CpuCount, 2);
         EXPECT_EQ(core.CpuUsage.size(), 3u);
@@ -162,7 +139,7 @@ TEST_F(PerfCoreFixture, ProcessorCountErrorIsLoggedAndGivesNoAverage)
 {
     system.Processors = 0;
     Script({Machine{0, {}}, Machine{1000, {}}});
-    TPerfCore core(Platform(), log.Tagged());
+    TPerfCore core(Platform(), log.Writer());
     EXPECT_TRUE(log.Lines().contains("*** CPU Count Error (GetSystemInfo:0) ***"));
     ASSERT_TRUE(core.StartMonitor());
     EXPECT_TRUE(Collect(core));
@@ -174,7 +151,7 @@ TEST_F(PerfCoreFixture, FirstSampleAfterAStartIsZeroThenProcessorsAndTheirMean)
 {
     Script({Machine{0, {1000000, 1000000}, {5000, 0}, {0, 0}, {100, 0}, {100, 0}},
             Machine{1000, {3500000, 6000000}, {9000, 0}, {0, 0}, {400, 0}, {150, 0}}});
-    TPerfCore core(Platform(), log.Tagged());
+    TPerfCore core(Platform(), log.Writer());
     ASSERT_TRUE(core.StartMonitor());
     EXPECT_TRUE(core.Started());
     EXPECT_FALSE(core.CpuFromNtdll());
@@ -212,7 +189,7 @@ TEST_F(PerfCoreFixture, ByteRatesStay64BitAndTargetDriveSelectsInstances)
     Script({Machine{0, {0, 0}, {1000, 2000}, {10, 10}, {1, 1}, {1, 1}},
             Machine{200, {0, 0}, {1000 + 300, 2000 + sixGiB}, {10, 10}, {1, 1}, {1, 1}},
             Machine{400, {0, 0}, {1000 + 700, 2000 + sixGiB}, {10, 10}, {1, 1}, {1, 1}}});
-    TPerfCore core(Platform(), log.Tagged());
+    TPerfCore core(Platform(), log.Writer());
     core.RateFactor = 5;
     ASSERT_TRUE(core.StartMonitor());
     Collect(core);
@@ -237,7 +214,7 @@ TEST_F(PerfCoreFixture, TargetNicMeasuresOneInterfaceElseTheBusiestOne)
     Script({Machine{0, {0, 0}, {0, 0}, {0, 0}, {1000, 5000}, {10, 10}},
             Machine{1000, {0, 0}, {0, 0}, {0, 0}, {1300, 5100}, {10, 90}},
             Machine{2000, {0, 0}, {0, 0}, {0, 0}, {1600, 5200}, {10, 170}}});
-    TPerfCore core(Platform(), log.Tagged());
+    TPerfCore core(Platform(), log.Writer());
     ASSERT_TRUE(core.StartMonitor());
     Collect(core);
     Collect(core);
@@ -263,7 +240,7 @@ TEST_F(PerfCoreFixture, MissingCountersFallBackOrStayZeroAndAreLogged)
     Script({m, later});
     system.Now = 10000000;
     system.Idle = 0;
-    TPerfCore core(Platform(), log.Tagged());
+    TPerfCore core(Platform(), log.Writer());
     ASSERT_TRUE(core.StartMonitor());
     EXPECT_TRUE(core.CpuFromNtdll());
     EXPECT_EQ(core.ItemIndex(TPerfCore::NetRecvItem), -1);
@@ -282,7 +259,7 @@ TEST_F(PerfCoreFixture, MissingCountersFallBackOrStayZeroAndAreLogged)
 TEST_F(PerfCoreFixture, AFailedCollectReportsFalseAndTheCoreRestarts)
 {
     Script({Machine{0}, Machine{1000}});
-    TPerfCore core(Platform(), log.Tagged());
+    TPerfCore core(Platform(), log.Writer());
     ASSERT_TRUE(core.StartMonitor());
     ASSERT_TRUE(Collect(core));
     source.Result = ErrorFileNotFound;
@@ -300,7 +277,7 @@ TEST_F(PerfCoreFixture, BusyCoreRefusesNestedCalls)
 {
     system.OsVersionValue = {4, 10, 2222, 1}; // Windows 98
     ifTable.Loads = false;
-    TPerfCore core(Platform(), log.Tagged());
+    TPerfCore core(Platform(), log.Writer());
     core.UseIpHelper = true;
     bool nestedCollect = true, nestedStop = true, nestedStart = true;
     dialogs.WhileOpen = [&] {
@@ -323,7 +300,7 @@ TEST_F(PerfCoreFixture, AnExceptionWhileStartingIsLoggedAndLeavesTheCoreUsable)
 {
     system.OsVersionValue = {4, 10, 2222, 1};
     ifTable.Loads = false;
-    TPerfCore core(Platform(), log.Tagged());
+    TPerfCore core(Platform(), log.Writer());
     core.UseIpHelper = true;
     dialogs.WhileOpen = [] {
         throw std::runtime_error("box failed");
@@ -351,7 +328,7 @@ TEST_F(PerfCoreFixture, StopWhileBusyIsAControlConflict)
         }
     } nested;
     system.OsVersionValue = {4, 0, 950, 1}; // Windows 95
-    TPerfCore core({source, system, dialogs, &nested, &resources, nullptr}, log.Tagged());
+    TPerfCore core({source, system, dialogs, &nested, &resources, nullptr}, log.Writer());
     ASSERT_TRUE(core.StartMonitor());
     bool stop = true, collect = true;
     nested.OnOpen = [&] {
@@ -369,7 +346,7 @@ TEST_F(PerfCoreFixture, StopWhileBusyIsAControlConflict)
 TEST_F(PerfCoreFixture, Windows9xStatisticsGiveDeltasFromTheSecondSample)
 {
     system.OsVersionValue = {4, 0, 950, 1};
-    TPerfCore core({source, system, dialogs, &dyn, &resources, nullptr}, log.Tagged());
+    TPerfCore core({source, system, dialogs, &dyn, &resources, nullptr}, log.Writer());
     EXPECT_FALSE(core.IsNT());
     EXPECT_FALSE(core.TestCounter("Processor", "% Processor Time"));
     ASSERT_TRUE(core.StartMonitor());
@@ -420,7 +397,7 @@ TEST_F(PerfCoreFixture, Windows9xStatisticsGiveDeltasFromTheSecondSample)
 TEST_F(PerfCoreFixture, InterfaceTableTotalsReplaceTheStatisticsAcrossA32BitWrap)
 {
     system.OsVersionValue = {4, 90, 3000, 1}; // Windows ME
-    TPerfCore core(Platform(), log.Tagged());
+    TPerfCore core(Platform(), log.Writer());
     core.UseIpHelper = true;
     ASSERT_TRUE(core.StartMonitor());
     EXPECT_TRUE(core.IpHelperLoaded());
@@ -453,7 +430,7 @@ TEST_F(PerfCoreFixture, InterfaceTableTotalsReplaceTheStatisticsAcrossA32BitWrap
 TEST_F(PerfCoreFixture, MemoryIsReadEveryFifthSample)
 {
     Script({Machine{0}});
-    TPerfCore core(Platform(), log.Tagged());
+    TPerfCore core(Platform(), log.Writer());
     ASSERT_TRUE(core.StartMonitor());
     for (int i = 0; i < 6; ++i)
         Collect(core);
@@ -499,7 +476,7 @@ TEST(PerfHistory, PushClampsShiftsAndResizeKeepsItsLimits)
 
 TEST_F(PerfCoreFixture, CheckNetCountersKeepsDiskAndNetworkOnAndAsksAboutDotNet)
 {
-    TPerfCore core(Platform(), log.Tagged());
+    TPerfCore core(Platform(), log.Writer());
     core.CheckNetCounters(); // no services: nothing asked
     EXPECT_TRUE(dialogs.boxes.empty());
 

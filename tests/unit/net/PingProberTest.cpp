@@ -3,6 +3,7 @@
 #include "doubles/RecordingDialogs.h"
 #include "net/NetworkPinger.h"
 #include "platform/linux/ProcRouteGateway.h"
+#include "support/LogCapture.h"
 #include "support/TempProgramFolder.h"
 
 #include <QCoreApplication>
@@ -11,30 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// The log's lines without their time stamps.
-class LogCapture
-{
-public:
-    LogCapture() : m_log(m_folder.File("Debug.log"), m_dialogs) { m_folder.Write("Debug.log", ""); }
-
-    TaggedLog Writer() { return TaggedLog(&m_log, QString()); }
-    QStringList Lines() const
-    {
-        QStringList lines;
-        for (const QString& line : QString::fromUtf8(m_folder.Read("Debug.log")).split("\r\n")) {
-            const qsizetype stamp = line.indexOf("> ");
-            if (stamp >= 0)
-                lines << line.mid(stamp + 2);
-        }
-        return lines;
-    }
-
-private:
-    TempProgramFolder m_folder;
-    RecordingDialogs m_dialogs;
-    DebugLog m_log;
-};
 
 class PingProberTest : public ::testing::Test
 {

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <stdexcept>
+
+class QTcpSocket;
+
+// Every failure of the socket layer.
+class ESockError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A small TCP client for one exchange at a time on the main thread: connect, write lines, read
+// the reply. Its waits turn the caller's event loop, so timers, repaints and the hand-offs of
+// other threads go on while it waits; the caller guards against being re-entered.
+class TPowersock : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TPowersock(QObject* parent = nullptr);
+    ~TPowersock() override;
+
+    QString Host = QStringLiteral("127.0.0.1");
+    int Port = 9801;
+    int TimeOut = 2000; // milliseconds for the name lookup and the connect together
+    // 0 reports nothing; 1 and more report connects and closes through OnReport.
+    int ReportLevel = 0;
+    std::function<void(const QString&)> OnReport;
+
+    bool Connected() const;
+    // Throws ESockError: "Already connected", "Host Lookup Failed", "Connection Failed",
+    // "Connection Timed out".
+    void Connect();
+    // Hands the text and CR LF to the socket. Throws ESockError when not connected.
+    void WriteLn(const QByteArray& text);
+
+    // Collects what the host sends until it closes the connection, or `complete` holds for
+    // what arrived and nothing more comes for `settleMs`, or `boundMs` have passed (then
+    // TimedOut() is true). Returns what arrived. Throws ESockError when the connection fails
+    // before anything arrived.
+    QByteArray ReadAll(const std::function<bool(const QByteArray&)>& complete, int boundMs,
+                       int settleMs);
+    bool TimedOut() const { return m_timedOut; }
+
+    void Disconnect();
+
+private:
+    // Turns the event loop until `done` holds or `timeoutMs` pass; true when `done` holds.
+    bool Wait(const std::function<bool()>& done, int timeoutMs);
+    void Wake();
+    void TakeData();
+    void Report(const QString& text) const;
+
+    QTcpSocket* m_socket;
+    QByteArray m_received;
+    bool m_closedByPeer = false;
+    bool m_failed = false;
+    bool m_timedOut = false;
+    QAbstractSocket::SocketError m_error = QAbstractSocket::UnknownSocketError;
+    std::function<void()> m_wake;
+};
