@@ -76,6 +76,7 @@ protected:
 TEST_F(SstpNotifierTest, AQueuedEventIsQuietRestoreThenTheScriptOnTheNextTick)
 {
     notifier.SendSstpEvent("ChangeSkin", {QString("Blue"), QString("Red")});
+    ASSERT_TRUE(host.WaitForRequests(2));
     EXPECT_EQ(Commands(), QByteArrayList({"Quiet", "Restore"}));
     ASSERT_TRUE(RunUntil([&] { return host.Requests().size() == 3; }));
     EXPECT_EQ(Commands(), QByteArrayList({"Quiet", "Restore", "SEND"}));
@@ -89,6 +90,7 @@ TEST_F(SstpNotifierTest, AQueuedEventIsQuietRestoreThenTheScriptOnTheNextTick)
 TEST_F(SstpNotifierTest, AnImmediateEventGoesOutBetweenQuietAndRestore)
 {
     notifier.SendSstpEvent("UserExitA", {}, true);
+    ASSERT_TRUE(host.WaitForRequests(3));
     EXPECT_EQ(Commands(), QByteArrayList({"Quiet", "SEND", "Restore"}));
     EXPECT_EQ(notifier.FSstp().QueueCount(), 0);
 }
@@ -157,5 +159,6 @@ TEST_F(SstpNotifierTest, ShutdownDropsWhatIsQueued)
     notifier.Shutdown();
     EXPECT_EQ(notifier.FSstp().QueueCount(), 0);
     RunUntil([] { return false; }, 1200);
+    ASSERT_TRUE(host.WaitForRequests(2));
     EXPECT_EQ(Commands(), QByteArrayList({"Quiet", "Restore"}));
 }
