@@ -104,6 +104,12 @@ bool TMainPForm::FormCreate()
 
     m_optionsOpen = false;
     m_loadedResourceName = NoResourceName;
+    m_sstp = std::make_unique<TSstpNotifier>(m_settings.SstpSW, TaggedLog(&m_log, QString()));
+    // A close asked for during an exchange waits until it has ended (see closeEvent).
+    m_sstp->FSstp().OnAfterConnection = [this](QObject*) {
+        if (m_closeAfterExchange)
+            QTimer::singleShot(0, this, &QWidget::close);
+    };
 
     WriteDebugLog(QStringLiteral("Anti .NET Counter Checking"));
     m_core->CheckNetCounters();
@@ -290,8 +296,7 @@ bool TMainPForm::RunCarefulChecks()
 bool TMainPForm::CoreSystemInit()
 {
     ShowStatus(QStringLiteral("SSTP initialize..."));
-    WriteDebugLog(LoadSstpScripts() ? QStringLiteral("SSTP File Load SUCCESSFUL")
-                                    : QStringLiteral("SSTP File Load FAILED!"));
+    LoadSstpScripts();
     m_nicList.clear();
     if (m_kernelKind == KernelNT) {
         BuildNicList();
@@ -419,8 +424,25 @@ void TMainPForm::RemoveStartupShortcut()
 
 void TMainPForm::ExitEClick()
 {
-    SendSstpEvent(ExitEventName(m_startTime.msecsTo(QDateTime::currentDateTime())));
+    SendSstpEvent(ExitEventName(m_startTime.msecsTo(QDateTime::currentDateTime())), {}, true);
     close();
+}
+
+bool TMainPForm::LoadSstpScripts()
+{
+    return m_sstp->LoadSstpScripts(m_paths.File(QStringLiteral("sstp.ini")));
+}
+
+bool TMainPForm::CheckSstpConnection()
+{
+    return m_runMode == RunMode::Desktop && m_sstp->CheckSstpConnection();
+}
+
+void TMainPForm::SendSstpEvent(const QString& event, const TSstpPlaceholders& placeholders,
+                               bool immediate)
+{
+    if (m_runMode == RunMode::Desktop)
+        m_sstp->SendSstpEvent(event, placeholders, immediate);
 }
 
 void TMainPForm::CloseForTermination()
@@ -453,6 +475,13 @@ void TMainPForm::setVisible(bool visible)
 
 void TMainPForm::closeEvent(QCloseEvent* event)
 {
+    // An SSTP exchange turns the event loop while it waits, deep inside some handler; the
+    // shutdown frees what that handler uses, so it runs once the exchange is over.
+    if (m_sstp && m_sstp->FSstp().Busy()) {
+        m_closeAfterExchange = true;
+        event->ignore();
+        return;
+    }
     FormCloseQuery();
     event->accept();
     QCoreApplication::quit();
@@ -496,6 +525,7 @@ void TMainPForm::FormCloseQuery()
         m_trayIcon->SetVisible(false);
     m_stips.reset();
     WriteDebugLog(QStringLiteral("Release Classes Memory"));
+    m_sstp->Shutdown();
     // The prober holds the core's values; a run still under way drops its result.
     m_pingProber.reset();
     m_core.reset();

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "log/DebugLog.h"
 #include "app/LogScaleTable.h"
 #include "app/SamplingTick.h"
 #include "app/Settings.h"
 #include "app/WindowBehaviour.h"
+#include "log/DebugLog.h"
+#include "net/SstpNotifier.h"
 #include "platform/AppPaths.h"
 #include "res/MRes.h"
 #include "skin/Bitmap24.h"
@@ -176,12 +177,15 @@ private:
     void LoadIcons();
     void IcnEditClick();
 
+    // SSTP: the events of the window, sent through the notifier in desktop runs only.
+    bool CheckSstpConnection();
+    bool LoadSstpScripts();
+    void SendSstpEvent(const QString& event, const TSstpPlaceholders& placeholders = {},
+                       bool immediate = false);
+
     // Steps of the sequences that belong to parts of the program built later; each is the one
     // place where that part plugs in.
-    bool CheckSstpConnection() { return false; }
     void OpenLocalTalk() {}
-    bool LoadSstpScripts() { return false; }
-    void SendSstpEvent(const QString&, const QString& = {}, const QString& = {}) {}
     void PlayEventSoundNo(int) {}
     void CheckSoundEvents() {}
 
@@ -201,6 +205,7 @@ private:
     bool m_startAborted = false;
     bool m_shutDown = false;
     bool m_interactiveClose = true;
+    bool m_closeAfterExchange = false;
     bool m_terminationPending = false;
     int m_kernelKind = KernelUnknown;
     QString m_coreError;
@@ -216,6 +221,7 @@ private:
     std::unique_ptr<ProcIfTable> m_ifTable;
     std::unique_ptr<TPerfCore> m_core;
     std::unique_ptr<TPingProber> m_pingProber;
+    std::unique_ptr<TSstpNotifier> m_sstp;
     TSkinSystem m_skin;
     TSkinRenderer m_renderer;
     SkinList m_skinList;

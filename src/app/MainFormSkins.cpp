@@ -23,11 +23,11 @@ void TMainPForm::SelectSkin(const QString& name)
 {
     if (!ChangeSkin(name)) {
         m_dialogs.Error(QStringLiteral("Load Error : ") + name);
-        SendSstpEvent(QStringLiteral("NoSkinA"), name);
+        SendSstpEvent(QStringLiteral("NoSkinA"), {name, {}});
     } else {
         m_menu->CheckSkin(name);
         m_settings.CurrentSkinName = name;
-        SendSstpEvent(QStringLiteral("ChangeSkin"), m_settings.CurrentSkinName);
+        SendSstpEvent(QStringLiteral("ChangeSkin"), {m_settings.CurrentSkinName, {}});
     }
     ApplySettings();
 }
@@ -144,7 +144,7 @@ bool TMainPForm::StartupSkinSelection()
                     m_res.GetText(QStringLiteral("R0605")) + QStringLiteral("(ErrorCode iASSE)");
             } else {
                 m_dialogs.Information(m_res.GetText(QStringLiteral("R0603")));
-                SendSstpEvent(QStringLiteral("NoSkinB"), configured, m_settings.CurrentSkinName);
+                SendSstpEvent(QStringLiteral("NoSkinB"), {configured, m_settings.CurrentSkinName});
             }
         } else {
             m_dialogs.Warning(m_res.GetText(QStringLiteral("R0606")));

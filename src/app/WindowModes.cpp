@@ -24,7 +24,8 @@ TModeChange SkinModeChange(int skinMode, bool hasCompact, bool hasFull, bool byU
         change.Changed = true;
     }
     change.CaptionCode = change.SkinMode == 1 ? QStringLiteral("C0101") : QStringLiteral("C0100");
-    if (byUser && change.Changed)
+    // A user's request names the mode in force afterwards, switched or not.
+    if (byUser)
         change.SstpEvent =
             change.SkinMode == 1 ? QStringLiteral("ChangeModeA") : QStringLiteral("ChangeModeB");
     change.LogLines << QStringLiteral("Skin Mode Change...OK");

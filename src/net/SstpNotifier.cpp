@@ -99,6 +99,7 @@ void TSstpNotifier::SendTestScript(const QString& script)
 
 void TSstpNotifier::Shutdown()
 {
+    m_shutDown = true;
     m_sstp.ClearQueue();
 }
 

@@ -46,16 +46,17 @@ public:
                        bool immediate = false);
     // The test dialog's send: queued, with the switch on for the duration.
     void SendTestScript(const QString& script);
-    // At shutdown: nothing queued is sent any more.
+    // At shutdown: what is queued is dropped, and nothing is sent any more.
     void Shutdown();
 
     static QString FillPlaceholders(QString script, const TSstpPlaceholders& placeholders);
 
 private:
-    bool SwitchOn() const { return m_forcedOn || m_switch; }
+    bool SwitchOn() const { return !m_shutDown && (m_forcedOn || m_switch); }
 
     const bool& m_switch;
     bool m_forcedOn = false;
+    bool m_shutDown = false;
     TaggedLog m_log;
     TFastSstp m_sstp;
     TSstpMsg m_msg;

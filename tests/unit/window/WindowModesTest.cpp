@@ -28,13 +28,15 @@ TEST(SkinModeChange, SwitchesToTheOtherModeTheSkinHas)
     EXPECT_TRUE(SkinModeChange(1, true, true, false).SstpEvent.isEmpty());
 }
 
-TEST(SkinModeChange, ASkinWithoutTheOtherModeChangesNothingAndReportsNothing)
+TEST(SkinModeChange, ASkinWithoutTheOtherModeChangesNothingButNamesTheModeInForce)
 {
     const TModeChange noFull = SkinModeChange(0, true, false, true);
     EXPECT_FALSE(noFull.Changed);
     EXPECT_EQ(noFull.SkinMode, 0);
     EXPECT_EQ(noFull.CaptionCode, "C0100"); // keeps its caption for compact mode
-    EXPECT_TRUE(noFull.SstpEvent.isEmpty());
+    EXPECT_EQ(noFull.SstpEvent, "ChangeModeB");
+    EXPECT_EQ(SkinModeChange(1, false, true, true).SstpEvent, "ChangeModeA");
+    EXPECT_TRUE(SkinModeChange(0, true, false, false).SstpEvent.isEmpty());
     EXPECT_EQ(noFull.LogLines, (QStringList{"Skin Mode Change...", "Skin Mode Change...OK"}));
     EXPECT_FALSE(SkinModeChange(1, false, true, true).Changed);
 }
