@@ -166,9 +166,13 @@ class ProgramFolder:
         self.path = os.path.join(self._tmp.name, "home")
         self.runtime = os.path.join(self._tmp.name, "runtime")
         self.config = os.path.join(self._tmp.name, "config")
+        self.data = os.path.join(self._tmp.name, "data")
+        self.user_home = os.path.join(self._tmp.name, "user")
         os.makedirs(self.path)
         os.makedirs(self.runtime, mode=0o700)
         os.makedirs(self.config)
+        os.makedirs(self.data)
+        os.makedirs(self.user_home)
         if copy_data:
             for entry in os.listdir(self.bin_dir):
                 source = os.path.join(self.bin_dir, entry)
@@ -255,6 +259,8 @@ class Pulsmir:
             "PULSMIR_HOME": folder.path,
             "XDG_RUNTIME_DIR": folder.runtime,
             "XDG_CONFIG_HOME": folder.config,
+            "XDG_DATA_HOME": folder.data,
+            "HOME": folder.user_home,
             "LANG": "C.UTF-8",
         })
         environment.pop("LC_ALL", None)
