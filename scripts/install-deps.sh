@@ -11,6 +11,8 @@ packages=(
   # image, archive, sound and desktop libraries
   libpng-dev libjpeg62-turbo-dev libarchive-dev libasound2-dev
   libx11-dev libx11-xcb-dev libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxkbcommon-x11-0
+  # the damage extension, through which bench/frame_counter counts the frames a window draws
+  libxdamage-dev
   # fonts so Qt can draw text under a bare X server
   fonts-dejavu-core
   # the virtual desktop the end-to-end tests run on
