@@ -1,8 +1,8 @@
 #pragma once
 
-#include "log/DebugLog.h"
 #include "core/CpuUsage.h"
 #include "core/PerfHistory.h"
+#include "log/DebugLog.h"
 #include "platform/IfTable.h"
 
 #include <QString>

@@ -105,17 +105,16 @@ TSstpResult TFastSstp::Execute(const QString& command)
     const bool tcp = SstpMethod == TSstpMethod::smTcpIp;
     const std::uintptr_t replyWindow = tcp ? 0 : ReplyWindow();
     const bool as10 = tcp && m_executeAs10.value(HostKey());
-    TSstpResult result = Transact(
-        BuildExecuteRequest(as10 ? ExecuteProtocol10 : ExecuteProtocol11, SstpSender, command,
-                            replyWindow),
-        true);
+    TSstpResult result = Transact(BuildExecuteRequest(as10 ? ExecuteProtocol10 : ExecuteProtocol11,
+                                                      SstpSender, command, replyWindow),
+                                  true);
     // Some hosts take EXECUTE only in the older version; ask them that way from now on.
     if (tcp && !as10 && m_lastStatusCode == 501) {
         m_executeAs10.insert(HostKey(), true);
         Log(QStringLiteral(".:.:. SSTP host %1 refuses EXECUTE SSTP/1.1; using SSTP/1.0 with it")
                 .arg(HostKey()));
-        result = Transact(
-            BuildExecuteRequest(ExecuteProtocol10, SstpSender, command, replyWindow), true);
+        result = Transact(BuildExecuteRequest(ExecuteProtocol10, SstpSender, command, replyWindow),
+                          true);
     }
     return result;
 }

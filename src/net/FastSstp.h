@@ -23,7 +23,8 @@ struct TSendScript
     std::int32_t ID = 0;
 };
 
-using TSstpResendEvent = std::function<void(QObject* sender, std::int32_t id, const QString& script)>;
+using TSstpResendEvent =
+    std::function<void(QObject* sender, std::int32_t id, const QString& script)>;
 using TSstpNotifyEvent = std::function<void(QObject* sender)>;
 
 // The client side of SSTP: SEND for scripts, EXECUTE for the host's name and version and its

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "log/DebugLog.h"
 #include "app/Settings.h"
 #include "core/PerfCore.h"
+#include "log/DebugLog.h"
 #include "platform/GatewayFinder.h"
 #include "platform/IcmpEcho.h"
 

@@ -43,9 +43,9 @@ void TPowersock::Connect()
     m_timedOut = false;
     Report(QStringLiteral("Connecting to %1:%2").arg(Host).arg(Port));
     m_socket->connectToHost(Host, static_cast<quint16>(Port));
-    const bool settled = Wait(
-        [this] { return m_failed || m_socket->state() == QAbstractSocket::ConnectedState; },
-        TimeOut);
+    const bool settled =
+        Wait([this] { return m_failed || m_socket->state() == QAbstractSocket::ConnectedState; },
+             TimeOut);
     if (m_socket->state() == QAbstractSocket::ConnectedState) {
         Report(QStringLiteral("Connected"));
         return;
@@ -69,8 +69,8 @@ void TPowersock::WriteLn(const QByteArray& text)
     m_socket->flush();
 }
 
-QByteArray TPowersock::ReadAll(const std::function<bool(const QByteArray&)>& complete,
-                               int boundMs, int settleMs)
+QByteArray TPowersock::ReadAll(const std::function<bool(const QByteArray&)>& complete, int boundMs,
+                               int settleMs)
 {
     QTimer settle;
     settle.setSingleShot(true);

@@ -34,12 +34,11 @@ const QStringList& TSstpMsg::EventNames()
     return names;
 }
 
-TSstpMsg::TSstpMsg()
-    : TSstpMsg(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()))
-{
-}
+TSstpMsg::TSstpMsg() : TSstpMsg(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()))
+{}
 
-TSstpMsg::TSstpMsg(std::uint32_t seed) : m_random(seed) {}
+TSstpMsg::TSstpMsg(std::uint32_t seed) : m_random(seed)
+{}
 
 bool TSstpMsg::LoadFromFile(const QString& fileName)
 {

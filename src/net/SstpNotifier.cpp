@@ -72,7 +72,8 @@ void TSstpNotifier::SendSstp(const QString& script, bool immediate)
         m_log(QStringLiteral(".:.:. SSTP Sending :") + script);
         m_sstp.SstpExQuiet(true);
         m_sstp.EnqueueScript(script, immediate, SstpOption::NoDescript);
-        m_log(QStringLiteral(".:.:. SSTP Result Code :") + QString::number(m_sstp.LastStatusCode()));
+        m_log(QStringLiteral(".:.:. SSTP Result Code :") +
+              QString::number(m_sstp.LastStatusCode()));
         m_sstp.SstpExQuiet(false);
     } catch (const std::exception&) {
         m_log(QStringLiteral(".:.:. SSTP Sock Error!"));

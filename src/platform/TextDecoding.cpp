@@ -72,9 +72,9 @@ QByteArray Convert(const char* to, const char* from, const QByteArray& bytes,
             if (replaced)
                 *replaced = true;
             const size_t skip =
-                utf8Source ? std::min<size_t>(Utf8SequenceLength(static_cast<unsigned char>(*in)),
-                                              inLeft)
-                           : 1;
+                utf8Source
+                    ? std::min<size_t>(Utf8SequenceLength(static_cast<unsigned char>(*in)), inLeft)
+                    : 1;
             in += skip;
             inLeft -= skip;
             iconv(cd.Get(), nullptr, nullptr, nullptr, nullptr);
@@ -113,8 +113,8 @@ QString DecodeCharset(const QByteArray& bytes, const QByteArray& charset)
         if (!probe.IsOpen())
             return DecodeCp932(bytes);
     }
-    return QString::fromUtf8(Convert("UTF-8", name.constData(), bytes, "\xEF\xBF\xBD", false,
-                                     nullptr));
+    return QString::fromUtf8(
+        Convert("UTF-8", name.constData(), bytes, "\xEF\xBF\xBD", false, nullptr));
 }
 
 QByteArray EncodeCp932(const QString& text, bool* replaced)

@@ -8,9 +8,8 @@
 
 TSstpTestDlg::TSstpTestDlg(TSstpNotifier& notifier, Dialogs& dialogs, TaggedLog log,
                            QWidget* parent)
-    : QDialog(parent), OpenMasterFile(&OpenMasterFileDialog),
-      m_notifier(notifier), m_dialogs(dialogs), m_log(std::move(log)),
-      m_form(std::make_unique<Ui::SstpTestDlg>())
+    : QDialog(parent), OpenMasterFile(&OpenMasterFileDialog), m_notifier(notifier),
+      m_dialogs(dialogs), m_log(std::move(log)), m_form(std::make_unique<Ui::SstpTestDlg>())
 {
     m_form->setupUi(this);
     SecList = m_form->SecList;
@@ -38,9 +37,10 @@ bool TSstpTestDlg::LoadMasterFile(const QString& path, const QString& label)
 {
     if (m_notifier.Msg().LoadFromFile(path))
         return true;
-    m_dialogs.Error(QStringLiteral("Unsuccessful to reading of data.\r\nCheck existence of a master "
-                                   "file.\r\n\r\n") +
-                    label + path);
+    m_dialogs.Error(
+        QStringLiteral("Unsuccessful to reading of data.\r\nCheck existence of a master "
+                       "file.\r\n\r\n") +
+        label + path);
     return false;
 }
 

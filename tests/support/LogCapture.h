@@ -10,7 +10,8 @@
 class LogCapture
 {
 public:
-    explicit LogCapture(QString tag = {}) : m_tag(std::move(tag)), m_log(m_folder.File("Debug.log"), m_dialogs)
+    explicit LogCapture(QString tag = {})
+        : m_tag(std::move(tag)), m_log(m_folder.File("Debug.log"), m_dialogs)
     {
         m_folder.Write("Debug.log", "");
     }

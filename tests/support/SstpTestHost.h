@@ -4,9 +4,9 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
-#include <fcntl.h>
 #include <chrono>
 #include <condition_variable>
+#include <fcntl.h>
 #include <functional>
 #include <mutex>
 #include <netinet/in.h>
@@ -20,7 +20,7 @@
 struct SstpHostReply
 {
     QByteArray Bytes;
-    int DelayMs = 0;   // before the answer goes out
+    int DelayMs = 0;    // before the answer goes out
     bool Answer = true; // false: say nothing, and wait for the client to go
     // After the answer: close (the way Windows hosts do) or keep the connection open until the
     // client closes it (the way hosts on Linux do).

@@ -1,7 +1,7 @@
 #include "app/LanguageSelection.h"
 
-#include "log/DebugLog.h"
 #include "doubles/RecordingDialogs.h"
+#include "log/DebugLog.h"
 #include "platform/UserLocale.h"
 #include "res/MRes.h"
 #include "support/TempProgramFolder.h"

@@ -1,5 +1,4 @@
 #include "net/FastSstp.h"
-
 #include "platform/CopyDataMessenger.h"
 #include "support/LogCapture.h"
 #include "support/SstpTestHost.h"
@@ -85,9 +84,10 @@ TEST_F(SstpClient, RequestsGoOutByteForByteAndTheStatusLineGivesTheResult)
 
     ASSERT_TRUE(host.WaitForRequests(2));
     const auto requests = host.Requests();
-    EXPECT_EQ(requests[0], QByteArray("SEND SSTP/1.0\r\nSender: Pulsmir II\r\nCharSet: Shift_JIS\r\n"
-                                      "Script: \\0one\r\nEntry: \\1two\r\nEntry: three\\e\r\n"
-                                      "Option: nodescript\r\n\r\n\r\n"));
+    EXPECT_EQ(requests[0],
+              QByteArray("SEND SSTP/1.0\r\nSender: Pulsmir II\r\nCharSet: Shift_JIS\r\n"
+                         "Script: \\0one\r\nEntry: \\1two\r\nEntry: three\\e\r\n"
+                         "Option: nodescript\r\n\r\n\r\n"));
     EXPECT_EQ(requests[1], QByteArray("EXECUTE SSTP/1.1\r\nSender: Pulsmir II\r\nCommand: Quiet\r\n"
                                       "CharSet: Shift_JIS\r\n\r\n"));
 }
@@ -201,7 +201,8 @@ TEST_F(SstpClient, NamesAreDecodedByTheirCharsetAndScriptsGoOutAsShiftJis)
     EXPECT_EQ(sstp.SstpExGetName(), QString::fromUtf8("ピカチュウ"));
     next = "SSTP/1.1 200 OK\r\n" + sjisName + "\r\n"; // no header: Shift_JIS
     EXPECT_EQ(sstp.SstpExGetName(), QString::fromUtf8("ピカチュウ"));
-    next = "SSTP/1.1 200 OK\r\nCharset: UTF-8\r\n\r\n" + QString::fromUtf8("ピカ").toUtf8() + "\r\n\r\n";
+    next = "SSTP/1.1 200 OK\r\nCharset: UTF-8\r\n\r\n" + QString::fromUtf8("ピカ").toUtf8() +
+           "\r\n\r\n";
     EXPECT_EQ(sstp.SstpExGetName(), QString::fromUtf8("ピカ"));
     next = "SSTP/1.1 200 OK\r\n";
     EXPECT_EQ(sstp.SstpExGetVersion(), "");
@@ -275,11 +276,19 @@ TEST_F(SstpClient, TheQueueResendsRetriesAndDropsFinalAnswers)
     });
     Use(host);
     QStringList events;
-    sstp.OnResendTrying = [&](QObject*, std::int32_t id, const QString&) { events << QString("try %1").arg(id); };
-    sstp.OnResendResend = [&](QObject*, std::int32_t id, const QString&) { events << QString("again %1").arg(id); };
-    sstp.OnResendEnd = [&](QObject*, std::int32_t id, const QString&) { events << QString("end %1").arg(id); };
+    sstp.OnResendTrying = [&](QObject*, std::int32_t id, const QString&) {
+        events << QString("try %1").arg(id);
+    };
+    sstp.OnResendResend = [&](QObject*, std::int32_t id, const QString&) {
+        events << QString("again %1").arg(id);
+    };
+    sstp.OnResendEnd = [&](QObject*, std::int32_t id, const QString&) {
+        events << QString("end %1").arg(id);
+    };
     int countChanges = 0;
-    sstp.OnResendCountChange = [&](QObject*) { ++countChanges; };
+    sstp.OnResendCountChange = [&](QObject*) {
+        ++countChanges;
+    };
     sstp.SetInterval(40);
     sstp.Loaded();
     EXPECT_EQ(countChanges, 1);
@@ -303,9 +312,9 @@ TEST_F(SstpClient, TheQueueResendsRetriesAndDropsFinalAnswers)
     sstp.EnqueueScript("queued", false, 2);
     events.clear();
     EXPECT_EQ(sstp.EnqueueScript("now", true, 2), 4);
-    EXPECT_EQ(events, QStringList());  // asleep: not even an immediate one is tried
+    EXPECT_EQ(events, QStringList()); // asleep: not even an immediate one is tried
     sstp.SetSleep(false);
-    EXPECT_EQ(events, QStringList());  // resumes on the next tick, not at once
+    EXPECT_EQ(events, QStringList()); // resumes on the next tick, not at once
     ASSERT_TRUE(RunUntil([&] { return sstp.QueueCount() == 0; }));
     EXPECT_EQ(events, QStringList({"try 4", "end 4", "try 3", "end 3"}));
     ASSERT_TRUE(host.WaitForRequests(5));
@@ -319,7 +328,9 @@ TEST_F(SstpClient, WithoutAHostAQueuedScriptIsTriedOnceAndDropped)
     sstp.SetInterval(20);
     sstp.Loaded();
     int tries = 0;
-    sstp.OnResendTrying = [&](QObject*, std::int32_t, const QString&) { ++tries; };
+    sstp.OnResendTrying = [&](QObject*, std::int32_t, const QString&) {
+        ++tries;
+    };
     sstp.EnqueueScript("lost", false, 2);
     ASSERT_TRUE(RunUntil([&] { return sstp.QueueCount() == 0; }));
     RunFor(100);
@@ -373,9 +384,10 @@ TEST_F(SstpClient, DirectModeSendsOneCopyDataMessageAndNeedsATarget)
     EXPECT_EQ(messenger.sent[0].target, 500u);
     EXPECT_EQ(messenger.sent[0].replyWindow, 31337u);
     EXPECT_EQ(messenger.sent[0].tag, 9801u);
-    EXPECT_EQ(messenger.sent[0].data,
-              QByteArray("SEND SSTP/1.0\r\nSender: Pulsmir II\r\nCharSet: Shift_JIS\r\nScript: hi\r\n"
-                         "Option: nodescript\r\nHWnd: 31337\r\n\r\n"));
+    EXPECT_EQ(
+        messenger.sent[0].data,
+        QByteArray("SEND SSTP/1.0\r\nSender: Pulsmir II\r\nCharSet: Shift_JIS\r\nScript: hi\r\n"
+                   "Option: nodescript\r\nHWnd: 31337\r\n\r\n"));
     EXPECT_EQ(messenger.sent[1].data,
               QByteArray("EXECUTE SSTP/1.1\r\nSender: Pulsmir II\r\nCommand: Quiet\r\n"
                          "CharSet: Shift_JIS\r\nHWnd: 31337\r\n"));

@@ -35,8 +35,8 @@ TEST(SstpScriptFile, ScriptsAreNumberedWithoutGapsAndEveryEventIsCounted)
 TEST(SstpScriptFile, ShiftJisFilesAreRead)
 {
     TempProgramFolder folder;
-    folder.Write("sstp.ini", "[Start]\r\nType1=" + EncodeCp932(QString::fromUtf8("\\0起動しました\\e")) +
-                                 "\r\n");
+    folder.Write("sstp.ini", "[Start]\r\nType1=" +
+                                 EncodeCp932(QString::fromUtf8("\\0起動しました\\e")) + "\r\n");
     TSstpMsg msg(1);
     ASSERT_TRUE(msg.LoadFromFile(folder.File("sstp.ini")));
     EXPECT_EQ(msg.GetScript("Start"), QString::fromUtf8("\\0起動しました\\e"));

@@ -80,7 +80,8 @@ TEST_F(SstpNotifierTest, AQueuedEventIsQuietRestoreThenTheScriptOnTheNextTick)
     EXPECT_EQ(Commands(), QByteArrayList({"Quiet", "Restore"}));
     ASSERT_TRUE(RunUntil([&] { return host.Requests().size() == 3; }));
     EXPECT_EQ(Commands(), QByteArrayList({"Quiet", "Restore", "SEND"}));
-    EXPECT_TRUE(host.Requests()[2].contains("Script: \\0Now Blue, not Red.\\e\r\nOption: nodescript\r\n"));
+    EXPECT_TRUE(
+        host.Requests()[2].contains("Script: \\0Now Blue, not Red.\\e\r\nOption: nodescript\r\n"));
     // The code is that of the most recent exchange: the Quiet, as the script waits.
     EXPECT_EQ(log.Lines(), QStringList({"SSTP File Load SUCCESSFUL",
                                         ".:.:. SSTP Sending :\\0Now Blue, not Red.\\e",
@@ -127,11 +128,10 @@ TEST_F(SstpNotifierTest, TheStartUpCheckAsksForNameAndVersion)
     EXPECT_TRUE(notifier.CheckSstpConnection());
     EXPECT_EQ(notifier.SstpHostName, "Emily");
     EXPECT_EQ(notifier.SstpHostVersion, "2.6.1");
-    EXPECT_EQ(log.Lines().mid(1), QStringList({".:.:. Checking SSTP Connection...",
-                                               ".:.:. >> EXECUTE SstpExGetName",
-                                               ".:.:. >> Host Name :Emily",
-                                               ".:.:. >> EXECUTE SstpExGetVersion",
-                                               ".:.:. >> Host Ver. :2.6.1"}));
+    EXPECT_EQ(log.Lines().mid(1),
+              QStringList({".:.:. Checking SSTP Connection...", ".:.:. >> EXECUTE SstpExGetName",
+                           ".:.:. >> Host Name :Emily", ".:.:. >> EXECUTE SstpExGetVersion",
+                           ".:.:. >> Host Ver. :2.6.1"}));
 
     nameReply = "SSTP/1.1 400 Bad Request\r\n\r\n";
     EXPECT_FALSE(notifier.CheckSstpConnection());

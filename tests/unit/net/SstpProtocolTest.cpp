@@ -6,8 +6,8 @@
 
 TEST(SstpRequests, SendCarriesTheScriptAsScriptAndEntryLinesAndTheOptionWords)
 {
-    const QStringList three = BuildSendRequest({"\\0one", "\\1two", "three\\e"}, "Pulsmir II",
-                                               SstpOption::NoDescript, 0);
+    const QStringList three =
+        BuildSendRequest({"\\0one", "\\1two", "three\\e"}, "Pulsmir II", SstpOption::NoDescript, 0);
     EXPECT_EQ(three, QStringList({"SEND SSTP/1.0", "Sender: Pulsmir II", "CharSet: Shift_JIS",
                                   "Script: \\0one", "Entry: \\1two", "Entry: three\\e",
                                   "Option: nodescript", ""}));
@@ -31,8 +31,8 @@ TEST(SstpRequests, ExecuteNamesItsCommandAndVersion)
               QStringList({"EXECUTE SSTP/1.1", "Sender: Pulsmir II", "Command: getname",
                            "CharSet: Shift_JIS"}));
     EXPECT_EQ(BuildExecuteRequest(ExecuteProtocol10, "S", "Quiet", 77),
-              QStringList({"EXECUTE SSTP/1.0", "Sender: S", "Command: Quiet",
-                           "CharSet: Shift_JIS", "HWnd: 77"}));
+              QStringList({"EXECUTE SSTP/1.0", "Sender: S", "Command: Quiet", "CharSet: Shift_JIS",
+                           "HWnd: 77"}));
 }
 
 TEST(SstpReplies, StatusCodesAndTheirResults)
@@ -109,7 +109,8 @@ TEST(SstpText, Cp932BothWaysWithReplacement)
     EXPECT_FALSE(replaced);
     EXPECT_EQ(sjis, QByteArray("\x83\x73\x83\x4A\x83\x60\x83\x85\x83\x45"));
     EXPECT_EQ(DecodeCharset(sjis, "Shift_JIS"), QString::fromUtf8("ピカチュウ"));
-    EXPECT_EQ(DecodeCharset(QString::fromUtf8("ピカ").toUtf8(), "utf-8"), QString::fromUtf8("ピカ"));
+    EXPECT_EQ(DecodeCharset(QString::fromUtf8("ピカ").toUtf8(), "utf-8"),
+              QString::fromUtf8("ピカ"));
     // A name iconv does not know is read as Shift_JIS.
     EXPECT_EQ(DecodeCharset(sjis, "no-such-charset"), QString::fromUtf8("ピカチュウ"));
 

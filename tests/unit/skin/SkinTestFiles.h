@@ -1,7 +1,7 @@
 #pragma once
 
-#include "log/DebugLog.h"
 #include "doubles/RecordingDialogs.h"
+#include "log/DebugLog.h"
 #include "skin/Bitmap24.h"
 #include "skin/SkinImage.h"
 #include "support/TempProgramFolder.h"

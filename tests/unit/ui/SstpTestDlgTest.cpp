@@ -30,7 +30,9 @@ protected:
     std::unique_ptr<TSstpTestDlg> Open()
     {
         auto dialog = std::make_unique<TSstpTestDlg>(notifier, dialogs, log.Writer());
-        dialog->OpenMasterFile = [this](QWidget*) { return chosen; };
+        dialog->OpenMasterFile = [this](QWidget*) {
+            return chosen;
+        };
         return dialog;
     }
 
@@ -45,7 +47,9 @@ protected:
     TempProgramFolder folder;
     LogCapture log;
     RecordingDialogs dialogs;
-    SstpTestHost host{[](const QByteArray&) { return SstpHostReply{"SSTP/1.4 200 OK\r\n\r\n"}; }};
+    SstpTestHost host{[](const QByteArray&) {
+        return SstpHostReply{"SSTP/1.4 200 OK\r\n\r\n"};
+    }};
     bool sstpSwitch = false;
     TSstpNotifier notifier{sstpSwitch, log.Writer()};
     QString chosen;
@@ -97,7 +101,8 @@ TEST_F(SstpTestDialog, ReloadKeepsTheSelectionAndOpenSwitchesTheMasterFile)
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].type, DialogType::Error);
     EXPECT_EQ(dialogs.boxes[0].text, "Unsuccessful to reading of data.\r\nCheck existence of a "
-                                     "master file.\r\n\r\nError : " + chosen);
+                                     "master file.\r\n\r\nError : " +
+                                         chosen);
     EXPECT_EQ(notifier.SstpMasterFile, folder.File("sstp.ini"));
     EXPECT_EQ(Items(form.SecList).size(), TSstpMsg::EventNames().size());
 
