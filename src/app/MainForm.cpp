@@ -23,6 +23,7 @@
 #include "platform/linux/ProcSystemInfo.h"
 #include "platform/linux/X11Desktop.h"
 #include "platform/linux/X11Windows.h"
+#include "ui/EventSounds.h"
 #include "ui/STips.h"
 #include "ui/TrayIcon.h"
 
@@ -105,6 +106,8 @@ bool TMainPForm::FormCreate()
     m_optionsOpen = false;
     m_loadedResourceName = NoResourceName;
     m_sstp = std::make_unique<TSstpNotifier>(m_settings.SstpSW, TaggedLog(&m_log, QString()));
+    m_sounds = std::make_unique<TEventSounds>(m_settings.EventSound, m_paths.ProgramFolder(),
+                                              TaggedLog(&m_log, QString()));
     // A close asked for during an exchange waits until it has ended (see closeEvent).
     m_sstp->FSstp().OnAfterConnection = [this](QObject*) {
         if (m_closeAfterExchange)
@@ -436,6 +439,26 @@ bool TMainPForm::LoadSstpScripts()
 bool TMainPForm::CheckSstpConnection()
 {
     return m_runMode == RunMode::Desktop && m_sstp->CheckSstpConnection();
+}
+
+void TMainPForm::PlayEventSoundNo(int number)
+{
+    if (m_runMode == RunMode::Desktop)
+        m_sounds->PlayEventSoundNo(number);
+}
+
+void TMainPForm::CheckSoundEvents()
+{
+    if (m_runMode != RunMode::Desktop)
+        return;
+    const TPerfCore& core = *m_core;
+    m_sounds->CheckSoundEvents({core.PingLevel, core.PingTime, static_cast<int>(core.MemoryLoad),
+                                static_cast<int>(core.FreeResources)});
+}
+
+void TMainPForm::ESMuteClick()
+{
+    m_sounds->SetMute(m_menu->ESMute->isChecked());
 }
 
 void TMainPForm::SendSstpEvent(const QString& event, const TSstpPlaceholders& placeholders,

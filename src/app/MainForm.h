@@ -39,6 +39,7 @@ class TMainMenu;
 class TPerfCore;
 class TPingProber;
 class TSplash;
+class TEventSounds;
 
 // The main window. It owns the program's objects for the whole run, runs the start-up sequence
 // when created and the shutdown sequence when closed, puts the settings into effect, samples
@@ -183,11 +184,14 @@ private:
     void SendSstpEvent(const QString& event, const TSstpPlaceholders& placeholders = {},
                        bool immediate = false);
 
+    // Event sounds, played in desktop runs only.
+    void PlayEventSoundNo(int number);
+    void CheckSoundEvents();
+    void ESMuteClick();
+
     // Steps of the sequences that belong to parts of the program built later; each is the one
     // place where that part plugs in.
     void OpenLocalTalk() {}
-    void PlayEventSoundNo(int) {}
-    void CheckSoundEvents() {}
 
     AppPaths m_paths;
     Dialogs& m_dialogs;
@@ -222,6 +226,7 @@ private:
     std::unique_ptr<TPerfCore> m_core;
     std::unique_ptr<TPingProber> m_pingProber;
     std::unique_ptr<TSstpNotifier> m_sstp;
+    std::unique_ptr<TEventSounds> m_sounds;
     TSkinSystem m_skin;
     TSkinRenderer m_renderer;
     SkinList m_skinList;

@@ -267,11 +267,11 @@ void TMainPForm::ConnectMenu()
     connect(m_menu->N2, &QAction::triggered, this, &TMainPForm::ShowSkinInformation);
     connect(m_menu->MListRef, &QAction::triggered, this, &TMainPForm::RefreshSkinList);
     connect(m_menu->ExitE, &QAction::triggered, this, &TMainPForm::ExitEClick);
+    connect(m_menu->ESMute, &QAction::triggered, this, &TMainPForm::ESMuteClick);
     connect(m_menu, &TMainMenu::SkinChosen, this, &TMainPForm::SelectSkin);
     ConnectWindowMenu();
-    // These come with the sound and the options.
-    for (QAction* later : {m_menu->ESMute, m_menu->OptionV})
-        later->setEnabled(false);
+    // This comes with the options.
+    m_menu->OptionV->setEnabled(false);
 }
 
 void TMainPForm::StopTimers()

@@ -1,22 +1,10 @@
 #pragma once
 
+#include "ui/EventSoundSettings.h"
+
 #include <QString>
 #include <algorithm>
 #include <array>
-
-// Event sound switches and files, section "Pulsmir2_EventSound" of the settings file.
-struct TEventSoundSettings
-{
-    bool Enable = false;
-    bool Mute = false;
-    QString pOFF;
-    QString pON;
-    QString pPING;
-    QString pSTART;
-    QString pSKIN;
-    QString pMEM;
-    QString pRES;
-};
 
 // Every user setting, each field named after its key in the settings file.
 struct TSettings

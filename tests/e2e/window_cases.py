@@ -371,8 +371,8 @@ def menu_switches_floating_and_translucency(desktop, folder):
     desktop.run(["xdotool", "windowactivate", "--sync", str(client)], check=False)
     wait_until(lambda: position(desktop, window) == (right + OFFSET_X, top + OFFSET_Y),
                timeout=SLOW, what="the window floating after the menu switched it on")
-    # The sound item is disabled and passed over: the fifth item is translucency.
-    popup_menu(desktop, window, ["Down", "Down", "Down", "Down", "Down", "Return"])
+    # Past the mode, tray, skin, floating and sound items: the sixth item is translucency.
+    popup_menu(desktop, window, ["Down", "Down", "Down", "Down", "Down", "Down", "Return"])
     wait_until(lambda: opacity(desktop, window) == 160 * 0xFFFFFFFF // 255, timeout=SLOW,
                what=f"160/255 opacity (it is {opacity(desktop, window)})")
     stop(program)

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "log/DebugLog.h"
+#include "platform/AudioOut.h"
+#include "ui/EventSoundSettings.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+class TLWaveFilePlayer;
+
+// What the once-a-second check looks at.
+struct TSoundWatchValues
+{
+    std::int32_t PingLevel = 0;
+    std::int32_t PingTime = 0; // 888888: the last ping timed out
+    int MemoryLoad = 0;
+    int FreeResources = 0;
+};
+
+// The seven event sounds: online, offline, pinging, start, skin change, memory full and
+// resources low, played from the files the settings name, unless muted or switched off.
+class TEventSounds : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr std::int32_t PingTimedOut = 888888;
+
+    TEventSounds(TEventSoundSettings& settings, QString programFolder, TaggedLog log,
+                 AudioOutFactory device = &OpenSystemAudioOut, QObject* parent = nullptr);
+    ~TEventSounds() override;
+
+    void PlayEventSound(const QString& fileName);
+    // 1 online, 2 offline, 3 pinging, 4 start, 5 skin change, 6 memory full, 7 resources low.
+    void PlayEventSoundNo(int number);
+    void CheckSoundEvents(const TSoundWatchValues& values);
+    // The menu's mute switch; muting stops a sound that is playing.
+    void SetMute(bool mute);
+
+    TLWaveFilePlayer& LWavePlay() { return *m_player; }
+    // The file named for an event, absolute; empty when none is set.
+    QString FileOfEvent(int number) const;
+    QString AbsoluteName(const QString& fileName) const;
+
+private:
+    void LWavePlayDone();
+
+    TEventSoundSettings& m_settings;
+    QString m_programFolder;
+    TaggedLog m_log;
+    TLWaveFilePlayer* m_player;
+    int m_lastPingState = 0; // 0 no result yet, 1 offline, 2 online
+    int m_lastMemoryLoad = 0;
+    int m_lastFreeResources = 0;
+};
