@@ -145,7 +145,8 @@ void TLWaveFilePlayer::SetFileName(const QString& fileName)
     DropSource();
     m_fileName = fileName;
     auto file = std::make_unique<QFile>(fileName);
-    if (!file->open(QIODevice::ReadOnly)) {
+    // The player reads whole buffers; a buffer of the file's own would only hold them twice.
+    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         ReportError(QStringLiteral("Stream.Read(FileHeader)"));
         return;
     }

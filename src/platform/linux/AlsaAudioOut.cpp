@@ -28,8 +28,8 @@ snd_pcm_format_t AlsaFormat(const WaveFormat& format)
     }
 }
 
-// Half a second of sound in the device; it wakes the program four times in that span.
-constexpr unsigned LatencyMicroseconds = 500000;
+// A second of sound in the device; it wakes the program four times in that span.
+constexpr unsigned LatencyMicroseconds = 1000000;
 
 } // namespace
 
@@ -114,16 +114,17 @@ AudioOutResult AlsaAudioOut::Open(const WaveFormat& format)
     }
     m_frameBytes = std::max<std::size_t>(format.BlockAlign, 1);
     m_rate = std::max<unsigned>(format.SamplesPerSec, 1);
+    m_bufferFrames = bufferFrames;
 
     const int count = snd_pcm_poll_descriptors_count(pcm);
-    std::vector<pollfd> fds(static_cast<std::size_t>(std::max(count, 0)));
-    snd_pcm_poll_descriptors(pcm, fds.data(), static_cast<unsigned>(fds.size()));
-    for (const pollfd& fd : fds) {
+    m_pollFds.assign(static_cast<std::size_t>(std::max(count, 0)), pollfd{});
+    snd_pcm_poll_descriptors(pcm, m_pollFds.data(), static_cast<unsigned>(m_pollFds.size()));
+    for (const pollfd& fd : m_pollFds) {
         const auto type = (fd.events & POLLOUT) ? QSocketNotifier::Write : QSocketNotifier::Read;
         auto notifier = std::make_unique<QSocketNotifier>(fd.fd, type);
         notifier->setEnabled(false);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
-                         [this] { Pump(); });
+                         [this, fd = fd.fd] { DeviceReady(fd); });
         m_notifiers.push_back(std::move(notifier));
     }
     m_lastError.clear();
@@ -137,6 +138,22 @@ AudioOutResult AlsaAudioOut::Write(int id, const char* data, std::size_t bytes)
     m_pending.push_back({id, data, bytes, 0});
     Pump();
     return AudioOutResult::Ok;
+}
+
+void AlsaAudioOut::DeviceReady(int fd)
+{
+    if (!m_pcm)
+        return;
+    // Plug-ins such as the sound servers' signal through descriptors of their own; only ALSA
+    // knows what a wake-up means, and asking it also takes the wake-up away.
+    std::vector<pollfd> fds = m_pollFds;
+    for (pollfd& entry : fds)
+        entry.revents = entry.fd == fd ? entry.events : 0;
+    unsigned short revents = 0;
+    if (snd_pcm_poll_descriptors_revents(m_pcm.get(), fds.data(), static_cast<unsigned>(fds.size()),
+                                         &revents) < 0 ||
+        (revents & (POLLOUT | POLLERR)))
+        Pump();
 }
 
 void AlsaAudioOut::Pump()
@@ -194,8 +211,15 @@ void AlsaAudioOut::DeliverDone()
 void AlsaAudioOut::Drain()
 {
     m_draining = true;
-    if (m_pcm && snd_pcm_state(m_pcm.get()) == SND_PCM_STATE_PREPARED)
-        snd_pcm_start(m_pcm.get());
+    snd_pcm_sframes_t delay = 0;
+    if (m_pcm) {
+        if (snd_pcm_state(m_pcm.get()) == SND_PCM_STATE_PREPARED)
+            snd_pcm_start(m_pcm.get());
+        if (snd_pcm_delay(m_pcm.get(), &delay) < 0)
+            delay = 0;
+    }
+    m_drainDeadline = std::chrono::steady_clock::now() +
+                      std::chrono::milliseconds(std::max<snd_pcm_sframes_t>(delay, 0) * 1000 / m_rate + 250);
     CheckDrained();
 }
 
@@ -208,10 +232,18 @@ void AlsaAudioOut::CheckDrained()
         m_drainTimer.start(50);
         return;
     }
-    if (m_pcm && snd_pcm_delay(m_pcm.get(), &delay) == 0 && delay > 0) {
-        // What is still in the device is heard in this time; look again then.
-        m_drainTimer.start(static_cast<int>(delay * 1000 / m_rate) + 10);
-        return;
+    // Played out when nothing is delayed or the whole ring is free again; some plug-ins keep
+    // reporting their own latency as delay, which the deadline cuts short.
+    if (m_pcm && snd_pcm_delay(m_pcm.get(), &delay) == 0 && delay > 0 &&
+        snd_pcm_avail(m_pcm.get()) < static_cast<snd_pcm_sframes_t>(m_bufferFrames)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              m_drainDeadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left > 0) {
+            // What is still in the device is heard in this time; look again then.
+            m_drainTimer.start(static_cast<int>(std::min<qint64>(delay * 1000 / m_rate + 10, left)));
+            return;
+        }
     }
     m_draining = false;
     if (OnDrained)
@@ -248,6 +280,7 @@ void AlsaAudioOut::Close()
     m_draining = false;
     m_pending.clear();
     m_notifiers.clear();
+    m_pollFds.clear();
     if (m_pcm)
         snd_pcm_drop(m_pcm.get());
     m_pcm.reset();

@@ -3,6 +3,8 @@
 #include "platform/AudioOut.h"
 
 #include <QTimer>
+#include <chrono>
+#include <poll.h>
 #include <alsa/asoundlib.h>
 #include <deque>
 #include <memory>
@@ -42,6 +44,8 @@ private:
     };
 
     AudioOutResult Fail(AudioOutResult result, int alsaError);
+    // A poll descriptor of the device was ready: asks ALSA what that means, then feeds it.
+    void DeviceReady(int fd);
     void Pump();
     void WatchDevice(bool on);
     void CheckDrained();
@@ -54,10 +58,14 @@ private:
     QString m_lastError;
     std::unique_ptr<snd_pcm_t, PcmCloser> m_pcm;
     std::vector<std::unique_ptr<QSocketNotifier>> m_notifiers;
+    std::vector<pollfd> m_pollFds;
     std::deque<Pending> m_pending;
     std::size_t m_frameBytes = 1;
     unsigned m_rate = 1;
+    snd_pcm_uframes_t m_bufferFrames = 0;
     bool m_draining = false;
+    // A drain ends by this time whatever the device says, so no device can hold it for ever.
+    std::chrono::steady_clock::time_point m_drainDeadline;
     QTimer m_drainTimer;
     QTimer m_reportTimer;
     std::vector<int> m_doneIds;
