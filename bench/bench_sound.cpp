@@ -29,8 +29,12 @@ public:
         : m_firstWrite(firstWrite),
           m_device(qEnvironmentVariable("PULSMIR_AUDIO_DEVICE", QStringLiteral("null")))
     {
-        m_device.OnBufferDone = [this](int id) { OnBufferDone(id); };
-        m_device.OnDrained = [this] { OnDrained(); };
+        m_device.OnBufferDone = [this](int id) {
+            OnBufferDone(id);
+        };
+        m_device.OnDrained = [this] {
+            OnDrained();
+        };
     }
     AudioOutResult Open(const WaveFormat& format) override { return m_device.Open(format); }
     QString LastErrorText() const override { return m_device.LastErrorText(); }
@@ -132,7 +136,8 @@ int PlayToTheEnd(const char* file, const char* device)
     long peakKib = idleKib;
     const auto start = std::chrono::steady_clock::now();
     PlayOnce(sounds, &peakKib);
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     const double cpu = CpuSeconds(after) - CpuSeconds(before);

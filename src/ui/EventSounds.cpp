@@ -10,7 +10,9 @@ TEventSounds::TEventSounds(TEventSoundSettings& settings, QString programFolder,
     : QObject(parent), m_settings(settings), m_programFolder(std::move(programFolder)),
       m_log(std::move(log)), m_player(new TLWaveFilePlayer(std::move(device), this))
 {
-    m_player->OnDone = [this](QObject*) { LWavePlayDone(); };
+    m_player->OnDone = [this](QObject*) {
+        LWavePlayDone();
+    };
     m_player->OnError = [this](QObject*, const QString& message) {
         const QString detail = m_player->DeviceErrorText();
         m_log(QStringLiteral("< ! > Sound Play Error : ") + message +

@@ -73,9 +73,8 @@ QString FormatName(quint16 tag)
 constexpr quint16 PcmTag = 1;
 constexpr quint16 ExtensibleTag = 0xFFFE;
 // The sub-format GUID of integer PCM, as it is stored.
-constexpr std::array<unsigned char, 16> PcmSubFormat = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                                        0x10, 0x00, 0x80, 0x00, 0x00, 0xAA,
-                                                        0x00, 0x38, 0x9B, 0x71};
+constexpr std::array<unsigned char, 16> PcmSubFormat = {
+    0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 // Integer PCM the device can be asked for, or a text that says why not.
 QString RefusalOf(const WaveFormat& format)

@@ -4,8 +4,7 @@
 
 TCustomLWavePlayer::TCustomLWavePlayer(AudioOutFactory device, QObject* parent)
     : QObject(parent), m_factory(std::move(device)), m_block(new char[2 * DefaultBufferSize])
-{
-}
+{}
 
 TCustomLWavePlayer::~TCustomLWavePlayer()
 {
@@ -32,8 +31,12 @@ void TCustomLWavePlayer::StartPlayback(const WaveFormat& format, qint64 bytes)
 {
     if (!m_device) {
         m_device = m_factory();
-        m_device->OnBufferDone = [this](int index) { BufferDone(index); };
-        m_device->OnDrained = [this] { CloseDevice(); };
+        m_device->OnBufferDone = [this](int index) {
+            BufferDone(index);
+        };
+        m_device->OnDrained = [this] {
+            CloseDevice();
+        };
     }
     const AudioOutResult opened = m_device->Open(format);
     if (opened != AudioOutResult::Ok) {

@@ -62,8 +62,8 @@ bool WriteWave(const QString& path, const std::vector<std::int16_t>& samples)
     put32(36 + dataBytes);
     bytes.append("WAVEfmt ");
     put32(16);
-    put16(1);        // integer PCM
-    put16(1);        // mono
+    put16(1); // integer PCM
+    put16(1); // mono
     put32(Rate);
     put32(Rate * 2); // bytes a second
     put16(2);        // bytes a frame
@@ -98,10 +98,12 @@ int main(int argc, char** argv)
     }
     const std::vector<Sound> sounds = {
         {"online.wav", {{659.3, 0.0, 0.18, 0.7}, {880.0, 0.12, 0.25, 0.7}}, 0.40},
-        {"offline.wav", {{880.0, 0.0, 0.18, 0.7}, {659.3, 0.12, 0.18, 0.7}, {493.9, 0.24, 0.25, 0.6}},
+        {"offline.wav",
+         {{880.0, 0.0, 0.18, 0.7}, {659.3, 0.12, 0.18, 0.7}, {493.9, 0.24, 0.25, 0.6}},
          0.52},
         {"ping.wav", {{1318.5, 0.0, 0.07, 0.35}}, 0.09},
-        {"start.wav", {{523.3, 0.0, 0.3, 0.6}, {659.3, 0.12, 0.3, 0.6}, {784.0, 0.24, 0.4, 0.6}},
+        {"start.wav",
+         {{523.3, 0.0, 0.3, 0.6}, {659.3, 0.12, 0.3, 0.6}, {784.0, 0.24, 0.4, 0.6}},
          0.66},
         {"skin.wav", {{784.0, 0.0, 0.28, 0.5}, {1174.7, 0.06, 0.26, 0.4}}, 0.34},
         {"memory.wav", {{329.6, 0.0, 0.16, 0.8}, {329.6, 0.22, 0.2, 0.8}}, 0.46},

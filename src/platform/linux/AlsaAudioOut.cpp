@@ -9,7 +9,8 @@
 namespace {
 
 // ALSA writes its own complaints to stderr; the program logs them instead.
-void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...)
+{}
 
 snd_pcm_format_t AlsaFormat(const WaveFormat& format)
 {
@@ -20,7 +21,7 @@ snd_pcm_format_t AlsaFormat(const WaveFormat& format)
         return SND_PCM_FORMAT_S16_LE;
     case 24:
         return format.BlockAlign == format.Channels * 4 ? SND_PCM_FORMAT_S24_LE
-                                                         : SND_PCM_FORMAT_S24_3LE;
+                                                        : SND_PCM_FORMAT_S24_3LE;
     case 32:
         return SND_PCM_FORMAT_S32_LE;
     default:
@@ -91,11 +92,11 @@ AudioOutResult AlsaAudioOut::Open(const WaveFormat& format)
     m_pcm.reset(pcm);
 
     const snd_pcm_format_t sampleFormat = AlsaFormat(format);
-    const int set = sampleFormat == SND_PCM_FORMAT_UNKNOWN
-                        ? -EINVAL
-                        : snd_pcm_set_params(pcm, sampleFormat, SND_PCM_ACCESS_RW_INTERLEAVED,
-                                             format.Channels, format.SamplesPerSec, 1,
-                                             LatencyMicroseconds);
+    const int set =
+        sampleFormat == SND_PCM_FORMAT_UNKNOWN
+            ? -EINVAL
+            : snd_pcm_set_params(pcm, sampleFormat, SND_PCM_ACCESS_RW_INTERLEAVED, format.Channels,
+                                 format.SamplesPerSec, 1, LatencyMicroseconds);
     if (set < 0) {
         m_pcm.reset();
         return Fail(set == -EINVAL ? AudioOutResult::BadFormat : OpenResultFor(set), set);
@@ -167,7 +168,8 @@ void AlsaAudioOut::Pump()
             m_pending.pop_front();
             continue;
         }
-        snd_pcm_sframes_t written = snd_pcm_writei(m_pcm.get(), buffer.Data + buffer.Offset, frames);
+        snd_pcm_sframes_t written =
+            snd_pcm_writei(m_pcm.get(), buffer.Data + buffer.Offset, frames);
         if (written == -EAGAIN)
             break;
         if (written < 0)
@@ -218,8 +220,9 @@ void AlsaAudioOut::Drain()
         if (snd_pcm_delay(m_pcm.get(), &delay) < 0)
             delay = 0;
     }
-    m_drainDeadline = std::chrono::steady_clock::now() +
-                      std::chrono::milliseconds(std::max<snd_pcm_sframes_t>(delay, 0) * 1000 / m_rate + 250);
+    m_drainDeadline =
+        std::chrono::steady_clock::now() +
+        std::chrono::milliseconds(std::max<snd_pcm_sframes_t>(delay, 0) * 1000 / m_rate + 250);
     CheckDrained();
 }
 
@@ -241,7 +244,8 @@ void AlsaAudioOut::CheckDrained()
                               .count();
         if (left > 0) {
             // What is still in the device is heard in this time; look again then.
-            m_drainTimer.start(static_cast<int>(std::min<qint64>(delay * 1000 / m_rate + 10, left)));
+            m_drainTimer.start(
+                static_cast<int>(std::min<qint64>(delay * 1000 / m_rate + 10, left)));
             return;
         }
     }

@@ -3,11 +3,11 @@
 #include "platform/AudioOut.h"
 
 #include <QTimer>
-#include <chrono>
-#include <poll.h>
 #include <alsa/asoundlib.h>
+#include <chrono>
 #include <deque>
 #include <memory>
+#include <poll.h>
 #include <vector>
 
 class QSocketNotifier;

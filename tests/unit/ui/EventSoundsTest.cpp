@@ -69,8 +69,8 @@ TEST_F(SoundsThroughAlsa, TheDeviceGetsTheSampleDataWithTheBufferSizeOfTheFileSi
         onDone(sender);
     };
     const std::pair<qsizetype, int> cases[] = {
-        {2000, 32768},          // too small for its own size
-        {100000 - 44, 100000},  // its own size
+        {2000, 32768},            // too small for its own size
+        {100000 - 44, 100000},    // its own size
         {2 * 1024 * 1024, 32768}, // too large
     };
     for (const auto& [bytes, bufferSize] : cases) {
@@ -91,8 +91,8 @@ TEST_F(SoundsThroughAlsa, StereoTwentyFourBitAndEightBitPlayAsWritten)
     for (const quint16 bits : {24, 8}) {
         QFile::remove(Out());
         const QByteArray data = Samples(bits == 24 ? 6 * 5000 : 2 * 5000);
-        folder.Write("s.wav", Riff(Chunk("fmt ", PcmFormat(2, 44100, bits)) +
-                                   Chunk("LIST", "odd") + Chunk("data", data)));
+        folder.Write("s.wav", Riff(Chunk("fmt ", PcmFormat(2, 44100, bits)) + Chunk("LIST", "odd") +
+                                   Chunk("data", data)));
         PlayToTheEnd(sounds, folder.File("s.wav"));
         EXPECT_EQ(folder.Read("OUT.raw"), data) << bits;
     }
@@ -104,7 +104,9 @@ TEST_F(SoundsThroughAlsa, StoppingOrMutingEndsTheSoundAtOnce)
     const QByteArray data = Samples(4 * 1024 * 1024);
     folder.Write("long.wav", Pcm16Mono(data));
     int done = 0;
-    sounds.LWavePlay().OnDone = [&](QObject*) { ++done; };
+    sounds.LWavePlay().OnDone = [&](QObject*) {
+        ++done;
+    };
 
     settings.pSKIN = "long.wav";
     sounds.PlayEventSoundNo(5);
@@ -133,7 +135,8 @@ TEST_F(SoundsThroughAlsa, StoppingOrMutingEndsTheSoundAtOnce)
 TEST_F(SoundsThroughAlsa, DeviceAndFileErrorsAreLoggedAndTheNextSoundPlays)
 {
     folder.Write("tone.wav", Pcm16Mono(Samples(3000)));
-    folder.Write("float.wav", Riff(Chunk("fmt ", PcmFormat(1, 8000, 32, 3)) + Chunk("data", Samples(8))));
+    folder.Write("float.wav",
+                 Riff(Chunk("fmt ", PcmFormat(1, 8000, 32, 3)) + Chunk("data", Samples(8))));
     {
         TEventSounds sounds(settings, folder.Path(), log.Writer(), [] {
             return std::make_unique<AlsaAudioOut>(QStringLiteral("no_such_device_here"));
@@ -147,7 +150,8 @@ TEST_F(SoundsThroughAlsa, DeviceAndFileErrorsAreLoggedAndTheNextSoundPlays)
     }
     TEventSounds sounds(settings, folder.Path(), log.Writer(), FileDevice());
     PlayToTheEnd(sounds, "float.wav");
-    EXPECT_TRUE(log.Lines().contains("< ! > Sound Play Error : Unsupported sound format: IEEE float"));
+    EXPECT_TRUE(
+        log.Lines().contains("< ! > Sound Play Error : Unsupported sound format: IEEE float"));
     PlayToTheEnd(sounds, "missing.wav");
     EXPECT_TRUE(log.Lines().contains("Sound File Chkecking..." + folder.File("missing.wav")));
     PlayToTheEnd(sounds, "tone.wav");
@@ -174,7 +178,7 @@ protected:
     {
         settings.Enable = true;
         const char* names[] = {"on", "off", "ping", "start", "skin", "mem", "res"};
-        QString* fields[] = {&settings.pON, &settings.pOFF, &settings.pPING, &settings.pSTART,
+        QString* fields[] = {&settings.pON,   &settings.pOFF, &settings.pPING, &settings.pSTART,
                              &settings.pSKIN, &settings.pMEM, &settings.pRES};
         for (int i = 0; i < 7; ++i) {
             *fields[i] = QString::fromLatin1(names[i]) + ".wav";
@@ -196,16 +200,17 @@ protected:
     TempProgramFolder folder;
     LogCapture log;
     TEventSoundSettings settings;
-    TEventSounds sounds{settings, folder.Path(), log.Writer(),
-                        [] { return std::make_unique<AlsaAudioOut>(QStringLiteral("null")); }};
+    TEventSounds sounds{settings, folder.Path(), log.Writer(), [] {
+                            return std::make_unique<AlsaAudioOut>(QStringLiteral("null"));
+                        }};
 };
 
 } // namespace
 
 TEST_F(SoundChecks, PingTransitionsFromEachState)
 {
-    EXPECT_EQ(Check(0, 0), QStringList());                  // no result yet
-    EXPECT_EQ(Check(2, 12), QStringList({"on"}));           // the first reply
+    EXPECT_EQ(Check(0, 0), QStringList());        // no result yet
+    EXPECT_EQ(Check(2, 12), QStringList({"on"})); // the first reply
     EXPECT_EQ(Check(3, 5), QStringList());
     EXPECT_EQ(Check(0, 888888), QStringList({"off"}));
     EXPECT_EQ(Check(0, 888888), QStringList());

@@ -3,6 +3,7 @@
 #include "support/WaveFiles.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace WaveFiles;
@@ -32,9 +33,9 @@ TEST(WaveFile, FindsTheFormatAndTheDataPastOtherChunks)
     EXPECT_EQ(plain->Format.Size, 0);
 
     // An odd-sized chunk before "data" is padded to an even size; a chunk before "fmt " too.
-    const QByteArray busy = Riff(Chunk("JUNK", QByteArray(5, 'j')) +
-                                 Chunk("fmt ", PcmFormat(2, 44100, 24)) +
-                                 Chunk("LIST", QByteArray(7, 'l')) + Chunk("data", Samples(600)));
+    const QByteArray busy =
+        Riff(Chunk("JUNK", QByteArray(5, 'j')) + Chunk("fmt ", PcmFormat(2, 44100, 24)) +
+             Chunk("LIST", QByteArray(7, 'l')) + Chunk("data", Samples(600)));
     std::optional<WaveFileLayout> layout = Parse(busy, error);
     ASSERT_TRUE(layout) << error.toStdString();
     EXPECT_EQ(layout->Format.Channels, 2);
@@ -73,21 +74,21 @@ TEST(WaveFile, BrokenFilesNameTheStepThatFailed)
 TEST(WaveFile, OnlyIntegerPcmIsTakenAndTheRefusalNamesTheFormat)
 {
     QString error;
-    EXPECT_FALSE(Parse(Riff(Chunk("fmt ", PcmFormat(1, 8000, 32, 3)) + Chunk("data", Samples(8))),
-                       error));
+    EXPECT_FALSE(
+        Parse(Riff(Chunk("fmt ", PcmFormat(1, 8000, 32, 3)) + Chunk("data", Samples(8))), error));
     EXPECT_EQ(error, "Unsupported sound format: IEEE float");
-    EXPECT_FALSE(Parse(Riff(Chunk("fmt ", PcmFormat(1, 8000, 4, 2) + U16(0)) + Chunk("data", "xx")),
-                       error));
+    EXPECT_FALSE(
+        Parse(Riff(Chunk("fmt ", PcmFormat(1, 8000, 4, 2) + U16(0)) + Chunk("data", "xx")), error));
     EXPECT_EQ(error, "Unsupported sound format: Microsoft ADPCM");
-    EXPECT_FALSE(Parse(Riff(Chunk("fmt ", PcmFormat(1, 8000, 12)) + Chunk("data", Samples(8))),
-                       error));
+    EXPECT_FALSE(
+        Parse(Riff(Chunk("fmt ", PcmFormat(1, 8000, 12)) + Chunk("data", Samples(8))), error));
     EXPECT_EQ(error, "Unsupported sound format: 12-bit PCM");
 
     // The extensible format: integer PCM plays, anything else is refused.
     const auto extensible = [](const QByteArray& guid) {
-        return Riff(Chunk("fmt ", PcmFormat(2, 48000, 24, 0xFFFE) + U16(22) + U16(24) + U32(3) +
-                                      guid) +
-                    Chunk("data", Samples(60)));
+        return Riff(
+            Chunk("fmt ", PcmFormat(2, 48000, 24, 0xFFFE) + U16(22) + U16(24) + U32(3) + guid) +
+            Chunk("data", Samples(60)));
     };
     const QByteArray pcm("\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
     QByteArray floating = pcm;
@@ -98,4 +99,19 @@ TEST(WaveFile, OnlyIntegerPcmIsTakenAndTheRefusalNamesTheFormat)
     EXPECT_EQ(layout->DataLength, 60);
     EXPECT_FALSE(Parse(extensible(floating), error));
     EXPECT_EQ(error, "Unsupported sound format: extensible, not integer PCM");
+}
+
+TEST(ShippedSounds, EveryEventHasAShortIntegerPcmTone)
+{
+    const QString folder = QStringLiteral(PULSMIR_DATA_DIR "/sounds/");
+    for (const char* name : {"online", "offline", "ping", "start", "skin", "memory", "resources"}) {
+        QFile file(folder + name + ".wav");
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        QString error;
+        const std::optional<WaveFileLayout> layout = ParseWaveFile(file, error);
+        ASSERT_TRUE(layout) << name << ": " << error.toStdString();
+        EXPECT_EQ(layout->Format.FormatTag, 1);
+        EXPECT_GT(layout->DataLength, 1000) << name;
+        EXPECT_LT(layout->DataLength, 64 * 1024) << name; // a short tone, well under a second
+    }
 }
