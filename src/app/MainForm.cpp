@@ -13,6 +13,7 @@
 #include "app/StartupShortcut.h"
 #include "core/NicList.h"
 #include "core/PerfCore.h"
+#include "net/LocalTalk.h"
 #include "net/PingProber.h"
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
@@ -439,6 +440,18 @@ bool TMainPForm::LoadSstpScripts()
 bool TMainPForm::CheckSstpConnection()
 {
     return m_runMode == RunMode::Desktop && m_sstp->CheckSstpConnection();
+}
+
+void TMainPForm::OpenLocalTalk()
+{
+    if (m_runMode != RunMode::Desktop)
+        return;
+    m_localTalk = std::make_unique<TLocalTalkServer>(
+        TLocalTalkSkins{m_paths.SkinFolder(), &ReadSkinName, [this] { RefreshSkinList(); },
+                        [this] { return m_menu->SkinNames(); },
+                        [this](const QString& caption) { SelectSkin(caption); }},
+        TaggedLog(&m_log, QString()));
+    m_localTalk->Open();
 }
 
 void TMainPForm::PlayEventSoundNo(int number)

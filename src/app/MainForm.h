@@ -40,6 +40,7 @@ class TPerfCore;
 class TPingProber;
 class TSplash;
 class TEventSounds;
+class TLocalTalkServer;
 
 // The main window. It owns the program's objects for the whole run, runs the start-up sequence
 // when created and the shutdown sequence when closed, puts the settings into effect, samples
@@ -189,9 +190,7 @@ private:
     void CheckSoundEvents();
     void ESMuteClick();
 
-    // Steps of the sequences that belong to parts of the program built later; each is the one
-    // place where that part plugs in.
-    void OpenLocalTalk() {}
+    void OpenLocalTalk();
 
     AppPaths m_paths;
     Dialogs& m_dialogs;
@@ -227,6 +226,7 @@ private:
     std::unique_ptr<TPingProber> m_pingProber;
     std::unique_ptr<TSstpNotifier> m_sstp;
     std::unique_ptr<TEventSounds> m_sounds;
+    std::unique_ptr<TLocalTalkServer> m_localTalk;
     TSkinSystem m_skin;
     TSkinRenderer m_renderer;
     SkinList m_skinList;

@@ -47,6 +47,8 @@ public:
     void SetModeCaption(const TMRes& texts, int skinMode);
     // Rebuilds the skin items: one checkable item per entry, or a disabled "(No Skin!)"; more
     // than 30 skins go into columns of 30.
+    // The skin items' captions, top to bottom.
+    const QStringList& SkinNames() const { return m_skinNames; }
     void SetSkinItems(const SkinList& skins, const QString& currentSkinName);
     // The first skin of the menu; empty when there is none.
     QString FirstSkinName() const;

@@ -1,0 +1,158 @@
+#include "net/LocalTalk.h"
+
+#include "platform/TextDecoding.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+QString Quoted(const QString& text)
+{
+    return u'"' + text + u'"';
+}
+
+QString DottedDecimal(const QHostAddress& address)
+{
+    bool isIpv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
+    return isIpv4 ? QHostAddress(ipv4).toString() : address.toString();
+}
+
+} // namespace
+
+TLocalTalkMessage ParseLocalTalkMessage(const QString& text)
+{
+    TLocalTalkMessage message;
+    const qsizetype colon = text.indexOf(u':');
+    if (colon < 1)
+        return message;
+    message.Header = text.left(colon);
+    message.Argument = text.mid(colon + 1);
+    message.Type = message.Header == QLatin1String("SELECTSKIN") ? TLocalTalkMessage::Kind::SelectSkin
+                                                                 : TLocalTalkMessage::Kind::Unknown;
+    return message;
+}
+
+QString SkinFileInFolder(const QString& skinFolder, const QString& argument)
+{
+    QString relative = argument;
+    relative.replace(u'\\', u'/');
+    if (relative.isEmpty() || QDir::isAbsolutePath(relative) || relative.contains(QChar(0)))
+        return {};
+    for (const QString& part : relative.split(u'/'))
+        if (part == QLatin1String(".."))
+            return {};
+    const QString path = QDir(skinFolder).filePath(relative);
+    const QFileInfo file(path);
+    if (file.exists() || file.isSymLink()) {
+        // Whatever links lie on the way, the file itself must be in the folder.
+        const QString folder = QFileInfo(skinFolder).canonicalFilePath();
+        const QString target = file.canonicalFilePath();
+        if (folder.isEmpty() || target.isEmpty() || !target.startsWith(folder + u'/'))
+            return {};
+    }
+    return path;
+}
+
+TLocalTalkServer::TLocalTalkServer(TLocalTalkSkins skins, TaggedLog log, QObject* parent)
+    : QObject(parent), m_skins(std::move(skins)), m_log(std::move(log)),
+      m_server(new QTcpServer(this))
+{
+    connect(m_server, &QTcpServer::newConnection, this, &TLocalTalkServer::LTServerAccept);
+}
+
+TLocalTalkServer::~TLocalTalkServer() = default;
+
+bool TLocalTalkServer::Open(quint16 port)
+{
+    if (!m_server->listen(QHostAddress::AnyIPv4, port))
+        return false;
+    m_log(QStringLiteral("Pulsmir Local Talk : Listening Started"));
+    m_log(QStringLiteral("  Open Port     : %1").arg(m_server->serverPort()));
+    return true;
+}
+
+bool TLocalTalkServer::Active() const
+{
+    return m_server->isListening();
+}
+
+quint16 TLocalTalkServer::Port() const
+{
+    return m_server->serverPort();
+}
+
+void TLocalTalkServer::LTServerAccept()
+{
+    while (QTcpSocket* client = m_server->nextPendingConnection()) {
+        const QString local = DottedDecimal(client->localAddress());
+        const QString remote = DottedDecimal(client->peerAddress());
+        m_log(QStringLiteral("Pulsmir Local Talk : Accepted"));
+        m_log(QStringLiteral("  Local Address  : ") + local);
+        m_log(QStringLiteral("  Local Port     : %1").arg(client->localPort()));
+        m_log(QStringLiteral("  Remote Address : ") + remote);
+        m_log(QStringLiteral("  Remote Port    : %1").arg(client->peerPort()));
+        if (remote != local) {
+            m_log(QStringLiteral("* Remote Address is not LOCALHOST! *"));
+            m_log(QStringLiteral("* Access is DENIED.                *"));
+            client->abort();
+            client->deleteLater();
+            continue;
+        }
+        m_log(QStringLiteral("Pulsmir Local Talk : Connected"));
+        connect(client, &QTcpSocket::readyRead, this, [this, client] { LTServerClientRead(client); });
+        connect(client, &QTcpSocket::disconnected, this, [this, client] {
+            m_log(QStringLiteral("Pulsmir Local Talk : Disconnected"));
+            client->deleteLater();
+        });
+    }
+}
+
+void TLocalTalkServer::LTServerClientRead(QTcpSocket* client)
+{
+    const QByteArray data = client->readAll();
+    if (data.size() > MaxMessageBytes) {
+        m_log(QStringLiteral("Pulsmir Local Talk : %1 bytes without a break; connection closed")
+                  .arg(data.size()));
+        client->abort();
+        return;
+    }
+    HandleMessage(DecodeText(data));
+}
+
+void TLocalTalkServer::HandleMessage(const QString& text)
+{
+    m_log(QStringLiteral("Pulsmir Local Talk : Data Receive"));
+    m_log(QStringLiteral("  Receive Data : ") + text);
+    const TLocalTalkMessage message = ParseLocalTalkMessage(text);
+    switch (message.Type) {
+    case TLocalTalkMessage::Kind::Illegal:
+        m_log(QStringLiteral("  Illegal Message : ") + Quoted(text));
+        return;
+    case TLocalTalkMessage::Kind::Unknown:
+        m_log(QStringLiteral("  Unknown Header : ") + Quoted(message.Header));
+        return;
+    case TLocalTalkMessage::Kind::SelectSkin:
+        break;
+    }
+    m_log(QStringLiteral("  Recognized Header : ") + message.Header);
+    const QString path = SkinFileInFolder(m_skins.SkinFolder, message.Argument);
+    const QString name = path.isEmpty() ? QString() : m_skins.ReadSkinName(path);
+    if (name.isEmpty()) {
+        m_log(QStringLiteral("  Unknown Skin Name : ") + Quoted(message.Argument));
+        return;
+    }
+    m_log(QStringLiteral("  Skin Change to ") + Quoted(name));
+    m_skins.RefreshSkinList();
+    for (const QString& caption : m_skins.SkinItems()) {
+        if (caption != name)
+            continue;
+        m_log(QStringLiteral("##Remote Control Start"));
+        m_skins.SelectSkin(caption);
+        m_log(QStringLiteral("##Remote Control End"));
+    }
+}

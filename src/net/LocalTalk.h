@@ -1,0 +1,75 @@
+#pragma once
+
+#include "log/DebugLog.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+// One Local Talk message: Header ":" Argument, the argument exactly as it came.
+struct TLocalTalkMessage
+{
+    enum class Kind
+    {
+        Illegal,    // no colon, or nothing before it
+        SelectSkin, // "SELECTSKIN", in capitals
+        Unknown
+    };
+    Kind Type = Kind::Illegal;
+    QString Header;
+    QString Argument;
+};
+
+TLocalTalkMessage ParseLocalTalkMessage(const QString& text);
+
+// What the server asks of the skins when told to switch.
+struct TLocalTalkSkins
+{
+    QString SkinFolder;
+    // The "SkinName" of a definition file; empty when it cannot be read.
+    std::function<QString(const QString& path)> ReadSkinName;
+    std::function<void()> RefreshSkinList;
+    // The captions of the skin menu from the top to its first separator.
+    std::function<QStringList()> SkinItems;
+    std::function<void(const QString& caption)> SelectSkin;
+};
+
+// The skin folder's file for a message argument, or empty when the argument would lead out of
+// the folder: an absolute path, a ".." part, or a link that points elsewhere.
+QString SkinFileInFolder(const QString& skinFolder, const QString& argument);
+
+// "LTServer": other programs on this computer switch the skin by sending "SELECTSKIN:" and a
+// skin definition file's name to port 4830. A client is let in only when it connects from the
+// very address it connects to; nothing is ever written back.
+class TLocalTalkServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr quint16 DefaultPort = 4830;
+    // A connection that sends more than this without a message being carried out is closed.
+    static constexpr qint64 MaxMessageBytes = 4096;
+
+    TLocalTalkServer(TLocalTalkSkins skins, TaggedLog log, QObject* parent = nullptr);
+    ~TLocalTalkServer() override;
+
+    // Opens the port; a port in use or any other error leaves Local Talk off, silently.
+    bool Open(quint16 port = DefaultPort);
+    bool Active() const;
+    quint16 Port() const;
+
+    // Carries out one message as it arrived.
+    void HandleMessage(const QString& text);
+
+private:
+    void LTServerAccept();
+    void LTServerClientRead(QTcpSocket* client);
+
+    TLocalTalkSkins m_skins;
+    TaggedLog m_log;
+    QTcpServer* m_server;
+};
