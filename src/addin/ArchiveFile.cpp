@@ -95,12 +95,14 @@ int TArchiveFile::Extract(const QString& destination, const QStringList& names)
 {
     TArchiver& archiver = Current();
     m_output.clear();
+    m_refused = false;
     try {
         const int result = archiver.Extract(m_fileName, destination, names, Options);
         m_output = archiver.LastCommandLine();
         return result;
     } catch (const EArchiver& e) {
         m_output = archiver.LastCommandLine() + QStringLiteral("\n") + e.Message();
+        m_refused = e.Message().startsWith(QLatin1String("refused: "));
         // A refusal or a damaged entry is the archiver's error code, as the DLLs report it.
         if (archiver.LastCommandLine().isEmpty())
             throw;

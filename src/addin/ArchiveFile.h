@@ -23,6 +23,8 @@ public:
     int OutputSize = 4096;
     // What the last operation reported: its command text and, on failure, the reason.
     const QString& Output() const { return m_output; }
+    // The last extraction was refused for what the package holds, not for damage.
+    bool Refused() const { return m_refused; }
 
     // Every operation throws EArchiver "書庫の形式を判別できません。" without a member.
     int CheckArchive(int mode, int extra);
@@ -42,5 +44,6 @@ private:
     TArchiverType m_type = TArchiverType::atAutoDetect;
     std::unique_ptr<TArchiver> m_archiver;
     QString m_output;
+    bool m_refused = false;
     bool m_findOpen = false;
 };

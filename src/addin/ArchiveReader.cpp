@@ -271,10 +271,12 @@ void Extract(const QString& path, ArchiveFormat format, const ExtractionRequest&
     // Everything is checked before the first byte is written.
     const std::vector<ArchiveEntry> entries = List(path, format);
     for (const ArchiveEntry& entry : entries) {
+        if (!Wanted(request, entry))
+            continue;
         QString refusal = RefusalOfName(entry.Name);
         if (refusal.isEmpty() && entry.IsSpecial)
             refusal = QStringLiteral("\"%1\" is a link or a device").arg(entry.Name);
-        if (refusal.isEmpty() && Wanted(request, entry))
+        if (refusal.isEmpty())
             refusal = RefusalOfPath(request.Destination, TargetOf(request, entry));
         if (!refusal.isEmpty())
             throw EArchiver(QStringLiteral("refused: ") + refusal);

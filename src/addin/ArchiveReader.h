@@ -63,10 +63,10 @@ std::vector<ArchiveEntry> List(const QString& path, ArchiveFormat format);
 // parts would lead outside the destination.
 QString RefusalOfName(const QString& name);
 
-// Extracts the entries the request names. Refuses the whole archive, writing nothing, when an
-// entry is special or has a name that leads outside, or when the entries add up to more than
-// the limits; an existing link in the way is replaced, never followed. Throws EArchiver with
-// the reason.
+// Extracts the entries the request names. Refuses, writing nothing, when one of them is special
+// or has a name that leads outside, or when the archive's entries add up to more than the
+// limits; an existing link in the way is replaced, never followed. Throws EArchiver with the
+// reason, which begins "refused: " for a refusal.
 void Extract(const QString& path, ArchiveFormat format, const ExtractionRequest& request);
 
 // "*" any run of characters (folders too), "?" one; letters in any case.

@@ -1,0 +1,166 @@
+#include "addin/PmaInst.h"
+
+#include "doubles/RecordingDialogs.h"
+#include "support/LogCapture.h"
+#include "support/TempProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Package(const char* name)
+{
+    return QStringLiteral(PULSMIR_FIXTURE_DIR "/addin/") + QString::fromLatin1(name);
+}
+
+class PmaInstall : public ::testing::Test
+{
+protected:
+    PmaInstall()
+    {
+        EXPECT_TRUE(localTalk.listen(QHostAddress::LocalHost, 0));
+        QObject::connect(&localTalk, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* client = localTalk.nextPendingConnection())
+                QObject::connect(client, &QTcpSocket::readyRead,
+                                 [this, client] { handedOff += client->readAll(); });
+        });
+    }
+
+    bool Install(const char* package)
+    {
+        TPmaInst installer(folder.Path(), dialogs, [this](const QString& message) {
+            confirmations << message;
+            return answer;
+        }, log.Writer());
+        installer.LocalTalkPort = localTalk.serverPort();
+        const bool result = installer.Install(Package(package));
+        isSkin = installer.IsSkin;
+        skinName = installer.SkinName;
+        return result;
+    }
+
+    QStringList BoxTexts() const
+    {
+        QStringList texts;
+        for (const auto& box : dialogs.boxes)
+            texts << box.text;
+        return texts;
+    }
+
+    QByteArray HandedOff()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (handedOff.isEmpty() && clock.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return handedOff;
+    }
+
+    int argc = 1;
+    char name[8] = "test";
+    char* argv[1] = {name};
+    QCoreApplication app{argc, argv};
+    TempProgramFolder folder;
+    RecordingDialogs dialogs;
+    LogCapture log;
+    QTcpServer localTalk;
+    QByteArray handedOff;
+    QStringList confirmations;
+    bool answer = true;
+    bool isSkin = false;
+    QString skinName;
+};
+
+} // namespace
+
+TEST_F(PmaInstall, ASkinGoesIntoTheSkinFolderAndTheMonitorIsToldToSwitch)
+{
+    ASSERT_TRUE(Install("skin.pma"));
+    EXPECT_EQ(confirmations, QStringList({"skin.pma\r\n\r\nPulsmir will install this file.\r\nOK?"}));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].type, DialogType::Information);
+    EXPECT_EQ(dialogs.boxes[0].text, "Installation of a skin \"Packaged Golden\" was successful.");
+    EXPECT_TRUE(isSkin);
+    EXPECT_EQ(skinName, "Packaged Golden");
+    EXPECT_TRUE(folder.Exists("Skin/PackGolden.ini"));
+    EXPECT_TRUE(folder.Exists("Skin/PackGolden/notes/readme.txt"));
+    EXPECT_FALSE(folder.Exists("Skin/pma.$$$"));
+    EXPECT_EQ(HandedOff(), "SELECTSKIN:PackGolden.ini");
+    // The command texts go to the log.
+    EXPECT_FALSE(log.Lines().filter("Add-in : x -c1 -n1 -x1 \"-jxpma.$$$\" -jyo1 \"").isEmpty());
+}
+
+TEST_F(PmaInstall, ComponentsInAnyCaseAndTheirFolders)
+{
+    ASSERT_TRUE(Install("lowercase.pma"));
+    EXPECT_TRUE(isSkin);
+    EXPECT_TRUE(folder.Exists("Skin/LowerGolden.ini"));
+
+    ASSERT_TRUE(Install("help.pma"));
+    EXPECT_FALSE(isSkin);
+    EXPECT_EQ(folder.Read("help/extra/page.html"), "<p>More help.</p>\n");
+    EXPECT_EQ(BoxTexts().last(), "Add-in \"Extra Help\" installation was successful.");
+
+    ASSERT_TRUE(Install("res.pma"));
+    EXPECT_TRUE(folder.Exists("rl9.prs"));
+    EXPECT_EQ(BoxTexts().last(), "Add-in \"Pictures\" installation was successful.");
+
+    ASSERT_TRUE(Install("sjis.pma"));
+    EXPECT_EQ(skinName, QString::fromUtf8("ゴールデン"));
+    EXPECT_TRUE(folder.Exists(QString::fromUtf8("Skin/ゴールデン/cpu.png")));
+    EXPECT_TRUE(HandedOff().contains(QString::fromUtf8("SELECTSKIN:ゴールデン.ini").toUtf8()));
+}
+
+TEST_F(PmaInstall, CancellingTouchesNothing)
+{
+    answer = false;
+    EXPECT_TRUE(Install("skin.pma"));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_FALSE(folder.Exists("Skin"));
+    EXPECT_FALSE(folder.Exists("pma.$$$"));
+    EXPECT_TRUE(HandedOff().isEmpty());
+}
+
+TEST_F(PmaInstall, EveryFailureEndsInItsBoxes)
+{
+    const QString notAddin =
+        "This file is not an add-in file for Pulsmir, or was damaged.\r\nInstallation failed.";
+    const QString deployment = "Add-in \"%1\" deployment went wrong.\r\nThe file was damaged or "
+                               "pma.$$$ does not exist.\r\n\r\nInstallation failed.";
+
+    EXPECT_FALSE(Install("zip.pma"));
+    EXPECT_EQ(BoxTexts(), QStringList({notAddin}));
+    dialogs.boxes.clear();
+    EXPECT_FALSE(Install("damaged.pma"));
+    EXPECT_EQ(BoxTexts(), QStringList({notAddin}));
+    dialogs.boxes.clear();
+
+    EXPECT_FALSE(Install("nodescriptor.pma"));
+    EXPECT_EQ(BoxTexts(), QStringList({"\"pma.$$$\" is not contained in the add-in file, or the "
+                                       "file was damaged.\r\nInstallation failed."}));
+    dialogs.boxes.clear();
+
+    EXPECT_FALSE(Install("unknown.pma"));
+    EXPECT_EQ(BoxTexts(),
+              QStringList({"\"" + Package("unknown.pma") +
+                               "\" has not discriminated correctly.\r\nThe component type dealing "
+                               "with un-is specified.\r\n\r\nInstallation failed.",
+                           deployment.arg(Package("unknown.pma"))}));
+    EXPECT_FALSE(folder.Exists("odd.txt"));
+    dialogs.boxes.clear();
+
+    for (const char* hostile : {"parent.pma", "link.pma"}) {
+        EXPECT_FALSE(Install(hostile)) << hostile;
+        EXPECT_EQ(BoxTexts(), QStringList({deployment.arg(Package(hostile))})) << hostile;
+        dialogs.boxes.clear();
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder.File("../evil.txt")));
+    EXPECT_FALSE(folder.Exists("help/escape"));
+    for (const auto& box : dialogs.boxes)
+        EXPECT_EQ(box.type, DialogType::Error);
+}
