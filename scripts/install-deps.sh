@@ -21,6 +21,8 @@ packages=(
   trayer wmctrl
   # ALSA utilities, iproute2 for network namespaces in tests
   alsa-utils iproute2
+  # the freedesktop tools the file type of add-in packages is registered with and checked by
+  xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
   # the end-to-end test driver
   python3
 )

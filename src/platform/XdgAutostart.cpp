@@ -39,6 +39,26 @@ QString EntryValue(const QString& value)
 
 } // namespace
 
+QString DesktopExecLine(const QString& program, const QStringList& arguments,
+                        const QStringList& environment)
+{
+    QStringList exec;
+    if (!environment.isEmpty()) {
+        exec << QStringLiteral("env");
+        for (const QString& variable : environment)
+            exec << ExecArgument(variable);
+    }
+    exec << ExecArgument(program);
+    for (const QString& argument : arguments)
+        exec << ExecArgument(argument);
+    return exec.join(u' ');
+}
+
+QString DesktopEntryValue(const QString& value)
+{
+    return EntryValue(value);
+}
+
 QString AutostartFolder()
 {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -49,16 +69,6 @@ QString AutostartFolder()
 
 QString DesktopEntryText(const AutostartEntry& entry)
 {
-    QStringList exec;
-    if (!entry.environment.isEmpty()) {
-        exec << QStringLiteral("env");
-        for (const QString& variable : entry.environment)
-            exec << ExecArgument(variable);
-    }
-    exec << ExecArgument(entry.program);
-    for (const QString& argument : entry.arguments)
-        exec << ExecArgument(argument);
-
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=%1\n"
@@ -66,7 +76,9 @@ QString DesktopEntryText(const AutostartEntry& entry)
                           "Path=%3\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n")
-        .arg(EntryValue(entry.name), EntryValue(exec.join(u' ')), EntryValue(entry.workingFolder));
+        .arg(EntryValue(entry.name),
+             EntryValue(DesktopExecLine(entry.program, entry.arguments, entry.environment)),
+             EntryValue(entry.workingFolder));
 }
 
 void WriteAutostartEntry(const QString& folder, const QString& fileName,

@@ -14,6 +14,13 @@ struct AutostartEntry
     QStringList environment; // NAME=value pairs set for the program
 };
 
+// The Exec value of a desktop entry: the program and its arguments quoted as the format wants,
+// behind "env" and the variables when there are any.
+QString DesktopExecLine(const QString& program, const QStringList& arguments,
+                        const QStringList& environment);
+// A value of a desktop entry, its backslashes and line ends escaped.
+QString DesktopEntryValue(const QString& value);
+
 // $XDG_CONFIG_HOME/autostart, ~/.config/autostart by default.
 QString AutostartFolder();
 

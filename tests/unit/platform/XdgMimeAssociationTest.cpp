@@ -1,0 +1,97 @@
+#include "platform/XdgMimeAssociation.h"
+
+#include "support/TempProgramFolder.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The association written into a scratch home: no test touches the real one.
+class AddinTypeRegistration : public ::testing::Test
+{
+protected:
+    AddinTypeRegistration()
+        : m_data(qgetenv("XDG_DATA_HOME")), m_config(qgetenv("XDG_CONFIG_HOME"))
+    {
+        qputenv("XDG_DATA_HOME", home.File("data").toUtf8());
+        qputenv("XDG_CONFIG_HOME", home.File("config").toUtf8());
+        association.Program = "/opt/pulsmir dir/pulsmir";
+        association.Environment = QStringList({"PULSMIR_HOME=/srv/my pulsmir"});
+    }
+    ~AddinTypeRegistration() override
+    {
+        qputenv("XDG_DATA_HOME", m_data);
+        qputenv("XDG_CONFIG_HOME", m_config);
+    }
+
+    // A freedesktop tool's answer, with the scratch home; empty when it is not installed.
+    static QString Tool(const QString& tool, const QStringList& arguments)
+    {
+        const QString program = QStandardPaths::findExecutable(tool);
+        if (program.isEmpty())
+            return {};
+        QProcess process;
+        process.start(program, arguments);
+        process.waitForFinished(20000);
+        return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())
+            .trimmed();
+    }
+
+    TempProgramFolder home;
+    AddinAssociation association;
+
+private:
+    QByteArray m_data;
+    QByteArray m_config;
+};
+
+} // namespace
+
+TEST_F(AddinTypeRegistration, TheDesktopToolsKnowTheTypeAndItsApplication)
+{
+    home.Write("config/mimeapps.list", "[Default Applications]\ntext/plain=editor.desktop\n");
+    XdgMimeAssociation::Register(association);
+    EXPECT_TRUE(home.Exists("data/mime/packages/pulsmir-addin.xml"));
+    const QString entry = QString::fromUtf8(home.Read("data/applications/pulsmir-addin.desktop"));
+    EXPECT_TRUE(entry.contains("Name=Install to Pulsmir\n"));
+    EXPECT_TRUE(entry.contains(
+        "Exec=env \"PULSMIR_HOME=/srv/my pulsmir\" \"/opt/pulsmir dir/pulsmir\" %f\n"));
+    EXPECT_TRUE(entry.contains("MimeType=application/x-pulsmir-addin;\n"));
+
+    if (QStandardPaths::findExecutable("xdg-mime").isEmpty())
+        GTEST_SKIP() << "xdg-utils is not installed (scripts/install-deps.sh installs it)";
+    home.Write("Skin Pack.pma", "LHA data");
+    EXPECT_EQ(Tool("xdg-mime", {"query", "filetype", home.File("Skin Pack.pma")}),
+              "application/x-pulsmir-addin");
+    EXPECT_EQ(Tool("xdg-mime", {"query", "default", "application/x-pulsmir-addin"}),
+              "pulsmir-addin.desktop");
+    EXPECT_EQ(Tool("desktop-file-validate", {home.File("data/applications/pulsmir-addin.desktop")}),
+              "");
+    // The user's other defaults stay.
+    EXPECT_TRUE(home.Read("config/mimeapps.list").contains("text/plain=editor.desktop"));
+}
+
+TEST_F(AddinTypeRegistration, RegisteringAgainChangesNothingAndUnregisteringRemovesOnlyOurs)
+{
+    XdgMimeAssociation::Register(association);
+    const QByteArray mimeApps = home.Read("config/mimeapps.list");
+    XdgMimeAssociation::Register(association);
+    EXPECT_EQ(home.Read("config/mimeapps.list"), mimeApps);
+
+    home.Write("config/mimeapps.list",
+               home.Read("config/mimeapps.list") + "[Added Associations]\nimage/png=viewer.desktop\n");
+    EXPECT_TRUE(XdgMimeAssociation::Unregister());
+    EXPECT_FALSE(home.Exists("data/mime/packages/pulsmir-addin.xml"));
+    EXPECT_FALSE(home.Exists("data/applications/pulsmir-addin.desktop"));
+    const QByteArray left = home.Read("config/mimeapps.list");
+    EXPECT_FALSE(left.contains("pulsmir"));
+    EXPECT_TRUE(left.contains("image/png=viewer.desktop"));
+
+    // A default the user chose for the type is not ours to remove.
+    home.Write("config/mimeapps.list",
+               "[Default Applications]\napplication/x-pulsmir-addin=other.desktop\n");
+    EXPECT_TRUE(XdgMimeAssociation::Unregister());
+    EXPECT_TRUE(home.Read("config/mimeapps.list").contains("other.desktop"));
+}
