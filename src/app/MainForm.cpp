@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "Version.h"
+#include "addin/DirectoryWatcher.h"
 #include "app/AActiveCtrl.h"
 #include "app/CommandLine.h"
 #include "app/ExitEvents.h"
@@ -68,6 +69,7 @@ TMainPForm::TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList argu
     setWindowTitle(ProgramTitle);
     setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAcceptDrops(true);
 }
 
 TMainPForm::~TMainPForm()
@@ -177,6 +179,7 @@ bool TMainPForm::FormCreate()
     resize(1, 1); // no size of its own until a skin is applied
     winId();      // the window exists from here on, so a second instance can find it
     CreateWindowThreads();
+    CreateSkinFolderWatch();
 
     WriteDebugLog(QStringLiteral("Application Setting Load"));
     m_settings =
@@ -347,6 +350,7 @@ void TMainPForm::ApplySettings()
             CreateStartupShortcut();
         else
             RemoveStartupShortcut();
+        ApplyAddinAssociation();
         ApplyProcessPriority();
     }
     ApplyWindowStyle();

@@ -41,6 +41,7 @@ class TPingProber;
 class TSplash;
 class TEventSounds;
 class TLocalTalkServer;
+class TDirectoryWatcher;
 
 // The main window. It owns the program's objects for the whole run, runs the start-up sequence
 // when created and the shutdown sequence when closed, puts the settings into effect, samples
@@ -120,6 +121,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void ShowStatus(const QString& text);
@@ -192,6 +195,14 @@ private:
 
     void OpenLocalTalk();
 
+    // Add-ins: the skin folder watch, the ".pma" file type and packages dropped on the window.
+    void CreateSkinFolderWatch();
+    void SknFldMonChange();
+    void ApplyAddinAssociation();
+    void RegisterAddinType();
+    void UnregisterAddinType();
+    void DropDst1FileDrop(const QStringList& files);
+
     AppPaths m_paths;
     Dialogs& m_dialogs;
     QStringList m_arguments;
@@ -227,6 +238,7 @@ private:
     std::unique_ptr<TSstpNotifier> m_sstp;
     std::unique_ptr<TEventSounds> m_sounds;
     std::unique_ptr<TLocalTalkServer> m_localTalk;
+    std::unique_ptr<TDirectoryWatcher> m_skinFolderWatch;
     TSkinSystem m_skin;
     TSkinRenderer m_renderer;
     SkinList m_skinList;

@@ -1,6 +1,7 @@
 #include "app/ProgramEntry.h"
 
 #include "Version.h"
+#include "addin/PmaInst.h"
 #include "app/CommandLine.h"
 #include "app/HeadlessRun.h"
 #include "app/MainForm.h"
@@ -8,6 +9,7 @@
 #include "platform/InstanceGuard.h"
 #include "platform/TerminationSignals.h"
 #include "platform/linux/QtDialogs.h"
+#include "ui/SkinInsDlg.h"
 
 #include <QApplication>
 #include <QFile>
@@ -34,16 +36,32 @@ const char* const HelpText =
     "The program folder is the folder of the executable, or PULSMIR_HOME when set.\n"
     "Create an empty Debug.log there to switch the debug log on.\n";
 
-// Packages need the add-in installer, which this build does not have yet.
-class UnsupportedAddins : public AddinHandOff
+// Packages on the command line go through the installer, each asked for and reported on in
+// its own boxes; a skin switches a monitor that is already running.
+class PackageAddins : public AddinHandOff
 {
 public:
+    PackageAddins(const AppPaths& paths, Dialogs& dialogs, DebugLog& log)
+        : m_paths(paths), m_dialogs(dialogs), m_log(log)
+    {
+    }
+
     AddinInstallResult Install(const QString& packageFile) override
     {
-        std::fprintf(stderr, "pulsmir: %s: add-in packages are not supported yet\n",
-                     qUtf8Printable(packageFile));
-        return {};
+        TPmaInst installer(m_paths.ProgramFolder(), m_dialogs,
+                           [](const QString& message) { return TSkinInsDlg::Ask(message); },
+                           TaggedLog(&m_log, QString()));
+        AddinInstallResult result;
+        result.succeeded = installer.Install(QFileInfo(packageFile).absoluteFilePath());
+        result.skinInstalled = installer.IsSkin;
+        result.skinName = installer.SkinName;
+        return result;
     }
+
+private:
+    const AppPaths& m_paths;
+    Dialogs& m_dialogs;
+    DebugLog& m_log;
 };
 
 } // namespace
@@ -112,7 +130,9 @@ int RunPulsmir(int argc, char* argv[])
     const QString executableName = QFileInfo(arguments.first()).fileName();
 
     LinuxInstanceGuard guard;
-    UnsupportedAddins addins;
+    QtDialogs dialogs;
+    DebugLog entryLog(paths.DebugLogFile(), dialogs);
+    PackageAddins addins(paths, dialogs, entryLog);
     const EntryDecision decision = DecideEntry(guard, executableName, arguments.mid(1), addins);
 
     const QString workFile = paths.File(QStringLiteral("pma.$$$"));
@@ -126,7 +146,6 @@ int RunPulsmir(int argc, char* argv[])
         return 0;
     }
 
-    QtDialogs dialogs;
     TMainPForm form(paths, dialogs, arguments);
     form.SetAddinSkin(decision.addinSkinFlag, decision.addinSkinName);
     // Caught from here on, so a signal during start-up waits for the event loop and then

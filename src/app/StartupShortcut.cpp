@@ -27,8 +27,14 @@ AutostartEntry StartupShortcutEntry(const AppPaths& paths, bool waitOnStartup, i
         if (targetDrive >= 0)
             entry.arguments << QStringLiteral("/M") << QStringLiteral("/D:%1").arg(targetDrive);
     }
+    entry.environment = ProgramEnvironment(paths);
+    return entry;
+}
+
+QStringList ProgramEnvironment(const AppPaths& paths)
+{
     // A program folder apart from the executable's must follow the program into the session.
     if (paths.ProgramFolder() != paths.ExecutableFolder())
-        entry.environment << QStringLiteral("PULSMIR_HOME=") + paths.ProgramFolder();
-    return entry;
+        return {QStringLiteral("PULSMIR_HOME=") + paths.ProgramFolder()};
+    return {};
 }

@@ -10,6 +10,10 @@ QString StartupShortcutName(int targetDrive);
 // The entry's name in earlier versions, removed whenever a new one is written.
 inline const QString OldStartupShortcutName = QStringLiteral("Pulsmir 2.0.desktop");
 
+// What the program needs from its environment when the desktop starts it: the program folder,
+// when it is not the executable's.
+QStringList ProgramEnvironment(const AppPaths& paths);
+
 // Starts the delayed launcher when asked to wait and the launcher is installed, else the
 // program itself; a drive instance passes its digit along.
 AutostartEntry StartupShortcutEntry(const AppPaths& paths, bool waitOnStartup, int waitTime,

@@ -1,0 +1,94 @@
+// The main window's add-ins: the watch on the skin folder, the ".pma" file type, and packages
+// dropped on the window.
+#include "addin/DirectoryWatcher.h"
+#include "addin/PmaInst.h"
+#include "app/MainForm.h"
+#include "app/StartupShortcut.h"
+#include "platform/AtomicFile.h"
+#include "platform/Dialogs.h"
+#include "platform/XdgMimeAssociation.h"
+#include "ui/SkinInsDlg.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+void TMainPForm::CreateSkinFolderWatch()
+{
+    m_skinFolderWatch = std::make_unique<TDirectoryWatcher>(m_paths.SkinFolder());
+    m_skinFolderWatch->DelayTime = 1000;
+    m_skinFolderWatch->Delay = true;
+    m_skinFolderWatch->OnChange = [this](QObject*, const QString&) { SknFldMonChange(); };
+}
+
+void TMainPForm::SknFldMonChange()
+{
+    if (m_settings.SkinFolderWatch && !m_startingUp)
+        RefreshSkinList();
+}
+
+void TMainPForm::ApplyAddinAssociation()
+{
+    if (m_settings.ExtUpdate)
+        RegisterAddinType();
+    else
+        UnregisterAddinType();
+}
+
+void TMainPForm::RegisterAddinType()
+{
+    try {
+        XdgMimeAssociation::Register(
+            {m_paths.ExecutableFolder() + QStringLiteral("/pulsmir"), ProgramEnvironment(m_paths)});
+    } catch (const EFileWriteError& e) {
+        WriteDebugLog(QStringLiteral("[TRAP] Add-in file type : ") + QString::fromUtf8(e.what()));
+        m_dialogs.Error(QStringLiteral("Registry Access ERROR!"));
+    }
+}
+
+void TMainPForm::UnregisterAddinType()
+{
+    if (!XdgMimeAssociation::Unregister())
+        m_dialogs.Error(QStringLiteral("Registry Access ERROR!"));
+}
+
+void TMainPForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainPForm::dropEvent(QDropEvent* event)
+{
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    event->acceptProposedAction();
+    // Installing asks and reports in boxes; the drag source must not wait for them.
+    QMetaObject::invokeMethod(this, [this, files] { DropDst1FileDrop(files); }, Qt::QueuedConnection);
+}
+
+void TMainPForm::DropDst1FileDrop(const QStringList& files)
+{
+    for (const QString& file : files) {
+        if (QFileInfo(file).suffix().toUpper() != QLatin1String("PMA")) {
+            m_dialogs.Error(m_res.GetText(QStringLiteral("R0625")) + QStringLiteral("\r\n") + file);
+            continue;
+        }
+        show();
+        raise();
+        activateWindow();
+        TPmaInst installer(m_paths.ProgramFolder(), m_dialogs,
+                           [this](const QString& message) { return TSkinInsDlg::Ask(message, this); },
+                           TaggedLog(&m_log, QString()));
+        if (installer.Install(file) && installer.IsSkin)
+            SendSstpEvent(QStringLiteral("SkinInstall"), {installer.SkinName, {}});
+    }
+    const QString workFile = m_paths.File(QStringLiteral("pma.$$$"));
+    if (QFile::exists(workFile))
+        QFile::remove(workFile);
+}
