@@ -21,7 +21,9 @@ void TMainPForm::CreateSkinFolderWatch()
     m_skinFolderWatch = std::make_unique<TDirectoryWatcher>(m_paths.SkinFolder());
     m_skinFolderWatch->DelayTime = 1000;
     m_skinFolderWatch->Delay = true;
-    m_skinFolderWatch->OnChange = [this](QObject*, const QString&) { SknFldMonChange(); };
+    m_skinFolderWatch->OnChange = [this](QObject*, const QString&) {
+        SknFldMonChange();
+    };
 }
 
 void TMainPForm::SknFldMonChange()
@@ -61,6 +63,12 @@ void TMainPForm::dragEnterEvent(QDragEnterEvent* event)
         event->acceptProposedAction();
 }
 
+void TMainPForm::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
 void TMainPForm::dropEvent(QDropEvent* event)
 {
     QStringList files;
@@ -69,7 +77,8 @@ void TMainPForm::dropEvent(QDropEvent* event)
             files << url.toLocalFile();
     event->acceptProposedAction();
     // Installing asks and reports in boxes; the drag source must not wait for them.
-    QMetaObject::invokeMethod(this, [this, files] { DropDst1FileDrop(files); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, files] { DropDst1FileDrop(files); }, Qt::QueuedConnection);
 }
 
 void TMainPForm::DropDst1FileDrop(const QStringList& files)
@@ -82,9 +91,10 @@ void TMainPForm::DropDst1FileDrop(const QStringList& files)
         show();
         raise();
         activateWindow();
-        TPmaInst installer(m_paths.ProgramFolder(), m_dialogs,
-                           [this](const QString& message) { return TSkinInsDlg::Ask(message, this); },
-                           TaggedLog(&m_log, QString()));
+        TPmaInst installer(
+            m_paths.ProgramFolder(), m_dialogs,
+            [this](const QString& message) { return TSkinInsDlg::Ask(message, this); },
+            TaggedLog(&m_log, QString()));
         if (installer.Install(file) && installer.IsSkin)
             SendSstpEvent(QStringLiteral("SkinInstall"), {installer.SkinName, {}});
     }

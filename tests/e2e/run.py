@@ -14,11 +14,14 @@ from harness import Desktop, ProgramFolder  # noqa: E402
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True, help="the build's program folder")
+    parser.add_argument("--helpers", help="the folder of the built test helpers")
     parser.add_argument("case", help="module.function, e.g. shell_cases.first_start")
     args = parser.parse_args()
     module_name, function_name = args.case.split(".", 1)
     case = getattr(importlib.import_module(module_name), function_name)
     os.environ["PULSMIR_BIN"] = os.path.abspath(args.bin)
+    if args.helpers:
+        os.environ["PULSMIR_E2E_HELPERS"] = os.path.abspath(args.helpers)
     with Desktop() as desktop, ProgramFolder(args.bin) as folder:
         try:
             case(desktop, folder)

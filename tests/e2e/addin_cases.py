@@ -1,0 +1,116 @@
+"""Add-in packages and Local Talk: a package opened on the command line, one dropped from
+another application, SELECTSKIN from a local program, and the file type registered for the
+desktop."""
+
+import os
+import shutil
+import socket
+import subprocess
+import time
+
+from harness import Pulsmir, wait_until, window_geometry
+from monitor_cases import install_skin, the_window
+from shell_cases import expect, main_windows
+from window_cases import start
+
+PACKAGES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../fixtures/addin")
+PACKAGED_SKIN = "Skin 'Packaged Golden' Loaded...Complete"
+
+
+def package(folder, name="skin.pma"):
+    """A copy of a fixture package outside the program folder, as a user would have it."""
+    downloads = os.path.join(os.path.dirname(folder.path), "downloads")
+    os.makedirs(downloads, exist_ok=True)
+    target = os.path.join(downloads, name)
+    shutil.copy(os.path.join(PACKAGES, name), target)
+    return target
+
+
+def package_on_the_command_line_switches_the_running_monitor(desktop, folder):
+    install_skin(folder)
+    program = start(desktop, folder, CurrentSkinName="Golden")
+    second = Pulsmir(desktop, folder, args=[package(folder)])
+    expect(desktop.answer_box("Add-in File Installation") == "Add-in File Installation", "confirm")
+    expect(desktop.answer_box("Pulsmir - Information") == "Pulsmir - Information", "success box")
+    expect(second.wait_exit() == 0, "the second process")
+    expect("another instance is running" in second.stderr, second.stderr)
+    folder.wait_for_log(PACKAGED_SKIN)
+    expect("##Remote Control Start" in folder.log_lines(), "not switched over Local Talk")
+    expect(os.path.exists(folder.file("Skin/PackGolden/notes/readme.txt")), "not unpacked")
+    expect(not os.path.exists(folder.file("pma.$$$")), "pma.$$$ left behind")
+    expect(program.terminate() == 0, "exit")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "CurrentSkinName") == "Packaged Golden",
+           "the new skin is not kept")
+
+
+def package_dropped_from_another_client(desktop, folder):
+    install_skin(folder)
+    program = start(desktop, folder, CurrentSkinName="Golden", PosX=500, PosY=300)
+    window = the_window(desktop)
+    notes = os.path.join(os.path.dirname(folder.path), "notes.txt")
+    with open(notes, "w") as handle:
+        handle.write("not a package\n")
+    x, y, w, h = window_geometry(desktop, window)
+    helper = os.path.join(os.environ["PULSMIR_E2E_HELPERS"], "pulsmir_xdnd_drop")
+    dropper = desktop.spawn([helper, str(window), str(x + w // 2), str(y + h // 2),
+                             package(folder), notes])
+    # The files in the order they came: the package, then the text file.
+    expect(desktop.answer_box("Add-in File Installation") == "Add-in File Installation", "confirm")
+    desktop.answer_box("Pulsmir - Information")
+    expect(desktop.answer_box("Pulsmir - Error") == "Pulsmir - Error", "no box for the text file")
+    folder.wait_for_log(PACKAGED_SKIN)
+    expect(dropper.wait(timeout=10) == 0, "the drop did not finish")
+    expect(program.terminate() == 0, "exit")
+
+
+def send(message, source="127.0.0.1"):
+    client = socket.socket()
+    client.bind((source, 0))
+    client.connect(("127.0.0.1", 4830))
+    client.sendall(message)
+    time.sleep(0.3)
+    client.close()
+
+
+def local_talk_from_a_client(desktop, folder):
+    install_skin(folder, "Golden", "Golden")
+    install_skin(folder, "Golden Twin", "Twin")
+    program = start(desktop, folder, CurrentSkinName="Golden")
+    folder.wait_for_log("Pulsmir Local Talk : Listening Started")
+    expect("  Open Port     : 4830" in folder.log_lines(), "port")
+    send(b"SELECTSKIN:Twin.ini")
+    folder.wait_for_log("Skin 'Golden Twin' Loaded...Complete")
+    send(b"SELECTSKIN:../Pulsmir.ini")
+    folder.wait_for_log('  Unknown Skin Name : "../Pulsmir.ini"')
+    send(b"SELECTSKIN:Golden.ini", source="127.0.0.2")
+    folder.wait_for_log("* Access is DENIED.                *")
+    time.sleep(0.5)
+    expect(folder.log_lines().count("Skin 'Golden' Loaded...Complete") == 1, "a denied client switched")
+    expect(program.terminate() == 0, "exit")
+
+
+def xdg(folder, *arguments):
+    env = dict(os.environ, XDG_DATA_HOME=folder.data, XDG_CONFIG_HOME=folder.config,
+               HOME=folder.user_home)
+    return subprocess.run(["xdg-mime", *arguments], env=env, capture_output=True, text=True,
+                          timeout=30).stdout.strip()
+
+
+def file_type_registered_for_the_desktop(desktop, folder):
+    program = start(desktop, folder)
+    code = program.terminate()
+    expect(code == 0, f"exit {code}: {program.stderr}")
+    entry_path = os.path.join(folder.data, "applications", "pulsmir-addin.desktop")
+    with open(entry_path, encoding="utf-8") as handle:
+        entry = handle.read()
+    expect(f"PULSMIR_HOME={folder.path}" in entry, entry)
+    expect(xdg(folder, "query", "default", "application/x-pulsmir-addin") == "pulsmir-addin.desktop",
+           "not the default application")
+    expect(xdg(folder, "query", "filetype", package(folder)) == "application/x-pulsmir-addin",
+           "the type is not known")
+    open(folder.log_path, "w").close()  # so the start below waits for its own lines
+    program = start(desktop, folder, ExtUpdate=0)
+    code = program.terminate()
+    expect(code == 0, f"exit {code}: {program.stderr}")
+    expect(not os.path.exists(entry_path), "the entry stays after ExtUpdate=0")
+    expect(xdg(folder, "query", "default", "application/x-pulsmir-addin") == "", "still the default")
