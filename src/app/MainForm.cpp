@@ -61,7 +61,9 @@ void PauseProcessingEvents(int milliseconds)
 
 TMainPForm::TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList arguments,
                        RunMode runMode)
-    : QWidget(nullptr, Qt::FramelessWindowHint), m_paths(paths), m_dialogs(dialogs),
+    // Made on top from the start (the setting's default): changing it later makes Qt replace
+    // the X window at the next show.
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_paths(paths), m_dialogs(dialogs),
       m_arguments(std::move(arguments)), m_runMode(runMode), m_log(paths.DebugLogFile(), dialogs),
       m_res(paths.ProgramFolder()), m_skin(TaggedLog(&m_log, QString())),
       m_renderer(TaggedLog(&m_log, QString()))
@@ -390,7 +392,7 @@ void TMainPForm::ApplyWindowStyle()
     SyncThreadWindow();
     // A window hidden because the mouse was near comes back with the style.
     if (m_proximity.ProximityHidden && m_desktop && isVisible())
-        m_desktop->ShowWindowNoActivate(winId(), true);
+        m_desktop->ShowWindowNoActivate(NativeWindow(), true);
     m_proximity.ProximityHidden = false;
     // Shown again, except in the tray, which would only flash it up until the next tick.
     if (!m_startingUp && !isVisible() && !m_settings.InTasktray)
@@ -502,14 +504,24 @@ void TMainPForm::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     // Some window managers take the state only from a mapped window; by the next turn of the
     // event loop it is mapped.
-    QTimer::singleShot(0, this, [this] { X11SetSkipTaskbar(winId()); });
+    // Qt may make the X window anew while it shows it, after this event; by the next turn of
+    // the event loop the window is the one on screen.
+    QTimer::singleShot(0, this, [this] {
+        X11SetSkipTaskbar(NativeWindow());
+        SyncThreadWindow();
+    });
     SyncThreadWindow();
+}
+
+WId TMainPForm::NativeWindow() const
+{
+    return windowHandle() ? windowHandle()->winId() : winId();
 }
 
 void TMainPForm::setVisible(bool visible)
 {
     if (visible && !isVisible())
-        X11SetSkipTaskbar(winId());
+        X11SetSkipTaskbar(NativeWindow());
     QWidget::setVisible(visible);
 }
 

@@ -136,6 +136,9 @@ private:
     void BuildNicList();
     void ConnectMenu();
     bool WritesFiles() const { return m_runMode == RunMode::Desktop; }
+    // The X window that shows the face now. Qt makes a new one when a stay-on-top change takes
+    // effect, and winId() keeps naming the old one.
+    WId NativeWindow() const;
 
     // The face: the skin's window, its surface and the values a frame is drawn from.
     void ApplySkinWindow();

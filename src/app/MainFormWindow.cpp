@@ -91,7 +91,7 @@ void TMainPForm::StopWindowThreads()
 void TMainPForm::SyncThreadWindow()
 {
     // The native window may be made anew (a change of flags); the threads must follow it.
-    const WindowId window = m_runMode == RunMode::Desktop ? winId() : 0;
+    const WindowId window = m_runMode == RunMode::Desktop ? NativeWindow() : 0;
     if (m_fltCtrl)
         m_fltCtrl->Window = window;
     if (m_aActiveCtrl)
@@ -245,7 +245,7 @@ void TMainPForm::UpdateTips()
     if (isVisible() && !m_proximity.ProximityHidden && (underMouse() || m_stips->isVisible())) {
         cursor = m_desktop->CursorPos();
         const WindowId foreground = m_desktop->ForegroundWindow();
-        overFace = foreground != 0 && (foreground == winId() || foreground == m_stips->winId()) &&
+        overFace = foreground != 0 && (foreground == NativeWindow() || foreground == m_stips->winId()) &&
                    TStatusTips::CursorOverFace(cursor, pos(), size());
     }
     switch (m_tips.Update(overFace, TickCount())) {
@@ -254,11 +254,11 @@ void TMainPForm::UpdateTips()
     case TStatusTips::Action::Hide:
         m_stips->hide();
         if (m_settings.AlwaysTop)
-            m_desktop->SetStayOnTop(winId(), true);
+            m_desktop->SetStayOnTop(NativeWindow(), true);
         break;
     case TStatusTips::Action::Show:
         if (m_settings.AlwaysTop)
-            m_desktop->SetStayOnTop(winId(), true);
+            m_desktop->SetStayOnTop(NativeWindow(), true);
         if (!m_statusText.isEmpty())
             m_stips->SetTipText(m_statusText);
         m_stips->ShowAt(TStatusTips::TipPosition(cursor, m_stips->size(), DesktopArea()));
@@ -282,13 +282,13 @@ void TMainPForm::ProximityCheck()
     case TProximityHiding::Action::None:
         break;
     case TProximityHiding::Action::Hide:
-        m_desktop->ShowWindowNoActivate(winId(), false);
+        m_desktop->ShowWindowNoActivate(NativeWindow(), false);
         WriteDebugLog(QStringLiteral("Proximity Hidden"));
         break;
     case TProximityHiding::Action::Show:
-        m_desktop->ShowWindowNoActivate(winId(), true);
+        m_desktop->ShowWindowNoActivate(NativeWindow(), true);
         if (m_settings.AlwaysTop)
-            m_desktop->SetStayOnTop(winId(), true);
+            m_desktop->SetStayOnTop(NativeWindow(), true);
         WriteDebugLog(QStringLiteral("Proximity Shown"));
         break;
     }

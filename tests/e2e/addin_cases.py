@@ -72,20 +72,43 @@ def send(message, source="127.0.0.1"):
     client.close()
 
 
+def skips_the_taskbar(desktop, window):
+    return "_NET_WM_STATE_SKIP_TASKBAR" in desktop.window_property(window, "_NET_WM_STATE")
+
+
 def local_talk_from_a_client(desktop, folder):
     install_skin(folder, "Golden", "Golden")
     install_skin(folder, "Golden Twin", "Twin")
     program = start(desktop, folder, CurrentSkinName="Golden")
     folder.wait_for_log("Pulsmir Local Talk : Listening Started")
     expect("  Open Port     : 4830" in folder.log_lines(), "port")
+    window = the_window(desktop)
     send(b"SELECTSKIN:Twin.ini")
     folder.wait_for_log("Skin 'Golden Twin' Loaded...Complete")
+    # The same X window shows the new skin, still off the taskbar.
+    wait_until(lambda: main_windows(desktop) == [window], timeout=5, what="the same window")
+    wait_until(lambda: skips_the_taskbar(desktop, window), timeout=5, what="skip-taskbar")
     send(b"SELECTSKIN:../Pulsmir.ini")
     folder.wait_for_log('  Unknown Skin Name : "../Pulsmir.ini"')
     send(b"SELECTSKIN:Golden.ini", source="127.0.0.2")
     folder.wait_for_log("* Access is DENIED.                *")
     time.sleep(0.5)
     expect(folder.log_lines().count("Skin 'Golden' Loaded...Complete") == 1, "a denied client switched")
+    expect(program.terminate() == 0, "exit")
+
+
+def a_new_x_window_after_a_switch_keeps_its_state(desktop, folder):
+    """Not on top: Qt replaces the X window at the next show; what the program sets on it
+    reaches the new one."""
+    install_skin(folder, "Golden", "Golden")
+    install_skin(folder, "Golden Twin", "Twin")
+    program = start(desktop, folder, CurrentSkinName="Golden", AlwaysTop=0)
+    send(b"SELECTSKIN:Twin.ini")
+    folder.wait_for_log("Skin 'Golden Twin' Loaded...Complete")
+    window = wait_until(lambda: next(iter(main_windows(desktop)), None), what="the window")
+    wait_until(lambda: skips_the_taskbar(desktop, window), timeout=5, what="skip-taskbar")
+    expect("_NET_WM_STATE_ABOVE" not in desktop.window_property(window, "_NET_WM_STATE"),
+           "on top although AlwaysTop is off")
     expect(program.terminate() == 0, "exit")
 
 
