@@ -2,7 +2,7 @@
 
 #include "app/LogScaleTable.h"
 #include "app/SamplingTick.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "app/WindowBehaviour.h"
 #include "log/DebugLog.h"
 #include "net/SstpNotifier.h"

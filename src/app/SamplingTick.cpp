@@ -1,7 +1,7 @@
 #include "app/SamplingTick.h"
 
 #include "app/RateSettings.h"
-#include "app/SpeedRanges.h"
+#include "settings/SpeedRanges.h"
 #include "core/PerfCore.h"
 
 #include <algorithm>

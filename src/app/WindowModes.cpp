@@ -2,7 +2,7 @@
 
 #include "app/AActiveCtrl.h"
 #include "app/FltCtrl.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "platform/Dialogs.h"
 #include "res/MRes.h"
 

@@ -1,6 +1,6 @@
 #include "app/WindowThread.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <QCoreApplication>
 #include <chrono>

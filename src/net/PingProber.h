@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "core/PerfCore.h"
 #include "log/DebugLog.h"
 #include "platform/GatewayFinder.h"

@@ -2,7 +2,7 @@
 
 #include "log/DebugLog.h"
 #include "platform/AudioOut.h"
-#include "ui/EventSoundSettings.h"
+#include "settings/EventSoundSettings.h"
 
 #include <QObject>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "app/AActiveCtrl.h"
 #include "app/FltCtrl.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "doubles/RecordingDialogs.h"
 #include "res/MRes.h"
 #include "support/TempProgramFolder.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/EventSoundSettings.h"
+#include "settings/EventSoundSettings.h"
 
 #include <QString>
 #include <algorithm>
