@@ -26,6 +26,7 @@
 #include "platform/linux/X11Desktop.h"
 #include "platform/linux/X11Windows.h"
 #include "ui/EventSounds.h"
+#include "ui/PopupBanner.h"
 #include "ui/STips.h"
 #include "ui/TrayIcon.h"
 
@@ -184,8 +185,9 @@ bool TMainPForm::FormCreate()
     CreateSkinFolderWatch();
 
     WriteDebugLog(QStringLiteral("Application Setting Load"));
-    m_settings =
-        TSettingsFile(m_paths, m_targetDrive).Load(m_dialogs, m_res, nullptr, WritesFiles());
+    SpeedRangeDialogAsker speedRanges(m_dialogs);
+    m_settings = TSettingsFile(m_paths, m_targetDrive)
+                     .Load(m_dialogs, m_res, WritesFiles() ? &speedRanges : nullptr, WritesFiles());
     move(m_settings.PosX, m_settings.PosY);
     if (m_addinSkinFlag)
         m_settings.CurrentSkinName = m_addinSkinName;
@@ -262,6 +264,7 @@ bool TMainPForm::FormCreate()
         move(placed);
         if (!m_settings.InTasktray)
             raise();
+        m_popupBanner = std::make_unique<TPopupBnrF>(m_paths.ProgramFolder());
         m_stips = std::make_unique<TSTips>();
         m_stips->setWindowTitle(ProgramTitle + QStringLiteral(" Status Tips"));
         // Until the first graph step builds the snapshot, the tip shows the caption.
@@ -347,6 +350,7 @@ void TMainPForm::ApplySettings()
     m_core->RateFactor = m_tick.RateFactor;
     ApplyTimerIntervals();
     ApplyWindowThreadMenu();
+    ApplyCoreNetworkSettings();
     if (WritesFiles()) {
         if (m_settings.RegStartup)
             CreateStartupShortcut();

@@ -40,6 +40,7 @@ class TPerfCore;
 class TPingProber;
 class TSplash;
 class TEventSounds;
+class TPopupBnrF;
 class TLocalTalkServer;
 class TDirectoryWatcher;
 
@@ -152,6 +153,8 @@ private:
     bool StartupSkinSelection();
     void SelectSkin(const QString& name);
     void ShowSkinInformation();
+    // The pop-up with the skin's banner, when the setting asks for it.
+    void ShowSkinBannerFor(const QString& definitionFile);
     void ResizeHistories();
 
     // The window as a window: threads, dragging, tips, hiding near the mouse, translucency.
@@ -198,6 +201,10 @@ private:
     void ESMuteClick();
 
     void OpenLocalTalk();
+
+    // The options dialog, and the network settings the core takes from it.
+    void OptionVClick();
+    void ApplyCoreNetworkSettings();
 
     // Add-ins: the skin folder watch, the ".pma" file type and packages dropped on the window.
     void CreateSkinFolderWatch();
@@ -271,6 +278,7 @@ private:
     std::unique_ptr<TFltCtrl> m_fltCtrl;
     std::unique_ptr<TAActiveCtrl> m_aActiveCtrl;
     std::unique_ptr<TSTips> m_stips;
+    std::unique_ptr<TPopupBnrF> m_popupBanner;
 
     std::unique_ptr<TTrayIcon> m_trayIcon;
     TTrayMenu m_trayMenu;

@@ -270,8 +270,7 @@ void TMainPForm::ConnectMenu()
     connect(m_menu->ESMute, &QAction::triggered, this, &TMainPForm::ESMuteClick);
     connect(m_menu, &TMainMenu::SkinChosen, this, &TMainPForm::SelectSkin);
     ConnectWindowMenu();
-    // This comes with the options.
-    m_menu->OptionV->setEnabled(false);
+    connect(m_menu->OptionV, &QAction::triggered, this, &TMainPForm::OptionVClick);
 }
 
 void TMainPForm::StopTimers()

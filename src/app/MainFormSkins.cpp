@@ -3,12 +3,16 @@
 #include "app/FltCtrl.h"
 #include "app/MainForm.h"
 #include "app/MainMenu.h"
-#include "app/SkinInfoDialog.h"
+#include "skin/SkinBanner.h"
+#include "ui/PopupBanner.h"
+#include "ui/SkinBannerForm.h"
 #include "core/PerfCore.h"
 #include "core/PerfMonitor.h"
 #include "platform/Dialogs.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QScreen>
 #include <QMenu>
 #include <QTimer>
 
@@ -75,6 +79,7 @@ bool TMainPForm::ChangeSkin(const QString& name)
     // The window has no anchor while the skin changes under it.
     if (m_fltCtrl)
         m_fltCtrl->Active = false;
+    ShowSkinBannerFor(path);
     WriteDebugLog(QStringLiteral("Skin '") + name + QStringLiteral("' Loading"));
     m_skinLoaded = m_skin.LoadSkin(path);
     m_settings.SkinMode = FixUpFullMode(m_settings.SkinMode == 1, m_skin) ? 1 : 0;
@@ -113,6 +118,18 @@ bool TMainPForm::ChangeSkin(const QString& name)
     if (pingTimerWasOn)
         m_pingTimer->start();
     return result;
+}
+
+void TMainPForm::ShowSkinBannerFor(const QString& definitionFile)
+{
+    Bitmap24 banner;
+    if (!m_settings.ShowSkinBanner || !m_popupBanner || !LoadSkinBanner(definitionFile, banner))
+        return;
+    const QSize size(TPopupBnrF::ClientWidth, TPopupBnrF::ClientHeight);
+    const WindowRect area = DesktopArea();
+    const QRect workArea(area.Left, area.Top, area.Right - area.Left, area.Bottom - area.Top);
+    const QSize screenSize = screen() ? screen()->geometry().size() : workArea.size();
+    m_popupBanner->ShowBanner(banner, BannerPosition(m_settings.LogoPosition, size, workArea, screenSize));
 }
 
 bool TMainPForm::StartupSkinSelection()
@@ -179,5 +196,13 @@ void TMainPForm::ShowSkinInformation()
               << QStringLiteral("NIC Bytes Received : ") + mark(TPerfCore::NetRecvItem)
               << QStringLiteral("NIC Bytes Sent     : ") + mark(TPerfCore::NetSendItem);
     }
-    ShowSkinInfoDialog(this, m_res.GetText(QStringLiteral("C0400")), lines);
+    TSkinBannerForm dialog(m_paths.ProgramFolder(), this);
+    dialog.setWindowTitle(m_res.GetText(QStringLiteral("C0400")));
+    dialog.BnImg->setToolTip(m_res.GetText(QStringLiteral("C0401")));
+    Bitmap24 banner;
+    if (LoadSkinBanner(FindSkinPath(m_skinList, m_settings.CurrentSkinName), banner))
+        dialog.SetBanner(banner);
+    dialog.SetLines(lines);
+    dialog.Center();
+    dialog.exec();
 }

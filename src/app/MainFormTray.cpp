@@ -37,8 +37,7 @@ void TMainPForm::ConnectTrayMenu()
     connect(m_trayMenu.IcnEdit, &QAction::triggered, this, &TMainPForm::IcnEditClick);
     connect(m_trayMenu.H1, &QAction::triggered, this, &TMainPForm::HelpClick);
     connect(m_trayMenu.Exit1, &QAction::triggered, this, &TMainPForm::ExitEClick);
-    // The options dialog is not there yet.
-    m_trayMenu.O1->setEnabled(false);
+    connect(m_trayMenu.O1, &QAction::triggered, this, &TMainPForm::OptionVClick);
 }
 
 void TMainPForm::InTTClick()

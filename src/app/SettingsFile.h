@@ -25,6 +25,18 @@ public:
     virtual std::optional<SpeedRangeChoice> AskSpeedRange(const SpeedRangeChoice& current) = 0;
 };
 
+// Asks through the speed range dialog.
+class SpeedRangeDialogAsker : public SpeedRangeAsker
+{
+public:
+    explicit SpeedRangeDialogAsker(Dialogs& dialogs) : m_dialogs(dialogs) {}
+    std::optional<SpeedRangeChoice> AskSpeedRange(const SpeedRangeChoice& current) override;
+
+private:
+    static qint64 FullScaleKib(qint64 bytes);
+    Dialogs& m_dialogs;
+};
+
 // The settings file "Pulsmir.ini" in the program folder, or "Pulsmir_" + digit + ".ini" for an
 // instance that watches one physical drive ("/D:" digit): that one is loaded when it exists
 // and always written, so each drive's instance keeps its own settings after its first exit.

@@ -75,17 +75,7 @@ void TEventSounds::PlayEventSound(const QString& fileName)
         return;
     try {
         m_log(QStringLiteral("Play : ") + name);
-        if (m_player->Playing())
-            m_player->Stop();
-        const qint64 size = file.size();
-        if (size > 0) {
-            m_player->SetBufferSize(size >= TCustomLWavePlayer::MinBufferSize &&
-                                            size <= TCustomLWavePlayer::MaxBufferSize
-                                        ? static_cast<int>(size)
-                                        : TCustomLWavePlayer::DefaultBufferSize);
-            m_player->SetFileName(name);
-            m_player->Play(0, m_player->Length());
-        }
+        PlayWaveFile(*m_player, name);
     } catch (const std::exception&) {
         m_log(QStringLiteral("< ! > ERROR on Sound Play Control"));
     }

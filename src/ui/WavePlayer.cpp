@@ -1,5 +1,6 @@
 #include "ui/WavePlayer.h"
 
+#include <QFileInfo>
 #include <algorithm>
 
 TCustomLWavePlayer::TCustomLWavePlayer(AudioOutFactory device, QObject* parent)
@@ -160,4 +161,19 @@ void TLWaveFilePlayer::SetFileName(const QString& fileName)
         return;
     }
     SetSource(std::move(file), *layout);
+}
+
+void PlayWaveFile(TLWaveFilePlayer& player, const QString& path)
+{
+    if (player.Playing())
+        player.Stop();
+    const qint64 size = QFileInfo(path).size();
+    if (size <= 0)
+        return;
+    player.SetBufferSize(size >= TCustomLWavePlayer::MinBufferSize &&
+                                 size <= TCustomLWavePlayer::MaxBufferSize
+                             ? static_cast<int>(size)
+                             : TCustomLWavePlayer::DefaultBufferSize);
+    player.SetFileName(path);
+    player.Play(0, player.Length());
 }

@@ -99,3 +99,7 @@ public:
 private:
     QString m_fileName;
 };
+
+// Plays a whole file, after stopping what plays, with buffers as large as the file when it
+// holds between 4 KiB and 1 MiB, else of 32 KiB.
+void PlayWaveFile(TLWaveFilePlayer& player, const QString& path);

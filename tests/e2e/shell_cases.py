@@ -39,6 +39,9 @@ def main_windows(desktop):
 def first_start(desktop, folder):
     expect(not folder.exists("Pulsmir.ini"), "folder not empty")
     program = Pulsmir(desktop, folder)
+    # A settings file of no known generation asks for the speed ranges.
+    title = desktop.answer_box("Speed Select of HDD/Ethernet")
+    expect(title == "Speed Select of HDD/Ethernet", title)
     title = desktop.answer_box("Pulsmir - Warning")
     expect(title == "Pulsmir - Warning", title)
     folder.wait_for_log("Application Running...")

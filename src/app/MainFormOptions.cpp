@@ -1,0 +1,100 @@
+// The main window's options: the options dialog, the speed ranges asked for at the first start,
+// and the network settings the core takes from them.
+#include "Version.h"
+#include "app/MainForm.h"
+#include "app/MainMenu.h"
+#include "app/SettingsFile.h"
+#include "core/PerfCore.h"
+#include "platform/Dialogs.h"
+#include "settings/SpeedRanges.h"
+#include "ui/OptionForm.h"
+#include "ui/SpeedCheck.h"
+#include "ui/SstpTestDlg.h"
+#include "ui/TrayMenu.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+qint64 SpeedRangeDialogAsker::FullScaleKib(qint64 bytes)
+{
+    return bytes / 1024;
+}
+
+std::optional<SpeedRangeChoice> SpeedRangeDialogAsker::AskSpeedRange(const SpeedRangeChoice& current)
+{
+    TFSpeedCheck dialog(m_dialogs);
+    dialog.Load({current.DRange, current.NRange, FullScaleKib(current.DRangeV),
+                 FullScaleKib(current.NRangeV)});
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const SpeedRangeSelection chosen = dialog.Save();
+    SpeedRangeChoice choice = current;
+    choice.DRange = chosen.DRange;
+    choice.NRange = chosen.NRange;
+    if (chosen.DRange == CustomRange)
+        choice.DRangeV = chosen.DCustomKib * 1024;
+    if (chosen.NRange == CustomRange)
+        choice.NRangeV = chosen.NCustomKib * 1024;
+    return choice;
+}
+
+void TMainPForm::OptionVClick()
+{
+    if (m_optionsOpen)
+        return;
+    m_menu->OptionV->setEnabled(false);
+    if (m_trayMenu.O1)
+        m_trayMenu.O1->setEnabled(false);
+
+    TOptionContext context;
+    context.ProgramFolder = m_paths.ProgramFolder();
+    context.Res = &m_res;
+    context.IsNT = m_kernelKind == KernelNT;
+    context.CpuFromNtdll = m_core->CpuFromNtdll();
+    context.CpuCount = m_core->CpuCount;
+    context.KernelKind = m_kernelKind == Kernel9x ? 0 : m_kernelKind == KernelNT ? 1 : 2;
+    context.LauncherInstalled =
+        QFileInfo::exists(m_paths.ExecutableFolder() + QStringLiteral("/PlsmDelay"));
+    context.NicList = m_nicList;
+    context.Languages = m_res.ListLanguages();
+    context.SstpHostName = m_sstp->SstpHostName;
+    context.SstpHostVersion = m_sstp->SstpHostVersion;
+    context.Edition = QStringLiteral("Pulsmir") + QLatin1String(Version::Edition);
+    context.VersionText = QLatin1String(Version::Text);
+    context.Build = Version::Build;
+    context.CoreCodeName = QLatin1String(Version::CoreCodeName);
+    context.SkinCodeName = QLatin1String(Version::SkinCodeName);
+    context.DiskFullScale = m_tick.DiskFullScale;
+    context.NetFullScale = m_tick.NetFullScale;
+    context.OpenSstpTest = [this](QWidget* parent) {
+        TSstpTestDlg test(*m_sstp, m_dialogs, TaggedLog(&m_log, QString()), parent);
+        test.exec();
+    };
+
+    try {
+        TOptionForm dialog(std::move(context), m_dialogs, this);
+        dialog.Load(m_settings);
+        m_optionsOpen = true;
+        if (dialog.exec() == QDialog::Accepted)
+            dialog.Save(m_settings);
+    } catch (const std::exception&) {
+        m_dialogs.Error(QStringLiteral("Option Dialog Error"));
+    }
+    m_optionsOpen = false;
+    ApplySettings();
+    m_menu->OptionV->setEnabled(true);
+    if (m_trayMenu.O1)
+        m_trayMenu.O1->setEnabled(true);
+}
+
+void TMainPForm::ApplyCoreNetworkSettings()
+{
+    const QString targetNic = m_settings.NTMultiNIC ? m_settings.NTTargetNIC : QString();
+    TPerfCore& core = *m_core;
+    if (core.TargetNic == targetNic && core.UseIpHelper == m_settings.UseIphlpapi)
+        return;
+    core.SetTargetNic(targetNic);
+    core.UseIpHelper = m_settings.UseIphlpapi;
+    if (core.Started() && core.StopMonitor())
+        core.StartMonitor();
+}

@@ -1,0 +1,110 @@
+#include "ui/OptionRules.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace OptionRules {
+
+int PingBarOf(int pingRateSeconds)
+{
+    return std::clamp(pingRateSeconds / 10, 6, 30);
+}
+
+int GateBarOf(int milliseconds)
+{
+    return std::clamp(milliseconds / 10, 0, 20);
+}
+
+QString PingIntervalText(const QString& labelText, int bar)
+{
+    const QString seconds = QString::number(PingRateOf(bar)) + u's';
+    const qsizetype colon = labelText.indexOf(u':');
+    return colon < 0 ? seconds : labelText.left(colon + 1) + u' ' + seconds;
+}
+
+Gates OrderGates(Gates gates, int moved)
+{
+    switch (moved) {
+    case 1:
+        gates.G2 = std::max(gates.G2, gates.G1);
+        gates.G3 = std::max(gates.G3, gates.G2);
+        break;
+    case 2:
+        gates.G1 = std::min(gates.G1, gates.G2);
+        gates.G3 = std::max(gates.G3, gates.G2);
+        break;
+    case 3:
+        gates.G2 = std::min(gates.G2, gates.G3);
+        gates.G1 = std::min(gates.G1, gates.G2);
+        break;
+    default:
+        break;
+    }
+    return gates;
+}
+
+std::optional<int> WaitTimeOf(const QString& text)
+{
+    bool isNumber = false;
+    const qlonglong value = text.trimmed().toLongLong(&isNumber);
+    if (!isNumber)
+        return std::nullopt;
+    return static_cast<int>(std::clamp<qlonglong>(value, 2, 30));
+}
+
+QString ByteSizeText(qint64 bytes, const QLocale& locale)
+{
+    constexpr double Kilo = 1024.0;
+    constexpr double Mega = Kilo * 1024.0;
+    constexpr double Giga = Mega * 1024.0;
+    const double value = static_cast<double>(bytes);
+    if (value < Kilo)
+        return locale.toString(value, 'f', 1);
+    if (value < Mega)
+        return locale.toString(value / Kilo, 'f', 1) + u'K';
+    if (value < Giga)
+        return locale.toString(value / Mega, 'f', 1) + u'M';
+    return locale.toString(value / Giga, 'f', 1) + u'G';
+}
+
+QString RangeText(int range, qint64 fullScale, const QLocale& locale)
+{
+    return range == 0 ? QStringLiteral("Auto")
+                      : ByteSizeText(fullScale, locale) + QStringLiteral("B/sec");
+}
+
+QString StoredSoundPath(const QString& chosen, const QString& programFolder)
+{
+    const QString folder = QDir(programFolder).absolutePath() + u'/';
+    const QString path = QFileInfo(chosen).absoluteFilePath();
+    return path.startsWith(folder) ? path.mid(folder.size()) : chosen;
+}
+
+bool SoundFileExists(const QString& text, const QString& programFolder)
+{
+    if (text.isEmpty())
+        return false;
+    if (QFileInfo(text).isFile())
+        return true;
+    return !QDir::isAbsolutePath(text) && QFileInfo(QDir(programFolder).filePath(text)).isFile();
+}
+
+Enabling EnablingOf(const EnablingInputs& in)
+{
+    Enabling out;
+    out.UseIphlpapi = in.Win98OrMe;
+    out.MultiNic = in.IsNT;
+    out.NicSelect = in.IsNT && in.MultiNic;
+    out.MultiCpu = in.IsNT && !in.CpuFromNtdll;
+    out.WaitOnStartup = in.RegStartup && in.LauncherInstalled;
+    out.WaitTimes = out.WaitOnStartup && in.WaitOnStartup;
+    out.AlphaLogo = !in.NoSplash && in.IsNT;
+    out.LogoPos = in.ShowSkinBanner;
+    out.PingControls = in.PingEnable;
+    out.PingTarget = in.PingEnable && !in.UseDefaultGateway;
+    out.SoundControls = in.SoundsEnabled;
+    return out;
+}
+
+} // namespace OptionRules
