@@ -8,6 +8,7 @@
 #include "ui/WavePlayer.h"
 #include "ui_OptionForm.h"
 
+#include <QButtonGroup>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -106,6 +107,13 @@ TOptionForm::TOptionForm(TOptionContext context, Dialogs& dialogs, QWidget* pare
         connect(browse[i], &QPushButton::clicked, this, [this, i] { Button4Click(i); });
         connect(play[i], &QPushButton::clicked, this, [this, i] { Test1Click(i); });
     }
+    // The display rate and the graph step are two choices on one page.
+    auto* perfRates = new QButtonGroup(this);
+    for (QRadioButton* rate : {m_form->PerfRate1, m_form->PerfRate2, m_form->PerfRate3, m_form->PerfRate4})
+        perfRates->addButton(rate);
+    auto* graphRates = new QButtonGroup(this);
+    for (QRadioButton* rate : {m_form->GrpRate1, m_form->GrpRate2, m_form->GrpRate3})
+        graphRates->addButton(rate);
     m_form->NotFoundSwatch->setStyleSheet(QStringLiteral("background-color: yellow;"));
 
     for (QAbstractButton* rule :

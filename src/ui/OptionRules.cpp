@@ -53,8 +53,11 @@ std::optional<int> WaitTimeOf(const QString& text)
     return static_cast<int>(std::clamp<qlonglong>(value, 2, 30));
 }
 
-QString ByteSizeText(qint64 bytes, const QLocale& locale)
+QString ByteSizeText(qint64 bytes, const QLocale& given)
 {
+    // Thousands separators always, as "%.1n" writes them; the C locale leaves them out.
+    QLocale locale = given;
+    locale.setNumberOptions(given.numberOptions() & ~QLocale::OmitGroupSeparator);
     constexpr double Kilo = 1024.0;
     constexpr double Mega = Kilo * 1024.0;
     constexpr double Giga = Mega * 1024.0;
