@@ -2,7 +2,7 @@
 """How long SELECTSKIN takes to put the new skin on screen.
 
 Runs pulsmir under Xvfb in full mode with the shipped skins, and switches between the default
-skin and "Pulsmir Flat Digital" over Local Talk (port 4830) a number of times. bench/frame_counter
+skin and "Pulsmir Flat Digital" over Local Talk (port 4830) a number of times. pulsmir_frame_counter
 reports, on CLOCK_MONOTONIC, when the X server saw the window take the other skin's size and then
 draw; the time from the message to that first frame is the latency. Prints the median and the
 worst of the runs.
@@ -29,7 +29,7 @@ def main():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", default=os.path.join(root, "build/bin"))
-    parser.add_argument("--frame-counter", default=os.path.join(root, "build/bench/frame_counter"))
+    parser.add_argument("--frame-counter", default=os.path.join(root, "build/tests/pulsmir_frame_counter"))
     parser.add_argument("--runs", type=int, default=20)
     args = parser.parse_args()
     latencies = []

@@ -4,10 +4,10 @@
 Runs pulsmir under Xvfb with the default skin at PerfRate 4 (20 ticks a second) and SSTP on,
 against a host on 127.0.0.1:9801 that accepts every connection and never says a word. A
 double click switches the mode, which sends the mode event: EXECUTE Quiet and Restore, each
-waiting out the reply bound. bench/frame_counter counts the frames the X server sees the window
+waiting out the reply bound. pulsmir_frame_counter counts the frames the X server sees the window
 draw; a background load keeps the processor meter moving so that every tick has something to
 draw. Prints the frames a second while the exchanges wait and afterwards, in the same mode.
-Usage: bench/sstp_liveness.py [--bin build/bin] [--frame-counter build/bench/frame_counter]
+Usage: bench/sstp_liveness.py [--bin build/bin] [--frame-counter build/tests/pulsmir_frame_counter]
 """
 
 import argparse
@@ -89,7 +89,7 @@ def main():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", default=os.path.join(root, "build/bin"))
-    parser.add_argument("--frame-counter", default=os.path.join(root, "build/bench/frame_counter"))
+    parser.add_argument("--frame-counter", default=os.path.join(root, "build/tests/pulsmir_frame_counter"))
     args = parser.parse_args()
 
     stop = threading.Event()

@@ -3,7 +3,7 @@
 // the seconds since the start, and ends after the given time. With --absolute the times are
 // CLOCK_MONOTONIC itself (what Python's time.monotonic() reads), and size changes of the
 // window are printed too, as "<time> size <width>x<height>".
-// Usage: frame_counter [--absolute] WINDOW-ID SECONDS
+// Usage: pulsmir_frame_counter [--absolute] WINDOW-ID SECONDS
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
 #include <cstdio>
@@ -27,20 +27,20 @@ int main(int argc, char** argv)
 {
     const bool absolute = argc == 4 && std::strcmp(argv[1], "--absolute") == 0;
     if (argc != 3 && !absolute) {
-        std::fprintf(stderr, "usage: frame_counter [--absolute] WINDOW-ID SECONDS\n");
+        std::fprintf(stderr, "usage: pulsmir_frame_counter [--absolute] WINDOW-ID SECONDS\n");
         return 2;
     }
     const Window window = std::strtoul(argv[argc - 2], nullptr, 0);
     const double seconds = std::atof(argv[argc - 1]);
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        std::fprintf(stderr, "frame_counter: no display\n");
+        std::fprintf(stderr, "pulsmir_frame_counter: no display\n");
         return 1;
     }
     int eventBase = 0;
     int errorBase = 0;
     if (!XDamageQueryExtension(display, &eventBase, &errorBase)) {
-        std::fprintf(stderr, "frame_counter: the X server has no DAMAGE extension\n");
+        std::fprintf(stderr, "pulsmir_frame_counter: the X server has no DAMAGE extension\n");
         return 1;
     }
     const Damage damage = XDamageCreate(display, window, XDamageReportNonEmpty);
