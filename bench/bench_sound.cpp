@@ -67,7 +67,7 @@ void BM_PlayEventSoundToFirstBuffer(benchmark::State& state)
     settings.Enable = true;
     settings.pSTART = "tone.wav";
     std::chrono::steady_clock::time_point firstWrite;
-    TEventSounds sounds(settings, folder.path(), TaggedLog(),
+    TEventSounds sounds(settings, {folder.path()}, TaggedLog(),
                         [&firstWrite] { return std::make_unique<TimedDevice>(&firstWrite); });
     for (auto _ : state) {
         firstWrite = {};
@@ -114,7 +114,7 @@ int PlayToTheEnd(const char* file, const char* device)
 {
     TEventSoundSettings settings;
     settings.Enable = true;
-    TEventSounds sounds(settings, QString(), TaggedLog(), [device] {
+    TEventSounds sounds(settings, QStringList(), TaggedLog(), [device] {
         return std::make_unique<AlsaAudioOut>(QString::fromLocal8Bit(device));
     });
     sounds.LWavePlay().OnError = [](QObject*, const QString& message) {

@@ -83,7 +83,8 @@ int RunHeadless(int argc, char* argv[])
     if (!ok)
         return 2;
 
-    const AppPaths paths = AppPaths::FromEnvironment(QCoreApplication::applicationDirPath());
+    const AppPaths paths = AppPaths::FromEnvironment(QCoreApplication::applicationDirPath(),
+                                                     QStringLiteral(PULSMIR_INSTALL_DATADIR));
     StderrDialogs dialogs;
     QStringList arguments = parser.positionalArguments();
     arguments.prepend(app.arguments().first());

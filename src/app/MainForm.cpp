@@ -66,7 +66,7 @@ TMainPForm::TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList argu
     // the X window at the next show.
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_paths(paths), m_dialogs(dialogs),
       m_arguments(std::move(arguments)), m_runMode(runMode), m_log(paths.DebugLogFile(), dialogs),
-      m_res(paths.ProgramFolder()), m_skin(TaggedLog(&m_log, QString())),
+      m_res(paths.DataFolders()), m_skin(TaggedLog(&m_log, QString())),
       m_renderer(TaggedLog(&m_log, QString()))
 {
     setWindowTitle(ProgramTitle);
@@ -112,7 +112,7 @@ bool TMainPForm::FormCreate()
     m_optionsOpen = false;
     m_loadedResourceName = NoResourceName;
     m_sstp = std::make_unique<TSstpNotifier>(m_settings.SstpSW, TaggedLog(&m_log, QString()));
-    m_sounds = std::make_unique<TEventSounds>(m_settings.EventSound, m_paths.ProgramFolder(),
+    m_sounds = std::make_unique<TEventSounds>(m_settings.EventSound, m_paths.DataFolders(),
                                               TaggedLog(&m_log, QString()));
     // A close asked for during an exchange waits until it has ended (see closeEvent).
     m_sstp->FSstp().OnAfterConnection = [this](QObject*) {
@@ -130,7 +130,7 @@ bool TMainPForm::FormCreate()
         m_trayTipText += QStringLiteral("\r\n(Physical Drive #%1)").arg(m_targetDrive);
     WriteDebugLog(QStringLiteral("Target Physical Drive Number : %1").arg(m_targetDrive));
 
-    const QString noSkinPicture = m_paths.File(QStringLiteral("rl2.prs"));
+    const QString noSkinPicture = m_paths.ReadFile(QStringLiteral("rl2.prs"));
     if (QFileInfo::exists(noSkinPicture))
         m_noSkinImg = QImage(noSkinPicture);
 
@@ -163,7 +163,8 @@ bool TMainPForm::FormCreate()
     connect(m_pingTimer, &QTimer::timeout, m_pingProber.get(), &TPingProber::PingTimerTimer);
     connect(m_menu->PingP1, &QAction::triggered, m_pingProber.get(), &TPingProber::PingTimerTimer);
 
-    m_splash = std::make_unique<TSplash>(m_paths.ProgramFolder());
+    m_splash = std::make_unique<TSplash>(m_paths.ReadFile(QStringLiteral("rl3.prs")),
+                                         m_paths.ReadFile(QStringLiteral("rl5.prs")));
     const QString coreMd =
         m_kernelKind == KernelUnknown
             ? QStringLiteral("-ERROR-")
@@ -264,7 +265,7 @@ bool TMainPForm::FormCreate()
         move(placed);
         if (!m_settings.InTasktray)
             raise();
-        m_popupBanner = std::make_unique<TPopupBnrF>(m_paths.ProgramFolder());
+        m_popupBanner = std::make_unique<TPopupBnrF>(m_paths.ReadFile(QStringLiteral("rl4.prs")));
         m_stips = std::make_unique<TSTips>();
         m_stips->setWindowTitle(ProgramTitle + QStringLiteral(" Status Tips"));
         // Until the first graph step builds the snapshot, the tip shows the caption.
@@ -444,7 +445,7 @@ void TMainPForm::ExitEClick()
 
 bool TMainPForm::LoadSstpScripts()
 {
-    return m_sstp->LoadSstpScripts(m_paths.File(QStringLiteral("sstp.ini")));
+    return m_sstp->LoadSstpScripts(m_paths.ReadFile(QStringLiteral("sstp.ini")));
 }
 
 bool TMainPForm::CheckSstpConnection()
@@ -457,7 +458,7 @@ void TMainPForm::OpenLocalTalk()
     if (m_runMode != RunMode::Desktop)
         return;
     m_localTalk = std::make_unique<TLocalTalkServer>(
-        TLocalTalkSkins{m_paths.SkinFolder(), &ReadSkinName, [this] { RefreshSkinList(); },
+        TLocalTalkSkins{m_paths.SkinFolders(), &ReadSkinName, [this] { RefreshSkinList(); },
                         [this] { return m_menu->SkinNames(); },
                         [this](const QString& caption) { SelectSkin(caption); }},
         TaggedLog(&m_log, QString()));

@@ -9,6 +9,7 @@
 #include "platform/XdgMimeAssociation.h"
 #include "ui/SkinInsDlg.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -18,6 +19,9 @@
 
 void TMainPForm::CreateSkinFolderWatch()
 {
+    // Installed, the user's skin folder is made on first use, so that it can be watched.
+    if (m_paths.IsInstalled() && WritesFiles())
+        QDir().mkpath(m_paths.SkinFolder());
     m_skinFolderWatch = std::make_unique<TDirectoryWatcher>(m_paths.SkinFolder());
     m_skinFolderWatch->DelayTime = 1000;
     m_skinFolderWatch->Delay = true;
@@ -44,7 +48,7 @@ void TMainPForm::RegisterAddinType()
 {
     try {
         XdgMimeAssociation::Register(
-            {m_paths.ExecutableFolder() + QStringLiteral("/pulsmir"), ProgramEnvironment(m_paths)});
+            {m_paths.ProgramFile(), ProgramEnvironment(m_paths)});
     } catch (const EFileWriteError& e) {
         WriteDebugLog(QStringLiteral("[TRAP] Add-in file type : ") + QString::fromUtf8(e.what()));
         m_dialogs.Error(QStringLiteral("Registry Access ERROR!"));

@@ -48,13 +48,13 @@ void TMainPForm::OptionVClick()
 
     TOptionContext context;
     context.ProgramFolder = m_paths.ProgramFolder();
+    context.DataFolders = m_paths.DataFolders();
     context.Res = &m_res;
     context.IsNT = m_kernelKind == KernelNT;
     context.CpuFromNtdll = m_core->CpuFromNtdll();
     context.CpuCount = m_core->CpuCount;
     context.KernelKind = m_kernelKind == Kernel9x ? 0 : m_kernelKind == KernelNT ? 1 : 2;
-    context.LauncherInstalled =
-        QFileInfo::exists(m_paths.ExecutableFolder() + QStringLiteral("/PlsmDelay"));
+    context.LauncherInstalled = QFileInfo::exists(m_paths.LauncherFile());
     context.NicList = m_nicList;
     context.Languages = m_res.ListLanguages();
     context.SstpHostName = m_sstp->SstpHostName;

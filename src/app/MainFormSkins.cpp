@@ -18,7 +18,7 @@
 
 void TMainPForm::RefreshSkinList()
 {
-    m_skinList = ListSkins(m_paths.SkinFolder(),
+    m_skinList = ListSkins(m_paths.SkinFolders(),
                            m_kernelKind == Kernel9x ? SkinPlatform::Win9x : SkinPlatform::NT);
     m_menu->SetSkinItems(m_skinList, m_settings.CurrentSkinName);
 }
@@ -196,7 +196,7 @@ void TMainPForm::ShowSkinInformation()
               << QStringLiteral("NIC Bytes Received : ") + mark(TPerfCore::NetRecvItem)
               << QStringLiteral("NIC Bytes Sent     : ") + mark(TPerfCore::NetSendItem);
     }
-    TSkinBannerForm dialog(m_paths.ProgramFolder(), this);
+    TSkinBannerForm dialog(m_paths.ReadFile(QStringLiteral("rl4.prs")), this);
     dialog.setWindowTitle(m_res.GetText(QStringLiteral("C0400")));
     dialog.BnImg->setToolTip(m_res.GetText(QStringLiteral("C0401")));
     Bitmap24 banner;

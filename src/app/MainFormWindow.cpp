@@ -10,6 +10,7 @@
 #include "platform/linux/X11Desktop.h"
 #include "ui/STips.h"
 
+#include <QDir>
 #include <QAction>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -296,7 +297,10 @@ void TMainPForm::ProximityCheck()
 
 void TMainPForm::HelpClick()
 {
-    const QString folder = m_paths.ProgramFolder();
+    // The data folder that holds the help: the user's own, or the installed one.
+    const QString folder = QDir::cleanPath(
+        QFileInfo(m_paths.ReadFile(QStringLiteral("help/index.html"))).absolutePath() +
+        QStringLiteral("/.."));
     const auto open = [](const QUrl& url) {
         return QDesktopServices::openUrl(url);
     };

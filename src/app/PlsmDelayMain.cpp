@@ -4,7 +4,9 @@
 #include "app/DelayLauncher.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <cstdio>
 #include <cstring>
@@ -34,8 +36,11 @@ int main(int argc, char* argv[])
     }
     QThread::sleep(static_cast<unsigned long>(request->seconds));
 
-    const QByteArray program =
-        QFile::encodeName(app.applicationDirPath() + QStringLiteral("/pulsmir"));
+    // Beside the launcher in a program folder; installed, the launcher is in libexec/pulsmir.
+    QString monitor = app.applicationDirPath() + QStringLiteral("/pulsmir");
+    if (!QFileInfo::exists(monitor))
+        monitor = QDir::cleanPath(app.applicationDirPath() + QStringLiteral("/../../bin/pulsmir"));
+    const QByteArray program = QFile::encodeName(monitor);
     std::vector<QByteArray> owned{program};
     for (const QString& argument : MonitorArguments(*request))
         owned.push_back(argument.toLocal8Bit());

@@ -125,7 +125,8 @@ int RunPulsmir(int argc, char* argv[])
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
 
-    const AppPaths paths = AppPaths::FromEnvironment(QCoreApplication::applicationDirPath());
+    const AppPaths paths = AppPaths::FromEnvironment(QCoreApplication::applicationDirPath(),
+                                                     QStringLiteral(PULSMIR_INSTALL_DATADIR));
     QStringList arguments = app.arguments();
     const QString executableName = QFileInfo(arguments.first()).fileName();
 

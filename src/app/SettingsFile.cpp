@@ -6,6 +6,7 @@
 #include "platform/ProfileIni.h"
 #include "res/MRes.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <variant>
 
@@ -271,6 +272,8 @@ ProfileIni OpenOrCreate(const QString& path, bool create)
     }
     if (!QFileInfo::exists(path)) {
         try {
+            // Installed, the settings folder is made on first use.
+            QDir().mkpath(QFileInfo(path).absolutePath());
             WriteFileAtomically(path, TSettingsFile::DefaultContent);
         } catch (const EFileWriteError&) {
             ini.LoadText(QString::fromLatin1(TSettingsFile::DefaultContent));
@@ -300,14 +303,14 @@ TSettingsFile::TSettingsFile(const AppPaths& paths, int targetDrive)
 QString TSettingsFile::SavePath() const
 {
     if (m_targetDrive < 0)
-        return m_paths.File(QStringLiteral("Pulsmir.ini"));
-    return m_paths.File(QStringLiteral("Pulsmir_%1.ini").arg(m_targetDrive));
+        return m_paths.SettingsFile(QStringLiteral("Pulsmir.ini"));
+    return m_paths.SettingsFile(QStringLiteral("Pulsmir_%1.ini").arg(m_targetDrive));
 }
 
 QString TSettingsFile::LoadPath() const
 {
     QString perDrive = SavePath();
-    return QFileInfo::exists(perDrive) ? perDrive : m_paths.File(QStringLiteral("Pulsmir.ini"));
+    return QFileInfo::exists(perDrive) ? perDrive : m_paths.SettingsFile(QStringLiteral("Pulsmir.ini"));
 }
 
 TSettings TSettingsFile::Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* askSpeedRange,
@@ -365,5 +368,6 @@ void TSettingsFile::Save(const TSettings& settings) const
     ProfileIni ini(SavePath());
     for (const KeySpec& entry : Keys)
         WriteKey(ini, entry, written);
+    QDir().mkpath(QFileInfo(SavePath()).absolutePath());
     ini.Save();
 }

@@ -49,14 +49,14 @@ QLabel* MakeLabel(QWidget* parent, int pointSize, bool bold)
 
 } // namespace
 
-TSplash::TSplash(const QString& programFolder, QWidget* parent)
+TSplash::TSplash(const QString& pictureFile, const QString& shapeFile, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(QStringLiteral("Pulsmir Splash"));
     setAttribute(Qt::WA_ShowWithoutActivating);
 
     m_image1 = new QLabel(this);
-    const QImage picture = LoadPicture(programFolder + QStringLiteral("/rl3.prs"));
+    const QImage picture = LoadPicture(pictureFile);
     if (picture.isNull()) {
         m_image1->setStyleSheet(QStringLiteral("background: #1d2733;"));
         m_image1->resize(FallbackSize);
@@ -66,7 +66,7 @@ TSplash::TSplash(const QString& programFolder, QWidget* parent)
     }
     setFixedSize(m_image1->size());
 
-    const QImage shape = LoadPicture(programFolder + QStringLiteral("/rl5.prs"));
+    const QImage shape = LoadPicture(shapeFile);
     if (!shape.isNull())
         setMask(ShapeFromPicture(shape));
 

@@ -12,7 +12,8 @@ class TSplash : public QWidget
     Q_OBJECT
 
 public:
-    explicit TSplash(const QString& programFolder, QWidget* parent = nullptr);
+    // The splash picture and the picture of its outline.
+    TSplash(const QString& pictureFile, const QString& shapeFile, QWidget* parent = nullptr);
 
     void SetVersionTexts(const QString& binVersionInfo, const QString& myVersion,
                          const QString& coreMd);

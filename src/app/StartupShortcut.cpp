@@ -16,14 +16,14 @@ AutostartEntry StartupShortcutEntry(const AppPaths& paths, bool waitOnStartup, i
     AutostartEntry entry;
     entry.name = QStringLiteral("Pulsmir");
     entry.workingFolder = paths.ExecutableFolder();
-    const QString launcher = paths.ExecutableFolder() + QStringLiteral("/PlsmDelay");
+    const QString launcher = paths.LauncherFile();
     if (waitOnStartup && QFileInfo::exists(launcher)) {
         entry.program = launcher;
         entry.arguments << QString::number(waitTime);
         if (targetDrive >= 0)
             entry.arguments << QString::number(targetDrive);
     } else {
-        entry.program = paths.ExecutableFolder() + QStringLiteral("/pulsmir");
+        entry.program = paths.ProgramFile();
         if (targetDrive >= 0)
             entry.arguments << QStringLiteral("/M") << QStringLiteral("/D:%1").arg(targetDrive);
     }
@@ -34,7 +34,7 @@ AutostartEntry StartupShortcutEntry(const AppPaths& paths, bool waitOnStartup, i
 QStringList ProgramEnvironment(const AppPaths& paths)
 {
     // A program folder apart from the executable's must follow the program into the session.
-    if (paths.ProgramFolder() != paths.ExecutableFolder())
+    if (!paths.IsInstalled() && paths.ProgramFolder() != paths.ExecutableFolder())
         return {QStringLiteral("PULSMIR_HOME=") + paths.ProgramFolder()};
     return {};
 }

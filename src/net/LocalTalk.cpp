@@ -140,7 +140,12 @@ void TLocalTalkServer::HandleMessage(const QString& text)
         break;
     }
     m_log(QStringLiteral("  Recognized Header : ") + message.Header);
-    const QString path = SkinFileInFolder(m_skins.SkinFolder, message.Argument);
+    QString path;
+    for (const QString& folder : m_skins.SkinFolders) {
+        path = SkinFileInFolder(folder, message.Argument);
+        if (path.isEmpty() || QFileInfo::exists(path))
+            break;
+    }
     const QString name = path.isEmpty() ? QString() : m_skins.ReadSkinName(path);
     if (name.isEmpty()) {
         m_log(QStringLiteral("  Unknown Skin Name : ") + Quoted(message.Argument));

@@ -29,7 +29,8 @@ TLocalTalkMessage ParseLocalTalkMessage(const QString& text);
 // What the server asks of the skins when told to switch.
 struct TLocalTalkSkins
 {
-    QString SkinFolder;
+    // The user's skins first, then the installed ones.
+    QStringList SkinFolders;
     // The "SkinName" of a definition file; empty when it cannot be read.
     std::function<QString(const QString& path)> ReadSkinName;
     std::function<void()> RefreshSkinList;

@@ -22,15 +22,20 @@ constexpr CodeGroup CodeGroups[] = {
 
 } // namespace
 
-TMRes::TMRes(QString folder) : m_folder(std::move(folder))
+TMRes::TMRes(QString folder) : m_folders{std::move(folder)}
+{}
+
+TMRes::TMRes(QStringList folders) : m_folders(std::move(folders))
 {}
 
 std::vector<TMRes::LanguageFile> TMRes::ScanLanguageFiles() const
 {
     std::vector<LanguageFile> files;
-    QDir dir(m_folder);
-    const QFileInfoList entries = dir.entryInfoList(
-        {QStringLiteral("*.lng")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    // The last folder first: the last file of a description is the one taken.
+    QFileInfoList entries;
+    for (auto folder = m_folders.crbegin(); folder != m_folders.crend(); ++folder)
+        entries += QDir(*folder).entryInfoList({QStringLiteral("*.lng")}, QDir::Files | QDir::Readable,
+                                               QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& entry : entries) {
         // A name with "=" in it cannot be told apart from a key in a profile path; such a
         // file has never been readable, so it is no language.
@@ -58,7 +63,8 @@ QStringList TMRes::ListLanguages() const
 {
     QStringList descriptions;
     for (const LanguageFile& file : ScanLanguageFiles())
-        descriptions << file.description;
+        if (!descriptions.contains(file.description))
+            descriptions << file.description;
     return descriptions;
 }
 

@@ -13,6 +13,9 @@ class TMRes
 {
 public:
     explicit TMRes(QString folder);
+    // Language files from several folders; a file of a folder named first wins over one of the
+    // same description in a later folder.
+    explicit TMRes(QStringList folders);
 
     // Descriptions of every language file, in the order of the folder listing.
     QStringList ListLanguages() const;
@@ -38,7 +41,7 @@ private:
     const LanguageFile* FindLast(const std::vector<LanguageFile>& files,
                                  const QString& description) const;
 
-    QString m_folder;
+    QStringList m_folders;
     QString m_filePath;
     QString m_description;
     QString m_langCode;

@@ -23,14 +23,25 @@ QString ReadSkinName(const QString& path)
 
 SkinList ListSkins(const QString& skinFolder, SkinPlatform platform)
 {
+    return ListSkins(QStringList{skinFolder}, platform);
+}
+
+SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform)
+{
     SkinList list;
-    const QDir dir(skinFolder);
-    const QStringList files = dir.entryList({QStringLiteral("*.ini")},
-                                            QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QString& file : files) {
-        const QString path = dir.filePath(file);
-        if (TSkinSystem::ValidateSkin(path, platform))
-            list.push_back({ReadSkinName(path), path});
+    QStringList taken;
+    for (const QString& folder : skinFolders) {
+        const QDir dir(folder);
+        const QStringList files = dir.entryList(
+            {QStringLiteral("*.ini")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+        for (const QString& file : files) {
+            if (taken.contains(file, Qt::CaseInsensitive))
+                continue;
+            taken << file;
+            const QString path = dir.filePath(file);
+            if (TSkinSystem::ValidateSkin(path, platform))
+                list.push_back({ReadSkinName(path), path});
+        }
     }
     std::sort(list.begin(), list.end(), [](const SkinListEntry& a, const SkinListEntry& b) {
         return QString::compare(a.Name + u'=' + a.Path, b.Name + u'=' + b.Path,

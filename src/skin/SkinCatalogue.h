@@ -23,6 +23,9 @@ QString ReadSkinName(const QString& path);
 
 // The valid skins of the folder's "*.ini" files, sorted by "name=path" without regard to case.
 SkinList ListSkins(const QString& skinFolder, SkinPlatform platform);
+// The skins of several folders together; a file of a folder named first hides one of the same
+// file name in a later folder.
+SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform);
 
 // The path of the first entry of that name (compared without regard to case); empty if none.
 QString FindSkinPath(const SkinList& list, const QString& name);

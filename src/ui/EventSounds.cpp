@@ -5,9 +5,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-TEventSounds::TEventSounds(TEventSoundSettings& settings, QString programFolder, TaggedLog log,
+TEventSounds::TEventSounds(TEventSoundSettings& settings, QStringList dataFolders, TaggedLog log,
                            AudioOutFactory device, QObject* parent)
-    : QObject(parent), m_settings(settings), m_programFolder(std::move(programFolder)),
+    : QObject(parent), m_settings(settings), m_dataFolders(std::move(dataFolders)),
       m_log(std::move(log)), m_player(new TLWaveFilePlayer(std::move(device), this))
 {
     m_player->OnDone = [this](QObject*) {
@@ -29,7 +29,12 @@ QString TEventSounds::AbsoluteName(const QString& fileName) const
     // Settings written on Windows separate folders with backslashes.
     QString relative = fileName;
     relative.replace(u'\\', u'/');
-    return QDir(m_programFolder).filePath(relative);
+    for (const QString& folder : m_dataFolders) {
+        const QString path = QDir(folder).filePath(relative);
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return m_dataFolders.isEmpty() ? relative : QDir(m_dataFolders.first()).filePath(relative);
 }
 
 QString TEventSounds::FileOfEvent(int number) const

@@ -28,7 +28,8 @@ class TEventSounds : public QObject
 public:
     static constexpr std::int32_t PingTimedOut = 888888;
 
-    TEventSounds(TEventSoundSettings& settings, QString programFolder, TaggedLog log,
+    // Relative sound file names are looked up in the data folders, in order.
+    TEventSounds(TEventSoundSettings& settings, QStringList dataFolders, TaggedLog log,
                  AudioOutFactory device = &OpenSystemAudioOut, QObject* parent = nullptr);
     ~TEventSounds() override;
 
@@ -48,7 +49,7 @@ private:
     void LWavePlayDone();
 
     TEventSoundSettings& m_settings;
-    QString m_programFolder;
+    QStringList m_dataFolders;
     TaggedLog m_log;
     TLWaveFilePlayer* m_player;
     int m_lastPingState = 0; // 0 no result yet, 1 offline, 2 online

@@ -207,7 +207,7 @@ void TOptionForm::LoadPictures()
         {m_form->Image1, "rm1.prs"}, {m_form->Image2, "rm2.prs"}, {m_form->Image3, "rm3.prs"},
         {m_form->Image5, "rl1.prs"}};
     for (const auto& [label, file] : pictures) {
-        const QString path = QDir(m_context.ProgramFolder).filePath(QLatin1String(file));
+        const QString path = OptionRules::ResolveDataFile(QLatin1String(file), DataFolders());
         if (!QFileInfo::exists(path))
             continue;
         QImage picture(path, "PNG");
@@ -343,6 +343,11 @@ void TOptionForm::Save(TSettings& settings) const
         settings.ResourceName = language->text();
 }
 
+QStringList TOptionForm::DataFolders() const
+{
+    return m_context.DataFolders.isEmpty() ? QStringList{m_context.ProgramFolder} : m_context.DataFolders;
+}
+
 int TOptionForm::Range(const QLineEdit* edit) const
 {
     bool isNumber = false;
@@ -442,7 +447,7 @@ void TOptionForm::WaitTimesExit()
 void TOptionForm::SEOnlineChange(int index)
 {
     QLineEdit* edit = m_soundEdits[index];
-    const bool missing = !OptionRules::SoundFileExists(edit->text(), m_context.ProgramFolder);
+    const bool missing = !OptionRules::SoundFileExists(edit->text(), DataFolders());
     edit->setProperty("FileMissing", missing);
     edit->setStyleSheet(missing ? QStringLiteral("QLineEdit { background-color: yellow; }")
                                 : QStringLiteral("QLineEdit { background-color: white; }"));
@@ -453,7 +458,7 @@ void TOptionForm::Button4Click(int index)
     QLineEdit* edit = m_soundEdits[index];
     QString start = edit->text();
     if (!start.isEmpty() && !QDir::isAbsolutePath(start))
-        start = QDir(m_context.ProgramFolder).filePath(start);
+        start = OptionRules::ResolveDataFile(start, DataFolders());
     const QString folder = start.isEmpty() ? m_context.ProgramFolder : QFileInfo(start).absolutePath();
     const QString chosen = ChooseSoundFile ? ChooseSoundFile(this, folder) : QString();
     if (!chosen.isEmpty())
@@ -462,11 +467,9 @@ void TOptionForm::Button4Click(int index)
 
 void TOptionForm::Test1Click(int index)
 {
-    QString file = m_soundEdits[index]->text();
-    if (file.isEmpty())
+    const QString file = OptionRules::ResolveDataFile(m_soundEdits[index]->text(), DataFolders());
+    if (m_soundEdits[index]->text().isEmpty())
         return;
-    if (!QDir::isAbsolutePath(file))
-        file = QDir(m_context.ProgramFolder).filePath(file);
     PlayWaveFile(*m_player, file);
 }
 

@@ -22,7 +22,8 @@ class OptionForm;
 // found at start-up and the texts of the about panel.
 struct TOptionContext
 {
-    QString ProgramFolder;
+    QString ProgramFolder; // where sound files are stored relative to
+    QStringList DataFolders; // where pictures and relative sound files are looked up
     const TMRes* Res = nullptr;
     bool IsNT = true;
     bool Win98OrMe = false;
@@ -87,6 +88,7 @@ private:
     void FillAbout();
     void LoadPictures();
     void ShowRanges(qint64 diskFullScale, qint64 netFullScale);
+    QStringList DataFolders() const;
     int Range(const QLineEdit* edit) const;
     qint64 RangeKib(const QLineEdit* edit) const;
 

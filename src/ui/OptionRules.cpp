@@ -84,13 +84,25 @@ QString StoredSoundPath(const QString& chosen, const QString& programFolder)
     return path.startsWith(folder) ? path.mid(folder.size()) : chosen;
 }
 
-bool SoundFileExists(const QString& text, const QString& programFolder)
+QString ResolveDataFile(const QString& name, const QStringList& dataFolders)
+{
+    if (QDir::isAbsolutePath(name))
+        return name;
+    for (const QString& folder : dataFolders) {
+        const QString path = QDir(folder).filePath(name);
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return dataFolders.isEmpty() ? name : QDir(dataFolders.first()).filePath(name);
+}
+
+bool SoundFileExists(const QString& text, const QStringList& dataFolders)
 {
     if (text.isEmpty())
         return false;
     if (QFileInfo(text).isFile())
         return true;
-    return !QDir::isAbsolutePath(text) && QFileInfo(QDir(programFolder).filePath(text)).isFile();
+    return !QDir::isAbsolutePath(text) && QFileInfo(ResolveDataFile(text, dataFolders)).isFile();
 }
 
 Enabling EnablingOf(const EnablingInputs& in)

@@ -39,8 +39,10 @@ QString RangeText(int range, qint64 fullScale, const QLocale& locale);
 
 // A sound file as it is stored: inside the program folder relative to it.
 QString StoredSoundPath(const QString& chosen, const QString& programFolder);
-// A sound edit's text names a file, as written or relative to the program folder.
-bool SoundFileExists(const QString& text, const QString& programFolder);
+// A sound edit's text names a file, as written or relative to one of the data folders.
+bool SoundFileExists(const QString& text, const QStringList& dataFolders);
+// A relative name in the first data folder that has it; else in the first folder.
+QString ResolveDataFile(const QString& name, const QStringList& dataFolders);
 
 // What decides which controls may be used.
 struct EnablingInputs

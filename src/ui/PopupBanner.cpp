@@ -10,9 +10,8 @@
 
 namespace {
 
-QPixmap DefaultBanner(const QString& programFolder)
+QPixmap DefaultBanner(const QString& path)
 {
-    const QString path = QDir(programFolder).filePath(QStringLiteral("rl4.prs"));
     if (!QFileInfo::exists(path))
         return {};
     try {
@@ -26,10 +25,10 @@ QPixmap DefaultBanner(const QString& programFolder)
 
 } // namespace
 
-TPopupBnrF::TPopupBnrF(QString programFolder, QWidget* parent)
+TPopupBnrF::TPopupBnrF(QString defaultBannerFile, QWidget* parent)
     : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
                           Qt::WindowDoesNotAcceptFocus),
-      m_programFolder(std::move(programFolder))
+      m_defaultBannerFile(std::move(defaultBannerFile))
 {
     setWindowTitle(QStringLiteral("Pulsmir Banner"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -51,7 +50,7 @@ void TPopupBnrF::FormCreate()
     m_counter = 0;
     m_timer.stop();
     m_fade.stop();
-    BnImg->setPixmap(DefaultBanner(m_programFolder));
+    BnImg->setPixmap(DefaultBanner(m_defaultBannerFile));
     SetAlpha(255);
 }
 

@@ -18,7 +18,8 @@ public:
     static constexpr int ClientWidth = 198;
     static constexpr int ClientHeight = 38;
 
-    explicit TPopupBnrF(QString programFolder, QWidget* parent = nullptr);
+    // The default banner is the picture shown when no skin has brought one ("rl4.prs").
+    explicit TPopupBnrF(QString defaultBannerFile, QWidget* parent = nullptr);
 
     // Shows the banner at the position, for two more seconds when it already shows.
     void ShowBanner(const Bitmap24& banner, QPoint position);
@@ -35,7 +36,7 @@ private:
     void FadeStep();
     void SetAlpha(int alpha);
 
-    QString m_programFolder;
+    QString m_defaultBannerFile;
     QTimer m_timer;
     QTimer m_fade;
     int m_counter = 0;

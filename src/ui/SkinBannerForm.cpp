@@ -14,7 +14,8 @@
 #include <QVBoxLayout>
 #include <exception>
 
-TSkinBannerForm::TSkinBannerForm(QString programFolder, QWidget* parent) : QDialog(parent)
+TSkinBannerForm::TSkinBannerForm(const QString& defaultBannerFile, QWidget* parent)
+    : QDialog(parent)
 {
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setFixedWidth(317);
@@ -35,7 +36,7 @@ TSkinBannerForm::TSkinBannerForm(QString programFolder, QWidget* parent) : QDial
     layout->addWidget(bevel, 0, Qt::AlignHCenter);
     layout->addWidget(Memo1, 1);
 
-    const QString picture = QDir(programFolder).filePath(QStringLiteral("rl4.prs"));
+    const QString picture = defaultBannerFile;
     if (QFileInfo::exists(picture)) {
         try {
             Bitmap24 banner;

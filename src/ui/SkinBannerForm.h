@@ -15,7 +15,8 @@ class TSkinBannerForm : public QDialog
     Q_OBJECT
 
 public:
-    explicit TSkinBannerForm(QString programFolder, QWidget* parent = nullptr);
+    // The default banner is shown until a skin's is set ("rl4.prs").
+    explicit TSkinBannerForm(const QString& defaultBannerFile, QWidget* parent = nullptr);
 
     void SetBanner(const Bitmap24& banner);
     void SetLines(const QStringList& lines);

@@ -195,7 +195,9 @@ TEST_F(SettingsFileTest, PerDriveInstanceReadsTheCommonFileAndWritesItsOwn)
 
 TEST_F(SettingsFileTest, UnwritableFolderStillStartsWithDefaultsAndSaveReportsIt)
 {
-    AppPaths missing(folder.File("gone"), folder.Path());
+    // A file where the folder would be made: nothing can be written there.
+    folder.Write("blocked", "a file");
+    AppPaths missing(folder.File("blocked/pulsmir"), folder.Path());
     TSettingsFile file(missing, -1);
     TSettings s = file.Load(dialogs, res, &speedRange);
     EXPECT_EQ(s.CurrentSkinName, "System Analog Meter II(for2.2)");

@@ -25,7 +25,7 @@ protected:
 
     TLocalTalkSkins Skins()
     {
-        return {folder.File("Skin"), &ReadSkinName, [this] { ++refreshes; },
+        return {{folder.File("Skin")}, &ReadSkinName, [this] { ++refreshes; },
                 [this] { return menu; }, [this](const QString& name) { selected << name; }};
     }
 

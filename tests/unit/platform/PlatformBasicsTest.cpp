@@ -2,6 +2,7 @@
 #include "platform/CivilDate.h"
 #include "platform/TextDecoding.h"
 #include "platform/UserLocale.h"
+#include "support/TempProgramFolder.h"
 
 #include <QDate>
 #include <cstdlib>
@@ -26,17 +27,57 @@ TEST(UserLocale, FirstSetVariableDecides)
     EXPECT_EQ(LcidFromLocaleVariables("", "", ""), LcidEnglishUs);
 }
 
-TEST(AppPaths, ProgramFolderIsTheExecutableFolderUnlessPulsmirHomeIsSet)
+TEST(AppPaths, PortableWithDataBesideTheExecutableOrPulsmirHome)
 {
+    TempProgramFolder folder;
+    folder.Write("bin/English.lng", "");
     unsetenv("PULSMIR_HOME");
-    EXPECT_EQ(AppPaths::FromEnvironment("/opt/pulsmir/bin").ProgramFolder(), "/opt/pulsmir/bin");
+    const AppPaths beside = AppPaths::FromEnvironment(folder.File("bin"));
+    EXPECT_FALSE(beside.IsInstalled());
+    EXPECT_EQ(beside.ProgramFolder(), folder.File("bin"));
+    EXPECT_EQ(beside.SettingsFile("Pulsmir.ini"), folder.File("bin/Pulsmir.ini"));
+    EXPECT_EQ(beside.DataFolders(), QStringList({folder.File("bin")}));
+    EXPECT_EQ(beside.LauncherFile(), folder.File("bin/PlsmDelay"));
     setenv("PULSMIR_HOME", "/tmp/home/", 1);
     AppPaths paths = AppPaths::FromEnvironment("/opt/pulsmir/bin");
+    EXPECT_FALSE(paths.IsInstalled());
     EXPECT_EQ(paths.ProgramFolder(), "/tmp/home");
     EXPECT_EQ(paths.ExecutableFolder(), "/opt/pulsmir/bin");
     EXPECT_EQ(paths.File("Pulsmir.ini"), "/tmp/home/Pulsmir.ini");
     EXPECT_EQ(paths.SkinFolder(), "/tmp/home/Skin");
     unsetenv("PULSMIR_HOME");
+}
+
+TEST(AppPaths, InstalledWritesToTheUsersFoldersAndReadsThereFirst)
+{
+    TempProgramFolder folder;
+    folder.Write("usr/bin/pulsmir", "");
+    folder.Write("usr/share/pulsmir/sstp.ini", "shared");
+    folder.Write("usr/share/pulsmir/rl4.prs", "shared");
+    folder.Write("data/pulsmir/rl4.prs", "own");
+    unsetenv("PULSMIR_HOME");
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_DATA_HOME", folder.File("data").toUtf8());
+    qputenv("XDG_CONFIG_HOME", folder.File("config").toUtf8());
+    const AppPaths paths = AppPaths::FromEnvironment(folder.File("usr/bin"), "/nowhere/pulsmir");
+    qputenv("XDG_DATA_HOME", data);
+    qputenv("XDG_CONFIG_HOME", config);
+
+    EXPECT_TRUE(paths.IsInstalled());
+    EXPECT_EQ(paths.ProgramFolder(), folder.File("data/pulsmir"));
+    EXPECT_EQ(paths.SettingsFile("Pulsmir.ini"), folder.File("config/pulsmir/Pulsmir.ini"));
+    EXPECT_EQ(paths.DebugLogFile(), folder.File("data/pulsmir/Debug.log"));
+    EXPECT_EQ(paths.DataFolders(), QStringList({folder.File("data/pulsmir"),
+                                                folder.File("usr/share/pulsmir"), "/nowhere/pulsmir"}));
+    EXPECT_EQ(paths.ReadFile("rl4.prs"), folder.File("data/pulsmir/rl4.prs"));
+    EXPECT_EQ(paths.ReadFile("sstp.ini"), folder.File("usr/share/pulsmir/sstp.ini"));
+    EXPECT_EQ(paths.ReadFile("rl9.prs"), folder.File("data/pulsmir/rl9.prs"));
+    EXPECT_EQ(paths.SkinFolder(), folder.File("data/pulsmir/Skin"));
+    EXPECT_EQ(paths.SkinFolders().first(), folder.File("data/pulsmir/Skin"));
+    EXPECT_EQ(paths.SkinFolders()[1], folder.File("usr/share/pulsmir/Skin"));
+    EXPECT_EQ(paths.ProgramFile(), folder.File("usr/bin/pulsmir"));
+    EXPECT_EQ(paths.LauncherFile(), folder.File("usr/libexec/pulsmir/PlsmDelay"));
 }
 
 TEST(CivilDate, AgreesWithQDateFrom1601To2400)

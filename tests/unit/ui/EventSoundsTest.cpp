@@ -61,7 +61,7 @@ protected:
 
 TEST_F(SoundsThroughAlsa, TheDeviceGetsTheSampleDataWithTheBufferSizeOfTheFileSize)
 {
-    TEventSounds sounds(settings, folder.Path(), log.Writer(), FileDevice());
+    TEventSounds sounds(settings, {folder.Path()}, log.Writer(), FileDevice());
     int done = 0;
     const auto onDone = sounds.LWavePlay().OnDone;
     sounds.LWavePlay().OnDone = [&](QObject* sender) {
@@ -87,7 +87,7 @@ TEST_F(SoundsThroughAlsa, TheDeviceGetsTheSampleDataWithTheBufferSizeOfTheFileSi
 
 TEST_F(SoundsThroughAlsa, StereoTwentyFourBitAndEightBitPlayAsWritten)
 {
-    TEventSounds sounds(settings, folder.Path(), log.Writer(), FileDevice());
+    TEventSounds sounds(settings, {folder.Path()}, log.Writer(), FileDevice());
     for (const quint16 bits : {24, 8}) {
         QFile::remove(Out());
         const QByteArray data = Samples(bits == 24 ? 6 * 5000 : 2 * 5000);
@@ -100,7 +100,7 @@ TEST_F(SoundsThroughAlsa, StereoTwentyFourBitAndEightBitPlayAsWritten)
 
 TEST_F(SoundsThroughAlsa, StoppingOrMutingEndsTheSoundAtOnce)
 {
-    TEventSounds sounds(settings, folder.Path(), log.Writer(), FileDevice());
+    TEventSounds sounds(settings, {folder.Path()}, log.Writer(), FileDevice());
     const QByteArray data = Samples(4 * 1024 * 1024);
     folder.Write("long.wav", Pcm16Mono(data));
     int done = 0;
@@ -138,7 +138,7 @@ TEST_F(SoundsThroughAlsa, DeviceAndFileErrorsAreLoggedAndTheNextSoundPlays)
     folder.Write("float.wav",
                  Riff(Chunk("fmt ", PcmFormat(1, 8000, 32, 3)) + Chunk("data", Samples(8))));
     {
-        TEventSounds sounds(settings, folder.Path(), log.Writer(), [] {
+        TEventSounds sounds(settings, {folder.Path()}, log.Writer(), [] {
             return std::make_unique<AlsaAudioOut>(QStringLiteral("no_such_device_here"));
         });
         PlayToTheEnd(sounds, "tone.wav");
@@ -148,7 +148,7 @@ TEST_F(SoundsThroughAlsa, DeviceAndFileErrorsAreLoggedAndTheNextSoundPlays)
             << errors[0].toStdString();
         EXPECT_TRUE(errors[0].contains("no_such_device_here"));
     }
-    TEventSounds sounds(settings, folder.Path(), log.Writer(), FileDevice());
+    TEventSounds sounds(settings, {folder.Path()}, log.Writer(), FileDevice());
     PlayToTheEnd(sounds, "float.wav");
     EXPECT_TRUE(
         log.Lines().contains("< ! > Sound Play Error : Unsupported sound format: IEEE float"));
@@ -200,7 +200,7 @@ protected:
     TempProgramFolder folder;
     LogCapture log;
     TEventSoundSettings settings;
-    TEventSounds sounds{settings, folder.Path(), log.Writer(), [] {
+    TEventSounds sounds{settings, {folder.Path()}, log.Writer(), [] {
                             return std::make_unique<AlsaAudioOut>(QStringLiteral("null"));
                         }};
 };
@@ -216,7 +216,7 @@ TEST_F(SoundChecks, PingTransitionsFromEachState)
     EXPECT_EQ(Check(0, 888888), QStringList());
     EXPECT_EQ(Check(1, 150), QStringList({"on"}));
 
-    TEventSounds fresh(settings, folder.Path(), log.Writer(),
+    TEventSounds fresh(settings, {folder.Path()}, log.Writer(),
                        [] { return std::make_unique<AlsaAudioOut>(QStringLiteral("null")); });
     const qsizetype before = log.Lines().size();
     fresh.CheckSoundEvents({0, 888888, 50, 50}); // the first ping timed out

@@ -75,10 +75,15 @@ TEST(OptionSounds, PathsInsideTheProgramFolderAreStoredRelative)
     folder.Write("../outside.wav", "RIFF");
     EXPECT_EQ(StoredSoundPath(folder.File("sounds/start.wav"), folder.Path()), "sounds/start.wav");
     EXPECT_EQ(StoredSoundPath("/usr/share/sounds/x.wav", folder.Path()), "/usr/share/sounds/x.wav");
-    EXPECT_TRUE(SoundFileExists("sounds/start.wav", folder.Path()));
-    EXPECT_TRUE(SoundFileExists(folder.File("sounds/start.wav"), folder.Path()));
-    EXPECT_FALSE(SoundFileExists("sounds/missing.wav", folder.Path()));
-    EXPECT_FALSE(SoundFileExists("", folder.Path()));
+    EXPECT_TRUE(SoundFileExists("sounds/start.wav", {folder.Path()}));
+    EXPECT_TRUE(SoundFileExists(folder.File("sounds/start.wav"), {folder.Path()}));
+    EXPECT_FALSE(SoundFileExists("sounds/missing.wav", {folder.Path()}));
+    EXPECT_FALSE(SoundFileExists("", {folder.Path()}));
+    // Installed: the user's folder first, then the shipped one.
+    folder.Write("shared/sounds/skin.wav", "RIFF");
+    EXPECT_TRUE(SoundFileExists("sounds/skin.wav", {folder.File("user"), folder.File("shared")}));
+    EXPECT_EQ(ResolveDataFile("sounds/skin.wav", {folder.File("user"), folder.File("shared")}),
+              folder.File("shared/sounds/skin.wav"));
 }
 
 TEST(OptionEnabling, TheRulesOfTheDialog)
