@@ -23,6 +23,10 @@ packages=(
   alsa-utils iproute2
   # the freedesktop tools the file type of add-in packages is registered with and checked by
   xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
+  # the AppStream validator, and what the Debian package is made with
+  appstream dpkg-dev
+  # a font that holds the characters of the Japanese interface
+  fonts-ipafont-gothic
   # the end-to-end test driver
   python3
 )

@@ -3,6 +3,7 @@
 #include "ArtKit.h"
 
 #include <QPainterPath>
+#include <QtMath>
 #include <cmath>
 
 using namespace art;
@@ -308,6 +309,49 @@ void WritePictures(const QString& programFolder)
     WriteSplash(programFolder);
     WriteBanner(programFolder + "/rl4.prs");
     WriteTiles(programFolder);
+}
+
+// The application's icon: a dark dial with a green-to-red scale and a needle at two thirds.
+QImage AppIcon(int size)
+{
+    QImage image = Canvas(size, size);
+    QPainter p(&image);
+    Smooth(p);
+    const double s = size / 64.0;
+    p.scale(s, s);
+    QRadialGradient face(QPointF(26, 22), 40);
+    face.setColorAt(0, QColor(70, 78, 92));
+    face.setColorAt(1, QColor(22, 25, 31));
+    p.setPen(QPen(QColor(8, 9, 11), 2.5));
+    p.setBrush(face);
+    p.drawEllipse(QPointF(32, 32), 29, 29);
+    // The scale: from lower left over the top to lower right.
+    const QRectF arc(12, 12, 40, 40);
+    const struct
+    {
+        QColor colour;
+        int start;
+        int span;
+    } bands[] = {{QColor(70, 230, 96), 225, -120}, {QColor(240, 200, 60), 105, -60},
+                 {QColor(255, 84, 56), 45, -90}};
+    for (const auto& band : bands) {
+        p.setPen(QPen(band.colour, 5, Qt::SolidLine, Qt::FlatCap));
+        p.drawArc(arc, band.start * 16, band.span * 16);
+    }
+    const double angle = qDegreesToRadians(225.0 - 270.0 * 0.66);
+    const QPointF tip(32 + 24 * std::cos(angle), 32 - 24 * std::sin(angle));
+    p.setPen(QPen(QColor(250, 250, 250), 3.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(32, 32), tip);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(200, 205, 214));
+    p.drawEllipse(QPointF(32, 32), 4.5, 4.5);
+    return image;
+}
+
+void WriteAppIcons(const QString& iconFolder)
+{
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        WriteIcon(AppIcon(size), QStringLiteral("%1/pulsmir-%2.png").arg(iconFolder).arg(size));
 }
 
 void WriteTrayIcons(const QString& iconFolder)

@@ -57,6 +57,7 @@ int main(int argc, char** argv)
         WriteMiniSkin(target + "/Skin");
         WritePictures(target);
         WriteTrayIcons(target + "/icons");
+        WriteAppIcons(target + "/icons");
     } catch (const std::exception& error) {
         std::fprintf(stderr, "pulsmir-artgen: %s\n", error.what());
         return 1;

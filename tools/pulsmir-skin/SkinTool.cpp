@@ -1,5 +1,6 @@
 #include "pulsmir-skin/SkinTool.h"
 
+#include "Version.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProfileIni.h"
 #include "res/MRes.h"
@@ -353,10 +354,20 @@ int RunSkinTool(const QStringList& arguments, QTextStream& out, QTextStream& err
         {"set", "renderer input", "name=value"},
         {"history", "history, newest first", "name=values"},
         {"frames", "frames to render", "n"},
+        {"help", "show the usage"},
+        {"version", "show the version"},
     });
     if (!parser.parse(QStringList{"pulsmir-skin"} + arguments)) {
         err << "pulsmir-skin: " << parser.errorText() << "\n" << Usage;
         return 2;
+    }
+    if (parser.isSet("help")) {
+        out << Usage;
+        return 0;
+    }
+    if (parser.isSet("version")) {
+        out << "pulsmir-skin " << Version::Text << " (Build " << Version::Build << ")\n";
+        return 0;
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2) {

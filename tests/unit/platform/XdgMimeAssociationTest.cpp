@@ -2,6 +2,7 @@
 
 #include "support/TempProgramFolder.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
@@ -94,4 +95,11 @@ TEST_F(AddinTypeRegistration, RegisteringAgainChangesNothingAndUnregisteringRemo
                "[Default Applications]\napplication/x-pulsmir-addin=other.desktop\n");
     EXPECT_TRUE(XdgMimeAssociation::Unregister());
     EXPECT_TRUE(home.Read("config/mimeapps.list").contains("other.desktop"));
+}
+
+TEST(AddinTypePackage, TheInstalledMimePackageIsTheOneThePersonalRegistrationWrites)
+{
+    QFile installed(QStringLiteral(PULSMIR_SOURCE_DIR "/packaging/pulsmir-addin.xml"));
+    ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(installed.readAll()), XdgMimeAssociation::MimePackageText());
 }
