@@ -3,6 +3,7 @@
 #include "app/LogScaleTable.h"
 #include "app/RateSettings.h"
 #include "app/StartupShortcut.h"
+#include "platform/AppPaths.h"
 #include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
@@ -108,4 +109,21 @@ TEST(XdgAutostart, ExecLineIsQuotedAndTheFileWrittenWhole)
     EXPECT_TRUE(RemoveAutostartEntry(folder, "Pulsmir.desktop"));
     EXPECT_FALSE(config.Exists("autostart/Pulsmir.desktop"));
     EXPECT_TRUE(RemoveAutostartEntry(folder, "never-there.desktop"));
+}
+
+TEST(StartupShortcut, InstalledTheLauncherComesFromLibexecAndNoProgramFolderIsPassed)
+{
+    TempProgramFolder folder;
+    folder.Write("usr/bin/pulsmir", "");
+    folder.Write("usr/libexec/pulsmir/PlsmDelay", "");
+    const AppPaths paths = AppPaths::Installed(folder.File("home/.local/share/pulsmir"),
+                                               folder.File("home/.config/pulsmir"),
+                                               folder.File("usr/bin"), {folder.File("usr/share/pulsmir")});
+    const AutostartEntry delayed = StartupShortcutEntry(paths, true, 7, -1);
+    EXPECT_EQ(delayed.program, folder.File("usr/libexec/pulsmir/PlsmDelay"));
+    EXPECT_EQ(delayed.arguments, QStringList({"7"}));
+    EXPECT_TRUE(delayed.environment.isEmpty());
+    const AutostartEntry direct = StartupShortcutEntry(paths, false, 7, 2);
+    EXPECT_EQ(direct.program, folder.File("usr/bin/pulsmir"));
+    EXPECT_TRUE(direct.environment.isEmpty());
 }
