@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 bool Bitmap24::Fits(std::int64_t width, std::int64_t height)
 {
@@ -20,7 +21,30 @@ Bitmap24::Bitmap24(int width, int height)
     m_width = width;
     m_height = height;
     m_stride = (width * 3 + 3) & ~3;
-    m_pixels.assign(std::size_t(m_stride) * std::size_t(height), 0);
+    m_pixels = std::make_shared<std::vector<std::uint8_t>>(std::size_t(m_stride) * std::size_t(height), 0);
+}
+
+Bitmap24::Bitmap24(Bitmap24&& other) noexcept
+    : m_width(std::exchange(other.m_width, 0)), m_height(std::exchange(other.m_height, 0)),
+      m_stride(std::exchange(other.m_stride, 0)), m_pixels(std::move(other.m_pixels))
+{
+}
+
+Bitmap24& Bitmap24::operator=(Bitmap24&& other) noexcept
+{
+    if (this != &other) {
+        m_width = std::exchange(other.m_width, 0);
+        m_height = std::exchange(other.m_height, 0);
+        m_stride = std::exchange(other.m_stride, 0);
+        m_pixels = std::move(other.m_pixels);
+    }
+    return *this;
+}
+
+void Bitmap24::Detach()
+{
+    if (m_pixels && m_pixels.use_count() > 1)
+        m_pixels = std::make_shared<std::vector<std::uint8_t>>(*m_pixels);
 }
 
 SkinColor Bitmap24::Pixel(int x, int y) const
@@ -65,7 +89,7 @@ QImage Bitmap24::ImageView() const
 {
     if (IsEmpty())
         return QImage();
-    return QImage(m_pixels.data(), m_width, m_height, m_stride, QImage::Format_BGR888);
+    return QImage(m_pixels->data(), m_width, m_height, m_stride, QImage::Format_BGR888);
 }
 
 Bitmap24 Bitmap24::FromImage(const QImage& image)

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // A colour as the skin files and the renderer use it: blue * 65536 + green * 256 + red.
@@ -25,6 +26,11 @@ public:
     Bitmap24() = default;
     // Filled with black. Throws std::length_error when the size is refused by Fits().
     Bitmap24(int width, int height);
+    Bitmap24(const Bitmap24&) = default;
+    Bitmap24& operator=(const Bitmap24&) = default;
+    // A bitmap moved from is empty.
+    Bitmap24(Bitmap24&& other) noexcept;
+    Bitmap24& operator=(Bitmap24&& other) noexcept;
 
     static bool Fits(std::int64_t width, std::int64_t height);
 
@@ -34,11 +40,18 @@ public:
     bool IsEmpty() const { return m_width <= 0 || m_height <= 0; }
     std::int64_t ByteSize() const { return std::int64_t(m_stride) * m_height; }
 
-    std::uint8_t* Row(int y) { return m_pixels.data() + std::size_t(y) * std::size_t(m_stride); }
+    // Copies share their pixels until one of them is written to.
+    std::uint8_t* Row(int y)
+    {
+        Detach();
+        return m_pixels->data() + std::size_t(y) * std::size_t(m_stride);
+    }
     const std::uint8_t* Row(int y) const
     {
-        return m_pixels.data() + std::size_t(y) * std::size_t(m_stride);
+        return m_pixels->data() + std::size_t(y) * std::size_t(m_stride);
     }
+    // The same for bitmaps that share their pixels.
+    const void* DataId() const { return m_pixels.get(); }
 
     SkinColor Pixel(int x, int y) const;
     void SetPixel(int x, int y, SkinColor color);
@@ -58,5 +71,6 @@ private:
     int m_width = 0;
     int m_height = 0;
     int m_stride = 0;
-    std::vector<std::uint8_t> m_pixels;
+    void Detach();
+    std::shared_ptr<std::vector<std::uint8_t>> m_pixels; // none while empty
 };

@@ -70,7 +70,7 @@ void PlainCopy(const Bitmap24& src, std::int64_t sx, std::int64_t sy, std::int64
                      std::size_t(b.w) * 3);
 }
 
-void MaskedCopy(const Bitmap24& src, const Bitmap24& mask, std::int64_t sx, std::int64_t sy,
+void MaskedCopy(const Bitmap24& src, const Mask8& mask, std::int64_t sx, std::int64_t sy,
                 std::int64_t w, std::int64_t h, Bitmap24& dst, std::int64_t dx, std::int64_t dy)
 {
     Block b{sx, sy, w, h, dx, dy};
@@ -81,10 +81,10 @@ void MaskedCopy(const Bitmap24& src, const Bitmap24& mask, std::int64_t sx, std:
         return;
     for (std::int64_t r = b.h - 1; r >= 0; --r) {
         const std::uint8_t* s = src.Row(int(b.sy + r)) + b.sx * 3;
-        const std::uint8_t* m = mask.Row(int(b.sy + r)) + b.sx * 3;
+        const std::uint8_t* m = mask.Row(int(b.sy + r)) + b.sx;
         std::uint8_t* d = dst.Row(int(b.dy + r)) + b.dx * 3;
         for (std::int64_t c = 0; c < b.w; ++c) {
-            if (m[c * 3] == 255) {
+            if (m[c] == 255) {
                 d[c * 3] = s[c * 3];
                 d[c * 3 + 1] = s[c * 3 + 1];
                 d[c * 3 + 2] = s[c * 3 + 2];

@@ -15,7 +15,7 @@
 // copy takes a pixel only where the first byte of the mask's pixel is 255.
 void PlainCopy(const Bitmap24& src, std::int64_t sx, std::int64_t sy, std::int64_t w,
                std::int64_t h, Bitmap24& dst, std::int64_t dx, std::int64_t dy);
-void MaskedCopy(const Bitmap24& src, const Bitmap24& mask, std::int64_t sx, std::int64_t sy,
+void MaskedCopy(const Bitmap24& src, const Mask8& mask, std::int64_t sx, std::int64_t sy,
                 std::int64_t w, std::int64_t h, Bitmap24& dst, std::int64_t dx, std::int64_t dy);
 
 // Moves a displayed meter position toward its target by the skin's speed and draws the meter.

@@ -277,19 +277,3 @@ void LoadSkinImage(Bitmap24& bitmap, const QString& path)
         bitmap = std::move(decoded);
 }
 
-Bitmap24 MakeMask(const Bitmap24& image, SkinColor transparent)
-{
-    Bitmap24 mask(image.Width(), image.Height());
-    const std::uint8_t blue = static_cast<std::uint8_t>(transparent >> 16);
-    const std::uint8_t green = static_cast<std::uint8_t>(transparent >> 8);
-    const std::uint8_t red = static_cast<std::uint8_t>(transparent);
-    for (int y = 0; y < image.Height(); ++y) {
-        const std::uint8_t* in = image.Row(y);
-        std::uint8_t* out = mask.Row(y);
-        for (int x = 0; x < image.Width(); ++x, in += 3, out += 3) {
-            std::uint8_t value = (in[0] == blue && in[1] == green && in[2] == red) ? 0 : 255;
-            out[0] = out[1] = out[2] = value;
-        }
-    }
-    return mask;
-}

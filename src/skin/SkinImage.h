@@ -20,6 +20,3 @@ QByteArray EncodePng(const Bitmap24& bitmap);
 // is not read. When nothing could be decoded the bitmap keeps what it had.
 void LoadSkinImage(Bitmap24& bitmap, const QString& path);
 
-// The mask of an image for a transparent colour: black where the pixel is exactly that
-// colour, white elsewhere. The renderer copies a pixel where the mask's first byte is 255.
-Bitmap24 MakeMask(const Bitmap24& image, SkinColor transparent);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "skin/Bitmap24.h"
+#include "skin/Mask8.h"
 
 #include <array>
 
@@ -18,7 +19,7 @@ struct TSkinElement
     bool MaskFlag = false;
     SkinColor MaskColor = 0;
     Bitmap24 Image;
-    Bitmap24 Mask;
+    Mask8 Mask;
 };
 
 // A number drawn with the mode's digit strip.
@@ -42,7 +43,7 @@ struct TSkinFont
     bool MaskFlag = false;
     SkinColor MaskColor = 0;
     std::array<Bitmap24, 13> Glyphs;
-    std::array<Bitmap24, 13> GlyphMasks;
+    std::array<Mask8, 13> GlyphMasks;
 };
 
 struct TSkinGraph

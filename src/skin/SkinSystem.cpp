@@ -3,8 +3,11 @@
 #include "platform/ProfileIni.h"
 #include "skin/SkinImage.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <map>
 #include <stdexcept>
 
 namespace {
@@ -61,6 +64,13 @@ public:
 std::int64_t ImageBytes(const Bitmap24& image)
 {
     return std::int64_t(image.Width()) * image.Height() * 3;
+}
+
+// The skin information counts a mask as the 24-bit bitmap it is in the skin format, whatever
+// it takes here, so that its figure means the same for every skin.
+std::int64_t ImageBytes(const Mask8& mask)
+{
+    return std::int64_t(mask.Width()) * mask.Height() * 3;
 }
 
 } // namespace
@@ -148,9 +158,33 @@ private:
             m_budgetLogged = true;
             return;
         }
+        // The same picture under two names (compact and full mode often share their meters)
+        // is decoded once, and the two share its pixels.
+        QFile source(file);
+        const QByteArray key = source.open(QIODevice::ReadOnly)
+                                   ? QCryptographicHash::hash(source.readAll(), QCryptographicHash::Sha1)
+                                   : QByteArray();
+        if (const auto known = m_decoded.find(key); !key.isEmpty() && known != m_decoded.end()) {
+            target = known->second;
+            return;
+        }
         LoadSkinImage(target, file);
+        if (!key.isEmpty())
+            m_decoded.emplace(key, target);
         // Masks and glyph copies come to about as much again.
         m_imageBytes += 2 * ImageBytes(target);
+    }
+
+    // A mask made once for each picture and colour.
+    Mask8 MaskOf(const Bitmap24& image, SkinColor transparent)
+    {
+        const std::pair<const void*, SkinColor> key{image.DataId(), transparent};
+        if (const auto known = m_masks.find(key); image.DataId() && known != m_masks.end())
+            return known->second;
+        Mask8 mask = MakeMask(image, transparent);
+        if (image.DataId())
+            m_masks.emplace(key, mask);
+        return mask;
     }
 
     QString Image(const QString& section, const QString& key) const
@@ -207,7 +241,7 @@ private:
         if (!maskText.isEmpty()) {
             e.MaskFlag = true;
             ParseSkinColor(maskText, e.MaskColor);
-            e.Mask = MakeMask(e.Image, e.MaskColor);
+            e.Mask = MaskOf(e.Image, e.MaskColor);
             AddMemory(ImageBytes(e.Mask));
         }
     }
@@ -273,6 +307,8 @@ private:
     QString m_folder;
     std::int64_t m_imageBytes = 0;
     bool m_budgetLogged = false;
+    std::map<QByteArray, Bitmap24> m_decoded;
+    std::map<std::pair<const void*, SkinColor>, Mask8> m_masks;
 };
 
 bool TSkinSystem::ParseSkinColor(const QString& text, SkinColor& color)

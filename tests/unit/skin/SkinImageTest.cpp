@@ -1,6 +1,7 @@
 #include "skin/SkinImage.h"
 
 #include "skin/Bitmap24.h"
+#include "skin/Mask8.h"
 #include "unit/skin/SkinTestFiles.h"
 
 #include <QImage>
@@ -295,11 +296,29 @@ TEST(SkinImage, MaskIsBlackExactlyWhereTheColourMatches)
     image.SetPixel(2, 0, MakeSkinColor(255, 0, 254)); // one bit off in blue
     image.SetPixel(3, 0, MakeSkinColor(0, 0, 0));
     const Bitmap24 before = image;
-    Bitmap24 mask = MakeMask(image, MakeSkinColor(255, 0, 255));
+    Mask8 mask = MakeMask(image, MakeSkinColor(255, 0, 255));
+    EXPECT_EQ(mask.ByteSize(), 4); // one byte a pixel
     EXPECT_EQ(mask.Pixel(0, 0), 0x000000u);
     EXPECT_EQ(mask.Pixel(1, 0), 0xFFFFFFu);
     EXPECT_EQ(mask.Pixel(2, 0), 0xFFFFFFu);
     EXPECT_EQ(mask.Pixel(3, 0), 0xFFFFFFu);
     EXPECT_EQ(image, before);
     EXPECT_TRUE(MakeMask(Bitmap24(), 0).IsEmpty());
+}
+
+TEST(SkinImage, CopiesShareTheirPixelsUntilOneIsWritten)
+{
+    Bitmap24 original(8, 2);
+    original.SetPixel(1, 1, 0x123456);
+    Bitmap24 copy = original;
+    EXPECT_EQ(copy.DataId(), original.DataId());
+    copy.SetPixel(1, 1, 0xABCDEF);
+    EXPECT_NE(copy.DataId(), original.DataId());
+    EXPECT_EQ(original.Pixel(1, 1), 0x123456u);
+    EXPECT_EQ(copy.Pixel(1, 1), 0xABCDEFu);
+
+    Bitmap24 moved = std::move(copy);
+    EXPECT_TRUE(copy.IsEmpty()); // a bitmap moved from is empty, not half there
+    EXPECT_EQ(moved.Pixel(1, 1), 0xABCDEFu);
+    EXPECT_TRUE(copy.ImageView().isNull());
 }

@@ -286,8 +286,9 @@ TEST(RenderSkin, CopiesAreCutAtEveryEdge)
 
     // The same through the plain and masked copies directly, source cut as well.
     Bitmap24 src = SolidBitmap(3, 3, 0xAA);
-    Bitmap24 mask = SolidBitmap(3, 3, 0xFFFFFF);
-    mask.SetPixel(1, 1, 0);
+    Bitmap24 pattern = SolidBitmap(3, 3, 0xFFFFFF);
+    pattern.SetPixel(1, 1, 0);
+    const Mask8 mask = MakeMask(pattern, 0);
     Bitmap24 dst = SolidBitmap(3, 3, 0);
     MaskedCopy(src, mask, -1, -1, 5, 5, dst, 0, 0);
     EXPECT_EQ(dst.Pixel(0, 0), 0u);
