@@ -31,13 +31,13 @@ TSkinElement Element(int frames, int width, int frameHeight, int x, int y)
     e.Frames = frames;
     e.Width = width;
     e.FrameHeight = frameHeight;
-    e.Image = Bitmap24(width, frames * frameHeight);
-    for (int r = 0; r < e.Image.Height(); ++r)
+    Bitmap24 picture(width, frames * frameHeight);
+    for (int r = 0; r < picture.Height(); ++r)
         for (int c = 0; c < width; ++c)
-            e.Image.SetPixel(c, r, (c + r) % 5 == 0 ? Magenta : MakeSkinColor(r, c, 200));
+            picture.SetPixel(c, r, (c + r) % 5 == 0 ? Magenta : MakeSkinColor(r, c, 200));
+    e.Strip = DeltaStrip(picture, frames, frameHeight);
     e.MaskFlag = true;
     e.MaskColor = Magenta;
-    e.Mask = MakeMask(e.Image, Magenta);
     return e;
 }
 
@@ -81,7 +81,7 @@ struct BenchSkin
         m.Font.GlyphHeight = 9;
         m.Font.MaskFlag = true;
         for (int g = 0; g <= TSkinFont::FillerGlyph; ++g) {
-            m.Font.Glyphs[g] = Element(1, 6, 9, 0, 0).Image;
+            m.Font.Glyphs[g] = Element(1, 6, 9, 0, 0).Strip.Frame(0);
             m.Font.GlyphMasks[g] = MakeMask(m.Font.Glyphs[g], Magenta);
         }
         for (int r = 0; r < ReadoutCount; ++r)

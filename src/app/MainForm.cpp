@@ -25,6 +25,7 @@
 #include "platform/linux/ProcSystemInfo.h"
 #include "platform/linux/X11Desktop.h"
 #include "platform/linux/X11Windows.h"
+#include "skin/SkinImage.h"
 #include "ui/EventSounds.h"
 #include "ui/PopupBanner.h"
 #include "ui/STips.h"
@@ -132,7 +133,7 @@ bool TMainPForm::FormCreate()
 
     const QString noSkinPicture = m_paths.ReadFile(QStringLiteral("rl2.prs"));
     if (QFileInfo::exists(noSkinPicture))
-        m_noSkinImg = QImage(noSkinPicture);
+        m_noSkinImg = LoadPictureImage(noSkinPicture);
 
     switch (m_systemInfo->Version().PlatformId) {
     case 1:
@@ -268,8 +269,6 @@ bool TMainPForm::FormCreate()
         m_popupBanner = std::make_unique<TPopupBnrF>(m_paths.ReadFile(QStringLiteral("rl4.prs")));
         m_stips = std::make_unique<TSTips>();
         m_stips->setWindowTitle(ProgramTitle + QStringLiteral(" Status Tips"));
-        // Until the first graph step builds the snapshot, the tip shows the caption.
-        m_stips->SetTipText(m_statusText.isEmpty() ? windowTitle() : m_statusText);
     }
     WriteDebugLog(QStringLiteral("MainForm Set TopMost"));
 

@@ -9,6 +9,7 @@
 #include "core/PerfCore.h"
 #include "core/PerfMonitor.h"
 #include "platform/Dialogs.h"
+#include "platform/ProcessControl.h"
 
 #include <QAction>
 #include <QLabel>
@@ -82,6 +83,7 @@ bool TMainPForm::ChangeSkin(const QString& name)
     ShowSkinBannerFor(path);
     WriteDebugLog(QStringLiteral("Skin '") + name + QStringLiteral("' Loading"));
     m_skinLoaded = m_skin.LoadSkin(path);
+    ReturnFreedMemory();
     m_settings.SkinMode = FixUpFullMode(m_settings.SkinMode == 1, m_skin) ? 1 : 0;
     m_menu->SetModeCaption(m_res, m_settings.SkinMode);
     m_menu->mCMode->setEnabled(m_skin.Compact.Enable && m_skin.Full.Enable);

@@ -260,8 +260,9 @@ void TMainPForm::UpdateTips()
     case TStatusTips::Action::Show:
         if (m_settings.AlwaysTop)
             m_desktop->SetStayOnTop(NativeWindow(), true);
-        if (!m_statusText.isEmpty())
-            m_stips->SetTipText(m_statusText);
+        // Until the first graph step builds the snapshot, the tip shows the caption. The text
+        // is laid out only here, so a tip never shown never loads a font.
+        m_stips->SetTipText(m_statusText.isEmpty() ? windowTitle() : m_statusText);
         m_stips->ShowAt(TStatusTips::TipPosition(cursor, m_stips->size(), DesktopArea()));
         break;
     }

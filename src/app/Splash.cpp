@@ -1,5 +1,7 @@
 #include "app/Splash.h"
 
+#include "skin/SkinImage.h"
+
 #include <QBitmap>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -11,16 +13,6 @@
 namespace {
 
 constexpr QSize FallbackSize(360, 200);
-
-QImage LoadPicture(const QString& path)
-{
-    if (!QFileInfo::exists(path))
-        return {};
-    QImage image(path, "PNG");
-    if (image.isNull())
-        image = QImage(path, "BMP");
-    return image.convertToFormat(QImage::Format_RGB32);
-}
 
 // Opaque wherever the shape picture is not pure red.
 QBitmap ShapeFromPicture(const QImage& shape)
@@ -56,7 +48,7 @@ TSplash::TSplash(const QString& pictureFile, const QString& shapeFile, QWidget* 
     setAttribute(Qt::WA_ShowWithoutActivating);
 
     m_image1 = new QLabel(this);
-    const QImage picture = LoadPicture(pictureFile);
+    const QImage picture = LoadPictureImage(pictureFile);
     if (picture.isNull()) {
         m_image1->setStyleSheet(QStringLiteral("background: #1d2733;"));
         m_image1->resize(FallbackSize);
@@ -66,7 +58,7 @@ TSplash::TSplash(const QString& pictureFile, const QString& shapeFile, QWidget* 
     }
     setFixedSize(m_image1->size());
 
-    const QImage shape = LoadPicture(shapeFile);
+    const QImage shape = LoadPictureImage(shapeFile);
     if (!shape.isNull())
         setMask(ShapeFromPicture(shape));
 

@@ -23,6 +23,9 @@ public:
     const QString& FilePath() const { return m_filePath; }
 
     // "<" + the locale's short date and long time + "> " + text, ended by CR LF.
+    // A time format without its time-zone field ("t" to "tttt", perhaps in brackets) and the
+    // spaces before it: the log keeps local times only.
+    static QString WithoutZoneField(QString format);
     static QString FormatLine(const QDateTime& when, const QString& text);
 
 private:

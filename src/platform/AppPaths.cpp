@@ -1,5 +1,7 @@
 #include "platform/AppPaths.h"
 
+#include "platform/FolderListing.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -43,7 +45,7 @@ bool AppPaths::HoldsProgramData(const QString& folder)
 {
     const QDir dir(folder);
     return QFileInfo(dir.filePath(QStringLiteral("Skin"))).isDir() ||
-           !dir.entryList({QStringLiteral("*.lng")}, QDir::Files).isEmpty();
+           !EntriesWithSuffix(dir, u".lng", QDir::Files).isEmpty();
 }
 
 AppPaths AppPaths::FromEnvironment(const QString& executableFolder,

@@ -1,5 +1,6 @@
 #include "platform/ProcessControl.h"
 
+#include <malloc.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -23,4 +24,11 @@ bool CanCreateTcpSocket()
         return false;
     ::close(fd);
     return true;
+}
+
+void ReturnFreedMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }

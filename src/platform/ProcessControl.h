@@ -12,3 +12,7 @@ bool SetShutdownFirst();
 
 // Whether the network stack can hand out a TCP socket (the start-up network check).
 bool CanCreateTcpSocket();
+
+// Hands memory the allocator keeps after frees (a skin change drops megabytes of decoded
+// pictures) back to the system.
+void ReturnFreedMemory();

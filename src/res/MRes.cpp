@@ -1,5 +1,6 @@
 #include "res/MRes.h"
 
+#include "platform/FolderListing.h"
 #include "platform/ProfileIni.h"
 
 #include <QDir>
@@ -34,8 +35,8 @@ std::vector<TMRes::LanguageFile> TMRes::ScanLanguageFiles() const
     // The last folder first: the last file of a description is the one taken.
     QFileInfoList entries;
     for (auto folder = m_folders.crbegin(); folder != m_folders.crend(); ++folder)
-        entries += QDir(*folder).entryInfoList({QStringLiteral("*.lng")}, QDir::Files | QDir::Readable,
-                                               QDir::Name | QDir::IgnoreCase);
+        entries += EntriesWithSuffix(QDir(*folder), u".lng", QDir::Files | QDir::Readable,
+                                     QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& entry : entries) {
         // A name with "=" in it cannot be told apart from a key in a profile path; such a
         // file has never been readable, so it is no language.

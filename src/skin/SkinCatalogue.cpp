@@ -1,5 +1,6 @@
 #include "skin/SkinCatalogue.h"
 
+#include "platform/FolderListing.h"
 #include "platform/ProfileIni.h"
 #include "res/MRes.h"
 
@@ -32,9 +33,10 @@ SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform)
     QStringList taken;
     for (const QString& folder : skinFolders) {
         const QDir dir(folder);
-        const QStringList files = dir.entryList(
-            {QStringLiteral("*.ini")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-        for (const QString& file : files) {
+        const QFileInfoList entries =
+            EntriesWithSuffix(dir, u".ini", QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+        for (const QFileInfo& entry : entries) {
+            const QString file = entry.fileName();
             if (taken.contains(file, Qt::CaseInsensitive))
                 continue;
             taken << file;

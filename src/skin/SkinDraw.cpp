@@ -132,13 +132,37 @@ std::int64_t MeterFrame(const TSkinElement& e, std::int64_t value)
 void DrawMeter(const TSkinElement& e, std::int64_t value, Bitmap24& surface)
 {
     const std::int64_t frame = MeterFrame(e, value);
-    if (frame < 0)
+    if (frame < 0 || e.Strip.IsEmpty())
         return;
-    const std::int64_t sy = frame * e.FrameHeight;
-    if (e.MaskFlag)
-        MaskedCopy(e.Image, e.Mask, 0, sy, e.Width, e.FrameHeight, surface, e.X, e.Y);
-    else
-        PlainCopy(e.Image, 0, sy, e.Width, e.FrameHeight, surface, e.X, e.Y);
+    const int strip = static_cast<int>(std::min<std::int64_t>(frame, e.Strip.Frames() - 1));
+    Block b{0, 0, e.Strip.Width(), e.Strip.FrameHeight(), e.X, e.Y};
+    if (!ClipBlock(b, e.Strip.Width(), e.Strip.FrameHeight(), surface.Width(), surface.Height()))
+        return;
+    const std::uint8_t blue = static_cast<std::uint8_t>(e.MaskColor >> 16);
+    const std::uint8_t green = static_cast<std::uint8_t>(e.MaskColor >> 8);
+    const std::uint8_t red = static_cast<std::uint8_t>(e.MaskColor);
+    for (std::int64_t r = 0; r < b.h; ++r) {
+        std::uint8_t* d = surface.Row(int(b.dy + r)) + b.dx * 3;
+        if (!e.MaskFlag) {
+            e.Strip.ComposeRow(strip, int(b.sy + r), int(b.sx), int(b.w), d);
+            continue;
+        }
+        // A masked row is composed in pieces beside the surface, then copied where opaque.
+        constexpr int Piece = 256;
+        std::uint8_t piece[Piece * 3];
+        for (std::int64_t c0 = 0; c0 < b.w; c0 += Piece) {
+            const int count = int(std::min<std::int64_t>(Piece, b.w - c0));
+            e.Strip.ComposeRow(strip, int(b.sy + r), int(b.sx + c0), count, piece);
+            const std::uint8_t* s = piece;
+            for (int c = 0; c < count; ++c, s += 3, d += 3) {
+                if (s[0] != blue || s[1] != green || s[2] != red) {
+                    d[0] = s[0];
+                    d[1] = s[1];
+                    d[2] = s[2];
+                }
+            }
+        }
+    }
 }
 
 namespace {

@@ -277,3 +277,10 @@ void LoadSkinImage(Bitmap24& bitmap, const QString& path)
         bitmap = std::move(decoded);
 }
 
+
+QImage LoadPictureImage(const QString& path)
+{
+    Bitmap24 picture;
+    LoadSkinImage(picture, path);
+    return picture.ImageView().convertToFormat(QImage::Format_RGB32);
+}

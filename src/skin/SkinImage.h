@@ -19,4 +19,7 @@ QByteArray EncodePng(const Bitmap24& bitmap);
 // ".png" PNG, ".jpg"/".jpeg" JPEG, ".bmp" BMP, ".prs" PNG and else BMP; any other extension
 // is not read. When nothing could be decoded the bitmap keeps what it had.
 void LoadSkinImage(Bitmap24& bitmap, const QString& path);
+// The same as a 32-bit image for painting; null when nothing could be decoded. These decoders
+// keep Qt's image plug-ins, and the libraries behind them, out of the process.
+QImage LoadPictureImage(const QString& path);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "skin/Bitmap24.h"
+#include "skin/DeltaStrip.h"
 #include "skin/Mask8.h"
 
 #include <array>
@@ -17,9 +18,8 @@ struct TSkinElement
     int FrameHeight = 0;
     int Frames = 0;
     bool MaskFlag = false;
-    SkinColor MaskColor = 0;
-    Bitmap24 Image;
-    Mask8 Mask;
+    SkinColor MaskColor = 0; // with MaskFlag, pixels of this colour are not drawn
+    DeltaStrip Strip;
 };
 
 // A number drawn with the mode's digit strip.

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <map>
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
@@ -149,14 +150,16 @@ public:
     }
 
 private:
-    void LoadImage(Bitmap24& target, const QString& file)
+    // Returns the hash of the file's bytes, which names the picture for the caches, or an
+    // empty key when the file is not read.
+    QByteArray LoadImage(Bitmap24& target, const QString& file)
     {
         if (m_imageBytes >= m_skin.ImageBudget) {
             if (!m_budgetLogged)
                 m_skin.m_log(QStringLiteral("<WARNING>Skin images exceed the memory budget; ") +
                              file + QStringLiteral(" and later images are not loaded"));
             m_budgetLogged = true;
-            return;
+            return {};
         }
         // The same picture under two names (compact and full mode often share their meters)
         // is decoded once, and the two share its pixels.
@@ -166,25 +169,27 @@ private:
                                    : QByteArray();
         if (const auto known = m_decoded.find(key); !key.isEmpty() && known != m_decoded.end()) {
             target = known->second;
-            return;
+            return key;
         }
         LoadSkinImage(target, file);
         if (!key.isEmpty())
             m_decoded.emplace(key, target);
         // Masks and glyph copies come to about as much again.
         m_imageBytes += 2 * ImageBytes(target);
+        return key;
     }
 
-    // A mask made once for each picture and colour.
-    Mask8 MaskOf(const Bitmap24& image, SkinColor transparent)
+    // A strip made once for each picture and frame layout.
+    DeltaStrip StripOf(const QByteArray& pictureKey, const Bitmap24& picture, int frames,
+                       int frameHeight)
     {
-        const std::pair<const void*, SkinColor> key{image.DataId(), transparent};
-        if (const auto known = m_masks.find(key); image.DataId() && known != m_masks.end())
+        const std::tuple<QByteArray, int, int> key{pictureKey, frames, frameHeight};
+        if (const auto known = m_strips.find(key); !pictureKey.isEmpty() && known != m_strips.end())
             return known->second;
-        Mask8 mask = MakeMask(image, transparent);
-        if (image.DataId())
-            m_masks.emplace(key, mask);
-        return mask;
+        DeltaStrip strip(picture, frames, frameHeight);
+        if (!pictureKey.isEmpty())
+            m_strips.emplace(key, strip);
+        return strip;
     }
 
     QString Image(const QString& section, const QString& key) const
@@ -223,17 +228,19 @@ private:
                      std::optional<int> fixedFrames)
     {
         QString file = Image(s, prefix);
+        Bitmap24 picture;
         if (!file.isEmpty()) {
             e.Enabled = true;
-            LoadImage(e.Image, file);
+            const QByteArray key = LoadImage(picture, file);
             e.X = ReadSkinInteger(m_ini, s, prefix + "X", 0);
             e.Y = ReadSkinInteger(m_ini, s, prefix + "Y", 0);
             e.Frames = fixedFrames ? *fixedFrames : ReadSkinInteger(m_ini, s, prefix + "Frames", 1);
-            e.Width = e.Image.Width();
+            e.Width = picture.Width();
             if (e.Frames == 0)
                 throw SkinReadError("Division by zero (" + prefix.toStdString() + "Frames)");
-            e.FrameHeight = e.Image.Height() / e.Frames;
-            AddMemory(ImageBytes(e.Image));
+            e.FrameHeight = picture.Height() / e.Frames;
+            e.Strip = StripOf(key, picture, e.Frames, e.FrameHeight);
+            AddMemory(ImageBytes(picture));
         } else {
             e.Enabled = false;
         }
@@ -241,8 +248,9 @@ private:
         if (!maskText.isEmpty()) {
             e.MaskFlag = true;
             ParseSkinColor(maskText, e.MaskColor);
-            e.Mask = MaskOf(e.Image, e.MaskColor);
-            AddMemory(ImageBytes(e.Mask));
+            // The strip is drawn by testing each pixel against the mask colour, which is what
+            // a mask made from it would say; the information still counts the mask.
+            AddMemory(ImageBytes(picture));
         }
     }
 
@@ -308,7 +316,7 @@ private:
     std::int64_t m_imageBytes = 0;
     bool m_budgetLogged = false;
     std::map<QByteArray, Bitmap24> m_decoded;
-    std::map<std::pair<const void*, SkinColor>, Mask8> m_masks;
+    std::map<std::tuple<QByteArray, int, int>, DeltaStrip> m_strips;
 };
 
 bool TSkinSystem::ParseSkinColor(const QString& text, SkinColor& color)

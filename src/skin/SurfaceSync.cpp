@@ -5,7 +5,6 @@
 
 void SurfaceSync::Reset()
 {
-    m_shown = Bitmap24();
     m_image = QImage();
 }
 
@@ -23,8 +22,7 @@ QRegion SurfaceSync::Sync(const Bitmap24& surface, std::span<const QRect> areas)
         Reset();
         return {};
     }
-    if (m_shown.Width() != w || m_shown.Height() != h) {
-        m_shown = Bitmap24(w, h);
+    if (m_image.width() != w || m_image.height() != h) {
         m_image = QImage(w, h, QImage::Format_RGB32);
         const QRect whole(0, 0, w, h);
         return SyncArea(surface, whole, true);
@@ -47,30 +45,32 @@ QRect SurfaceSync::SyncArea(const Bitmap24& surface, const QRect& area, bool fre
     int right = -1;
     const int x0 = area.left();
     const int x1 = area.right() + 1;
-    const size_t rowBytes = size_t(area.width()) * 3;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const std::uint8_t* source = surface.Row(y);
-        std::uint8_t* shown = m_shown.Row(y);
-        if (!fresh && std::memcmp(source + x0 * 3, shown + x0 * 3, rowBytes) == 0)
-            continue;
-        // Needles and lamps far apart on one row leave most of it alone: blocks of 16 pixels
-        // that did not change are skipped.
         auto* out = reinterpret_cast<QRgb*>(m_image.scanLine(y));
+        bool rowChanged = false;
+        // Needles and lamps far apart on one row leave most of it alone: the changed span is
+        // kept in blocks of 16 pixels.
         constexpr int Block = 16;
         for (int x = x0; x < x1; x += Block) {
             const int n = std::min(Block, x1 - x);
-            const std::uint8_t* from = source + x * 3;
-            std::uint8_t* kept = shown + x * 3;
-            if (!fresh && std::memcmp(from, kept, size_t(n) * 3) == 0)
-                continue;
-            std::memcpy(kept, from, size_t(n) * 3);
+            bool changed = fresh;
             for (int i = 0; i < n; ++i) {
-                const std::uint8_t* p = from + i * 3; // blue, green, red
-                out[x + i] = 0xFF000000u | (QRgb(p[2]) << 16) | (QRgb(p[1]) << 8) | p[0];
+                const std::uint8_t* p = source + (x + i) * 3; // blue, green, red
+                const QRgb pixel = 0xFF000000u | (QRgb(p[2]) << 16) | (QRgb(p[1]) << 8) | p[0];
+                if (out[x + i] != pixel) {
+                    out[x + i] = pixel;
+                    changed = true;
+                }
             }
+            if (!changed)
+                continue;
             left = std::min(left, x);
             right = std::max(right, x + n - 1);
+            rowChanged = true;
         }
+        if (!rowChanged)
+            continue;
         top = std::min(top, y);
         bottom = y;
     }

@@ -10,7 +10,8 @@
 // Keeps the image the window paints (32-bit, the format of the window's backing store, so
 // painting is a plain copy) in step with the renderer's 24-bit surface. Only the pixels that
 // changed since the last call are converted, looked for in blocks of 16 within the areas the
-// renderer redrew; most frames change a needle or a lamp, not the whole face.
+// renderer redrew, by comparing with the image itself; most frames change a needle or a
+// lamp, not the whole face.
 class SurfaceSync
 {
 public:
@@ -25,6 +26,5 @@ public:
 private:
     QRect SyncArea(const Bitmap24& surface, const QRect& area, bool fresh);
 
-    Bitmap24 m_shown;
     QImage m_image;
 };

@@ -3,7 +3,6 @@
 #include "platform/HostLookup.h"
 #include "platform/linux/ProcStats.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 #include <cstdint>
 #include <limits>
@@ -45,7 +44,7 @@ QString ProcRouteGateway::ParseDefaultGateway(std::string_view routeTable)
     bool found = false;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QStringList fields =
-            lines[i].split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+            lines[i].simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (fields.size() < 8)
             continue;
         std::uint32_t destination, gateway, flags, mask;

@@ -43,6 +43,19 @@ TEST(DebugLog, AppendsStampedLinesWithCrLf)
                                                                " (PerfCore) Core Started\r\n");
 }
 
+TEST(DebugLog, TheTimeZoneFieldLeavesTheTimeFormat)
+{
+    EXPECT_EQ(DebugLog::WithoutZoneField("HH:mm:ss t"), "HH:mm:ss");
+    EXPECT_EQ(DebugLog::WithoutZoneField("h:mm:ss AP tttt"), "h:mm:ss AP");
+    EXPECT_EQ(DebugLog::WithoutZoneField("HH:mm:ss (t)"), "HH:mm:ss");
+    EXPECT_EQ(DebugLog::WithoutZoneField("t HH:mm:ss"), "HH:mm:ss");
+    EXPECT_EQ(DebugLog::WithoutZoneField("HH:mm:ss"), "HH:mm:ss");
+    // A "t" inside a quoted word or beside other letters is not the field.
+    EXPECT_EQ(DebugLog::WithoutZoneField("'at' HH:mm"), "'at' HH:mm");
+    EXPECT_EQ(DebugLog::WithoutZoneField("HH:mm tt 'Uhr'"), "HH:mm 'Uhr'");
+    EXPECT_EQ(DebugLog::WithoutZoneField("HHt mm"), "HHt mm");
+}
+
 TEST(DebugLog, SwitchedOffWritesNothing)
 {
     TempProgramFolder folder;

@@ -173,15 +173,15 @@ TEST(IncrementalRender, OverlappingAndOutlyingElementsAreDrawnInOrder)
         e.Width = w;
         e.FrameHeight = h;
         e.Frames = frames;
-        e.Image = Bitmap24(w, frames * h);
+        Bitmap24 picture(w, frames * h);
         for (int k = 0; k < frames; ++k)
             for (int r = 0; r < h; ++r)
                 for (int c = 0; c < w; ++c)
-                    e.Image.SetPixel(c, k * h + r, (c + r + k) % 3 == 0 ? 0xFF00FF : 0x000100 * k);
+                    picture.SetPixel(c, k * h + r, (c + r + k) % 3 == 0 ? 0xFF00FF : 0x000100 * k);
+        e.Strip = DeltaStrip(picture, frames, h);
         if (masked) {
             e.MaskFlag = true;
             e.MaskColor = 0xFF00FF;
-            e.Mask = MakeMask(e.Image, e.MaskColor);
         }
         return e;
     };
@@ -214,7 +214,7 @@ TEST(IncrementalRender, AFrameRedrawsOnlyWhatChanged)
     meter.Width = 4;
     meter.FrameHeight = 5;
     meter.Frames = 11;
-    meter.Image = FrameStrip(4, 5, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+    meter.Strip = DeltaStrip(FrameStrip(4, 5, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}), 11, 5);
     skin.Compact.Meters[MeterCPU] = meter;
     skin.Compact.Lamps[LampDR] = meter;
     skin.Compact.Lamps[LampDR].X = 20;

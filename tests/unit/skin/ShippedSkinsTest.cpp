@@ -203,6 +203,11 @@ TEST(ShippedSkins, EachValidatesOnBothPlatformsAndHasItsModes)
     }
 }
 
+QString MeterFile(SkinMeter m)
+{
+    return m == MeterCPU ? "cpu.png" : m == MeterMEM ? "mem.png" : "swp.png";
+}
+
 TEST(ShippedSkins, TheDefaultSkinHasEverythingTheDisplayCanShow)
 {
     TSkinSystem skin;
@@ -217,15 +222,19 @@ TEST(ShippedSkins, TheDefaultSkinHasEverythingTheDisplayCanShow)
             EXPECT_TRUE(mode->Meters[m].Enabled);
             EXPECT_GE(mode->Meters[m].Frames, 51);
             // Every frame is a whole picture: no rows left over at the bottom.
-            EXPECT_EQ(mode->Meters[m].Image.Height(),
-                      mode->Meters[m].Frames * mode->Meters[m].FrameHeight);
+            const QString file = SkinFolder + "AnalogMeter2/" +
+                                 (mode == &skin.Compact ? "s_" : "l_") + MeterFile(m);
+            Bitmap24 picture;
+            LoadSkinImage(picture, file);
+            EXPECT_EQ(picture.Height(), mode->Meters[m].Frames * mode->Meters[m].FrameHeight)
+                << file.toStdString();
         }
         for (SkinReadoutIndex r : {ReadoutCPU, ReadoutMEM, ReadoutSWP, ReadoutPNG})
             EXPECT_TRUE(mode->Readouts[r].Enabled);
         for (SkinLamp l :
              {LampDR, LampDW, LampDRW, LampNIn, LampNOut, LampNIO, LampPNG, LampPNGING})
             EXPECT_TRUE(mode->Lamps[l].Enabled) << l;
-        EXPECT_EQ(mode->Lamps[LampPNG].Image.Height(), 4 * mode->Lamps[LampPNG].FrameHeight);
+        EXPECT_EQ(mode->Lamps[LampPNG].Strip.Frames(), 4);
         EXPECT_TRUE(mode->Font.Enabled);
         EXPECT_TRUE(mode->BgMaskFlag);
     }

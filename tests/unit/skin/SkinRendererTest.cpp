@@ -21,11 +21,12 @@ TSkinElement Strip(int frames, int width = 4, int frameHeight = 3, int x = 0, in
     e.Frames = frames;
     e.Width = width;
     e.FrameHeight = frameHeight;
-    e.Image = Bitmap24(width, frames * frameHeight);
+    Bitmap24 picture(width, frames * frameHeight);
     for (int k = 0; k < frames; ++k)
         for (int r = 0; r < frameHeight; ++r)
             for (int c = 0; c < width; ++c)
-                e.Image.SetPixel(c, k * frameHeight + r, SkinColor(k + 1));
+                picture.SetPixel(c, k * frameHeight + r, SkinColor(k + 1));
+    e.Strip = DeltaStrip(picture, frames, frameHeight);
     return e;
 }
 
@@ -308,10 +309,11 @@ TEST(RenderSkin, MaskedElementsLeaveTheBackgroundShowing)
 {
     Frame f(10, 10);
     TSkinElement e = Strip(2, 3, 3, 1, 1);
-    e.Image.SetPixel(1, 1, 0xFF00FF);
+    Bitmap24 picture = e.Strip.Frame(0);
+    picture.SetPixel(1, 1, 0xFF00FF);
+    e.Strip = DeltaStrip(picture, 1, 3);
     e.MaskFlag = true;
     e.MaskColor = 0xFF00FF;
-    e.Mask = MakeMask(e.Image, e.MaskColor);
     f.Mode().Lamps[LampDR] = e;
     f.Render();
     EXPECT_EQ(f.At(1, 1), 1u);

@@ -213,8 +213,9 @@ TEST(LoadSkin, FrameArithmeticAndElementGeometry)
     EXPECT_EQ(cpu.Width, 40);
     EXPECT_EQ(cpu.FrameHeight, 30);
     EXPECT_TRUE(cpu.MaskFlag);
-    EXPECT_EQ(cpu.Mask.Width(), 40);
-    EXPECT_EQ(cpu.Mask.Pixel(0, 0), 0u);
+    EXPECT_EQ(cpu.MaskColor, 0x00FF00u);
+    EXPECT_EQ(cpu.Strip.Frames(), 10);
+    EXPECT_EQ(cpu.Strip.FrameHeight(), 30);
     const TSkinElement& dr = skin.Compact.Lamps[LampDR];
     EXPECT_EQ(dr.Frames, 2); // lamps have a fixed count, DRFrames means nothing
     EXPECT_EQ(dr.FrameHeight, 3);
@@ -348,9 +349,10 @@ TEST(LoadSkin, UndecodableImageIsPresentButEmpty)
     TSkinSystem skin;
     ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
     EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Enabled);
-    EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Image.IsEmpty());
+    EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Strip.IsEmpty());
     EXPECT_TRUE(skin.Compact.Meters[MeterMEM].Enabled);
-    EXPECT_TRUE(skin.Compact.Meters[MeterMEM].Mask.IsEmpty());
+    EXPECT_TRUE(skin.Compact.Meters[MeterMEM].MaskFlag);
+    EXPECT_TRUE(skin.Compact.Meters[MeterMEM].Strip.IsEmpty());
 }
 
 TEST(LoadSkin, ImagesBeyondTheMemoryBudgetAreLeftEmpty)
@@ -365,7 +367,7 @@ TEST(LoadSkin, ImagesBeyondTheMemoryBudgetAreLeftEmpty)
     ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
     EXPECT_EQ(skin.Compact.Background.Width(), 40);
     EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Enabled);
-    EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Image.IsEmpty());
+    EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Strip.IsEmpty());
     EXPECT_TRUE(skin.Full.Background.IsEmpty());
     EXPECT_EQ(log.Text().count("memory budget"), 1);
 

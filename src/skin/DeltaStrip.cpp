@@ -1,0 +1,112 @@
+#include "skin/DeltaStrip.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Equal pixels between two differences shorter than this are taken into one run: a run's
+// header costs as much as about three pixels.
+constexpr int MergeGap = 4;
+
+bool SamePixel(const std::uint8_t* a, const std::uint8_t* b)
+{
+    return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+}
+
+} // namespace
+
+DeltaStrip::DeltaStrip(const Bitmap24& picture, int frames, int frameHeight)
+{
+    if (frames <= 0 || frameHeight <= 0 || picture.IsEmpty() ||
+        std::int64_t(frames) * frameHeight > picture.Height())
+        return;
+    auto data = std::make_shared<Data>();
+    data->frames = frames;
+    data->first = picture.Copy(0, 0, picture.Width(), frameHeight);
+    data->frameRuns.reserve(std::size_t(frames) + 1);
+    const int width = picture.Width();
+    data->frameRuns.push_back(0);
+    for (int f = 1; f < frames; ++f) {
+        data->frameRuns.push_back(std::uint32_t(data->runs.size()));
+        for (int y = 0; y < frameHeight; ++y) {
+            const std::uint8_t* base = data->first.Row(y);
+            const std::uint8_t* row = picture.Row(f * frameHeight + y);
+            int x = 0;
+            while (x < width) {
+                while (x < width && SamePixel(row + x * 3, base + x * 3))
+                    ++x;
+                if (x == width)
+                    break;
+                const int start = x;
+                int end = x + 1; // one past the last differing pixel so far
+                for (int probe = end; probe < width && probe < end + MergeGap; ++probe) {
+                    if (!SamePixel(row + probe * 3, base + probe * 3))
+                        end = probe + 1;
+                }
+                data->runs.push_back(Run{std::uint16_t(y), std::uint16_t(start),
+                                         std::uint16_t(end - start),
+                                         std::uint32_t(data->pixels.size())});
+                data->pixels.insert(data->pixels.end(), row + start * 3, row + end * 3);
+                x = end;
+            }
+        }
+    }
+    data->frameRuns.push_back(std::uint32_t(data->runs.size()));
+    data->runs.shrink_to_fit();
+    data->pixels.shrink_to_fit();
+    m_data = std::move(data);
+}
+
+int DeltaStrip::Width() const
+{
+    return m_data ? m_data->first.Width() : 0;
+}
+
+int DeltaStrip::FrameHeight() const
+{
+    return m_data ? m_data->first.Height() : 0;
+}
+
+int DeltaStrip::Frames() const
+{
+    return m_data ? m_data->frames : 0;
+}
+
+std::int64_t DeltaStrip::ByteSize() const
+{
+    if (!m_data)
+        return 0;
+    return m_data->first.ByteSize() + std::int64_t(m_data->runs.size() * sizeof(Run)) +
+           std::int64_t(m_data->pixels.size()) +
+           std::int64_t(m_data->frameRuns.size() * sizeof(std::uint32_t));
+}
+
+void DeltaStrip::ComposeRow(int frame, int y, int x, int count, std::uint8_t* out) const
+{
+    const Data& d = *m_data;
+    std::memcpy(out, d.first.Row(y) + x * 3, std::size_t(count) * 3);
+    if (frame == 0)
+        return;
+    const Run* begin = d.runs.data() + d.frameRuns[std::size_t(frame)];
+    const Run* end = d.runs.data() + d.frameRuns[std::size_t(frame) + 1];
+    const Run* run = std::lower_bound(begin, end, y, [](const Run& r, int row) { return r.row < row; });
+    const int right = x + count;
+    for (; run != end && run->row == y; ++run) {
+        const int from = std::max<int>(run->x, x);
+        const int to = std::min<int>(run->x + run->length, right);
+        if (from < to)
+            std::memcpy(out + (from - x) * 3, d.pixels.data() + run->pixels + (from - run->x) * 3,
+                        std::size_t(to - from) * 3);
+    }
+}
+
+Bitmap24 DeltaStrip::Frame(int frame) const
+{
+    if (!m_data)
+        return {};
+    Bitmap24 out(Width(), FrameHeight());
+    for (int y = 0; y < FrameHeight(); ++y)
+        ComposeRow(frame, y, 0, Width(), out.Row(y));
+    return out;
+}
