@@ -121,7 +121,10 @@ void TLocalTalkServer::LTServerClientRead(QTcpSocket* client)
         client->abort();
         return;
     }
-    HandleMessage(DecodeText(data));
+    // A skin change waits for SSTP exchanges in an event loop of its own, where this client
+    // may go and be deleted; so the message is handled once this socket's signal is over.
+    QMetaObject::invokeMethod(
+        this, [this, text = DecodeText(data)] { HandleMessage(text); }, Qt::QueuedConnection);
 }
 
 void TLocalTalkServer::HandleMessage(const QString& text)

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,7 +27,12 @@ protected:
     TLocalTalkSkins Skins()
     {
         return {{folder.File("Skin")}, &ReadSkinName, [this] { ++refreshes; },
-                [this] { return menu; }, [this](const QString& name) { selected << name; }};
+                [this] { return menu; },
+                [this](const QString& name) {
+                    selected << name;
+                    if (whileSelecting)
+                        whileSelecting();
+                }};
     }
 
     // The log lines after the last "Data Receive".
@@ -58,6 +64,7 @@ protected:
     QStringList menu = {"Bar", "Foo"};
     QStringList selected;
     int refreshes = 0;
+    std::function<void()> whileSelecting;
     TLocalTalkServer server{Skins(), log.Writer()};
 };
 
@@ -151,6 +158,33 @@ TEST_F(LocalTalk, OverRealSocketsLocalClientsAreHeardAndOthersDenied)
     EXPECT_TRUE(log.Lines().contains("  Remote Address : 127.0.0.2"));
     EXPECT_TRUE(log.Lines().contains("* Remote Address is not LOCALHOST! *"));
     EXPECT_EQ(selected, QStringList({"Bar"}));
+}
+
+TEST_F(LocalTalk, AClientThatLeavesWhileTheSkinChangesLeavesTheServerWhole)
+{
+    // A skin change waits for SSTP exchanges in an event loop of its own; the client's
+    // connection may end, and be cleaned up, inside it.
+    whileSelecting = [] {
+        QEventLoop exchange;
+        QTimer::singleShot(300, &exchange, &QEventLoop::quit);
+        exchange.exec();
+    };
+    ASSERT_TRUE(server.Open(0));
+    for (const char* message : {"SELECTSKIN:Bar.ini", "SELECTSKIN:Foo.ini"}) {
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, server.Port());
+        ASSERT_TRUE(client.waitForConnected(2000));
+        client.write(message);
+        ASSERT_TRUE(client.waitForBytesWritten(2000));
+        client.disconnectFromHost();
+        const qsizetype count = selected.size();
+        ASSERT_TRUE(RunUntil([&] { return selected.size() > count; }));
+        ASSERT_TRUE(RunUntil([&] {
+            return log.Lines().count("Pulsmir Local Talk : Disconnected") == count + 1;
+        }));
+    }
+    EXPECT_EQ(selected, QStringList({"Bar", "Foo"}));
+    EXPECT_EQ(log.Lines().count("##Remote Control End"), 2);
 }
 
 TEST_F(LocalTalk, AFloodIsCutOffAndAPortInUseLeavesLocalTalkOff)
