@@ -3,14 +3,21 @@
 
 Runs pulsmir under Xvfb with the default skin in full mode at PerfRate 4 (20 samples a second)
 for --seconds, and then conky at update_interval 0.05 with a comparable set of meters and
-graphs on the same display, and prints both CPU shares (from utime and stime in /proc) and
-pulsmir's resident memory. Installs conky-std with apt-get when it is missing (--no-conky skips
-the comparison). --threads measures instead the window threads' share: pulsmir in compact mode
+graphs on the same display, and prints both CPU shares (from utime and stime in /proc), their
+resident memory, and the frames each one really draws a second (pulsmir_frame_counter: the X
+server's damage reports on its window). Comparing at a rate a configuration asks for would be
+wrong: conky's ${cpu} objects sleep 100 ms on every update, so a layout with them draws about
+6.7 times a second whatever update_interval says; the conky layout here has none of them, and
+really draws 20 times a second. pulsmir draws only what changed, so on an idle machine it draws
+less often than it samples; --load keeps a processor meter moving (a busy loop on and off every
+30 ms) so that it draws on nearly every sample, and both run under that load. Installs conky-std with apt-get when it is missing (--no-conky
+skips the comparison). --threads measures instead the window threads' share: pulsmir in compact mode
 (the mode the default skin floats in) over a plain X client, once with floating and auto-active
 on at their default intervals and once without. --floor also measures bench's qt_floor, the
 least any Qt monitor of this kind costs here: a 50 ms timer alone, with a small repaint every
 tick, and with the sample's file reads as well.
 Usage: bench/cpu_usage.py [--bin build/bin] [--seconds 60] [--threads] [--floor]
+       [--frame-counter build/tests/pulsmir_frame_counter] [--load]
 """
 
 import argparse
@@ -18,11 +25,13 @@ import os
 import shutil
 import subprocess
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../tests/e2e"))
 
 from harness import Desktop, ProgramFolder, Pulsmir, wait_until  # noqa: E402
+from shell_cases import main_windows  # noqa: E402
 
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
@@ -33,8 +42,7 @@ conky.config = {
     minimum_width = 320, minimum_height = 240, out_to_console = false,
 };
 conky.text = [[
-CPU ${cpu cpu0}% ${cpubar cpu0 6,120}
-${cpugraph cpu0 24,300}
+LOAD $loadavg
 MEM $memperc% ${membar 6,120}
 ${memgraph 24,300}
 SWP $swapperc% ${swapbar 6,120}
@@ -60,12 +68,35 @@ def resident_kib(pid):
     return 0
 
 
-def measure(pid, seconds):
+def measure(pid, seconds, desktop=None, window=None, frame_counter=None):
+    """CPU share and resident KiB over the seconds; with a window, also its frames a second."""
     time.sleep(3)  # start-up done, caches warm
+    counter = None
+    if window is not None:
+        counter = subprocess.Popen([frame_counter, str(window), str(seconds)], env=desktop.env(),
+                                   stdout=subprocess.PIPE, text=True)
     start_cpu, start = cpu_seconds(pid), time.monotonic()
     time.sleep(seconds)
     used, elapsed = cpu_seconds(pid) - start_cpu, time.monotonic() - start
-    return 100.0 * used / elapsed, resident_kib(pid)
+    share, rss = 100.0 * used / elapsed, resident_kib(pid)
+    if counter is None:
+        return share, rss
+    out, _ = counter.communicate(timeout=30)
+    return share, rss, len(out.split()) / seconds
+
+
+def busy_on_and_off(stop):
+    # On and off every 30 ms, so the processor meter never rests.
+    while not stop.is_set():
+        end = time.monotonic() + 0.03
+        while time.monotonic() < end:
+            pass
+        time.sleep(0.03)
+
+
+def conky_window(desktop):
+    found = desktop.run(["xdotool", "search", "--classname", "^conky$"], check=False)
+    return next((int(w) for w in found.split() if desktop.is_viewable(int(w))), None)
 
 
 def run_pulsmir(desktop, bin_dir, skin, seconds, **settings):
@@ -116,6 +147,10 @@ def main():
                         help="also measure the least a Qt monitor costs (bench/qt_floor)")
     parser.add_argument("--floor-bin", default=os.path.join(os.path.dirname(__file__),
                                                             "../build/bench/qt_floor"))
+    parser.add_argument("--load", action="store_true",
+                        help="keep a processor meter moving, so pulsmir draws on every sample")
+    parser.add_argument("--frame-counter", default=os.path.join(
+        os.path.dirname(__file__), "../build/tests/pulsmir_frame_counter"))
     args = parser.parse_args()
 
     if args.threads:
@@ -123,6 +158,16 @@ def main():
             measure_threads(desktop, args)
         return
 
+    stop = threading.Event()
+    if args.load:
+        threading.Thread(target=busy_on_and_off, args=(stop,), daemon=True).start()
+    try:
+        compare_with_conky(args)
+    finally:
+        stop.set()
+
+
+def compare_with_conky(args):
     with Desktop() as desktop:
         with ProgramFolder(args.bin) as folder:
             folder.settings(ResourceName="English", NoSplash=1, PerfRate=4, SkinMode=1,
@@ -132,10 +177,12 @@ def main():
             if f"Skin '{args.skin}' Loaded...Complete" not in folder.log_lines():
                 program.terminate()
                 sys.exit(f"skin {args.skin!r} did not load")
-            share, rss = measure(program.process.pid, args.seconds)
+            window = wait_until(lambda: next(iter(main_windows(desktop)), None), what="window")
+            share, rss, frames = measure(program.process.pid, args.seconds, desktop, window,
+                                         args.frame_counter)
             program.terminate()
         print(f"pulsmir: {share:.2f} % of one core over {args.seconds:.0f} s at 20 samples/s, "
-              f"resident {rss / 1024:.1f} MiB")
+              f"{frames:.1f} frames drawn a second, resident {rss / 1024:.1f} MiB")
 
         if args.floor:
             for mode in ("idle", "repaint", "repaint-reads"):
@@ -160,14 +207,18 @@ def main():
         conky = subprocess.Popen(["conky", "-c", config], env=desktop.env(),
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            conky_share, conky_rss = measure(conky.pid, args.seconds)
+            window = wait_until(lambda: conky_window(desktop), what="conky's window")
+            conky_share, conky_rss, conky_frames = measure(conky.pid, args.seconds, desktop,
+                                                           window, args.frame_counter)
         finally:
             conky.terminate()
             conky.wait()
         print(f"conky:   {conky_share:.2f} % of one core over {args.seconds:.0f} s at "
-              f"update_interval 0.05, resident {conky_rss / 1024:.1f} MiB")
-        if conky_share > 0:
-            print(f"pulsmir / conky CPU: {share / conky_share:.2f}")
+              f"update_interval 0.05, {conky_frames:.1f} frames drawn a second, "
+              f"resident {conky_rss / 1024:.1f} MiB")
+        if conky_share > 0 and conky_frames > 0 and frames > 0:
+            print(f"pulsmir / conky CPU: {share / conky_share:.2f}; per frame drawn: "
+                  f"{(share / frames) / (conky_share / conky_frames):.2f}")
 
 
 if __name__ == "__main__":
