@@ -3,11 +3,11 @@
 #include "addin/ArchiveFile.h"
 #include "platform/Dialogs.h"
 #include "platform/ProfileIni.h"
+#include "platform/TcpSocket.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTcpSocket>
 
 namespace {
 
@@ -131,13 +131,5 @@ bool TPmaInst::Deploy(TArchiveFile& archive, const QString& fileName, const Prof
 void TPmaInst::HandOffSkin(const QString& entryName) const
 {
     // A running monitor switches to the new skin; when none listens, nothing happens.
-    QTcpSocket client;
-    client.connectToHost(QStringLiteral("127.0.0.1"), LocalTalkPort);
-    if (!client.waitForConnected(1000))
-        return;
-    client.write((QStringLiteral("SELECTSKIN:") + entryName).toUtf8());
-    client.waitForBytesWritten(1000);
-    client.disconnectFromHost();
-    if (client.state() != QAbstractSocket::UnconnectedState)
-        client.waitForDisconnected(1000);
+    SendToLocalPort(LocalTalkPort, (QStringLiteral("SELECTSKIN:") + entryName).toUtf8(), 1000);
 }

@@ -164,8 +164,6 @@ bool TMainPForm::FormCreate()
     connect(m_pingTimer, &QTimer::timeout, m_pingProber.get(), &TPingProber::PingTimerTimer);
     connect(m_menu->PingP1, &QAction::triggered, m_pingProber.get(), &TPingProber::PingTimerTimer);
 
-    m_splash = std::make_unique<TSplash>(m_paths.ReadFile(QStringLiteral("rl3.prs")),
-                                         m_paths.ReadFile(QStringLiteral("rl5.prs")));
     const QString coreMd =
         m_kernelKind == KernelUnknown
             ? QStringLiteral("-ERROR-")
@@ -173,12 +171,9 @@ bool TMainPForm::FormCreate()
                   QLatin1String(Version::CoreCodeName);
     const QString myVersion =
         QStringLiteral("Skin System Ver.") + QLatin1String(Version::SkinCodeName);
-    m_splash->SetVersionTexts(QStringLiteral("Ver.") + BuildText(), myVersion, coreMd);
     WriteDebugLog(QStringLiteral("CoreSystem : ") + coreMd);
     WriteDebugLog(QStringLiteral("SkinSystem : ") + myVersion);
     WriteDebugLog(QStringLiteral("Binary Version : ") + BuildText());
-    ShowStatus(QStringLiteral("Initilize..."));
-    m_splash->CenterOnScreen();
 
     WriteDebugLog(QStringLiteral("MainForm Initialize"));
     resize(1, 1); // no size of its own until a skin is applied
@@ -194,7 +189,14 @@ bool TMainPForm::FormCreate()
     if (m_addinSkinFlag)
         m_settings.CurrentSkinName = m_addinSkinName;
 
+    // Made only to be shown: a splash never shown would hold its pictures and widgets for
+    // nothing.
     if (!m_settings.NoSplash && m_runMode == RunMode::Desktop) {
+        m_splash = std::make_unique<TSplash>(m_paths.ReadFile(QStringLiteral("rl3.prs")),
+                                             m_paths.ReadFile(QStringLiteral("rl5.prs")));
+        m_splash->SetVersionTexts(QStringLiteral("Ver.") + BuildText(), myVersion, coreMd);
+        ShowStatus(QStringLiteral("Initilize..."));
+        m_splash->CenterOnScreen();
         m_splash->SetMaxAlpha(m_settings.SplashAlpha ? 160 : 255);
         SetLayeredAlpha(m_splash.get(), m_splash->MaxAlpha());
         m_splash->show();
@@ -252,7 +254,7 @@ bool TMainPForm::FormCreate()
     SendSstpEvent(QStringLiteral("Start"));
 
     ShowStatus(QStringLiteral("Pulsmir Start Process Completed..."));
-    if (!m_settings.NoSplash && m_runMode == RunMode::Desktop && m_kernelKind == KernelNT)
+    if (m_splash && m_kernelKind == KernelNT)
         m_splash->FadeOut();
     m_splash.reset();
     WriteDebugLog(QStringLiteral("Splash Release"));

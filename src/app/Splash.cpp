@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QPalette>
 #include <QScreen>
 #include <QThread>
 
@@ -35,7 +36,11 @@ QLabel* MakeLabel(QWidget* parent, int pointSize, bool bold)
     font.setPointSize(pointSize);
     font.setBold(bold);
     label->setFont(font);
-    label->setStyleSheet(QStringLiteral("color: #e8eef5; background: transparent;"));
+    // Colours by palette, not style sheet: a style sheet brings the whole style-sheet engine
+    // into the process for the rest of the run. Labels draw no background of their own.
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, QColor(0xe8, 0xee, 0xf5));
+    label->setPalette(colours);
     return label;
 }
 
@@ -50,7 +55,10 @@ TSplash::TSplash(const QString& pictureFile, const QString& shapeFile, QWidget* 
     m_image1 = new QLabel(this);
     const QImage picture = LoadPictureImage(pictureFile);
     if (picture.isNull()) {
-        m_image1->setStyleSheet(QStringLiteral("background: #1d2733;"));
+        QPalette colours = m_image1->palette();
+        colours.setColor(QPalette::Window, QColor(0x1d, 0x27, 0x33));
+        m_image1->setPalette(colours);
+        m_image1->setAutoFillBackground(true);
         m_image1->resize(FallbackSize);
     } else {
         m_image1->setPixmap(QPixmap::fromImage(picture));

@@ -1,25 +1,16 @@
 #include "net/LocalTalk.h"
 
+#include "platform/TcpSocket.h"
 #include "platform/TextDecoding.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QHostAddress>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 namespace {
 
 QString Quoted(const QString& text)
 {
     return u'"' + text + u'"';
-}
-
-QString DottedDecimal(const QHostAddress& address)
-{
-    bool isIpv4 = false;
-    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
-    return isIpv4 ? QHostAddress(ipv4).toString() : address.toString();
 }
 
 } // namespace
@@ -60,65 +51,67 @@ QString SkinFileInFolder(const QString& skinFolder, const QString& argument)
 
 TLocalTalkServer::TLocalTalkServer(TLocalTalkSkins skins, TaggedLog log, QObject* parent)
     : QObject(parent), m_skins(std::move(skins)), m_log(std::move(log)),
-      m_server(new QTcpServer(this))
+      m_server(new TcpListener(this))
 {
-    connect(m_server, &QTcpServer::newConnection, this, &TLocalTalkServer::LTServerAccept);
+    connect(m_server, &TcpListener::NewConnection, this, &TLocalTalkServer::LTServerAccept);
 }
 
 TLocalTalkServer::~TLocalTalkServer() = default;
 
 bool TLocalTalkServer::Open(quint16 port)
 {
-    if (!m_server->listen(QHostAddress::AnyIPv4, port))
+    if (!m_server->Listen(port))
         return false;
     m_log(QStringLiteral("Pulsmir Local Talk : Listening Started"));
-    m_log(QStringLiteral("  Open Port     : %1").arg(m_server->serverPort()));
+    m_log(QStringLiteral("  Open Port     : %1").arg(m_server->Port()));
     return true;
 }
 
 bool TLocalTalkServer::Active() const
 {
-    return m_server->isListening();
+    return m_server->Listening();
 }
 
 quint16 TLocalTalkServer::Port() const
 {
-    return m_server->serverPort();
+    return m_server->Port();
 }
 
 void TLocalTalkServer::LTServerAccept()
 {
-    while (QTcpSocket* client = m_server->nextPendingConnection()) {
-        const QString local = DottedDecimal(client->localAddress());
-        const QString remote = DottedDecimal(client->peerAddress());
+    while (TcpConnection* client = m_server->NextPendingConnection()) {
+        const QString local = DottedAddress(client->LocalAddress());
+        const QString remote = DottedAddress(client->PeerAddress());
         m_log(QStringLiteral("Pulsmir Local Talk : Accepted"));
         m_log(QStringLiteral("  Local Address  : ") + local);
-        m_log(QStringLiteral("  Local Port     : %1").arg(client->localPort()));
+        m_log(QStringLiteral("  Local Port     : %1").arg(client->LocalPort()));
         m_log(QStringLiteral("  Remote Address : ") + remote);
-        m_log(QStringLiteral("  Remote Port    : %1").arg(client->peerPort()));
+        m_log(QStringLiteral("  Remote Port    : %1").arg(client->PeerPort()));
         if (remote != local) {
             m_log(QStringLiteral("* Remote Address is not LOCALHOST! *"));
             m_log(QStringLiteral("* Access is DENIED.                *"));
-            client->abort();
+            client->Close();
             client->deleteLater();
             continue;
         }
         m_log(QStringLiteral("Pulsmir Local Talk : Connected"));
-        connect(client, &QTcpSocket::readyRead, this, [this, client] { LTServerClientRead(client); });
-        connect(client, &QTcpSocket::disconnected, this, [this, client] {
+        connect(client, &TcpConnection::ReadyRead, this, [this, client] { LTServerClientRead(client); });
+        connect(client, &TcpConnection::Failed, client, &QObject::deleteLater);
+        connect(client, &TcpConnection::Disconnected, this, [this, client] {
             m_log(QStringLiteral("Pulsmir Local Talk : Disconnected"));
             client->deleteLater();
         });
     }
 }
 
-void TLocalTalkServer::LTServerClientRead(QTcpSocket* client)
+void TLocalTalkServer::LTServerClientRead(TcpConnection* client)
 {
-    const QByteArray data = client->readAll();
+    const QByteArray data = client->ReadAll();
     if (data.size() > MaxMessageBytes) {
         m_log(QStringLiteral("Pulsmir Local Talk : %1 bytes without a break; connection closed")
                   .arg(data.size()));
-        client->abort();
+        client->Close();
+        client->deleteLater();
         return;
     }
     // A skin change waits for SSTP exchanges in an event loop of its own, where this client

@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <functional>
 
-class QTcpServer;
-class QTcpSocket;
+class TcpConnection;
+class TcpListener;
 
 // One Local Talk message: Header ":" Argument, the argument exactly as it came.
 struct TLocalTalkMessage
@@ -68,9 +68,9 @@ public:
 
 private:
     void LTServerAccept();
-    void LTServerClientRead(QTcpSocket* client);
+    void LTServerClientRead(TcpConnection* client);
 
     TLocalTalkSkins m_skins;
     TaggedLog m_log;
-    QTcpServer* m_server;
+    TcpListener* m_server;
 };

@@ -1,27 +1,28 @@
 #include "net/Powersock.h"
 
+#include "platform/HostLookup.h"
+#include "platform/TcpSocket.h"
+
+#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <thread>
 
-TPowersock::TPowersock(QObject* parent) : QObject(parent), m_socket(new QTcpSocket(this))
+TPowersock::TPowersock(QObject* parent) : QObject(parent), m_socket(new TcpConnection(this))
 {
-    connect(m_socket, &QTcpSocket::connected, this, &TPowersock::Wake);
-    connect(m_socket, &QTcpSocket::readyRead, this, &TPowersock::TakeData);
-    connect(m_socket, &QTcpSocket::disconnected, this, [this] {
+    connect(m_socket, &TcpConnection::Connected, this, &TPowersock::Wake);
+    connect(m_socket, &TcpConnection::ReadyRead, this, &TPowersock::TakeData);
+    connect(m_socket, &TcpConnection::Disconnected, this, [this] {
         TakeData();
         m_closedByPeer = true;
         Wake();
     });
-    connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+    connect(m_socket, &TcpConnection::Failed, this, [this] {
         TakeData();
-        if (error == QAbstractSocket::RemoteHostClosedError) {
-            m_closedByPeer = true;
-        } else {
-            m_failed = true;
-            m_error = error;
-        }
+        m_failed = true;
         Wake();
     });
 }
@@ -30,31 +31,65 @@ TPowersock::~TPowersock() = default;
 
 bool TPowersock::Connected() const
 {
-    return m_socket->state() == QAbstractSocket::ConnectedState && !m_closedByPeer;
+    return m_socket->GetState() == TcpConnection::State::Connected && !m_closedByPeer;
+}
+
+std::uint32_t TPowersock::ResolveHost(int timeoutMs, bool& notFound)
+{
+    notFound = false;
+    const std::string name = Host.toStdString();
+    const std::uint32_t dotted = HostLookup::InetAddr(name);
+    if (dotted != HostLookup::AddressNone)
+        return dotted;
+    struct Lookup
+    {
+        std::atomic<bool> done{false};
+        HostLookup::Host result;
+    };
+    // The thread may outlive this wait (a resolver can take long); it keeps its own state.
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, name] {
+        lookup->result = HostLookup::GetHostByName(name);
+        lookup->done = true;
+    }).detach();
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, &TPowersock::Wake);
+    poll.start(10);
+    if (!Wait([&] { return lookup->done.load(); }, timeoutMs))
+        return 0;
+    notFound = lookup->result.Error != 0;
+    return notFound ? 0 : lookup->result.Address;
 }
 
 void TPowersock::Connect()
 {
-    if (m_socket->state() != QAbstractSocket::UnconnectedState)
+    if (m_socket->GetState() != TcpConnection::State::Unconnected)
         throw ESockError("Already connected");
     m_received.clear();
     m_closedByPeer = false;
     m_failed = false;
     m_timedOut = false;
     Report(QStringLiteral("Connecting to %1:%2").arg(Host).arg(Port));
-    m_socket->connectToHost(Host, static_cast<quint16>(Port));
-    const bool settled =
-        Wait([this] { return m_failed || m_socket->state() == QAbstractSocket::ConnectedState; },
-             TimeOut);
-    if (m_socket->state() == QAbstractSocket::ConnectedState) {
+    QElapsedTimer clock;
+    clock.start();
+    bool notFound = false;
+    const std::uint32_t address = ResolveHost(TimeOut, notFound);
+    if (notFound)
+        throw ESockError("Host Lookup Failed");
+    if (address == 0)
+        throw ESockError("Connection Timed out");
+    if (!m_socket->ConnectTo(address, static_cast<std::uint16_t>(Port)))
+        throw ESockError("Connection Failed");
+    const bool settled = Wait(
+        [this] { return m_failed || m_socket->GetState() == TcpConnection::State::Connected; },
+        TimeOut - int(clock.elapsed()));
+    if (m_socket->GetState() == TcpConnection::State::Connected) {
         Report(QStringLiteral("Connected"));
         return;
     }
-    m_socket->abort();
+    m_socket->Close();
     if (!settled)
         throw ESockError("Connection Timed out");
-    if (m_error == QAbstractSocket::HostNotFoundError)
-        throw ESockError("Host Lookup Failed");
     throw ESockError("Connection Failed");
 }
 
@@ -64,9 +99,7 @@ void TPowersock::WriteLn(const QByteArray& text)
         throw ESockError("Not connected");
     QByteArray line = text;
     line.append("\r\n");
-    if (m_socket->write(line) != line.size())
-        throw ESockError("Write Failed");
-    m_socket->flush();
+    m_socket->Write(line);
 }
 
 QByteArray TPowersock::ReadAll(const std::function<bool(const QByteArray&)>& complete, int boundMs,
@@ -102,9 +135,9 @@ QByteArray TPowersock::ReadAll(const std::function<bool(const QByteArray&)>& com
 
 void TPowersock::Disconnect()
 {
-    if (m_socket->state() != QAbstractSocket::UnconnectedState)
+    if (m_socket->GetState() != TcpConnection::State::Unconnected)
         Report(QStringLiteral("Disconnected"));
-    m_socket->abort();
+    m_socket->Close();
 }
 
 bool TPowersock::Wait(const std::function<bool()>& done, int timeoutMs)
@@ -135,8 +168,7 @@ void TPowersock::Wake()
 
 void TPowersock::TakeData()
 {
-    if (m_socket->isOpen())
-        m_received.append(m_socket->readAll());
+    m_received.append(m_socket->ReadAll());
     Wake();
 }
 

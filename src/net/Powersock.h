@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QAbstractSocket>
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
 
-class QTcpSocket;
+class TcpConnection;
 
 // Every failure of the socket layer.
 class ESockError : public std::runtime_error
@@ -58,11 +58,14 @@ private:
     void TakeData();
     void Report(const QString& text) const;
 
-    QTcpSocket* m_socket;
+    // The host's address, looked up on a thread of its own when it is a name, so that a slow
+    // resolver holds up nothing; 0 when the wait ran out first.
+    std::uint32_t ResolveHost(int timeoutMs, bool& notFound);
+
+    TcpConnection* m_socket;
     QByteArray m_received;
     bool m_closedByPeer = false;
     bool m_failed = false;
     bool m_timedOut = false;
-    QAbstractSocket::SocketError m_error = QAbstractSocket::UnknownSocketError;
     std::function<void()> m_wake;
 };
