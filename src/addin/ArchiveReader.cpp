@@ -1,6 +1,7 @@
 #include "addin/ArchiveReader.h"
 
 #include "addin/Archiver.h"
+#include "addin/LibArchive.h"
 #include "platform/AtomicFile.h"
 #include "platform/TextDecoding.h"
 #include "platform/Utf8Locale.h"
@@ -9,17 +10,23 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <archive.h>
-#include <archive_entry.h>
 #include <memory>
 
 namespace ArchiveReader {
 
 namespace {
 
+// The library, or EArchiver saying why there is none.
+const LibArchive& Lib()
+{
+    if (const LibArchive* library = LibArchive::Get())
+        return *library;
+    throw EArchiver(LibArchive::LoadError());
+}
+
 struct ArchiveCloser
 {
-    void operator()(archive* handle) const { archive_read_free(handle); }
+    void operator()(archive* handle) const { Lib().read_free(handle); }
 };
 
 // An archive being read. libarchive turns names into the locale's character set, so the
@@ -41,36 +48,36 @@ void EnableFormat(archive* handle, ArchiveFormat format)
     switch (format) {
     case ArchiveFormat::Lha:
         // Packages come from Windows: Shift_JIS names, "\" between folders.
-        archive_read_support_format_lha(handle);
-        archive_read_set_format_option(handle, "lha", "hdrcharset", "CP932");
+        Lib().support_format_lha(handle);
+        Lib().set_format_option(handle, "lha", "hdrcharset", "CP932");
         break;
     case ArchiveFormat::Zip:
-        archive_read_support_format_zip(handle);
+        Lib().support_format_zip(handle);
         break;
     case ArchiveFormat::Cab:
-        archive_read_support_format_cab(handle);
+        Lib().support_format_cab(handle);
         break;
     case ArchiveFormat::Tar:
-        archive_read_support_format_tar(handle);
-        archive_read_support_format_gnutar(handle);
-        archive_read_support_filter_gzip(handle);
-        archive_read_support_filter_compress(handle);
-        archive_read_support_filter_bzip2(handle);
+        Lib().support_format_tar(handle);
+        Lib().support_format_gnutar(handle);
+        Lib().support_filter_gzip(handle);
+        Lib().support_filter_compress(handle);
+        Lib().support_filter_bzip2(handle);
         break;
     case ArchiveFormat::Rar:
-        archive_read_support_format_rar(handle);
-        archive_read_support_format_rar5(handle);
+        Lib().support_format_rar(handle);
+        Lib().support_format_rar5(handle);
         break;
     }
 }
 
 std::unique_ptr<ArchiveHandle> Open(const QString& path, ArchiveFormat format)
 {
-    auto handle = std::make_unique<ArchiveHandle>(archive_read_new());
+    auto handle = std::make_unique<ArchiveHandle>(Lib().read_new());
     if (!*handle)
         return nullptr;
     EnableFormat(handle->get(), format);
-    if (archive_read_open_filename(handle->get(), QFile::encodeName(path).constData(), 64 * 1024) !=
+    if (Lib().open_filename(handle->get(), QFile::encodeName(path).constData(), 64 * 1024) !=
         ARCHIVE_OK)
         return nullptr;
     return handle;
@@ -78,7 +85,7 @@ std::unique_ptr<ArchiveHandle> Open(const QString& path, ArchiveFormat format)
 
 QString Reason(archive* handle)
 {
-    const char* text = archive_error_string(handle);
+    const char* text = Lib().error_string(handle);
     return text ? QString::fromLocal8Bit(text) : QStringLiteral("damaged archive");
 }
 
@@ -86,23 +93,23 @@ ArchiveEntry Describe(archive_entry* entry)
 {
     ArchiveEntry described;
     // UTF-8 as libarchive converted it; a name it could not convert is read as Shift_JIS.
-    const char* utf8 = archive_entry_pathname_utf8(entry);
-    const char* raw = archive_entry_pathname(entry);
+    const char* utf8 = Lib().entry_pathname_utf8(entry);
+    const char* raw = Lib().entry_pathname(entry);
     QString name = utf8 ? QString::fromUtf8(utf8) : DecodeText(QByteArray(raw ? raw : ""));
     // Windows archivers separate folders with "\"; decoded first, as it is also a second byte
     // of many Shift_JIS characters.
     name.replace(u'\\', u'/');
     while (name.startsWith(QLatin1String("./")))
         name.remove(0, 2);
-    const mode_t type = archive_entry_filetype(entry);
+    const mode_t type = Lib().entry_filetype(entry);
     described.IsDirectory = type == AE_IFDIR;
-    described.IsRegularFile = type == AE_IFREG && !archive_entry_hardlink(entry);
+    described.IsRegularFile = type == AE_IFREG && !Lib().entry_hardlink(entry);
     described.IsSpecial = !described.IsDirectory && !described.IsRegularFile;
     if (described.IsDirectory && name.endsWith(u'/'))
         name.chop(1);
     described.Name = name;
-    described.Size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
-    described.ModifiedTime = static_cast<std::uint32_t>(archive_entry_mtime(entry));
+    described.Size = Lib().entry_size_is_set(entry) ? Lib().entry_size(entry) : 0;
+    described.ModifiedTime = static_cast<std::uint32_t>(Lib().entry_mtime(entry));
     return described;
 }
 
@@ -155,7 +162,7 @@ void WriteEntry(archive* handle, const QString& target, qint64& written)
     size_t size = 0;
     la_int64_t offset = 0;
     for (;;) {
-        const int status = archive_read_data_block(handle, &block, &size, &offset);
+        const int status = Lib().read_data_block(handle, &block, &size, &offset);
         if (status == ARCHIVE_EOF)
             break;
         if (status < ARCHIVE_WARN)
@@ -201,13 +208,15 @@ QString RefusalOfName(const QString& name)
 
 bool IsReadable(const QString& path, ArchiveFormat format, bool fullCheck)
 {
+    if (!LibArchive::Get())
+        return false;
     const std::unique_ptr<ArchiveHandle> handle = Open(path, format);
     if (!handle)
         return false;
     archive_entry* entry = nullptr;
     int entries = 0;
     for (;;) {
-        const int status = archive_read_next_header(handle->get(), &entry);
+        const int status = Lib().next_header(handle->get(), &entry);
         if (status == ARCHIVE_EOF)
             return entries > 0;
         if (status < ARCHIVE_WARN)
@@ -217,7 +226,7 @@ bool IsReadable(const QString& path, ArchiveFormat format, bool fullCheck)
         if (fullCheck) {
             char buffer[16384];
             la_ssize_t read = 0;
-            while ((read = archive_read_data(handle->get(), buffer, sizeof buffer)) > 0) {
+            while ((read = Lib().read_data(handle->get(), buffer, sizeof buffer)) > 0) {
             }
             if (read < 0)
                 return false;
@@ -227,11 +236,13 @@ bool IsReadable(const QString& path, ArchiveFormat format, bool fullCheck)
 
 TarKind TarKindOf(const QString& path)
 {
+    if (!LibArchive::Get())
+        return TarKind::None;
     const std::unique_ptr<ArchiveHandle> handle = Open(path, ArchiveFormat::Tar);
     archive_entry* entry = nullptr;
-    if (!handle || archive_read_next_header(handle->get(), &entry) < ARCHIVE_WARN)
+    if (!handle || Lib().next_header(handle->get(), &entry) < ARCHIVE_WARN)
         return TarKind::None;
-    switch (archive_filter_code(handle->get(), 0)) {
+    switch (Lib().filter_code(handle->get(), 0)) {
     case ARCHIVE_FILTER_NONE:
         return TarKind::Plain;
     case ARCHIVE_FILTER_BZIP2:
@@ -250,7 +261,7 @@ std::vector<ArchiveEntry> List(const QString& path, ArchiveFormat format)
     archive_entry* entry = nullptr;
     qint64 total = 0;
     for (;;) {
-        const int status = archive_read_next_header(handle->get(), &entry);
+        const int status = Lib().next_header(handle->get(), &entry);
         if (status == ARCHIVE_EOF)
             return entries;
         if (status < ARCHIVE_WARN)
@@ -288,7 +299,7 @@ void Extract(const QString& path, ArchiveFormat format, const ExtractionRequest&
     archive_entry* header = nullptr;
     qint64 written = 0;
     for (;;) {
-        const int status = archive_read_next_header(handle->get(), &header);
+        const int status = Lib().next_header(handle->get(), &header);
         if (status == ARCHIVE_EOF)
             return;
         if (status < ARCHIVE_WARN)

@@ -1,5 +1,7 @@
 #include "platform/linux/AlsaAudioOut.h"
 
+#include "platform/linux/LibAsound.h"
+
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
@@ -8,9 +10,11 @@
 
 namespace {
 
-// ALSA writes its own complaints to stderr; the program logs them instead.
-void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...)
-{}
+// The library, once a device is open (Open() loads it).
+const LibAsound& Alsa()
+{
+    return *LibAsound::Get();
+}
 
 snd_pcm_format_t AlsaFormat(const WaveFormat& format)
 {
@@ -36,7 +40,6 @@ constexpr unsigned LatencyMicroseconds = 1000000;
 
 AlsaAudioOut::AlsaAudioOut(QString deviceName) : m_deviceName(std::move(deviceName))
 {
-    snd_lib_error_set_handler(&QuietAlsaErrors);
     m_drainTimer.setSingleShot(true);
     QObject::connect(&m_drainTimer, &QTimer::timeout, &m_drainTimer, [this] { CheckDrained(); });
     m_reportTimer.setSingleShot(true);
@@ -76,16 +79,25 @@ AudioOutResult AlsaAudioOut::OpenResultFor(int alsaError)
 
 AudioOutResult AlsaAudioOut::Fail(AudioOutResult result, int alsaError)
 {
-    m_lastError = QStringLiteral("%1 (%2)").arg(QString::fromLocal8Bit(snd_strerror(alsaError)),
+    m_lastError = QStringLiteral("%1 (%2)").arg(QString::fromLocal8Bit(Alsa().strerror(alsaError)),
                                                 m_deviceName);
     return result;
+}
+
+void AlsaAudioOut::PcmCloser::operator()(snd_pcm_t* pcm) const
+{
+    Alsa().pcm_close(pcm);
 }
 
 AudioOutResult AlsaAudioOut::Open(const WaveFormat& format)
 {
     Close();
+    if (!LibAsound::Get()) {
+        m_lastError = LibAsound::LoadError();
+        return AudioOutResult::NoDriver;
+    }
     snd_pcm_t* pcm = nullptr;
-    const int opened = snd_pcm_open(&pcm, m_deviceName.toLocal8Bit().constData(),
+    const int opened = Alsa().pcm_open(&pcm, m_deviceName.toLocal8Bit().constData(),
                                     SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
     if (opened < 0)
         return Fail(OpenResultFor(opened), opened);
@@ -95,7 +107,7 @@ AudioOutResult AlsaAudioOut::Open(const WaveFormat& format)
     const int set =
         sampleFormat == SND_PCM_FORMAT_UNKNOWN
             ? -EINVAL
-            : snd_pcm_set_params(pcm, sampleFormat, SND_PCM_ACCESS_RW_INTERLEAVED, format.Channels,
+            : Alsa().pcm_set_params(pcm, sampleFormat, SND_PCM_ACCESS_RW_INTERLEAVED, format.Channels,
                                  format.SamplesPerSec, 1, LatencyMicroseconds);
     if (set < 0) {
         m_pcm.reset();
@@ -105,21 +117,21 @@ AudioOutResult AlsaAudioOut::Open(const WaveFormat& format)
     // and wake once a period is free.
     snd_pcm_uframes_t bufferFrames = 0;
     snd_pcm_uframes_t periodFrames = 0;
-    snd_pcm_get_params(pcm, &bufferFrames, &periodFrames);
-    snd_pcm_sw_params_t* sw = nullptr;
-    snd_pcm_sw_params_alloca(&sw);
-    if (snd_pcm_sw_params_current(pcm, sw) == 0) {
-        snd_pcm_sw_params_set_start_threshold(pcm, sw, periodFrames ? periodFrames : 1);
-        snd_pcm_sw_params_set_avail_min(pcm, sw, periodFrames ? periodFrames : 1);
-        snd_pcm_sw_params(pcm, sw);
+    Alsa().pcm_get_params(pcm, &bufferFrames, &periodFrames);
+    std::vector<char> swStorage(Alsa().pcm_sw_params_sizeof());
+    auto* sw = reinterpret_cast<snd_pcm_sw_params_t*>(swStorage.data());
+    if (Alsa().pcm_sw_params_current(pcm, sw) == 0) {
+        Alsa().pcm_sw_params_set_start_threshold(pcm, sw, periodFrames ? periodFrames : 1);
+        Alsa().pcm_sw_params_set_avail_min(pcm, sw, periodFrames ? periodFrames : 1);
+        Alsa().pcm_sw_params(pcm, sw);
     }
     m_frameBytes = std::max<std::size_t>(format.BlockAlign, 1);
     m_rate = std::max<unsigned>(format.SamplesPerSec, 1);
     m_bufferFrames = bufferFrames;
 
-    const int count = snd_pcm_poll_descriptors_count(pcm);
+    const int count = Alsa().pcm_poll_descriptors_count(pcm);
     m_pollFds.assign(static_cast<std::size_t>(std::max(count, 0)), pollfd{});
-    snd_pcm_poll_descriptors(pcm, m_pollFds.data(), static_cast<unsigned>(m_pollFds.size()));
+    Alsa().pcm_poll_descriptors(pcm, m_pollFds.data(), static_cast<unsigned>(m_pollFds.size()));
     for (const pollfd& fd : m_pollFds) {
         const auto type = (fd.events & POLLOUT) ? QSocketNotifier::Write : QSocketNotifier::Read;
         auto notifier = std::make_unique<QSocketNotifier>(fd.fd, type);
@@ -151,7 +163,7 @@ void AlsaAudioOut::DeviceReady(int fd)
     for (pollfd& entry : fds)
         entry.revents = entry.fd == fd ? entry.events : 0;
     unsigned short revents = 0;
-    if (snd_pcm_poll_descriptors_revents(m_pcm.get(), fds.data(), static_cast<unsigned>(fds.size()),
+    if (Alsa().pcm_poll_descriptors_revents(m_pcm.get(), fds.data(), static_cast<unsigned>(fds.size()),
                                          &revents) < 0 ||
         (revents & (POLLOUT | POLLERR)))
         Pump();
@@ -169,11 +181,11 @@ void AlsaAudioOut::Pump()
             continue;
         }
         snd_pcm_sframes_t written =
-            snd_pcm_writei(m_pcm.get(), buffer.Data + buffer.Offset, frames);
+            Alsa().pcm_writei(m_pcm.get(), buffer.Data + buffer.Offset, frames);
         if (written == -EAGAIN)
             break;
         if (written < 0)
-            written = snd_pcm_recover(m_pcm.get(), static_cast<int>(written), 1);
+            written = Alsa().pcm_recover(m_pcm.get(), static_cast<int>(written), 1);
         if (written < 0) {
             // The device gave up on this buffer; what follows may still play.
             Fail(AudioOutResult::Unknown, static_cast<int>(written));
@@ -215,9 +227,9 @@ void AlsaAudioOut::Drain()
     m_draining = true;
     snd_pcm_sframes_t delay = 0;
     if (m_pcm) {
-        if (snd_pcm_state(m_pcm.get()) == SND_PCM_STATE_PREPARED)
-            snd_pcm_start(m_pcm.get());
-        if (snd_pcm_delay(m_pcm.get(), &delay) < 0)
+        if (Alsa().pcm_state(m_pcm.get()) == SND_PCM_STATE_PREPARED)
+            Alsa().pcm_start(m_pcm.get());
+        if (Alsa().pcm_delay(m_pcm.get(), &delay) < 0)
             delay = 0;
     }
     m_drainDeadline =
@@ -237,8 +249,8 @@ void AlsaAudioOut::CheckDrained()
     }
     // Played out when nothing is delayed or the whole ring is free again; some plug-ins keep
     // reporting their own latency as delay, which the deadline cuts short.
-    if (m_pcm && snd_pcm_delay(m_pcm.get(), &delay) == 0 && delay > 0 &&
-        snd_pcm_avail(m_pcm.get()) < static_cast<snd_pcm_sframes_t>(m_bufferFrames)) {
+    if (m_pcm && Alsa().pcm_delay(m_pcm.get(), &delay) == 0 && delay > 0 &&
+        Alsa().pcm_avail(m_pcm.get()) < static_cast<snd_pcm_sframes_t>(m_bufferFrames)) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                               m_drainDeadline - std::chrono::steady_clock::now())
                               .count();
@@ -262,8 +274,8 @@ void AlsaAudioOut::Reset()
     m_pending.clear();
     m_drainTimer.stop();
     if (m_pcm) {
-        snd_pcm_drop(m_pcm.get());
-        snd_pcm_prepare(m_pcm.get());
+        Alsa().pcm_drop(m_pcm.get());
+        Alsa().pcm_prepare(m_pcm.get());
     }
     WatchDevice(false);
     // Everything is over at once: the reports go out now, not from the event loop.
@@ -286,6 +298,6 @@ void AlsaAudioOut::Close()
     m_notifiers.clear();
     m_pollFds.clear();
     if (m_pcm)
-        snd_pcm_drop(m_pcm.get());
+        Alsa().pcm_drop(m_pcm.get());
     m_pcm.reset();
 }

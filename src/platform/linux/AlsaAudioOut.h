@@ -33,7 +33,7 @@ public:
 private:
     struct PcmCloser
     {
-        void operator()(snd_pcm_t* pcm) const { snd_pcm_close(pcm); }
+        void operator()(snd_pcm_t* pcm) const;
     };
     struct Pending
     {
