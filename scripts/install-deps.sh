@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # toolchain and test frameworks
   build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  # clang and its libFuzzer runtime, for the fuzz targets (scripts/fuzz.sh)
+  clang libclang-rt-dev
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6svg6 qt6-qpa-plugins
   # image, archive, sound and desktop libraries

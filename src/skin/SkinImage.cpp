@@ -161,9 +161,14 @@ QByteArray ReadWholeFile(const QString& path)
     if (!QFileInfo(path).isFile())
         return {};
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize)
+    if (!file.open(QIODevice::ReadOnly))
         return {};
-    return file.read(MaxFileSize);
+    // Read by the size it has: read(MaxFileSize) would set the whole limit aside first, for
+    // every picture.
+    const qint64 size = file.size();
+    if (size > MaxFileSize)
+        return {};
+    return file.read(size);
 }
 
 } // namespace
@@ -183,6 +188,13 @@ Bitmap24 DecodePng(const QByteArray& data)
     }
     png_set_user_limits(png, Bitmap24::MaxSide, Bitmap24::MaxSide);
     png_set_chunk_malloc_max(png, 8 << 20);
+    // Only the chunks that make the pixels are read. libpng sets a buffer of a text or other
+    // ancillary chunk's stated length aside before reading it, so one that claims gigabytes
+    // would be given them; skipped, such a chunk costs nothing. Transparency goes too: alpha is
+    // dropped anyway, and tRNS would turn a palette picture into one with an alpha channel.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER,
+                                reinterpret_cast<png_const_bytep>("tRNS"), 1);
     PngSource source{reinterpret_cast<const unsigned char*>(data.constData()),
                      static_cast<std::size_t>(data.size()), 0};
     png_set_read_fn(png, &source, PngRead);

@@ -2,6 +2,7 @@
 
 #include "skin/Bitmap24.h"
 #include "skin/Mask8.h"
+#include "support/AddressSpace.h"
 #include "unit/skin/SkinTestFiles.h"
 
 #include <QImage>
@@ -163,6 +164,54 @@ TEST(SkinImage, PngOfEveryColourTypeBecomes24BitWithAlphaDropped)
         EXPECT_EQ(decoded.Pixel(0, 0), c.first) << c.name;
         EXPECT_EQ(decoded.Pixel(1, 0), c.second) << c.name;
     }
+}
+
+TEST(SkinImage, APaletteWithTransparencyDecodesWithTheTransparencyDropped)
+{
+    QImage palette(2, 1, QImage::Format_Indexed8);
+    palette.setColorTable({qRgba(10, 20, 30, 0), qRgba(200, 100, 50, 128)});
+    palette.setPixel(0, 0, 0);
+    palette.setPixel(1, 0, 1);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(palette.save(&buffer, "png"));
+    ASSERT_TRUE(bytes.contains("tRNS"));
+
+    const Bitmap24 decoded = DecodePng(bytes);
+    ASSERT_EQ(decoded.Width(), 2);
+    EXPECT_EQ(decoded.Pixel(0, 0), MakeSkinColor(10, 20, 30));
+    EXPECT_EQ(decoded.Pixel(1, 0), MakeSkinColor(200, 100, 50));
+}
+
+TEST(SkinImage, AChunkClaimingMoreThanTheFileHoldsGetsNoBufferOfThatSize)
+{
+    // A text chunk that says it holds 1.5 GiB, in a file of a few hundred bytes.
+    const QByteArray png = EncodePng(Gradient(4, 4));
+    const QByteArray lying = png.left(33) + BigEndian32(0x61000003) + "tEXtComment" + png.mid(33);
+    EXPECT_TRUE(DecodePng(lying).IsEmpty());
+    EXPECT_EXIT(ExitWithPeakGrowthBelow(64 << 20, [&] { DecodePng(lying); }),
+                testing::ExitedWithCode(0), "");
+
+    // Skipped unread, a whole text chunk changes nothing.
+    const QByteArray text = PngChunk("tEXt", "Comment" + QByteArray(1, '\0') + QByteArray(100000, 'x'));
+    ExpectSame(DecodePng(png.left(33) + text + png.mid(33)), Gradient(4, 4));
+}
+
+TEST(SkinImage, AFileIsReadIntoABufferOfItsOwnSize)
+{
+    TempProgramFolder folder;
+    folder.Write("small.png", EncodePng(Gradient(4, 4)));
+    Bitmap24 loaded;
+    LoadSkinImage(loaded, folder.File("small.png"));
+    ExpectSame(loaded, Gradient(4, 4));
+    // The file limit is 257 MiB; a buffer that large for every picture is no use.
+    EXPECT_EXIT(ExitWithPeakGrowthBelow(64 << 20,
+                                        [&] {
+                                            Bitmap24 picture;
+                                            LoadSkinImage(picture, folder.File("small.png"));
+                                        }),
+                testing::ExitedWithCode(0), "");
 }
 
 TEST(SkinImage, TheExtensionChoosesTheDecoder)

@@ -1,0 +1,79 @@
+// ProfileIni on a file holding the input: the way the program reads every file format, UTF-8
+// or Shift_JIS as the bytes tell, and both decodings forced.
+
+#include "platform/ProfileIni.h"
+#include "platform/TextDecoding.h"
+#include "support/FuzzApplication.h"
+#include "support/FuzzCheck.h"
+#include "support/FuzzInput.h"
+#include "support/ScratchFolder.h"
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<ScratchFolder> scratch;
+
+// Every section, key and value it reports, read the ways the program reads them.
+struct Contents
+{
+    QStringList Sections;
+    QList<QStringList> Keys;
+    QStringList Values;
+};
+
+Contents ReadEverything(const ProfileIni& ini)
+{
+    Contents contents;
+    contents.Sections = ini.SectionNames();
+    for (const QString& section : contents.Sections) {
+        FUZZ_CHECK(ini.SectionExists(section), "a listed section is not found");
+        const QStringList keys = ini.KeyNames(section);
+        contents.Keys << keys;
+        for (const QString& key : keys) {
+            FUZZ_CHECK(ini.ValueExists(section, key), "a listed key is not found");
+            const QString value = ini.ReadString(section, key, QStringLiteral("default"));
+            FUZZ_CHECK(value.size() <= ProfileIni::MaxValueLength, "a value is not cut");
+            contents.Values << value;
+            ini.ReadInteger(section, key, 0);
+            ini.ReadInt64(section, key, 0);
+            ini.ReadBool(section, key, false);
+        }
+    }
+    return contents;
+}
+
+bool operator==(const Contents& a, const Contents& b)
+{
+    return a.Sections == b.Sections && a.Keys == b.Keys && a.Values == b.Values;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    StartFuzzApplication(argc, argv);
+    scratch = std::make_unique<ScratchFolder>();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray bytes = FuzzBytes(data, size);
+    const QString path = scratch->Write(QStringLiteral("profile.ini"), bytes);
+
+    ProfileIni fromFile(path);
+    const Contents read = ReadEverything(fromFile);
+
+    ProfileIni asUtf8;
+    asUtf8.LoadText(QString::fromUtf8(bytes));
+    ReadEverything(asUtf8);
+    ProfileIni asShiftJis;
+    asShiftJis.LoadText(DecodeCp932(bytes));
+    ReadEverything(asShiftJis);
+
+    // A profile saved unchanged reads back as it was.
+    const QString again = scratch->Write(QStringLiteral("again.ini"), fromFile.ToBytes());
+    FUZZ_CHECK(ReadEverything(ProfileIni(again)) == read, "a saved profile reads differently");
+    return 0;
+}

@@ -1,0 +1,31 @@
+// A ".prs" skin picture read from a file: PNG first, then BMP, as LoadSkinImage chooses.
+
+#include "skin/SkinImage.h"
+#include "support/DecodedPicture.h"
+#include "support/FuzzApplication.h"
+#include "support/FuzzInput.h"
+#include "support/ScratchFolder.h"
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<ScratchFolder> scratch;
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    StartFuzzApplication(argc, argv);
+    scratch = std::make_unique<ScratchFolder>();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QString path = scratch->Write(QStringLiteral("picture.prs"), FuzzBytes(data, size));
+    Bitmap24 picture;
+    LoadSkinImage(picture, path);
+    CheckDecodedPicture(picture);
+    return 0;
+}
