@@ -3,6 +3,7 @@
 #include "platform/CivilDate.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <cstring>
 
 using namespace PerfLayout;
@@ -27,7 +28,25 @@ const PerfDataBlock* PerfBlockView::Header() const
 std::uint32_t PerfBlockView::ObjectCount() const
 {
     const PerfDataBlock* header = Header();
-    return header ? header->NumObjectTypes : 0;
+    if (!header)
+        return 0;
+    return std::min<std::uint32_t>(header->NumObjectTypes, Size / sizeof(PerfObjectType));
+}
+
+std::uint32_t PerfBlockView::CounterCount(const PerfObjectType* object) const
+{
+    if (!object)
+        return 0;
+    return std::min<std::uint32_t>(object->NumCounters,
+                                   object->DefinitionLength / sizeof(PerfCounterDefinition));
+}
+
+std::int32_t PerfBlockView::InstanceCount(const PerfObjectType* object) const
+{
+    if (!object || object->NumInstances < 0)
+        return NoInstances;
+    return std::min<std::int32_t>(object->NumInstances,
+                                  static_cast<std::int32_t>(Size / sizeof(PerfInstanceDefinition)));
 }
 
 const PerfObjectType* PerfBlockView::FirstObject() const
@@ -120,7 +139,9 @@ QStringView PerfBlockView::InstanceName(const PerfInstanceDefinition* instance) 
 
 bool SystemTimeToFileTime(const SystemTimeRecord& time, std::int64_t& fileTime)
 {
+    // 30827 is the last year whose times fit the 64-bit count of 100-ns units.
     if (!IsValidCivilDate(time.wYear, time.wMonth, time.wDay) || time.wYear < 1601 ||
+        time.wYear > 30827 ||
         time.wHour > 23 || time.wMinute > 59 || time.wSecond > 59 || time.wMilliseconds > 999)
         return false;
     constexpr std::int64_t day1601 = DaysFromCivil(1601, 1, 1);

@@ -37,7 +37,12 @@ struct PerfBlockView
     }
 
     const PerfLayout::PerfDataBlock* Header() const;
+    // The counts a block declares, cut to what its length could hold: a damaged count neither
+    // overflows the arithmetic of a walk nor makes one run for billions of steps.
     std::uint32_t ObjectCount() const;
+    std::uint32_t CounterCount(const PerfLayout::PerfObjectType* object) const;
+    // NoInstances for an object without instances (any negative count).
+    std::int32_t InstanceCount(const PerfLayout::PerfObjectType* object) const;
     const PerfLayout::PerfObjectType* FirstObject() const;
     const PerfLayout::PerfObjectType* NextObject(const PerfLayout::PerfObjectType* object) const;
     const PerfLayout::PerfCounterDefinition*

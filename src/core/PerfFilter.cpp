@@ -118,7 +118,7 @@ bool TPerfCounterItem::Bind(const PerfBlockView& block)
         return false;
 
     const PerfCounterDefinition* counter = block.FirstCounter(object);
-    for (std::uint32_t i = 0; i < object->NumCounters && counter;
+    for (std::uint32_t i = 0; i < block.CounterCount(object) && counter;
          ++i, counter = block.NextCounter(object, counter)) {
         if (counter->CounterNameTitleIndex == static_cast<std::uint32_t>(counterIndex)) {
             m_counter = counter;

@@ -82,15 +82,15 @@ const PerfObjectType* TPerfCounters::BoundObject()
 
 int TPerfCounters::Count()
 {
-    return static_cast<int>(BoundObject()->NumCounters);
+    return static_cast<int>(m_objects.Block().CounterCount(BoundObject()));
 }
 
 QString TPerfCounters::Names(int index)
 {
     const PerfObjectType* object = BoundObject();
-    if (index < 0 || index >= static_cast<int>(object->NumCounters))
-        throw EPerfError(QStringLiteral("Index out of bounds"));
     const PerfBlockView block = m_objects.Block();
+    if (index < 0 || index >= static_cast<int>(block.CounterCount(object)))
+        throw EPerfError(QStringLiteral("Index out of bounds"));
     const PerfCounterDefinition* counter = block.FirstCounter(object);
     for (int i = 0; i < index && counter; ++i)
         counter = block.NextCounter(object, counter);
@@ -128,15 +128,15 @@ const PerfObjectType* TPerfInstances::BoundObject()
 
 int TPerfInstances::Count()
 {
-    return static_cast<int>(BoundObject()->NumInstances);
+    return m_objects.Block().InstanceCount(BoundObject());
 }
 
 const PerfInstanceDefinition* TPerfInstances::Instance(int index)
 {
     const PerfObjectType* object = BoundObject();
-    if (index < 0 || index >= object->NumInstances)
-        throw EPerfError(QStringLiteral("Index out of bounds"));
     const PerfBlockView block = m_objects.Block();
+    if (index < 0 || index >= block.InstanceCount(object))
+        throw EPerfError(QStringLiteral("Index out of bounds"));
     const PerfInstanceDefinition* instance = block.FirstInstance(object);
     for (int i = 0; i < index && instance; ++i)
         instance = block.NextInstance(instance);

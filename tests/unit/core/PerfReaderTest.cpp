@@ -4,6 +4,7 @@
 #include "doubles/ScriptedPerfSource.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace PerfLayout;
 using Source = ScriptedPerfSource;
@@ -321,6 +322,31 @@ TEST_F(PerfReader, DamagedBlockEndsTheWalkInsteadOfReadingPastIt)
     TPerfData::Release(data);
 }
 
+TEST_F(PerfReader, DamagedCountsAreCutToWhatTheBlockCanHold)
+{
+    TPerfData* data = TPerfData::Acquire(source);
+    const PerfBlockView block = data->Block();
+    std::vector<std::byte> copy(block.Data, block.Data + block.Size);
+    auto* header = reinterpret_cast<PerfDataBlock*>(copy.data());
+    auto* first = reinterpret_cast<PerfObjectType*>(copy.data() + header->HeaderLength);
+    const PerfBlockView damaged{copy.data(), block.Size};
+    EXPECT_EQ(damaged.ObjectCount(), 2u);
+    EXPECT_EQ(damaged.CounterCount(first), 2u);
+    EXPECT_EQ(damaged.InstanceCount(first), 3);
+
+    // Counts past what int holds once made a walk's last index overflow.
+    header->NumObjectTypes = 0x80000000u;
+    first->NumCounters = 0xFFFFFFFFu;
+    EXPECT_LE(damaged.ObjectCount(), block.Size / sizeof(PerfObjectType));
+    EXPECT_LE(damaged.CounterCount(first), first->DefinitionLength / sizeof(PerfCounterDefinition));
+    first->NumInstances = std::numeric_limits<std::int32_t>::max();
+    EXPECT_LE(damaged.InstanceCount(first),
+              static_cast<std::int32_t>(block.Size / sizeof(PerfInstanceDefinition)));
+    first->NumInstances = std::numeric_limits<std::int32_t>::min();
+    EXPECT_EQ(damaged.InstanceCount(first), NoInstances);
+    TPerfData::Release(data);
+}
+
 TEST_F(PerfReader, LocaleChangeTranslatesNamesThroughTheirIndexes)
 {
     source.Locales = {"009", "011"};
@@ -345,4 +371,18 @@ TEST_F(PerfReader, LocaleChangeTranslatesNamesThroughTheirIndexes)
     EXPECT_EQ(item.InstanceRawValue(0), 1001);
     // Both now share the "011" table; the "009" one was released by both.
     EXPECT_EQ(TPerfInfoData::CachedTables(), tables);
+}
+
+TEST(PerfBlockTime, SystemTimesBeyondTheLastYearAFileTimeHoldsAreRefused)
+{
+    std::int64_t fileTime = 0;
+    ASSERT_TRUE(SystemTimeToFileTime({1601, 1, 1, 1, 0, 0, 0, 0}, fileTime));
+    EXPECT_EQ(fileTime, 0);
+    // The last millisecond of 30827 still fits the signed 64-bit count of 100 ns.
+    ASSERT_TRUE(SystemTimeToFileTime({30827, 12, 0, 31, 23, 59, 59, 999}, fileTime));
+    EXPECT_EQ(fileTime, 9223149887999990000LL);
+    fileTime = 42;
+    EXPECT_FALSE(SystemTimeToFileTime({30828, 1, 0, 1, 0, 0, 0, 0}, fileTime));
+    EXPECT_FALSE(SystemTimeToFileTime({65535, 12, 0, 31, 23, 59, 59, 999}, fileTime));
+    EXPECT_EQ(fileTime, 42);
 }
