@@ -135,10 +135,11 @@ bool TPerfCounterItem::Bind(const PerfBlockView& block)
             m_base = next;
     }
 
-    if (object->NumInstances > 0) {
+    const std::int32_t instances = block.InstanceCount(object);
+    if (instances > 0) {
         m_firstInstance = block.FirstInstance(object);
         m_counterBlock = block.InstanceCounterBlock(m_firstInstance);
-    } else if (object->NumInstances == NoInstances) {
+    } else if (instances == NoInstances) {
         m_counterBlock = block.ObjectCounterBlock(object);
     }
     return true;
@@ -187,14 +188,14 @@ std::int64_t TPerfCounterItem::RawValue()
 {
     if (!m_counterBlock || !m_counter)
         throw EPerfError(QStringLiteral("Invalid counter block"));
-    if (m_object && m_object->NumInstances != NoInstances)
+    if (m_object && m_block.InstanceCount(m_object) != NoInstances)
         throw EPerfError(QStringLiteral("Instance not specified"));
     return ReadCounter(m_counter, m_counterBlock, "Invalid counter block");
 }
 
 std::int64_t TPerfCounterItem::BaseRawValue()
 {
-    if (m_object && m_object->NumInstances != NoInstances)
+    if (m_object && m_block.InstanceCount(m_object) != NoInstances)
         throw EPerfError(QStringLiteral("Instance not specified"));
     return ReadCounter(m_base, m_counterBlock, "Invalid counter base block");
 }
@@ -203,14 +204,14 @@ const PerfInstanceDefinition* TPerfCounterItem::InstanceAt(int index)
 {
     if (!m_object)
         throw EPerfError(QStringLiteral("Invalid counter block"));
-    if (m_object->NumInstances == NoInstances)
+    if (m_block.InstanceCount(m_object) == NoInstances)
         throw EPerfError(
             QStringLiteral("Performance object \"%1\" has no instances").arg(m_objectName));
-    if (index < 0 || index >= m_object->NumInstances)
+    if (index < 0 || index >= m_block.InstanceCount(m_object))
         throw EPerfError(QStringLiteral("Index \"%1\" out of bounds [%2..%3]")
                              .arg(index)
                              .arg(0)
-                             .arg(m_object->NumInstances));
+                             .arg(m_block.InstanceCount(m_object)));
     if (!m_cursor || index < m_cursorIndex) {
         m_cursor = m_firstInstance;
         m_cursorIndex = 0;
@@ -253,16 +254,16 @@ int TPerfCounterItem::InstanceCount()
 {
     if (!m_object)
         throw EPerfError(QStringLiteral("Invalid performance object name"));
-    if (m_object->NumInstances == NoInstances)
+    if (m_block.InstanceCount(m_object) == NoInstances)
         throw EPerfError(QStringLiteral("Performance object has no instances"));
-    return m_object->NumInstances;
+    return m_block.InstanceCount(m_object);
 }
 
 bool TPerfCounterItem::HasInstances()
 {
     if (!m_object)
         throw EPerfError(QStringLiteral("Invalid performance object name"));
-    return m_object->NumInstances != NoInstances;
+    return m_block.InstanceCount(m_object) != NoInstances;
 }
 
 const PerfCounterDefinition& TPerfCounterItem::CounterDefinition() const

@@ -342,6 +342,15 @@ TEST_F(PerfReader, DamagedCountsAreCutToWhatTheBlockCanHold)
     first->NumInstances = std::numeric_limits<std::int32_t>::max();
     EXPECT_LE(damaged.InstanceCount(first),
               static_cast<std::int32_t>(block.Size / sizeof(PerfInstanceDefinition)));
+    // The sampler's walk over a counter's instances sees the same cut count.
+    TPerfFilter filter(source);
+    TPerfCounterItem& cpu = filter.Add();
+    cpu.SetObjectName("Processor");
+    cpu.SetCounterName("% User Time");
+    header->NumObjectTypes = 2;
+    ASSERT_TRUE(cpu.Bind(damaged));
+    EXPECT_EQ(cpu.InstanceCount(), damaged.InstanceCount(first));
+    EXPECT_EQ(cpu.InstanceName(0), "0");
     first->NumInstances = std::numeric_limits<std::int32_t>::min();
     EXPECT_EQ(damaged.InstanceCount(first), NoInstances);
     TPerfData::Release(data);
