@@ -19,16 +19,21 @@ namespace {
 std::unique_ptr<ScratchFolder> scratch;
 const QString PackageName = QStringLiteral("package.pma");
 const QString DescriptorName = QStringLiteral("pma.$$$");
+const QString WorkingFolderName = QStringLiteral("work");
 
-// The scratch folder holds the package and the destination, and the destination no links.
+// The scratch folder holds the package, the destination and the empty working folder, and
+// the destination no links.
 void CheckNothingEscaped(const QString& destination)
 {
     const QStringList top =
         QDir(scratch->Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
                                             QDir::System,
                                         QDir::Name);
-    FUZZ_CHECK(top == QStringList({QStringLiteral("out"), PackageName}),
+    FUZZ_CHECK(top == QStringList({QStringLiteral("out"), PackageName, WorkingFolderName}),
                "an extraction wrote outside its destination");
+    FUZZ_CHECK(QDir::current().isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                                       QDir::System),
+               "an extraction wrote into the working folder");
     QDirIterator it(destination, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
@@ -82,11 +87,16 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     StartFuzzApplication(argc, argv);
     scratch = std::make_unique<ScratchFolder>();
+    QDir(scratch->Path()).mkdir(WorkingFolderName);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    // A name taken for an absolute one would land in the working folder, so while the input
+    // runs that is a watched one; libFuzzer's own paths may be relative to the real one.
+    const QString previousFolder = QDir::currentPath();
+    QDir::setCurrent(scratch->File(WorkingFolderName));
     const QString package = scratch->Write(PackageName, FuzzBytes(data, size));
     const QString destination = scratch->Fresh(QStringLiteral("out"));
     TArchiveFile::DetectType(package);
@@ -95,5 +105,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
          {ArchiveFormat::Zip, ArchiveFormat::Cab, ArchiveFormat::Tar, ArchiveFormat::Rar})
         ExtractAs(package, format, scratch->Fresh(QStringLiteral("out")));
     QDir(destination).removeRecursively();
+    QDir::setCurrent(previousFolder);
     return 0;
 }

@@ -131,7 +131,9 @@ bool Wanted(const ExtractionRequest& request, const ArchiveEntry& entry)
 QString TargetOf(const ExtractionRequest& request, const ArchiveEntry& entry)
 {
     const QString name = request.KeepFolders ? entry.Name : entry.Name.section(u'/', -1);
-    return QDir(request.Destination).filePath(name);
+    // Joined by hand: QDir::filePath takes a name that starts with ':' for a resource path,
+    // which is absolute, and answers it unchanged, so the file would land in the working folder.
+    return request.Destination + u'/' + name;
 }
 
 // A folder on the way that is a link would carry the file out of the destination.

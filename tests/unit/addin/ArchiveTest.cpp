@@ -322,3 +322,27 @@ TEST(ArchiveNames, RefusedNamesAndWildcards)
     EXPECT_TRUE(ArchiveReader::WildcardMatch("a?c", "abc"));
     EXPECT_FALSE(ArchiveReader::WildcardMatch("*.ini", "x.ini.bak"));
 }
+
+TEST(ArchiveNames, ANameThatLooksLikeAQtResourceStaysInTheDestination)
+{
+    // Names that begin with ':' once went to the working folder instead.
+    TempProgramFolder folder;
+    QByteArray tar = TarHeader(":escaped", 3) + QByteArray("abc").leftJustified(512, '\0') +
+                     TarHeader(":folder/:inner", 0) + QByteArray(1024, '\0');
+    folder.Write("colon.tar", tar);
+    QDir().mkpath(folder.File("work"));
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.File("work")));
+    ExtractionRequest request;
+    request.Destination = folder.File("out");
+    request.KeepFolders = true;
+    ArchiveReader::Extract(folder.File("colon.tar"), ArchiveFormat::Tar, request);
+    request.Destination = folder.File("flat");
+    request.KeepFolders = false;
+    ArchiveReader::Extract(folder.File("colon.tar"), ArchiveFormat::Tar, request);
+    QDir::setCurrent(previous);
+    EXPECT_EQ(FilesUnder(folder.File("work")), QStringList());
+    EXPECT_EQ(FilesUnder(folder.File("out")), QStringList({":escaped", ":folder/:inner"}));
+    EXPECT_EQ(FilesUnder(folder.File("flat")), QStringList({":escaped", ":inner"}));
+    EXPECT_EQ(folder.Read("out/:escaped"), "abc");
+}
