@@ -40,7 +40,7 @@ SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform)
             if (taken.contains(file, Qt::CaseInsensitive))
                 continue;
             taken << file;
-            const QString path = dir.filePath(file);
+            const QString path = entry.filePath();
             if (TSkinSystem::ValidateSkin(path, platform))
                 list.push_back({ReadSkinName(path), path});
         }

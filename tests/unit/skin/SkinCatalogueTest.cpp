@@ -62,6 +62,17 @@ TEST(SkinCatalogue, SameNameTwiceFindsTheFirstInListOrder)
     EXPECT_EQ(FindSkinPath(list, "twin"), folder.File("Skin/a.ini"));
 }
 
+TEST(SkinCatalogue, AFileNameBeginningWithAColonIsListedInItsFolder)
+{
+    // Such a name once became a Qt resource path instead of a file of the skin folder.
+    TempProgramFolder folder;
+    WriteSkin(folder, ":colon.ini", "Colon");
+    const SkinList list = ListSkins(folder.File("Skin"), SkinPlatform::NT);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].Name, "Colon");
+    EXPECT_EQ(list[0].Path, folder.File("Skin/:colon.ini"));
+}
+
 TEST(SkinCatalogue, ReadSkinNameSpecialCases)
 {
     TempProgramFolder folder;
