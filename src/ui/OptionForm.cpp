@@ -430,6 +430,9 @@ void TOptionForm::GateTimeChange(int moved)
     f.GT1->setText(QString::number(OptionRules::GateMsOf(ordered.G1)) + QStringLiteral("ms"));
     f.GT2->setText(QString::number(OptionRules::GateMsOf(ordered.G2)) + QStringLiteral("ms"));
     f.GT3->setText(QString::number(OptionRules::GateMsOf(ordered.G3)) + QStringLiteral("ms"));
+    f.GateTime1->SetBand(f.GateTime1->minimum(), ordered.G1);
+    f.GateTime2->SetBand(ordered.G1, ordered.G2);
+    f.GateTime3->SetBand(ordered.G2, ordered.G3);
 }
 
 void TOptionForm::WaitTimesExit()

@@ -1,3 +1,4 @@
+#include "ui/BandSlider.h"
 #include "ui/OptionForm.h"
 #include "ui/PopupBanner.h"
 #include "ui/SkinBannerForm.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -150,6 +152,12 @@ TEST_F(OptionsDialog, FillsFromTheSettingsAndGivesThemBack)
     EXPECT_EQ(Control<QSlider>(dialog, "GateTime1")->value(), 5);
     EXPECT_EQ(Control<QSlider>(dialog, "GateTime3")->value(), 20);
     EXPECT_EQ(Control<QLabel>(dialog, "GT2")->text(), "100ms");
+    // Each gate bar highlights from the gate below it up to its own.
+    EXPECT_EQ(Control<TBandSlider>(dialog, "GateTime1")->BandFrom(), 0);
+    EXPECT_EQ(Control<TBandSlider>(dialog, "GateTime1")->BandTo(), 5);
+    EXPECT_EQ(Control<TBandSlider>(dialog, "GateTime2")->BandFrom(), 5);
+    EXPECT_EQ(Control<TBandSlider>(dialog, "GateTime3")->BandFrom(), 10);
+    EXPECT_EQ(Control<TBandSlider>(dialog, "GateTime3")->BandTo(), 20);
     EXPECT_EQ(Control<QComboBox>(dialog, "NICSelect")->currentText(), "wlan0");
     EXPECT_TRUE(Control<QComboBox>(dialog, "NICSelect")->isEnabled());
     EXPECT_FALSE(Control<QCheckBox>(dialog, "UseIphlpapi")->isEnabled());
@@ -165,6 +173,8 @@ TEST_F(OptionsDialog, FillsFromTheSettingsAndGivesThemBack)
     Control<QRadioButton>(dialog, "PerfRate4")->setChecked(true);
     Control<QCheckBox>(dialog, "AWTop")->setChecked(false);
     Control<QSlider>(dialog, "GateTime3")->setValue(2); // pulls the other two down
+    EXPECT_EQ(Control<TBandSlider>(dialog, "GateTime2")->BandFrom(), 2);
+    EXPECT_TRUE(Control<TBandSlider>(dialog, "GateTime3")->BandRect().isEmpty());
     Control<QLineEdit>(dialog, "SEChangeSkin")->setText("sounds/start.wav");
     EXPECT_FALSE(Control<QLineEdit>(dialog, "SEChangeSkin")->property("FileMissing").toBool());
     TSettings saved = settings;
@@ -299,4 +309,40 @@ TEST(SkinBannerInformation, AClickOnTheBannerCloses)
     QCoreApplication::sendEvent(form.BnImg, &release);
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST(BandSlider, TheBandIsHighlightedInTheChannelAndTheRestIsNot)
+{
+    TBandSlider slider;
+    slider.setOrientation(Qt::Horizontal);
+    slider.setRange(0, 20);
+    slider.setTickPosition(QSlider::TicksBelow);
+    slider.resize(220, 30);
+    QPalette palette = slider.palette();
+    palette.setColor(QPalette::Highlight, QColor(255, 0, 255));
+    slider.setPalette(palette);
+    slider.setValue(20); // the handle out of the way at the right end
+    slider.SetBand(5, 10);
+
+    const QRect band = slider.BandRect();
+    ASSERT_FALSE(band.isEmpty());
+    const QImage image = slider.grab().toImage();
+    const int y = band.center().y();
+    EXPECT_EQ(image.pixelColor(band.center()), QColor(255, 0, 255));
+    EXPECT_EQ(image.pixelColor(band.left() + 1, y), QColor(255, 0, 255));
+    // The band runs from where the handle stands at 5 to where it stands at 10.
+    slider.SetBand(5, 15);
+    EXPECT_EQ(slider.BandRect().left(), band.left());
+    EXPECT_GT(slider.BandRect().width(), band.width() + band.width() / 2);
+    const int past = band.right() + band.width() / 2;
+    EXPECT_NE(image.pixelColor(past, y), QColor(255, 0, 255));
+    EXPECT_NE(image.pixelColor(band.left() - band.width() / 2, y), QColor(255, 0, 255));
+
+    // An empty band, or one wholly beyond the range, is not drawn.
+    slider.SetBand(10, 10);
+    EXPECT_TRUE(slider.BandRect().isEmpty());
+    slider.SetBand(30, 40);
+    EXPECT_TRUE(slider.BandRect().isEmpty());
+    const QImage plain = slider.grab().toImage();
+    EXPECT_NE(plain.pixelColor(band.center()), QColor(255, 0, 255));
 }
