@@ -2,21 +2,10 @@
 
 #include "platform/SharedLibrary.h"
 
-#include <optional>
-
 namespace {
 
-struct Loaded
+bool Resolve(SharedLibrary& library, LibArchive& f)
 {
-    std::optional<LibArchive> functions;
-    QString error;
-};
-
-Loaded Load()
-{
-    // The soname of the ABI these headers describe.
-    static SharedLibrary library("libarchive.so.13");
-    LibArchive f{};
     const bool complete =
         library.Resolve("archive_read_new", f.read_new) &
         library.Resolve("archive_read_free", f.read_free) &
@@ -44,16 +33,14 @@ Loaded Load()
         library.Resolve("archive_entry_size_is_set", f.entry_size_is_set) &
         library.Resolve("archive_entry_size", f.entry_size) &
         library.Resolve("archive_entry_mtime", f.entry_mtime);
-    Loaded loaded;
-    if (complete)
-        loaded.functions = f;
-    loaded.error = library.Error();
-    return loaded;
+    return complete;
 }
 
-const Loaded& Library()
+const LoadedFunctions<LibArchive>& Library()
 {
-    static const Loaded loaded = Load();
+    // The soname of the ABI these headers describe.
+    static SharedLibrary library("libarchive.so.13");
+    static const LoadedFunctions<LibArchive> loaded = LoadFunctions<LibArchive>(library, Resolve);
     return loaded;
 }
 
@@ -61,11 +48,10 @@ const Loaded& Library()
 
 const LibArchive* LibArchive::Get()
 {
-    const Loaded& loaded = Library();
-    return loaded.functions ? &*loaded.functions : nullptr;
+    return Library().Get();
 }
 
 QString LibArchive::LoadError()
 {
-    return Library().error;
+    return Library().Error;
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // A shared library loaded when first needed instead of at start-up, for the parts of the
 // program most runs never use; every library the process maps costs resident memory for the
 // whole run. Loaded once and kept for the rest of the run.
@@ -32,3 +34,25 @@ private:
     void* m_handle = nullptr;
     QString m_error;
 };
+
+// A table of a library's functions, kept only when every one of them resolved, and why not.
+template <typename Table>
+struct LoadedFunctions
+{
+    std::optional<Table> Functions;
+    QString Error;
+
+    const Table* Get() const { return Functions ? &*Functions : nullptr; }
+};
+
+// Lets `resolve(library, table)` fill a table from the library; it answers whether it found all.
+template <typename Table, typename Resolve>
+LoadedFunctions<Table> LoadFunctions(SharedLibrary& library, Resolve resolve)
+{
+    LoadedFunctions<Table> loaded;
+    Table table{};
+    if (resolve(library, table))
+        loaded.Functions = table;
+    loaded.Error = library.Error();
+    return loaded;
+}

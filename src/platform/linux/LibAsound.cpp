@@ -2,24 +2,14 @@
 
 #include "platform/SharedLibrary.h"
 
-#include <optional>
-
 namespace {
 
 // ALSA writes its own complaints to stderr; the program logs them instead.
 void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...)
 {}
 
-struct Loaded
+bool Resolve(SharedLibrary& library, LibAsound& f)
 {
-    std::optional<LibAsound> functions;
-    QString error;
-};
-
-Loaded Load()
-{
-    static SharedLibrary library("libasound.so.2");
-    LibAsound f{};
     const bool complete =
         library.Resolve("snd_lib_error_set_handler", f.lib_error_set_handler) &
         library.Resolve("snd_strerror", f.strerror) &
@@ -44,18 +34,15 @@ Loaded Load()
         library.Resolve("snd_pcm_avail", f.pcm_avail) &
         library.Resolve("snd_pcm_drop", f.pcm_drop) &
         library.Resolve("snd_pcm_prepare", f.pcm_prepare);
-    Loaded loaded;
-    if (complete) {
+    if (complete)
         f.lib_error_set_handler(&QuietAlsaErrors);
-        loaded.functions = f;
-    }
-    loaded.error = library.Error();
-    return loaded;
+    return complete;
 }
 
-const Loaded& Library()
+const LoadedFunctions<LibAsound>& Library()
 {
-    static const Loaded loaded = Load();
+    static SharedLibrary library("libasound.so.2");
+    static const LoadedFunctions<LibAsound> loaded = LoadFunctions<LibAsound>(library, Resolve);
     return loaded;
 }
 
@@ -63,11 +50,10 @@ const Loaded& Library()
 
 const LibAsound* LibAsound::Get()
 {
-    const Loaded& loaded = Library();
-    return loaded.functions ? &*loaded.functions : nullptr;
+    return Library().Get();
 }
 
 QString LibAsound::LoadError()
 {
-    return Library().error;
+    return Library().Error;
 }

@@ -1,6 +1,7 @@
 #include "net/LocalTalk.h"
 
 #include "skin/SkinCatalogue.h"
+#include "support/EventLoop.h"
 #include "support/LogCapture.h"
 #include "support/TempProgramFolder.h"
 
@@ -41,18 +42,6 @@ protected:
         server.HandleMessage(message);
         const QStringList lines = log.Lines();
         return lines.mid(lines.lastIndexOf("Pulsmir Local Talk : Data Receive") + 2);
-    }
-
-    bool RunUntil(const std::function<bool()>& done, int timeoutMs = 5000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
     }
 
     int argc = 1;

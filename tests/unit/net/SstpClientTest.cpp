@@ -1,5 +1,6 @@
 #include "net/FastSstp.h"
 #include "platform/CopyDataMessenger.h"
+#include "support/EventLoop.h"
 #include "support/LogCapture.h"
 #include "support/SstpTestHost.h"
 
@@ -35,19 +36,6 @@ protected:
     {
         ASSERT_TRUE(host.Listening());
         sstp.Port = host.Port();
-    }
-
-    // Lets the timer work the queue until `done` holds; false if it never does.
-    bool RunUntil(const std::function<bool()>& done, int timeoutMs = 5000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
     }
 
     void RunFor(int milliseconds)

@@ -1,5 +1,6 @@
 #include "net/SstpNotifier.h"
 
+#include "support/EventLoop.h"
 #include "support/LogCapture.h"
 #include "support/SstpTestHost.h"
 #include "support/TempProgramFolder.h"
@@ -36,18 +37,6 @@ protected:
         for (const QByteArray& request : host.Requests())
             commands << Command(request);
         return commands;
-    }
-
-    bool RunUntil(const std::function<bool()>& done, int timeoutMs = 5000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
     }
 
     int argc = 1;

@@ -1,5 +1,6 @@
 // The event-loop TCP layer against Qt's own sockets as the other end.
 #include "platform/TcpSocket.h"
+#include "support/EventLoop.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,18 +17,6 @@ const std::uint32_t Loopback = htonl(INADDR_LOOPBACK);
 class TcpSocket : public ::testing::Test
 {
 protected:
-    bool RunUntil(const std::function<bool()>& done, int timeoutMs = 5000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
-    }
-
     int argc = 1;
     char name[8] = "test";
     char* argv[1] = {name};

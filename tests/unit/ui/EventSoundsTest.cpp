@@ -1,6 +1,7 @@
 #include "ui/EventSounds.h"
 
 #include "platform/linux/AlsaAudioOut.h"
+#include "support/EventLoop.h"
 #include "support/LogCapture.h"
 #include "support/TempProgramFolder.h"
 #include "support/WaveFiles.h"
@@ -32,24 +33,12 @@ protected:
     }
     QString Out() const { return folder.File("OUT.raw"); }
 
-    bool RunUntil(const std::function<bool()>& done, int timeoutMs = 10000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
-    }
-
     // Plays the file as the start sound and waits for the player to finish.
     void PlayToTheEnd(TEventSounds& sounds, const QString& name)
     {
         settings.pSTART = name;
         sounds.PlayEventSoundNo(4);
-        ASSERT_TRUE(RunUntil([&] { return !sounds.LWavePlay().Playing(); }));
+        ASSERT_TRUE(RunUntil([&] { return !sounds.LWavePlay().Playing(); }, 10000));
     }
 
     TempProgramFolder folder;
