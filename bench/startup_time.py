@@ -27,6 +27,15 @@ SETTINGS = ("[Pulsmir2]\r\nVersion=220\r\nNoSplash=1\r\nResourceName=English\r\n
             "UseDefaultGateway=0\r\n\r\n[Pulsmir2_EventSound]\r\n")
 
 
+def stop_time(process):
+    """Lets the started program run a moment, then times how long SIGTERM takes to end it."""
+    time.sleep(0.3)
+    stopping = time.monotonic()
+    process.send_signal(signal.SIGTERM)
+    process.wait(timeout=10)
+    return time.monotonic() - stopping
+
+
 def portable_run(desktop, bin_dir):
     with ProgramFolder(bin_dir) as folder:
         folder.settings(ResourceName="English", NoSplash=1)
@@ -34,11 +43,7 @@ def portable_run(desktop, bin_dir):
         wait_until(lambda: "Application Running..." in folder.log_lines(), interval=0.001,
                    what="start-up")
         started = time.monotonic() - program.started
-        time.sleep(0.3)
-        stopping = time.monotonic()
-        program.process.send_signal(signal.SIGTERM)
-        program.process.wait(timeout=10)
-        return started, time.monotonic() - stopping
+        return started, stop_time(program.process)
 
 
 def installed_run(desktop, prefix):
@@ -55,11 +60,7 @@ def installed_run(desktop, prefix):
         wait_until(lambda: "Application Running..." in program.log_lines(), interval=0.001,
                    what="installed start-up")
         started = time.monotonic() - begun
-        time.sleep(0.3)
-        stopping = time.monotonic()
-        program.process.send_signal(signal.SIGTERM)
-        program.process.wait(timeout=10)
-        return started, time.monotonic() - stopping
+        return started, stop_time(program.process)
 
 
 def report(label, runs):

@@ -12,11 +12,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <memory>
 
 namespace {
 
-std::unique_ptr<ScratchFolder> scratch;
 const QString PackageName = QStringLiteral("package.pma");
 const QString DescriptorName = QStringLiteral("pma.$$$");
 const QString WorkingFolderName = QStringLiteral("work");
@@ -26,15 +24,16 @@ const QString WorkingFolderName = QStringLiteral("work");
 void CheckNothingEscaped(const QString& destination)
 {
     const QStringList top =
-        QDir(scratch->Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
-                                            QDir::System,
-                                        QDir::Name);
+        QDir(Scratch().Path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                       QDir::Name);
     FUZZ_CHECK(top == QStringList({QStringLiteral("out"), PackageName, WorkingFolderName}),
                "an extraction wrote outside its destination");
     FUZZ_CHECK(QDir::current().isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
                                        QDir::System),
                "an extraction wrote into the working folder");
-    QDirIterator it(destination, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+    QDirIterator it(destination,
+                    QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
         FUZZ_CHECK(!QFileInfo(it.next()).isSymLink(), "an extraction made a link");
@@ -86,8 +85,7 @@ void ExtractAs(const QString& package, ArchiveFormat format, const QString& dest
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     StartFuzzApplication(argc, argv);
-    scratch = std::make_unique<ScratchFolder>();
-    QDir(scratch->Path()).mkdir(WorkingFolderName);
+    QDir(Scratch().Path()).mkdir(WorkingFolderName);
     return 0;
 }
 
@@ -96,14 +94,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A name taken for an absolute one would land in the working folder, so while the input
     // runs that is a watched one; libFuzzer's own paths may be relative to the real one.
     const QString previousFolder = QDir::currentPath();
-    QDir::setCurrent(scratch->File(WorkingFolderName));
-    const QString package = scratch->Write(PackageName, FuzzBytes(data, size));
-    const QString destination = scratch->Fresh(QStringLiteral("out"));
+    QDir::setCurrent(Scratch().File(WorkingFolderName));
+    const QString package = Scratch().Write(PackageName, FuzzBytes(data, size));
+    const QString destination = Scratch().Fresh(QStringLiteral("out"));
     TArchiveFile::DetectType(package);
     Install(package, destination);
     for (ArchiveFormat format :
          {ArchiveFormat::Zip, ArchiveFormat::Cab, ArchiveFormat::Tar, ArchiveFormat::Rar})
-        ExtractAs(package, format, scratch->Fresh(QStringLiteral("out")));
+        ExtractAs(package, format, Scratch().Fresh(QStringLiteral("out")));
     QDir(destination).removeRecursively();
     QDir::setCurrent(previousFolder);
     return 0;

@@ -6,25 +6,16 @@
 #include "support/FuzzInput.h"
 #include "support/ScratchFolder.h"
 
-#include <memory>
-
-namespace {
-
-std::unique_ptr<ScratchFolder> scratch;
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     StartFuzzApplication(argc, argv);
-    scratch = std::make_unique<ScratchFolder>();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    scratch->Write(QStringLiteral("Fuzz.lng"), FuzzBytes(data, size));
-    TMRes res(scratch->Path());
+    Scratch().Write(QStringLiteral("Fuzz.lng"), FuzzBytes(data, size));
+    TMRes res(Scratch().Path());
     const QStringList languages = res.ListLanguages();
     FUZZ_CHECK(languages.size() == 1, "the one language file is not listed once");
     res.CodeOfLanguage(languages.first());

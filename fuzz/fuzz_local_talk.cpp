@@ -12,11 +12,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <memory>
 
 namespace {
 
-std::unique_ptr<ScratchFolder> scratch;
 QStringList skinFolders;
 
 QByteArray Skin(const char* name)
@@ -26,16 +24,18 @@ QByteArray Skin(const char* name)
 
 void MakeFolders()
 {
-    scratch->Write(QStringLiteral("user/Skin/Mine.ini"), Skin("Mine"));
-    scratch->Write(QStringLiteral("Skin/Foo.ini"), Skin("Foo"));
-    scratch->Write(QStringLiteral("Skin/Sub/Bar.ini"), Skin("Bar"));
-    scratch->Write(QStringLiteral("Skin/Foo/picture.png"), "not a picture");
-    scratch->Write(QStringLiteral("outside/Evil.ini"), Skin("Evil"));
+    Scratch().Write(QStringLiteral("user/Skin/Mine.ini"), Skin("Mine"));
+    Scratch().Write(QStringLiteral("Skin/Foo.ini"), Skin("Foo"));
+    Scratch().Write(QStringLiteral("Skin/Sub/Bar.ini"), Skin("Bar"));
+    Scratch().Write(QStringLiteral("Skin/Foo/picture.png"), "not a picture");
+    Scratch().Write(QStringLiteral("outside/Evil.ini"), Skin("Evil"));
     // Links inside the skin folder that lead out of it, and one that leads nowhere.
-    QFile::link(QStringLiteral("../outside/Evil.ini"), scratch->File(QStringLiteral("Skin/evil.ini")));
-    QFile::link(QStringLiteral("../outside"), scratch->File(QStringLiteral("Skin/Out")));
-    QFile::link(QStringLiteral("Loop"), scratch->File(QStringLiteral("Skin/Loop")));
-    skinFolders = {scratch->File(QStringLiteral("user/Skin")), scratch->File(QStringLiteral("Skin"))};
+    QFile::link(QStringLiteral("../outside/Evil.ini"),
+                Scratch().File(QStringLiteral("Skin/evil.ini")));
+    QFile::link(QStringLiteral("../outside"), Scratch().File(QStringLiteral("Skin/Out")));
+    QFile::link(QStringLiteral("Loop"), Scratch().File(QStringLiteral("Skin/Loop")));
+    skinFolders = {Scratch().File(QStringLiteral("user/Skin")),
+                   Scratch().File(QStringLiteral("Skin"))};
 }
 
 // Whatever the argument, a file that exists is one inside the folder.
@@ -56,7 +56,6 @@ void CheckStaysInside(const QString& argument)
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     StartFuzzApplication(argc, argv);
-    scratch = std::make_unique<ScratchFolder>();
     MakeFolders();
     return 0;
 }
@@ -81,6 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
          [&selected](const QString& caption) { selected << caption; }},
         TaggedLog());
     server.HandleMessage(text);
-    FUZZ_CHECK(!selected.contains(QStringLiteral("Evil")), "a message selected a skin outside the folder");
+    FUZZ_CHECK(!selected.contains(QStringLiteral("Evil")),
+               "a message selected a skin outside the folder");
     return 0;
 }

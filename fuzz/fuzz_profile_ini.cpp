@@ -8,11 +8,7 @@
 #include "support/FuzzInput.h"
 #include "support/ScratchFolder.h"
 
-#include <memory>
-
 namespace {
-
-std::unique_ptr<ScratchFolder> scratch;
 
 // Every section, key and value it reports, read the ways the program reads them.
 struct Contents
@@ -53,14 +49,13 @@ bool operator==(const Contents& a, const Contents& b)
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     StartFuzzApplication(argc, argv);
-    scratch = std::make_unique<ScratchFolder>();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray bytes = FuzzBytes(data, size);
-    const QString path = scratch->Write(QStringLiteral("profile.ini"), bytes);
+    const QString path = Scratch().Write(QStringLiteral("profile.ini"), bytes);
 
     ProfileIni fromFile(path);
     const Contents read = ReadEverything(fromFile);
@@ -73,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ReadEverything(asShiftJis);
 
     // A profile saved unchanged reads back as it was.
-    const QString again = scratch->Write(QStringLiteral("again.ini"), fromFile.ToBytes());
+    const QString again = Scratch().Write(QStringLiteral("again.ini"), fromFile.ToBytes());
     FUZZ_CHECK(ReadEverything(ProfileIni(again)) == read, "a saved profile reads differently");
     return 0;
 }

@@ -6,24 +6,15 @@
 #include "support/FuzzInput.h"
 #include "support/ScratchFolder.h"
 
-#include <memory>
-
-namespace {
-
-std::unique_ptr<ScratchFolder> scratch;
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     StartFuzzApplication(argc, argv);
-    scratch = std::make_unique<ScratchFolder>();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QString path = scratch->Write(QStringLiteral("picture.prs"), FuzzBytes(data, size));
+    const QString path = Scratch().Write(QStringLiteral("picture.prs"), FuzzBytes(data, size));
     Bitmap24 picture;
     LoadSkinImage(picture, path);
     CheckDecodedPicture(picture);

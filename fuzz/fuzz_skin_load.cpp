@@ -9,11 +9,9 @@
 #include "support/ScratchFolder.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
-std::unique_ptr<ScratchFolder> scratch;
 QString definition;
 
 void PlacePictures()
@@ -21,10 +19,11 @@ void PlacePictures()
     const QString golden = QStringLiteral(PULSMIR_SOURCE_DIR "/tests/fixtures/skin/Golden/");
     for (const char* name :
          {"bg_l.bmp", "bg_s.png", "cpu.png", "dr.png", "drm.png", "font.png", "mem.png", "png.png"})
-        scratch->Copy(golden + QLatin1String(name), QStringLiteral("Skin/Fuzz/") + QLatin1String(name));
+        Scratch().Copy(golden + QLatin1String(name),
+                       QStringLiteral("Skin/Fuzz/") + QLatin1String(name));
     // A ".prs" picture, and one in a folder of another letter case, as Windows skins name them.
-    scratch->Copy(QStringLiteral(PULSMIR_SOURCE_DIR "/data/rm3.prs"),
-                  QStringLiteral("Skin/Fuzz/Parts/Meter.prs"));
+    Scratch().Copy(QStringLiteral(PULSMIR_SOURCE_DIR "/data/rm3.prs"),
+                   QStringLiteral("Skin/Fuzz/Parts/Meter.prs"));
 }
 
 // Histories as long as each graph's depth, with values outside 0..100 among them.
@@ -81,15 +80,14 @@ void Draw(const TSkinSystem& skin, bool full, Bitmap24 surface)
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     StartFuzzApplication(argc, argv);
-    scratch = std::make_unique<ScratchFolder>();
     PlacePictures();
-    definition = scratch->File(QStringLiteral("Skin/Fuzz.ini"));
+    definition = Scratch().File(QStringLiteral("Skin/Fuzz.ini"));
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    scratch->Write(QStringLiteral("Skin/Fuzz.ini"), FuzzBytes(data, size));
+    Scratch().Write(QStringLiteral("Skin/Fuzz.ini"), FuzzBytes(data, size));
     TSkinSystem::ValidateSkin(definition, SkinPlatform::NT);
     TSkinSystem::FindSkinFault(definition, SkinPlatform::Win9x);
 

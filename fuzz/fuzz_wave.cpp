@@ -9,11 +9,8 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <memory>
 
 namespace {
-
-std::unique_ptr<ScratchFolder> scratch;
 
 // A layout the player may trust: whole sample frames of a format it can ask for, inside the file.
 void CheckLayout(const std::optional<WaveFileLayout>& layout, const QString& error, qint64 size)
@@ -37,7 +34,6 @@ void CheckLayout(const std::optional<WaveFileLayout>& layout, const QString& err
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     StartFuzzApplication(argc, argv);
-    scratch = std::make_unique<ScratchFolder>();
     return 0;
 }
 
@@ -52,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<WaveFileLayout> fromBuffer = ParseWaveFile(buffer, bufferError);
     CheckLayout(fromBuffer, bufferError, bytes.size());
 
-    QFile file(scratch->Write(QStringLiteral("sound.wav"), bytes));
+    QFile file(Scratch().Write(QStringLiteral("sound.wav"), bytes));
     FUZZ_CHECK(file.open(QIODevice::ReadOnly), "cannot open the scratch file");
     QString fileError;
     const std::optional<WaveFileLayout> fromFile = ParseWaveFile(file, fileError);

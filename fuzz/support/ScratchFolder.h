@@ -23,3 +23,10 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// The run's scratch folder, made on first use and removed when the run ends normally.
+inline ScratchFolder& Scratch()
+{
+    static ScratchFolder folder;
+    return folder;
+}
