@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain and test frameworks
-  build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  build-essential cmake ninja-build ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   # clang and its libFuzzer runtime, for the fuzz targets (scripts/fuzz.sh)
   clang libclang-rt-dev
   # Qt 6
