@@ -22,6 +22,7 @@ class MovingHandOff : public TWindowHandOff
 public:
     explicit MovingHandOff(Desktop& desktop) : m_desktop(desktop) {}
     void FloatMoveWindow(QPoint topLeft) override { m_desktop.MoveWindow(Window, topLeft); }
+    void FloatRefused(QPoint) override {}
     void SetTrayMode(bool) override { ++Calls; }
     void AutoModeTo(bool) override { ++Calls; }
     WindowId Window = 0;

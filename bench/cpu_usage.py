@@ -15,8 +15,11 @@ skips the comparison). --threads measures instead the window threads' share: pul
 (the mode the default skin floats in) over a plain X client, once with floating and auto-active
 on at their default intervals and once without. --floor also measures bench's qt_floor, the
 least any Qt monitor of this kind costs here: a 50 ms timer alone, with a small repaint every
-tick, and with the sample's file reads as well.
-Usage: bench/cpu_usage.py [--bin build/bin] [--seconds 60] [--threads] [--floor]
+tick, and with the sample's file reads as well. --compositing measures instead the face with its
+cut-outs made by the X11 shape (no compositing manager, as today on X11) against the same face
+with transparent cut-outs (an ARGB window under xcompmgr, what a Wayland session's compositor
+gets), both at 20 samples a second in one run; installs xcompmgr when it is missing.
+Usage: bench/cpu_usage.py [--bin build/bin] [--seconds 60] [--threads] [--floor] [--compositing]
        [--frame-counter build/tests/pulsmir_frame_counter] [--load]
 """
 
@@ -147,6 +150,8 @@ def main():
                         help="also measure the least a Qt monitor costs (bench/qt_floor)")
     parser.add_argument("--floor-bin", default=os.path.join(os.path.dirname(__file__),
                                                             "../build/bench/qt_floor"))
+    parser.add_argument("--compositing", action="store_true",
+                        help="shaped against transparent cut-outs, instead of conky")
     parser.add_argument("--load", action="store_true",
                         help="keep a processor meter moving, so pulsmir draws on every sample")
     parser.add_argument("--frame-counter", default=os.path.join(
@@ -162,9 +167,50 @@ def main():
     if args.load:
         threading.Thread(target=busy_on_and_off, args=(stop,), daemon=True).start()
     try:
-        compare_with_conky(args)
+        if args.compositing:
+            compare_cut_outs(args)
+        else:
+            compare_with_conky(args)
     finally:
         stop.set()
+
+
+def measure_face(desktop, args, composited):
+    with ProgramFolder(args.bin) as folder:
+        folder.settings(ResourceName="English", NoSplash=1, PerfRate=4, SkinMode=1,
+                        CurrentSkinName=args.skin, PingEnable=0)
+        program = Pulsmir(desktop, folder)
+        try:
+            wait_until(lambda: "Application Running..." in folder.log_lines(), what="start-up")
+            transparent = "Window Shape : transparent cut-outs (compositing)" in folder.log_lines()
+            if transparent != composited:
+                sys.exit(f"transparent cut-outs {'missing' if composited else 'without compositing'}")
+            window = wait_until(lambda: next(iter(main_windows(desktop)), None), what="window")
+            return measure(program.process.pid, args.seconds, desktop, window, args.frame_counter)
+        finally:
+            program.terminate()
+
+
+def compare_cut_outs(args):
+    if not shutil.which("xcompmgr"):
+        subprocess.run(["apt-get", "install", "-y", "-qq", "--no-install-recommends", "xcompmgr"],
+                       check=True, env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"))
+    with Desktop() as desktop:
+        shaped = measure_face(desktop, args, composited=False)
+        compositor = desktop.spawn(["xcompmgr"])
+        time.sleep(1)
+        try:
+            transparent = measure_face(desktop, args, composited=True)
+        finally:
+            compositor.terminate()
+            compositor.wait()
+    for label, (share, rss, frames) in (("X11 shape (no compositing)", shaped),
+                                        ("transparent cut-outs (xcompmgr)", transparent)):
+        print(f"pulsmir, {label}: {share:.2f} % of one core over {args.seconds:.0f} s at "
+              f"20 samples/s, {frames:.1f} frames drawn a second, resident {rss / 1024:.1f} MiB")
+    if shaped[0] > 0 and shaped[2] > 0 and transparent[2] > 0:
+        print(f"transparent / shaped CPU: {transparent[0] / shaped[0]:.2f}; per frame drawn: "
+              f"{(transparent[0] / transparent[2]) / (shaped[0] / shaped[2]):.2f}")
 
 
 def compare_with_conky(args):

@@ -31,6 +31,10 @@ packages=(
   fonts-ipafont-gothic
   # the end-to-end test driver
   python3
+  # a Wayland desktop for the end-to-end cases: headless sway with Xwayland, its wallpaper
+  # (a plain colour behind the window), waybar as its panel and StatusNotifierItem tray, grim
+  # for screenshots, wayvnc for real pointer input, and a session bus for the tray
+  sway swaybg xwayland waybar grim wayvnc dbus libglib2.0-bin
 )
 
 missing=()
@@ -40,7 +44,15 @@ for p in "${packages[@]}"; do
   fi
 done
 
+# sway refuses to run as root; as root, the sway cases run it and the program as this user.
+ensure_test_user() {
+  if [ "$(id -u)" -eq 0 ] && ! getent passwd pulsmir-e2e >/dev/null; then
+    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin pulsmir-e2e
+  fi
+}
+
 if [ ${#missing[@]} -eq 0 ]; then
+  ensure_test_user
   echo "install-deps: all ${#packages[@]} packages present"
   exit 0
 fi
@@ -51,3 +63,4 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+ensure_test_user

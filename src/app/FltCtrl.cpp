@@ -5,8 +5,11 @@
 bool TFltCtrl::Pass(Desktop& desktop)
 {
     // Switched off, a pass asks the X server nothing: the thread idles at no cost.
-    if (!Active.load())
+    if (!Active.load() || GaveUp.load()) {
+        m_asked.reset();
+        m_refusals = 0;
         return true;
+    }
     const WindowId own = Window.load();
     const std::optional<WindowRect> ownFrame = desktop.WindowFrame(own);
     if (!ownFrame)
@@ -45,10 +48,21 @@ bool TFltCtrl::Pass(Desktop& desktop)
     if (Animate.load())
         target = FloatAnimateStep(current, target);
 
-    if (target != current) {
-        TargetX = target.x();
-        TargetY = target.y();
-        return HandOff([target](TWindowHandOff& main) { main.FloatMoveWindow(target); });
+    if (target == current) {
+        m_asked.reset();
+        m_refusals = 0;
+        return true;
     }
-    return true;
+    // Asked for the same place again while the window is elsewhere: the last move was not made.
+    m_refusals = m_asked == target ? m_refusals + 1 : 0;
+    if (m_refusals >= RefusalLimit) {
+        GaveUp = true;
+        m_asked.reset();
+        m_refusals = 0;
+        return HandOff([current](TWindowHandOff& main) { main.FloatRefused(current); });
+    }
+    m_asked = target;
+    TargetX = target.x();
+    TargetY = target.y();
+    return HandOff([target](TWindowHandOff& main) { main.FloatMoveWindow(target); });
 }

@@ -20,6 +20,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ProcessControl.h"
 #include "platform/UserLocale.h"
+#include "platform/WindowPlacement.h"
 #include "platform/linux/ProcIfTable.h"
 #include "platform/linux/ProcPerfDataSource.h"
 #include "platform/linux/ProcSystemInfo.h"
@@ -73,6 +74,12 @@ TMainPForm::TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList argu
     setWindowTitle(ProgramTitle);
     setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Compositors of Wayland sessions ignore the X11 shape: where one blends windows, the
+    // cut-outs are transparent in the picture as well. Chosen before the X window is made,
+    // whose visual cannot change later.
+    m_translucentFace = runMode == RunMode::Desktop && X11CompositingManagerRunning();
+    if (m_translucentFace)
+        setAttribute(Qt::WA_TranslucentBackground);
     setAcceptDrops(true);
 }
 
@@ -265,7 +272,7 @@ bool TMainPForm::FormCreate()
             PlaceWindow(QPoint(m_settings.PosX, m_settings.PosY), size(), DesktopArea());
         m_settings.PosX = placed.x();
         m_settings.PosY = placed.y();
-        move(placed);
+        MoveFace(placed);
         if (!m_settings.InTasktray)
             raise();
         m_popupBanner = std::make_unique<TPopupBnrF>(m_paths.ReadFile(QStringLiteral("rl4.prs")));
@@ -515,6 +522,9 @@ void TMainPForm::showEvent(QShowEvent* event)
     QTimer::singleShot(0, this, [this] {
         X11SetSkipTaskbar(NativeWindow());
         SyncThreadWindow();
+        // A compositor that places a window itself when it is mapped (sway centres it).
+        if (!m_clientMovesHonoured && !m_startingUp)
+            MoveFace(QPoint(m_settings.PosX, m_settings.PosY));
     });
     SyncThreadWindow();
 }

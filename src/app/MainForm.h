@@ -25,6 +25,7 @@
 #include <memory>
 
 class Dialogs;
+class WindowPlacement;
 class X11Desktop;
 class TAActiveCtrl;
 class TFltCtrl;
@@ -178,6 +179,13 @@ private:
     void ProximityCheck();
     void HelpClick();
     void ConnectWindowMenu();
+
+    // Placement: where the window really is, and moves that reach it on every desktop.
+    void SetupPlacement();
+    void MoveFace(QPoint topLeft);
+    void CheckPlacement();
+    QPoint RealTopLeft() const;
+    void FloatRefused(QPoint at);
     std::uint32_t TickCount() const;
     WindowRect DesktopArea() const;
 
@@ -268,6 +276,17 @@ private:
     std::unique_ptr<TSplash> m_splash;
 
     std::unique_ptr<X11Desktop> m_desktop;
+    // The compositor's own placement where it ignores the window's X11 moves; null elsewhere.
+    std::unique_ptr<WindowPlacement> m_placement;
+    bool m_clientMovesHonoured = true;
+    // A drag carried out by the window manager's own move.
+    bool m_systemMoveDrag = false;
+    QPoint m_wantedPos;
+    int m_placeTries = 0;
+    bool m_placementRefused = false;
+    QTimer* m_placeCheck = nullptr;
+    // Cut-outs transparent in the picture too: a compositor blends the window.
+    bool m_translucentFace = false;
     TWindowDrag m_drag;
     QPoint m_dragWindowPos;
     TStatusTips m_tips;

@@ -54,6 +54,10 @@ void TMainPForm::ApplySkinWindow()
         h = mode.Background.Height();
         region = ToRegion(BuildSkinRegion(mode.Background, mode.BgMaskFlag, mode.BgMaskColor));
         m_face = mode.Background.Copy(0, 0, w, h);
+        // The shape stays for the input and for compositors that cut by it.
+        m_shownFace.SetOutline(m_translucentFace && mode.BgMaskFlag
+                                   ? MakeMask(mode.Background, mode.BgMaskColor)
+                                   : Mask8());
         m_renderer.Invalidate();
         m_shownFace.Sync(m_face);
     } else if (!m_noSkinImg.isNull()) {
@@ -76,7 +80,7 @@ void TMainPForm::ApplySkinWindow()
     const ScreenRect placed =
         PlaceSkinWindow({x(), y(), x() + width(), y() + height()}, w, h,
                         {work.left(), work.top(), work.right() + 1, work.bottom() + 1});
-    move(placed.Left, placed.Top);
+    MoveFace(QPoint(placed.Left, placed.Top));
     m_settings.PosX = placed.Left;
     m_settings.PosY = placed.Top;
     update();
@@ -85,6 +89,9 @@ void TMainPForm::ApplySkinWindow()
 void TMainPForm::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    // A translucent window's picture carries its own alpha: copied, not blended.
+    if (m_translucentFace)
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
     if (!m_face.IsEmpty()) {
         if (m_shownFace.Image().size() != QSize(m_face.Width(), m_face.Height()))
             m_shownFace.Sync(m_face);

@@ -16,6 +16,8 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -33,6 +35,7 @@ class TMainPForm::HandOff : public TWindowHandOff
 public:
     explicit HandOff(TMainPForm& form) : m_form(form) {}
     void FloatMoveWindow(QPoint topLeft) override { m_form.FloatMoveWindow(topLeft); }
+    void FloatRefused(QPoint at) override { m_form.FloatRefused(at); }
     void SetTrayMode(bool inTray) override { m_form.SetTrayMode(inTray); }
     void AutoModeTo(bool full) override { m_form.AutoModeTo(full); }
 
@@ -63,6 +66,8 @@ void TMainPForm::CreateWindowThreads()
     m_fltCtrl = std::make_unique<TFltCtrl>(factory, *m_handOff);
     WriteDebugLog(QStringLiteral("Auto Active Control Thread Initialize"));
     m_aActiveCtrl = std::make_unique<TAActiveCtrl>(factory, *m_handOff, ProgramCaption);
+    if (m_runMode == RunMode::Desktop)
+        SetupPlacement();
     SyncThreadWindow();
     m_tips.Reset();
 }
@@ -111,6 +116,8 @@ void TMainPForm::ApplySkinFloat()
     const TSkinModeRecord& mode = m_skin.Mode(m_settings.SkinMode == 1);
     m_fltCtrl->OffsetX = mode.FloatPosX;
     m_fltCtrl->OffsetY = mode.FloatPosY;
+    // A compositor that refused the moves of one mode may take those of the next.
+    m_fltCtrl->GaveUp = false;
     m_fltCtrl->Active = FloatActive(m_settings.FloatSW, m_settings.SkinMode, m_skin.Compact.FloatSW,
                                     m_skin.Full.FloatSW) &&
                         m_skinLoaded;
@@ -130,7 +137,7 @@ void TMainPForm::FloatMoveWindow(QPoint topLeft)
 {
     if (m_shutDown || m_drag.Dragging)
         return; // the user's hand wins over the thread's
-    move(topLeft);
+    MoveFace(topLeft);
     WriteDebugLog(QStringLiteral("Float Move: %1,%2").arg(topLeft.x()).arg(topLeft.y()));
 }
 
@@ -187,6 +194,11 @@ void TMainPForm::FaceMouseDown(QMouseEvent* event)
         m_settings.PosX = m_dragWindowPos.x();
         m_settings.PosY = m_dragWindowPos.y();
         WriteDebugLog(QStringLiteral("DRAG Start"));
+        // Where the window's own moves are not made, the window manager drags it.
+        m_systemMoveDrag =
+            !m_clientMovesHonoured && windowHandle() && windowHandle()->startSystemMove();
+        if (m_systemMoveDrag && m_placeCheck)
+            m_placeCheck->stop();
     }
 }
 
@@ -198,6 +210,8 @@ void TMainPForm::mousePressEvent(QMouseEvent* event)
 
 void TMainPForm::mouseMoveEvent(QMouseEvent* event)
 {
+    if (m_systemMoveDrag)
+        return;
     // Where the window was when the event happened, not where a move still on its way put it.
     const QPoint windowTopLeft = event->globalPosition().toPoint() - event->position().toPoint();
     if (const std::optional<QPoint> to =
@@ -205,7 +219,7 @@ void TMainPForm::mouseMoveEvent(QMouseEvent* event)
         m_settings.PosX = to->x();
         m_settings.PosY = to->y();
         m_dragWindowPos = *to;
-        move(*to);
+        MoveFace(*to);
     }
 }
 
@@ -213,6 +227,13 @@ void TMainPForm::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!m_drag.DragEnd(event->button() == Qt::LeftButton))
         return;
+    if (m_systemMoveDrag) {
+        // The window manager moved it; the drop is where it left the window.
+        m_systemMoveDrag = false;
+        m_dragWindowPos = RealTopLeft();
+        m_settings.PosX = m_dragWindowPos.x();
+        m_settings.PosY = m_dragWindowPos.y();
+    }
     const QPoint placed =
         PlaceWindow(QPoint(m_settings.PosX, m_settings.PosY), size(), DesktopArea());
     m_settings.PosX = placed.x();
@@ -220,7 +241,7 @@ void TMainPForm::mouseReleaseEvent(QMouseEvent* event)
     // A move to where it is would still go through the window manager, which costs a click
     // that only pressed and released its double click.
     if (placed != m_dragWindowPos)
-        move(placed);
+        MoveFace(placed);
     WriteDebugLog(QStringLiteral("DRAG End: %1,%2").arg(placed.x()).arg(placed.y()));
 }
 
@@ -291,6 +312,9 @@ void TMainPForm::ProximityCheck()
         m_desktop->ShowWindowNoActivate(NativeWindow(), true);
         if (m_settings.AlwaysTop)
             m_desktop->SetStayOnTop(NativeWindow(), true);
+        // A compositor that places a window anew when it is mapped again.
+        if (!m_clientMovesHonoured)
+            MoveFace(QPoint(m_settings.PosX, m_settings.PosY));
         WriteDebugLog(QStringLiteral("Proximity Shown"));
         break;
     }

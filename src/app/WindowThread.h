@@ -18,6 +18,8 @@ public:
 
     // Floating: move the main window there, keeping its size and stacking.
     virtual void FloatMoveWindow(QPoint topLeft) = 0;
+    // Floating gave up: the window stayed at this place however often it was moved.
+    virtual void FloatRefused(QPoint at) = 0;
     // Auto-active: into the tray or out of it (SetTrayMode).
     virtual void SetTrayMode(bool inTray) = 0;
     // Auto-active: the program was activated (full) or another window was (compact). The main

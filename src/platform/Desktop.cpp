@@ -24,3 +24,8 @@ WindowRect DesktopWorkArea(Desktop& desktop)
 {
     return WorkAreaFromTaskbars(desktop.ScreenSize(), desktop.TaskbarRects());
 }
+
+bool WindowManagerHonoursClientMoves(const QString& windowManagerName)
+{
+    return windowManagerName != QLatin1String("wlroots wm");
+}

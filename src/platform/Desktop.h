@@ -68,3 +68,9 @@ public:
 // the top and one at the bottom gets the space between them.
 WindowRect WorkAreaFromTaskbars(QSize screen, const std::vector<WindowRect>& taskbars);
 WindowRect DesktopWorkArea(Desktop& desktop);
+
+// Whether a window manager of this name (_NET_WM_NAME of its check window) moves a window
+// that asks to be moved. The X11 window manager of wlroots compositors does not: sway centres
+// a floating window at every configure request, others leave it where it is; a drag there
+// goes through the window manager's own move instead.
+bool WindowManagerHonoursClientMoves(const QString& windowManagerName);

@@ -8,6 +8,13 @@ void SurfaceSync::Reset()
     m_image = QImage();
 }
 
+void SurfaceSync::SetOutline(Mask8 outline)
+{
+    m_outline = std::move(outline);
+    // Every pixel is converted anew at the next look.
+    m_image = QImage();
+}
+
 QRect SurfaceSync::Sync(const Bitmap24& surface)
 {
     const QRect whole(0, 0, surface.Width(), surface.Height());
@@ -22,8 +29,11 @@ QRegion SurfaceSync::Sync(const Bitmap24& surface, std::span<const QRect> areas)
         Reset();
         return {};
     }
-    if (m_image.width() != w || m_image.height() != h) {
-        m_image = QImage(w, h, QImage::Format_RGB32);
+    const bool outlined = m_outline.Width() == w && m_outline.Height() == h;
+    const QImage::Format format =
+        outlined ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (m_image.width() != w || m_image.height() != h || m_image.format() != format) {
+        m_image = QImage(w, h, format);
         const QRect whole(0, 0, w, h);
         return SyncArea(surface, whole, true);
     }
@@ -45,8 +55,10 @@ QRect SurfaceSync::SyncArea(const Bitmap24& surface, const QRect& area, bool fre
     int right = -1;
     const int x0 = area.left();
     const int x1 = area.right() + 1;
+    const bool outlined = m_image.format() == QImage::Format_ARGB32_Premultiplied;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const std::uint8_t* source = surface.Row(y);
+        const std::uint8_t* inside = outlined ? m_outline.Row(y) : nullptr;
         auto* out = reinterpret_cast<QRgb*>(m_image.scanLine(y));
         bool rowChanged = false;
         // Needles and lamps far apart on one row leave most of it alone: the changed span is
@@ -57,7 +69,10 @@ QRect SurfaceSync::SyncArea(const Bitmap24& surface, const QRect& area, bool fre
             bool changed = fresh;
             for (int i = 0; i < n; ++i) {
                 const std::uint8_t* p = source + (x + i) * 3; // blue, green, red
-                const QRgb pixel = 0xFF000000u | (QRgb(p[2]) << 16) | (QRgb(p[1]) << 8) | p[0];
+                // Transparent premultiplied is all zero.
+                const QRgb pixel = inside && !inside[x + i] ? 0u
+                                                            : 0xFF000000u | (QRgb(p[2]) << 16) |
+                                                                  (QRgb(p[1]) << 8) | p[0];
                 if (out[x + i] != pixel) {
                     out[x + i] = pixel;
                     changed = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "skin/Bitmap24.h"
+#include "skin/Mask8.h"
 
 #include <QImage>
 #include <QRect>
@@ -23,8 +24,16 @@ public:
     const QImage& Image() const { return m_image; }
     void Reset();
 
+    // Pixels outside the outline become transparent, in an image with an alpha channel (so
+    // still a plain copy into a translucent window's backing store): for a compositor that
+    // blends the window but ignores its shape. An empty mask, or one of another size than the
+    // surface: an opaque image, as without one.
+    void SetOutline(Mask8 outline);
+    bool HasOutline() const { return !m_outline.IsEmpty(); }
+
 private:
     QRect SyncArea(const Bitmap24& surface, const QRect& area, bool fresh);
 
     QImage m_image;
+    Mask8 m_outline;
 };

@@ -155,6 +155,18 @@ class Desktop:
     def screenshot(self, path):
         self.run(["import", "-window", "root", path])
 
+    def screen_ppm(self):
+        return subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"],
+                              env=self.env(), capture_output=True, timeout=20, check=True).stdout
+
+    # The same interface as other desktops (sway_desktop.SwayDesktop), whose programs may run as
+    # another user: here they run as they are.
+    def command(self, command):
+        return list(command)
+
+    def adopt(self, path):
+        pass
+
 
 class ProgramFolder:
     """A temporary program folder made from the build's program folder (data files only: the
@@ -185,6 +197,11 @@ class ProgramFolder:
 
     def cleanup(self):
         self._tmp.cleanup()
+
+    @property
+    def root(self):
+        """The folder that holds the program folder and its XDG folders."""
+        return self._tmp.name
 
     def __enter__(self):
         return self
@@ -268,8 +285,9 @@ class Pulsmir:
         environment.pop("QT_QPA_PLATFORM", None)
         if env:
             environment.update(env)
+        desktop.adopt(folder.root)
         self.started = time.monotonic()
-        self.process = subprocess.Popen([program, *args], env=environment,
+        self.process = subprocess.Popen(desktop.command([program, *args]), env=environment,
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
     def wait_exit(self, timeout=DEFAULT_TIMEOUT):
@@ -322,9 +340,7 @@ def read_ppm(path_or_bytes):
 
 def screen_pixels(desktop, x, y, width, height):
     """The screen's pixels in a rectangle as rows of (r, g, b)."""
-    raw = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"],
-                         env=desktop.env(), capture_output=True, timeout=20, check=True).stdout
-    w, _, pixels = read_ppm(raw)
+    w, _, pixels = read_ppm(desktop.screen_ppm())
     return [[tuple(pixels[((y + row) * w + x + col) * 3:((y + row) * w + x + col) * 3 + 3])
              for col in range(width)] for row in range(height)]
 

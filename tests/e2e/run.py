@@ -9,6 +9,10 @@ import traceback
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness import Desktop, ProgramFolder  # noqa: E402
+from sway_desktop import Skip  # noqa: E402
+
+# What CTest takes for a skipped case (SKIP_RETURN_CODE).
+SKIPPED = 77
 
 
 def main():
@@ -18,19 +22,32 @@ def main():
     parser.add_argument("case", help="module.function, e.g. shell_cases.first_start")
     args = parser.parse_args()
     module_name, function_name = args.case.split(".", 1)
-    case = getattr(importlib.import_module(module_name), function_name)
+    module = importlib.import_module(module_name)
+    case = getattr(module, function_name)
+    # A module names the desktop its cases run on; Xvfb with openbox unless it says otherwise.
+    desktop_class = getattr(module, "DESKTOP", Desktop)
     os.environ["PULSMIR_BIN"] = os.path.abspath(args.bin)
     if args.helpers:
         os.environ["PULSMIR_E2E_HELPERS"] = os.path.abspath(args.helpers)
-    with Desktop() as desktop, ProgramFolder(args.bin) as folder:
-        try:
-            case(desktop, folder)
-        except Exception:
-            traceback.print_exc()
-            print("--- Debug.log ---")
-            print("\n".join(folder.log_lines()))
-            print(f"FAILED {args.case}")
-            return 1
+    try:
+        with desktop_class() as desktop, ProgramFolder(args.bin) as folder:
+            return run_case(args, case, desktop, folder)
+    except Skip as reason:
+        print(f"SKIPPED {args.case}: {reason}")
+        return SKIPPED
+
+
+def run_case(args, case, desktop, folder):
+    try:
+        case(desktop, folder)
+    except Skip:
+        raise
+    except Exception:
+        traceback.print_exc()
+        print("--- Debug.log ---")
+        print("\n".join(folder.log_lines()))
+        print(f"FAILED {args.case}")
+        return 1
     print(f"PASSED {args.case}")
     return 0
 

@@ -170,3 +170,51 @@ void X11SetSkipTaskbar(unsigned long window)
                         static_cast<uint32_t>(atoms.size()), atoms.data());
     xcb_flush(c);
 }
+
+namespace {
+
+xcb_connection_t* QtConnection()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+} // namespace
+
+QString X11WindowManagerName()
+{
+    xcb_connection_t* c = QtConnection();
+    if (!c)
+        return {};
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_atom_t check = InternAtom(c, "_NET_SUPPORTING_WM_CHECK");
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> owner(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, root, check, XCB_ATOM_WINDOW, 0, 1),
+                               nullptr),
+        &std::free);
+    if (!owner || owner->format != 32 || xcb_get_property_value_length(owner.get()) < 4)
+        return {};
+    const xcb_window_t wm = *static_cast<const xcb_window_t*>(xcb_get_property_value(owner.get()));
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> name(
+        xcb_get_property_reply(c,
+                               xcb_get_property(c, 0, wm, InternAtom(c, "_NET_WM_NAME"),
+                                                InternAtom(c, "UTF8_STRING"), 0, 64),
+                               nullptr),
+        &std::free);
+    if (!name || name->format != 8)
+        return {};
+    return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(name.get())),
+                             xcb_get_property_value_length(name.get()));
+}
+
+bool X11CompositingManagerRunning()
+{
+    xcb_connection_t* c = QtConnection();
+    if (!c)
+        return false;
+    const xcb_atom_t selection = InternAtom(c, "_NET_WM_CM_S0");
+    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr),
+        &std::free);
+    return owner && owner->owner != XCB_NONE;
+}

@@ -8,3 +8,11 @@ bool X11TopLevelWindowTitled(const QString& title);
 
 // Asks the window manager to keep a window out of the taskbar and the pager.
 void X11SetSkipTaskbar(unsigned long window);
+
+// The name the window manager gives itself (_NET_WM_NAME of its _NET_SUPPORTING_WM_CHECK
+// window); empty without one.
+QString X11WindowManagerName();
+
+// Whether a compositing manager runs on the default screen (an owner of _NET_WM_CM_S0): a
+// window with an alpha channel is then blended, not drawn black where it is transparent.
+bool X11CompositingManagerRunning();

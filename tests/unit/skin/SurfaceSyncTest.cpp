@@ -52,3 +52,46 @@ TEST(SurfaceSync, WideRowsConvertOnlyTheBlocksThatChanged)
     EXPECT_EQ(sync.Image().pixel(50, 0), qRgb(0, 0, 0));
     EXPECT_TRUE(sync.Sync(surface).isEmpty());
 }
+
+TEST(SurfaceSync, AnOutlineMakesTheCutOutsTransparentAndStaysInStepWithTheSurface)
+{
+    Bitmap24 surface(6, 4);
+    surface.Fill(0x102030);
+    // The corners of the face are cut out.
+    surface.SetPixel(0, 0, 0xFF00FF);
+    surface.SetPixel(5, 3, 0xFF00FF);
+    SurfaceSync sync;
+    sync.Sync(surface);
+    sync.SetOutline(MakeMask(surface, 0xFF00FF));
+    EXPECT_TRUE(sync.HasOutline());
+    EXPECT_EQ(sync.Sync(surface), QRect(0, 0, 6, 4));
+    ASSERT_EQ(sync.Image().format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(sync.Image().pixel(0, 0), 0u);
+    EXPECT_EQ(sync.Image().pixel(5, 3), 0u);
+    EXPECT_EQ(sync.Image().pixel(1, 0), qRgb(0x30, 0x20, 0x10));
+
+    // Whatever is drawn into a cut-out stays transparent and is no change on the screen.
+    surface.SetPixel(0, 0, 0x00FF00);
+    EXPECT_TRUE(sync.Sync(surface).isEmpty());
+    EXPECT_EQ(sync.Image().pixel(0, 0), 0u);
+    surface.SetPixel(2, 2, 0x00FF00);
+    const QRect changed = sync.Sync(surface);
+    EXPECT_TRUE(changed.contains(2, 2));
+    EXPECT_EQ(changed.height(), 1);
+    EXPECT_EQ(sync.Image().pixel(2, 2), qRgb(0, 0xFF, 0));
+
+    // A surface of another size (a mode without its own outline) is opaque again.
+    Bitmap24 other(8, 4);
+    other.Fill(0x102030);
+    sync.Sync(other);
+    EXPECT_EQ(sync.Image().format(), QImage::Format_RGB32);
+    EXPECT_EQ(sync.Image().pixel(0, 0), qRgb(0x30, 0x20, 0x10));
+
+    // Taking the outline away makes the image opaque at the next look, every pixel.
+    sync.SetOutline(MakeMask(surface, 0xFF00FF));
+    sync.Sync(surface);
+    sync.SetOutline(Mask8());
+    EXPECT_EQ(sync.Sync(surface), QRect(0, 0, 6, 4));
+    EXPECT_EQ(sync.Image().format(), QImage::Format_RGB32);
+    EXPECT_EQ(sync.Image().pixel(5, 3), qRgb(0xFF, 0, 0xFF));
+}

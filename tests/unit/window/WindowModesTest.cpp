@@ -51,6 +51,7 @@ TEST(WindowThreadSettings, FloatingNeedsTheSwitchTheSkinAndAnInterval)
     struct NoHandOff : TWindowHandOff
     {
         void FloatMoveWindow(QPoint) override {}
+        void FloatRefused(QPoint) override {}
         void SetTrayMode(bool) override {}
         void AutoModeTo(bool) override {}
     } handOff;

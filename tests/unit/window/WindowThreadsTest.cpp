@@ -23,12 +23,17 @@ public:
     {
         EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
         Moves.push_back(topLeft);
-        m_desktop.MoveWindow(Own, topLeft);
+        // A compositor that centres the window at every move request, as sway does.
+        m_desktop.MoveWindow(Own, Refusing ? Centre : topLeft);
     }
+    void FloatRefused(QPoint at) override { Refused.push_back(at); }
     void SetTrayMode(bool inTray) override { Tray.push_back(inTray); }
     void AutoModeTo(bool full) override { Modes.push_back(full); }
 
+    bool Refusing = false;
+    QPoint Centre{462, 364};
     std::vector<QPoint> Moves;
+    std::vector<QPoint> Refused;
     std::vector<bool> Tray;
     std::vector<bool> Modes;
 
@@ -140,6 +145,37 @@ TEST_F(WindowThreads, FloatingAnimatesInHalfSteps)
         y = move.y();
     }
     EXPECT_EQ(dy, (std::vector<int>{50, 25, 12, 6, 3, 2, 2}));
+}
+
+TEST_F(WindowThreads, FloatingGivesUpWhenTheCompositorRefusesItsMovesAndTriesAgainWhenAsked)
+{
+    handOff.Refusing = true;
+    TFltCtrl floating(Factory(), handOff);
+    floating.Window = Own;
+    floating.Interval = 10;
+    floating.OffsetX = -120;
+    floating.Active = true;
+    SetForeground(Editor);
+    floating.Resume();
+    ASSERT_TRUE(SpinUntil([&] { return !handOff.Refused.empty(); }));
+    EXPECT_EQ(handOff.Refused, std::vector<QPoint>{handOff.Centre});
+    EXPECT_TRUE(floating.GaveUp.load());
+    const std::size_t moves = handOff.Moves.size();
+    EXPECT_EQ(moves, std::size_t(TFltCtrl::RefusalLimit));
+    for (const QPoint& move : handOff.Moves)
+        EXPECT_EQ(move, QPoint(904, 0));
+    // Quiet from then on, however long the window stays away from its target.
+    QThread::msleep(100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(handOff.Moves.size(), moves);
+
+    // Switched on again once the compositor takes moves: it floats as before.
+    handOff.Refusing = false;
+    floating.GaveUp = false;
+    floating.Wake();
+    ASSERT_TRUE(SpinUntil([&] { return OwnPosition() == QPoint(904, 0); }));
+    floating.Stop();
+    EXPECT_EQ(handOff.Refused.size(), 1u);
 }
 
 TEST_F(WindowThreads, FloatingOffStaysPutAndTheProgramInFrontStaysPut)

@@ -1,0 +1,180 @@
+"""The monitor on sway with Xwayland: sway ignores an X11 window's own moves (it centres a
+floating window at every request) and its shape, so the window is placed through sway's IPC,
+dragged by sway's own move, and made transparent in its cut-outs. Each case starts a headless
+sway of its own; input is a real pointer (sway_desktop.SwayDesktop)."""
+
+import os
+import re
+import time
+
+from harness import Pulsmir, screen_pixels, skin_region, wait_until
+from monitor_cases import install_skin
+from shell_cases import expect, main_windows
+from sway_desktop import SwayDesktop
+
+DESKTOP = SwayDesktop
+SLOW = 60.0
+
+
+def start(desktop, folder, env=None, **settings):
+    settings.setdefault("ResourceName", "English")
+    settings.setdefault("NoSplash", 1)
+    folder.settings(**settings)
+    program = Pulsmir(desktop, folder, env=env)
+    folder.wait_for_log("Application Running...", timeout=SLOW)
+    return program
+
+
+def stop(program):
+    expect(program.terminate() == 0, "exit code after SIGTERM")
+
+
+def the_window(desktop):
+    return wait_until(lambda: next(iter(main_windows(desktop)), None), timeout=SLOW,
+                      what="the main window")
+
+
+def at(desktop, window, place, what):
+    wait_until(lambda: (desktop.window_rect(window) or (None, None))[:2] == place, timeout=SLOW,
+               what=f"the window at {place} ({what}); sway has it at "
+                    f"{desktop.window_rect(window)}")
+
+
+DROP = r"DRAG End: (-?\d+),(-?\d+)"
+
+
+def positions(folder, pattern):
+    return [(int(m[1]), int(m[2])) for m in
+            (re.fullmatch(pattern, line) for line in folder.log_lines()) if m]
+
+
+def drag(desktop, grab, to, steps=10):
+    """Presses the left button at grab, moves to `to` in steps and lets go there."""
+    desktop.pointer_to(*grab)
+    time.sleep(0.3)
+    desktop.press()
+    time.sleep(0.3)
+    for i in range(1, steps + 1):
+        desktop.pointer_to(grab[0] + (to[0] - grab[0]) * i // steps,
+                           grab[1] + (to[1] - grab[1]) * i // steps)
+        time.sleep(0.05)
+    time.sleep(0.3)
+    desktop.release()
+
+
+def saved_position(folder):
+    return (int(folder.ini_value("Pulsmir.ini", "Pulsmir2", "PosX")),
+            int(folder.ini_value("Pulsmir.ini", "Pulsmir2", "PosY")))
+
+
+def placed_at_the_saved_place(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, PosX=100, PosY=120)
+    window = the_window(desktop)
+    expect('Window Placement : sway IPC (window manager "wlroots wm")' in folder.log_lines(),
+           "sway's IPC is not what places the window")
+    at(desktop, window, (100, 120), "the saved place, not the centre")
+    # A double click switches the mode; the new size goes to sway as a request, which centres
+    # the window, and the window goes back to its place.
+    x, y, w, h = desktop.window_rect(window)
+    desktop.pointer_to(x + 10, y + h // 2)
+    time.sleep(0.3)
+    desktop.click()
+    time.sleep(0.08)
+    desktop.click()
+    folder.wait_for_log("Skin Mode Change to FULL", timeout=SLOW)
+    wait_until(lambda: desktop.window_rect(window)[2:] != (w, h), timeout=SLOW,
+               what="the full mode's size")
+    at(desktop, window, (100, 120), "the same place in the full mode")
+    time.sleep(0.5)
+    at(desktop, window, (100, 120), "still there once sway has taken the new size")
+    stop(program)
+    expect(saved_position(folder) == (100, 120), f"saved {saved_position(folder)}")
+
+
+def dragged_by_the_window_manager(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, PosX=200, PosY=200)
+    window = the_window(desktop)
+    at(desktop, window, (200, 200), "the saved place")
+    x, y, w, h = desktop.window_rect(window)
+    drag(desktop, (x + 10, y + h // 2), (x + 310, y + h // 2 + 150))
+    wait_until(lambda: positions(folder, DROP), timeout=SLOW,
+               what="the drop")
+    expect(positions(folder, DROP)[-1] == (500, 350),
+           f"drop logged at {positions(folder, DROP)[-1]}")
+    at(desktop, window, (500, 350), "where the pointer took it")
+
+    # Let go 5 pixels from the right edge: it snaps flush, through sway.
+    x, y, w, h = desktop.window_rect(window)
+    drag(desktop, (x + 10, y + h // 2), (x + 10 + desktop.width - 5 - w - x, y + h // 2))
+    wait_until(lambda: len(positions(folder, DROP)) == 2, timeout=SLOW,
+               what="the second drop")
+    expect(positions(folder, DROP)[-1] == (desktop.width - w, 350),
+           f"snapped to {positions(folder, DROP)[-1]}")
+    at(desktop, window, (desktop.width - w, 350), "flush with the right edge")
+    stop(program)
+    expect(saved_position(folder) == (desktop.width - w, 350),
+           f"the settings keep {saved_position(folder)}")
+
+
+def cut_outs_show_the_desktop(desktop, folder):
+    skin = install_skin(folder)
+    program = start(desktop, folder, CurrentSkinName="Golden", SkinMode=1, PosX=300, PosY=200)
+    window = the_window(desktop)
+    expect("Window Shape : transparent cut-outs (compositing)" in folder.log_lines(),
+           "no transparent cut-outs under a compositor")
+    rects = skin_region(folder.bin_dir, skin, "full")
+    at(desktop, window, (300, 200), "the saved place")
+    time.sleep(1.0)  # a few frames
+    x, y, w, h = desktop.window_rect(window)
+    pixels = screen_pixels(desktop, x, y, w, h)
+    inside = {(col, row) for rx, ry, rw, rh in rects
+              for row in range(ry, ry + rh) for col in range(rx, rx + rw)}
+    outside = [(col, row) for row in range(h) for col in range(w) if (col, row) not in inside]
+    expect(outside, "the skin has no cut-outs to look through")
+    background = (0x33, 0x66, 0xcc)
+    wrong = [pixels[row][col] for col, row in outside if pixels[row][col] != background]
+    expect(not wrong, f"{len(wrong)} of {len(outside)} cut-out pixels are not the desktop "
+                      f"behind (e.g. {wrong[:1]})")
+    drawn = sum(1 for col, row in inside if pixels[row][col] != background)
+    expect(drawn > 0.8 * len(inside), f"only {drawn} of {len(inside)} face pixels are drawn")
+    stop(program)
+
+
+def floating_gives_up_quietly(desktop, folder):
+    # Without sway's IPC the window's moves are all it has, and sway does not make them.
+    program = start(desktop, folder, env={"SWAYSOCK": ""}, SkinMode=0, FloatSW=1, FloatAnim=0,
+                    PosX=50, PosY=500)
+    expect('Window Placement : none (window manager "wlroots wm")' in folder.log_lines(),
+           "the placement without IPC")
+    the_window(desktop)
+    desktop.spawn(["xmessage", "-name", "FloatTarget", "-title", "FloatTarget", "FloatTarget"])
+    wait_until(lambda: positions(folder, r"\(!\) Float Move refused at (-?\d+),(-?\d+): .*"),
+               timeout=SLOW, what="floating to give up")
+    moves = len(positions(folder, r"Float Move: (-?\d+),(-?\d+)"))
+    # A few for each place it was sent to (the corner, then the other window's edge).
+    expect(0 < moves <= 60, f"{moves} moves before giving up")
+    stays = [line for line in folder.log_lines()
+             if line.startswith("(!) Window Placement : the window stays at")]
+    expect(len(stays) == 1, f"a refused move is logged once, not at every try: {len(stays)}")
+    time.sleep(3.0)
+    expect(len(positions(folder, r"Float Move: (-?\d+),(-?\d+)")) == moves,
+           "floating went on moving after it gave up")
+    stop(program)
+
+
+def tray_restores_with_one_click(desktop, folder):
+    desktop.start_waybar()
+    program = start(desktop, folder, SkinMode=0, InTasktray=1, PosX=400, PosY=300)
+    items = wait_until(desktop.tray_items, timeout=SLOW, what="the icon in waybar's tray")
+    expect(not main_windows(desktop), "the window shows while in the tray")
+    # waybar's tray sits at the right end of the bar; one left click activates the item.
+    time.sleep(1.0)
+    desktop.pointer_to(desktop.width - 14, 13)
+    time.sleep(0.3)
+    desktop.click()
+    folder.wait_for_log("Out of TaskTray", timeout=SLOW)
+    window = the_window(desktop)
+    at(desktop, window, (400, 300), "its place, not where sway maps a window")
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "0", "tray state saved")
+    expect(items, "no item")
