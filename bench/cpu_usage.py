@@ -152,6 +152,8 @@ def main():
                                                             "../build/bench/qt_floor"))
     parser.add_argument("--compositing", action="store_true",
                         help="shaped against transparent cut-outs, instead of conky")
+    parser.add_argument("--rounds", type=int, default=2,
+                        help="with --compositing: alternating runs of each")
     parser.add_argument("--load", action="store_true",
                         help="keep a processor meter moving, so pulsmir draws on every sample")
     parser.add_argument("--frame-counter", default=os.path.join(
@@ -195,15 +197,20 @@ def compare_cut_outs(args):
     if not shutil.which("xcompmgr"):
         subprocess.run(["apt-get", "install", "-y", "-qq", "--no-install-recommends", "xcompmgr"],
                        check=True, env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"))
+    # Alternated, so that whatever else the machine does falls on both alike.
+    runs = {False: [], True: []}
     with Desktop() as desktop:
-        shaped = measure_face(desktop, args, composited=False)
-        compositor = desktop.spawn(["xcompmgr"])
-        time.sleep(1)
-        try:
-            transparent = measure_face(desktop, args, composited=True)
-        finally:
-            compositor.terminate()
-            compositor.wait()
+        for _ in range(args.rounds):
+            runs[False].append(measure_face(desktop, args, composited=False))
+            compositor = desktop.spawn(["xcompmgr"])
+            time.sleep(1)
+            try:
+                runs[True].append(measure_face(desktop, args, composited=True))
+            finally:
+                compositor.terminate()
+                compositor.wait()
+    shaped, transparent = (tuple(sum(values) / len(values) for values in zip(*runs[key]))
+                           for key in (False, True))
     for label, (share, rss, frames) in (("X11 shape (no compositing)", shaped),
                                         ("transparent cut-outs (xcompmgr)", transparent)):
         print(f"pulsmir, {label}: {share:.2f} % of one core over {args.seconds:.0f} s at "

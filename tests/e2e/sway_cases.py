@@ -178,3 +178,23 @@ def tray_restores_with_one_click(desktop, folder):
     stop(program)
     expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "0", "tray state saved")
     expect(items, "no item")
+
+
+def docked_below_waybar(desktop, folder):
+    # waybar keeps a strip at the top; sway tells the work area through its IPC only.
+    desktop.start_waybar()
+    program = start(desktop, folder, SkinMode=0, PosX=300, PosY=300)
+    window = the_window(desktop)
+    at(desktop, window, (300, 300), "the saved place")
+    time.sleep(1.0)  # the bar takes its height once it shows the window's button
+    bar = desktop.work_area()[1]
+    expect(bar > 0, "waybar keeps no strip")
+    x, y, w, h = desktop.window_rect(window)
+    # Let go 6 pixels below the bar: it docks to the bar's edge.
+    drag(desktop, (x + 10, y + h // 2), (x + 10, y + h // 2 - (y - bar - 6)))
+    wait_until(lambda: positions(folder, DROP), timeout=SLOW, what="the drop")
+    expect(positions(folder, DROP)[-1] == (300, bar),
+           f"dropped at {positions(folder, DROP)[-1]}, the bar ends at {bar}")
+    at(desktop, window, (300, bar), "docked below the bar")
+    stop(program)
+    expect(saved_position(folder) == (300, bar), f"saved {saved_position(folder)}")

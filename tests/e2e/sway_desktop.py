@@ -250,6 +250,14 @@ class SwayDesktop:
     def tree(self):
         return self.swaymsg("-t", "get_tree")
 
+    def work_area(self):
+        """The focused workspace's area: the output less the panels' strips (x, y, w, h)."""
+        for workspace in self.swaymsg("-t", "get_workspaces"):
+            if workspace["focused"]:
+                r = workspace["rect"]
+                return r["x"], r["y"], r["width"], r["height"]
+        raise E2EError("no workspace in focus")
+
     def node_of(self, x11_window):
         """sway's node of an X11 window, or None while sway does not manage it."""
         stack = [self.tree()]

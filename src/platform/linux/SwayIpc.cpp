@@ -138,6 +138,25 @@ bool SwayIpc::CommandSucceeded(const QByteArray& reply, QString* error)
     return true;
 }
 
+std::optional<WindowRect> SwayIpc::FocusedWorkspaceArea(const QByteArray& reply)
+{
+    const QJsonArray workspaces = QJsonDocument::fromJson(reply).array();
+    for (const QJsonValue& workspace : workspaces) {
+        const QJsonObject object = workspace.toObject();
+        if (!object.value(QStringLiteral("focused")).toBool())
+            continue;
+        const QJsonObject rect = object.value(QStringLiteral("rect")).toObject();
+        const int x = rect.value(QStringLiteral("x")).toInt();
+        const int y = rect.value(QStringLiteral("y")).toInt();
+        const int width = rect.value(QStringLiteral("width")).toInt();
+        const int height = rect.value(QStringLiteral("height")).toInt();
+        if (width <= 0 || height <= 0)
+            return std::nullopt;
+        return WindowRect{x, y, x + width, y + height};
+    }
+    return std::nullopt;
+}
+
 bool SwayIpc::Run(const QString& command, QString* error)
 {
     const std::optional<QByteArray> reply = Exchange(Message::RunCommand, command.toUtf8());

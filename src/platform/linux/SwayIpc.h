@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Desktop.h"
 #include "platform/linux/UniqueFd.h"
 
 #include <QByteArray>
@@ -35,6 +36,9 @@ public:
     static QByteArray Frame(Message type, const QByteArray& payload);
     // Whether a RUN_COMMAND reply says every command succeeded; the first error otherwise.
     static bool CommandSucceeded(const QByteArray& reply, QString* error);
+    // The usable area of the focused workspace from a GET_WORKSPACES reply: its output less
+    // what panels (waybar and other layer-shell bars) keep for themselves. None without one.
+    static std::optional<WindowRect> FocusedWorkspaceArea(const QByteArray& reply);
 
 private:
     bool WriteAll(const QByteArray& data);

@@ -1,8 +1,11 @@
 #include "platform/linux/X11Desktop.h"
 
+#include "platform/linux/SwayIpc.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <xcb/xcb.h>
 
 namespace {
@@ -84,6 +87,16 @@ X11Desktop::X11Desktop()
 
 X11Desktop::~X11Desktop() = default;
 
+std::optional<WindowRect> X11Desktop::SwayWorkArea()
+{
+    if (!std::exchange(m_swayAsked, true) && !qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        m_sway = std::make_unique<SwayIpc>();
+    if (!m_sway || !m_sway->Connected())
+        return std::nullopt;
+    const std::optional<QByteArray> reply = m_sway->Exchange(SwayIpc::Message::GetWorkspaces);
+    return reply ? SwayIpc::FocusedWorkspaceArea(*reply) : std::nullopt;
+}
+
 std::vector<std::uint32_t> X11Desktop::Cardinals(std::uint32_t window, std::uint32_t property,
                                                  std::uint32_t type, bool* exists)
 {
@@ -145,6 +158,10 @@ std::vector<WindowRect> X11Desktop::TaskbarRects()
         return PanelsAround(m_screen,
                             {x, y, x + static_cast<int>(a[2]), y + static_cast<int>(a[3])});
     }
+
+    // sway's panels are its own surfaces, not X11 windows with struts.
+    if (const std::optional<WindowRect> sway = SwayWorkArea())
+        return PanelsAround(m_screen, *sway);
 
     // No work area published: the struts of the managed windows (left, right, top, bottom).
     std::uint32_t strut[4] = {};

@@ -8,6 +8,7 @@
 #include <vector>
 
 struct xcb_connection_t;
+class SwayIpc;
 
 // The desktop through X11 and the window manager's EWMH properties, on a connection of its
 // own: each thread that asks makes its own instance. Requests on this connection are not
@@ -75,7 +76,12 @@ private:
     void DrainEvents();
     void SendState(std::uint32_t window, bool add, std::uint32_t state);
 
+    std::optional<WindowRect> SwayWorkArea();
+
     std::unique_ptr<xcb_connection_t, ConnectionCloser> m_connection;
+    // sway publishes no work area to X11 clients; its IPC tells it. Opened when first asked.
+    std::unique_ptr<SwayIpc> m_sway;
+    bool m_swayAsked = false;
     std::uint32_t m_root = 0;
     QSize m_screen;
     std::uint32_t m_atoms[AtomCount] = {};

@@ -181,3 +181,19 @@ TEST(SwayIpc, ASwayThatHangsUpOrIsNotThereIsNoPlacement)
     else
         qputenv("SWAYSOCK", saved);
 }
+
+TEST(SwayIpc, TheWorkAreaIsTheFocusedWorkspaceLessThePanels)
+{
+    // Two outputs; waybar keeps 26 pixels at the top of the one in focus.
+    const QByteArray reply = R"([
+        {"num":1,"name":"1","visible":true,"focused":false,
+         "rect":{"x":0,"y":0,"width":1280,"height":800}},
+        {"num":2,"name":"2","visible":true,"focused":true,
+         "rect":{"x":1280,"y":26,"width":1920,"height":1054}}])";
+    EXPECT_EQ(SwayIpc::FocusedWorkspaceArea(reply), (WindowRect{1280, 26, 3200, 1080}));
+    EXPECT_EQ(SwayIpc::FocusedWorkspaceArea(R"([{"focused":false,"rect":{"x":0,"y":0,
+              "width":1280,"height":800}}])"),
+              std::nullopt);
+    EXPECT_EQ(SwayIpc::FocusedWorkspaceArea(R"([{"focused":true,"rect":{}}])"), std::nullopt);
+    EXPECT_EQ(SwayIpc::FocusedWorkspaceArea("{"), std::nullopt);
+}
