@@ -226,7 +226,8 @@ class SwayDesktop:
         with open(config, "w") as handle:
             json.dump({"layer": "top", "position": "top", "height": 26,
                        "modules-left": ["wlr/taskbar"], "modules-right": ["tray"],
-                       "tray": {"icon-size": 18, "spacing": 4}}, handle)
+                       "tray": {"icon-size": 18, "spacing": 4},
+                       "wlr/taskbar": {"format": "{title}"}}, handle)
         self.adopt(config)
         self.spawn(["waybar", "-c", config])
         wait_until(lambda: "true" in self.run(
