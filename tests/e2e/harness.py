@@ -167,6 +167,9 @@ class Desktop:
     def adopt(self, path):
         pass
 
+    def executable(self, path, folder):
+        return path
+
 
 class ProgramFolder:
     """A temporary program folder made from the build's program folder (data files only: the
@@ -285,6 +288,7 @@ class Pulsmir:
         environment.pop("QT_QPA_PLATFORM", None)
         if env:
             environment.update(env)
+        program = desktop.executable(program, folder)
         desktop.adopt(folder.root)
         self.started = time.monotonic()
         self.process = subprocess.Popen(desktop.command([program, *args]), env=environment,

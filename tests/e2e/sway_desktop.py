@@ -120,6 +120,16 @@ class SwayDesktop:
             for name in [root] + [os.path.join(root, n) for n in dirs + files]:
                 os.lchown(name, self.user.pw_uid, self.user.pw_gid)
 
+    def executable(self, path, folder):
+        """A program the desktop's user can run: a build below a folder closed to that user
+        (a checkout under /root) is copied into the program's scratch folder."""
+        if self.user is None or subprocess.run(self.command(["test", "-x", path])).returncode == 0:
+            return path
+        copy = os.path.join(folder.root, "exe", os.path.basename(path))
+        os.makedirs(os.path.dirname(copy), exist_ok=True)
+        shutil.copy2(path, copy)
+        return copy
+
     def start(self):
         for tool in ("sway", "swaymsg", "swaybg", "grim", "wayvnc", "Xwayland", "dbus-daemon"):
             _tool(tool)
