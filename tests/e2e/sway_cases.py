@@ -7,7 +7,7 @@ import os
 import re
 import time
 
-from harness import Pulsmir, screen_pixels, skin_region, wait_until
+from harness import Pulsmir, screen_pixels, skin_region, wait_until, window_geometry
 from monitor_cases import install_skin
 from shell_cases import expect, main_windows
 from sway_desktop import SwayDesktop
@@ -198,3 +198,20 @@ def docked_below_waybar(desktop, folder):
     at(desktop, window, (300, bar), "docked below the bar")
     stop(program)
     expect(saved_position(folder) == (300, bar), f"saved {saved_position(folder)}")
+
+
+def floating_through_sway(desktop, folder):
+    # With sway's IPC the floating moves are made: the window rides on the window in front.
+    program = start(desktop, folder, SkinMode=0, FloatSW=1, FloatAnim=0, PosX=50, PosY=500)
+    window = the_window(desktop)
+    desktop.spawn(["xmessage", "-name", "FloatTarget", "-title", "FloatTarget", "FloatTarget"])
+    client = wait_until(lambda: next(iter(desktop.windows("^FloatTarget$")), None), timeout=SLOW,
+                        what="the other window")
+    wait_until(lambda: desktop.window_rect(client), timeout=SLOW, what="its tile")
+    # The default skin's compact mode rides 370 pixels left of the right edge, on the top;
+    # the edges are the X11 window's (sway has no frame extents).
+    x, y, w, h = window_geometry(desktop, client)
+    at(desktop, window, (x + w - 370, y), "riding on the window in front")
+    stop(program)
+    expect(not positions(folder, r"\(!\) Float Move refused at (-?\d+),(-?\d+): .*"),
+           "floating gave up although sway made its moves")
