@@ -1,6 +1,8 @@
 // A 320x240 full-mode skin with every meter masked, every lamp, five read-outs and seven graphs
 // of 64 samples, drawn as the tick draws it; beside it one memcpy of the same surface, the floor
-// any frame has to pay, and the window region of a masked background.
+// any frame has to pay, and the window region of a masked background. The window's region of a
+// 4096 x 4096 checkerboard is built both ways: one rectangle per run, as the window once took
+// it, and the outline it takes now (the rectangle counts are counters).
 #include "skin/SkinImage.h"
 #include "skin/SkinRenderer.h"
 #include "skin/SkinSystem.h"
@@ -171,6 +173,78 @@ void BM_RegionOfMaskedBackground320x240(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RegionOfMaskedBackground320x240)->Repetitions(5)->ReportAggregatesOnly(true);
+
+Bitmap24 Checkerboard4096()
+{
+    Bitmap24 bg(4096, 4096);
+    for (int y = 0; y < bg.Height(); ++y)
+        for (int x = 0; x < bg.Width(); ++x)
+            bg.SetPixel(x, y, (x + y) % 2 ? Magenta : 0x203040);
+    return bg;
+}
+
+// Both window regions, each as the window is given it: the rectangles made into a QRegion.
+void BM_WindowRegionPerRun(benchmark::State& state, const Bitmap24& bg)
+{
+    std::size_t rects = 0;
+    for (auto _ : state) {
+        const QRegion region = ToRegion(BuildSkinRegion(bg, true, Magenta));
+        rects = std::size_t(region.rectCount());
+        benchmark::DoNotOptimize(rects);
+    }
+    state.counters["rects"] = double(rects);
+}
+
+void BM_WindowRegionOutline(benchmark::State& state, const Bitmap24& bg)
+{
+    std::size_t rects = 0;
+    int cell = 0;
+    for (auto _ : state) {
+        const WindowOutline outline = BuildWindowOutline(bg, true, Magenta);
+        const QRegion region = ToRegion(outline.Rects);
+        rects = std::size_t(region.rectCount());
+        cell = outline.Cell;
+        benchmark::DoNotOptimize(rects);
+    }
+    state.counters["rects"] = double(rects);
+    state.counters["cell"] = cell;
+}
+
+void BM_WindowRegionCheckerboard4096PerRun(benchmark::State& state)
+{
+    static const Bitmap24 bg = Checkerboard4096();
+    BM_WindowRegionPerRun(state, bg);
+}
+BENCHMARK(BM_WindowRegionCheckerboard4096PerRun)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+void BM_WindowRegionCheckerboard4096Outline(benchmark::State& state)
+{
+    static const Bitmap24 bg = Checkerboard4096();
+    BM_WindowRegionOutline(state, bg);
+}
+BENCHMARK(BM_WindowRegionCheckerboard4096Outline)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+// A real skin's outline costs what it cost before.
+void BM_WindowRegionMasked320x240PerRun(benchmark::State& state)
+{
+    static const Bitmap24 bg = Background();
+    BM_WindowRegionPerRun(state, bg);
+}
+BENCHMARK(BM_WindowRegionMasked320x240PerRun)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_WindowRegionMasked320x240Outline(benchmark::State& state)
+{
+    static const Bitmap24 bg = Background();
+    BM_WindowRegionOutline(state, bg);
+}
+BENCHMARK(BM_WindowRegionMasked320x240Outline)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace
 

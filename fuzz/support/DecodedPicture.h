@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-// What every decoder must hand back: nothing, or a bitmap within Bitmap24's limits whose every
+// What every decoder must hand back: nothing, or a bitmap within the picture limits whose every
 // row can be read, and which survives being written as PNG and read again.
 inline void CheckDecodedPicture(const Bitmap24& picture)
 {
@@ -14,7 +14,7 @@ inline void CheckDecodedPicture(const Bitmap24& picture)
         FUZZ_CHECK(picture.Width() == 0 && picture.Height() == 0, "an empty bitmap has a size");
         return;
     }
-    FUZZ_CHECK(Bitmap24::Fits(picture.Width(), picture.Height()), "a bitmap over the limits");
+    FUZZ_CHECK(PictureFits(picture.Width(), picture.Height()), "a picture over the limits");
     unsigned sum = 0;
     for (int y = 0; y < picture.Height(); ++y)
         sum += picture.Row(y)[picture.Width() * 3 - 1];

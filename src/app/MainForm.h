@@ -147,6 +147,8 @@ private:
     void RenderFace();
     void FillRenderInputs();
     QRect WorkArea() const;
+    // The whole screen, which no skin window may exceed; empty when nothing can tell.
+    QSize ScreenSize() const;
     void RestartCoreAfterFailedSample();
     void UpdateStatusSnapshot();
 
@@ -261,6 +263,7 @@ private:
     TSkinSystem m_skin;
     TSkinRenderer m_renderer;
     SkinList m_skinList;
+    SkinDefinitionCache m_skinDefinitions;
     bool m_skinLoaded = false;
     Bitmap24 m_face;
     SurfaceSync m_shownFace;

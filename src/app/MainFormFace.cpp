@@ -42,6 +42,21 @@ QRect TMainPForm::WorkArea() const
     return QRect(0, 0, 1024, 768);
 }
 
+QSize TMainPForm::ScreenSize() const
+{
+    // A headless run shows no window, and its "screen" is a stand-in of no particular size.
+    if (m_runMode == RunMode::Headless)
+        return {};
+    if (m_desktop) {
+        const QSize size = m_desktop->ScreenSize();
+        if (!size.isEmpty())
+            return size;
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->virtualGeometry().size();
+    return {};
+}
+
 void TMainPForm::ApplySkinWindow()
 {
     const bool full = m_settings.SkinMode == 1;
@@ -52,7 +67,13 @@ void TMainPForm::ApplySkinWindow()
     if (m_skinLoaded && !mode.Background.IsEmpty()) {
         w = mode.Background.Width();
         h = mode.Background.Height();
-        region = ToRegion(BuildSkinRegion(mode.Background, mode.BgMaskFlag, mode.BgMaskColor));
+        const WindowOutline outline =
+            BuildWindowOutline(mode.Background, mode.BgMaskFlag, mode.BgMaskColor);
+        if (outline.Cell > 1)
+            WriteDebugLog(QStringLiteral("<WARNING>Skin outline too intricate; it follows %1 x %1 "
+                                         "pixel cells")
+                              .arg(outline.Cell));
+        region = ToRegion(outline.Rects);
         m_face = mode.Background.Copy(0, 0, w, h);
         // The shape stays for the input and for compositors that cut by it.
         m_shownFace.SetOutline(m_translucentFace && mode.BgMaskFlag

@@ -20,7 +20,8 @@
 void TMainPForm::RefreshSkinList()
 {
     m_skinList = ListSkins(m_paths.SkinFolders(),
-                           m_kernelKind == Kernel9x ? SkinPlatform::Win9x : SkinPlatform::NT);
+                           m_kernelKind == Kernel9x ? SkinPlatform::Win9x : SkinPlatform::NT,
+                           &m_skinDefinitions);
     m_menu->SetSkinItems(m_skinList, m_settings.CurrentSkinName);
 }
 
@@ -62,6 +63,17 @@ bool TMainPForm::ChangeSkin(const QString& name)
         return false;
     }
 
+    // Read before anything is paused: a skin refused for a limit leaves the current skin
+    // showing and running as it was.
+    WriteDebugLog(QStringLiteral("Skin '") + name + QStringLiteral("' Loading"));
+    m_skin.MaxWindowSize = ScreenSize();
+    if (!m_skin.LoadSkin(path)) {
+        WriteDebugLog(QStringLiteral("Skin '") + name + QStringLiteral("' not loaded"));
+        return false;
+    }
+    m_skinLoaded = true;
+    ReturnFreedMemory();
+
     WriteDebugLog(QStringLiteral("Skin System Pause"));
     const bool mainTimerWasOn = m_mainTimer->isActive();
     const bool pingTimerWasOn = m_pingTimer->isActive();
@@ -81,9 +93,6 @@ bool TMainPForm::ChangeSkin(const QString& name)
     if (m_fltCtrl)
         m_fltCtrl->Active = false;
     ShowSkinBannerFor(path);
-    WriteDebugLog(QStringLiteral("Skin '") + name + QStringLiteral("' Loading"));
-    m_skinLoaded = m_skin.LoadSkin(path);
-    ReturnFreedMemory();
     m_settings.SkinMode = FixUpFullMode(m_settings.SkinMode == 1, m_skin) ? 1 : 0;
     m_menu->SetModeCaption(m_res, m_settings.SkinMode);
     m_menu->mCMode->setEnabled(m_skin.Compact.Enable && m_skin.Full.Enable);

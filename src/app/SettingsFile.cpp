@@ -261,6 +261,10 @@ void WriteKey(ProfileIni& ini, const KeySpec& entry, TSettings& settings)
                entry.field);
 }
 
+// The settings are the user's own, and a file refused as too large would be replaced by the
+// defaults at the next save: its limit is far above the other files'.
+constexpr qint64 MaxSettingsFileSize = qint64(64) << 20;
+
 // The file to read: the one on disk, or the default content when it can neither be found nor
 // created (a read-only program folder still starts with the usual defaults).
 ProfileIni OpenOrCreate(const QString& path, bool create)
@@ -280,7 +284,7 @@ ProfileIni OpenOrCreate(const QString& path, bool create)
             return ini;
         }
     }
-    if (!ini.Load(path))
+    if (!ini.Load(path, MaxSettingsFileSize))
         ini.LoadText(QString::fromLatin1(TSettingsFile::DefaultContent));
     return ini;
 }
@@ -365,7 +369,8 @@ void TSettingsFile::Save(const TSettings& settings) const
 {
     TSettings written = settings;
     written.Version = CurrentSettingsVersion;
-    ProfileIni ini(SavePath());
+    ProfileIni ini;
+    ini.Load(SavePath(), MaxSettingsFileSize);
     for (const KeySpec& entry : Keys)
         WriteKey(ini, entry, written);
     QDir().mkpath(QFileInfo(SavePath()).absolutePath());

@@ -1,8 +1,8 @@
 #include "app/Splash.h"
 
 #include "skin/SkinImage.h"
+#include "skin/WindowShape.h"
 
-#include <QBitmap>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
@@ -14,20 +14,6 @@
 namespace {
 
 constexpr QSize FallbackSize(360, 200);
-
-// Opaque wherever the shape picture is not pure red.
-QBitmap ShapeFromPicture(const QImage& shape)
-{
-    QImage mask(shape.size(), QImage::Format_Mono);
-    mask.fill(0);
-    for (int y = 0; y < shape.height(); ++y) {
-        const QRgb* row = reinterpret_cast<const QRgb*>(shape.constScanLine(y));
-        for (int x = 0; x < shape.width(); ++x)
-            if ((row[x] & 0xFFFFFF) != 0xFF0000)
-                mask.setPixel(x, y, 1);
-    }
-    return QBitmap::fromImage(mask);
-}
 
 QLabel* MakeLabel(QWidget* parent, int pointSize, bool bold)
 {
@@ -66,9 +52,12 @@ TSplash::TSplash(const QString& pictureFile, const QString& shapeFile, QWidget* 
     }
     setFixedSize(m_image1->size());
 
-    const QImage shape = LoadPictureImage(shapeFile);
-    if (!shape.isNull())
-        setMask(ShapeFromPicture(shape));
+    // Opaque wherever the shape picture is not pure red; the outline stays cheap whatever the
+    // picture holds, as a skin's does.
+    Bitmap24 shape;
+    LoadSkinImage(shape, shapeFile);
+    if (!shape.IsEmpty())
+        setMask(ToRegion(BuildWindowOutline(shape, true, MakeSkinColor(255, 0, 0)).Rects));
 
     const int w = width();
     const int h = height();

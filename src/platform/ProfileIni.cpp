@@ -1,6 +1,7 @@
 #include "platform/ProfileIni.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/FileRead.h"
 #include "platform/TextDecoding.h"
 
 #include <QFile>
@@ -33,22 +34,23 @@ ProfileIni::ProfileIni(const QString& path)
     Load(path);
 }
 
-bool ProfileIni::Load(const QString& path)
+bool ProfileIni::Load(const QString& path, qint64 maxBytes)
 {
     m_path = path;
-    QFile file(path);
-    if (!file.exists()) {
+    const FileRead read = ReadFileUpTo(path, maxBytes);
+    if (read.Status != FileRead::Result::Read) {
         LoadText({});
-        return true;
+        return read.Status == FileRead::Result::Missing;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        LoadText({});
-        return false;
-    }
-    QByteArray bytes = file.readAll();
-    m_hadBom = bytes.startsWith("\xEF\xBB\xBF");
-    LoadText(DecodeText(bytes));
+    LoadBytes(read.Bytes);
     return true;
+}
+
+void ProfileIni::LoadBytes(const QByteArray& bytes)
+{
+    const bool hadBom = bytes.startsWith("\xEF\xBB\xBF");
+    LoadText(DecodeText(bytes));
+    m_hadBom = hadBom;
 }
 
 void ProfileIni::LoadText(const QString& text)

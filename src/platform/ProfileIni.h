@@ -17,14 +17,19 @@ class ProfileIni
 {
 public:
     static constexpr int MaxValueLength = 2047;
+    // Far above any skin, language or script file; a larger file is not read at all.
+    static constexpr qint64 MaxFileSize = qint64(1) << 20;
 
     ProfileIni() { LoadText({}); }
-    // Reads the file; a missing or unreadable file gives an empty profile.
+    // Reads the file; a missing, unreadable or too large file gives an empty profile.
     explicit ProfileIni(const QString& path);
 
-    // Returns false when the file exists but cannot be read. A missing file is not an error.
-    bool Load(const QString& path);
+    // Returns false when the file exists but cannot be read or is larger than maxBytes. A
+    // missing file is not an error.
+    bool Load(const QString& path, qint64 maxBytes = MaxFileSize);
     void LoadText(const QString& text);
+    // The bytes of a file read by the caller, as Load takes them (UTF-8 or Shift_JIS).
+    void LoadBytes(const QByteArray& bytes);
     const QString& Path() const { return m_path; }
 
     bool SectionExists(const QString& section) const;

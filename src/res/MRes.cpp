@@ -42,6 +42,10 @@ std::vector<TMRes::LanguageFile> TMRes::ScanLanguageFiles() const
         // file has never been readable, so it is no language.
         if (entry.fileName().contains(u'='))
             continue;
+        // A file over the size limit would be read as an empty profile; it is no language
+        // either, and costs no more than its listing.
+        if (entry.size() > ProfileIni::MaxFileSize)
+            continue;
         ProfileIni ini(entry.filePath());
         files.push_back(
             {entry.filePath(),

@@ -22,13 +22,43 @@ QString ReadSkinName(const QString& path)
                                        QStringLiteral("SkinName"));
 }
 
+const SkinDefinitionCache::Definition& SkinDefinitionCache::Read(const QFileInfo& file)
+{
+    const QString path = file.filePath();
+    const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
+    const QDateTime changed = file.fileTime(QFileDevice::FileMetadataChangeTime);
+    Entry& entry = m_entries[path];
+    if (entry.Settled && entry.Size == file.size() && entry.Modified == modified &&
+        entry.Changed == changed) {
+        entry.Used = true;
+        return entry.Read;
+    }
+    constexpr qint64 SettleMilliseconds = 2000;
+    const bool settled =
+        modified.isValid() && modified.msecsTo(QDateTime::currentDateTimeUtc()) > SettleMilliseconds;
+    entry = Entry{file.size(), modified, changed, {}, settled, true};
+    ++m_filesRead;
+    entry.Read.Fault = TSkinSystem::ReadDefinition(path, entry.Read.Ini);
+    return entry.Read;
+}
+
+void SkinDefinitionCache::Prune()
+{
+    std::erase_if(m_entries, [](const auto& entry) { return !entry.second.Used; });
+    for (auto& [path, entry] : m_entries)
+        entry.Used = false;
+}
+
 SkinList ListSkins(const QString& skinFolder, SkinPlatform platform)
 {
     return ListSkins(QStringList{skinFolder}, platform);
 }
 
-SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform)
+SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform,
+                   SkinDefinitionCache* cache)
 {
+    SkinDefinitionCache once;
+    SkinDefinitionCache& definitions = cache ? *cache : once;
     SkinList list;
     QStringList taken;
     for (const QString& folder : skinFolders) {
@@ -41,10 +71,21 @@ SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform)
                 continue;
             taken << file;
             const QString path = entry.filePath();
-            if (TSkinSystem::ValidateSkin(path, platform))
-                list.push_back({ReadSkinName(path), path});
+            if (!entry.isFile())
+                continue;
+            const SkinDefinitionCache::Definition& definition = definitions.Read(entry);
+            if (definition.Fault || TSkinSystem::FindSkinFault(definition.Ini, path, platform))
+                continue;
+            // As ReadSkinName gives it, without reading the file again.
+            const QString name = file.contains(u'=')
+                                     ? QString()
+                                     : definition.Ini.ReadString(
+                                           QLatin1String(TSkinSystem::IdentitySection),
+                                           QStringLiteral("SkinName"));
+            list.push_back({name, path});
         }
     }
+    definitions.Prune();
     std::sort(list.begin(), list.end(), [](const SkinListEntry& a, const SkinListEntry& b) {
         return QString::compare(a.Name + u'=' + a.Path, b.Name + u'=' + b.Path,
                                 Qt::CaseInsensitive) < 0;

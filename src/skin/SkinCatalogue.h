@@ -1,10 +1,15 @@
 #pragma once
 
+#include "platform/ProfileIni.h"
 #include "skin/SkinSystem.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <map>
+#include <optional>
 #include <vector>
 
 class TMRes;
@@ -21,11 +26,46 @@ using SkinList = std::vector<SkinListEntry>;
 // exist, "(Access Denied)" when it cannot be read.
 QString ReadSkinName(const QString& path);
 
+// Definition files as read, kept while a file's size and times stay the same, so a refresh of
+// the skin list reads only the files that changed since the last one. A file modified within
+// the last seconds before it was read may change again without its times showing it (they
+// move in ticks of milliseconds), so it is read again until it has stood still for a while.
+class SkinDefinitionCache
+{
+public:
+    struct Definition
+    {
+        ProfileIni Ini;
+        std::optional<QString> Fault; // as TSkinSystem::ReadDefinition gives it
+    };
+    const Definition& Read(const QFileInfo& file);
+    // Forgets the files not read since the last call.
+    void Prune();
+    std::size_t Size() const { return m_entries.size(); }
+    // Files read since the cache was made.
+    std::size_t FilesRead() const { return m_filesRead; }
+
+private:
+    struct Entry
+    {
+        qint64 Size = 0;
+        QDateTime Modified;
+        QDateTime Changed;
+        Definition Read;
+        bool Settled = false;
+        bool Used = false;
+    };
+    std::map<QString, Entry> m_entries;
+    std::size_t m_filesRead = 0;
+};
+
 // The valid skins of the folder's "*.ini" files, sorted by "name=path" without regard to case.
 SkinList ListSkins(const QString& skinFolder, SkinPlatform platform);
 // The skins of several folders together; a file of a folder named first hides one of the same
-// file name in a later folder.
-SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform);
+// file name in a later folder. Each definition file is read at most once, and not at all when
+// the cache holds it unchanged.
+SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform,
+                   SkinDefinitionCache* cache = nullptr);
 
 // The path of the first entry of that name (compared without regard to case); empty if none.
 QString FindSkinPath(const SkinList& list, const QString& name);

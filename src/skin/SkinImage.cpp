@@ -1,9 +1,14 @@
 #include "skin/SkinImage.h"
 
+#include "platform/FileRead.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QtEndian>
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -12,9 +17,6 @@
 #include <vector>
 
 namespace {
-
-// A compressed picture bigger than the largest bitmap we accept is not a skin image.
-constexpr qint64 MaxFileSize = Bitmap24::MaxBytes + (1 << 20);
 
 // libpng and libjpeg report errors by longjmp. Each function below that calls into them sets
 // its own jump point and holds no object with a destructor, so a jump skips no cleanup.
@@ -110,7 +112,7 @@ bool ReadJpegHeader(jpeg_decompress_struct* info, JpegError* error, const QByteA
                  static_cast<unsigned long>(data.size()));
     jpeg_read_header(info, TRUE);
     info->out_color_space = JCS_EXT_BGR;
-    info->mem->max_memory_to_use = Bitmap24::MaxBytes;
+    info->mem->max_memory_to_use = MaxPictureBytes;
     return true;
 }
 
@@ -155,28 +157,78 @@ bool WritePngRows(png_structp png, png_infop info, const Bitmap24* bitmap)
     return true;
 }
 
-QByteArray ReadWholeFile(const QString& path)
+QByteArray ReadPictureFile(const QString& path)
 {
-    // Only plain files: a FIFO or device would block or never end.
-    if (!QFileInfo(path).isFile())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    // Read by the size it has: read(MaxFileSize) would set the whole limit aside first, for
-    // every picture.
-    const qint64 size = file.size();
-    if (size > MaxFileSize)
-        return {};
-    return file.read(size);
+    return ReadFileUpTo(path, MaxPictureFileSize).Bytes;
+}
+
+bool IsPng(const QByteArray& data)
+{
+    return data.size() >= 8 &&
+           png_sig_cmp(reinterpret_cast<png_const_bytep>(data.constData()), 0, 8) == 0;
+}
+
+std::optional<QSize> PngHeaderSize(const QByteArray& data)
+{
+    // The signature, then the IHDR chunk: length, type, width and height.
+    if (!IsPng(data) || data.size() < 24 || data.mid(12, 4) != "IHDR")
+        return std::nullopt;
+    const auto side = [&](int at) {
+        return int(std::min<quint32>(qFromBigEndian<quint32>(data.constData() + at), INT_MAX));
+    };
+    return QSize(side(16), side(20));
+}
+
+std::optional<QSize> JpegHeaderSize(const QByteArray& data)
+{
+    if (data.isEmpty())
+        return std::nullopt;
+    jpeg_decompress_struct info;
+    JpegError error;
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = JpegFail;
+    error.manager.output_message = JpegSilence;
+    jpeg_create_decompress(&info);
+    std::optional<QSize> size;
+    if (ReadJpegHeader(&info, &error, data))
+        size = QSize(int(std::min<JDIMENSION>(info.image_width, INT_MAX)),
+                     int(std::min<JDIMENSION>(info.image_height, INT_MAX)));
+    jpeg_destroy_decompress(&info);
+    return size;
+}
+
+std::optional<QSize> BmpHeaderSize(const QByteArray& data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    const QSize size = QImageReader(&buffer, "bmp").size();
+    return size.isValid() ? std::optional<QSize>(size) : std::nullopt;
 }
 
 } // namespace
 
+bool PictureFits(std::int64_t width, std::int64_t height)
+{
+    if (width <= 0 || height <= 0 || width > MaxPictureSide || height > MaxPictureSide)
+        return false;
+    return ((width * 3 + 3) & ~std::int64_t(3)) * height <= MaxPictureBytes;
+}
+
+QString PictureLimitText(const QString& file, QSize size)
+{
+    return QStringLiteral("%1 is %2 x %3 pixels; a picture may have at most %4 pixels a side "
+                          "and %5 decoded")
+        .arg(file)
+        .arg(size.width())
+        .arg(size.height())
+        .arg(MaxPictureSide)
+        .arg(ByteCountText(MaxPictureBytes));
+}
+
 Bitmap24 DecodePng(const QByteArray& data)
 {
-    if (data.size() < 8 ||
-        png_sig_cmp(reinterpret_cast<png_const_bytep>(data.constData()), 0, 8) != 0)
+    if (!IsPng(data))
         return {};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngSilence);
     if (!png)
@@ -186,7 +238,7 @@ Bitmap24 DecodePng(const QByteArray& data)
         png_destroy_read_struct(&png, nullptr, nullptr);
         return {};
     }
-    png_set_user_limits(png, Bitmap24::MaxSide, Bitmap24::MaxSide);
+    png_set_user_limits(png, MaxPictureSide, MaxPictureSide);
     png_set_chunk_malloc_max(png, 8 << 20);
     // Only the chunks that make the pixels are read. libpng sets a buffer of a text or other
     // ancillary chunk's stated length aside before reading it, so one that claims gigabytes
@@ -202,7 +254,7 @@ Bitmap24 DecodePng(const QByteArray& data)
     Bitmap24 result;
     png_uint_32 width = 0;
     png_uint_32 height = 0;
-    if (ReadPngHeader(png, info, &width, &height) && Bitmap24::Fits(width, height)) {
+    if (ReadPngHeader(png, info, &width, &height) && PictureFits(width, height)) {
         Bitmap24 image(static_cast<int>(width), static_cast<int>(height));
         std::vector<png_bytep> rows(height);
         for (png_uint_32 y = 0; y < height; ++y)
@@ -230,7 +282,7 @@ Bitmap24 DecodeJpeg(const QByteArray& data)
 
     Bitmap24 result;
     if (ReadJpegHeader(&info, &error, data) &&
-        Bitmap24::Fits(info.image_width, info.image_height)) {
+        PictureFits(info.image_width, info.image_height)) {
         Bitmap24 image(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
         if (ReadJpegRows(&info, &error, &image))
             result = std::move(image);
@@ -246,7 +298,7 @@ Bitmap24 DecodeBmp(const QByteArray& data)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "bmp");
     QSize size = reader.size();
-    if (!size.isValid() || !Bitmap24::Fits(size.width(), size.height()))
+    if (!size.isValid() || !PictureFits(size.width(), size.height()))
         return {};
     return Bitmap24::FromImage(reader.read());
 }
@@ -269,26 +321,65 @@ QByteArray EncodePng(const Bitmap24& bitmap)
     return out;
 }
 
-void LoadSkinImage(Bitmap24& bitmap, const QString& path)
+PictureFormat PictureFormatOf(const QString& path)
 {
     const QString extension = QFileInfo(path).suffix().toUpper();
-    Bitmap24 decoded;
-    if (extension == u"PRS") {
-        QByteArray data = ReadWholeFile(path);
-        decoded = DecodePng(data);
-        if (decoded.IsEmpty())
-            decoded = DecodeBmp(data);
-    } else if (extension == u"BMP") {
-        decoded = DecodeBmp(ReadWholeFile(path));
-    } else if (extension == u"PNG") {
-        decoded = DecodePng(ReadWholeFile(path));
-    } else if (extension == u"JPG" || extension == u"JPEG") {
-        decoded = DecodeJpeg(ReadWholeFile(path));
+    if (extension == u"PRS")
+        return PictureFormat::PngOrBmp;
+    if (extension == u"BMP")
+        return PictureFormat::Bmp;
+    if (extension == u"PNG")
+        return PictureFormat::Png;
+    if (extension == u"JPG" || extension == u"JPEG")
+        return PictureFormat::Jpeg;
+    return PictureFormat::None;
+}
+
+std::optional<QSize> PictureHeaderSize(const QByteArray& data, PictureFormat format)
+{
+    switch (format) {
+    case PictureFormat::Png:
+        return PngHeaderSize(data);
+    case PictureFormat::Jpeg:
+        return JpegHeaderSize(data);
+    case PictureFormat::Bmp:
+        return BmpHeaderSize(data);
+    case PictureFormat::PngOrBmp:
+        return IsPng(data) ? PngHeaderSize(data) : BmpHeaderSize(data);
+    case PictureFormat::None:
+        break;
     }
+    return std::nullopt;
+}
+
+Bitmap24 DecodePicture(const QByteArray& data, PictureFormat format)
+{
+    switch (format) {
+    case PictureFormat::Png:
+        return DecodePng(data);
+    case PictureFormat::Jpeg:
+        return DecodeJpeg(data);
+    case PictureFormat::Bmp:
+        return DecodeBmp(data);
+    case PictureFormat::PngOrBmp: {
+        Bitmap24 decoded = DecodePng(data);
+        return decoded.IsEmpty() ? DecodeBmp(data) : decoded;
+    }
+    case PictureFormat::None:
+        break;
+    }
+    return {};
+}
+
+void LoadSkinImage(Bitmap24& bitmap, const QString& path)
+{
+    const PictureFormat format = PictureFormatOf(path);
+    if (format == PictureFormat::None)
+        return;
+    Bitmap24 decoded = DecodePicture(ReadPictureFile(path), format);
     if (!decoded.IsEmpty())
         bitmap = std::move(decoded);
 }
-
 
 QImage LoadPictureImage(const QString& path)
 {

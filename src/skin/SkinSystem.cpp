@@ -1,5 +1,6 @@
 #include "skin/SkinSystem.h"
 
+#include "platform/FileRead.h"
 #include "platform/ProfileIni.h"
 #include "skin/SkinImage.h"
 
@@ -62,6 +63,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Raised for a skin beyond a limit; the whole skin is refused.
+class SkinLimitError : public std::runtime_error
+{
+public:
+    explicit SkinLimitError(const QString& why) : std::runtime_error(why.toStdString()) {}
+};
+
 std::int64_t ImageBytes(const Bitmap24& image)
 {
     return std::int64_t(image.Width()) * image.Height() * 3;
@@ -111,6 +119,17 @@ public:
         if (!bg.isEmpty()) {
             LoadImage(mode.Background, bg);
             AddMemory(ImageBytes(mode.Background));
+            const QSize screen = m_skin.MaxWindowSize;
+            if (mode.Enable && !screen.isEmpty() &&
+                (mode.Background.Width() > screen.width() ||
+                 mode.Background.Height() > screen.height()))
+                throw SkinLimitError(QStringLiteral("%1 is %2 x %3 pixels, larger than the "
+                                                    "screen (%4 x %5)")
+                                         .arg(bg)
+                                         .arg(mode.Background.Width())
+                                         .arg(mode.Background.Height())
+                                         .arg(screen.width())
+                                         .arg(screen.height()));
         }
         QString bgMask = m_ini.ReadString(s, "BgMaskColor");
         mode.BgMaskFlag = !bgMask.isEmpty();
@@ -154,27 +173,34 @@ private:
     // empty key when the file is not read.
     QByteArray LoadImage(Bitmap24& target, const QString& file)
     {
-        if (m_imageBytes >= m_skin.ImageBudget) {
-            if (!m_budgetLogged)
-                m_skin.m_log(QStringLiteral("<WARNING>Skin images exceed the memory budget; ") +
-                             file + QStringLiteral(" and later images are not loaded"));
-            m_budgetLogged = true;
+        const FileRead read = ReadFileUpTo(file, MaxPictureFileSize);
+        if (read.Status == FileRead::Result::TooLarge)
+            throw SkinLimitError(file + QStringLiteral(" is larger than ") +
+                                 ByteCountText(MaxPictureFileSize));
+        if (read.Status != FileRead::Result::Read)
             return {};
-        }
         // The same picture under two names (compact and full mode often share their meters)
         // is decoded once, and the two share its pixels.
-        QFile source(file);
-        const QByteArray key = source.open(QIODevice::ReadOnly)
-                                   ? QCryptographicHash::hash(source.readAll(), QCryptographicHash::Sha1)
-                                   : QByteArray();
-        if (const auto known = m_decoded.find(key); !key.isEmpty() && known != m_decoded.end()) {
+        const QByteArray key = QCryptographicHash::hash(read.Bytes, QCryptographicHash::Sha1);
+        if (const auto known = m_decoded.find(key); known != m_decoded.end()) {
             target = known->second;
             return key;
         }
-        LoadSkinImage(target, file);
-        if (!key.isEmpty())
-            m_decoded.emplace(key, target);
-        // Masks and glyph copies come to about as much again.
+        // The header tells what the picture would take before a pixel is decoded.
+        const PictureFormat format = PictureFormatOf(file);
+        if (const std::optional<QSize> size = PictureHeaderSize(read.Bytes, format)) {
+            if (!PictureFits(size->width(), size->height()))
+                throw SkinLimitError(PictureLimitText(file, *size));
+            // Masks and glyph copies come to about as much again.
+            if (m_imageBytes + 2 * std::int64_t(size->width()) * size->height() * 3 >
+                m_skin.ImageBudget)
+                throw SkinLimitError(QStringLiteral("with %1 the pictures would take more than %2")
+                                         .arg(file, ByteCountText(m_skin.ImageBudget)));
+        }
+        Bitmap24 decoded = DecodePicture(read.Bytes, format);
+        if (!decoded.IsEmpty())
+            target = std::move(decoded);
+        m_decoded.emplace(key, target);
         m_imageBytes += 2 * ImageBytes(target);
         return key;
     }
@@ -314,7 +340,6 @@ private:
     const ProfileIni& m_ini;
     QString m_folder;
     std::int64_t m_imageBytes = 0;
-    bool m_budgetLogged = false;
     std::map<QByteArray, Bitmap24> m_decoded;
     std::map<std::tuple<QByteArray, int, int>, DeltaStrip> m_strips;
 };
@@ -379,36 +404,55 @@ QString TSkinSystem::ResolveImageFile(const QString& imageFolder, const QString&
     return QFileInfo(current).isFile() ? current : QString();
 }
 
-void TSkinSystem::Reset()
+std::optional<QString> TSkinSystem::ReadDefinition(const QString& path, ProfileIni& ini)
 {
-    MemUsed = 0;
-    SkinName.clear();
-    SkinSystem.clear();
-    CreaterName.clear();
-    CreaterURL.clear();
-    Win9x = false;
-    WinNT = false;
-    Compact = TSkinModeRecord();
-    Full = TSkinModeRecord();
+    const FileRead read = ReadFileUpTo(path, ProfileIni::MaxFileSize);
+    switch (read.Status) {
+    case FileRead::Result::Read:
+        ini.LoadBytes(read.Bytes);
+        return std::nullopt;
+    case FileRead::Result::Missing:
+        return QStringLiteral("%1: file not found").arg(path);
+    case FileRead::Result::Unreadable:
+        return QStringLiteral("%1: file cannot be read").arg(path);
+    case FileRead::Result::TooLarge:
+        break;
+    }
+    return QStringLiteral("%1: file larger than %2").arg(path, ByteCountText(ProfileIni::MaxFileSize));
 }
 
 bool TSkinSystem::LoadSkin(const QString& path)
 {
     if (!QFileInfo(path).isFile())
         return false;
-    Reset();
+    const FileRead read = ReadFileUpTo(path, ProfileIni::MaxFileSize);
+    if (read.Status == FileRead::Result::TooLarge) {
+        m_log(QStringLiteral("<WARNING>Skin refused : %1 is larger than %2")
+                  .arg(path, ByteCountText(ProfileIni::MaxFileSize)));
+        return false;
+    }
     ProfileIni ini;
-    if (!ini.Load(path))
+    if (read.Status == FileRead::Result::Read)
+        ini.LoadBytes(read.Bytes);
+    else
         m_log(QStringLiteral("<WARNING>Skin file unreadable : ") + path);
-    Reader reader(*this, ini, SkinImageFolder(path));
+    // Read into a model of its own, so a refused skin leaves the current one as it was.
+    TSkinSystem next(m_log);
+    next.ImageBudget = ImageBudget;
+    next.MaxWindowSize = MaxWindowSize;
+    Reader reader(next, ini, SkinImageFolder(path));
     try {
         reader.ReadIdentity();
-        reader.ReadMode(Compact, false);
-        reader.ReadMode(Full, true);
+        reader.ReadMode(next.Compact, false);
+        reader.ReadMode(next.Full, true);
         reader.AddMemory(2 * std::int64_t(sizeof(TSkinModeRecord)));
+    } catch (const SkinLimitError& error) {
+        m_log(QStringLiteral("<WARNING>Skin refused : ") + QString::fromStdString(error.what()));
+        return false;
     } catch (const std::exception& error) {
         m_log(QStringLiteral("<WARNING>Skin reading stopped : ") + QString::fromUtf8(error.what()));
     }
+    *this = std::move(next);
     return true;
 }
 
@@ -440,9 +484,14 @@ std::optional<QString> TSkinSystem::FindSkinFault(const QString& path, SkinPlatf
     if (!QFileInfo(path).isFile())
         return QStringLiteral("%1: file not found").arg(path);
     ProfileIni ini;
-    if (!ini.Load(path))
-        return QStringLiteral("%1: file cannot be read").arg(path);
+    if (std::optional<QString> fault = ReadDefinition(path, ini))
+        return fault;
+    return FindSkinFault(ini, path, platform);
+}
 
+std::optional<QString> TSkinSystem::FindSkinFault(const ProfileIni& ini, const QString& path,
+                                                  SkinPlatform platform)
+{
     const QString generation = ini.ReadString(Identity, "SkinSystem");
     if (!generation.isEmpty() && generation[0].unicode() > Generation)
         return Fault(Identity, "SkinSystem", generation, "needs a newer skin engine than C");

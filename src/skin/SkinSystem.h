@@ -3,6 +3,7 @@
 #include "log/DebugLog.h"
 #include "skin/SkinModel.h"
 
+#include <QSize>
 #include <QString>
 #include <optional>
 
@@ -32,8 +33,17 @@ public:
     static bool ValidateSkin(const QString& path, SkinPlatform platform = SkinPlatform::NT);
     // The first rule ValidateSkin finds broken, naming section, key and value; none when valid.
     static std::optional<QString> FindSkinFault(const QString& path, SkinPlatform platform);
+    // The same for a definition file read already.
+    static std::optional<QString> FindSkinFault(const ProfileIni& ini, const QString& path,
+                                                SkinPlatform platform);
+    // Reads a definition file of at most ProfileIni::MaxFileSize; the fault when it is missing,
+    // cannot be read or is larger.
+    static std::optional<QString> ReadDefinition(const QString& path, ProfileIni& ini);
 
-    // False only when the file does not exist (the model is then unchanged).
+    // False, with the reason in the log, when the file does not exist or the skin goes beyond
+    // a limit: a picture over the picture limits, pictures over ImageBudget together, or the
+    // background of a mode that can be shown larger than MaxWindowSize. The model is then
+    // unchanged.
     bool LoadSkin(const QString& path);
 
     // "#RRGGBB", either case; anything else is false and black.
@@ -46,10 +56,12 @@ public:
 
     const TSkinModeRecord& Mode(bool fullMode) const { return fullMode ? Full : Compact; }
 
-    // Decoded images a skin may hold in all; pictures beyond it are left empty, so a skin of
-    // many huge images cannot exhaust the machine's memory.
-    static constexpr std::int64_t DefaultImageBudget = std::int64_t(1) << 30;
+    // Decoded images (and the masks and copies made of them) a skin may hold in all, so a skin
+    // of many large pictures cannot exhaust the machine's memory. Real skins take a few MiB.
+    static constexpr std::int64_t DefaultImageBudget = std::int64_t(256) << 20;
     std::int64_t ImageBudget = DefaultImageBudget;
+    // The screen's size, which a window can never usefully exceed; empty for no limit.
+    QSize MaxWindowSize;
 
     qint32 MemUsed = 0;
     QString SkinName;
@@ -63,8 +75,6 @@ public:
 
 private:
     class Reader;
-
-    void Reset();
 
     TaggedLog m_log;
 };

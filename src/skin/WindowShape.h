@@ -38,6 +38,24 @@ std::vector<RegionRect> BuildSkinRegion(const Bitmap24& background, bool maskFla
                                         SkinColor maskColor);
 QRegion ToRegion(const std::vector<RegionRect>& rects);
 
+// The most rectangles a window outline is given: far more than any real skin's outline needs,
+// and what one plain X request carries.
+inline constexpr std::size_t MaxOutlineRects = 16384;
+
+// The window's outline as the window system takes it: rows with the same runs merged into one
+// band, top band first, runs left to right. A mask that would need more than maxRects
+// rectangles (a fine checkerboard makes millions, which freeze the X server) is followed on a
+// grid of square cells instead, the cell's side doubling until the outline fits; a cell is
+// inside when any of its pixels is, so every pixel the skin draws stays inside. Either way the
+// work is one pass over the pixels and a few over smaller grids.
+struct WindowOutline
+{
+    std::vector<RegionRect> Rects;
+    int Cell = 1; // 1: the exact outline
+};
+WindowOutline BuildWindowOutline(const Bitmap24& background, bool maskFlag, SkinColor maskColor,
+                                 std::size_t maxRects = MaxOutlineRects);
+
 // A screen rectangle with the right and bottom edges excluded.
 struct ScreenRect
 {

@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 #include "res/MRes.h"
 #include "settings/SpeedRanges.h"
+#include "skin/SkinImage.h"
 #include "ui/OptionRules.h"
 #include "ui/SpeedCheck.h"
 #include "ui/WavePlayer.h"
@@ -210,9 +211,7 @@ void TOptionForm::LoadPictures()
         const QString path = OptionRules::ResolveDataFile(QLatin1String(file), DataFolders());
         if (!QFileInfo::exists(path))
             continue;
-        QImage picture(path, "PNG");
-        if (picture.isNull())
-            picture = QImage(path, "BMP");
+        const QImage picture = LoadPictureImage(path);
         if (!picture.isNull())
             label->setPixmap(QPixmap::fromImage(picture));
     }

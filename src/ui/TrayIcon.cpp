@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -235,6 +236,26 @@ std::array<QIcon, 4> BuiltInTrayIcons()
     return icons;
 }
 
+namespace {
+
+// Tray icons are a few KiB and at most 256 pixels a side; anything far larger is no icon, and
+// is not decoded.
+constexpr qint64 MaxIconFileSize = qint64(1) << 20;
+constexpr int MaxIconSide = 1024;
+
+QPixmap LoadIconFile(const QString& file)
+{
+    if (QFileInfo(file).size() > MaxIconFileSize)
+        return {};
+    QImageReader reader(file);
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > MaxIconSide || size.height() > MaxIconSide))
+        return {};
+    return QPixmap::fromImage(reader.read());
+}
+
+} // namespace
+
 std::array<QIcon, 4> LoadTrayIcons(bool& trayIconDefault, const std::array<QString, 4>& files,
                                    const std::function<void(const QString&)>& writeLog)
 {
@@ -247,7 +268,7 @@ std::array<QIcon, 4> LoadTrayIcons(bool& trayIconDefault, const std::array<QStri
         return BuiltInTrayIcons();
     std::array<QIcon, 4> icons;
     for (std::size_t i = 0; i < 4; ++i) {
-        const QPixmap pixmap(files[i]);
+        const QPixmap pixmap = LoadIconFile(files[i]);
         if (pixmap.isNull()) {
             // A file that is not a picture: all four from the built-in set, as for a missing one.
             writeLog(QStringLiteral("(!) The ERROR occurred in drawing tray-icon!"));

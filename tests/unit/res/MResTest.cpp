@@ -33,6 +33,19 @@ TEST(MResCatalogue, ListsDescriptionsWithFileNameFallbacks)
     EXPECT_EQ(res.FileOfLanguage("Odd"), "");
 }
 
+TEST(MResCatalogue, AFileOverTheSizeLimitIsNoLanguage)
+{
+    TempProgramFolder folder;
+    folder.Write("a.lng", LanguageFile("English", "ENG"));
+    // Sparse, 400 MiB: listing the languages costs no more than its size.
+    folder.Write("b.lng", LanguageFile("Huge", "HUG"));
+    ASSERT_TRUE(QFile(folder.File("b.lng")).resize(qint64(400) << 20));
+    TMRes res(folder.Path());
+    EXPECT_EQ(res.ListLanguages(), QStringList({"English"}));
+    EXPECT_FALSE(res.OpenLanguage("Huge"));
+    EXPECT_FALSE(res.OpenLanguage("b.lng"));
+}
+
 TEST(MResCatalogue, SameDescriptionTwiceTakesTheLaterFile)
 {
     TempProgramFolder folder;

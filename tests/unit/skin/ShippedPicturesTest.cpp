@@ -1,4 +1,5 @@
 #include "skin/SkinImage.h"
+#include "skin/WindowShape.h"
 
 #include <QFile>
 #include <QImage>
@@ -44,6 +45,10 @@ TEST(ShippedPictures, TheSplashShapeCutsOnlyWithPureRedAndKeepsTheTextCorner)
             cut += shape.Pixel(x, y) == red;
     EXPECT_GT(cut, 0);
     EXPECT_LT(cut, shape.Width() * shape.Height() / 4);
+    // The splash window takes exactly that outline.
+    const WindowOutline outline = BuildWindowOutline(shape, true, red);
+    EXPECT_EQ(outline.Cell, 1);
+    EXPECT_TRUE((ToRegion(outline.Rects) ^ ToRegion(BuildSkinRegion(shape, true, red))).isEmpty());
     // The start-up texts are written light on the lower left: that area stays whole and dark.
     const int h = picture.Height();
     for (int y = h - 78; y < h - 14; ++y)

@@ -203,6 +203,30 @@ TEST(ShippedSkins, EachValidatesOnBothPlatformsAndHasItsModes)
     }
 }
 
+TEST(ShippedSkins, WindowOutlinesAreExactlyTheMasksRuns)
+{
+    // The window takes the banded outline; it must cover the same pixels as the runs.
+    QStringList files;
+    for (const ShippedSkin& shipped : Shipped)
+        files << IniPath(shipped);
+    files << QStringLiteral(PULSMIR_FIXTURES_DIR) + "/skin/Golden.ini";
+    for (const QString& file : files) {
+        TSkinSystem skin;
+        ASSERT_TRUE(skin.LoadSkin(file));
+        for (const TSkinModeRecord* mode : {&skin.Compact, &skin.Full}) {
+            if (mode->Background.IsEmpty())
+                continue;
+            const WindowOutline outline =
+                BuildWindowOutline(mode->Background, mode->BgMaskFlag, mode->BgMaskColor);
+            const std::vector<RegionRect> runs =
+                BuildSkinRegion(mode->Background, mode->BgMaskFlag, mode->BgMaskColor);
+            EXPECT_EQ(outline.Cell, 1) << qPrintable(file);
+            EXPECT_LE(outline.Rects.size(), runs.size()) << qPrintable(file);
+            EXPECT_TRUE((ToRegion(outline.Rects) ^ ToRegion(runs)).isEmpty()) << qPrintable(file);
+        }
+    }
+}
+
 QString MeterFile(SkinMeter m)
 {
     return m == MeterCPU ? "cpu.png" : m == MeterMEM ? "mem.png" : "swp.png";

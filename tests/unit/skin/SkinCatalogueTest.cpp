@@ -1,6 +1,7 @@
 #include "skin/SkinCatalogue.h"
 
 #include "res/MRes.h"
+#include "support/AddressSpace.h"
 #include "support/TempProgramFolder.h"
 
 #include <QBuffer>
@@ -111,4 +112,78 @@ TEST(SkinCatalogue, ModeFixUpDepthsAndInformation)
     EXPECT_EQ(lines[5], "");
     EXPECT_EQ(lines[6], "Compact: yes");
     EXPECT_EQ(lines[7], "Full: no");
+}
+
+TEST(SkinCatalogue, AHugeDefinitionFileCostsOneLookAtItsSize)
+{
+    TempProgramFolder folder;
+    WriteSkin(folder, "fine.ini", "Fine");
+    WriteSkin(folder, "huge.ini", "Huge");
+    // 400 MiB, sparse: a refresh that read it would grow by that much.
+    ASSERT_TRUE(QFile(folder.File("Skin/huge.ini")).resize(qint64(400) << 20));
+    SkinDefinitionCache cache;
+    EXPECT_EXIT(ExitWithPeakGrowthBelow(
+                    16 << 20, [&] { ListSkins({folder.File("Skin")}, SkinPlatform::NT, &cache); }),
+                testing::ExitedWithCode(0), "");
+    for (int refresh = 0; refresh < 2; ++refresh) {
+        const SkinList list = ListSkins({folder.File("Skin")}, SkinPlatform::NT, &cache);
+        ASSERT_EQ(list.size(), 1u);
+        EXPECT_EQ(list[0].Name, "Fine");
+    }
+    EXPECT_EQ(TSkinSystem::FindSkinFault(folder.File("Skin/huge.ini"), SkinPlatform::NT),
+              folder.File("Skin/huge.ini") + ": file larger than 1 MiB");
+}
+
+// Modified an hour ago, long settled.
+void Age(const QString& path)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
+                                 QFileDevice::FileModificationTime));
+}
+
+TEST(SkinCatalogue, ARefreshReadsOnlyTheDefinitionsThatChanged)
+{
+    TempProgramFolder folder;
+    WriteSkin(folder, "a.ini", "Alpha");
+    WriteSkin(folder, "b.ini", "Bravo");
+    Age(folder.File("Skin/a.ini"));
+    Age(folder.File("Skin/b.ini"));
+    const auto list = [&](SkinDefinitionCache& cache) {
+        return ListSkins({folder.File("Skin")}, SkinPlatform::NT, &cache);
+    };
+    SkinDefinitionCache cache;
+    ASSERT_EQ(list(cache).size(), 2u);
+    EXPECT_EQ(cache.FilesRead(), 2u);
+    ASSERT_EQ(list(cache).size(), 2u);
+    EXPECT_EQ(cache.FilesRead(), 2u);
+
+    // Rewritten with the same size: its times tell. Just written, it is read at every refresh
+    // until it settles, since a second write in the same tick would not show.
+    QByteArray text = folder.Read("Skin/a.ini");
+    folder.Write("Skin/a.ini", text.replace("Alpha", "Omega"));
+    for (std::size_t read : {3u, 4u}) {
+        const SkinList skins = list(cache);
+        ASSERT_EQ(skins.size(), 2u);
+        EXPECT_EQ(skins[1].Name, "Omega");
+        EXPECT_EQ(cache.FilesRead(), read);
+    }
+
+    // A file gone is forgotten; a new one is read.
+    QFile::remove(folder.File("Skin/b.ini"));
+    WriteSkin(folder, "c.ini", "Charlie");
+    Age(folder.File("Skin/a.ini"));
+    Age(folder.File("Skin/c.ini"));
+    SkinList skins = list(cache);
+    ASSERT_EQ(skins.size(), 2u);
+    EXPECT_EQ(skins[0].Name, "Charlie");
+    EXPECT_EQ(cache.Size(), 2u);
+    EXPECT_EQ(cache.FilesRead(), 6u);
+    // A skin made invalid by a missing picture drops out, its file unread.
+    QFile::remove(folder.File("Skin/c/bg.png"));
+    skins = list(cache);
+    ASSERT_EQ(skins.size(), 1u);
+    EXPECT_EQ(skins[0].Name, "Omega");
+    EXPECT_EQ(cache.FilesRead(), 6u);
 }

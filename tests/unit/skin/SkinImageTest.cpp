@@ -22,43 +22,6 @@ Bitmap24 Gradient(int width, int height)
     return bitmap;
 }
 
-quint32 Crc32(const QByteArray& bytes)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (char c : bytes) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-QByteArray PngChunk(const QByteArray& type, const QByteArray& data)
-{
-    QByteArray length(4, '\0');
-    qToBigEndian<quint32>(quint32(data.size()), length.data());
-    QByteArray crc(4, '\0');
-    qToBigEndian<quint32>(Crc32(type + data), crc.data());
-    return length + type + data + crc;
-}
-
-QByteArray BigEndian32(quint32 value)
-{
-    QByteArray bytes(4, '\0');
-    qToBigEndian<quint32>(value, bytes.data());
-    return bytes;
-}
-
-// The PNG signature, an IHDR of the given size (8-bit RGB) and the chunks after it of a real
-// small PNG, so only the header lies.
-QByteArray PngClaimingSize(quint32 width, quint32 height)
-{
-    QByteArray real = EncodePng(Gradient(4, 4));
-    QByteArray ihdr =
-        BigEndian32(width) + BigEndian32(height) + QByteArray("\x08\x02\x00\x00\x00", 5);
-    return real.left(8) + PngChunk("IHDR", ihdr) + real.mid(8 + 25);
-}
-
 void ExpectSame(const Bitmap24& actual, const Bitmap24& expected)
 {
     ASSERT_EQ(actual.Width(), expected.Width());
@@ -205,7 +168,7 @@ TEST(SkinImage, AFileIsReadIntoABufferOfItsOwnSize)
     Bitmap24 loaded;
     LoadSkinImage(loaded, folder.File("small.png"));
     ExpectSame(loaded, Gradient(4, 4));
-    // The file limit is 257 MiB; a buffer that large for every picture is no use.
+    // The file limit is 96 MiB; a buffer that large for every picture is no use.
     EXPECT_EXIT(ExitWithPeakGrowthBelow(64 << 20,
                                         [&] {
                                             Bitmap24 picture;
@@ -335,6 +298,83 @@ TEST(SkinImage, HeadersClaimingHugeSizesAreRefused)
     qToBigEndian<quint16>(60000, jpeg.data() + sof + 5);
     qToBigEndian<quint16>(60000, jpeg.data() + sof + 7);
     EXPECT_TRUE(DecodeJpeg(jpeg).IsEmpty());
+}
+
+TEST(SkinImage, PicturesAreLimitedFarBelowTheBitmapsLimits)
+{
+    EXPECT_TRUE(PictureFits(MaxPictureSide, 1));
+    EXPECT_FALSE(PictureFits(MaxPictureSide + 1, 1));
+    EXPECT_FALSE(PictureFits(1, MaxPictureSide + 1));
+    EXPECT_FALSE(PictureFits(0, 1));
+    EXPECT_TRUE(PictureFits(4096, 4096));  // 48 MiB
+    EXPECT_TRUE(PictureFits(8192, 2730));  // just under 64 MiB
+    EXPECT_FALSE(PictureFits(8192, 2731)); // just over
+    EXPECT_TRUE(Bitmap24::Fits(16384, 5400));
+    EXPECT_FALSE(PictureFits(16384, 5400));
+
+    // A picture within the bitmap's limits but over the picture limits is not decoded, in any
+    // format; its header still tells its size.
+    const QByteArray png = PngClaimingSize(16384, 5400);
+    EXPECT_TRUE(DecodePng(png).IsEmpty());
+    EXPECT_EQ(PictureHeaderSize(png, PictureFormat::Png), QSize(16384, 5400));
+    QByteArray bmp = EncodeWithQt(Gradient(4, 4), "bmp");
+    qToLittleEndian<qint32>(9000, bmp.data() + 18);
+    EXPECT_TRUE(DecodeBmp(bmp).IsEmpty());
+    EXPECT_EQ(PictureHeaderSize(bmp, PictureFormat::Bmp), QSize(9000, 4));
+    QByteArray jpeg = EncodeWithQt(Gradient(8, 8), "jpeg", 90);
+    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+    ASSERT_GT(sof, 0);
+    qToBigEndian<quint16>(5400, jpeg.data() + sof + 5);
+    qToBigEndian<quint16>(16384, jpeg.data() + sof + 7);
+    EXPECT_TRUE(DecodeJpeg(jpeg).IsEmpty());
+    EXPECT_EQ(PictureHeaderSize(jpeg, PictureFormat::Jpeg), QSize(16384, 5400));
+    EXPECT_TRUE(PictureLimitText("bg.png", QSize(16384, 5400))
+                    .startsWith("bg.png is 16384 x 5400 pixels; a picture may have at most 8192 "
+                                "pixels a side and 64 MiB decoded"));
+}
+
+TEST(SkinImage, HeaderSizesComeWithoutDecoding)
+{
+    const Bitmap24 picture = Gradient(7, 3);
+    const QByteArray png = EncodePng(picture);
+    const QByteArray bmp = EncodeWithQt(picture, "bmp");
+    EXPECT_EQ(PictureHeaderSize(png, PictureFormat::Png), QSize(7, 3));
+    EXPECT_EQ(PictureHeaderSize(bmp, PictureFormat::Bmp), QSize(7, 3));
+    EXPECT_EQ(PictureHeaderSize(EncodeWithQt(picture, "jpeg", 90), PictureFormat::Jpeg),
+              QSize(7, 3));
+    EXPECT_EQ(PictureHeaderSize(png, PictureFormat::PngOrBmp), QSize(7, 3));
+    EXPECT_EQ(PictureHeaderSize(bmp, PictureFormat::PngOrBmp), QSize(7, 3));
+    // The header alone is enough.
+    EXPECT_EQ(PictureHeaderSize(png.left(24), PictureFormat::Png), QSize(7, 3));
+    EXPECT_EQ(PictureHeaderSize(png, PictureFormat::Bmp), std::nullopt);
+    EXPECT_EQ(PictureHeaderSize(bmp, PictureFormat::Png), std::nullopt);
+    EXPECT_EQ(PictureHeaderSize(png, PictureFormat::None), std::nullopt);
+    EXPECT_EQ(PictureHeaderSize(png.left(20), PictureFormat::Png), std::nullopt);
+    EXPECT_EQ(PictureHeaderSize("", PictureFormat::Jpeg), std::nullopt);
+
+    EXPECT_EQ(PictureFormatOf("a/b.PrS"), PictureFormat::PngOrBmp);
+    EXPECT_EQ(PictureFormatOf("b.jpeg"), PictureFormat::Jpeg);
+    EXPECT_EQ(PictureFormatOf("b.gif"), PictureFormat::None);
+    ExpectSame(DecodePicture(bmp, PictureFormat::PngOrBmp), picture);
+}
+
+TEST(SkinImage, AFileOverTheSizeLimitIsNotRead)
+{
+    TempProgramFolder folder;
+    // A BMP header for 8 x 8 pixels at the start of a file that goes on, sparse, past the limit.
+    QByteArray bmp = EncodeWithQt(Gradient(8, 8), "bmp");
+    folder.Write("huge.bmp", bmp);
+    QFile file(folder.File("huge.bmp"));
+    ASSERT_TRUE(file.resize(MaxPictureFileSize + 1));
+    Bitmap24 kept = SolidBitmap(2, 2, 0x00FF00);
+    EXPECT_EXIT(ExitWithPeakGrowthBelow(16 << 20, [&] { LoadSkinImage(kept, file.fileName()); }),
+                testing::ExitedWithCode(0), "");
+    LoadSkinImage(kept, file.fileName());
+    EXPECT_EQ(kept.Width(), 2);
+    // At the limit it is read.
+    ASSERT_TRUE(file.resize(MaxPictureFileSize));
+    LoadSkinImage(kept, file.fileName());
+    EXPECT_EQ(kept.Width(), 8);
 }
 
 TEST(SkinImage, MaskIsBlackExactlyWhereTheColourMatches)

@@ -1,5 +1,7 @@
 #include "skin/SkinSystem.h"
 
+#include "platform/ProfileIni.h"
+#include "support/AddressSpace.h"
 #include "unit/skin/SkinTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -355,23 +357,140 @@ TEST(LoadSkin, UndecodableImageIsPresentButEmpty)
     EXPECT_TRUE(skin.Compact.Meters[MeterMEM].Strip.IsEmpty());
 }
 
-TEST(LoadSkin, ImagesBeyondTheMemoryBudgetAreLeftEmpty)
-{
-    SkinFixture f;
-    f.skin.Image("cpu.png", SolidBitmap(8, 8, 0x00FF00));
-    f.skin.Ini(Identity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\nCPU=cpu.png\n"
-                          "[Pulsmir2_SkinL]\nEnable=1\nBg=bg.png\n");
-    CapturedLog log;
-    TSkinSystem skin(log.Tagged(""));
-    skin.ImageBudget = 40 * 30 * 3; // the first background uses it up
-    ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
-    EXPECT_EQ(skin.Compact.Background.Width(), 40);
-    EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Enabled);
-    EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Strip.IsEmpty());
-    EXPECT_TRUE(skin.Full.Background.IsEmpty());
-    EXPECT_EQ(log.Text().count("memory budget"), 1);
+namespace {
 
-    skin.ImageBudget = TSkinSystem::DefaultImageBudget;
-    ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
-    EXPECT_EQ(skin.Full.Background.Width(), 40);
+// A skin "Current" loaded first, and a second skin "Next" in the same folder for the test to
+// make hostile: a refused "Next" must leave "Current" in the model.
+struct TwoSkins
+{
+    TempProgramFolder folder;
+    TestSkin current{folder, "Current"};
+    TestSkin next{folder, "Next"};
+    CapturedLog log;
+    TSkinSystem skin{log.Tagged("")};
+
+    TwoSkins()
+    {
+        current.Image("bg.png", SolidBitmap(40, 30, 0x112233));
+        current.Ini("[Pulsmir2_Skin]\nSkinName=Current\nWinNT=1\n"
+                    "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n");
+        next.Image("bg.png", SolidBitmap(50, 20, 0x445566));
+        EXPECT_TRUE(skin.LoadSkin(current.IniPath()));
+    }
+
+    void ExpectCurrentStays()
+    {
+        EXPECT_EQ(skin.SkinName, "Current");
+        EXPECT_EQ(skin.Compact.Background.Width(), 40);
+        EXPECT_EQ(skin.Compact.Background.Pixel(0, 0), 0x112233u);
+    }
+};
+
+const QByteArray NextIdentity = "[Pulsmir2_Skin]\nSkinName=Next\nWinNT=1\n";
+
+} // namespace
+
+TEST(LoadSkin, PicturesOverTheBudgetTogetherRefuseTheSkin)
+{
+    TwoSkins f;
+    f.next.Image("cpu.png", SolidBitmap(8, 8, 0x00FF00));
+    f.next.Ini(NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\nCPU=cpu.png\n");
+    f.skin.ImageBudget = 2 * 50 * 20 * 3; // the background uses it up
+    EXPECT_FALSE(f.skin.LoadSkin(f.next.IniPath()));
+    f.ExpectCurrentStays();
+    EXPECT_TRUE(f.log.Text().contains("Skin refused : with " + f.folder.File("Skin/Next/cpu.png") +
+                                      " the pictures would take more than"))
+        << qPrintable(f.log.Text());
+
+    // A picture used twice is decoded and counted once.
+    f.next.Ini(NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n"
+                              "[Pulsmir2_SkinL]\nEnable=1\nBg=bg.png\n");
+    EXPECT_TRUE(f.skin.LoadSkin(f.next.IniPath()));
+    EXPECT_EQ(f.skin.Full.Background.Width(), 50);
+    EXPECT_EQ(f.skin.Full.Background.DataId(), f.skin.Compact.Background.DataId());
+}
+
+TEST(LoadSkin, APictureOverThePictureLimitsIsRefusedByItsHeader)
+{
+    // A 16384 x 5400 picture in a few hundred bytes: 265 MB had it been decoded.
+    TwoSkins f;
+    f.folder.Write("Skin/Next/huge.png", PngClaimingSize(16384, 5400));
+    for (const QByteArray key : {"Bg", "CPU", "Font"}) {
+        f.next.Ini(NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\n" +
+                   (key == "Bg" ? "" : "Bg=bg.png\n") + key + "=huge.png\n");
+        EXPECT_FALSE(f.skin.LoadSkin(f.next.IniPath())) << key.constData();
+        f.ExpectCurrentStays();
+    }
+    EXPECT_EQ(f.log.Text().count("<WARNING>Skin refused : " + f.folder.File("Skin/Next/huge.png") +
+                                 " is 16384 x 5400 pixels; a picture may have at most 8192 pixels "
+                                 "a side and 64 MiB decoded"),
+              3)
+        << qPrintable(f.log.Text());
+    EXPECT_EXIT(ExitWithPeakGrowthBelow(64 << 20, [&] { f.skin.LoadSkin(f.next.IniPath()); }),
+                testing::ExitedWithCode(0), "");
+    // Valid by its definition all the same: the pictures are looked at only when loading.
+    EXPECT_TRUE(TSkinSystem::ValidateSkin(f.next.IniPath()));
+}
+
+TEST(LoadSkin, ABackgroundLargerThanTheScreenIsRefused)
+{
+    TwoSkins f;
+    f.next.Ini(NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n");
+    f.skin.MaxWindowSize = QSize(49, 100);
+    EXPECT_FALSE(f.skin.LoadSkin(f.next.IniPath()));
+    f.ExpectCurrentStays();
+    EXPECT_TRUE(f.log.Text().contains("Skin refused : " + f.folder.File("Skin/Next/bg.png") +
+                                      " is 50 x 20 pixels, larger than the screen (49 x 100)"))
+        << qPrintable(f.log.Text());
+    f.skin.MaxWindowSize = QSize(100, 19);
+    EXPECT_FALSE(f.skin.LoadSkin(f.next.IniPath()));
+    f.ExpectCurrentStays();
+
+    // As large as the screen will do, and a mode that cannot be shown is not measured.
+    f.skin.MaxWindowSize = QSize(50, 20);
+    EXPECT_TRUE(f.skin.LoadSkin(f.next.IniPath()));
+    f.next.Image("big.png", SolidBitmap(60, 60, 0));
+    f.next.Ini(NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n"
+                              "[Pulsmir2_SkinL]\nEnable=0\nBg=big.png\n");
+    EXPECT_TRUE(f.skin.LoadSkin(f.next.IniPath()));
+    EXPECT_EQ(f.skin.SkinName, "Next");
+    // Without a screen to go by, nothing is refused for its size.
+    f.skin.MaxWindowSize = QSize();
+    f.next.Ini(NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\nBg=big.png\n");
+    EXPECT_TRUE(f.skin.LoadSkin(f.next.IniPath()));
+}
+
+TEST(LoadSkin, FilesOverTheirSizeLimitsAreNotRead)
+{
+    TwoSkins f;
+    // A definition file over 1 MiB, sparse: 400 MiB of it would be read for nothing.
+    f.next.Ini(NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n");
+    QFile definition(f.next.IniPath());
+    for (qint64 size : {ProfileIni::MaxFileSize + 1, qint64(400) << 20}) {
+        ASSERT_TRUE(definition.resize(size));
+        EXPECT_EXIT(ExitWithPeakGrowthBelow(16 << 20, [&] { f.skin.LoadSkin(f.next.IniPath()); }),
+                    testing::ExitedWithCode(0), "");
+        EXPECT_FALSE(f.skin.LoadSkin(f.next.IniPath()));
+        f.ExpectCurrentStays();
+        EXPECT_EQ(TSkinSystem::FindSkinFault(f.next.IniPath(), SkinPlatform::NT),
+                  f.next.IniPath() + ": file larger than 1 MiB");
+    }
+    EXPECT_TRUE(f.log.Text().contains("<WARNING>Skin refused : " + f.next.IniPath() +
+                                      " is larger than 1 MiB"));
+    // Up to the limit it is read: the padding is a comment line.
+    const QByteArray text = NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n;";
+    f.next.Ini(text + QByteArray(ProfileIni::MaxFileSize - text.size(), 'x'));
+    EXPECT_TRUE(f.skin.LoadSkin(f.next.IniPath()));
+    EXPECT_EQ(f.skin.SkinName, "Next");
+
+    // A picture file over its limit refuses the skin.
+    ASSERT_TRUE(f.skin.LoadSkin(f.current.IniPath()));
+    f.folder.Write("Skin/Next/cpu.bmp", EncodeWithQt(SolidBitmap(4, 4, 0), "bmp"));
+    QFile picture(f.folder.File("Skin/Next/cpu.bmp"));
+    ASSERT_TRUE(picture.resize(MaxPictureFileSize + 1));
+    f.next.Ini(NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\nCPU=cpu.bmp\n");
+    EXPECT_FALSE(f.skin.LoadSkin(f.next.IniPath()));
+    f.ExpectCurrentStays();
+    EXPECT_TRUE(f.log.Text().contains("<WARNING>Skin refused : " + picture.fileName() +
+                                      " is larger than 96 MiB"));
 }

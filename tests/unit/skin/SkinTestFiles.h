@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
+#include <QtEndian>
 #include <initializer_list>
 
 // Small pictures and skins made by the tests themselves.
@@ -47,6 +48,39 @@ inline QByteArray EncodeWithQt(const Bitmap24& bitmap, const char* format, int q
     // An RGB888 image keeps 24 bits in the written BMP.
     writer.write(bitmap.ImageView().convertToFormat(QImage::Format_RGB888));
     return bytes;
+}
+
+inline quint32 Crc32(const QByteArray& bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (char c : bytes) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+inline QByteArray BigEndian32(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian<quint32>(value, bytes.data());
+    return bytes;
+}
+
+inline QByteArray PngChunk(const QByteArray& type, const QByteArray& data)
+{
+    return BigEndian32(quint32(data.size())) + type + data + BigEndian32(Crc32(type + data));
+}
+
+// The PNG signature, an IHDR of the given size (8-bit RGB) and the chunks after it of a real
+// small PNG, so only the header lies: a hostile picture of any size in a few hundred bytes.
+inline QByteArray PngClaimingSize(quint32 width, quint32 height)
+{
+    QByteArray real = EncodePng(FrameStrip(4, 1, {0x102030, 0x405060, 0x708090, 0xA0B0C0}));
+    QByteArray ihdr =
+        BigEndian32(width) + BigEndian32(height) + QByteArray("\x08\x02\x00\x00\x00", 5);
+    return real.left(8) + PngChunk("IHDR", ihdr) + real.mid(8 + 25);
 }
 
 // Writes a picture in the format its extension names (".prs" is written as PNG).

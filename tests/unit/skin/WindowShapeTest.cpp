@@ -125,3 +125,152 @@ TEST(SkinRegion, ReadingTheBackgroundGivesTheShapeBitmapsRuns)
             << masked;
     }
 }
+
+namespace {
+
+// Squares of side `square`, opaque where the row and column of squares add up to an even number.
+Bitmap24 Checkerboard(int width, int height, int square)
+{
+    Bitmap24 bitmap(width, height);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* p = bitmap.Row(y);
+        for (int x = 0; x < width; ++x, p += 3) {
+            const bool opaque = (x / square + y / square) % 2 == 0;
+            p[0] = opaque ? 0x40 : 0xFF; // blue, green, red; magenta where transparent
+            p[1] = opaque ? 0x30 : 0x00;
+            p[2] = opaque ? 0x20 : 0xFF;
+        }
+    }
+    return bitmap;
+}
+
+// What the window system needs of an outline: rectangles inside the background, none
+// overlapping, bands sorted top to bottom and left to right, every rectangle of a band as high
+// as the others, and no two of a band touching.
+void ExpectBanded(const std::vector<RegionRect>& rects, int width, int height)
+{
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+        const RegionRect& r = rects[i];
+        ASSERT_TRUE(r.X >= 0 && r.Y >= 0 && r.W > 0 && r.H > 0 && r.X + r.W <= width &&
+                    r.Y + r.H <= height)
+            << i;
+        if (i == 0)
+            continue;
+        const RegionRect& before = rects[i - 1];
+        if (before.Y == r.Y) {
+            ASSERT_EQ(before.H, r.H) << i;
+            ASSERT_LT(before.X + before.W, r.X) << i;
+        } else {
+            ASSERT_GE(r.Y, before.Y + before.H) << i;
+        }
+    }
+}
+
+// Every opaque pixel lies inside the outline.
+void ExpectCovers(const std::vector<RegionRect>& rects, const Bitmap24& bg)
+{
+    std::vector<std::uint8_t> inside(std::size_t(bg.Width()) * std::size_t(bg.Height()), 0);
+    for (const RegionRect& r : rects)
+        for (int y = r.Y; y < r.Y + r.H; ++y)
+            std::fill_n(inside.begin() + std::ptrdiff_t(y) * bg.Width() + r.X, r.W, 1);
+    for (int y = 0; y < bg.Height(); ++y) {
+        for (int x = 0; x < bg.Width(); ++x) {
+            if (bg.Pixel(x, y) != Magenta) {
+                ASSERT_TRUE(inside[std::size_t(y) * std::size_t(bg.Width()) + std::size_t(x)])
+                    << x << "," << y;
+            }
+        }
+    }
+}
+
+bool SameArea(const std::vector<RegionRect>& a, const std::vector<RegionRect>& b)
+{
+    return (ToRegion(a) ^ ToRegion(b)).isEmpty();
+}
+
+} // namespace
+
+TEST(WindowOutline, IsTheExactOutlineInBandsOfEqualRows)
+{
+    Bitmap24 bg = Picture({"....", //
+                           ".##.", //
+                           ".##.", //
+                           "#..#", //
+                           "#..#", //
+                           "#..#"});
+    const WindowOutline outline = BuildWindowOutline(bg, true, Magenta);
+    EXPECT_EQ(outline.Cell, 1);
+    EXPECT_EQ(outline.Rects,
+              (std::vector<RegionRect>{{1, 1, 2, 2}, {0, 3, 1, 3}, {3, 3, 1, 3}}));
+    EXPECT_TRUE(SameArea(outline.Rects, BuildSkinRegion(bg, true, Magenta)));
+    // Without a mask colour, one rectangle; nothing for no background.
+    EXPECT_EQ(BuildWindowOutline(bg, false, Magenta).Rects,
+              (std::vector<RegionRect>{{0, 0, 4, 6}}));
+    EXPECT_TRUE(BuildWindowOutline(Bitmap24(), true, Magenta).Rects.empty());
+    EXPECT_TRUE(BuildWindowOutline(SolidBitmap(5, 5, Magenta), true, Magenta).Rects.empty());
+}
+
+TEST(WindowOutline, StaysExactUpToTheLimit)
+{
+    // Rows that all differ: 3 runs a row on 37 rows is 111 rectangles.
+    Bitmap24 bg(64, 37);
+    for (int y = 0; y < bg.Height(); ++y)
+        for (int x = 0; x < bg.Width(); ++x)
+            bg.SetPixel(x, y, x == y || x == y + 10 || x == 63 - y % 5 ? Magenta : 0x808080);
+    const std::vector<RegionRect> runs = BuildSkinRegion(bg, true, Magenta);
+    const WindowOutline exact = BuildWindowOutline(bg, true, Magenta, runs.size());
+    EXPECT_EQ(exact.Cell, 1);
+    EXPECT_EQ(exact.Rects.size(), runs.size());
+    EXPECT_TRUE(SameArea(exact.Rects, runs));
+    ExpectBanded(exact.Rects, bg.Width(), bg.Height());
+    // One fewer allowed, and it follows cells instead.
+    EXPECT_GT(BuildWindowOutline(bg, true, Magenta, runs.size() - 1).Cell, 1);
+}
+
+TEST(WindowOutline, AnIntricateMaskFollowsCellsThatKeepEveryDrawnPixel)
+{
+    // 1-pixel squares: the exact outline would be 45 x 22 runs; cells of 2 are all inside.
+    Bitmap24 fine = Checkerboard(45, 23, 1);
+    WindowOutline outline = BuildWindowOutline(fine, true, Magenta, 100);
+    EXPECT_EQ(outline.Cell, 2);
+    EXPECT_EQ(outline.Rects, (std::vector<RegionRect>{{0, 0, 45, 23}}));
+
+    // 3-pixel squares with a limit that takes larger cells: the edges are clipped to the
+    // background, and nothing drawn is cut off.
+    Bitmap24 coarse = Checkerboard(100, 61, 3);
+    coarse.SetPixel(99, 60, 0x123456);
+    outline = BuildWindowOutline(coarse, true, Magenta, 40);
+    EXPECT_GT(outline.Cell, 1);
+    EXPECT_LE(outline.Rects.size(), 40u);
+    ExpectBanded(outline.Rects, coarse.Width(), coarse.Height());
+    ExpectCovers(outline.Rects, coarse);
+    EXPECT_TRUE(ToRegion(outline.Rects).contains(QPoint(99, 60)));
+    // A transparent corner no cell of it reaches stays out.
+    Bitmap24 corner = SolidBitmap(64, 64, 0x404040);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            corner.SetPixel(x, y, Magenta);
+    for (int x = 16; x < 64; x += 2)
+        corner.SetPixel(x, 40, Magenta); // runs enough to need cells
+    outline = BuildWindowOutline(corner, true, Magenta, 3);
+    EXPECT_EQ(outline.Cell, 2);
+    EXPECT_FALSE(ToRegion(outline.Rects).contains(QPoint(0, 0)));
+    EXPECT_FALSE(ToRegion(outline.Rects).contains(QPoint(15, 15)));
+    EXPECT_TRUE(ToRegion(outline.Rects).contains(QPoint(16, 16)));
+}
+
+TEST(WindowOutline, AFineCheckerboardOfFourThousandPixelsASideStaysWithinTheLimit)
+{
+    // Millions of runs exactly: what froze the X server. The outline is built from a bounded
+    // number of bands instead.
+    for (int square : {1, 5}) {
+        const Bitmap24 bg = Checkerboard(4096, 4096, square);
+        const WindowOutline outline = BuildWindowOutline(bg, true, Magenta);
+        EXPECT_GT(outline.Cell, 1) << square;
+        EXPECT_LE(outline.Rects.size(), MaxOutlineRects) << square;
+        ExpectBanded(outline.Rects, bg.Width(), bg.Height());
+        ExpectCovers(outline.Rects, bg);
+        const QRegion region = ToRegion(outline.Rects);
+        EXPECT_LE(std::size_t(region.rectCount()), MaxOutlineRects) << square;
+    }
+}

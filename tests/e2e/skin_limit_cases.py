@@ -1,0 +1,107 @@
+"""Hostile skins on the real program: pictures far over the limits, a background wider than the
+screen, a definition file of 400 MiB and a checkerboard outline of half a million rectangles.
+None of them may stop the window drawing or take the current skin away."""
+
+import os
+import struct
+import threading
+import time
+import zlib
+
+from addin_cases import send
+from harness import window_geometry
+from monitor_cases import install_skin, the_window
+from option_cases import busy, frames_per_second
+from shell_cases import expect
+from window_cases import start
+
+
+def png(width, height, row):
+    """A 24-bit PNG whose row y holds the RGB bytes row(y)."""
+    raw = b"".join(b"\x00" + row(y) for y in range(height))
+    return png_with_header(width, height, zlib.compress(raw, 9))
+
+
+def png_with_header(width, height, idat):
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", idat) + chunk(b"IEND", b""))
+
+
+def add_skin(folder, name, picture, mask=False):
+    skin_dir = folder.file("Skin")
+    os.makedirs(os.path.join(skin_dir, name), exist_ok=True)
+    with open(os.path.join(skin_dir, name, "bg.png"), "wb") as handle:
+        handle.write(picture)
+    text = (f"[Pulsmir2_Skin]\r\nSkinName={name}\r\nSkinSystem=C2\r\nWinNT=1\r\nWin9x=1\r\n"
+            "[Pulsmir2_SkinS]\r\nEnable=1\r\nBg=bg.png\r\n")
+    if mask:
+        text += "BgMaskColor=#FF00FF\r\n"
+    path = os.path.join(skin_dir, name + ".ini")
+    with open(path, "w", encoding="utf-8") as handle:
+        handle.write(text)
+    return path
+
+
+def drawing(desktop, window):
+    """Frames a second the window draws while a processor meter moves."""
+    stop = threading.Event()
+    threading.Thread(target=busy, args=(stop,), daemon=True).start()
+    try:
+        return frames_per_second(desktop, window, seconds=2.0)
+    finally:
+        stop.set()
+
+
+def hostile_skins_keep_the_current_skin_drawing(desktop, folder):
+    install_skin(folder)
+    # 16384 x 5400 by its header, in a few hundred bytes; 265 MB decoded, 1.25 GB as a window.
+    tiny = zlib.compress(b"\x00" + b"\x20\x30\x40" * 4)
+    add_skin(folder, "Huge", png_with_header(16384, 5400, tiny))
+    add_skin(folder, "Wide", png(1400, 40, lambda y: b"\x20\x30\x40" * 1400))
+    # 1-pixel squares of the mask colour over the whole screen.
+    even, odd = b"\x20\x30\x40\xff\x00\xff" * 640, b"\xff\x00\xff\x20\x30\x40" * 640
+    add_skin(folder, "Checker", png(1280, 800, lambda y: odd if y % 2 else even), mask=True)
+    big = add_skin(folder, "Big", png(40, 20, lambda y: b"\x20\x30\x40" * 40))
+    os.truncate(big, 400 << 20)
+
+    program = start(desktop, folder, CurrentSkinName="Golden", SkinMode=1, PerfRate=4)
+    folder.wait_for_log("Pulsmir Local Talk : Listening Started")
+    window = the_window(desktop)
+    shown = window_geometry(desktop, window)
+    before = drawing(desktop, window)
+    expect(before > 4, f"{before:.1f} frames a second with the skin as it came")
+
+    refusals = {
+        "Huge": " is 16384 x 5400 pixels; a picture may have at most 8192 pixels a side",
+        "Wide": " is 1400 x 40 pixels, larger than the screen (1280 x 800)",
+    }
+    for name, why in refusals.items():
+        send(f"SELECTSKIN:{name}.ini".encode())
+        desktop.answer_box("Pulsmir - Error")
+        picture = folder.file(f"Skin/{name}/bg.png")
+        expect(f"<WARNING>Skin refused : {picture}{why}" in
+               " ".join(folder.log_lines()), f"no refusal of {name} in the log")
+        expect(window_geometry(desktop, window) == shown, f"the window changed for {name}")
+        rate = drawing(desktop, window)
+        expect(rate > 4, f"{rate:.1f} frames a second after {name}")
+    send(b"SELECTSKIN:Big.ini")
+    folder.wait_for_log('  Unknown Skin Name : "Big.ini"')
+    expect(not any("Loaded...Complete" in line and "Golden" not in line
+                   for line in folder.log_lines()), "a hostile skin loaded")
+    expect(folder.log_lines().count("Skin 'Golden' Loaded...Complete") == 1, "Golden loaded again")
+
+    # Half a million runs: the outline follows 2-pixel cells and the switch takes no time.
+    send(b"SELECTSKIN:Checker.ini")
+    folder.wait_for_log("Skin 'Checker' Loaded...Complete", timeout=10)
+    folder.wait_for_log("<WARNING>Skin outline too intricate; it follows 2 x 2 pixel cells")
+    send(b"SELECTSKIN:Golden.ini")
+    folder.wait_for_log("Skin 'Golden' Loaded...Complete", count=2, timeout=10)
+    window = the_window(desktop)
+    rate = drawing(desktop, window)
+    expect(rate > 4, f"{rate:.1f} frames a second after the checkerboard")
+    expect(program.terminate() == 0, "exit")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "CurrentSkinName") == "Golden",
+           "the current skin is not kept")
