@@ -42,21 +42,6 @@ QRect TMainPForm::WorkArea() const
     return QRect(0, 0, 1024, 768);
 }
 
-QSize TMainPForm::ScreenSize() const
-{
-    // A headless run shows no window, and its "screen" is a stand-in of no particular size.
-    if (m_runMode == RunMode::Headless)
-        return {};
-    if (m_desktop) {
-        const QSize size = m_desktop->ScreenSize();
-        if (!size.isEmpty())
-            return size;
-    }
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        return screen->virtualGeometry().size();
-    return {};
-}
-
 void TMainPForm::ApplySkinWindow()
 {
     const bool full = m_settings.SkinMode == 1;

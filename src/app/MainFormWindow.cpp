@@ -14,8 +14,10 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -52,6 +54,21 @@ std::uint32_t TMainPForm::TickCount() const
 WindowRect TMainPForm::DesktopArea() const
 {
     return DesktopWorkArea(*m_desktop);
+}
+
+QSize TMainPForm::ScreenSize() const
+{
+    // A headless run shows no window, and its "screen" is a stand-in of no particular size.
+    if (m_runMode == RunMode::Headless)
+        return {};
+    if (m_desktop) {
+        const QSize size = m_desktop->ScreenSize();
+        if (!size.isEmpty())
+            return size;
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->virtualGeometry().size();
+    return {};
 }
 
 void TMainPForm::CreateWindowThreads()
