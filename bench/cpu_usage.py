@@ -152,7 +152,7 @@ def main():
                                                             "../build/bench/qt_floor"))
     parser.add_argument("--compositing", action="store_true",
                         help="shaped against transparent cut-outs, instead of conky")
-    parser.add_argument("--rounds", type=int, default=2,
+    parser.add_argument("--rounds", type=int, default=3,
                         help="with --compositing: alternating runs of each")
     parser.add_argument("--load", action="store_true",
                         help="keep a processor meter moving, so pulsmir draws on every sample")
@@ -197,20 +197,25 @@ def compare_cut_outs(args):
     if not shutil.which("xcompmgr"):
         subprocess.run(["apt-get", "install", "-y", "-qq", "--no-install-recommends", "xcompmgr"],
                        check=True, env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"))
-    # Alternated, so that whatever else the machine does falls on both alike.
+    # Alternated, each going first in turn, so that whatever else the machine does and the
+    # first run on a new display fall on both alike; the median run of each is compared.
     runs = {False: [], True: []}
     with Desktop() as desktop:
-        for _ in range(args.rounds):
-            runs[False].append(measure_face(desktop, args, composited=False))
-            compositor = desktop.spawn(["xcompmgr"])
-            time.sleep(1)
-            try:
-                runs[True].append(measure_face(desktop, args, composited=True))
-            finally:
-                compositor.terminate()
-                compositor.wait()
-    shaped, transparent = (tuple(sum(values) / len(values) for values in zip(*runs[key]))
-                           for key in (False, True))
+        for round_number in range(args.rounds):
+            for composited in ((False, True) if round_number % 2 == 0 else (True, False)):
+                compositor = desktop.spawn(["xcompmgr"]) if composited else None
+                if compositor:
+                    time.sleep(1)
+                try:
+                    runs[composited].append(measure_face(desktop, args, composited))
+                finally:
+                    if compositor:
+                        compositor.terminate()
+                        compositor.wait()
+                share, rss, frames = runs[composited][-1]
+                print(f"  {'transparent' if composited else 'shaped     '}: {share:.2f} % of one "
+                      f"core, {frames:.1f} frames a second, {rss / 1024:.1f} MiB")
+    shaped, transparent = (sorted(runs[key])[len(runs[key]) // 2] for key in (False, True))
     for label, (share, rss, frames) in (("X11 shape (no compositing)", shaped),
                                         ("transparent cut-outs (xcompmgr)", transparent)):
         print(f"pulsmir, {label}: {share:.2f} % of one core over {args.seconds:.0f} s at "

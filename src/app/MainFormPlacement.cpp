@@ -9,6 +9,7 @@
 #include "platform/linux/X11Desktop.h"
 #include "platform/linux/X11Windows.h"
 
+#include <QMoveEvent>
 #include <QTimer>
 #include <utility>
 
@@ -87,6 +88,19 @@ void TMainPForm::CheckPlacement()
         WriteDebugLog(QStringLiteral("(!) Window Placement : the window stays at %1,%2")
                           .arg(real.x())
                           .arg(real.y()));
+}
+
+void TMainPForm::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // Where the compositor places windows, the user may move this one by its means too (sway's
+    // modifier drag, its commands); the settings follow. Moves of the program's own are
+    // recorded when they are made, and checked while the check runs.
+    if (m_clientMovesHonoured || !m_placeCheck || m_placeCheck->isActive() || m_drag.Dragging ||
+        m_startingUp || !isVisible() || m_proximity.ProximityHidden)
+        return;
+    m_settings.PosX = event->pos().x();
+    m_settings.PosY = event->pos().y();
 }
 
 void TMainPForm::FloatRefused(QPoint at)
