@@ -131,6 +131,14 @@ class SwayDesktop:
         return copy
 
     def start(self):
+        try:
+            self._start()
+        except BaseException:
+            # Whatever had started goes with a failed start, as with a stop.
+            self.stop()
+            raise
+
+    def _start(self):
         for tool in ("sway", "swaymsg", "swaybg", "grim", "wayvnc", "Xwayland", "dbus-daemon"):
             _tool(tool)
         self.user = self._user()
@@ -169,9 +177,7 @@ class SwayDesktop:
                 timeout=30, what="sway's IPC socket")
         except E2EError:
             with open(os.path.join(top, "sway.log")) as handle:
-                tail = handle.read()[-2000:]
-            self.stop()
-            raise Skip(f"sway did not start: {tail}")
+                raise Skip(f"sway did not start: {handle.read()[-2000:]}")
         self.wayland = os.path.basename(wait_until(
             lambda: next(iter(glob.glob(f"{self.runtime}/wayland-*[0-9]")), None), timeout=10,
             what="the Wayland socket"))
