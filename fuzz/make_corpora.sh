@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Fills BUILD_DIR/corpus/<target>/ with seeds from the test fixtures, the shipped data and
-# fuzz/seeds/: fuzz/make_corpora.sh BUILD_DIR
+# Fills CORPUS_DIR/<target>/ (BUILD_DIR/corpus by default) with seeds from the test fixtures,
+# the shipped data and fuzz/seeds/: fuzz/make_corpora.sh BUILD_DIR [CORPUS_DIR]
 # What the fuzzers added to a corpus on earlier runs stays; seeds are only added.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:?usage: make_corpora.sh BUILD_DIR}" && pwd)"
-corpus="$build/corpus"
+corpus="${2:-$build/corpus}"
+mkdir -p "$corpus"
 
 # seed TARGET FILE...: copies each file in under a name that tells where it came from.
 seed() {

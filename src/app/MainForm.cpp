@@ -21,6 +21,8 @@
 #include "platform/ProcessControl.h"
 #include "platform/UserLocale.h"
 #include "platform/WindowPlacement.h"
+#include "platform/XdgAutostart.h"
+#include "platform/XdgMimeAssociation.h"
 #include "platform/linux/ProcIfTable.h"
 #include "platform/linux/ProcPerfDataSource.h"
 #include "platform/linux/ProcSystemInfo.h"
@@ -188,6 +190,8 @@ bool TMainPForm::FormCreate()
     CreateWindowThreads();
     CreateSkinFolderWatch();
 
+    if (WritesFiles())
+        SweepUnfinishedSaves();
     WriteDebugLog(QStringLiteral("Application Setting Load"));
     SpeedRangeDialogAsker speedRanges(m_dialogs);
     m_settings = TSettingsFile(m_paths, m_targetDrive)
@@ -601,6 +605,21 @@ void TMainPForm::FormCloseQuery()
     WriteDebugLog(QStringLiteral("----------"));
 }
 
+void TMainPForm::SweepUnfinishedSaves()
+{
+    // Only the folders this program writes to, and only its own temporary names.
+    const QStringList folders = {
+        m_paths.SettingsFolder(),
+        m_paths.ProgramFolder(),
+        AutostartFolder(),
+        QFileInfo(XdgMimeAssociation::MimePackageFile()).absolutePath(),
+        QFileInfo(XdgMimeAssociation::DesktopFile()).absolutePath(),
+        QFileInfo(XdgMimeAssociation::MimeAppsFile()).absolutePath(),
+    };
+    for (const QString& path : SweepUnfinishedWrites(folders))
+        WriteDebugLog(QStringLiteral("Unfinished save removed : ") + path);
+}
+
 void TMainPForm::SaveSettings(bool interactive)
 {
     TSettingsFile file(m_paths, m_targetDrive);
@@ -610,6 +629,7 @@ void TMainPForm::SaveSettings(bool interactive)
     } catch (const EFileWriteError& e) {
         WriteDebugLog(QStringLiteral("Unsuccessful to data preservation of application!"));
         const QString reason = QString::fromStdString(e.what());
+        WriteDebugLog(QStringLiteral("[TRAP] Setting Save : ") + reason);
         std::fprintf(stderr, "pulsmir: settings not saved: %s\n", qUtf8Printable(reason));
         if (interactive)
             m_dialogs.Error(

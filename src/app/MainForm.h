@@ -133,6 +133,8 @@ private:
     bool RunCarefulChecks();
     void FormCloseQuery();
     void SaveSettings(bool interactive);
+    // Temporary files of a save that was killed before it finished.
+    void SweepUnfinishedSaves();
     void ApplyTimerIntervals();
     void ApplyWindowStyle();
     void ApplyProcessPriority();

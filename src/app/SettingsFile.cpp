@@ -369,8 +369,14 @@ void TSettingsFile::Save(const TSettings& settings) const
 {
     TSettings written = settings;
     written.Version = CurrentSettingsVersion;
+    // The keys this program does not know are written back as read; a file that cannot be
+    // read (no descriptor left, no permission) would lose them, so it is not replaced. One too
+    // large to be settings holds nothing to keep.
     ProfileIni ini;
-    ini.Load(SavePath(), MaxSettingsFileSize);
+    if (!ini.Load(SavePath(), MaxSettingsFileSize) &&
+        QFileInfo(SavePath()).size() <= MaxSettingsFileSize)
+        throw EFileWriteError(
+            QStringLiteral("%1: cannot read the file to update it").arg(SavePath()).toStdString());
     for (const KeySpec& entry : Keys)
         WriteKey(ini, entry, written);
     QDir().mkpath(QFileInfo(SavePath()).absolutePath());

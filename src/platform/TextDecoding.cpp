@@ -129,7 +129,9 @@ QString DecodeText(const QByteArray& bytes)
     QByteArray body = bytes;
     if (body.startsWith("\xEF\xBB\xBF"))
         body.remove(0, 3);
+    // One byte-order mark is the encoding's; any after it are text, which a save writes back.
     if (IsValidUtf8(body))
-        return QString::fromUtf8(body);
+        return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)
+            .decode(body);
     return DecodeCp932(body);
 }

@@ -21,6 +21,10 @@ class E2EError(AssertionError):
     pass
 
 
+class Skip(Exception):
+    """The case cannot run on this machine; the reason is the message."""
+
+
 def wait_until(predicate, timeout=DEFAULT_TIMEOUT, interval=0.02, what="condition"):
     deadline = time.monotonic() + timeout
     while True:
@@ -271,7 +275,7 @@ class ProgramFolder:
 class Pulsmir:
     """One running pulsmir process of a program folder on a desktop."""
 
-    def __init__(self, desktop, folder, args=(), env=None):
+    def __init__(self, desktop, folder, args=(), env=None, preexec=None):
         self.desktop = desktop
         self.folder = folder
         program = os.path.join(folder.bin_dir, "pulsmir")
@@ -292,7 +296,8 @@ class Pulsmir:
         desktop.adopt(folder.root)
         self.started = time.monotonic()
         self.process = subprocess.Popen(desktop.command([program, *args]), env=environment,
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                        preexec_fn=preexec)
 
     def wait_exit(self, timeout=DEFAULT_TIMEOUT):
         try:

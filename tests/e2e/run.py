@@ -8,8 +8,7 @@ import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import Desktop, ProgramFolder  # noqa: E402
-from sway_desktop import Skip  # noqa: E402
+from harness import Desktop, ProgramFolder, Skip  # noqa: E402
 
 # What CTest takes for a skipped case (SKIP_RETURN_CODE).
 SKIPPED = 77

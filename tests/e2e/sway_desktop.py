@@ -19,13 +19,9 @@ import subprocess
 import tempfile
 import time
 
-from harness import E2EError, wait_until
+from harness import E2EError, Skip, wait_until
 
 TEST_USER = "pulsmir-e2e"
-
-
-class Skip(Exception):
-    """The case cannot run on this machine; the reason is the message."""
 
 
 def _tool(name):

@@ -4,6 +4,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/ProfileIni.h"
 #include "res/MRes.h"
+#include "support/IsolatedMount.h"
 #include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
@@ -202,4 +203,33 @@ TEST_F(SettingsFileTest, UnwritableFolderStillStartsWithDefaultsAndSaveReportsIt
     TSettings s = file.Load(dialogs, res, &speedRange);
     EXPECT_EQ(s.CurrentSkinName, "System Analog Meter II(for2.2)");
     EXPECT_THROW(file.Save(s), EFileWriteError);
+}
+
+TEST_F(SettingsFileTest, AFileThatCannotBeReadIsNotReplaced)
+{
+    // Rewritten from an empty read, the file would keep the program's keys and lose the rest.
+    const QByteArray mine = "[Pulsmir2]\r\nVersion=220\r\n\r\n[Mine]\r\nKeep=1\r\n";
+    folder.Write("Pulsmir.ini", mine);
+    QFile::setPermissions(folder.File("Pulsmir.ini"),
+                          QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+    QFile::setPermissions(folder.Path(), QFile::Permissions(0x7777));
+    // Root reads anything; the save runs as nobody in a child process then.
+    IsolatedMount child;
+    const std::optional<int> outcome = child.Run<int>([&] {
+        if (::geteuid() == 0 &&
+            (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0))
+            return -1;
+        try {
+            Save(TSettings());
+            return 0;
+        } catch (const EFileWriteError&) {
+            return 1;
+        }
+    });
+    ASSERT_TRUE(outcome) << child.WhyNot;
+    ASSERT_NE(*outcome, -1) << "cannot drop root";
+    EXPECT_EQ(*outcome, 1);
+    QFile::setPermissions(folder.File("Pulsmir.ini"), QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(folder.Read("Pulsmir.ini"), mine);
+    EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }

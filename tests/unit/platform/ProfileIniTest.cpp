@@ -167,3 +167,26 @@ TEST(ProfileIniFile, SaveIntoAMissingFolderThrowsAndNamesTheFile)
         EXPECT_NE(std::string(e.what()).find("x.ini"), std::string::npos);
     }
 }
+
+TEST(ProfileIniFile, ByteOrderMarksAfterTheFirstStayTextThroughASave)
+{
+    // Three marks, then "[[" behind a lone CR: the marks after the first are part of the first
+    // line, which is no section header; dropping one more at each read made it one.
+    TempProgramFolder folder;
+    const QByteArray bytes = QByteArray::fromBase64("77u/77u/77u/DVtbCg07Cjs=");
+    folder.Write("marks.ini", bytes);
+    ProfileIni read(folder.File("marks.ini"));
+    EXPECT_TRUE(read.SectionNames().isEmpty());
+    EXPECT_EQ(read.ToBytes(), bytes);
+
+    read.SaveAs(folder.File("again.ini"));
+    ProfileIni again(folder.File("again.ini"));
+    EXPECT_EQ(again.SectionNames(), read.SectionNames());
+    EXPECT_EQ(again.ToBytes(), bytes);
+
+    // A single mark is still the encoding's and not text.
+    folder.Write("one.ini", "\xEF\xBB\xBF[S]\r\nA=1\r\n");
+    ProfileIni one(folder.File("one.ini"));
+    EXPECT_EQ(one.SectionNames(), QStringList({"S"}));
+    EXPECT_EQ(one.ReadString("S", "A"), "1");
+}

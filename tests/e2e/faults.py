@@ -1,0 +1,244 @@
+"""Hostile conditions for the end-to-end cases, made for real.
+
+The case's own process moves into a mount namespace (and, when asked, a network namespace) of
+its own, so everything it starts afterwards (the program, its helpers) sees the same mounts and
+nothing reaches the machine's: a folder on a small tmpfs filled to the last byte, a folder
+bind-mounted read-only, a network with nothing but a loopback. `descriptor_limit()` gives a
+preexec function for a low RLIMIT_NOFILE. Where a namespace cannot be made the case is skipped
+with the reason (harness.Skip).
+
+    with FullTmpfs(folder.path, keep_room={"Debug.log": 64 * 1024}) as disk:
+        ...  # the program runs here; disk.free() makes room again
+
+As a command (for scripts and CTest):
+
+    python3 faults.py full-tmpfs FOLDER [--size BYTES] -- COMMAND...
+    python3 faults.py read-only FOLDER -- COMMAND...
+"""
+
+import argparse
+import ctypes
+import ctypes.util
+import errno
+import fcntl
+import os
+import resource
+import shutil
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from harness import Skip  # noqa: E402
+
+CLONE_NEWNS = 0x00020000
+CLONE_NEWUSER = 0x10000000
+CLONE_NEWNET = 0x40000000
+MS_RDONLY = 1
+MS_NOSUID = 2
+MS_NODEV = 4
+MS_REMOUNT = 32
+MS_BIND = 4096
+MS_REC = 16384
+MS_PRIVATE = 1 << 18
+MNT_DETACH = 2
+FALLOC_FL_KEEP_SIZE = 1
+
+_libc = ctypes.CDLL(ctypes.util.find_library("c"), use_errno=True)
+_libc.mount.argtypes = [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_ulong,
+                        ctypes.c_char_p]
+_libc.umount2.argtypes = [ctypes.c_char_p, ctypes.c_int]
+_libc.fallocate.argtypes = [ctypes.c_int, ctypes.c_int, ctypes.c_long, ctypes.c_long]
+_entered = set()
+
+
+def _error(what):
+    code = ctypes.get_errno()
+    return f"{what}: {os.strerror(code)}"
+
+
+def _write(path, text):
+    with open(path, "w") as handle:
+        handle.write(text)
+
+
+def _unshare(flags, what):
+    """Moves this process into new namespaces; through a user namespace when not root."""
+    if _libc.unshare(flags) == 0:
+        return
+    first = _error(f"{what} unavailable")
+    uid, gid = os.getuid(), os.getgid()
+    if "user" in _entered or _libc.unshare(CLONE_NEWUSER | flags) != 0:
+        raise Skip(first)
+    _entered.add("user")
+    try:
+        _write("/proc/self/setgroups", "deny")
+        _write("/proc/self/uid_map", f"{uid} {uid} 1")
+        _write("/proc/self/gid_map", f"{gid} {gid} 1")
+    except OSError as error:
+        raise Skip(f"cannot map the user into a namespace: {error}")
+
+
+def enter_mount_namespace():
+    """A mount namespace of this process's own, its mounts private; once per process."""
+    if "mount" in _entered:
+        return
+    _unshare(CLONE_NEWNS, "mount namespaces")
+    if _libc.mount(None, b"/", None, MS_REC | MS_PRIVATE, None) != 0:
+        raise Skip(_error("cannot make the mounts private"))
+    _entered.add("mount")
+
+
+def isolate_network():
+    """A network namespace holding only a loopback that is up: fixed ports never meet another
+    test's, and nothing leaves the machine. X clients still reach the display through its
+    socket file."""
+    if "network" in _entered:
+        return
+    _unshare(CLONE_NEWNET, "network namespaces")
+    _entered.add("network")
+    SIOCGIFFLAGS, SIOCSIFFLAGS, IFF_UP = 0x8913, 0x8914, 0x1
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as probe:
+        request = struct.pack("16sH22x", b"lo", 0)
+        flags = struct.unpack("16sH22x", fcntl.ioctl(probe, SIOCGIFFLAGS, request))[1]
+        fcntl.ioctl(probe, SIOCSIFFLAGS, struct.pack("16sH22x", b"lo", flags | IFF_UP))
+
+
+def _mount(source, target, kind, flags, options):
+    encode = lambda text: text.encode() if text is not None else None  # noqa: E731
+    if _libc.mount(encode(source), encode(target), encode(kind), flags, encode(options)) != 0:
+        raise Skip(_error(f"cannot mount {target}"))
+
+
+def fill(folder):
+    """Writes a filler file into `folder` until its file system refuses another byte (a tmpfs
+    gives whole pages, so the last writes go a byte at a time into the filler's last page)."""
+    path = os.path.join(folder, ".filler")
+    fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600)
+    try:
+        size = 1 << 20
+        block = bytes(size)
+        while size > 0:
+            try:
+                while os.write(fd, block[:size]) > 0:
+                    pass
+            except OSError as error:
+                if error.errno != errno.ENOSPC:
+                    raise
+            size //= 2
+    finally:
+        os.close(fd)
+    return path
+
+
+def reserve(path, size):
+    """Gives an existing file `size` bytes of room the fill cannot take (its length unchanged),
+    so it can still grow on the full disk: the debug log that has to tell what failed."""
+    fd = os.open(path, os.O_WRONLY)
+    try:
+        if _libc.fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) != 0:
+            raise Skip(_error(f"cannot reserve room for {path}"))
+    finally:
+        os.close(fd)
+
+
+def free_bytes(folder):
+    stat = os.statvfs(folder)
+    return stat.f_bavail * stat.f_frsize
+
+
+class FullTmpfs:
+    """`folder` on a tmpfs of `size` bytes holding what it held, then filled to the last byte.
+    `keep_room` maps file names in it to bytes reserved for them before the fill."""
+
+    def __init__(self, folder, size=16 << 20, keep_room=None):
+        self.folder = os.path.abspath(folder)
+        self.size = size
+        self.keep_room = keep_room or {}
+        self.filler = None
+
+    def __enter__(self):
+        enter_mount_namespace()
+        with tempfile.TemporaryDirectory(prefix="pulsmir-faults-") as side:
+            held = os.path.join(side, "held")
+            shutil.copytree(self.folder, held, symlinks=True)
+            _mount("pulsmir-faults", self.folder, "tmpfs", MS_NOSUID | MS_NODEV,
+                   f"size={self.size},mode=0755")
+            shutil.copytree(held, self.folder, symlinks=True, dirs_exist_ok=True)
+        for name, room in self.keep_room.items():
+            reserve(os.path.join(self.folder, name), room)
+        self.filler = fill(self.folder)
+        return self
+
+    def free(self):
+        """Makes room again (the filler goes)."""
+        if self.filler and os.path.exists(self.filler):
+            os.remove(self.filler)
+
+    def listing(self):
+        """The files in the folder, the filler not counted."""
+        return sorted(name for name in os.listdir(self.folder) if name != ".filler")
+
+    def __exit__(self, *exc):
+        # What was written there goes with the mount; the folder shows its old contents again.
+        _libc.umount2(self.folder.encode(), MNT_DETACH)
+
+
+class ReadOnlyFolder:
+    """`folder` bind-mounted read-only onto itself; the files named in `writable` (the debug log
+    that has to tell what failed) stay writable."""
+
+    def __init__(self, folder, writable=()):
+        self.folder = os.path.abspath(folder)
+        self.writable = [os.path.join(self.folder, name) for name in writable]
+
+    def __enter__(self):
+        enter_mount_namespace()
+        # Bound onto themselves first, they come along into the folder's mount as mounts of
+        # their own, which the read-only remount of the folder leaves as they are.
+        for path in self.writable:
+            _mount(path, path, None, MS_BIND, None)
+        _mount(self.folder, self.folder, None, MS_BIND | MS_REC, None)
+        _mount(None, self.folder, None, MS_REMOUNT | MS_BIND | MS_RDONLY, None)
+        return self
+
+    def __exit__(self, *exc):
+        _libc.umount2(self.folder.encode(), MNT_DETACH)
+        for path in self.writable:
+            _libc.umount2(path.encode(), MNT_DETACH)
+
+
+def descriptor_limit(count):
+    """A preexec function for subprocess: at most `count` open descriptors."""
+    def apply():
+        resource.setrlimit(resource.RLIMIT_NOFILE, (count, count))
+    return apply
+
+
+def main():
+    parser = argparse.ArgumentParser(description="runs a command under a hostile condition")
+    parser.add_argument("condition", choices=["full-tmpfs", "read-only"])
+    parser.add_argument("folder")
+    parser.add_argument("--size", type=int, default=16 << 20, help="tmpfs size in bytes")
+    parser.add_argument("command", nargs=argparse.REMAINDER)
+    args = parser.parse_args()
+    command = args.command[1:] if args.command[:1] == ["--"] else args.command
+    if not command:
+        parser.error("no command")
+    try:
+        if args.condition == "full-tmpfs":
+            context = FullTmpfs(args.folder, size=args.size)
+        else:
+            context = ReadOnlyFolder(args.folder)
+        with context:
+            return subprocess.run(command).returncode
+    except Skip as skip:
+        print(f"SKIPPED: {skip}", file=sys.stderr)
+        return 77
+
+
+if __name__ == "__main__":
+    sys.exit(main())
