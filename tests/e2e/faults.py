@@ -223,9 +223,12 @@ def main():
     parser.add_argument("condition", choices=["full-tmpfs", "read-only"])
     parser.add_argument("folder")
     parser.add_argument("--size", type=int, default=16 << 20, help="tmpfs size in bytes")
-    parser.add_argument("command", nargs=argparse.REMAINDER)
-    args = parser.parse_args()
-    command = args.command[1:] if args.command[:1] == ["--"] else args.command
+    argv = sys.argv[1:]
+    if "--" not in argv:
+        parser.error("no command after --")
+    split = argv.index("--")
+    args = parser.parse_args(argv[:split])
+    command = argv[split + 1:]
     if not command:
         parser.error("no command")
     try:
