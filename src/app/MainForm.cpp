@@ -419,6 +419,8 @@ void TMainPForm::ApplyWindowStyle()
 void TMainPForm::SetLayeredAlpha(QWidget* window, int alpha)
 {
     window->setWindowOpacity(std::clamp(alpha, 0, 255) / 255.0);
+    if (window == this && m_placement)
+        m_placement->SetOpacity(NativeWindow(), windowOpacity());
 }
 
 void TMainPForm::SetShutdownPriority()

@@ -73,6 +73,9 @@ void TMainPForm::CheckPlacement()
     const QPoint real = RealTopLeft();
     if (real == m_wantedPos) {
         m_placementRefused = false;
+        // sway starts a window it maps anew (shown again) opaque.
+        if (m_placement)
+            m_placement->SetOpacity(NativeWindow(), windowOpacity());
         return;
     }
     if (m_placement && ++m_placeTries < PlaceTryLimit) {

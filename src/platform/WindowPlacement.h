@@ -17,6 +17,9 @@ public:
     // False when the compositor did not take the move (the window not known to it yet, or the
     // compositor gone).
     virtual bool MoveWindow(WindowId window, QPoint topLeft) = 0;
+    // The window's opacity, 0 to 1, for a compositor that ignores _NET_WM_WINDOW_OPACITY as it
+    // ignores the moves. False when it did not take it.
+    virtual bool SetOpacity(WindowId window, double opacity) = 0;
     // For the log: what places the window.
     virtual QString Name() const = 0;
 };

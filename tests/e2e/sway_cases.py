@@ -219,3 +219,20 @@ def floating_through_sway(desktop, folder):
     stop(program)
     expect(not positions(folder, r"\(!\) Float Move refused at (-?\d+),(-?\d+): .*"),
            "floating gave up although sway made its moves")
+
+
+def translucent_through_sway(desktop, folder):
+    # sway ignores _NET_WM_WINDOW_OPACITY; "Translucent" goes through its IPC.
+    program = start(desktop, folder, SkinMode=0, AlphaWindow=1, PosX=300, PosY=300)
+    window = the_window(desktop)
+    at(desktop, window, (300, 300), "the saved place")
+
+    def bluish():
+        # The default face is grey; the desktop behind is blue, and shows through.
+        x, y, w, h = desktop.window_rect(window)
+        pixels = screen_pixels(desktop, x + w // 4, y + h // 4, w // 2, h // 2)
+        return sum(b - r for row in pixels for r, g, b in row) / (len(pixels) * len(pixels[0]))
+
+    wait_until(lambda: bluish() > 40, timeout=SLOW,
+               what=f"the desktop through the face (blue over red {bluish():.0f})")
+    stop(program)

@@ -16,6 +16,18 @@ bool SwayWindowPlacement::MoveWindow(WindowId window, QPoint topLeft)
     return m_ipc.Run(MoveCommand(window, topLeft));
 }
 
+QString SwayWindowPlacement::OpacityCommand(WindowId window, double opacity)
+{
+    return QStringLiteral("[id=%1] opacity %2").arg(window).arg(opacity, 0, 'f', 3);
+}
+
+bool SwayWindowPlacement::SetOpacity(WindowId window, double opacity)
+{
+    if (window == 0)
+        return false;
+    return m_ipc.Run(OpacityCommand(window, opacity));
+}
+
 std::unique_ptr<WindowPlacement> CompositorWindowPlacement()
 {
     if (qEnvironmentVariableIsEmpty("SWAYSOCK"))

@@ -12,9 +12,11 @@ public:
     explicit SwayWindowPlacement(SwayIpc ipc) : m_ipc(std::move(ipc)) {}
 
     bool MoveWindow(WindowId window, QPoint topLeft) override;
+    bool SetOpacity(WindowId window, double opacity) override;
     QString Name() const override { return QStringLiteral("sway IPC"); }
 
     static QString MoveCommand(WindowId window, QPoint topLeft);
+    static QString OpacityCommand(WindowId window, double opacity);
 
 private:
     SwayIpc m_ipc;

@@ -129,6 +129,8 @@ TEST(SwayIpc, CommandsGoFramedAndTheirResultsAreRead)
     EXPECT_EQ(requests[0].Type, 0u);
     EXPECT_EQ(requests[0].Payload, QByteArray("[id=4194310] move absolute position -20 700"));
     EXPECT_EQ(requests[1].Payload, QByteArray("[id=77] move absolute position 1 2"));
+    EXPECT_TRUE(placement.SetOpacity(4194310, 160 / 255.0));
+    EXPECT_EQ(sway.Requests().back().Payload, QByteArray("[id=4194310] opacity 0.627"));
 
     // One failed command among several fails the whole, with its own error.
     QString error;
