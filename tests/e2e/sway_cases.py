@@ -173,12 +173,17 @@ def tray_restores_with_one_click(desktop, folder):
     expect(not main_windows(desktop), "the window shows while in the tray")
     # waybar's tray sits at the right end of the bar; one left click activates the item.
     time.sleep(1.0)
+    bar = desktop.work_area()[1]
     desktop.pointer_to(desktop.width - 14, 13)
     time.sleep(0.3)
     desktop.click()
     folder.wait_for_log("Out of TaskTray", timeout=SLOW)
     window = the_window(desktop)
-    at(desktop, window, (400, 300), "its place, not where sway maps a window")
+    wait_until(lambda: desktop.window_rect(window), timeout=SLOW, what="the window on sway")
+    # sway moves floating windows down with the bar, which grows by the window's button.
+    time.sleep(1.0)
+    at(desktop, window, (400, 300 + desktop.work_area()[1] - bar),
+       "its place, not where sway maps a window")
     stop(program)
     expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "0", "tray state saved")
     expect(items, "no item")
@@ -189,8 +194,10 @@ def docked_below_waybar(desktop, folder):
     desktop.start_waybar()
     program = start(desktop, folder, SkinMode=0, PosX=300, PosY=300)
     window = the_window(desktop)
-    at(desktop, window, (300, 300), "the saved place")
-    time.sleep(1.0)  # the bar takes its height once it shows the window's button
+    wait_until(lambda: desktop.window_rect(window), timeout=SLOW, what="the window on sway")
+    # The bar takes its height once it shows the window's button, and sway moves floating
+    # windows down with it.
+    time.sleep(1.0)
     bar = desktop.work_area()[1]
     expect(bar > 0, "waybar keeps no strip")
     x, y, w, h = desktop.window_rect(window)
