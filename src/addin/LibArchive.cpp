@@ -21,6 +21,7 @@ bool Resolve(SharedLibrary& library, LibArchive& f)
         library.Resolve("archive_read_support_filter_bzip2", f.support_filter_bzip2) &
         library.Resolve("archive_read_set_format_option", f.set_format_option) &
         library.Resolve("archive_read_open_filename", f.open_filename) &
+        library.Resolve("archive_read_open", f.open) &
         library.Resolve("archive_read_next_header", f.next_header) &
         library.Resolve("archive_read_data", f.read_data) &
         library.Resolve("archive_read_data_block", f.read_data_block) &
@@ -32,7 +33,8 @@ bool Resolve(SharedLibrary& library, LibArchive& f)
         library.Resolve("archive_entry_hardlink", f.entry_hardlink) &
         library.Resolve("archive_entry_size_is_set", f.entry_size_is_set) &
         library.Resolve("archive_entry_size", f.entry_size) &
-        library.Resolve("archive_entry_mtime", f.entry_mtime);
+        library.Resolve("archive_entry_mtime", f.entry_mtime) &
+        library.Resolve("archive_entry_perm", f.entry_perm);
     return complete;
 }
 

@@ -28,6 +28,7 @@ struct LibArchive
     decltype(&archive_read_support_filter_bzip2) support_filter_bzip2;
     decltype(&archive_read_set_format_option) set_format_option;
     decltype(&archive_read_open_filename) open_filename;
+    decltype(&archive_read_open) open;
     decltype(&archive_read_next_header) next_header;
     decltype(&archive_read_data) read_data;
     decltype(&archive_read_data_block) read_data_block;
@@ -40,4 +41,5 @@ struct LibArchive
     decltype(&archive_entry_size_is_set) entry_size_is_set;
     decltype(&archive_entry_size) entry_size;
     decltype(&archive_entry_mtime) entry_mtime;
+    decltype(&archive_entry_perm) entry_perm;
 };

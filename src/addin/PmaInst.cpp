@@ -1,21 +1,33 @@
 #include "addin/PmaInst.h"
 
-#include "addin/ArchiveFile.h"
+#include "addin/Archiver.h"
+#include "addin/PackageInstallJob.h"
 #include "platform/Dialogs.h"
-#include "platform/ProfileIni.h"
 #include "platform/TcpSocket.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
 
-const QString DescriptorName = QStringLiteral("pma.$$$");
-
 QString Quoted(const QString& text)
 {
     return u'"' + text + u'"';
+}
+
+const QString NotAnAddin = QStringLiteral(
+    "This file is not an add-in file for Pulsmir, or was damaged.\r\nInstallation failed.");
+
+// The command an archiver would have been given for the payload, as the log has always said.
+QString PayloadCommand(const QString& fileName, const QString& target)
+{
+    TArchiverOptions options;
+    options.n = 1;
+    options.c = 1;
+    options.jyo = 1;
+    options.x = 1;
+    options.jx << PackageInstallJob::DescriptorName;
+    return BuildCommandLine(QStringLiteral("x"), options, fileName, target, {},
+                            TArchiverOperation::Unpack, false);
 }
 
 } // namespace
@@ -32,98 +44,89 @@ QString TPmaInst::ConfirmationText(const QString& fileName)
            QStringLiteral("\r\n\r\nPulsmir will install this file.\r\nOK?");
 }
 
+QString TPmaInst::TextOf(const QString& code, const QString& english) const
+{
+    const QString text = Text ? Text(code) : QString();
+    return text.isEmpty() || text.startsWith(QLatin1String("(NoData:")) ? english : text;
+}
+
 bool TPmaInst::Install(const QString& fileName)
 {
-    bool result = true;
     IsSkin = false;
     SkinName.clear();
     if (!m_confirm || !m_confirm(ConfirmationText(fileName)))
-        return result;
+        return true;
 
-    const QString descriptorFile = QDir(m_programFolder).filePath(DescriptorName);
-    QFile::remove(descriptorFile);
-    result = false;
-    try {
-        TArchiveFile archive;
-        archive.SetFileName(fileName);
-        archive.SetArchiverType(TArchiverType::atLha);
-        archive.Options.n = 1;
-        archive.Options.c = 1;
-        archive.Options.jyo = 1;
-        archive.Options.jx.clear();
-        archive.OutputSize = 8192;
+    PackageInstallJob job(m_programFolder, fileName);
+    if (Run)
+        Run(job);
+    else
+        job.Run();
+    const InstallResult& result = job.Result();
+    if (!result.Target.isEmpty())
+        m_log(QStringLiteral("Add-in : ") + PayloadCommand(fileName, result.Target));
+    if (!result.Detail.isEmpty())
+        m_log(QStringLiteral("Add-in : ") + result.Detail);
 
-        if (archive.CheckArchive(2, 4) == 0) {
-            m_dialogs.Error(QStringLiteral("This file is not an add-in file for Pulsmir, or was "
-                                           "damaged.\r\nInstallation failed."));
-            return false;
-        }
-        archive.Options.x = 0;
-        const int descriptorResult = archive.Extract(m_programFolder, {DescriptorName});
-        m_log(QStringLiteral("Add-in : ") + archive.Output());
-        // A package refused for what it holds ends as a failed deployment, below.
-        if (!archive.Refused()) {
-            if (descriptorResult != 0 || !QFileInfo::exists(descriptorFile)) {
-                m_dialogs.Error(Quoted(DescriptorName) +
-                                QStringLiteral(" is not contained in the add-in file, or the file "
-                                               "was damaged.\r\nInstallation failed."));
-                return false;
-            }
-            result = Deploy(archive, fileName, ProfileIni(descriptorFile));
-        }
-        if (!result)
-            m_dialogs.Error(QStringLiteral("Add-in ") + Quoted(fileName) +
-                            QStringLiteral(" deployment went wrong.\r\nThe file was damaged or "
-                                           "pma.$$$ does not exist.\r\n\r\nInstallation failed."));
-    } catch (const EArchiver& e) {
-        m_log(QStringLiteral("Add-in : ") + e.Message());
+    const QString deployment = QStringLiteral("Add-in ") + Quoted(fileName) +
+                               QStringLiteral(" deployment went wrong.\r\nThe file was damaged or "
+                                              "pma.$$$ does not exist.\r\n\r\nInstallation failed.");
+    switch (result.Outcome) {
+    case InstallOutcome::Installed:
+        break;
+    case InstallOutcome::Cancelled:
+        return true;
+    case InstallOutcome::NotAPackage:
+        m_dialogs.Error(NotAnAddin);
+        return false;
+    case InstallOutcome::NoLibrary:
         m_dialogs.Error(QStringLiteral("This file is not an add-in file for Pulsmir, or was "
                                        "damaged.\r\nThis file is required for automatic "
                                        "installation of a pma files.\r\nInstallation failed."));
-        result = false;
-    }
-    return result;
-}
-
-bool TPmaInst::Deploy(TArchiveFile& archive, const QString& fileName, const ProfileIni& descriptor)
-{
-    const QString component = descriptor.ReadString(QStringLiteral("PulsmirAddin"),
-                                                    QStringLiteral("Component"), QStringLiteral("None"));
-    const QString name = descriptor.ReadString(QStringLiteral("PulsmirAddin"), QStringLiteral("Name"),
-                                               QStringLiteral("(NoName)"));
-    const QString kind = component.toUpper();
-    const bool skin = kind == QLatin1String("SKIN");
-    if (!skin && kind != QLatin1String("HELP") && kind != QLatin1String("RES")) {
+        return false;
+    case InstallOutcome::NoDescriptor:
+        m_dialogs.Error(Quoted(PackageInstallJob::DescriptorName) +
+                        QStringLiteral(" is not contained in the add-in file, or the file was "
+                                       "damaged.\r\nInstallation failed."));
+        return false;
+    case InstallOutcome::UnknownComponent:
         m_dialogs.Error(Quoted(fileName) +
                         QStringLiteral(" has not discriminated correctly.\r\nThe component type "
                                        "dealing with un-is specified.\r\n\r\nInstallation failed."));
+        m_dialogs.Error(deployment);
+        return false;
+    case InstallOutcome::ForbiddenResource:
+        m_dialogs.Error(TextOf(QStringLiteral("R0626"),
+                               QStringLiteral("A resource add-in may carry only language files, "
+                                              "pictures, sounds, icons and the SSTP script file. "
+                                              "This one holds another file, so nothing was "
+                                              "installed:")) +
+                        QStringLiteral("\r\n") + result.Detail.section(QStringLiteral(": "), 1));
+        return false;
+    case InstallOutcome::TooLarge:
+        m_dialogs.Error(
+            TextOf(QStringLiteral("R0627"),
+                   QStringLiteral("This add-in package is larger than any add-in Pulsmir "
+                                  "installs (at most 256 MiB in 10000 files, and 64 KiB of "
+                                  "pma.$$$), so nothing was installed.")) +
+            QStringLiteral("\r\n") + fileName);
+        return false;
+    case InstallOutcome::Refused:
+    case InstallOutcome::WriteFailed:
+        m_dialogs.Error(deployment);
         return false;
     }
-    archive.Options.x = 1;
-    archive.Options.jx << DescriptorName;
-    const QDir folder(m_programFolder);
-    QString target = m_programFolder;
-    if (skin)
-        target = folder.filePath(QStringLiteral("Skin"));
-    else if (kind == QLatin1String("HELP"))
-        target = folder.filePath(QStringLiteral("help"));
-    if (kind != QLatin1String("RES"))
-        QDir().mkpath(target);
-    const int extracted = archive.Extract(target, {});
-    m_log(QStringLiteral("Add-in : ") + archive.Output());
-    if (extracted != 0)
-        return false;
-    m_dialogs.Information(skin ? QStringLiteral("Installation of a skin ") + Quoted(name) +
-                                     QStringLiteral(" was successful.")
-                               : QStringLiteral("Add-in ") + Quoted(name) +
-                                     QStringLiteral(" installation was successful."));
-    if (skin) {
+
+    if (result.Kind == AddinComponent::Skin) {
+        m_dialogs.Information(QStringLiteral("Installation of a skin ") + Quoted(result.Name) +
+                              QStringLiteral(" was successful."));
         IsSkin = true;
-        SkinName = name;
-        TIndividualInfo entry;
-        if (archive.FindOpen() && archive.FindFirst(QStringLiteral("*.ini"), entry) == 0)
-            HandOffSkin(entry.FileName);
-        archive.FindClose();
+        SkinName = result.Name;
+        if (!result.SkinEntry.isEmpty())
+            HandOffSkin(result.SkinEntry);
+    } else {
+        m_dialogs.Information(QStringLiteral("Add-in ") + Quoted(result.Name) +
+                              QStringLiteral(" installation was successful."));
     }
     return true;
 }

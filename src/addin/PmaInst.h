@@ -6,18 +6,21 @@
 #include <functional>
 
 class Dialogs;
-class ProfileIni;
-class TArchiveFile;
+class PackageInstallJob;
 
-// Installs one add-in package: asks, checks the archive, reads its "pma.$$$" descriptor, unpacks
-// the payload where its component belongs (a skin into "Skin", help pages into "help", other
-// resources into the program folder), says how it went, and asks a running monitor over Local
-// Talk to switch to a skin it installed.
+// Installs one add-in package: asks, reads the package once into a private folder, takes its
+// "pma.$$$" descriptor, moves the payload where its component belongs (a skin into "Skin", help
+// pages into "help", resource files into the program folder), says how it went, and asks a
+// running monitor over Local Talk to switch to a skin it installed.
 class TPmaInst
 {
 public:
     // Shows the confirmation with the text given; true for OK.
     using Confirmation = std::function<bool(const QString& message)>;
+    // Runs the job to its end; the window's runner keeps the window drawing and offers Cancel.
+    using Runner = std::function<void(PackageInstallJob& job)>;
+    // A text of the language file by its code.
+    using Texts = std::function<QString(const QString& code)>;
 
     TPmaInst(QString programFolder, Dialogs& dialogs, Confirmation confirm, TaggedLog log);
 
@@ -29,12 +32,15 @@ public:
     QString SkinName;
     // Where the running monitor listens.
     quint16 LocalTalkPort = 4830;
+    // Unset: the job runs on the calling thread.
+    Runner Run;
+    // Unset, or without the code: the English text.
+    Texts Text;
 
     static QString ConfirmationText(const QString& fileName);
 
 private:
-    // Unpacks the payload where the descriptor's component says; false when it could not.
-    bool Deploy(TArchiveFile& archive, const QString& fileName, const ProfileIni& descriptor);
+    QString TextOf(const QString& code, const QString& english) const;
     void HandOffSkin(const QString& entryName) const;
 
     QString m_programFolder;

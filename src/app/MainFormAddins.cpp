@@ -7,6 +7,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
 #include "platform/XdgMimeAssociation.h"
+#include "ui/InstallProgressDlg.h"
 #include "ui/SkinInsDlg.h"
 
 #include <QDir>
@@ -99,6 +100,10 @@ void TMainPForm::DropDst1FileDrop(const QStringList& files)
             m_paths.ProgramFolder(), m_dialogs,
             [this](const QString& message) { return TSkinInsDlg::Ask(message, this); },
             TaggedLog(&m_log, QString()));
+        installer.Run = [this, file](PackageInstallJob& job) {
+            TInstallProgressDlg::Run(job, file, this);
+        };
+        installer.Text = [this](const QString& code) { return m_res.GetText(code); };
         if (installer.Install(file) && installer.IsSkin)
             SendSstpEvent(QStringLiteral("SkinInstall"), {installer.SkinName, {}});
     }

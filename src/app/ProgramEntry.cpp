@@ -9,6 +9,7 @@
 #include "platform/InstanceGuard.h"
 #include "platform/TerminationSignals.h"
 #include "platform/linux/QtDialogs.h"
+#include "ui/InstallProgressDlg.h"
 #include "ui/SkinInsDlg.h"
 
 #include <QApplication>
@@ -51,6 +52,9 @@ public:
         TPmaInst installer(m_paths.ProgramFolder(), m_dialogs,
                            [](const QString& message) { return TSkinInsDlg::Ask(message); },
                            TaggedLog(&m_log, QString()));
+        installer.Run = [&packageFile](PackageInstallJob& job) {
+            TInstallProgressDlg::Run(job, packageFile);
+        };
         AddinInstallResult result;
         result.succeeded = installer.Install(QFileInfo(packageFile).absoluteFilePath());
         result.skinInstalled = installer.IsSkin;

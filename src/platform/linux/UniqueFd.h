@@ -24,6 +24,8 @@ public:
 
     int Get() const { return m_fd; }
     bool Valid() const { return m_fd >= 0; }
+    // Hands the descriptor over; this one no longer closes it.
+    int Release() { return std::exchange(m_fd, -1); }
     void Reset()
     {
         if (m_fd >= 0)

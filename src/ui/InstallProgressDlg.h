@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+
+class PackageInstallJob;
+class QLabel;
+class QProgressBar;
+
+// "Installing Add-in": an add-in package being installed on a thread of its own while the
+// window goes on drawing, with how far it has come and Cancel.
+class TInstallProgressDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TInstallProgressDlg(PackageInstallJob& job, const QString& fileName, QWidget* parent = nullptr);
+
+    // Runs the job to its end and returns then. The dialog shows when the job takes more than a
+    // moment; Cancel asks the job to stop and put back what it wrote. When the program quits
+    // meanwhile, the job is cancelled too.
+    static void Run(PackageInstallJob& job, const QString& fileName, QWidget* parent = nullptr);
+
+private:
+    void ShowProgress();
+
+    PackageInstallJob& m_job;
+    QLabel* m_text = nullptr;
+    QProgressBar* m_bar = nullptr;
+};
