@@ -37,10 +37,9 @@ QString ResourceRefusal(const ArchiveEntry& entry)
     const QString base = entry.Name.section(u'/', -1);
     if (base.compare(QLatin1String("sstp.ini"), Qt::CaseInsensitive) == 0)
         return {};
-    static const QStringList Resources = {QStringLiteral("lng"), QStringLiteral("prs"),
-                                          QStringLiteral("png"), QStringLiteral("jpg"),
-                                          QStringLiteral("bmp"), QStringLiteral("wav"),
-                                          QStringLiteral("ico")};
+    static const QStringList Resources = {
+        QStringLiteral("lng"), QStringLiteral("prs"), QStringLiteral("png"), QStringLiteral("jpg"),
+        QStringLiteral("bmp"), QStringLiteral("wav"), QStringLiteral("ico")};
     const qsizetype dot = base.lastIndexOf(u'.');
     if (dot > 0 && Resources.contains(base.mid(dot + 1), Qt::CaseInsensitive))
         return {};

@@ -28,9 +28,9 @@ enum class TarKind
 
 struct ArchiveEntry
 {
-    QString Name; // decoded, "/" between folders
-    qint64 Size = 0;      // as the header claims it
-    bool SizeKnown = false; // the header claims one at all
+    QString Name;                   // decoded, "/" between folders
+    qint64 Size = 0;                // as the header claims it
+    bool SizeKnown = false;         // the header claims one at all
     std::uint32_t ModifiedTime = 0; // seconds since 1970
     bool IsDirectory = false;
     bool IsRegularFile = false;
@@ -70,8 +70,7 @@ class EArchiveRefused : public EArchiver
 public:
     explicit EArchiveRefused(const QString& why, bool limit = false)
         : EArchiver(QStringLiteral("refused: ") + why), Limit(limit)
-    {
-    }
+    {}
     bool Limit;
 };
 

@@ -48,8 +48,9 @@ ProfileIni Descriptor(const QByteArray& data)
 
 QString ComponentText(const QByteArray& descriptor)
 {
-    return Descriptor(descriptor).ReadString(QStringLiteral("PulsmirAddin"),
-                                             QStringLiteral("Component"), QStringLiteral("None"));
+    return Descriptor(descriptor)
+        .ReadString(QStringLiteral("PulsmirAddin"), QStringLiteral("Component"),
+                    QStringLiteral("None"));
 }
 
 } // namespace
@@ -58,8 +59,7 @@ const QString PackageInstallJob::DescriptorName = QStringLiteral("pma.$$$");
 
 PackageInstallJob::PackageInstallJob(QString programFolder, QString packageFile)
     : m_programFolder(std::move(programFolder)), m_packageFile(std::move(packageFile))
-{
-}
+{}
 
 void PackageInstallJob::Run() noexcept
 {
@@ -119,8 +119,8 @@ void PackageInstallJob::Install()
             m_result.Outcome = InstallOutcome::ForbiddenResource;
         return refusal;
     };
-    const UnpackedPackage unpacked = Unpack(package, ArchiveFormat::Lha, request, staging,
-                                            m_progress);
+    const UnpackedPackage unpacked =
+        Unpack(package, ArchiveFormat::Lha, request, staging, m_progress);
 
     if (!unpacked.Captured) {
         m_result.Outcome = InstallOutcome::NoDescriptor;

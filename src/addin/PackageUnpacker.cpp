@@ -122,8 +122,7 @@ QString RefusalOf(const UnpackRequest& request, const ArchiveEntry& entry,
 }
 
 // Reads the data of the current entry block by block; `take` gets each block.
-template <typename Take>
-void ReadData(archive* handle, const Source& source, Take&& take)
+template <typename Take> void ReadData(archive* handle, const Source& source, Take&& take)
 {
     const void* block = nullptr;
     size_t size = 0;

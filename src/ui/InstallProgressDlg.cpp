@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -18,6 +20,7 @@ namespace {
 // Small packages install before the dialog would be seen; it only flickers for them.
 constexpr int ShowAfterMs = 300;
 constexpr int PollMs = 100;
+constexpr int Gap = 8;
 
 } // namespace
 
@@ -65,6 +68,23 @@ void TInstallProgressDlg::ShowProgress()
                         .arg(progress.BytesWritten / 1024));
 }
 
+void TInstallProgressDlg::PlaceOutside(const QWidget* window)
+{
+    // Over the monitor it would hide what goes on being drawn: below it, or above when there is
+    // no room below.
+    adjustSize();
+    if (!window || !window->isVisible() || !window->screen())
+        return;
+    const QRect beside = window->frameGeometry();
+    const QRect screen = window->screen()->availableGeometry();
+    QPoint at(
+        std::clamp(beside.left(), screen.left(), std::max(screen.left(), screen.right() - width())),
+        beside.bottom() + Gap);
+    if (at.y() + frameGeometry().height() > screen.bottom())
+        at.setY(std::max(screen.top(), beside.top() - frameGeometry().height() - Gap));
+    move(at);
+}
+
 void TInstallProgressDlg::Run(PackageInstallJob& job, const QString& fileName, QWidget* parent)
 {
     TInstallProgressDlg dialog(job, fileName, parent);
@@ -79,8 +99,10 @@ void TInstallProgressDlg::Run(PackageInstallJob& job, const QString& fileName, Q
             dialog.ShowProgress();
     });
     QTimer::singleShot(ShowAfterMs, &dialog, [&] {
-        if (!done)
-            dialog.show();
+        if (done)
+            return;
+        dialog.PlaceOutside(parent);
+        dialog.show();
     });
     std::thread worker([&] {
         job.Run();

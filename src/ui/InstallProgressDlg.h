@@ -22,6 +22,7 @@ public:
 
 private:
     void ShowProgress();
+    void PlaceOutside(const QWidget* window);
 
     PackageInstallJob& m_job;
     QLabel* m_text = nullptr;

@@ -1,11 +1,15 @@
 """Add-in packages and Local Talk: a package opened on the command line, one dropped from
-another application, SELECTSKIN from a local program, and the file type registered for the
-desktop."""
+another application, hostile and slow packages, SELECTSKIN from a local program, and the file
+type registered for the desktop."""
 
+import hashlib
 import os
 import shutil
 import socket
+import stat
 import subprocess
+import sys
+import threading
 import time
 
 from harness import Pulsmir, wait_until, window_geometry
@@ -15,6 +19,8 @@ from window_cases import start
 
 PACKAGES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../fixtures/addin")
 PACKAGED_SKIN = "Skin 'Packaged Golden' Loaded...Complete"
+sys.path.insert(0, PACKAGES)
+import make_packages  # noqa: E402
 
 
 def package(folder, name="skin.pma"):
@@ -61,6 +67,113 @@ def package_dropped_from_another_client(desktop, folder):
     folder.wait_for_log(PACKAGED_SKIN)
     expect(dropper.wait(timeout=10) == 0, "the drop did not finish")
     expect(program.terminate() == 0, "exit")
+
+
+def tree_digest(root, leave_out=("Debug.log",)):
+    """Every file, folder and link below root with its mode and a hash of its content."""
+    entries = []
+    for folder, folders, files in os.walk(root):
+        for name in folders + files:
+            path = os.path.join(folder, name)
+            relative = os.path.relpath(path, root)
+            if relative in leave_out:
+                continue
+            status = os.lstat(path)
+            if stat.S_ISLNK(status.st_mode):
+                entries.append((relative, "link", os.readlink(path)))
+            elif stat.S_ISDIR(status.st_mode):
+                entries.append((relative, oct(status.st_mode), "folder"))
+            else:
+                with open(path, "rb") as handle:
+                    digest = hashlib.sha256(handle.read()).hexdigest()
+                entries.append((relative, oct(status.st_mode), digest))
+    return sorted(entries)
+
+
+def drop(desktop, window, *files):
+    x, y, w, h = window_geometry(desktop, window)
+    helper = os.path.join(os.environ["PULSMIR_E2E_HELPERS"], "pulsmir_xdnd_drop")
+    return desktop.spawn([helper, str(window), str(x + w // 2), str(y + h // 2), *files])
+
+
+def frames_in(desktop, window, seconds):
+    counter = os.path.join(os.environ["PULSMIR_E2E_HELPERS"], "pulsmir_frame_counter")
+    out = subprocess.run([counter, str(window), str(seconds)], env=desktop.env(),
+                         capture_output=True, text=True, timeout=seconds + 20).stdout
+    return len(out.split())
+
+
+def busy(stop):
+    # On and off, so the processor meter moves on every tick.
+    while not stop.is_set():
+        end = time.monotonic() + 0.03
+        while time.monotonic() < end:
+            pass
+        time.sleep(0.03)
+
+
+def a_resource_package_that_brings_the_program_is_refused(desktop, folder):
+    program = start(desktop, folder, PosX=500, PosY=300)
+    window = the_window(desktop)
+    downloads = os.path.join(os.path.dirname(folder.path), "downloads")
+    os.makedirs(downloads, exist_ok=True)
+    hostile = os.path.join(downloads, "takeover.pma")
+    with open(hostile, "wb") as handle:
+        handle.write(make_packages.level0(b"pma.$$$", make_packages.descriptor("RES", "Takeover")) +
+                     make_packages.level0(b"sstp.ini", b"[Start]\r\n") +
+                     make_packages.level1_unix(b"pulsmir", b"#!/bin/sh\n", 0o100755) +
+                     make_packages.level0(b"Pulsmir.ini", b"[Pulsmir2]\r\n") +
+                     make_packages.level0(b"Debug.log", b"") + b"\x00")
+    before = tree_digest(folder.path)
+    dropper = drop(desktop, window, hostile)
+    expect(desktop.answer_box("Add-in File Installation") == "Add-in File Installation", "confirm")
+    expect(desktop.answer_box("Pulsmir - Error") == "Pulsmir - Error", "no refusal box")
+    expect(any(line.startswith("Add-in : refused: ") for line in folder.log_lines()),
+           "the refusal is not logged")
+    expect(tree_digest(folder.path) == before, "the program folder changed")
+    expect(dropper.wait(timeout=10) == 0, "the drop did not finish")
+    expect(program.terminate() == 0, "exit")
+
+
+def a_slow_package_installs_off_the_window_and_cancel_puts_it_back(desktop, folder):
+    """A package served through a pipe that stops half-way: the install waits on its own thread
+    behind the progress dialog while the window goes on drawing; Cancel leaves the folders as
+    they were."""
+    install_skin(folder)
+    stop = threading.Event()
+    threading.Thread(target=busy, args=(stop,), daemon=True).start()
+    try:
+        program = start(desktop, folder, CurrentSkinName="Golden", PosX=500, PosY=300,
+                        PerfRate=4, PingEnable=0)
+        window = the_window(desktop)
+        pipe = os.path.join(os.path.dirname(folder.path), "slow.pma")
+        os.mkfifo(pipe)
+        with open(os.path.join(PACKAGES, "skin.pma"), "rb") as handle:
+            content = handle.read()
+
+        def serve():
+            with open(pipe, "wb", buffering=0) as writer:  # waits for the installer
+                writer.write(content[:len(content) * 3 // 4])
+                stop.wait()
+
+        threading.Thread(target=serve, daemon=True).start()
+        before = tree_digest(folder.path)
+        dropper = drop(desktop, window, pipe)
+        expect(desktop.answer_box("Add-in File Installation") == "Add-in File Installation", "confirm")
+        wait_until(lambda: any(desktop.is_viewable(w) for w in desktop.windows("^Installing Add-in$")),
+                   what="the progress dialog")
+        # Waiting on the pipe, the window still draws.
+        expect(frames_in(desktop, window, 3.0) > 0, "the window stopped drawing")
+        expect(desktop.answer_box("Installing Add-in", key="Escape") == "Installing Add-in", "cancel")
+        folder.wait_for_log("Add-in : cancelled")
+        time.sleep(0.5)
+        expect(not any(desktop.is_viewable(w) for w in desktop.windows("^Pulsmir - ")),
+               "a box after Cancel")
+        expect(tree_digest(folder.path) == before, "the program folder changed")
+        expect(dropper.wait(timeout=10) == 0, "the drop did not finish")
+        expect(program.terminate() == 0, "exit")
+    finally:
+        stop.set()
 
 
 def send(message, source="127.0.0.1"):

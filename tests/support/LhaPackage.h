@@ -61,9 +61,9 @@ inline QByteArray Level0Header(const char* method, const QByteArray& name, qint6
     QByteArray body(method, 5);
     PutLe(body, static_cast<quint64>(packed), 4);
     PutLe(body, static_cast<quint64>(original), 4);
-    PutLe(body, 12u << 11, 2);                          // 12:00
+    PutLe(body, 12u << 11, 2);                           // 12:00
     PutLe(body, ((2020 - 1980) << 9) | (1 << 5) | 1, 2); // 2020-01-01
-    body += QByteArray("\x20\x00", 2);                  // attribute, level 0
+    body += QByteArray("\x20\x00", 2);                   // attribute, level 0
     body += static_cast<char>(name.size());
     body += name;
     PutLe(body, crc, 2);

@@ -25,9 +25,10 @@ namespace {
 
 [[noreturn]] void FailWrite(const QString& name, const char* what, int error)
 {
-    throw EFileWriteError(QStringLiteral("%1: %2 (%3)")
-                              .arg(name, QLatin1String(what), QString::fromLocal8Bit(std::strerror(error)))
-                              .toStdString());
+    throw EFileWriteError(
+        QStringLiteral("%1: %2 (%3)")
+            .arg(name, QLatin1String(what), QString::fromLocal8Bit(std::strerror(error)))
+            .toStdString());
 }
 
 // The parts of a relative name; an empty, absolute or climbing name is refused.
@@ -73,7 +74,9 @@ UniqueFd OpenPart(int dir, const QByteArray& part, const QString& name, bool* ma
                 FailWrite(name, "cannot make a folder", errno);
             continue;
         }
-        struct stat status{};
+        struct stat status
+        {
+        };
         if (fstatat(dir, part.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
             if (S_ISLNK(status.st_mode))
                 Refuse(name, "leads through a link");
@@ -126,7 +129,9 @@ void RemoveContents(int dir, int depth)
     }
     closedir(stream);
     for (const QByteArray& name : names) {
-        struct stat status{};
+        struct stat status
+        {
+        };
         if (StatAt(dir, name, status) && S_ISDIR(status.st_mode) && depth < 256) {
             const UniqueFd inner(
                 openat(dir, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -141,7 +146,8 @@ void RemoveContents(int dir, int depth)
 
 } // namespace
 
-ConfinedFile::ConfinedFile(int fd, QString name) : m_fd(fd), m_name(std::move(name)) {}
+ConfinedFile::ConfinedFile(int fd, QString name) : m_fd(fd), m_name(std::move(name))
+{}
 
 ConfinedFile::~ConfinedFile()
 {
@@ -151,8 +157,7 @@ ConfinedFile::~ConfinedFile()
 
 ConfinedFile::ConfinedFile(ConfinedFile&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)), m_name(std::move(other.m_name))
-{
-}
+{}
 
 void ConfinedFile::Write(const void* data, std::size_t size)
 {
@@ -176,12 +181,12 @@ void ConfinedFile::Close()
         FailWrite(m_name, "close failed", errno);
 }
 
-ConfinedFolder::ConfinedFolder(int fd, QString path) : m_fd(fd), m_path(std::move(path)) {}
+ConfinedFolder::ConfinedFolder(int fd, QString path) : m_fd(fd), m_path(std::move(path))
+{}
 
 ConfinedFolder::ConfinedFolder(ConfinedFolder&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path))
-{
-}
+{}
 
 ConfinedFolder& ConfinedFolder::operator=(ConfinedFolder&& other) noexcept
 {
@@ -215,8 +220,7 @@ ConfinedFolder ConfinedFolder::Open(const QString& path, bool create)
 ConfinedFolder ConfinedFolder::MakeTemporary(const QString& prefix) const
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name =
-            prefix + QString::number(QRandomGenerator::global()->generate64(), 36);
+        const QString name = prefix + QString::number(QRandomGenerator::global()->generate64(), 36);
         const QByteArray encoded = QFile::encodeName(name);
         if (mkdirat(m_fd, encoded.constData(), 0700) == 0)
             return OpenFolder(name);
@@ -242,7 +246,9 @@ ConfinedFile ConfinedFolder::CreateFile(const QString& name) const
     QStringList made;
     const UniqueFd parent = OpenParent(m_fd, parts, name, &made);
     const QByteArray& leaf = parts.last();
-    struct stat status{};
+    struct stat status
+    {
+    };
     if (StatAt(parent.Get(), leaf, status)) {
         if (S_ISDIR(status.st_mode))
             Refuse(name, "is a folder already");
@@ -264,7 +270,9 @@ void ConfinedFolder::CheckWay(const QString& name) const
 {
     const QList<QByteArray> parts = PartsOf(name);
     const UniqueFd parent = OpenParent(m_fd, parts, name, nullptr);
-    struct stat status{};
+    struct stat status
+    {
+    };
     if (parent.Valid() && StatAt(parent.Get(), parts.last(), status) && S_ISDIR(status.st_mode))
         Refuse(name, "is a folder already");
 }
@@ -290,7 +298,9 @@ std::vector<QString> ConfinedFolder::StaleEntries(const QString& prefix, long se
     const std::time_t now = std::time(nullptr);
     while (const dirent* entry = readdir(stream)) {
         const QByteArray name(entry->d_name);
-        struct stat status{};
+        struct stat status
+        {
+        };
         if (name.startsWith(wanted) && StatAt(m_fd, name, status) &&
             now - status.st_mtime > seconds)
             stale.push_back(QFile::decodeName(name));
@@ -313,8 +323,7 @@ struct ConfinedTransfer::Step
 
 ConfinedTransfer::ConfinedTransfer(const ConfinedFolder& from, const ConfinedFolder& to)
     : m_from(from), m_to(to)
-{
-}
+{}
 
 ConfinedTransfer::~ConfinedTransfer() = default;
 
@@ -347,7 +356,9 @@ void ConfinedTransfer::MoveFile(const QString& name)
         return;
     }
     int error = errno;
-    struct stat status{};
+    struct stat status
+    {
+    };
     if (error == EEXIST || error == EINVAL || error == ENOSYS) {
         const bool exists = StatAt(target.Get(), parts.last(), status);
         if (exists && S_ISDIR(status.st_mode))

@@ -23,7 +23,9 @@ bool StreamFile::Open(const QString& path)
         return false;
     }
     fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
-    struct stat status{};
+    struct stat status
+    {
+    };
     if (fstat(m_fd, &status) == 0 && S_ISREG(status.st_mode))
         m_size = status.st_size;
     return true;

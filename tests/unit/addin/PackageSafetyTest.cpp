@@ -2,7 +2,6 @@
 // they were, byte for byte.
 #include "addin/PackageInstallJob.h"
 #include "addin/PmaInst.h"
-
 #include "doubles/RecordingDialogs.h"
 #include "support/LhaPackage.h"
 #include "support/LogCapture.h"
@@ -18,8 +17,8 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -92,9 +91,12 @@ class HostilePackages : public ::testing::Test
 protected:
     bool Install(const QString& package)
     {
-        TPmaInst installer(program, dialogs, [](const QString&) { return true; }, log.Writer());
+        TPmaInst installer(
+            program, dialogs, [](const QString&) { return true; }, log.Writer());
         installer.LocalTalkPort = 1; // nothing listens there
-        installer.Text = [](const QString& code) { return QStringLiteral("text ") + code; };
+        installer.Text = [](const QString& code) {
+            return QStringLiteral("text ") + code;
+        };
         installer.Run = [this](PackageInstallJob& job) {
             job.Limits = limits;
             if (whileRunning)
@@ -150,7 +152,8 @@ TEST_F(HostilePackages, APipeIsReadOnceSoWhatItServesLaterNeverLands)
     const QByteArray hostile = HelpPackage("..\\..\\..\\outside\\evil.txt");
     int opens = 0;
     {
-        PipeServer server(scratch.File("served.pma"), {harmless, harmless, harmless, harmless, hostile});
+        PipeServer server(scratch.File("served.pma"),
+                          {harmless, harmless, harmless, harmless, hostile});
         EXPECT_TRUE(Install(scratch.File("served.pma"))) << BoxTexts().join("\n").toStdString();
         opens = server.Opens();
     }
@@ -170,7 +173,8 @@ TEST_F(HostilePackages, ACancelledInstallPutsBackWhatItWrote)
     const QStringList before = TreeSnapshot(program);
     // The pipe gives most of the package and then waits; Cancel comes while it waits, with
     // the files of the first part already written.
-    PipeServer server(scratch.File("slow.pma"), {package}, static_cast<int>(package.size() * 3 / 4));
+    PipeServer server(scratch.File("slow.pma"), {package},
+                      static_cast<int>(package.size() * 3 / 4));
     std::thread canceller;
     whileRunning = [&](PackageInstallJob& job) {
         canceller = std::thread([&job] {
@@ -190,8 +194,8 @@ TEST_F(HostilePackages, AResourcePackageBringsResourcesOnly)
     QDir().mkpath(program);
     const QByteArray program0755 = "#!/bin/sh\necho the program\n";
     scratch.Write("a/b/c/program/pulsmir", program0755);
-    QFile::setPermissions(program + "/pulsmir", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                    QFileDevice::ExeOwner);
+    QFile::setPermissions(program + "/pulsmir",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     scratch.Write("a/b/c/program/Pulsmir.ini", "[Pulsmir2]\r\nCurrentSkinName=Golden\r\n");
     scratch.Write("a/b/c/program/Debug.log", "log\r\n");
     scratch.Write("a/b/c/program/sstp.ini", "[Start]\r\n");
@@ -211,7 +215,8 @@ TEST_F(HostilePackages, AResourcePackageBringsResourcesOnly)
     for (const auto& [name, entry] : forbidden) {
         together += entry;
         dialogs.boxes.clear();
-        EXPECT_FALSE(Install(Write("one.pma", descriptor + Stored("rl8.prs", "fine") + entry + End())))
+        EXPECT_FALSE(
+            Install(Write("one.pma", descriptor + Stored("rl8.prs", "fine") + entry + End())))
             << name;
         ASSERT_EQ(BoxTexts().size(), 1) << name;
         EXPECT_EQ(BoxTexts()[0].section("\r\n", 0, 0), "text R0626") << name;
@@ -260,8 +265,8 @@ TEST_F(HostilePackages, PackagesPastALimitAreRefusedAndLeaveNothing)
     EXPECT_EQ(BoxTexts().value(0).section("\r\n", 0, 0), "text R0627");
     EXPECT_EQ(TreeSnapshot(program), before);
     dialogs.boxes.clear();
-    EXPECT_FALSE(Install(
-        Write("honest.pma", skin + RepeatedByte("Bomb/a.png", 'A', 0xFFFFFFFFLL) + End())));
+    EXPECT_FALSE(
+        Install(Write("honest.pma", skin + RepeatedByte("Bomb/a.png", 'A', 0xFFFFFFFFLL) + End())));
     EXPECT_EQ(BoxTexts().value(0).section("\r\n", 0, 0), "text R0627");
     EXPECT_EQ(TreeSnapshot(program), before);
 
@@ -272,8 +277,8 @@ TEST_F(HostilePackages, PackagesPastALimitAreRefusedAndLeaveNothing)
     EXPECT_EQ(BoxTexts().value(0).section("\r\n", 0, 0), "text R0627");
     EXPECT_EQ(TreeSnapshot(program), before);
     dialogs.boxes.clear();
-    EXPECT_FALSE(Install(
-        Write("descriptor.pma", RepeatedByte("pma.$$$", ' ', 450LL << 20, 100) + End())));
+    EXPECT_FALSE(
+        Install(Write("descriptor.pma", RepeatedByte("pma.$$$", ' ', 450LL << 20, 100) + End())));
     EXPECT_EQ(BoxTexts().value(0).section("\r\n", 0, 0), "text R0627");
     EXPECT_EQ(TreeSnapshot(program), before);
 
@@ -344,9 +349,9 @@ TEST(ArchiveLimits, AnEntryWithoutASizeIsStoppedOnTheBytesWritten)
     } catch (const EArchiveRefused& e) {
         EXPECT_TRUE(e.Limit);
     }
-    EXPECT_EQ(QDir(folder.File("out")).entryList(QDir::AllEntries | QDir::Hidden |
-                                                  QDir::NoDotAndDotDot),
-              QStringList());
+    EXPECT_EQ(
+        QDir(folder.File("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList());
     // Within the limit the same stream comes out whole.
     request.Limits.Bytes = 4 << 20;
     ArchiveReader::Extract(folder.File("stream.zip"), ArchiveFormat::Zip, request);
