@@ -66,6 +66,7 @@ def main():
         with Desktop() as desktop, ProgramFolder(args.bin) as folder:
             package = os.path.join(os.path.dirname(folder.path), "largest.pma")
             entries, unpacked = largest_package(package)
+            packed = os.path.getsize(package)
             folder.settings(ResourceName="English", NoSplash=1, PerfRate=4, SkinMode=1,
                             PingEnable=0, PosX=400, PosY=300)
             program = Pulsmir(desktop, folder)
@@ -94,7 +95,7 @@ def main():
     before = sum(1 for t in times if 1.0 <= t < 3.0) / 2.0
     during = sum(1 for t in times if confirmed <= t < ended) / (ended - confirmed)
     print(f"package: {entries} entries, {unpacked / 2**20:.0f} MiB unpacked, "
-          f"{os.path.getsize(package) / 2**20:.1f} MiB on disk; ended in \"{title}\"")
+          f"{packed / 2**20:.1f} MiB on disk; ended in \"{title}\"")
     print(f"install took {ended - confirmed:.1f} s")
     print(f"frames/s before the drop: {before:.1f}")
     print(f"frames/s while it installs: {during:.1f} ({during / before:.2f} of before)")
