@@ -12,6 +12,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6svg6 qt6-qpa-plugins
   # image, archive, sound and desktop libraries
   libpng-dev libjpeg62-turbo-dev libarchive-dev libasound2-dev
+  # zip, which writes an entry without its size for the archive-limit test
+  zip
   libx11-dev libx11-xcb-dev libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxkbcommon-x11-0
   # the damage extension, through which bench/frame_counter counts the frames a window draws
   libxdamage-dev
