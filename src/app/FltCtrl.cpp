@@ -29,7 +29,9 @@ bool TFltCtrl::Pass(Desktop& desktop)
     m_lastForeground = foreground;
 
     std::optional<TFloatCandidate> candidate;
-    if (foreground != own) {
+    // The program's own dialogs are no place to ride on: it would jump onto the options
+    // dialog's title bar behind it.
+    if (foreground != own && !desktop.IsOwnWindow(foreground)) {
         TFloatCandidate seen;
         seen.Title = desktop.WindowTitle(foreground).left(256);
         seen.IsDesktop = foreground == desktop.DesktopWindow();

@@ -240,11 +240,14 @@ bool TMainPForm::FormCreate()
     if (m_runMode == RunMode::Desktop) {
         CreateTrayIcon();
         if (m_settings.InTasktray) {
-            // Into the tray as a toggle, which stays out when there is no notification area.
+            // Into the tray as a toggle, which stays out when there is no notification area;
+            // the window then goes there once one appears, and the setting is kept.
             m_settings.InTasktray = false;
             InTTClick();
+            m_trayWanted = !m_settings.InTasktray;
         }
         setVisible(!m_settings.InTasktray);
+        WatchTrayHost();
     }
 
     ShowStatus(QStringLiteral("Threads Start...(Floating Ctrl)"));
@@ -626,7 +629,9 @@ void TMainPForm::SaveSettings(bool interactive)
 {
     TSettingsFile file(m_paths, m_targetDrive);
     try {
-        file.Save(m_settings);
+        TSettings saved = m_settings;
+        saved.InTasktray = m_settings.InTasktray || m_trayWanted;
+        file.Save(saved);
         WriteDebugLog(QStringLiteral("Application Setting Saved"));
     } catch (const EFileWriteError& e) {
         WriteDebugLog(QStringLiteral("Unsuccessful to data preservation of application!"));

@@ -124,6 +124,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -181,6 +182,7 @@ private:
     void MFltSwitchClick();
     void MFltAniSwitchClick();
     void UpdateTips();
+    void HideStatusTip();
     void ProximityCheck();
     void HelpClick();
     void ConnectWindowMenu();
@@ -198,6 +200,9 @@ private:
     void CreateTrayIcon();
     void ConnectTrayMenu();
     void InTTClick();
+    // Whether a notification area exists: the tray item follows it, and a tray the settings
+    // ask for is entered once one appears.
+    void WatchTrayHost();
     void TrayUpdate();
     void LoadIcons();
     void IcnEditClick();
@@ -309,4 +314,9 @@ private:
     TTrayMenu m_trayMenu;
     std::array<QIcon, 4> m_trayIcons;
     int m_shownTrayIcon = -1;
+    // The settings ask for the tray, but there was no notification area to go to yet (a panel
+    // still starting at login, or a desktop without one). The setting is kept as it was.
+    bool m_trayWanted = false;
+    bool m_trayHostSeen = true;
+    QTimer* m_trayWatch = nullptr;
 };

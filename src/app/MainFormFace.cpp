@@ -75,6 +75,9 @@ void TMainPForm::ApplySkinWindow()
 
     if (m_runMode == RunMode::Headless)
         return;
+    // The edges the window touches are those of its old size: setFixedSize changes width()
+    // and height() at once, and a window docked right or bottom would come loose.
+    const ScreenRect before{x(), y(), x() + width(), y() + height()};
     setFixedSize(w, h);
     if (region.isEmpty())
         clearMask();
@@ -83,9 +86,8 @@ void TMainPForm::ApplySkinWindow()
     ApplyWindowStyle();
 
     const QRect work = WorkArea();
-    const ScreenRect placed =
-        PlaceSkinWindow({x(), y(), x() + width(), y() + height()}, w, h,
-                        {work.left(), work.top(), work.right() + 1, work.bottom() + 1});
+    const ScreenRect placed = PlaceSkinWindow(
+        before, w, h, {work.left(), work.top(), work.right() + 1, work.bottom() + 1});
     MoveFace(QPoint(placed.Left, placed.Top));
     m_settings.PosX = placed.Left;
     m_settings.PosY = placed.Top;

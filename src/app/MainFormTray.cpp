@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTimer>
 
 namespace {
 
@@ -27,8 +28,35 @@ void TMainPForm::CreateTrayIcon()
     }
     m_trayIcon->SetTipHelp(TrayTip + m_trayTipText);
     m_trayIcon->SetRBPopupMenu(m_trayMenu.Menu);
-    connect(m_trayIcon.get(), &TTrayIcon::OnDblClick, this, &TMainPForm::InTTClick);
+    connect(m_trayIcon.get(), &TTrayIcon::OnActivate, this, &TMainPForm::InTTClick);
     LoadIcons();
+    // Asked only while there is no notification area: a panel that starts later is found
+    // within this time.
+    m_trayWatch = new QTimer(this);
+    m_trayWatch->setInterval(2000);
+    connect(m_trayWatch, &QTimer::timeout, this, &TMainPForm::WatchTrayHost);
+    connect(m_menu->RPopup, &QMenu::aboutToShow, this, &TMainPForm::WatchTrayHost);
+}
+
+void TMainPForm::WatchTrayHost()
+{
+    const bool available = m_trayIcon && TTrayIcon::HostAvailable();
+    if (available != m_trayHostSeen) {
+        WriteDebugLog(available
+                          ? QStringLiteral("Notification area found")
+                          : QStringLiteral("(!) No notification area: Move to tray disabled"));
+        m_trayHostSeen = available;
+    }
+    m_menu->SetTrayAvailability(m_res, available, m_trayWanted);
+    if (available) {
+        m_trayWatch->stop();
+        if (m_trayWanted && !m_settings.InTasktray) {
+            m_trayWanted = false;
+            InTTClick();
+        }
+    } else if (m_trayIcon && !m_trayWatch->isActive()) {
+        m_trayWatch->start();
+    }
 }
 
 void TMainPForm::ConnectTrayMenu()
@@ -54,8 +82,8 @@ void TMainPForm::InTTClick()
                 throw ENotifyIconError();
         } catch (const ENotifyIconError&) {
             WriteDebugLog(QStringLiteral("(!) No notification area: staying out of the tray"));
-            m_settings.InTasktray = false;
             m_menu->InTT->setChecked(false);
+            WatchTrayHost();
             return;
         }
     } else if (m_trayIcon) {

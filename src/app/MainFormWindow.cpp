@@ -291,9 +291,7 @@ void TMainPForm::UpdateTips()
     case TStatusTips::Action::None:
         break;
     case TStatusTips::Action::Hide:
-        m_stips->hide();
-        if (m_settings.AlwaysTop)
-            m_desktop->SetStayOnTop(NativeWindow(), true);
+        HideStatusTip();
         break;
     case TStatusTips::Action::Show:
         if (m_settings.AlwaysTop)
@@ -304,6 +302,22 @@ void TMainPForm::UpdateTips()
         m_stips->ShowAt(TStatusTips::TipPosition(cursor, m_stips->size(), DesktopArea()));
         break;
     }
+}
+
+void TMainPForm::HideStatusTip()
+{
+    m_stips->hide();
+    if (m_settings.AlwaysTop)
+        m_desktop->SetStayOnTop(NativeWindow(), true);
+}
+
+void TMainPForm::leaveEvent(QEvent* event)
+{
+    // Under a Wayland compositor the X server keeps the pointer where it last saw it, over the
+    // face, once it moves onto a native surface; the leave is all that tells the tip to go.
+    if (m_tips.PointerLeft() == TStatusTips::Action::Hide && m_stips && m_desktop)
+        HideStatusTip();
+    QWidget::leaveEvent(event);
 }
 
 void TMainPForm::ProximityCheck()
@@ -318,7 +332,8 @@ void TMainPForm::ProximityCheck()
     const WindowRect window{frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1};
     const bool shift = enabled && m_desktop->ShiftHeld();
     const QPoint cursor = enabled ? m_desktop->CursorPos() : QPoint();
-    switch (m_proximity.Check(enabled, window, DesktopArea(), cursor, shift)) {
+    switch (m_proximity.Check(enabled, window, DesktopArea(), cursor, shift,
+                              m_desktop->PointerSeenEverywhere(), TickCount())) {
     case TProximityHiding::Action::None:
         break;
     case TProximityHiding::Action::Hide:

@@ -81,7 +81,7 @@ void TMainMenu::ApplyTexts(const TMRes& texts, int skinMode)
 {
     SetModeCaption(texts, skinMode);
     mCMode->setToolTip(texts.GetText(QStringLiteral("C0102")));
-    SetTexts(InTT, texts, "C0103", "C0104");
+    ApplyTrayTexts(texts);
     SkinT->setTitle(texts.GetText(QStringLiteral("C0105")));
     SetTexts(N2, texts, "C0106", "C0107");
     SetTexts(MListRef, texts, "C0108", "C0109");
@@ -95,6 +95,20 @@ void TMainMenu::ApplyTexts(const TMRes& texts, int skinMode)
     SetTexts(ExitE, texts, "C0123", "C0124");
     SetTexts(LinearOFF, texts, "C0125", "C0126");
     SetTexts(ESMute, texts, "C0127", "C0128");
+}
+
+void TMainMenu::SetTrayAvailability(const TMRes& texts, bool available, bool waiting)
+{
+    m_trayAvailable = available;
+    m_trayWaiting = waiting;
+    ApplyTrayTexts(texts);
+}
+
+void TMainMenu::ApplyTrayTexts(const TMRes& texts)
+{
+    const char* hint = m_trayAvailable ? "C0104" : m_trayWaiting ? "C0130" : "C0129";
+    SetTexts(InTT, texts, "C0103", hint);
+    InTT->setEnabled(m_trayAvailable);
 }
 
 void TMainMenu::SetModeCaption(const TMRes& texts, int skinMode)

@@ -43,6 +43,9 @@ public:
 
     // Every caption and hint from the language table.
     void ApplyTexts(const TMRes& texts, int skinMode);
+    // Without a notification area the tray item is disabled, its hint saying why and, while
+    // the settings ask for the tray, that the window goes there once one appears.
+    void SetTrayAvailability(const TMRes& texts, bool available, bool waiting);
     // The mode item's caption for the mode the window is in now.
     void SetModeCaption(const TMRes& texts, int skinMode);
     // Rebuilds the skin items: one checkable item per entry, or a disabled "(No Skin!)"; more
@@ -62,6 +65,7 @@ signals:
 
 private:
     QAction* AddItem(QMenu* menu, const char* objectName, bool checkable = false);
+    void ApplyTrayTexts(const TMRes& texts);
 
     QAction* m_skinSeparator = nullptr;
     QStringList m_skinNames;
@@ -70,4 +74,6 @@ private:
     QActionGroup* m_skinGroup = nullptr;
     std::unique_ptr<MainMenuStyle> m_style;
     bool m_ownerDrawn = false;
+    bool m_trayAvailable = true;
+    bool m_trayWaiting = false;
 };

@@ -99,6 +99,27 @@ EntryDecision DecideEntry(InstanceGuard& guard, const QString& executableName,
     return decision;
 }
 
+QpaChoice ChooseQpaPlatform(const QByteArray& requested, bool x11DisplaySet)
+{
+    const QByteArray xcb("xcb");
+    if (requested.trimmed().isEmpty())
+        return {xcb, {}};
+    // A list of plug-ins to try in turn ("wayland;xcb"), each with its options after a colon.
+    bool asksWayland = false;
+    for (const QByteArray& entry : requested.split(';'))
+        asksWayland = asksWayland || entry.trimmed().startsWith("wayland");
+    if (!asksWayland)
+        return {requested, {}};
+    const QString asked = QString::fromLocal8Bit(requested);
+    if (!x11DisplaySet)
+        return {requested, QStringLiteral("QT_QPA_PLATFORM=%1 and no X display: the window "
+                                          "cannot place itself")
+                               .arg(asked)};
+    return {xcb, QStringLiteral("QT_QPA_PLATFORM=%1: running on xcb (the X server of the "
+                                "session), where the window can place itself")
+                     .arg(asked)};
+}
+
 int RunPulsmir(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
@@ -115,9 +136,10 @@ int RunPulsmir(int argc, char* argv[])
     if (IsHeadlessRequest(argc, argv))
         return RunHeadless(argc, argv);
 
-    // A Wayland client can neither place itself nor stay on top: run through XWayland.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    // A Wayland client can neither place itself nor stay on top: run through Xwayland.
+    const QpaChoice platform =
+        ChooseQpaPlatform(qgetenv("QT_QPA_PLATFORM"), !qEnvironmentVariableIsEmpty("DISPLAY"));
+    qputenv("QT_QPA_PLATFORM", platform.Platform);
     // The monitor repaints a few small areas twenty times a second. Through shared memory Qt
     // waits for the X server to finish with the last frame before every paint, a round trip
     // that costs more than sending those few pixels; and the plain Unix event loop wakes for
@@ -137,6 +159,8 @@ int RunPulsmir(int argc, char* argv[])
     LinuxInstanceGuard guard;
     QtDialogs dialogs;
     DebugLog entryLog(paths.DebugLogFile(), dialogs);
+    if (!platform.LogLine.isEmpty())
+        entryLog.Write(platform.LogLine);
     PackageAddins addins(paths, dialogs, entryLog);
     const EntryDecision decision = DecideEntry(guard, executableName, arguments.mid(1), addins);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +35,18 @@ struct EntryDecision
 // order of the command line: a failed package install stops the start, a later "/M" allows it.
 EntryDecision DecideEntry(InstanceGuard& guard, const QString& executableName,
                           const QStringList& arguments, AddinHandOff& addins);
+
+// The Qt platform plug-in to run on, chosen before the application object exists. The monitor
+// places itself and stays on top only through X11, so a session that asks for Wayland
+// (QT_QPA_PLATFORM=wayland, common under sway) gets its X server instead, which also spares a
+// start that aborts where the Wayland plug-in is not installed. LogLine says why when the
+// request was not followed, or why it had to be.
+struct QpaChoice
+{
+    QByteArray Platform;
+    QString LogLine;
+};
+QpaChoice ChooseQpaPlatform(const QByteArray& requested, bool x11DisplaySet);
 
 // The whole program: entry, start-up, message loop, shutdown. Returns the exit code.
 int RunPulsmir(int argc, char* argv[]);

@@ -123,6 +123,16 @@ TStatusTips::Action TStatusTips::Update(bool overFace, std::uint32_t now)
     return Action::Show;
 }
 
+TStatusTips::Action TStatusTips::PointerLeft()
+{
+    if (!TipSuppressOnce)
+        TipDueTime = 0;
+    if (!TipShown)
+        return Action::None;
+    TipShown = false;
+    return Action::Hide;
+}
+
 bool TStatusTips::CursorOverFace(QPoint cursor, QPoint windowTopLeft, QSize face)
 {
     return cursor.x() >= windowTopLeft.x() && cursor.y() >= windowTopLeft.y() &&
@@ -162,10 +172,19 @@ bool TProximityHiding::MouseNear(const WindowRect& window, const WindowRect& wor
 }
 
 TProximityHiding::Action TProximityHiding::Check(bool enabled, const WindowRect& window,
-                                                 const WindowRect& workArea, QPoint cursor,
-                                                 bool shiftHeld)
+                                                 const WindowRect& workArea,
+                                                 std::optional<QPoint> cursor, bool shiftHeld,
+                                                 bool pointerSeenEverywhere, std::uint32_t now)
 {
-    const bool near = enabled && MouseNear(window, workArea, cursor, shiftHeld);
+    bool seen = cursor.has_value();
+    if (seen && !pointerSeenEverywhere) {
+        if (cursor != m_lastCursor) {
+            m_lastCursor = cursor;
+            m_lastMoveAt = now;
+        }
+        seen = now - m_lastMoveAt < BlindAfterMs;
+    }
+    const bool near = enabled && seen && MouseNear(window, workArea, *cursor, shiftHeld);
     if (near == ProximityHidden)
         return Action::None;
     ProximityHidden = near;

@@ -57,6 +57,9 @@ public:
     // One check per drawing tick. overFace: the foreground window is the main window or the
     // tips window and the cursor lies on the face.
     Action Update(bool overFace, std::uint32_t now);
+    // The pointer left the face. Some compositors stop reporting the pointer to X11 clients
+    // once it is over one of their own surfaces, so the leave is the last word on it.
+    Action PointerLeft();
     // Back to no tip pending, as at start-up.
     void Reset();
 
@@ -75,6 +78,12 @@ private:
 };
 
 // Hiding the window while the mouse is near it; Shift brings it back.
+//
+// Where the pointer can go where X11 cannot see it (Xwayland stops reporting it once it is over
+// a native Wayland surface), a position that stays the same may be a pointer that left long
+// ago. Without a tray to bring the window back it would be lost, so there a pointer unchanged
+// for BlindAfterMs counts as gone: the window comes back and stays until the pointer is seen
+// to move near it again.
 class TProximityHiding
 {
 public:
@@ -86,14 +95,22 @@ public:
     };
 
     static constexpr int Margin = 16;
+    static constexpr std::uint32_t BlindAfterMs = 3000;
 
-    // enabled: AutoHidingOnMouse is on and the options item is enabled.
-    Action Check(bool enabled, const WindowRect& window, const WindowRect& workArea, QPoint cursor,
-                 bool shiftHeld);
+    // enabled: AutoHidingOnMouse is on and the options item is enabled. cursor: none when the
+    // desktop could not tell. pointerSeenEverywhere: X11 reports every move of the pointer.
+    // now: the millisecond tick, which wraps.
+    Action Check(bool enabled, const WindowRect& window, const WindowRect& workArea,
+                 std::optional<QPoint> cursor, bool shiftHeld, bool pointerSeenEverywhere = true,
+                 std::uint32_t now = 0);
     static bool MouseNear(const WindowRect& window, const WindowRect& workArea, QPoint cursor,
                           bool shiftHeld);
 
     bool ProximityHidden = false;
+
+private:
+    std::optional<QPoint> m_lastCursor;
+    std::uint32_t m_lastMoveAt = 0;
 };
 
 // The floating thread's view of the foreground window.

@@ -46,6 +46,8 @@ public:
 
     virtual WindowId ForegroundWindow() = 0;
     virtual WindowId DesktopWindow() = 0;
+    // Whether a window belongs to this process (its dialogs, tips and menus).
+    virtual bool IsOwnWindow(WindowId window) = 0;
     // Empty when the window has no title or is gone.
     virtual QString WindowTitle(WindowId window) = 0;
     // The frame rectangle on the screen; none when the window is gone.
@@ -56,6 +58,9 @@ public:
 
     virtual QPoint CursorPos() = 0;
     virtual bool ShiftHeld() = 0;
+    // False where the pointer can be over surfaces that do not report it to this program (an X
+    // server inside a Wayland compositor): there CursorPos() keeps the last position it knew.
+    virtual bool PointerSeenEverywhere() { return true; }
 
     virtual void SetStayOnTop(WindowId window, bool onTop) = 0;
     virtual void MoveWindow(WindowId window, QPoint topLeft) = 0;

@@ -1,5 +1,7 @@
 #include "ui/TrayIcon.h"
 
+#include "platform/TrayHost.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QFileInfo>
@@ -134,6 +136,12 @@ void TTrayIcon::Register()
     m_tray.setIcon(icon);
     m_tray.setToolTip(m_tip);
     m_tray.show();
+    m_oneClickActivates = TrayIconsOnStatusNotifierHost();
+}
+
+bool TTrayIcon::HostAvailable()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void TTrayIcon::SetVisible(bool visible)
@@ -170,6 +178,12 @@ void TTrayIcon::Activated(QSystemTrayIcon::ActivationReason reason)
         }
         emit OnMouseDown(Button::Left, cursor);
         emit OnMouseUp(Button::Left, cursor);
+        if (m_oneClickActivates) {
+            // No double click will follow to wait for.
+            emit OnClick();
+            emit OnActivate();
+            break;
+        }
         if (m_singleClick.Clicked())
             m_singleClickTimer->start(SingleClickWaitMs());
         break;
@@ -177,6 +191,7 @@ void TTrayIcon::Activated(QSystemTrayIcon::ActivationReason reason)
         m_singleClick.DoubleClicked();
         m_singleClickTimer->stop();
         emit OnDblClick();
+        emit OnActivate();
         break;
     case QSystemTrayIcon::Context:
         if (m_rbMenu && AutoPopup) {

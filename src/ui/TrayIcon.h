@@ -90,6 +90,12 @@ public:
     void SetVisible(bool visible);
     // Whether the icon is in the notification area now.
     bool Registered() const { return m_tray.isVisible(); }
+    // Whether a notification area exists now to show the icon in.
+    static bool HostAvailable();
+    // One click opens on StatusNotifierItem hosts, which never report a double click; XEmbed
+    // trays take a double click. Found out when the icon is shown; settable for the tests.
+    bool OneClickActivates() const { return m_oneClickActivates; }
+    void SetOneClickActivates(bool oneClick) { m_oneClickActivates = oneClick; }
 
     // What the notification area reported; public for the tests, which have no tray host.
     void Activated(QSystemTrayIcon::ActivationReason reason);
@@ -102,6 +108,9 @@ public:
 signals:
     void OnClick();
     void OnDblClick();
+    // The host's gesture for opening the program: a double click in an XEmbed tray, a click (an
+    // Activate) on a StatusNotifierItem host.
+    void OnActivate();
     void OnMouseDown(TTrayIcon::Button button, QPoint cursor);
     void OnMouseUp(TTrayIcon::Button button, QPoint cursor);
 
@@ -116,6 +125,7 @@ private:
     QIcon m_icon;
     QString m_tip = QStringLiteral("TipHelp");
     bool m_visible = false;
+    bool m_oneClickActivates = false;
     QSystemTrayIcon m_tray;
     TSingleClick m_singleClick;
     QTimer* m_singleClickTimer = nullptr;

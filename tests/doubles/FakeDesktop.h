@@ -19,6 +19,7 @@ public:
         WindowRect Frame;
         bool Visible = true;
         std::optional<ShowState> State = ShowState::Normal;
+        bool Own = false;
     };
 
     QSize ScreenSize() override
@@ -38,6 +39,11 @@ public:
         return Foreground;
     }
     WindowId DesktopWindow() override { return Root; }
+    bool IsOwnWindow(WindowId window) override
+    {
+        std::scoped_lock lock(Lock);
+        return Windows.value(window).Own;
+    }
     QString WindowTitle(WindowId window) override
     {
         std::scoped_lock lock(Lock);
@@ -112,6 +118,7 @@ public:
     std::vector<WindowRect> TaskbarRects() override { return m_desktop.TaskbarRects(); }
     WindowId ForegroundWindow() override { return m_desktop.ForegroundWindow(); }
     WindowId DesktopWindow() override { return m_desktop.DesktopWindow(); }
+    bool IsOwnWindow(WindowId w) override { return m_desktop.IsOwnWindow(w); }
     QString WindowTitle(WindowId w) override { return m_desktop.WindowTitle(w); }
     std::optional<WindowRect> WindowFrame(WindowId w) override { return m_desktop.WindowFrame(w); }
     bool IsWindowVisible(WindowId w) override { return m_desktop.IsWindowVisible(w); }

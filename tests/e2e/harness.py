@@ -53,6 +53,14 @@ class Desktop:
         self.stop()
 
     def start(self):
+        try:
+            self.start_x_server()
+            self.start_window_manager()
+        except BaseException:
+            self.stop()
+            raise
+
+    def start_x_server(self):
         # Xvfb picks a free display itself and reports its number through a pipe.
         read_end, write_end = os.pipe()
         xvfb = subprocess.Popen(
@@ -72,11 +80,15 @@ class Desktop:
             self.stop()
             raise E2EError("Xvfb did not start")
         self.display = ":" + number.decode().strip()
-        wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self._processes.append(wm)
+
+    def start_window_manager(self):
+        self.spawn(["openbox", "--sm-disable"])
+        self.wait_for_window_manager("openbox")
+
+    def wait_for_window_manager(self, name, timeout=10):
         wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False), timeout=10, what="openbox")
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False), timeout=timeout,
+            what=name)
 
     def stop(self):
         for process in reversed(self._processes):
@@ -89,9 +101,9 @@ class Desktop:
                     process.wait()
         self._processes.clear()
 
-    def spawn(self, command):
+    def spawn(self, command, env=None):
         """Starts a client on this display; it is stopped with the desktop."""
-        process = subprocess.Popen(command, env=self.env(), stdout=subprocess.DEVNULL,
+        process = subprocess.Popen(command, env=env or self.env(), stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         self._processes.append(process)
         return process
@@ -107,7 +119,9 @@ class Desktop:
     def env(self, extra=None):
         env = dict(os.environ)
         env["DISPLAY"] = self.display
+        # An X11 session, even when the tests run from inside a Wayland one.
         env.pop("WAYLAND_DISPLAY", None)
+        env.pop("XDG_SESSION_TYPE", None)
         if extra:
             env.update(extra)
         return env

@@ -1,4 +1,4 @@
-"""Runs one end-to-end case: run.py --bin BUILD/bin MODULE.CASE"""
+"""Runs one end-to-end case: run.py --bin BUILD/bin [--desktop NAME] MODULE.CASE"""
 
 import argparse
 import importlib
@@ -9,6 +9,11 @@ import traceback
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness import Desktop, ProgramFolder, Skip  # noqa: E402
+from desktops import MutterDesktop, XfceDesktop  # noqa: E402
+from sway_desktop import SwayDesktop  # noqa: E402
+
+DESKTOPS = {"openbox": Desktop, "xfce": XfceDesktop, "mutter": MutterDesktop,
+            "sway": SwayDesktop}
 
 # What CTest takes for a skipped case (SKIP_RETURN_CODE).
 SKIPPED = 77
@@ -18,13 +23,17 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True, help="the build's program folder")
     parser.add_argument("--helpers", help="the folder of the built test helpers")
+    parser.add_argument("--desktop", choices=sorted(DESKTOPS),
+                        help="run on this desktop instead of the case's own")
     parser.add_argument("case", help="module.function, e.g. shell_cases.first_start")
     args = parser.parse_args()
     module_name, function_name = args.case.split(".", 1)
     module = importlib.import_module(module_name)
     case = getattr(module, function_name)
-    # A module names the desktop its cases run on; Xvfb with openbox unless it says otherwise.
-    desktop_class = getattr(module, "DESKTOP", Desktop)
+    # A case or its module names the desktop it runs on; Xvfb with openbox unless one says
+    # otherwise.
+    desktop_class = DESKTOPS[args.desktop] if args.desktop else \
+        getattr(case, "desktop", getattr(module, "DESKTOP", Desktop))
     os.environ["PULSMIR_BIN"] = os.path.abspath(args.bin)
     if args.helpers:
         os.environ["PULSMIR_E2E_HELPERS"] = os.path.abspath(args.helpers)

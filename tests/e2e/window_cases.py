@@ -301,10 +301,12 @@ def tray_menu_and_back(desktop, folder):
 def tray_without_notification_area(desktop, folder):
     program = start(desktop, folder, SkinMode=0, InTasktray=1, PosX=400, PosY=300)
     the_window(desktop)
-    expect("(!) No notification area: staying out of the tray" in folder.log_lines(),
-           "no reason logged")
+    lines = folder.log_lines()
+    expect("(!) No notification area: staying out of the tray" in lines, "no reason logged")
+    expect("(!) No notification area: Move to tray disabled" in lines, "the item not disabled")
     stop(program)
-    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "0", "tray state")
+    # The wish is kept for the next start, when the panel may be up.
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "1", "tray state")
 
 
 def auto_active_switches_modes(desktop, folder):

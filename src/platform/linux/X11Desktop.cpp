@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <utility>
 #include <xcb/xcb.h>
 
@@ -45,7 +46,8 @@ constexpr const char* AtomNames[] = {"_NET_ACTIVE_WINDOW",
                                      "_NET_WM_STATE_ABOVE",
                                      "_NET_WM_WINDOW_TYPE",
                                      "_NET_WM_WINDOW_TYPE_DESKTOP",
-                                     "_NET_WM_USER_TIME"};
+                                     "_NET_WM_USER_TIME",
+                                     "_NET_WM_PID"};
 
 constexpr std::uint32_t StateRemove = 0;
 constexpr std::uint32_t StateAdd = 1;
@@ -74,6 +76,11 @@ X11Desktop::X11Desktop()
     m_root = it.data->root;
     m_screen = QSize(it.data->width_in_pixels, it.data->height_in_pixels);
 
+    // Xwayland announces itself by an extension of its own.
+    constexpr char xwayland[] = "XWAYLAND";
+    const xcb_query_extension_cookie_t extension =
+        xcb_query_extension(c, static_cast<uint16_t>(std::strlen(xwayland)), xwayland);
+
     static_assert(std::size(AtomNames) == AtomCount);
     xcb_intern_atom_cookie_t cookies[AtomCount];
     for (int i = 0; i < AtomCount; ++i)
@@ -83,6 +90,8 @@ X11Desktop::X11Desktop()
         auto reply = Ask(c, xcb_intern_atom_reply, cookies[i]);
         m_atoms[i] = reply ? reply->atom : std::uint32_t{XCB_ATOM_NONE};
     }
+    const auto present = Ask(c, xcb_query_extension_reply, extension);
+    m_xwayland = present && present->present;
 }
 
 X11Desktop::~X11Desktop() = default;
@@ -209,6 +218,13 @@ WindowId X11Desktop::ForegroundWindow()
 WindowId X11Desktop::DesktopWindow()
 {
     return m_root;
+}
+
+bool X11Desktop::IsOwnWindow(WindowId window)
+{
+    const std::vector<std::uint32_t> pid =
+        Cardinals(static_cast<std::uint32_t>(window), m_atoms[NetWmPid], XCB_ATOM_CARDINAL);
+    return !pid.empty() && pid.front() == static_cast<std::uint32_t>(getpid());
 }
 
 QString X11Desktop::WindowTitle(WindowId window)

@@ -30,11 +30,13 @@ public:
     WindowId ForegroundWindow() override;
     WindowId DesktopWindow() override;
     QString WindowTitle(WindowId window) override;
+    bool IsOwnWindow(WindowId window) override;
     std::optional<WindowRect> WindowFrame(WindowId window) override;
     bool IsWindowVisible(WindowId window) override;
     std::optional<ShowState> WindowShowState(WindowId window) override;
     QPoint CursorPos() override;
     bool ShiftHeld() override;
+    bool PointerSeenEverywhere() override { return !m_xwayland; }
     void SetStayOnTop(WindowId window, bool onTop) override;
     void MoveWindow(WindowId window, QPoint topLeft) override;
     void ShowWindowNoActivate(WindowId window, bool show) override;
@@ -64,6 +66,7 @@ private:
         NetWmWindowType,
         NetWmWindowTypeDesktop,
         NetWmUserTime,
+        NetWmPid,
         AtomCount
     };
     struct ConnectionCloser
@@ -84,6 +87,7 @@ private:
     bool m_swayAsked = false;
     std::uint32_t m_root = 0;
     QSize m_screen;
+    bool m_xwayland = false;
     std::uint32_t m_atoms[AtomCount] = {};
     // The window manager forgets the states of a window it no longer manages; a hidden window
     // gets them back when shown.

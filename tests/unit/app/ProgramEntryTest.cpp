@@ -110,3 +110,25 @@ TEST(LinuxInstanceGuard, MarkerIsCreatedOnceAndFailsWithoutAFolder)
     LinuxInstanceGuard broken(runtime.File("file/sub"));
     EXPECT_EQ(broken.TakeSessionMarker("pulsmir"), InstanceGuard::MarkerState::Failed);
 }
+
+TEST(ProgramEntry, WaylandRequestsRunOnTheSessionsXServer)
+{
+    // Nothing asked: X11, without a word in the log.
+    EXPECT_EQ(ChooseQpaPlatform("", true).Platform, QByteArray("xcb"));
+    EXPECT_TRUE(ChooseQpaPlatform("", true).LogLine.isEmpty());
+    // Wayland in any spelling Qt takes, alone or first in a list: X11, and the log says so.
+    for (const char* asked :
+         {"wayland", "wayland-egl", "wayland;xcb", " wayland:nogl", "xcb;wayland"}) {
+        const QpaChoice choice = ChooseQpaPlatform(asked, true);
+        EXPECT_EQ(choice.Platform, QByteArray("xcb")) << asked;
+        EXPECT_TRUE(choice.LogLine.contains(QLatin1String(asked))) << asked;
+        EXPECT_TRUE(choice.LogLine.contains(QLatin1String("xcb"))) << asked;
+    }
+    // Other plug-ins are the user's choice.
+    EXPECT_EQ(ChooseQpaPlatform("offscreen", true).Platform, QByteArray("offscreen"));
+    EXPECT_TRUE(ChooseQpaPlatform("offscreen", true).LogLine.isEmpty());
+    // Without an X display there is nothing else to run on; the log tells what will not work.
+    const QpaChoice alone = ChooseQpaPlatform("wayland", false);
+    EXPECT_EQ(alone.Platform, QByteArray("wayland"));
+    EXPECT_FALSE(alone.LogLine.isEmpty());
+}

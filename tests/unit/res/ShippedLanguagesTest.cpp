@@ -13,7 +13,7 @@ std::set<QString> RequiredCodes()
         for (int n = from; n <= to; ++n)
             codes.insert(QLatin1String(prefix) + QString::number(n).rightJustified(2, u'0'));
     };
-    add("C01", 0, 28);
+    add("C01", 0, 30);
     add("C02", 0, 9);
     add("C03", 0, 67);
     add("C03", 72, 85);

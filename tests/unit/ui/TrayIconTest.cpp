@@ -105,20 +105,26 @@ TEST(TrayIcon, ASingleClickWaitsOutTheDoubleClickTime)
     EventCount downs;
     QObject::connect(&icon, &TTrayIcon::OnClick, [&] { clicks.Add(); });
     QObject::connect(&icon, &TTrayIcon::OnDblClick, [&] { doubles.Add(); });
+    EventCount activations;
     QObject::connect(&icon, &TTrayIcon::OnMouseDown, [&](TTrayIcon::Button b) { downs.Add(b); });
+    QObject::connect(&icon, &TTrayIcon::OnActivate, [&] { activations.Add(); });
 
+    // An XEmbed tray: a single click only clicks.
+    ASSERT_FALSE(icon.OneClickActivates());
     icon.Activated(QSystemTrayIcon::Trigger);
     EXPECT_EQ(clicks.count(), 0);
     EXPECT_EQ(downs.count(), 1);
     SpinFor(TTrayIcon::SingleClickWaitMs() + 100);
     EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(activations.count(), 0);
 
-    // A second click in time makes it a double click, and no single click follows.
+    // A second click in time makes it a double click, which opens, and no single click follows.
     icon.Activated(QSystemTrayIcon::Trigger);
     icon.Activated(QSystemTrayIcon::DoubleClick);
     SpinFor(TTrayIcon::SingleClickWaitMs() + 100);
     EXPECT_EQ(clicks.count(), 1);
     EXPECT_EQ(doubles.count(), 1);
+    EXPECT_EQ(activations.count(), 1);
 
     // Disabled: nothing at all.
     icon.Enabled = false;
@@ -127,6 +133,30 @@ TEST(TrayIcon, ASingleClickWaitsOutTheDoubleClickTime)
     SpinFor(TTrayIcon::SingleClickWaitMs() + 100);
     EXPECT_EQ(clicks.count(), 1);
     EXPECT_EQ(doubles.count(), 1);
+}
+
+TEST(TrayIcon, OneActivateOpensOnAStatusNotifierHost)
+{
+    // Such hosts send one Activate per click and never a double click: waiting for a second
+    // click would wait for ever, and the window would never come back.
+    TTrayIcon icon;
+    icon.SetOneClickActivates(true);
+    EventCount clicks;
+    EventCount activations;
+    QObject::connect(&icon, &TTrayIcon::OnClick, [&] { clicks.Add(); });
+    QObject::connect(&icon, &TTrayIcon::OnActivate, [&] { activations.Add(); });
+    icon.Activated(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(activations.count(), 1);
+    EXPECT_EQ(clicks.count(), 1);
+    icon.Activated(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(activations.count(), 2);
+    // Nothing pending either: no late click after the double-click time.
+    SpinFor(TTrayIcon::SingleClickWaitMs() + 100);
+    EXPECT_EQ(clicks.count(), 2);
+    // The secondary action and the menu open nothing.
+    icon.Activated(QSystemTrayIcon::MiddleClick);
+    icon.Activated(QSystemTrayIcon::Context);
+    EXPECT_EQ(activations.count(), 2);
 }
 
 TEST(TrayIcon, SingleClickFilter)

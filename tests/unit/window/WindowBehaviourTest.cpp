@@ -124,6 +124,37 @@ TEST(StatusTips, ShownAfterASecondOfRestAndHiddenWhenTheMouseLeaves)
     EXPECT_EQ(tips.Update(true, 8600), TStatusTips::Action::None);
 }
 
+TEST(StatusTips, LeavingTheFaceHidesTheTipAtOnce)
+{
+    // The X server may keep reporting the pointer over the face after it left onto a surface
+    // of the compositor's own; the leave hides the tip whatever the next checks say.
+    TStatusTips tips;
+    tips.Update(true, 0);
+    ASSERT_EQ(tips.Update(true, 1001), TStatusTips::Action::Show);
+    EXPECT_EQ(tips.PointerLeft(), TStatusTips::Action::Hide);
+    EXPECT_FALSE(tips.TipShown);
+    EXPECT_EQ(tips.PointerLeft(), TStatusTips::Action::None);
+    // Back on the face, a full second of rest again before the tip.
+    EXPECT_EQ(tips.Update(true, 1100), TStatusTips::Action::None);
+    EXPECT_EQ(tips.Update(true, 2000), TStatusTips::Action::None);
+    EXPECT_EQ(tips.Update(true, 2101), TStatusTips::Action::Show);
+
+    // A leave before the tip is due cancels it.
+    TStatusTips pending;
+    pending.Update(true, 0);
+    EXPECT_EQ(pending.PointerLeft(), TStatusTips::Action::None);
+    EXPECT_EQ(pending.TipDueTime, 0u);
+
+    // A click's minute still holds after a leave and a return.
+    TStatusTips clicked;
+    clicked.MouseDown(1000);
+    clicked.Update(true, 1000);
+    clicked.PointerLeft();
+    EXPECT_EQ(clicked.Update(true, 3000), TStatusTips::Action::None);
+    EXPECT_EQ(clicked.Update(true, 5000), TStatusTips::Action::None);
+    EXPECT_EQ(clicked.Update(true, 61'001), TStatusTips::Action::Show);
+}
+
 TEST(StatusTips, NoneForAMinuteAfterAClick)
 {
     TStatusTips tips;
@@ -211,6 +242,43 @@ TEST(ProximityHiding, HidesWithinSixteenPixelsAndShowsForShift)
     // Switched off while hidden: shown again.
     EXPECT_EQ(hiding.Check(false, window, area, {550, 320}, false), TProximityHiding::Action::Show);
     EXPECT_EQ(hiding.Check(false, window, area, {550, 320}, false), TProximityHiding::Action::None);
+}
+
+TEST(ProximityHiding, APointerTheDesktopCannotFollowBringsTheWindowBack)
+{
+    const WindowRect window{500, 300, 600, 350};
+    const WindowRect area{0, 0, 1024, 738};
+    const QPoint near{610, 320};
+    using Action = TProximityHiding::Action;
+    constexpr std::uint32_t blind = TProximityHiding::BlindAfterMs;
+
+    // Under a compositor that hides the pointer from X11 (seen everywhere: false).
+    TProximityHiding hiding;
+    EXPECT_EQ(hiding.Check(true, window, area, near, false, false, 1000), Action::Hide);
+    EXPECT_EQ(hiding.Check(true, window, area, near, false, false, 1000 + blind - 1), Action::None);
+    // The same position for that long may be a pointer long gone: the window comes back ...
+    EXPECT_EQ(hiding.Check(true, window, area, near, false, false, 1000 + blind), Action::Show);
+    // ... and stays while nothing is seen to move ...
+    EXPECT_EQ(hiding.Check(true, window, area, near, false, false, 1000 + 5 * blind), Action::None);
+    // ... until the pointer moves near it again.
+    EXPECT_EQ(hiding.Check(true, window, area, {611, 321}, false, false, 1000 + 5 * blind + 50),
+              Action::Hide);
+    // A pointer moved away shows it at once, as on any desktop.
+    EXPECT_EQ(hiding.Check(true, window, area, {900, 600}, false, false, 1000 + 5 * blind + 99),
+              Action::Show);
+
+    // Where X11 sees every move, a resting pointer keeps the window hidden for good.
+    TProximityHiding x11;
+    EXPECT_EQ(x11.Check(true, window, area, near, false, true, 1000), Action::Hide);
+    EXPECT_EQ(x11.Check(true, window, area, near, false, true, 1000 + 10 * blind), Action::None);
+    EXPECT_TRUE(x11.ProximityHidden);
+
+    // The tick count wraps without bringing the window back early.
+    TProximityHiding wrap;
+    const std::uint32_t late = 0xFFFFFFFFu - 100u;
+    EXPECT_EQ(wrap.Check(true, window, area, near, false, false, late), Action::Hide);
+    EXPECT_EQ(wrap.Check(true, window, area, near, false, false, late + 500u), Action::None);
+    EXPECT_EQ(wrap.Check(true, window, area, near, false, false, late + blind), Action::Show);
 }
 
 TEST(Floating, WhichForegroundWindowsCarryTheWindow)

@@ -12,6 +12,7 @@ namespace {
 constexpr WindowId Own = 100;
 constexpr WindowId Editor = 200;
 constexpr WindowId Narrow = 300;
+constexpr WindowId OwnDialog = 400;
 const QString OwnCaption = QStringLiteral("Pulsmir");
 
 // Records the hand-offs; floating moves go to the fake desktop, as the main window would move.
@@ -198,6 +199,36 @@ TEST_F(WindowThreads, FloatingOffStaysPutAndTheProgramInFrontStaysPut)
     QCoreApplication::processEvents();
     floating.Stop();
     EXPECT_TRUE(handOff.Moves.empty());
+}
+
+TEST_F(WindowThreads, FloatingNeverRidesTheProgramsOwnDialogs)
+{
+    {
+        std::scoped_lock lock(desktop.Lock);
+        // Wide and titled: any other program's window like it would carry the monitor.
+        desktop.Windows[OwnDialog] = {
+            QStringLiteral("Options"), {200, 150, 800, 600}, true, ShowState::Normal, true};
+        desktop.Foreground = OwnDialog;
+    }
+    TFltCtrl floating(Factory(), handOff);
+    floating.Window = Own;
+    floating.Interval = 10;
+    floating.OffsetX = -120;
+    floating.Active = true;
+    floating.Resume();
+    // Several passes with the dialog in front, none of which moves the window.
+    ASSERT_TRUE(SpinUntil([&] {
+        std::scoped_lock lock(desktop.Lock);
+        return desktop.ForegroundQueries > 6;
+    }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(handOff.Moves.empty());
+    EXPECT_EQ(OwnPosition(), QPoint(10, 10));
+
+    // Another program's window in front again: it rides that one.
+    SetForeground(Editor);
+    ASSERT_TRUE(SpinUntil([&] { return OwnPosition() == QPoint(904, 0); }));
+    floating.Stop();
 }
 
 TEST_F(WindowThreads, IdleThreadsSleepUntilWokenAndThenWorkAtOnce)

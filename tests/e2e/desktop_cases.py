@@ -1,0 +1,212 @@
+"""The window on the desktops people run besides openbox: XFCE's panel and its two tray
+protocols, a tray that appears after the program, GNOME's mutter as a Wayland compositor with
+Xwayland (a pointer X11 cannot always see), docked edges across a mode switch, floating beside
+the program's own dialog, and a session that asks Qt for Wayland."""
+
+import subprocess
+import time
+
+from desktops import MutterDesktop, XfceDesktop
+from harness import Pulsmir, wait_until, window_geometry
+from option_cases import open_options
+from shell_cases import expect, main_windows
+from window_cases import (OFFSET_X, OFFSET_Y, SLOW, frame_of, log_matches, open_client,
+                          popup_menu, position, start, stop, the_window, tips_window,
+                          tray_icon_width)
+
+
+def on(desktop_class):
+    """Runs the case on another desktop than openbox (run.py reads the attribute)."""
+    def mark(case):
+        case.desktop = desktop_class
+        return case
+    return mark
+
+
+def click_tray_icon(desktop, panel, repeat=1):
+    px, py, pw, ph = window_geometry(desktop, panel)
+    desktop.run(["xdotool", "mousemove", str(px + pw - ph // 2), str(py + ph // 2)])
+    time.sleep(0.3)
+    desktop.run(["xdotool", "click", "--repeat", str(repeat), "--delay", "80", "1"])
+
+
+def into_the_tray_from_the_menu(desktop, window):
+    # The second item of the window menu.
+    popup_menu(desktop, window, ["Down", "Down", "Return"])
+
+
+@on(XfceDesktop)
+def xfce_status_notifier_tray_restores_on_one_click(desktop, folder):
+    panel = desktop.start_tray_host()
+    empty = tray_icon_width(desktop, panel)
+    program = start(desktop, folder, SkinMode=0, InTasktray=1, PosX=400, PosY=300)
+    wait_until(lambda: tray_icon_width(desktop, panel) > empty, timeout=SLOW,
+               what="the icon in XFCE's panel")
+    item = f"org.kde.StatusNotifierItem-{program.process.pid}-1"
+    expect(item in desktop.bus_names(), "the icon is not a StatusNotifierItem")
+    expect(not main_windows(desktop), "the window shows while in the tray")
+    # The panel sends one Activate for the click, and no double click ever.
+    click_tray_icon(desktop, panel)
+    folder.wait_for_log("Out of TaskTray", timeout=SLOW)
+    window = the_window(desktop)
+    wait_until(lambda: tray_icon_width(desktop, panel) == empty, timeout=SLOW,
+               what="the icon out of the panel")
+    # Once more, with the Activate a host sends over the bus.
+    into_the_tray_from_the_menu(desktop, window)
+    folder.wait_for_log("Into TaskTray", count=2, timeout=SLOW)
+    wait_until(lambda: item in desktop.bus_names(), timeout=SLOW, what="the item registered")
+    desktop.run(["gdbus", "call", "--session", "--dest", item, "--object-path",
+                 "/StatusNotifierItem", "--method", "org.kde.StatusNotifierItem.Activate",
+                 "0", "0"])
+    folder.wait_for_log("Out of TaskTray", count=2, timeout=SLOW)
+    the_window(desktop)
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "0", "tray state saved")
+
+
+def xembed_tray_restores_on_a_double_click_only(desktop, folder):
+    panel = desktop.start_tray_host()
+    empty = tray_icon_width(desktop, panel)
+    program = start(desktop, folder, SkinMode=0, InTasktray=1, PosX=400, PosY=300)
+    wait_until(lambda: tray_icon_width(desktop, panel) > empty, timeout=SLOW,
+               what="the icon in the tray")
+    # A single click waits out the double-click time and then does nothing.
+    click_tray_icon(desktop, panel)
+    time.sleep(2.0)
+    expect("Out of TaskTray" not in folder.log_lines(), "one click restored from an XEmbed tray")
+    expect(not main_windows(desktop), "the window came back on one click")
+    click_tray_icon(desktop, panel, repeat=2)
+    folder.wait_for_log("Out of TaskTray", timeout=SLOW)
+    the_window(desktop)
+    stop(program)
+
+
+def tray_that_appears_later_is_entered(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, InTasktray=1, PosX=400, PosY=300)
+    the_window(desktop)
+    lines = folder.log_lines()
+    expect("(!) No notification area: Move to tray disabled" in lines, "no reason logged")
+    expect("Into TaskTray" not in lines, "into a tray that is not there")
+    # The panel comes up after the program, as at a login.
+    desktop.start_tray_host()
+    folder.wait_for_log("Notification area found", timeout=SLOW)
+    folder.wait_for_log("Into TaskTray", timeout=SLOW)
+    wait_until(lambda: not main_windows(desktop), timeout=SLOW, what="the window hidden")
+    stop(program)
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "1", "tray state")
+
+
+def docked_window_stays_docked(desktop, folder):
+    # Far past the bottom-right corner: placed flush with it, in full mode.
+    program = start(desktop, folder, SkinMode=1, PosX=5000, PosY=5000)
+    window = the_window(desktop)
+    corner = work_area(desktop)[2:]
+    wait_until(lambda: frame_of(desktop, window)[2:] == corner, timeout=SLOW,
+               what=f"the window in the corner {corner} (it is at {frame_of(desktop, window)})")
+    x, y, w, h = window_geometry(desktop, window)
+    # The smaller compact mode keeps both edges.
+    desktop.run(["xdotool", "mousemove", str(x + 10), str(y + h // 2)])
+    time.sleep(0.3)
+    desktop.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+    folder.wait_for_log("Skin Mode Change to COMPACT", timeout=SLOW)
+    wait_until(lambda: window_geometry(desktop, window)[2:] != (w, h), timeout=SLOW,
+               what="the compact size")
+    wait_until(lambda: frame_of(desktop, window)[2:] == corner, timeout=SLOW,
+               what=f"the compact window docked at {corner} "
+                    f"(it is at {frame_of(desktop, window)})")
+    cx, cy, cw, ch = window_geometry(desktop, window)
+    stop(program)
+    saved = (int(folder.ini_value("Pulsmir.ini", "Pulsmir2", "PosX")),
+             int(folder.ini_value("Pulsmir.ini", "Pulsmir2", "PosY")))
+    expect(saved == (corner[0] - cw, corner[1] - ch), f"saved at {saved}, not docked")
+
+
+def work_area(desktop):
+    """The first desktop's work area: left, top, right, bottom."""
+    value = desktop.run(["xprop", "-root", "_NET_WORKAREA"], check=False)
+    if "=" not in value:
+        return 0, 0, desktop.width, desktop.height
+    x, y, w, h = (int(v) for v in value.split("=", 1)[1].split(",")[:4])
+    return x, y, x + w, y + h
+
+
+@on(XfceDesktop)
+def xfce_docked_window_stays_docked(desktop, folder):
+    desktop.start_tray_host()
+    docked_window_stays_docked(desktop, folder)
+
+
+@on(MutterDesktop)
+def mutter_docked_window_stays_docked(desktop, folder):
+    docked_window_stays_docked(desktop, folder)
+
+
+def floating_ignores_the_programs_own_dialog(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, FloatSW=1, FloatAnim=0, PosX=50, PosY=500)
+    window = the_window(desktop)
+    client = open_client(desktop, "FloatTarget", "600x200+150+120")
+    left, top, right, bottom = frame_of(desktop, client)
+    riding = (right + OFFSET_X, top + OFFSET_Y)
+    wait_until(lambda: position(desktop, window) == riding, timeout=SLOW,
+               what="the window riding on the client")
+    moves = len(log_matches(folder, r"Float Move: .*"))
+    dialog = open_options(desktop, window)
+    expect(frame_of(desktop, dialog)[2] - frame_of(desktop, dialog)[0] >= abs(OFFSET_X) + 64,
+           "the dialog is too narrow to have carried the window anyway")
+    # Several passes of the floating thread with the dialog in front.
+    time.sleep(2.0)
+    expect(position(desktop, window) == riding,
+           f"the window left for the dialog: at {position(desktop, window)}")
+    expect(len(log_matches(folder, r"Float Move: .*")) == moves,
+           f"floating moves with the dialog in front: {log_matches(folder, r'Float Move: .*')}")
+    desktop.run(["xdotool", "key", "--window", str(dialog), "Escape"], check=False)
+    wait_until(lambda: not desktop.is_viewable(dialog), timeout=SLOW, what="the dialog closed")
+    stop(program)
+
+
+def wayland_platform_request_runs_on_x11(desktop, folder):
+    folder.settings(ResourceName="English", NoSplash=1, SkinMode=0, PosX=300, PosY=300)
+    program = Pulsmir(desktop, folder, env={"QT_QPA_PLATFORM": "wayland"})
+    folder.wait_for_log("Application Running...", timeout=SLOW)
+    the_window(desktop)
+    expect(any(line.startswith("QT_QPA_PLATFORM=wayland: running on xcb")
+               for line in folder.log_lines()), "the log does not say why it runs on X11")
+    stop(program)
+
+
+@on(MutterDesktop)
+def mutter_tip_hides_when_the_pointer_leaves(desktop, folder):
+    pointer = desktop.pointer()
+    program = start(desktop, folder, SkinMode=0, PosX=400, PosY=300)
+    window = the_window(desktop)
+    x, y, w, h = window_geometry(desktop, window)
+    pointer.to(x + w // 2, y + h // 2)
+    tip = wait_until(lambda: tips_window(desktop), timeout=SLOW, what="the status tip")
+    # Onto the desktop, where no X11 window is: Xwayland keeps reporting the pointer where it
+    # last saw it, on the face.
+    pointer.to(x + w + 200, y + h + 200)
+    wait_until(lambda: not desktop.is_viewable(tip), timeout=SLOW,
+               what="the tip hidden after the pointer left")
+    stop(program)
+
+
+@on(MutterDesktop)
+def mutter_window_hidden_near_the_pointer_comes_back(desktop, folder):
+    pointer = desktop.pointer()
+    program = start(desktop, folder, SkinMode=0, AutoHidingOnMouse=1, PosX=400, PosY=300)
+    window = the_window(desktop)
+    x, y, w, h = window_geometry(desktop, window)
+    pointer.to(x + w // 2, y + h // 2)
+    wait_until(lambda: not desktop.is_viewable(window), timeout=SLOW,
+               what="the window hidden under the pointer")
+    hidden_at = time.monotonic()
+    # Nothing of X11 is under the pointer now, so nothing tells where it goes: the window comes
+    # back rather than being lost.
+    pointer.to(x + w + 300, y + h + 200)
+    wait_until(lambda: desktop.is_viewable(window), timeout=SLOW,
+               what="the window back when the pointer could not be seen")
+    expect(time.monotonic() - hidden_at >= 2.5, "back before the pointer rested for 3 seconds")
+    # Seen near it again, it hides again.
+    pointer.to(x + w // 2, y + h // 2)
+    wait_until(lambda: not desktop.is_viewable(window), timeout=SLOW, what="hidden again")
+    stop(program)

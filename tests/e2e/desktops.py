@@ -1,0 +1,290 @@
+"""Desktops other than openbox for the window cases: XFCE (xfwm4 and its panel, whose tray speaks
+both XEmbed and StatusNotifierItem) on Xvfb, and GNOME's mutter as a headless Wayland compositor
+with Xwayland. Each runs under a D-Bus session bus of its own and keeps its configuration in a
+temporary folder; a desktop that cannot start on this machine skips the case with the reason.
+"""
+
+import glob
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+from harness import Desktop, E2EError, Skip, wait_until
+
+
+def require(*tools):
+    missing = [tool for tool in tools if not shutil.which(tool)]
+    if missing:
+        raise Skip(f"not installed: {', '.join(missing)} (scripts/install-deps.sh)")
+
+
+class DBusSession:
+    """A session bus with the environment its activated services (xfconfd) inherit."""
+
+    def __init__(self, env):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+             f"--print-address={write_end}"],
+            env=env, pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end, "rb") as pipe:
+            self.address = pipe.readline().decode().strip()
+        if not self.address:
+            self.stop()
+            raise Skip("dbus-daemon did not start a session bus")
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+class SessionDesktop(Desktop):
+    """A desktop with a session bus and a home of its own for its configuration."""
+
+    name = "desktop"
+
+    def __init__(self, width=1280, height=800):
+        super().__init__(width, height)
+        self._scratch = tempfile.TemporaryDirectory(prefix=f"pulsmir-{self.name}-")
+        self.home = self._scratch.name
+        self.runtime = os.path.join(self.home, "runtime")
+        os.makedirs(self.runtime, mode=0o700)
+        self.bus = None
+        self.session_env = {}
+
+    def desktop_env(self):
+        """The environment of the desktop's own processes."""
+        env = dict(os.environ)
+        for name in ("WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER"):
+            env.pop(name, None)
+        env.update({
+            "HOME": self.home,
+            "XDG_CONFIG_HOME": os.path.join(self.home, "config"),
+            "XDG_DATA_HOME": os.path.join(self.home, "data"),
+            "XDG_CACHE_HOME": os.path.join(self.home, "cache"),
+            "XDG_RUNTIME_DIR": self.runtime,
+            "NO_AT_BRIDGE": "1",
+        })
+        if self.display:
+            env["DISPLAY"] = self.display
+        env.update(self.session_env)
+        return env
+
+    def start_bus(self):
+        require("dbus-daemon")
+        self.bus = DBusSession(self.desktop_env())
+        self.session_env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
+
+    def env(self, extra=None):
+        env = super().env()
+        env.update(self.session_env)
+        if extra:
+            env.update(extra)
+        return env
+
+    def bus_names(self):
+        out = self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus",
+                        "--object-path", "/org/freedesktop/DBus", "--method",
+                        "org.freedesktop.DBus.ListNames"], check=False)
+        return [name.strip(" '") for name in out.strip("()[],\n").split(",")]
+
+    def stop(self):
+        super().stop()
+        if self.bus:
+            self.bus.stop()
+            self.bus = None
+
+    def __exit__(self, *exc):
+        self.stop()
+        self._scratch.cleanup()
+
+
+# One panel along the top holding only the notification area, as small as its icons.
+XFCE_PANEL = """<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="dark-mode" type="bool" value="false"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="1"/>
+      <property name="length-adjust" type="bool" value="true"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="26"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+"""
+
+
+class XfceDesktop(SessionDesktop):
+    """Xvfb with xfwm4; start_tray_host() starts XFCE's panel."""
+
+    name = "xfce"
+
+    def start_window_manager(self):
+        require("xfwm4", "xfce4-panel", "gdbus")
+        self.start_bus()
+        channels = os.path.join(self.home, "config", "xfce4", "xfconf", "xfce-perchannel-xml")
+        os.makedirs(channels)
+        with open(os.path.join(channels, "xfce4-panel.xml"), "w") as handle:
+            handle.write(XFCE_PANEL)
+        self.spawn(["xfwm4", "--sm-client-disable"], env=self.desktop_env())
+        self.wait_for_window_manager("xfwm4", timeout=30)
+
+    def start_tray_host(self):
+        """XFCE's panel with its notification area; returns the panel window once both
+        protocols are served: the XEmbed tray selection and the StatusNotifierItem watcher
+        with its host."""
+        self.spawn(["xfce4-panel", "--sm-client-disable"], env=self.desktop_env())
+        wait_until(lambda: "org.kde.StatusNotifierWatcher" in self.bus_names(), timeout=30,
+                   what="the panel's StatusNotifierWatcher")
+        wait_until(lambda: "true" in self.run(
+            ["gdbus", "call", "--session", "--dest", "org.kde.StatusNotifierWatcher",
+             "--object-path", "/StatusNotifierWatcher", "--method",
+             "org.freedesktop.DBus.Properties.Get", "org.kde.StatusNotifierWatcher",
+             "IsStatusNotifierHostRegistered"], check=False), timeout=30,
+            what="a StatusNotifierItem host")
+        wait_until(lambda: "window id" in self.run(
+            ["xprop", "-root", "-notype", "_NET_SYSTEM_TRAY_S0"], check=False) or
+            self.tray_selection_owned(), timeout=30, what="the XEmbed tray selection")
+        return wait_until(lambda: self.panel_window(), timeout=30, what="the panel window")
+
+    def tray_selection_owned(self):
+        # xprop cannot read selections; xdotool's search for the tray manager's window can.
+        return bool(self.windows("^xfce4-panel$"))
+
+    def panel_window(self):
+        """The panel's visible top-level window along the top edge."""
+        for window in self.windows("^xfce4-panel$"):
+            info = self.window_info(window)
+            if "IsViewable" in info and "Absolute upper-left Y:  0" in info \
+                    or "Absolute upper-left Y: 0" in info and "IsViewable" in info:
+                return window
+        return None
+
+
+class MutterDesktop(SessionDesktop):
+    """GNOME's mutter as a headless Wayland compositor; X11 clients (the program, xdotool)
+    run on its Xwayland, of which mutter is also the window manager."""
+
+    name = "mutter"
+
+    def start(self):
+        require("mutter", "Xwayland", "gdbus")
+        try:
+            self.start_bus()
+            self.start_compositor()
+        except BaseException:
+            self.stop()
+            raise
+
+    def start_compositor(self):
+        before = set(glob.glob("/tmp/.X*-lock"))
+        self.log = open(os.path.join(self.home, "mutter.log"), "w")
+        self.mutter = subprocess.Popen(
+            ["mutter", "--headless", "--virtual-monitor", f"{self.width}x{self.height}",
+             "--wayland"], env=self.desktop_env(), stdout=self.log, stderr=subprocess.STDOUT)
+        self._processes.append(self.mutter)
+
+        def xwayland_display():
+            if self.mutter.poll() is not None:
+                raise Skip(f"mutter ended at start ({self.mutter.returncode}): "
+                               + self.log_tail())
+            # Mutter reserves the X displays for Xwayland with lock files naming itself; the
+            # lower one is the session's DISPLAY.
+            numbers = []
+            for lock in set(glob.glob("/tmp/.X*-lock")) - before:
+                try:
+                    with open(lock) as handle:
+                        owner = int(handle.read().strip() or 0)
+                except (OSError, ValueError):
+                    continue
+                if owner == self.mutter.pid:
+                    numbers.append(int(os.path.basename(lock)[2:-5]))
+            return min(numbers) if numbers else None
+
+        try:
+            number = wait_until(xwayland_display, timeout=30, what="mutter's Xwayland")
+        except E2EError:
+            raise Skip("mutter started no Xwayland: " + self.log_tail())
+        self.display = f":{number}"
+        wayland = os.path.join(self.runtime, "wayland-0")
+        auth = wait_until(lambda: next(iter(glob.glob(
+            os.path.join(self.runtime, ".mutter-Xwaylandauth.*"))), None), timeout=30,
+            what="Xwayland's authority file")
+        self.session_env.update({"XAUTHORITY": auth, "WAYLAND_DISPLAY": wayland,
+                                 "XDG_SESSION_TYPE": "wayland"})
+        try:
+            self.wait_for_window_manager("mutter on Xwayland", timeout=60)
+        except E2EError:
+            raise Skip("Xwayland under mutter did not come up: " + self.log_tail())
+
+    def pointer(self):
+        """The compositor's own pointer (see helpers/mutter_pointer.py), started at the
+        top-left corner of the screen."""
+        if getattr(self, "_pointer", None):
+            return self._pointer
+        python = "/usr/bin/python3"
+        probe = subprocess.run([python, "-c", "import dbus"], capture_output=True)
+        if probe.returncode != 0:
+            raise Skip("the system's python3 has no D-Bus module (python3-dbus)")
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "helpers",
+                              "mutter_pointer.py")
+        process = subprocess.Popen([python, script, self.bus.address], stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, text=True, env=self.env())
+        self._processes.append(process)
+        self._pointer = CompositorPointer(process)
+        self._pointer.wait()
+        return self._pointer
+
+    def log_tail(self):
+        self.log.flush()
+        with open(self.log.name, errors="replace") as handle:
+            return " | ".join(handle.read().strip().splitlines()[-3:])
+
+    def env(self, extra=None):
+        env = super().env(extra)
+        # A Wayland session as the user has it: the program must still run on Xwayland.
+        env["WAYLAND_DISPLAY"] = self.session_env["WAYLAND_DISPLAY"]
+        return env
+
+    def stop(self):
+        super().stop()
+        if getattr(self, "log", None):
+            self.log.close()
+
+
+class CompositorPointer:
+    def __init__(self, process):
+        self.process = process
+
+    def wait(self):
+        if self.process.stdout.readline().strip() != "ok":
+            raise E2EError("mutter's remote-desktop pointer did not answer")
+
+    def send(self, line):
+        self.process.stdin.write(line + "\n")
+        self.process.stdin.flush()
+        self.wait()
+
+    def to(self, x, y):
+        self.send(f"to {x} {y}")
+
+    def click(self):
+        self.send("click")

@@ -1,0 +1,43 @@
+"""Moves the pointer of a headless mutter as a mouse would, through mutter's remote-desktop
+interface, so that X11 clients on its Xwayland see it come and go as they do in a real GNOME
+session (xdotool moves only Xwayland's own idea of the pointer).
+
+Runs under the system's python3 with python3-dbus: mutter_pointer.py BUS_ADDRESS. One command a
+line on standard input, each answered "ok": "to X Y" moves to the screen point, "click" clicks
+the left button.
+"""
+
+import sys
+
+import dbus
+
+BUTTON_LEFT = 0x110  # evdev's BTN_LEFT
+
+
+def main():
+    bus = dbus.bus.BusConnection(sys.argv[1])
+    service = "org.gnome.Mutter.RemoteDesktop"
+    remote = dbus.Interface(bus.get_object(service, "/org/gnome/Mutter/RemoteDesktop"), service)
+    # The session lives as long as this connection.
+    path = remote.CreateSession()
+    session = dbus.Interface(bus.get_object(service, path), service + ".Session")
+    session.Start()
+    # Relative motion is all a session without a screen cast may send: start from the corner.
+    session.NotifyPointerMotionRelative(-100000.0, -100000.0)
+    x, y = 0, 0
+    print("ok", flush=True)
+    for line in sys.stdin:
+        command, *args = line.split()
+        if command == "to":
+            to_x, to_y = (int(v) for v in args)
+            session.NotifyPointerMotionRelative(float(to_x - x), float(to_y - y))
+            x, y = to_x, to_y
+        elif command == "click":
+            session.NotifyPointerButton(BUTTON_LEFT, True)
+            session.NotifyPointerButton(BUTTON_LEFT, False)
+        print("ok", flush=True)
+    session.Stop()
+
+
+if __name__ == "__main__":
+    main()
