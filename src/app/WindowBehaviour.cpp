@@ -172,19 +172,19 @@ bool TProximityHiding::MouseNear(const WindowRect& window, const WindowRect& wor
 }
 
 TProximityHiding::Action TProximityHiding::Check(bool enabled, const WindowRect& window,
-                                                 const WindowRect& workArea,
-                                                 std::optional<QPoint> cursor, bool shiftHeld,
-                                                 bool pointerSeenEverywhere, std::uint32_t now)
+                                                 const WindowRect& workArea, QPoint cursor,
+                                                 bool shiftHeld, bool pointerSeenEverywhere,
+                                                 std::uint32_t now)
 {
-    bool seen = cursor.has_value();
-    if (seen && !pointerSeenEverywhere) {
+    bool seen = true;
+    if (!pointerSeenEverywhere) {
         if (cursor != m_lastCursor) {
             m_lastCursor = cursor;
             m_lastMoveAt = now;
         }
         seen = now - m_lastMoveAt < BlindAfterMs;
     }
-    const bool near = enabled && seen && MouseNear(window, workArea, *cursor, shiftHeld);
+    const bool near = enabled && seen && MouseNear(window, workArea, cursor, shiftHeld);
     if (near == ProximityHidden)
         return Action::None;
     ProximityHidden = near;

@@ -97,12 +97,10 @@ public:
     static constexpr int Margin = 16;
     static constexpr std::uint32_t BlindAfterMs = 3000;
 
-    // enabled: AutoHidingOnMouse is on and the options item is enabled. cursor: none when the
-    // desktop could not tell. pointerSeenEverywhere: X11 reports every move of the pointer.
-    // now: the millisecond tick, which wraps.
-    Action Check(bool enabled, const WindowRect& window, const WindowRect& workArea,
-                 std::optional<QPoint> cursor, bool shiftHeld, bool pointerSeenEverywhere = true,
-                 std::uint32_t now = 0);
+    // enabled: AutoHidingOnMouse is on and the options item is enabled. pointerSeenEverywhere:
+    // the desktop reports every move of the pointer. now: the millisecond tick, which wraps.
+    Action Check(bool enabled, const WindowRect& window, const WindowRect& workArea, QPoint cursor,
+                 bool shiftHeld, bool pointerSeenEverywhere = true, std::uint32_t now = 0);
     static bool MouseNear(const WindowRect& window, const WindowRect& workArea, QPoint cursor,
                           bool shiftHeld);
 

@@ -5,5 +5,7 @@
 // StatusNotifierItem host (KDE, XFCE's panel, waybar, GNOME's AppIndicator extension) draws the
 // icon itself and sends one Activate per click, never a double click.
 //
-// Whether this process's tray icons went to a StatusNotifierItem host over the session bus.
-bool TrayIconsOnStatusNotifierHost();
+// Whether a StatusNotifierItem host serves the session bus now. Qt asks the same once, when the
+// first tray icon is made, and puts every icon of the process on such a host from then on;
+// asked right after that, the answer tells which kind the icons went to.
+bool StatusNotifierHostPresent();

@@ -84,6 +84,8 @@ TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent), m_id(TrayIconIds::Acqui
     m_singleClickTimer->setSingleShot(true);
     connect(m_singleClickTimer, &QTimer::timeout, this, &TTrayIcon::SingleClickWaitOver);
     connect(&m_tray, &QSystemTrayIcon::activated, this, &TTrayIcon::Activated);
+    // Qt has just chosen the protocol for m_tray, by the same question.
+    m_oneClickActivates = StatusNotifierHostPresent();
 }
 
 TTrayIcon::~TTrayIcon()
@@ -136,7 +138,6 @@ void TTrayIcon::Register()
     m_tray.setIcon(icon);
     m_tray.setToolTip(m_tip);
     m_tray.show();
-    m_oneClickActivates = TrayIconsOnStatusNotifierHost();
 }
 
 bool TTrayIcon::HostAvailable()

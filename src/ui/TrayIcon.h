@@ -93,7 +93,7 @@ public:
     // Whether a notification area exists now to show the icon in.
     static bool HostAvailable();
     // One click opens on StatusNotifierItem hosts, which never report a double click; XEmbed
-    // trays take a double click. Found out when the icon is shown; settable for the tests.
+    // trays take a double click. Found out when the icon is made; settable for the tests.
     bool OneClickActivates() const { return m_oneClickActivates; }
     void SetOneClickActivates(bool oneClick) { m_oneClickActivates = oneClick; }
 

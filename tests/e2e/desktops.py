@@ -53,7 +53,8 @@ class SessionDesktop(Desktop):
 
     def __init__(self, width=1280, height=800):
         super().__init__(width, height)
-        self._scratch = tempfile.TemporaryDirectory(prefix=f"pulsmir-{self.name}-")
+        self._scratch = tempfile.TemporaryDirectory(prefix=f"pulsmir-{self.name}-",
+                                                    ignore_cleanup_errors=True)
         self.home = self._scratch.name
         self.runtime = os.path.join(self.home, "runtime")
         os.makedirs(self.runtime, mode=0o700)
@@ -164,6 +165,26 @@ class XfceDesktop(SessionDesktop):
             ["xprop", "-root", "-notype", "_NET_SYSTEM_TRAY_S0"], check=False) or
             self.tray_selection_owned(), timeout=30, what="the XEmbed tray selection")
         return wait_until(lambda: self.panel_window(), timeout=30, what="the panel window")
+
+    def status_notifier_items(self):
+        """The items the panel's watcher holds, each as (bus name, object path)."""
+        out = self.run(["gdbus", "call", "--session", "--dest", "org.kde.StatusNotifierWatcher",
+                        "--object-path", "/StatusNotifierWatcher", "--method",
+                        "org.freedesktop.DBus.Properties.Get", "org.kde.StatusNotifierWatcher",
+                        "RegisteredStatusNotifierItems"], check=False)
+        items = []
+        for entry in out.split("'")[1::2]:
+            name, _, path = entry.partition("/")
+            items.append((name, "/" + path if path else "/StatusNotifierItem"))
+        return items
+
+    def bus_name_pid(self, name):
+        out = self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus",
+                        "--object-path", "/org/freedesktop/DBus", "--method",
+                        "org.freedesktop.DBus.GetConnectionUnixProcessID", name], check=False)
+        # "(uint32 1234,)"
+        value = out.strip("()\n, ").split()[-1:] if out.strip() else []
+        return int(value[0]) if value and value[0].isdigit() else None
 
     def tray_selection_owned(self):
         # xprop cannot read selections; xdotool's search for the tray manager's window can.

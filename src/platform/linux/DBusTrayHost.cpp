@@ -1,20 +1,15 @@
 #include "platform/TrayHost.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusInterface>
 
-bool TrayIconsOnStatusNotifierHost()
+bool StatusNotifierHostPresent()
 {
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface())
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher))
         return false;
-    // Qt registers each icon it hands to a host under this name, and uses XEmbed otherwise.
-    const QString ours =
-        QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid());
-    const QStringList names = bus.interface()->registeredServiceNames().value();
-    for (const QString& name : names)
-        if (name.startsWith(ours))
-            return true;
-    return false;
+    QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
+    return host.property("IsStatusNotifierHostRegistered").toBool();
 }

@@ -76,7 +76,7 @@ X11Desktop::X11Desktop()
     m_root = it.data->root;
     m_screen = QSize(it.data->width_in_pixels, it.data->height_in_pixels);
 
-    // Xwayland announces itself by an extension of its own.
+    // Xwayland announces itself by an extension of its own (from version 23.1 on).
     constexpr char xwayland[] = "XWAYLAND";
     const xcb_query_extension_cookie_t extension =
         xcb_query_extension(c, static_cast<uint16_t>(std::strlen(xwayland)), xwayland);
@@ -90,8 +90,11 @@ X11Desktop::X11Desktop()
         auto reply = Ask(c, xcb_intern_atom_reply, cookies[i]);
         m_atoms[i] = reply ? reply->atom : std::uint32_t{XCB_ATOM_NONE};
     }
+    // Older Xwayland (before 23.1) has no such extension; the session says it is Wayland.
     const auto present = Ask(c, xcb_query_extension_reply, extension);
-    m_xwayland = present && present->present;
+    m_xwayland = (present && present->present) ||
+                 !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                 qgetenv("XDG_SESSION_TYPE") == "wayland";
 }
 
 X11Desktop::~X11Desktop() = default;

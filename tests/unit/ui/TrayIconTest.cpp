@@ -110,7 +110,7 @@ TEST(TrayIcon, ASingleClickWaitsOutTheDoubleClickTime)
     QObject::connect(&icon, &TTrayIcon::OnActivate, [&] { activations.Add(); });
 
     // An XEmbed tray: a single click only clicks.
-    ASSERT_FALSE(icon.OneClickActivates());
+    icon.SetOneClickActivates(false);
     icon.Activated(QSystemTrayIcon::Trigger);
     EXPECT_EQ(clicks.count(), 0);
     EXPECT_EQ(downs.count(), 1);
