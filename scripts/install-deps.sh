@@ -24,8 +24,9 @@ packages=(
   # a tray host and a window manager remote for the window-behaviour cases
   trayer wmctrl
   # the desktops the window cases also run on: XFCE's panel (its tray speaks both XEmbed and
-  # StatusNotifierItem) and window manager, GNOME's mutter with Xwayland, under a D-Bus session
-  xfce4-panel xfwm4 mutter xwayland dbus-daemon dbus-x11 libglib2.0-bin python3-dbus
+  # StatusNotifierItem) and window manager, GNOME's mutter (with the Xwayland and gdbus of the
+  # sway line below), under a D-Bus session; python3-dbus drives mutter's pointer
+  xfce4-panel xfwm4 mutter dbus-daemon dbus-x11 python3-dbus
   # ALSA utilities, iproute2 for network namespaces in tests
   alsa-utils iproute2
   # the freedesktop tools the file type of add-in packages is registered with and checked by

@@ -231,6 +231,8 @@ def auto_hiding_with_a_maximised_window(desktop, folder):
 
 
 def hiding_near_the_mouse_and_shift(desktop, folder):
+    # The pointer starts mid-screen, over where the window goes: away first, or it hides at once.
+    desktop.run(["xdotool", "mousemove", "5", "5"])
     program = start(desktop, folder, SkinMode=0, AutoHidingOnMouse=1, PosX=400, PosY=300)
     window = the_window(desktop)
     x, y, w, h = window_geometry(desktop, window)
