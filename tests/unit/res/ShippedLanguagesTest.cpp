@@ -19,7 +19,7 @@ std::set<QString> RequiredCodes()
     add("C03", 72, 85);
     add("C03", 89, 98);
     add("C04", 0, 1);
-    add("R06", 1, 25);
+    add("R06", 1, 27);
     return codes;
 }
 
