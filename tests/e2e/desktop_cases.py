@@ -67,10 +67,13 @@ def xfce_status_notifier_tray_restores_on_one_click(desktop, folder):
     expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "0", "tray state saved")
 
 
-def xembed_tray_restores_on_a_double_click_only(desktop, folder):
+def xembed_tray_restores_on_a_double_click_only(desktop, folder, env=None):
     panel = desktop.start_tray_host()
     empty = tray_icon_width(desktop, panel)
-    program = start(desktop, folder, SkinMode=0, InTasktray=1, PosX=400, PosY=300)
+    folder.settings(ResourceName="English", NoSplash=1, SkinMode=0, InTasktray=1, PosX=400,
+                    PosY=300)
+    program = Pulsmir(desktop, folder, env=env)
+    folder.wait_for_log("Application Running...", timeout=SLOW)
     wait_until(lambda: tray_icon_width(desktop, panel) > empty, timeout=SLOW,
                what="the icon in the tray")
     # A single click waits out the double-click time and then does nothing.
@@ -82,6 +85,14 @@ def xembed_tray_restores_on_a_double_click_only(desktop, folder):
     folder.wait_for_log("Out of TaskTray", timeout=SLOW)
     the_window(desktop)
     stop(program)
+
+
+@on(XfceDesktop)
+def xfce_xembed_tray_restores_on_a_double_click_only(desktop, folder):
+    # A program that cannot reach the session bus finds no StatusNotifierItem host, and Qt puts
+    # its icon into the same panel's XEmbed tray.
+    xembed_tray_restores_on_a_double_click_only(
+        desktop, folder, env={"DBUS_SESSION_BUS_ADDRESS": "unix:path=/nonexistent"})
 
 
 def tray_that_appears_later_is_entered(desktop, folder):
