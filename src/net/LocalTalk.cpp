@@ -57,8 +57,17 @@ TLocalTalkServer::TLocalTalkServer(TLocalTalkSkins skins, TaggedLog log, QObject
 {
     connect(m_server, &TcpListener::NewConnection, this, &TLocalTalkServer::LTServerAccept);
     connect(m_server, &TcpListener::AcceptFailed, this, [this](int error) {
+        // Out of descriptors: the clients held now, and those taken in this turn, have what the
+        // rest of the program needs (a log line, a skin file, the settings); a real client has
+        // long sent its message and gone.
+        const QList<TcpConnection*> held = m_clients.keys();
+        for (TcpConnection* client : held)
+            Drop(client);
+        while (TcpConnection* waiting = m_server->NextPendingConnection())
+            Drop(waiting);
         LogTrouble(m_shortageLogged,
-                   QStringLiteral("Pulsmir Local Talk : Accept Failed (%1); clients turned away")
+                   QStringLiteral("Pulsmir Local Talk : Accept Failed (%1); clients closed and "
+                                  "turned away")
                        .arg(QString::fromLocal8Bit(std::strerror(error))));
     });
 }

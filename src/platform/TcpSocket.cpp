@@ -364,10 +364,14 @@ TcpConnection* TcpListener::NextPendingConnection()
 void TcpListener::OnReadable()
 {
     bool accepted = false;
-    int shortage = 0;
+    int unreported = 0;
     // A bounded number a turn, so a crowd at the door leaves the event loop its other work.
     for (int turn = 0; turn < AcceptsPerTurn; ++turn) {
         const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0 && m_shedding) {
+            ::close(fd);
+            continue;
+        }
         if (fd >= 0) {
             auto* connection = new TcpConnection(this);
             connection->Adopt(fd);
@@ -382,29 +386,37 @@ void TcpListener::OnReadable()
             continue;
         // Out of descriptors or memory (or an error no retry mends): the backlog stays
         // readable, and retrying at once would spin.
-        shortage = error;
-        if (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM) {
-            if (TurnAway())
-                continue;
-        }
+        if ((error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM) &&
+            TurnAway(error))
+            continue;
         Rest();
+        unreported = m_shedding ? 0 : error;
         break;
     }
     QPointer<TcpListener> self(this);
-    if (accepted)
+    if (accepted && !m_pending.isEmpty())
         emit NewConnection();
-    if (shortage != 0 && !self.isNull())
-        emit AcceptFailed(shortage);
+    if (unreported != 0 && !self.isNull())
+        emit AcceptFailed(unreported);
 }
 
-bool TcpListener::TurnAway()
+bool TcpListener::TurnAway(int error)
 {
     if (m_spare < 0)
         return false;
     ::close(m_spare);
+    m_spare = -1;
     const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd >= 0)
         ::close(fd);
+    if (!m_shedding) {
+        // For this moment a descriptor is free, and whoever hears of the shortage may need
+        // one (a log line does). Then everyone is turned away for a while: taking clients up
+        // to the limit again would leave the rest of the program without descriptors.
+        m_shedding = true;
+        QTimer::singleShot(RestMs, this, [this] { m_shedding = false; });
+        emit AcceptFailed(error);
+    }
     // Another thread may have taken the slot meanwhile; then the next shortage rests instead.
     m_spare = SpareDescriptor();
     return fd >= 0;

@@ -84,9 +84,9 @@ private:
 
 // A listening port on every IPv4 address. Accepted connections are children of the listener
 // until the caller gives them another parent or deletes them. When the process runs out of
-// descriptors, waiting clients are turned away (accepted on a spare descriptor kept for that
-// and closed) or, without a spare, the listener rests a while, so it never spins on a backlog
-// it cannot take.
+// descriptors, waiting clients are turned away for a while (accepted on a spare descriptor kept
+// for that, and closed) or, without a spare, the listener rests a while: it never spins on a
+// backlog it cannot take.
 class TcpListener : public QObject
 {
     Q_OBJECT
@@ -107,19 +107,23 @@ public:
 
 signals:
     void NewConnection();
-    // A connection could not be taken for want of descriptors (errno's value): it was turned
-    // away, or the listener rests for RestMs.
+    // Connections could not be taken for want of descriptors (errno's value): for RestMs the
+    // listener turns every client away, or rests. Reported once for that while, at a moment
+    // one descriptor is free where there was a spare; a handler that holds connections should
+    // let some go. It must not delete the listener.
     void AcceptFailed(int error);
 
 private:
     void OnReadable();
-    // Out of descriptors: false when the listener has to rest.
-    bool TurnAway();
+    // Out of descriptors: takes the next client on the spare and closes it, and turns every
+    // client away for RestMs. False when the listener has to rest instead.
+    bool TurnAway(int error);
     void Rest();
 
     int m_fd = -1;
     std::uint16_t m_port = 0;
     int m_spare = -1;
+    bool m_shedding = false;
     QSocketNotifier* m_notifier = nullptr;
     QList<TcpConnection*> m_pending;
 };
