@@ -24,6 +24,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../tests/e2e"))
 
+from faults import isolate_network  # noqa: E402
 from harness import Desktop, ProgramFolder, Pulsmir, wait_until  # noqa: E402
 from hostile_peers import Crowd, Sampler, pour_into_local_talk, resources  # noqa: E402
 from sstp_cases import the_window  # noqa: E402
@@ -132,6 +133,8 @@ def main():
     wanted = args.only.split(",")
     exits = {}
     with Desktop() as desktop:
+        # The fixed Local Talk and SSTP ports are this run's alone.
+        isolate_network()
         for bin_dir in bins:
             print(f"== {bin_dir}", flush=True)
             if "pour" in wanted:
