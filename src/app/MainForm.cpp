@@ -367,6 +367,7 @@ void TMainPForm::ApplySettings()
     ApplyTimerIntervals();
     ApplyWindowThreadMenu();
     ApplyCoreNetworkSettings();
+    ApplySensors();
     if (WritesFiles()) {
         if (m_settings.RegStartup)
             CreateStartupShortcut();
