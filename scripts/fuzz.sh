@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets into build-fuzz/ with clang and runs each for a while:
 #   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
+# PULSMIR_FUZZ_BUILD names another build folder configured with -DPULSMIR_FUZZ=ON (CI's clang
+# build, which runs the unit tests too).
 # Every target by default, 600 seconds each, as many at once as there are cores
 # (PULSMIR_FUZZ_JOBS). New inputs go to the corpus folder <corpus>/<target>/, which lasts
 # beyond the build folder so that each run starts where the last ones stopped:
@@ -11,7 +13,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-600}"
 shift || true
-build="$root/build-fuzz"
+build="${PULSMIR_FUZZ_BUILD:-$root/build-fuzz}"
 jobs="${PULSMIR_FUZZ_JOBS:-$(nproc)}"
 corpus="${PULSMIR_FUZZ_CORPUS:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/pulsmir-fuzz/corpus}"
 mkdir -p "$corpus"
@@ -29,6 +31,7 @@ fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
   # Debug keeps the assertions; -O1 keeps the runs fast enough to find something.
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DPULSMIR_FUZZ=ON \
+    -DPULSMIR_BUILD_TESTS=OFF -DPULSMIR_BUILD_BENCH=OFF \
     -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" "${launcher[@]}"
 fi
 cmake --build "$build" --target fuzz_all --parallel "$(nproc)"

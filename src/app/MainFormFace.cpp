@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr int NoReply = 888888;
-
 template <class T> void CopyHistory(const std::vector<T>& from, std::vector<int>& to)
 {
     to.assign(from.begin(), from.end());
@@ -138,7 +136,6 @@ void TMainPForm::FillRenderInputs()
     in.NetRecvPos = m_tick.NetRecvPos;
     in.NetSendPos = m_tick.NetSendPos;
     in.CpuCount = core.CpuCount;
-    FillSensorInputs();
     in.NTMultiCPU = m_settings.NTMultiCPU;
     in.LinearOFF = m_settings.LinearOFF;
     in.HistoryStamp = m_tick.HistoryGeneration;
@@ -154,8 +151,6 @@ void TMainPForm::FillRenderInputs()
         CopyHistory(core.DiskWriteHistory.Data, in.DiskWriteHistory);
         CopyHistory(core.NetRecvHistory.Data, in.NetRecvHistory);
         CopyHistory(core.NetSendHistory.Data, in.NetSendHistory);
-        CopyHistory(core.TempHistory.Data, in.TempHistory);
-        CopyHistory(core.BatteryHistory.Data, in.BatteryHistory);
     }
 }
 
@@ -181,16 +176,12 @@ void TMainPForm::MainTimerTimer()
         return;
     m_tickIdle = false;
 
-    TakeSensorReadings();
     if (!m_core->CollectSample()) {
         RestartCoreAfterFailedSample();
     } else if (m_kernelKind == KernelNT ||
                (m_kernelKind == Kernel9x && m_core->FreeResources >= 10)) {
         try {
-            TickSample sample = TickSample::Of(*m_core);
-            sample.TempPos = TempPosition();
-            sample.BatteryPercent = m_sensorValues.BatteryPercent.value_or(0);
-            m_tick.ComputeDisplayValues(sample);
+            m_tick.ComputeDisplayValues(TickSample::Of(*m_core));
         } catch (const std::exception& e) {
             WriteDebugLog(
                 QStringLiteral("[TRAP] GrpBuffer ERROR : \"%1\"").arg(QString::fromUtf8(e.what())));
@@ -245,7 +236,6 @@ void TMainPForm::UpdateStatusSnapshot()
     values.Pinging = m_pingProber->Pinging();
     values.PingTime = core.PingTime;
     values.PingHost = m_pingProber->PingTarget();
-    values.Sensors = m_sensorValues;
     const QString text = BuildStatusSnapshot(values, QLocale::system());
     if (text != m_statusText)
         m_statusText = text;

@@ -85,41 +85,41 @@ void TFastSstp::ClearQueue()
 
 QString TFastSstp::SstpExGetName()
 {
-    Execute(QStringLiteral("getname"), true);
+    Execute(QStringLiteral("getname"));
     return ExecuteReplyBody(m_replyLines);
 }
 
 QString TFastSstp::SstpExGetVersion()
 {
-    Execute(QStringLiteral("getversion"), true);
+    Execute(QStringLiteral("getversion"));
     return ExecuteReplyBody(m_replyLines);
 }
 
 TSstpResult TFastSstp::SstpExQuiet(bool quiet)
 {
-    return Execute(quiet ? QStringLiteral("Quiet") : QStringLiteral("Restore"), false);
+    return Execute(quiet ? QStringLiteral("Quiet") : QStringLiteral("Restore"));
 }
 
-TSstpResult TFastSstp::Execute(const QString& command, bool returnsValue)
+TSstpResult TFastSstp::Execute(const QString& command)
 {
     const bool tcp = SstpMethod == TSstpMethod::smTcpIp;
     const std::uintptr_t replyWindow = tcp ? 0 : ReplyWindow();
     const bool as10 = tcp && m_executeAs10.value(HostKey());
     TSstpResult result = Transact(BuildExecuteRequest(as10 ? ExecuteProtocol10 : ExecuteProtocol11,
                                                       SstpSender, command, replyWindow),
-                                  returnsValue);
+                                  true);
     // Some hosts take EXECUTE only in the older version; ask them that way from now on.
     if (tcp && !as10 && m_lastStatusCode == 501) {
         m_executeAs10.insert(HostKey(), true);
         Log(QStringLiteral(".:.:. SSTP host %1 refuses EXECUTE SSTP/1.1; using SSTP/1.0 with it")
                 .arg(HostKey()));
         result = Transact(BuildExecuteRequest(ExecuteProtocol10, SstpSender, command, replyWindow),
-                          returnsValue);
+                          true);
     }
     return result;
 }
 
-TSstpResult TFastSstp::Transact(const QStringList& lines, bool returnsValue)
+TSstpResult TFastSstp::Transact(const QStringList& lines, bool execute)
 {
     // A second exchange from inside the wait of the first leaves the first as it is.
     if (m_busy)
@@ -133,7 +133,7 @@ TSstpResult TFastSstp::Transact(const QStringList& lines, bool returnsValue)
 
     bool exchanged = true;
     if (SstpMethod == TSstpMethod::smTcpIp)
-        ExchangeTcp(lines, returnsValue);
+        ExchangeTcp(lines, execute);
     else if (DirectChannel && TargetHWnd != 0)
         ExchangeDirect(lines);
     else
@@ -152,7 +152,7 @@ TSstpResult TFastSstp::Transact(const QStringList& lines, bool returnsValue)
     return result;
 }
 
-void TFastSstp::ExchangeTcp(const QStringList& lines, bool returnsValue)
+void TFastSstp::ExchangeTcp(const QStringList& lines, bool execute)
 {
     m_socket.Host = Host;
     m_socket.Port = Port;
@@ -170,12 +170,8 @@ void TFastSstp::ExchangeTcp(const QStringList& lines, bool returnsValue)
         if (m_socket.Connected())
             m_socket.WriteLn({});
         QByteArray reply = m_socket.ReadAll(
-            [returnsValue](const QByteArray& received) {
-                return ReplyProgress(received, returnsValue);
-            },
+            [execute](const QByteArray& received) { return IsReplyComplete(received, execute); },
             ReplyTimeOut, ReplySettleTime);
-        if (m_socket.CutShort())
-            Log(QStringLiteral(".:.:. SSTP Reply cut at %1 bytes").arg(TPowersock::MaxReplyBytes));
         if (m_socket.TimedOut()) {
             Log(QStringLiteral(".:.:. SSTP Reply Timed out (%1 ms)").arg(ReplyTimeOut));
             // A status line cut short carries no code.
@@ -204,7 +200,6 @@ void TFastSstp::ExchangeDirect(const QStringList& lines)
     const qsizetype nul = reply.indexOf('\0');
     if (nul >= 0)
         reply.truncate(nul);
-    reply.truncate(TPowersock::MaxReplyBytes);
     TakeReply(reply);
 }
 

@@ -13,8 +13,6 @@
 
 TPowersock::TPowersock(QObject* parent) : QObject(parent), m_socket(new TcpConnection(this))
 {
-    // One byte more than a reply may hold tells a reply cut short from one that fits.
-    m_socket->SetReadLimit(MaxReplyBytes + 1);
     connect(m_socket, &TcpConnection::Connected, this, &TPowersock::Wake);
     connect(m_socket, &TcpConnection::ReadyRead, this, &TPowersock::TakeData);
     connect(m_socket, &TcpConnection::Disconnected, this, [this] {
@@ -71,7 +69,6 @@ void TPowersock::Connect()
     m_closedByPeer = false;
     m_failed = false;
     m_timedOut = false;
-    m_cutShort = false;
     Report(QStringLiteral("Connecting to %1:%2").arg(Host).arg(Port));
     QElapsedTimer clock;
     clock.start();
@@ -105,36 +102,28 @@ void TPowersock::WriteLn(const QByteArray& text)
     m_socket->Write(line);
 }
 
-QByteArray TPowersock::ReadAll(const std::function<TReplyProgress(const QByteArray&)>& progress,
-                               int boundMs, int settleMs)
+QByteArray TPowersock::ReadAll(const std::function<bool(const QByteArray&)>& complete, int boundMs,
+                               int settleMs)
 {
     QTimer settle;
     settle.setSingleShot(true);
     settle.setInterval(settleMs);
     bool settled = false;
-    bool whole = false;
     connect(&settle, &QTimer::timeout, this, [this, &settled] {
         settled = true;
         Wake();
     });
     qsizetype seen = -1;
     const auto done = [&] {
-        if (m_closedByPeer || m_failed || m_cutShort || settled || whole)
+        if (m_closedByPeer || m_failed || settled)
             return true;
         if (m_received.size() != seen) {
-            // New data: a settling reply's quiet moment starts again.
+            // New data: the quiet moment starts again, and only once the reply is whole.
             seen = m_received.size();
-            switch (progress(m_received)) {
-            case TReplyProgress::Whole:
-                whole = true;
-                return true;
-            case TReplyProgress::Settling:
+            if (complete(m_received))
                 settle.start();
-                break;
-            case TReplyProgress::Partial:
+            else
                 settle.stop();
-                break;
-            }
         }
         return false;
     };
@@ -179,13 +168,7 @@ void TPowersock::Wake()
 
 void TPowersock::TakeData()
 {
-    if (!m_cutShort) {
-        m_received.append(m_socket->ReadAll());
-        if (m_received.size() > MaxReplyBytes) {
-            m_received.truncate(MaxReplyBytes);
-            m_cutShort = true;
-        }
-    }
+    m_received.append(m_socket->ReadAll());
     Wake();
 }
 

@@ -69,9 +69,6 @@ enum SkinMeter
     MeterDWM,
     MeterNInM,
     MeterNOutM,
-    MeterTMP, // processor temperature, over the range the options set
-    MeterBAT, // battery charge
-    MeterDSK, // disk space in use
     MeterCount
 };
 enum SkinLamp
@@ -85,8 +82,6 @@ enum SkinLamp
     LampNIO,
     LampPNG,
     LampPNGING,
-    LampTMPALM, // the temperature reached the alarm level
-    LampBATCHG, // charging, or on mains
     LampCount
 };
 enum SkinReadoutIndex
@@ -96,9 +91,6 @@ enum SkinReadoutIndex
     ReadoutSWP,
     ReadoutRES,
     ReadoutPNG,
-    ReadoutTMP,
-    ReadoutBAT,
-    ReadoutDSK,
     ReadoutCount
 };
 enum SkinGraphIndex
@@ -110,8 +102,6 @@ enum SkinGraphIndex
     GraphDiskW,
     GraphNetI,
     GraphNetO,
-    GraphTemp,
-    GraphBatt,
     GraphCount
 };
 

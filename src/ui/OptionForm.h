@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/AudioOut.h"
-#include "platform/Sensors.h"
 #include "settings/Settings.h"
 
 #include <QDialog>
@@ -15,7 +14,6 @@ class QLineEdit;
 class QPushButton;
 class TLWaveFilePlayer;
 class TMRes;
-class TSensorPage;
 namespace Ui {
 class OptionForm;
 }
@@ -45,9 +43,6 @@ struct TOptionContext
     // The full scales in force, in bytes per second, for the range texts.
     qint64 DiskFullScale = 0;
     qint64 NetFullScale = 0;
-    // The temperature sensors the system offers, and the label of the automatic choice.
-    std::vector<TemperatureSensorInfo> TemperatureSensors;
-    QString AutomaticSensor;
     AudioOutFactory Audio = &OpenSystemAudioOut;
     std::function<void(QWidget* parent)> OpenSstpTest;
 };
@@ -77,7 +72,6 @@ public:
     ChooseRanges ChooseSpeedRanges;
 
     TLWaveFilePlayer& LWavePlay() { return *m_player; }
-    TSensorPage& SensorPage() { return *m_sensorPage; }
 
     // The handlers of the controls.
     void ApplyEnabling();
@@ -102,7 +96,6 @@ private:
     Dialogs& m_dialogs;
     std::unique_ptr<Ui::OptionForm> m_form;
     TLWaveFilePlayer* m_player;
-    TSensorPage* m_sensorPage;
     std::array<QLineEdit*, 7> m_soundEdits{};
     int m_lastWaitTime = 5;
 };

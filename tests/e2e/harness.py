@@ -7,6 +7,7 @@ inspects windows with xwininfo and xprop, and stops only the processes it starte
 
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -44,6 +45,7 @@ class Desktop:
         self.height = height
         self.display = None
         self._processes = []
+        self.start_limit = 30.0  # seconds each part of the start may take
 
     def __enter__(self):
         self.start()
@@ -52,43 +54,64 @@ class Desktop:
     def __exit__(self, *exc):
         self.stop()
 
-    def start(self):
-        try:
-            self.start_x_server()
-            self.start_window_manager()
-        except BaseException:
-            self.stop()
-            raise
+    def start(self, attempts=3, limit=30.0):
+        """Starts the X server and the window manager. A busy machine may be slow to bring
+        either up: a failed start is stopped completely and tried afresh, and what was started
+        is stopped when the last attempt fails too."""
+        self.start_limit = limit
+        for attempt in range(1, attempts + 1):
+            try:
+                self.start_x_server()
+                self.start_window_manager()
+                return
+            except Exception as error:
+                self.stop()
+                if attempt == attempts:
+                    raise E2EError(f"the desktop did not start in {attempts} attempts: {error}")
+            except BaseException:
+                self.stop()
+                raise
 
     def start_x_server(self):
         # Xvfb picks a free display itself and reports its number through a pipe.
         read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             f"{self.width}x{self.height}x24", "-br", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
-        os.close(write_end)
+        try:
+            xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                 f"{self.width}x{self.height}x24", "-br", "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+        finally:
+            os.close(write_end)
         self._processes.append(xvfb)
         number = b""
-        with os.fdopen(read_end, "rb") as pipe:
+        deadline = time.monotonic() + self.start_limit
+        with os.fdopen(read_end, "rb", buffering=0) as pipe:
             while not number.endswith(b"\n"):
+                remaining = deadline - time.monotonic()
+                if remaining <= 0 or not select.select([pipe], [], [], remaining)[0]:
+                    raise E2EError(f"Xvfb gave no display number within {self.start_limit:.0f}s")
                 chunk = pipe.read(1)
                 if not chunk:
                     break
                 number += chunk
         if not number.strip().isdigit():
-            self.stop()
             raise E2EError("Xvfb did not start")
         self.display = ":" + number.decode().strip()
 
     def start_window_manager(self):
-        self.spawn(["openbox", "--sm-disable"])
-        self.wait_for_window_manager("openbox")
+        wm = self.spawn(["openbox", "--sm-disable"])
+        self.wait_for_window_manager("openbox", process=wm)
 
-    def wait_for_window_manager(self, name, timeout=10):
-        wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False), timeout=timeout,
-            what=name)
+    def wait_for_window_manager(self, name, timeout=None, process=None):
+        """Waits for the window manager to announce itself; a window manager that exits
+        first fails at once."""
+        def ready():
+            if process is not None and process.poll() is not None:
+                raise E2EError(f"{name} exited with {process.returncode}")
+            return "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False)
+
+        wait_until(ready, timeout=max(timeout or 0, self.start_limit), interval=0.1, what=name)
 
     def stop(self):
         for process in reversed(self._processes):

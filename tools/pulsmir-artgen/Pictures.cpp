@@ -11,7 +11,6 @@ using namespace art;
 namespace {
 
 const QColor Night(16, 20, 27);
-const QColor Steel(62, 68, 78);
 const QColor Ivory(246, 234, 204);
 const QColor AmberInk(255, 176, 46);
 const QColor Needle(196, 34, 26);

@@ -6,4 +6,3 @@
 void WriteAnalogSkin(const QString& skinFolder);
 void WriteDigitalSkin(const QString& skinFolder);
 void WriteMiniSkin(const QString& skinFolder);
-void WriteSensorSkin(const QString& skinFolder);

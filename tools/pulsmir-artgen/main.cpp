@@ -55,7 +55,6 @@ int main(int argc, char** argv)
         WriteAnalogSkin(target + "/Skin");
         WriteDigitalSkin(target + "/Skin");
         WriteMiniSkin(target + "/Skin");
-        WriteSensorSkin(target + "/Skin");
         WritePictures(target);
         WriteTrayIcons(target + "/icons");
         WriteAppIcons(target + "/icons");
