@@ -19,8 +19,11 @@ tick, and with the sample's file reads as well. --compositing measures instead t
 cut-outs made by the X11 shape (no compositing manager, as today on X11) against the same face
 with transparent cut-outs (an ARGB window under xcompmgr, what a Wayland session's compositor
 gets), both at 20 samples a second in one run; installs xcompmgr when it is missing.
+--also-skin measures further skins in the same run (the sensor skin beside the default one);
+--sysfs points the sensors at a fixture machine.
 Usage: bench/cpu_usage.py [--bin build/bin] [--seconds 60] [--threads] [--floor] [--compositing]
-       [--frame-counter build/tests/pulsmir_frame_counter] [--load]
+       [--frame-counter build/tests/pulsmir_frame_counter] [--load] [--also-skin NAME]
+       [--sysfs tests/fixtures/sys/amd_laptop]
 """
 
 import argparse
@@ -143,6 +146,10 @@ def main():
     parser.add_argument("--bin", default=os.path.join(os.path.dirname(__file__), "../build/bin"))
     parser.add_argument("--seconds", type=float, default=60)
     parser.add_argument("--skin", default="System Analog Meter II(for2.2)")
+    parser.add_argument("--also-skin", action="append", default=[],
+                        help="measure this skin too, in the same run (repeatable)")
+    parser.add_argument("--sysfs", help="a tree standing for /sys, so that the sensors read its "
+                                        "machine (tests/fixtures/sys/amd_laptop, say)")
     parser.add_argument("--no-conky", action="store_true")
     parser.add_argument("--threads", action="store_true",
                         help="floating and auto-active on versus off, instead of conky")
@@ -177,15 +184,20 @@ def main():
         stop.set()
 
 
-def measure_face(desktop, args, composited):
+def measure_skin(desktop, args, skin, composited=None):
+    """CPU share, resident KiB and frames a second of pulsmir showing one skin in full mode;
+    with composited, checks that the cut-outs are made the way asked for."""
     with ProgramFolder(args.bin) as folder:
         folder.settings(ResourceName="English", NoSplash=1, PerfRate=4, SkinMode=1,
-                        CurrentSkinName=args.skin, PingEnable=0)
-        program = Pulsmir(desktop, folder)
+                        CurrentSkinName=skin, PingEnable=0)
+        env = {"PULSMIR_SYSFS": args.sysfs} if args.sysfs else None
+        program = Pulsmir(desktop, folder, env=env)
         try:
             wait_until(lambda: "Application Running..." in folder.log_lines(), what="start-up")
+            if f"Skin '{skin}' Loaded...Complete" not in folder.log_lines():
+                sys.exit(f"skin {skin!r} did not load")
             transparent = "Window Shape : transparent cut-outs (compositing)" in folder.log_lines()
-            if transparent != composited:
+            if composited is not None and transparent != composited:
                 sys.exit(f"transparent cut-outs {'missing' if composited else 'without compositing'}")
             window = wait_until(lambda: next(iter(main_windows(desktop)), None), what="window")
             return measure(program.process.pid, args.seconds, desktop, window, args.frame_counter)
@@ -207,7 +219,7 @@ def compare_cut_outs(args):
                 if compositor:
                     time.sleep(1)
                 try:
-                    runs[composited].append(measure_face(desktop, args, composited))
+                    runs[composited].append(measure_skin(desktop, args, args.skin, composited))
                 finally:
                     if compositor:
                         compositor.terminate()
@@ -227,20 +239,16 @@ def compare_cut_outs(args):
 
 def compare_with_conky(args):
     with Desktop() as desktop:
-        with ProgramFolder(args.bin) as folder:
-            folder.settings(ResourceName="English", NoSplash=1, PerfRate=4, SkinMode=1,
-                            CurrentSkinName=args.skin, PingEnable=0)
-            program = Pulsmir(desktop, folder)
-            wait_until(lambda: "Application Running..." in folder.log_lines(), what="start-up")
-            if f"Skin '{args.skin}' Loaded...Complete" not in folder.log_lines():
-                program.terminate()
-                sys.exit(f"skin {args.skin!r} did not load")
-            window = wait_until(lambda: next(iter(main_windows(desktop)), None), what="window")
-            share, rss, frames = measure(program.process.pid, args.seconds, desktop, window,
-                                         args.frame_counter)
-            program.terminate()
-        print(f"pulsmir: {share:.2f} % of one core over {args.seconds:.0f} s at 20 samples/s, "
-              f"{frames:.1f} frames drawn a second, resident {rss / 1024:.1f} MiB")
+        results = []
+        for skin in [args.skin] + args.also_skin:
+            share, rss, frames = measure_skin(desktop, args, skin)
+            results.append((skin, share, frames))
+            print(f"pulsmir ({skin}): {share:.2f} % of one core over {args.seconds:.0f} s at "
+                  f"20 samples/s, {frames:.1f} frames drawn a second, resident {rss / 1024:.1f} MiB")
+        for skin, other_share, other_frames in results[1:]:
+            if results[0][1] > 0:
+                print(f"{skin} / {args.skin} CPU: {other_share / results[0][1]:.2f}")
+        _, share, frames = results[0]
 
         if args.floor:
             for mode in ("idle", "repaint", "repaint-reads"):

@@ -23,15 +23,16 @@ public:
     }
 };
 
-// A reply found whole must stay whole as more arrives, or a host's last bytes could undo it.
-void CheckCompleteness(const QByteArray& reply, bool execute)
+// What arrived never goes back: a reply found whole stays whole as more arrives, and one that
+// settles never needs more again, or a host's last bytes could undo it.
+void CheckCompleteness(const QByteArray& reply, bool returnsValue)
 {
-    const bool whole = IsReplyComplete(reply, execute);
-    if (whole)
+    const TReplyProgress progress = ReplyProgress(reply, returnsValue);
+    if (progress != TReplyProgress::Partial)
         FUZZ_CHECK(HasStatusLine(reply), "a whole reply without a status line");
     for (qsizetype cut = 1; cut < reply.size(); cut += 1 + reply.size() / 16)
-        if (IsReplyComplete(reply.left(cut), execute))
-            FUZZ_CHECK(whole, "a reply found whole stops being whole as more arrives");
+        FUZZ_CHECK(ReplyProgress(reply.left(cut), returnsValue) <= progress,
+                   "a reply goes back as more arrives");
 }
 
 void Exchange(const QByteArray& reply)

@@ -367,6 +367,7 @@ void TMainPForm::ApplySettings()
     ApplyTimerIntervals();
     ApplyWindowThreadMenu();
     ApplyCoreNetworkSettings();
+    ApplySensors();
     if (WritesFiles()) {
         if (m_settings.RegStartup)
             CreateStartupShortcut();
@@ -590,6 +591,10 @@ void TMainPForm::FormCloseQuery()
     }
     if (!stopped)
         WriteDebugLog(QStringLiteral("CoreClass Stop << TIMEOUT >>"));
+
+    // Local Talk and its clients go before the save: at the descriptor limit, theirs are the
+    // descriptors the save needs.
+    m_localTalk.reset();
 
     // What the tick scaled to is kept, so the next start shows the same full scales.
     m_settings.DRangeV = m_tick.DiskFullScale;

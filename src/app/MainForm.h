@@ -4,6 +4,7 @@
 #include "app/SamplingTick.h"
 #include "settings/Settings.h"
 #include "app/WindowBehaviour.h"
+#include "core/SensorSampler.h"
 #include "log/DebugLog.h"
 #include "net/SstpNotifier.h"
 #include "platform/AppPaths.h"
@@ -44,6 +45,8 @@ class TEventSounds;
 class TPopupBnrF;
 class TLocalTalkServer;
 class TDirectoryWatcher;
+class TSensorSampler;
+class SensorSource;
 
 // The main window. It owns the program's objects for the whole run, runs the start-up sequence
 // when created and the shutdown sequence when closed, puts the settings into effect, samples
@@ -163,6 +166,11 @@ private:
     // The pop-up with the skin's banner, when the setting asks for it.
     void ShowSkinBannerFor(const QString& definitionFile);
     void ResizeHistories();
+    // Sensors: read only for a skin that shows them, off the window's thread.
+    void ApplySensors();
+    void TakeSensorReadings();
+    int TempPosition() const;
+    void FillSensorInputs();
 
     // The window as a window: threads, dragging, tips, hiding near the mouse, translucency.
     class HandOff;
@@ -268,6 +276,12 @@ private:
     std::unique_ptr<TEventSounds> m_sounds;
     std::unique_ptr<TLocalTalkServer> m_localTalk;
     std::unique_ptr<TDirectoryWatcher> m_skinFolderWatch;
+    std::unique_ptr<TSensorSampler> m_sensors;
+    std::unique_ptr<SensorSource> m_headlessSensors;
+    SensorChoice m_headlessChoice;
+    std::optional<std::vector<TemperatureSensorInfo>> m_headlessList;
+    SensorReadings m_sensorValues; // what the tick shows
+    std::uint64_t m_sensorGeneration = 0;
     TSkinSystem m_skin;
     TSkinRenderer m_renderer;
     SkinList m_skinList;

@@ -136,6 +136,7 @@ void TMainPForm::FillRenderInputs()
     in.NetRecvPos = m_tick.NetRecvPos;
     in.NetSendPos = m_tick.NetSendPos;
     in.CpuCount = core.CpuCount;
+    FillSensorInputs();
     in.NTMultiCPU = m_settings.NTMultiCPU;
     in.LinearOFF = m_settings.LinearOFF;
     in.HistoryStamp = m_tick.HistoryGeneration;
@@ -151,6 +152,8 @@ void TMainPForm::FillRenderInputs()
         CopyHistory(core.DiskWriteHistory.Data, in.DiskWriteHistory);
         CopyHistory(core.NetRecvHistory.Data, in.NetRecvHistory);
         CopyHistory(core.NetSendHistory.Data, in.NetSendHistory);
+        CopyHistory(core.TempHistory.Data, in.TempHistory);
+        CopyHistory(core.BatteryHistory.Data, in.BatteryHistory);
     }
 }
 
@@ -176,12 +179,16 @@ void TMainPForm::MainTimerTimer()
         return;
     m_tickIdle = false;
 
+    TakeSensorReadings();
     if (!m_core->CollectSample()) {
         RestartCoreAfterFailedSample();
     } else if (m_kernelKind == KernelNT ||
                (m_kernelKind == Kernel9x && m_core->FreeResources >= 10)) {
         try {
-            m_tick.ComputeDisplayValues(TickSample::Of(*m_core));
+            TickSample sample = TickSample::Of(*m_core);
+            sample.TempPos = TempPosition();
+            sample.BatteryPercent = m_sensorValues.BatteryPercent.value_or(0);
+            m_tick.ComputeDisplayValues(sample);
         } catch (const std::exception& e) {
             WriteDebugLog(
                 QStringLiteral("[TRAP] GrpBuffer ERROR : \"%1\"").arg(QString::fromUtf8(e.what())));
@@ -236,6 +243,7 @@ void TMainPForm::UpdateStatusSnapshot()
     values.Pinging = m_pingProber->Pinging();
     values.PingTime = core.PingTime;
     values.PingHost = m_pingProber->PingTarget();
+    values.Sensors = m_sensorValues;
     const QString text = BuildStatusSnapshot(values, QLocale::system());
     if (text != m_statusText)
         m_statusText = text;

@@ -2,6 +2,8 @@
 // and the network settings the core takes from them.
 #include "Version.h"
 #include "app/MainForm.h"
+#include "core/SensorReadings.h"
+#include "platform/linux/SysfsSensors.h"
 #include "app/MainMenu.h"
 #include "app/SettingsFile.h"
 #include "core/PerfCore.h"
@@ -66,6 +68,10 @@ void TMainPForm::OptionVClick()
     context.SkinCodeName = QLatin1String(Version::SkinCodeName);
     context.DiskFullScale = m_tick.DiskFullScale;
     context.NetFullScale = m_tick.NetFullScale;
+    // A look through the sensor folders: a few directory reads, done when the dialog opens.
+    context.TemperatureSensors = SysfsSensors(SensorRoots::FromEnvironment()).TemperatureSensors();
+    if (const auto automatic = AutomaticTemperatureSensor(context.TemperatureSensors))
+        context.AutomaticSensor = automatic->Label();
     context.OpenSstpTest = [this](QWidget* parent) {
         TSstpTestDlg test(*m_sstp, m_dialogs, TaggedLog(&m_log, QString()), parent);
         test.exec();

@@ -50,6 +50,8 @@ void TMainPForm::ResizeHistories()
     core.DiskWriteHistory.Resize(depths[GraphDiskW]);
     core.NetRecvHistory.Resize(depths[GraphNetI]);
     core.NetSendHistory.Resize(depths[GraphNetO]);
+    core.TempHistory.Resize(depths[GraphTemp]);
+    core.BatteryHistory.Resize(depths[GraphBatt]);
     m_tick.ResetForSkin(core.CpuCount);
     WriteDebugLog(QStringLiteral("History Buffer Resize SUCCESSFUL"));
 }

@@ -16,7 +16,7 @@ TickHistories TickHistories::Of(TPerfCore& core)
 {
     return {&core.CpuHistory,      &core.MemHistory,       &core.SwapHistory,
             &core.DiskReadHistory, &core.DiskWriteHistory, &core.NetRecvHistory,
-            &core.NetSendHistory};
+            &core.NetSendHistory,  &core.TempHistory,      &core.BatteryHistory};
 }
 
 TSamplingTick::TSamplingTick() : m_logScale(BuildLogScaleTable())
@@ -46,6 +46,7 @@ void TSamplingTick::ResetForSkin(int cpuCount)
     CpuPeak.assign(static_cast<size_t>(std::max(cpuCount, 0)) + 1, 0);
     MemPeak = SwapPeak = 0;
     DiskReadPeak = DiskWritePeak = NetRecvPeak = NetSendPeak = 0;
+    TempPeak = BatteryPeak = 0;
     DiskAutoPeak = 1;
     NetAutoPeak = 1;
     if (DRange == AutomaticRange)
@@ -85,6 +86,9 @@ void TSamplingTick::ComputeDisplayValues(const TickSample& sample)
     }
     MemPeak = std::max(MemPeak, sample.MemoryLoad);
     SwapPeak = std::max(SwapPeak, sample.SwapLoad);
+    TempPeak = std::max(TempPeak, static_cast<std::uint32_t>(std::clamp(sample.TempPos, 0, 100)));
+    BatteryPeak =
+        std::max(BatteryPeak, static_cast<std::uint32_t>(std::clamp(sample.BatteryPercent, 0, 100)));
 
     const auto speeds = [this](int range, std::int64_t& autoPeak, std::int64_t& fullScale,
                                std::uint64_t first, std::uint64_t second, int& firstPos,
@@ -138,6 +142,8 @@ void TSamplingTick::GraphStep(const TickHistories& histories)
     push(histories.DiskWrite, DiskWritePeak);
     push(histories.NetRecv, NetRecvPeak);
     push(histories.NetSend, NetSendPeak);
+    push(histories.Temp, TempPeak);
+    push(histories.Battery, BatteryPeak);
 
     // An automatic scale falls by a tenth per step until a faster rate raises it again.
     if (DRange == AutomaticRange)

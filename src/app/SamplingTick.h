@@ -18,6 +18,9 @@ struct TickSample
     std::uint64_t DiskWriteBytes = 0;
     std::uint64_t NetRecvBytes = 0;
     std::uint64_t NetSendBytes = 0;
+    // The sensors' display positions, 0..100; the core does not read them.
+    int TempPos = 0;
+    int BatteryPercent = 0;
 
     static TickSample Of(const TPerfCore& core);
 };
@@ -32,6 +35,8 @@ struct TickHistories
     TPerfHistory* DiskWrite = nullptr;
     TPerfHistory* NetRecv = nullptr;
     TPerfHistory* NetSend = nullptr;
+    TPerfHistory* Temp = nullptr;
+    TPerfHistory* Battery = nullptr;
 
     static TickHistories Of(TPerfCore& core);
 };
@@ -81,6 +86,8 @@ public:
     std::uint32_t DiskWritePeak = 0;
     std::uint32_t NetRecvPeak = 0;
     std::uint32_t NetSendPeak = 0;
+    std::uint32_t TempPeak = 0;
+    std::uint32_t BatteryPeak = 0;
     int DiskReadPos = 0;
     int DiskWritePos = 0;
     int NetRecvPos = 0;

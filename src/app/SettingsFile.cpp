@@ -226,6 +226,21 @@ const KeySpec Keys[] = {
     {MainSection, "AutoHidingOnMouse", BoolField{[](TSettings& s) -> bool& {
          return s.AutoHidingOnMouse;
      }}},
+    {MainSection, "TempSensor", TextField{[](TSettings& s) -> QString& {
+         return s.TempSensor;
+     }}},
+    {MainSection, "TempRangeLow", IntField{[](TSettings& s) -> int& {
+         return s.TempRangeLow;
+     }}},
+    {MainSection, "TempRangeHigh", IntField{[](TSettings& s) -> int& {
+         return s.TempRangeHigh;
+     }}},
+    {MainSection, "TempAlarm", IntField{[](TSettings& s) -> int& {
+         return s.TempAlarm;
+     }}},
+    {MainSection, "DiskSpacePath", TextField{[](TSettings& s) -> QString& {
+         return s.DiskSpacePath;
+     }}},
     {MainSection, "Version", IntField{[](TSettings& s) -> int& {
          return s.Version;
      }}},
@@ -350,6 +365,10 @@ TSettings TSettingsFile::Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* ask
     settings.UseDefaultGateway =
         ini.ReadBool(MainSection, QStringLiteral("UseDefaultGateway"), pingHostMissing);
     settings.WaitTime = std::clamp(settings.WaitTime, 2, 60);
+    settings.TempRangeLow = std::clamp(settings.TempRangeLow, MinTemperature, MaxTemperature - 1);
+    settings.TempRangeHigh =
+        std::clamp(settings.TempRangeHigh, settings.TempRangeLow + 1, MaxTemperature);
+    settings.TempAlarm = std::clamp(settings.TempAlarm, MinTemperature, MaxTemperature);
 
     if (settings.Version < CurrentSettingsVersion) {
         settings.DRange = 0;

@@ -43,5 +43,16 @@ QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale)
     else
         ping = QStringLiteral("%1ms(").arg(values.PingTime, 4) + values.PingHost + u')';
     lines << QStringLiteral(" Ping Response : ") + ping;
+
+    const SensorReadings& sensors = values.Sensors;
+    if (sensors.Temperature)
+        lines << QStringLiteral(" Temperature : ") + locale.toString(*sensors.Temperature, 'f', 1) +
+                     QStringLiteral(" \u00B0C (") + sensors.TemperatureSensor + u')';
+    if (sensors.BatteryPercent)
+        lines << QStringLiteral(" Battery : ") + Percent(*sensors.BatteryPercent, locale) +
+                     QStringLiteral(" (") + sensors.BatteryState + u')';
+    if (sensors.DiskUsedPercent)
+        lines << QStringLiteral(" Disk Space : ") + Percent(*sensors.DiskUsedPercent, locale) +
+                     QStringLiteral(" used (") + sensors.DiskPath + u')';
     return lines.join(QStringLiteral("\r\n"));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/SensorReadings.h"
+
 #include <QLocale>
 #include <QString>
 #include <cstdint>
@@ -16,6 +18,8 @@ struct StatusValues
     bool Pinging = false;
     int PingTime = 0;
     QString PingHost;
+    // A line each for the sensors that have a value.
+    SensorReadings Sensors;
 };
 
 // "#,##0.0 B/s", "KB/s" or "MB/s" in the locale's separators.

@@ -85,6 +85,10 @@ public:
     TPerfHistory DiskWriteHistory;
     TPerfHistory NetRecvHistory;
     TPerfHistory NetSendHistory;
+    // The sensors are read apart from the core (TSensorSampler); their histories live here
+    // beside the others, sized by the skin in the same way.
+    TPerfHistory TempHistory;
+    TPerfHistory BatteryHistory;
 
     bool StartMonitor();
     bool StopMonitor();

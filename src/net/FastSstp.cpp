@@ -85,41 +85,41 @@ void TFastSstp::ClearQueue()
 
 QString TFastSstp::SstpExGetName()
 {
-    Execute(QStringLiteral("getname"));
+    Execute(QStringLiteral("getname"), true);
     return ExecuteReplyBody(m_replyLines);
 }
 
 QString TFastSstp::SstpExGetVersion()
 {
-    Execute(QStringLiteral("getversion"));
+    Execute(QStringLiteral("getversion"), true);
     return ExecuteReplyBody(m_replyLines);
 }
 
 TSstpResult TFastSstp::SstpExQuiet(bool quiet)
 {
-    return Execute(quiet ? QStringLiteral("Quiet") : QStringLiteral("Restore"));
+    return Execute(quiet ? QStringLiteral("Quiet") : QStringLiteral("Restore"), false);
 }
 
-TSstpResult TFastSstp::Execute(const QString& command)
+TSstpResult TFastSstp::Execute(const QString& command, bool returnsValue)
 {
     const bool tcp = SstpMethod == TSstpMethod::smTcpIp;
     const std::uintptr_t replyWindow = tcp ? 0 : ReplyWindow();
     const bool as10 = tcp && m_executeAs10.value(HostKey());
     TSstpResult result = Transact(BuildExecuteRequest(as10 ? ExecuteProtocol10 : ExecuteProtocol11,
                                                       SstpSender, command, replyWindow),
-                                  true);
+                                  returnsValue);
     // Some hosts take EXECUTE only in the older version; ask them that way from now on.
     if (tcp && !as10 && m_lastStatusCode == 501) {
         m_executeAs10.insert(HostKey(), true);
         Log(QStringLiteral(".:.:. SSTP host %1 refuses EXECUTE SSTP/1.1; using SSTP/1.0 with it")
                 .arg(HostKey()));
         result = Transact(BuildExecuteRequest(ExecuteProtocol10, SstpSender, command, replyWindow),
-                          true);
+                          returnsValue);
     }
     return result;
 }
 
-TSstpResult TFastSstp::Transact(const QStringList& lines, bool execute)
+TSstpResult TFastSstp::Transact(const QStringList& lines, bool returnsValue)
 {
     // A second exchange from inside the wait of the first leaves the first as it is.
     if (m_busy)
@@ -133,7 +133,7 @@ TSstpResult TFastSstp::Transact(const QStringList& lines, bool execute)
 
     bool exchanged = true;
     if (SstpMethod == TSstpMethod::smTcpIp)
-        ExchangeTcp(lines, execute);
+        ExchangeTcp(lines, returnsValue);
     else if (DirectChannel && TargetHWnd != 0)
         ExchangeDirect(lines);
     else
@@ -152,7 +152,7 @@ TSstpResult TFastSstp::Transact(const QStringList& lines, bool execute)
     return result;
 }
 
-void TFastSstp::ExchangeTcp(const QStringList& lines, bool execute)
+void TFastSstp::ExchangeTcp(const QStringList& lines, bool returnsValue)
 {
     m_socket.Host = Host;
     m_socket.Port = Port;
@@ -170,8 +170,12 @@ void TFastSstp::ExchangeTcp(const QStringList& lines, bool execute)
         if (m_socket.Connected())
             m_socket.WriteLn({});
         QByteArray reply = m_socket.ReadAll(
-            [execute](const QByteArray& received) { return IsReplyComplete(received, execute); },
+            [returnsValue](const QByteArray& received) {
+                return ReplyProgress(received, returnsValue);
+            },
             ReplyTimeOut, ReplySettleTime);
+        if (m_socket.CutShort())
+            Log(QStringLiteral(".:.:. SSTP Reply cut at %1 bytes").arg(TPowersock::MaxReplyBytes));
         if (m_socket.TimedOut()) {
             Log(QStringLiteral(".:.:. SSTP Reply Timed out (%1 ms)").arg(ReplyTimeOut));
             // A status line cut short carries no code.
@@ -200,6 +204,7 @@ void TFastSstp::ExchangeDirect(const QStringList& lines)
     const qsizetype nul = reply.indexOf('\0');
     if (nul >= 0)
         reply.truncate(nul);
+    reply.truncate(TPowersock::MaxReplyBytes);
     TakeReply(reply);
 }
 

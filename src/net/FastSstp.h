@@ -38,9 +38,9 @@ class TFastSstp : public QObject
 
 public:
     // How long the reply may take after the request went out, and how long a host that keeps
-    // the connection open must stay quiet after a whole reply.
+    // the connection open may pause before the body of a value it returns.
     static constexpr int DefaultReplyTimeOut = 3000;
-    static constexpr int ReplySettleTime = 100;
+    static constexpr int DefaultReplySettleTime = 100;
     static constexpr std::uint32_t CopyDataTag = 9801;
 
     explicit TFastSstp(QObject* parent = nullptr);
@@ -53,6 +53,7 @@ public:
     int TimeOut = 2000;
     int ReportLevel = 0;
     int ReplyTimeOut = DefaultReplyTimeOut;
+    int ReplySettleTime = DefaultReplySettleTime;
     TSstpMethod SstpMethod = TSstpMethod::smTcpIp;
     std::uintptr_t TargetHWnd = 0;
     // The copy-data channel of direct mode; without one direct mode answers srUnknown.
@@ -94,9 +95,10 @@ public:
     bool ResendTimerEnabled() const { return m_timerEnabled; }
 
 private:
-    TSstpResult Transact(const QStringList& lines, bool execute);
-    TSstpResult Execute(const QString& command);
-    void ExchangeTcp(const QStringList& lines, bool execute);
+    // `returnsValue`: the request asks for a value that comes as the reply's body.
+    TSstpResult Transact(const QStringList& lines, bool returnsValue);
+    TSstpResult Execute(const QString& command, bool returnsValue);
+    void ExchangeTcp(const QStringList& lines, bool returnsValue);
     void ExchangeDirect(const QStringList& lines);
     // Shift_JIS, as the requests say; notes when a character had to be replaced.
     QByteArray EncodeRequestLine(const QString& line);

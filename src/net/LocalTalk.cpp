@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
+#include <cstring>
 
 namespace {
 
@@ -54,6 +56,20 @@ TLocalTalkServer::TLocalTalkServer(TLocalTalkSkins skins, TaggedLog log, QObject
       m_server(new TcpListener(this))
 {
     connect(m_server, &TcpListener::NewConnection, this, &TLocalTalkServer::LTServerAccept);
+    connect(m_server, &TcpListener::AcceptFailed, this, [this](int error) {
+        // Out of descriptors: the clients held now, and those taken in this turn, have what the
+        // rest of the program needs (a log line, a skin file, the settings); a real client has
+        // long sent its message and gone.
+        const QList<TcpConnection*> held = m_clients.keys();
+        for (TcpConnection* client : held)
+            Drop(client);
+        while (TcpConnection* waiting = m_server->NextPendingConnection())
+            Drop(waiting);
+        LogTrouble(m_shortageLogged,
+                   QStringLiteral("Pulsmir Local Talk : Accept Failed (%1); clients closed and "
+                                  "turned away")
+                       .arg(QString::fromLocal8Bit(std::strerror(error))));
+    });
 }
 
 TLocalTalkServer::~TLocalTalkServer() = default;
@@ -80,6 +96,15 @@ quint16 TLocalTalkServer::Port() const
 void TLocalTalkServer::LTServerAccept()
 {
     while (TcpConnection* client = m_server->NextPendingConnection()) {
+        if (m_clients.size() >= MaxClients) {
+            LogTrouble(
+                m_crowdLogged,
+                QStringLiteral("Pulsmir Local Talk : %1 clients at once; more are turned away")
+                    .arg(MaxClients));
+            client->Close();
+            client->deleteLater();
+            continue;
+        }
         const QString local = DottedAddress(client->LocalAddress());
         const QString remote = DottedAddress(client->PeerAddress());
         m_log(QStringLiteral("Pulsmir Local Talk : Accepted"));
@@ -95,23 +120,55 @@ void TLocalTalkServer::LTServerAccept()
             continue;
         }
         m_log(QStringLiteral("Pulsmir Local Talk : Connected"));
-        connect(client, &TcpConnection::ReadyRead, this, [this, client] { LTServerClientRead(client); });
-        connect(client, &TcpConnection::Failed, client, &QObject::deleteLater);
-        connect(client, &TcpConnection::Disconnected, this, [this, client] {
-            m_log(QStringLiteral("Pulsmir Local Talk : Disconnected"));
-            client->deleteLater();
-        });
+        LetIn(client);
     }
+}
+
+void TLocalTalkServer::LetIn(TcpConnection* client)
+{
+    m_clients.insert(client, 0);
+    // One byte past the limit tells a client that went over it from one that reached it.
+    client->SetReadLimit(MaxMessageBytes + 1);
+    connect(client, &TcpConnection::ReadyRead, this,
+            [this, client] { LTServerClientRead(client); });
+    connect(client, &TcpConnection::Failed, this, [this, client] { Drop(client); });
+    connect(client, &TcpConnection::Disconnected, this, [this, client] {
+        m_log(QStringLiteral("Pulsmir Local Talk : Disconnected"));
+        Drop(client);
+    });
+    QTimer::singleShot(ClientDeadlineMs, client, [this, client] {
+        m_log(QStringLiteral("Pulsmir Local Talk : still connected after %1 ms; connection closed")
+                  .arg(ClientDeadlineMs));
+        Drop(client);
+    });
+}
+
+void TLocalTalkServer::Drop(TcpConnection* client)
+{
+    m_clients.remove(client);
+    client->Close();
+    client->deleteLater();
+}
+
+void TLocalTalkServer::LogTrouble(QElapsedTimer& lastLogged, const QString& text)
+{
+    if (lastLogged.isValid() && lastLogged.elapsed() < TroubleLogPauseMs)
+        return;
+    lastLogged.start();
+    m_log(text);
 }
 
 void TLocalTalkServer::LTServerClientRead(TcpConnection* client)
 {
+    const auto known = m_clients.find(client);
+    if (known == m_clients.end())
+        return;
     const QByteArray data = client->ReadAll();
-    if (data.size() > MaxMessageBytes) {
-        m_log(QStringLiteral("Pulsmir Local Talk : %1 bytes without a break; connection closed")
-                  .arg(data.size()));
-        client->Close();
-        client->deleteLater();
+    *known += data.size();
+    if (*known > MaxMessageBytes) {
+        m_log(QStringLiteral("Pulsmir Local Talk : more than %1 bytes; connection closed")
+                  .arg(MaxMessageBytes));
+        Drop(client);
         return;
     }
     // A skin change waits for SSTP exchanges in an event loop of its own, where this client

@@ -2,6 +2,8 @@
 
 #include "log/DebugLog.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -45,15 +47,24 @@ QString SkinFileInFolder(const QString& skinFolder, const QString& argument);
 
 // "LTServer": other programs on this computer switch the skin by sending "SELECTSKIN:" and a
 // skin definition file's name to port 4830. A client is let in only when it connects from the
-// very address it connects to; nothing is ever written back.
+// very address it connects to; nothing is ever written back. A client sends one short message
+// and goes, so each is held to a few KiB and a few seconds, and only a handful at once: no
+// local process can make the monitor hold its data, its descriptors or its attention.
 class TLocalTalkServer : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr quint16 DefaultPort = 4830;
-    // A connection that sends more than this without a message being carried out is closed.
+    // A connection that sends more than this in all is closed; nothing beyond it is read.
     static constexpr qint64 MaxMessageBytes = 4096;
+    // A flood of clients, or of failed accepts, is logged at most once in this long.
+    static constexpr int TroubleLogPauseMs = 60000;
+
+    // Clients beyond this many at once are turned away as they come.
+    int MaxClients = 16;
+    // A client still connected after this long is closed.
+    int ClientDeadlineMs = 10000;
 
     TLocalTalkServer(TLocalTalkSkins skins, TaggedLog log, QObject* parent = nullptr);
     ~TLocalTalkServer() override;
@@ -69,8 +80,16 @@ public:
 private:
     void LTServerAccept();
     void LTServerClientRead(TcpConnection* client);
+    void LetIn(TcpConnection* client);
+    void Drop(TcpConnection* client);
+    // Logs the line unless the same trouble was logged within TroubleLogPauseMs.
+    void LogTrouble(QElapsedTimer& lastLogged, const QString& text);
 
     TLocalTalkSkins m_skins;
     TaggedLog m_log;
     TcpListener* m_server;
+    // The clients let in and the bytes each has sent.
+    QHash<TcpConnection*, qint64> m_clients;
+    QElapsedTimer m_crowdLogged;
+    QElapsedTimer m_shortageLogged;
 };

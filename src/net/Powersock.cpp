@@ -13,6 +13,8 @@
 
 TPowersock::TPowersock(QObject* parent) : QObject(parent), m_socket(new TcpConnection(this))
 {
+    // One byte more than a reply may hold tells a reply cut short from one that fits.
+    m_socket->SetReadLimit(MaxReplyBytes + 1);
     connect(m_socket, &TcpConnection::Connected, this, &TPowersock::Wake);
     connect(m_socket, &TcpConnection::ReadyRead, this, &TPowersock::TakeData);
     connect(m_socket, &TcpConnection::Disconnected, this, [this] {
@@ -69,6 +71,7 @@ void TPowersock::Connect()
     m_closedByPeer = false;
     m_failed = false;
     m_timedOut = false;
+    m_cutShort = false;
     Report(QStringLiteral("Connecting to %1:%2").arg(Host).arg(Port));
     QElapsedTimer clock;
     clock.start();
@@ -102,28 +105,36 @@ void TPowersock::WriteLn(const QByteArray& text)
     m_socket->Write(line);
 }
 
-QByteArray TPowersock::ReadAll(const std::function<bool(const QByteArray&)>& complete, int boundMs,
-                               int settleMs)
+QByteArray TPowersock::ReadAll(const std::function<TReplyProgress(const QByteArray&)>& progress,
+                               int boundMs, int settleMs)
 {
     QTimer settle;
     settle.setSingleShot(true);
     settle.setInterval(settleMs);
     bool settled = false;
+    bool whole = false;
     connect(&settle, &QTimer::timeout, this, [this, &settled] {
         settled = true;
         Wake();
     });
     qsizetype seen = -1;
     const auto done = [&] {
-        if (m_closedByPeer || m_failed || settled)
+        if (m_closedByPeer || m_failed || m_cutShort || settled || whole)
             return true;
         if (m_received.size() != seen) {
-            // New data: the quiet moment starts again, and only once the reply is whole.
+            // New data: a settling reply's quiet moment starts again.
             seen = m_received.size();
-            if (complete(m_received))
+            switch (progress(m_received)) {
+            case TReplyProgress::Whole:
+                whole = true;
+                return true;
+            case TReplyProgress::Settling:
                 settle.start();
-            else
+                break;
+            case TReplyProgress::Partial:
                 settle.stop();
+                break;
+            }
         }
         return false;
     };
@@ -168,7 +179,13 @@ void TPowersock::Wake()
 
 void TPowersock::TakeData()
 {
-    m_received.append(m_socket->ReadAll());
+    if (!m_cutShort) {
+        m_received.append(m_socket->ReadAll());
+        if (m_received.size() > MaxReplyBytes) {
+            m_received.truncate(MaxReplyBytes);
+            m_cutShort = true;
+        }
+    }
     Wake();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/SstpProtocol.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -41,13 +43,17 @@ public:
     // Hands the text and CR LF to the socket. Throws ESockError when not connected.
     void WriteLn(const QByteArray& text);
 
-    // Collects what the host sends until it closes the connection, or `complete` holds for
-    // what arrived and nothing more comes for `settleMs`, or `boundMs` have passed (then
-    // TimedOut() is true). Returns what arrived. Throws ESockError when the connection fails
-    // before anything arrived.
-    QByteArray ReadAll(const std::function<bool(const QByteArray&)>& complete, int boundMs,
-                       int settleMs);
+    // A reply is never held beyond this many bytes; whatever a host sends after them is not read.
+    static constexpr qsizetype MaxReplyBytes = 8192;
+
+    // Collects what the host sends until it closes the connection, `progress` finds what
+    // arrived whole, or settling and nothing more comes for `settleMs`, MaxReplyBytes have
+    // arrived (then CutShort() is true), or `boundMs` have passed (then TimedOut() is true).
+    // Returns what arrived. Throws ESockError when the connection fails before anything arrived.
+    QByteArray ReadAll(const std::function<TReplyProgress(const QByteArray&)>& progress,
+                       int boundMs, int settleMs);
     bool TimedOut() const { return m_timedOut; }
+    bool CutShort() const { return m_cutShort; }
 
     void Disconnect();
 
@@ -67,5 +73,6 @@ private:
     bool m_closedByPeer = false;
     bool m_failed = false;
     bool m_timedOut = false;
+    bool m_cutShort = false;
     std::function<void()> m_wake;
 };

@@ -191,16 +191,17 @@ bool HasStatusLine(const QByteArray& received)
     return received.contains('\n');
 }
 
-bool IsReplyComplete(const QByteArray& received, bool execute)
+TReplyProgress ReplyProgress(const QByteArray& received, bool returnsValue)
 {
     const QStringList lines = WholeLines(received);
     const qsizetype firstEmpty = lines.indexOf(QString(), 1);
     if (firstEmpty < 0)
-        return false;
-    const bool hasBody = execute && ReadStatusCode(lines[0]).value_or(0) == 200;
+        return TReplyProgress::Partial;
+    const bool hasBody = returnsValue && ReadStatusCode(lines[0]).value_or(0) == 200;
     const ReplyShape shape = ShapeOf(lines);
     // Without a header block the first empty line already ends the body.
     if (!hasBody || shape.HeaderEnd < 0)
-        return true;
-    return lines.indexOf(QString(), shape.BodyStart) >= 0;
+        return TReplyProgress::Whole;
+    return lines.indexOf(QString(), shape.BodyStart) >= 0 ? TReplyProgress::Whole
+                                                          : TReplyProgress::Settling;
 }

@@ -73,9 +73,18 @@ QString ExecuteReplyBody(const QStringList& replyLines);
 // The value of the reply's "Charset:" header, or empty.
 QByteArray ReplyCharset(const QByteArray& reply);
 
-// Hosts that keep the connection open are done once the status line, the empty line after the
-// headers and, for an EXECUTE answered 200, the body up to its empty line have arrived.
-bool IsReplyComplete(const QByteArray& received, bool execute);
+// How far the reply of a host that keeps the connection open has come.
+enum class TReplyProgress
+{
+    Partial,  // more is due
+    Settling, // whole unless more comes soon: a body may follow in a later packet
+    Whole     // nothing more is due
+};
+
+// A reply is whole at the empty line after its headers, except the 200 answer to a command
+// that returns a value (getname, getversion): that one is whole once its body has ended with
+// an empty line too, and settling from the end of its headers until then.
+TReplyProgress ReplyProgress(const QByteArray& received, bool returnsValue);
 
 // True when the first line of what arrived is whole, so its code can be read.
 bool HasStatusLine(const QByteArray& received);

@@ -2,6 +2,8 @@
 
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -13,6 +15,37 @@
 #include <unistd.h>
 
 namespace {
+
+// What one turn of the event loop reads from a connection or accepts from the listener.
+constexpr qsizetype ReadPerTurn = 64 * 1024;
+constexpr int AcceptsPerTurn = 32;
+
+// A descriptor held only to be given up when the process has no other, so that a waiting
+// client can still be taken and turned away.
+int SpareDescriptor()
+{
+    return ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+}
+
+// The accept errors of a connection that went away in the backlog; the next one may be fine.
+bool IsPassingAcceptError(int error)
+{
+    switch (error) {
+    case EINTR:
+    case ECONNABORTED:
+    case EPROTO:
+    case ENETDOWN:
+    case ENOPROTOOPT:
+    case EHOSTDOWN:
+    case ENONET:
+    case EHOSTUNREACH:
+    case EOPNOTSUPP:
+    case ENETUNREACH:
+        return true;
+    default:
+        return false;
+    }
+}
 
 int NewSocket()
 {
@@ -159,7 +192,21 @@ void TcpConnection::Write(const QByteArray& data)
 
 QByteArray TcpConnection::ReadAll()
 {
-    return std::exchange(m_in, QByteArray());
+    QByteArray data = std::exchange(m_in, QByteArray());
+    ResumeReading();
+    return data;
+}
+
+void TcpConnection::SetReadLimit(qsizetype bytes)
+{
+    m_readLimit = std::max<qsizetype>(bytes, 1);
+    ResumeReading();
+}
+
+void TcpConnection::ResumeReading()
+{
+    if (m_readable && m_state == State::Connected && m_in.size() < m_readLimit)
+        m_readable->setEnabled(true);
 }
 
 void TcpConnection::Close()
@@ -193,11 +240,22 @@ void TcpConnection::OnReadable()
     bool arrived = false;
     bool ended = false;
     int error = 0;
-    for (;;) {
+    // One turn takes a bounded amount, so a peer that never stops sending leaves the event loop
+    // its other work; the notifier calls again for the rest.
+    qsizetype budget = ReadPerTurn;
+    while (budget > 0) {
+        const qsizetype room = m_readLimit - m_in.size();
+        if (room <= 0) {
+            // Full: the rest stays in the kernel until ReadAll makes room.
+            m_readable->setEnabled(false);
+            break;
+        }
         char buffer[16384];
-        const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
+        const auto want = std::min({qsizetype(sizeof buffer), room, budget});
+        const ssize_t got = ::recv(m_fd, buffer, size_t(want), 0);
         if (got > 0) {
             m_in.append(buffer, got);
+            budget -= got;
             arrived = true;
             continue;
         }
@@ -269,6 +327,8 @@ TcpListener::~TcpListener()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+    if (m_spare >= 0)
+        ::close(m_spare);
 }
 
 bool TcpListener::Listen(std::uint16_t port)
@@ -290,6 +350,7 @@ bool TcpListener::Listen(std::uint16_t port)
     ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&bound), &size);
     m_port = ntohs(bound.sin_port);
     m_fd = fd.Release();
+    m_spare = SpareDescriptor();
     m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TcpListener::OnReadable);
     return true;
@@ -303,20 +364,72 @@ TcpConnection* TcpListener::NextPendingConnection()
 void TcpListener::OnReadable()
 {
     bool accepted = false;
-    for (;;) {
+    int unreported = 0;
+    // A bounded number a turn, so a crowd at the door leaves the event loop its other work.
+    for (int turn = 0; turn < AcceptsPerTurn; ++turn) {
         const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED)
-                continue;
-            break; // EAGAIN, or out of descriptors: the rest wait in the backlog
+        if (fd >= 0 && m_shedding) {
+            ::close(fd);
+            continue;
         }
-        auto* connection = new TcpConnection(this);
-        connection->Adopt(fd);
-        m_pending.push_back(connection);
-        accepted = true;
+        if (fd >= 0) {
+            auto* connection = new TcpConnection(this);
+            connection->Adopt(fd);
+            m_pending.push_back(connection);
+            accepted = true;
+            continue;
+        }
+        const int error = errno;
+        if (error == EAGAIN || error == EWOULDBLOCK)
+            break;
+        if (IsPassingAcceptError(error))
+            continue;
+        // Out of descriptors or memory (or an error no retry mends): the backlog stays
+        // readable, and retrying at once would spin.
+        if ((error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM) &&
+            TurnAway(error))
+            continue;
+        Rest();
+        unreported = m_shedding ? 0 : error;
+        break;
     }
-    if (accepted)
+    QPointer<TcpListener> self(this);
+    if (accepted && !m_pending.isEmpty())
         emit NewConnection();
+    if (unreported != 0 && !self.isNull())
+        emit AcceptFailed(unreported);
+}
+
+bool TcpListener::TurnAway(int error)
+{
+    if (m_spare < 0)
+        return false;
+    ::close(m_spare);
+    m_spare = -1;
+    const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd >= 0)
+        ::close(fd);
+    if (!m_shedding) {
+        // For this moment a descriptor is free, and whoever hears of the shortage may need
+        // one (a log line does). Then everyone is turned away for a while: taking clients up
+        // to the limit again would leave the rest of the program without descriptors.
+        m_shedding = true;
+        QTimer::singleShot(RestMs, this, [this] { m_shedding = false; });
+        emit AcceptFailed(error);
+    }
+    // Another thread may have taken the slot meanwhile; then the next shortage rests instead.
+    m_spare = SpareDescriptor();
+    return fd >= 0;
+}
+
+void TcpListener::Rest()
+{
+    m_notifier->setEnabled(false);
+    QTimer::singleShot(RestMs, this, [this] {
+        if (m_spare < 0)
+            m_spare = SpareDescriptor();
+        m_notifier->setEnabled(true);
+    });
 }
 
 bool SendToLocalPort(std::uint16_t port, const QByteArray& data, int timeoutMs)

@@ -37,6 +37,9 @@ public:
     void Write(const QByteArray& data);
     // What arrived and was not read yet.
     QByteArray ReadAll();
+    // What arrived and was not read yet never holds more than this: reading stops when it is
+    // full and goes on once ReadAll has taken it, so a peer that pours data costs no memory.
+    void SetReadLimit(qsizetype bytes);
     // Closes at once; pending output is dropped and no signal follows.
     void Close();
 
@@ -60,6 +63,7 @@ private:
     void Watch();
     void OnReadable();
     void OnWritable();
+    void ResumeReading();
     void Flush();
     void TakeAddresses();
     // Closes and reports; false when a handler deleted this object.
@@ -67,6 +71,7 @@ private:
 
     int m_fd = -1;
     State m_state = State::Unconnected;
+    qsizetype m_readLimit = 1 << 20;
     QByteArray m_in;
     QByteArray m_out;
     QSocketNotifier* m_readable = nullptr;
@@ -78,7 +83,10 @@ private:
 };
 
 // A listening port on every IPv4 address. Accepted connections are children of the listener
-// until the caller gives them another parent or deletes them.
+// until the caller gives them another parent or deletes them. When the process runs out of
+// descriptors, waiting clients are turned away for a while (accepted on a spare descriptor kept
+// for that, and closed) or, without a spare, the listener rests a while: it never spins on a
+// backlog it cannot take.
 class TcpListener : public QObject
 {
     Q_OBJECT
@@ -94,14 +102,28 @@ public:
     // The next accepted connection, or null when none waits.
     TcpConnection* NextPendingConnection();
 
+    // How long the listener rests when it can take no connection at all.
+    static constexpr int RestMs = 1000;
+
 signals:
     void NewConnection();
+    // Connections could not be taken for want of descriptors (errno's value): for RestMs the
+    // listener turns every client away, or rests. Reported once for that while, at a moment
+    // one descriptor is free where there was a spare; a handler that holds connections should
+    // let some go. It must not delete the listener.
+    void AcceptFailed(int error);
 
 private:
     void OnReadable();
+    // Out of descriptors: takes the next client on the spare and closes it, and turns every
+    // client away for RestMs. False when the listener has to rest instead.
+    bool TurnAway(int error);
+    void Rest();
 
     int m_fd = -1;
     std::uint16_t m_port = 0;
+    int m_spare = -1;
+    bool m_shedding = false;
     QSocketNotifier* m_notifier = nullptr;
     QList<TcpConnection*> m_pending;
 };

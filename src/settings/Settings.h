@@ -61,8 +61,20 @@ struct TSettings
     bool ODMenuSW = true;
     TEventSoundSettings EventSound;
     bool AutoHidingOnMouse = false;
+    // The sensors: the temperature sensor's id (empty: the processor's, found automatically),
+    // the range in °C the temperature meter spans, the level that lights the alarm lamp, and
+    // the path whose file system the disk-space elements show (empty: the home folder).
+    QString TempSensor;
+    int TempRangeLow = 30;
+    int TempRangeHigh = 100;
+    int TempAlarm = 90;
+    QString DiskSpacePath;
     int Version = 0;
 };
+
+// The temperatures the options accept, in °C.
+inline constexpr int MinTemperature = -40;
+inline constexpr int MaxTemperature = 150;
 
 // The generation this program writes; an older file asks for the speed ranges again.
 inline constexpr int CurrentSettingsVersion = 220;

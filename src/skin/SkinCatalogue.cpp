@@ -120,6 +120,22 @@ std::array<int, GraphCount> HistoryDepths(const TSkinSystem& skin)
     return depths;
 }
 
+bool ShowsSensors(const TSkinSystem& skin)
+{
+    for (const TSkinModeRecord* mode : {&skin.Compact, &skin.Full}) {
+        for (int m : {MeterTMP, MeterBAT, MeterDSK})
+            if (mode->Meters[m].Enabled)
+                return true;
+        for (int l : {LampTMPALM, LampBATCHG})
+            if (mode->Lamps[l].Enabled)
+                return true;
+        for (int r : {ReadoutTMP, ReadoutBAT, ReadoutDSK})
+            if (mode->Readouts[r].Enabled)
+                return true;
+    }
+    return skin.Full.Graphs[GraphTemp].Enabled || skin.Full.Graphs[GraphBatt].Enabled;
+}
+
 QStringList SkinInformationLines(const TSkinSystem& skin, const TMRes& texts)
 {
     const auto pick = [&](bool on, const char* yes, const char* no) {

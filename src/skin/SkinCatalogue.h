@@ -73,9 +73,13 @@ QString FindSkinPath(const SkinList& list, const QString& name);
 // The mode to show a freshly loaded skin in: the other mode when this one is disabled.
 bool FixUpFullMode(bool fullMode, const TSkinSystem& skin);
 
-// History depths for the seven graphs (CPU, MEM, SWP, disk read/write, net in/out): the full
-// mode's depth of each graph that is shown, 32 for the others.
+// History depths for the graphs (CPU, MEM, SWP, disk read/write, net in/out, temperature,
+// battery): the full mode's depth of each graph that is shown, 32 for the others.
 std::array<int, GraphCount> HistoryDepths(const TSkinSystem& skin);
+
+// Whether either mode shows a temperature, battery or disk-space element; the sensors are read
+// only for a skin that shows them.
+bool ShowsSensors(const TSkinSystem& skin);
 
 // Lines 1 to 12 of the skin information memo: identity, memory used and what the skin supports,
 // the support lines worded by the language table.

@@ -69,6 +69,9 @@ enum SkinMeter
     MeterDWM,
     MeterNInM,
     MeterNOutM,
+    MeterTMP, // processor temperature, over the range the options set
+    MeterBAT, // battery charge
+    MeterDSK, // disk space in use
     MeterCount
 };
 enum SkinLamp
@@ -82,6 +85,8 @@ enum SkinLamp
     LampNIO,
     LampPNG,
     LampPNGING,
+    LampTMPALM, // the temperature reached the alarm level
+    LampBATCHG, // charging, or on mains
     LampCount
 };
 enum SkinReadoutIndex
@@ -91,6 +96,9 @@ enum SkinReadoutIndex
     ReadoutSWP,
     ReadoutRES,
     ReadoutPNG,
+    ReadoutTMP,
+    ReadoutBAT,
+    ReadoutDSK,
     ReadoutCount
 };
 enum SkinGraphIndex
@@ -102,6 +110,8 @@ enum SkinGraphIndex
     GraphDiskW,
     GraphNetI,
     GraphNetO,
+    GraphTemp,
+    GraphBatt,
     GraphCount
 };
 

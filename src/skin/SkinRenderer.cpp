@@ -86,6 +86,10 @@ const std::vector<int>& GraphHistory(const SkinRenderInputs& in, int graph)
         return in.DiskWriteHistory;
     case GraphNetI:
         return in.NetRecvHistory;
+    case GraphTemp:
+        return in.TempHistory;
+    case GraphBatt:
+        return in.BatteryHistory;
     default:
         return in.NetSendHistory;
     }
@@ -96,6 +100,16 @@ constexpr int DrawnGraphs[] = {GraphCPU,   GraphMEM,  GraphSwap, GraphDiskR,
 constexpr int DrawnLamps[] = {LampDR,   LampDW,  LampDRW, LampNTrans, LampNIn,
                               LampNOut, LampNIO, LampPNG, LampPNGING};
 constexpr int DrawnReadouts[] = {ReadoutCPU, ReadoutMEM, ReadoutSWP, ReadoutRES, ReadoutPNG};
+// Drawn after everything else, so that skins without them draw exactly as before.
+constexpr int SensorMeters[] = {MeterTMP, MeterBAT, MeterDSK};
+constexpr int SensorReadouts[] = {ReadoutTMP, ReadoutBAT, ReadoutDSK};
+constexpr int SensorGraphs[] = {GraphTemp, GraphBatt};
+
+// A sensor the system lacks shows as 0.
+int Known(int value)
+{
+    return std::max(value, 0);
+}
 
 } // namespace
 
@@ -179,14 +193,17 @@ void TSkinRenderer::PlanFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
     const std::int64_t res = (!in.IsNT && r.ResRevSW) ? std::int64_t(100) - in.FreeResources
                                                       : std::int64_t(in.FreeResources);
     // An absent meter keeps its position.
-    const std::int64_t targets[MeterCount] = {cpu,           in.MemoryLoad,  in.SwapLoad,
-                                              res,           in.DiskReadPos, in.DiskWritePos,
-                                              in.NetRecvPos, in.NetSendPos};
+    const std::int64_t targets[MeterCount] = {
+        cpu,           in.MemoryLoad,  in.SwapLoad,      res,
+        in.DiskReadPos, in.DiskWritePos, in.NetRecvPos,   in.NetSendPos,
+        in.TempPos,    Known(in.BatteryPercent), Known(in.DiskSpacePercent)};
     for (int m = 0; m < MeterCount; ++m)
         m_nextPositions[m] = r.Meters[m].Enabled
                                  ? NextMeterPosition(r.Speeds[m], p[m], targets[m], in.LinearOFF)
                                  : p[m];
     for (int m = MeterCPU; m <= MeterRES; ++m)
+        p[m] = m_nextPositions[m];
+    for (int m : SensorMeters)
         p[m] = m_nextPositions[m];
 
     m_ops.clear();
@@ -216,6 +233,23 @@ void TSkinRenderer::PlanFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
                              std::int64_t(in.HistoryStamp), GraphArea(r.Graphs[g], size)});
     for (int m = MeterDRM; m <= MeterNOutM; ++m)
         addElement(FrameOp::Meter, m, r.Meters[m], m_nextPositions[m]);
+
+    for (int m : SensorMeters)
+        addElement(FrameOp::Meter, m, r.Meters[m], m_nextPositions[m]);
+    addElement(FrameOp::Lamp, LampTMPALM, r.Lamps[LampTMPALM], in.TempAlarm ? 100 : 0);
+    addElement(FrameOp::Lamp, LampBATCHG, r.Lamps[LampBATCHG], in.BatteryCharging ? 100 : 0);
+    const int sensorNumbers[] = {in.Temperature, in.BatteryPercent, in.DiskSpacePercent};
+    for (int i = 0; i < 3; ++i) {
+        const int k = SensorReadouts[i];
+        const int value = sensorNumbers[i];
+        // An unknown value draws nothing over the background.
+        const QRect area = value < 0 ? QRect() : ReadoutArea(r.Font, r.Readouts[k], size);
+        m_ops.push_back({FrameOp::Readout, std::uint8_t(k), false, value, value, area});
+    }
+    if (in.FullMode)
+        for (int g : SensorGraphs)
+            m_ops.push_back({FrameOp::Graph, std::uint8_t(g), false, 0,
+                             std::int64_t(in.HistoryStamp), GraphArea(r.Graphs[g], size)});
 }
 
 void TSkinRenderer::MarkRedraws()
@@ -263,7 +297,8 @@ void TSkinRenderer::DrawOp(const TSkinModeRecord& r, const SkinRenderInputs& in,
         DrawMeter(r.Lamps[op.Index], op.Value, surface);
         break;
     case FrameOp::Readout:
-        DrawReadout(r.Font, r.Readouts[op.Index], op.Value, surface);
+        if (op.Value >= 0 || op.Index < ReadoutTMP)
+            DrawReadout(r.Font, r.Readouts[op.Index], op.Value, surface);
         break;
     case FrameOp::Graph:
         if (op.Index != GraphCPU) {

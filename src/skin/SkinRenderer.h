@@ -46,6 +46,17 @@ struct SkinRenderInputs
     std::vector<int> DiskWriteHistory;
     std::vector<int> NetRecvHistory;
     std::vector<int> NetSendHistory;
+    // The sensors; a value of NoSensorValue is a sensor the system does not offer, whose
+    // read-out stays empty, meter stays at 0 and lamp stays off.
+    static constexpr int NoSensorValue = -1;
+    int TempPos = 0;                  // 0..100 over the temperature range of the options
+    int Temperature = NoSensorValue;  // whole °C
+    bool TempAlarm = false;           // at or above the alarm level
+    int BatteryPercent = NoSensorValue;
+    bool BatteryCharging = false;     // charging, or on mains
+    int DiskSpacePercent = NoSensorValue;
+    std::vector<int> TempHistory;     // temperature positions
+    std::vector<int> BatteryHistory;
     bool NTMultiCPU = false;
     bool LinearOFF = false;
     // Changes whenever any history changes (a graph step, a skin load). While it stays the
@@ -86,7 +97,7 @@ public:
         Invalidate();
     }
 
-    // CPU, MEM, SWP, RES, DRM, DWM, NInM, NOutM, shared by both modes.
+    // CPU, MEM, SWP, RES, DRM, DWM, NInM, NOutM, TMP, BAT, DSK, shared by both modes.
     std::array<int, MeterCount> MeterPositions{};
 
 private:

@@ -18,19 +18,20 @@ const QString Identity = QString::fromLatin1(TSkinSystem::IdentitySection);
 const QString CompactName = QString::fromLatin1(TSkinSystem::CompactSection);
 const QString FullName = QString::fromLatin1(TSkinSystem::FullSection);
 
-const char* const MeterNames[MeterCount] = {"CPU", "MEM", "SWP",  "RES",
-                                            "DRM", "DWM", "NInM", "NOutM"};
-const char* const LampNames[LampCount] = {"DR",   "DW",  "DRW", "NTrans", "NIn",
-                                          "NOut", "NIO", "PNG", "PNGING"};
-const char* const ReadoutNames[ReadoutCount] = {"CPU", "MEM", "SWP", "RES", "PNG"};
-const char* const GraphNames[GraphCount] = {"CPUGrp",   "MEMGrp",  "SwapGrp", "DiskRGrp",
-                                            "DiskWGrp", "NetIGrp", "NetOGrp"};
+const char* const MeterNames[MeterCount] = {"CPU",  "MEM",   "SWP", "RES", "DRM", "DWM",
+                                            "NInM", "NOutM", "TMP", "BAT", "DSK"};
+const char* const LampNames[LampCount] = {"DR",  "DW",  "DRW",    "NTrans", "NIn",   "NOut",
+                                          "NIO", "PNG", "PNGING", "TMPALM", "BATCHG"};
+const char* const ReadoutNames[ReadoutCount] = {"CPU", "MEM", "SWP", "RES",
+                                                "PNG", "TMP", "BAT", "DSK"};
+const char* const GraphNames[GraphCount] = {"CPUGrp",  "MEMGrp",  "SwapGrp", "DiskRGrp", "DiskWGrp",
+                                            "NetIGrp", "NetOGrp", "TempGrp", "BattGrp"};
 
 QString SpeedKey(int meter, bool full)
 {
-    static const char* const keys[MeterCount] = {"CPUDownSpeed",  "MEMSpeed",      "SWPSpeed",
-                                                 "ResSpeed",      "DRMDownSpeed",  "DWMDownSpeed",
-                                                 "NInMDownSpeed", "NOutMDownSpeed"};
+    static const char* const keys[MeterCount] = {
+        "CPUDownSpeed",   "MEMSpeed", "SWPSpeed", "ResSpeed", "DRMDownSpeed", "DWMDownSpeed",
+        "NInMDownSpeed", "NOutMDownSpeed", "TMPSpeed", "BATSpeed", "DSKSpeed"};
     if (meter == MeterRES && full)
         return QStringLiteral("ResDelay");
     return QString::fromLatin1(keys[meter]);
@@ -152,7 +153,7 @@ public:
             ReadLamp(mode.Lamps[l], s, LampNames[l], 2);
 
         if (full) {
-            for (int g = 0; g < GraphCount; ++g)
+            for (int g = GraphCPU; g <= GraphNetO; ++g)
                 ReadGraph(mode.Graphs[g], s, GraphNames[g]);
             ReadThroughputMeters(mode, s, full);
             ReadFloat(mode, s);
@@ -160,6 +161,7 @@ public:
             ReadFloat(mode, s);
             ReadThroughputMeters(mode, s, full);
         }
+        ReadSensorElements(mode, s, full);
     }
 
     void AddMemory(std::int64_t bytes)
@@ -235,6 +237,21 @@ private:
     {
         for (int m : {MeterDRM, MeterDWM, MeterNInM, MeterNOutM})
             ReadMeter(mode, s, m, full);
+    }
+
+    // The sensor elements come after everything else, so a skin without them reads exactly as
+    // before, and one that fails in them keeps all the rest.
+    void ReadSensorElements(TSkinModeRecord& mode, const QString& s, bool full)
+    {
+        for (int m : {MeterTMP, MeterBAT, MeterDSK}) {
+            ReadMeter(mode, s, m, full);
+            ReadReadout(mode.Readouts[ReadoutTMP + (m - MeterTMP)], s, MeterNames[m]);
+        }
+        for (int l : {LampTMPALM, LampBATCHG})
+            ReadLamp(mode.Lamps[l], s, LampNames[l], 2);
+        if (full)
+            for (int g : {GraphTemp, GraphBatt})
+                ReadGraph(mode.Graphs[g], s, GraphNames[g]);
     }
 
     void ReadMeter(TSkinModeRecord& mode, const QString& s, int meter, bool full)
@@ -458,14 +475,16 @@ bool TSkinSystem::LoadSkin(const QString& path)
 
 namespace {
 
-const char* const ImageKeys[] = {"Font",   "CPU", "MEM", "SWP", "RES",    "PNG",
-                                 "PNGING", "DR",  "DW",  "DRW", "NTrans", "NIn",
-                                 "NOut",   "NIO", "DRM", "DWM", "NInM",   "NOutM"};
-const char* const MaskKeys[] = {"BgMaskColor",   "CPUMaskColor",  "MEMMaskColor",    "SWPMaskColor",
-                                "RESMaskColor",  "PNGMaskColor",  "PNGINGMaskColor", "DRMaskColor",
-                                "DWMaskColor",   "DRWMaskColor",  "NTransMaskColor", "NInMaskColor",
-                                "NOutMaskColor", "NIOMaskColor",  "DRMMaskColor",    "DWMMaskColor",
-                                "NInMMaskColor", "NOutMMaskColor"};
+const char* const ImageKeys[] = {"Font",  "CPU", "MEM",   "SWP",  "RES",   "PNG",    "PNGING",
+                                 "DR",    "DW",  "DRW",   "NTrans", "NIn", "NOut",   "NIO",
+                                 "DRM",   "DWM", "NInM",  "NOutM", "TMP",   "BAT",    "DSK",
+                                 "TMPALM", "BATCHG"};
+const char* const MaskKeys[] = {
+    "BgMaskColor",     "CPUMaskColor",  "MEMMaskColor",    "SWPMaskColor",   "RESMaskColor",
+    "PNGMaskColor",    "PNGINGMaskColor", "DRMaskColor",   "DWMaskColor",    "DRWMaskColor",
+    "NTransMaskColor", "NInMaskColor",  "NOutMaskColor",   "NIOMaskColor",   "DRMMaskColor",
+    "DWMMaskColor",    "NInMMaskColor", "NOutMMaskColor",  "TMPMaskColor",   "BATMaskColor",
+    "DSKMaskColor",    "TMPALMMaskColor", "BATCHGMaskColor"};
 
 QString Fault(const QString& section, const QString& key, const QString& value, const QString& why)
 {

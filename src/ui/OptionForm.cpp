@@ -5,6 +5,7 @@
 #include "settings/SpeedRanges.h"
 #include "skin/SkinImage.h"
 #include "ui/OptionRules.h"
+#include "ui/SensorPage.h"
 #include "ui/SpeedCheck.h"
 #include "ui/WavePlayer.h"
 #include "ui_OptionForm.h"
@@ -62,7 +63,8 @@ const TextCodes Codes[] = {
 
 // The pages that take their titles from the language.
 const std::pair<const char*, const char*> PageCodes[] = {
-    {"TabSheet1", "C0300"}, {"TabSheet2", "C0301"}, {"TabSheet3", "C0302"}, {"TabSheet5", "C0374"}};
+    {"TabSheet1", "C0300"}, {"TabSheet2", "C0301"}, {"TabSheet3", "C0302"}, {"TabSheet5", "C0374"},
+    {"TabSheetSensors", "C0580"}};
 
 void SetCaption(QWidget* control, const QString& text)
 {
@@ -95,6 +97,10 @@ TOptionForm::TOptionForm(TOptionContext context, Dialogs& dialogs, QWidget* pare
       m_player(new TLWaveFilePlayer(m_context.Audio, this))
 {
     m_form->setupUi(this);
+    m_sensorPage = new TSensorPage(m_context.TemperatureSensors, m_context.AutomaticSensor);
+    m_sensorPage->setObjectName(QStringLiteral("TabSheetSensors"));
+    m_form->PCtrl->insertTab(m_form->PCtrl->indexOf(m_form->TabSheet3), m_sensorPage,
+                             QStringLiteral("Sensors"));
     m_soundEdits = {m_form->SEOnline, m_form->SEOffline,   m_form->SEPinging, m_form->SEStart,
                     m_form->SEChangeSkin, m_form->SEMemFull, m_form->SEResAlart};
     const std::array<QPushButton*, 7> browse = {m_form->Button4, m_form->Button5, m_form->Button6,
@@ -178,6 +184,7 @@ void TOptionForm::ApplyTexts()
         if (codes.Hint)
             control->setToolTip(res.GetText(QLatin1String(codes.Hint)));
     }
+    m_sensorPage->ApplyTexts(res);
     for (const auto& [page, code] : PageCodes) {
         auto* sheet = findChild<QWidget*>(QLatin1String(page));
         const int index = m_form->PCtrl->indexOf(sheet);
@@ -276,6 +283,7 @@ void TOptionForm::Load(TSettings& settings)
     f.ResUnitSelect->clear();
     f.ResUnitSelect->addItems(m_context.Languages);
     f.ResUnitSelect->setCurrentRow(static_cast<int>(m_context.Languages.indexOf(settings.ResourceName)));
+    m_sensorPage->Load(settings);
 
     GateTimeChange(0);
     PIntervalChange();
@@ -340,6 +348,7 @@ void TOptionForm::Save(TSettings& settings) const
 
     if (const QListWidgetItem* language = f.ResUnitSelect->currentItem())
         settings.ResourceName = language->text();
+    m_sensorPage->Save(settings);
 }
 
 QStringList TOptionForm::DataFolders() const

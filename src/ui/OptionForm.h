@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AudioOut.h"
+#include "platform/Sensors.h"
 #include "settings/Settings.h"
 
 #include <QDialog>
@@ -14,6 +15,7 @@ class QLineEdit;
 class QPushButton;
 class TLWaveFilePlayer;
 class TMRes;
+class TSensorPage;
 namespace Ui {
 class OptionForm;
 }
@@ -43,6 +45,9 @@ struct TOptionContext
     // The full scales in force, in bytes per second, for the range texts.
     qint64 DiskFullScale = 0;
     qint64 NetFullScale = 0;
+    // The temperature sensors the system offers, and the label of the automatic choice.
+    std::vector<TemperatureSensorInfo> TemperatureSensors;
+    QString AutomaticSensor;
     AudioOutFactory Audio = &OpenSystemAudioOut;
     std::function<void(QWidget* parent)> OpenSstpTest;
 };
@@ -72,6 +77,7 @@ public:
     ChooseRanges ChooseSpeedRanges;
 
     TLWaveFilePlayer& LWavePlay() { return *m_player; }
+    TSensorPage& SensorPage() { return *m_sensorPage; }
 
     // The handlers of the controls.
     void ApplyEnabling();
@@ -96,6 +102,7 @@ private:
     Dialogs& m_dialogs;
     std::unique_ptr<Ui::OptionForm> m_form;
     TLWaveFilePlayer* m_player;
+    TSensorPage* m_sensorPage;
     std::array<QLineEdit*, 7> m_soundEdits{};
     int m_lastWaitTime = 5;
 };

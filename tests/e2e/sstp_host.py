@@ -1,7 +1,9 @@
 """A desktop-mascot host for the end-to-end cases: it listens for SSTP on 127.0.0.1 (port 9801,
 where the program sends), records every connection's bytes with the time they ended, and answers
-the way hosts on Linux do: EXECUTE only as SSTP/1.0 (1.1 gets 501), the connection kept open
-after the reply until the client closes it."""
+the way hosts on Linux do: EXECUTE only as SSTP/1.0 (1.1 gets 501), commands that return
+nothing answered with "SSTP/1.0 200 OK" and the empty line alone, the connection kept open
+after the reply until the client closes it. PouringHost answers every request with a reply
+that never ends."""
 
 import socket
 import threading
@@ -99,7 +101,8 @@ class SstpHost:
             if b"Command: getversion" in request:
                 return (b"SSTP/1.0 200 OK\r\nCharset: UTF-8\r\n\r\n" + self.version.encode() +
                         b"\r\n\r\n")
-            return b"SSTP/1.0 204 No Content\r\n\r\n"
+            # Quiet, Restore and the like return nothing: the status line and the empty line.
+            return b"SSTP/1.0 200 OK\r\n\r\n"
         return b"SSTP/1.4 200 OK\r\nCharset: UTF-8\r\n\r\n"
 
 
@@ -110,3 +113,53 @@ def describe(data):
         return "SEND " + script
     command = next((line[len("Command: "):] for line in lines if line.startswith("Command: ")), "?")
     return lines[0] + " " + command
+
+
+class PouringHost:
+    """A hostile host on the SSTP port: every request gets a status line and then filler
+    without end (or `total` bytes of it), until the client goes."""
+
+    def __init__(self, port=SSTP_PORT, total=None):
+        self.total = total
+        self.poured = 0
+        self.connections = 0
+        self._server = socket.socket()
+        self._server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self._server.bind(("127.0.0.1", port))
+        self._server.listen(8)
+        self._server.settimeout(0.2)
+        self._stopping = threading.Event()
+        self._thread = threading.Thread(target=self._serve, daemon=True)
+        self._thread.start()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self._stopping.set()
+        self._thread.join(timeout=10)
+        self._server.close()
+
+    def _serve(self):
+        chunk = b"x" * 65536
+        while not self._stopping.is_set():
+            try:
+                connection, _ = self._server.accept()
+            except socket.timeout:
+                continue
+            self.connections += 1
+            with connection:
+                connection.settimeout(1)
+                try:
+                    # A status line, then one line that never ends: no rule can take it as whole.
+                    connection.sendall(b"SSTP/1.4 200 OK\r\n")
+                    sent = 0
+                    while not self._stopping.is_set() and (self.total is None or sent < self.total):
+                        try:
+                            n = connection.send(chunk)
+                        except socket.timeout:
+                            continue
+                        sent += n
+                        self.poured += n
+                except OSError:
+                    pass

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
@@ -25,6 +26,12 @@ struct SstpHostReply
     // After the answer: close (the way Windows hosts do) or keep the connection open until the
     // client closes it (the way hosts on Linux do).
     bool Close = true;
+    // Sent in a packet of their own this long after the answer, as a body that comes late.
+    QByteArray Later;
+    int LaterDelayMs = 0;
+    // After the answer, this many bytes of filler, or -1 for filler without end: a hostile
+    // host. It stops when the client goes.
+    qint64 Filler = 0;
 };
 
 // A real SSTP host on 127.0.0.1, on a thread of its own, for one connection at a time: it reads
@@ -73,6 +80,29 @@ public:
 
     SstpTestHost(const SstpTestHost&) = delete;
     SstpTestHost& operator=(const SstpTestHost&) = delete;
+
+    // A host as they run on Linux: EXECUTE only as SSTP/1.0 (1.1 gets 501), the name and the
+    // version as a body after the headers, Quiet and Restore answered with a status line and
+    // the empty line alone, and every connection kept open until the client closes it.
+    static Responder KeepOpenHost(const QByteArray& name = "Emily",
+                                  const QByteArray& version = "2.6.1")
+    {
+        return [name, version](const QByteArray& request) {
+            SstpHostReply reply;
+            reply.Close = false;
+            if (request.startsWith("EXECUTE SSTP/1.1"))
+                reply.Bytes = "SSTP/1.1 501 Not Implemented\r\n\r\n";
+            else if (request.contains("Command: getname"))
+                reply.Bytes = "SSTP/1.0 200 OK\r\nCharset: UTF-8\r\n\r\n" + name + "\r\n\r\n";
+            else if (request.contains("Command: getversion"))
+                reply.Bytes = "SSTP/1.0 200 OK\r\nCharset: UTF-8\r\n\r\n" + version + "\r\n\r\n";
+            else if (request.startsWith("EXECUTE"))
+                reply.Bytes = "SSTP/1.0 200 OK\r\n\r\n";
+            else
+                reply.Bytes = "SSTP/1.4 200 OK\r\nCharset: UTF-8\r\n\r\n";
+            return reply;
+        };
+    }
 
     // A port nobody listens on: bound by a host that is gone again.
     static unsigned short UnusedPort()
@@ -154,7 +184,13 @@ private:
         if (reply.DelayMs > 0)
             WaitReadableFor(connection, received, reply.DelayMs);
         if (reply.Answer && !reply.Bytes.isEmpty())
-            ::send(connection, reply.Bytes.constData(), reply.Bytes.size(), MSG_NOSIGNAL);
+            SendAll(connection, reply.Bytes.constData(), reply.Bytes.size());
+        if (reply.Answer && !reply.Later.isEmpty()) {
+            WaitReadableFor(connection, received, reply.LaterDelayMs);
+            SendAll(connection, reply.Later.constData(), reply.Later.size());
+        }
+        if (reply.Answer && reply.Filler != 0)
+            SendFiller(connection, reply.Filler);
         if (reply.Answer && reply.Close)
             ::shutdown(connection, SHUT_WR);
         // Whatever the client still sends is recorded until it closes.
@@ -163,6 +199,42 @@ private:
         return received;
     }
 
+    // Sends while the client takes it; false once it went or the host stops.
+    bool SendAll(int connection, const char* data, qint64 size) const
+    {
+        while (size > 0) {
+            pollfd fds[2] = {{connection, POLLOUT, 0}, {m_stop[0], POLLIN, 0}};
+            if (::poll(fds, 2, 10000) <= 0 || (fds[1].revents & POLLIN))
+                return false;
+            const ssize_t n = ::send(connection, data, size_t(size), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                continue;
+            if (n <= 0)
+                return false;
+            data += n;
+            size -= n;
+        }
+        return true;
+    }
+
+    void SendFiller(int connection, qint64 bytes)
+    {
+        const QByteArray chunk(64 * 1024, 'x');
+        while (bytes != 0) {
+            const qint64 now = bytes < 0 ? chunk.size() : std::min<qint64>(bytes, chunk.size());
+            if (!SendAll(connection, chunk.constData(), now))
+                break;
+            m_fillerSent += now;
+            if (bytes > 0)
+                bytes -= now;
+        }
+    }
+
+public:
+    // The filler bytes that went out, all connections together.
+    qint64 FillerSent() const { return m_fillerSent; }
+
+private:
     // Sleeps for the delay while still taking what the client sends.
     void WaitReadableFor(int connection, QByteArray& received, int delayMs) const
     {
@@ -193,4 +265,5 @@ private:
     mutable std::condition_variable m_changed;
     std::vector<QByteArray> m_requests;
     std::atomic<int> m_connections{0};
+    std::atomic<qint64> m_fillerSent{0};
 };

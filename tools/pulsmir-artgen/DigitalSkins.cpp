@@ -1,5 +1,6 @@
 // "Pulsmir Flat Digital": flat panels, segmented bar meters, annunciator lamps and filled
-// graphs. "Pulsmir Mini Strip": one light, rectangular strip without any mask colour.
+// graphs. "Pulsmir Sensor Deck": the same panel for temperature, battery and disk space.
+// "Pulsmir Mini Strip": one light, rectangular strip without any mask colour.
 #include "SkinWriter.h"
 #include "Skins.h"
 
@@ -134,24 +135,27 @@ struct AnnunciatorRow
     QPoint pingCells;
 };
 
-AnnunciatorRow DrawAnnunciatorRow(QPainter& p, QPoint origin)
+AnnunciatorRow DrawAnnunciatorRow(QPainter& p, QPoint origin, const std::vector<Annunciator>& list,
+                                  bool pingReadout)
 {
     AnnunciatorRow row;
     int x = origin.x();
-    for (const Annunciator& a : Annunciators()) {
+    for (const Annunciator& a : list) {
         row.at.push_back(QPoint(x, origin.y()));
         DrawAnnunciator(p, QRectF(x, origin.y(), LampW, LampH), a.text, a.states.front());
         x += LampW + 2 + ((a.prefix == "DRW" || a.prefix == "NIO") ? 4 : 0);
     }
-    row.pingCells = QPoint(x + 3, origin.y() - 1);
-    Text(p, QRectF(x + 3 + 3 * CellW, origin.y(), 16, LampH), Qt::AlignLeft | Qt::AlignVCenter,
-         "ms", Font(Face::CondensedBold, 8), Label);
+    if (pingReadout) {
+        row.pingCells = QPoint(x + 3, origin.y() - 1);
+        Text(p, QRectF(x + 3 + 3 * CellW, origin.y(), 16, LampH), Qt::AlignLeft | Qt::AlignVCenter,
+             "ms", Font(Face::CondensedBold, 8), Label);
+    }
     return row;
 }
 
-void WriteAnnunciators(SkinWriter& skin, const QImage& base, const AnnunciatorRow& row)
+void WriteAnnunciators(SkinWriter& skin, const QImage& base, const AnnunciatorRow& row,
+                       const std::vector<Annunciator>& list, bool pingReadout)
 {
-    const auto list = Annunciators();
     for (std::size_t i = 0; i < list.size(); ++i) {
         std::vector<QImage> frames;
         for (const QColor& state : list[i].states) {
@@ -162,7 +166,8 @@ void WriteAnnunciators(SkinWriter& skin, const QImage& base, const AnnunciatorRo
         }
         skin.Lamp(list[i].prefix, row.at[i], frames);
     }
-    skin.Readout("PNG", row.pingCells, 3, false);
+    if (pingReadout)
+        skin.Readout("PNG", row.pingCells, 3, false);
 }
 
 struct BarRow
@@ -172,7 +177,32 @@ struct BarRow
     QColor colour;
     QString speedKey;
     int speed;
-    bool readout;
+    QString unit; // after the read-out; none without one
+};
+
+struct GraphSpot
+{
+    QString prefix;
+    QString label;
+    QRect rect;
+    int type;
+    int deep;
+    QColor colour;
+};
+
+// One mode of a flat panel: rows of bars with their read-outs, a row of annunciators and the
+// graphs below them.
+struct FlatLayout
+{
+    int width;
+    int height;
+    int barLeft;
+    int barWidth;
+    std::vector<BarRow> rows;
+    std::vector<Annunciator> lamps;
+    bool pingReadout;
+    std::vector<GraphSpot> graphs;
+    bool floats;
 };
 
 } // namespace flat
@@ -182,42 +212,10 @@ QImage FlatStrip()
     return TextStrip(flat::CellW, flat::CellH, flat::Back, flat::Ink, Font(Face::MonoBold, 12));
 }
 
-void WriteFlatMode(SkinWriter& skin, bool full)
+void WriteFlatPanel(SkinWriter& skin, bool full, const flat::FlatLayout& layout)
 {
     using namespace flat;
-    const int w = full ? 322 : 248;
-    const int h = full ? 280 : 84;
-    const int barLeft = full ? 62 : 42;
-    const int barWidth = full ? 200 : 140;
-    std::vector<BarRow> rows = {{"CPU", "CPU", Cyan, "CPUDownSpeed", 8, true},
-                                {"MEM", "MEM", Green, "MEMSpeed", 4, true},
-                                {"SWP", "SWAP", Violet, "SWPSpeed", 4, true}};
-    if (full) {
-        rows.push_back({"DRM", "DISK R", Teal, "DRMDownSpeed", 6, false});
-        rows.push_back({"DWM", "DISK W", Red.lighter(110), "DWMDownSpeed", 6, false});
-        rows.push_back({"NInM", "NET IN", Amber, "NInMDownSpeed", 6, false});
-        rows.push_back({"NOutM", "NET OUT", Pink, "NOutMDownSpeed", 6, false});
-    }
-    struct GraphSpot
-    {
-        QString prefix;
-        QString label;
-        QRect rect;
-        int type;
-        int deep;
-        QColor colour;
-    };
-    std::vector<GraphSpot> graphs;
-    if (full) {
-        const int l = 10, r = 165, pw = 147;
-        graphs = {{"CPUGrp", "CPU", QRect(l, 150, 302, 34), 2, 101, Cyan},
-                  {"MEMGrp", "MEM", QRect(l, 192, pw, 22), 2, 74, Green},
-                  {"SwapGrp", "SWAP", QRect(r, 192, pw, 22), 2, 74, Violet},
-                  {"DiskRGrp", "DISK R", QRect(l, 220, pw, 22), 3, 74, Teal},
-                  {"DiskWGrp", "DISK W", QRect(r, 220, pw, 22), 3, 74, Red.lighter(110)},
-                  {"NetIGrp", "NET IN", QRect(l, 248, pw, 22), 2, 74, Amber},
-                  {"NetOGrp", "NET OUT", QRect(r, 248, pw, 22), 2, 74, Pink}};
-    }
+    const int w = layout.width, h = layout.height;
     QImage base = Body(w, h);
     std::vector<QRect> bars;
     AnnunciatorRow row;
@@ -225,19 +223,20 @@ void WriteFlatMode(SkinWriter& skin, bool full)
         QPainter p(&base);
         Smooth(p);
         int y = 9;
-        for (const BarRow& bar : rows) {
-            Text(p, QRectF(10, y, barLeft - 14, 14), Qt::AlignLeft | Qt::AlignVCenter, bar.label,
-                 Font(Face::CondensedBold, 9), Label);
-            const QRect r(barLeft, y + 2, barWidth, 10);
+        for (const BarRow& bar : layout.rows) {
+            Text(p, QRectF(10, y, layout.barLeft - 14, 14), Qt::AlignLeft | Qt::AlignVCenter,
+                 bar.label, Font(Face::CondensedBold, 9), Label);
+            const QRect r(layout.barLeft, y + 2, layout.barWidth, 10);
             DrawBar(p, r, bar.colour, 0);
             bars.push_back(r);
-            if (bar.readout)
-                Text(p, QRectF(barLeft + barWidth + 6 + 3 * CellW + 1, y, 12, 14),
-                     Qt::AlignLeft | Qt::AlignVCenter, "%", Font(Face::CondensedBold, 9), Label);
+            if (!bar.unit.isEmpty())
+                Text(p, QRectF(layout.barLeft + layout.barWidth + 6 + 3 * CellW + 1, y, 16, 14),
+                     Qt::AlignLeft | Qt::AlignVCenter, bar.unit, Font(Face::CondensedBold, 9),
+                     Label);
             y += 16;
         }
-        row = DrawAnnunciatorRow(p, QPoint(10, y + 6));
-        for (const GraphSpot& g : graphs) {
+        row = DrawAnnunciatorRow(p, QPoint(10, y + 6), layout.lamps, layout.pingReadout);
+        for (const GraphSpot& g : layout.graphs) {
             p.setPen(Qt::NoPen);
             p.setBrush(Panel);
             p.drawRect(g.rect.adjusted(-1, -1, 1, 1));
@@ -252,20 +251,70 @@ void WriteFlatMode(SkinWriter& skin, bool full)
     skin.Mode(full);
     skin.Background(CutOut(base, Back, Key), Key);
     skin.Font(FlatStrip());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        skin.Meter(rows[i].prefix, bars[i].topLeft(), BarFramesOf(base, bars[i], rows[i].colour),
-                   rows[i].speedKey, rows[i].speed);
-        if (rows[i].readout)
-            skin.Readout(rows[i].prefix, QPoint(barLeft + barWidth + 6, bars[i].top() - 3), 3,
-                         false);
+    for (std::size_t i = 0; i < layout.rows.size(); ++i) {
+        const BarRow& bar = layout.rows[i];
+        skin.Meter(bar.prefix, bars[i].topLeft(), BarFramesOf(base, bars[i], bar.colour),
+                   bar.speedKey, bar.speed);
+        if (!bar.unit.isEmpty())
+            skin.Readout(bar.prefix, QPoint(layout.barLeft + layout.barWidth + 6, bars[i].top() - 3),
+                         3, false);
     }
-    WriteAnnunciators(skin, base, row);
-    for (const GraphSpot& g : graphs)
+    WriteAnnunciators(skin, base, row, layout.lamps, layout.pingReadout);
+    for (const GraphSpot& g : layout.graphs)
         skin.Graph(g.prefix, g.rect, g.type, g.deep, g.colour);
-    if (full)
-        skin.Floating(false, 0, 0);
-    else
+    if (layout.floats)
         skin.Floating(true, -(w + 120), 0);
+    else
+        skin.Floating(false, 0, 0);
+}
+
+void WriteFlatMode(SkinWriter& skin, bool full)
+{
+    using namespace flat;
+    FlatLayout layout{full ? 322 : 248, full ? 280 : 84, full ? 62 : 42, full ? 200 : 140,
+                      {{"CPU", "CPU", Cyan, "CPUDownSpeed", 8, "%"},
+                       {"MEM", "MEM", Green, "MEMSpeed", 4, "%"},
+                       {"SWP", "SWAP", Violet, "SWPSpeed", 4, "%"}},
+                      Annunciators(), true, {}, !full};
+    if (full) {
+        layout.rows.push_back({"DRM", "DISK R", Teal, "DRMDownSpeed", 6, {}});
+        layout.rows.push_back({"DWM", "DISK W", Red.lighter(110), "DWMDownSpeed", 6, {}});
+        layout.rows.push_back({"NInM", "NET IN", Amber, "NInMDownSpeed", 6, {}});
+        layout.rows.push_back({"NOutM", "NET OUT", Pink, "NOutMDownSpeed", 6, {}});
+        const int l = 10, r = 165, pw = 147;
+        layout.graphs = {{"CPUGrp", "CPU", QRect(l, 150, 302, 34), 2, 101, Cyan},
+                         {"MEMGrp", "MEM", QRect(l, 192, pw, 22), 2, 74, Green},
+                         {"SwapGrp", "SWAP", QRect(r, 192, pw, 22), 2, 74, Violet},
+                         {"DiskRGrp", "DISK R", QRect(l, 220, pw, 22), 3, 74, Teal},
+                         {"DiskWGrp", "DISK W", QRect(r, 220, pw, 22), 3, 74, Red.lighter(110)},
+                         {"NetIGrp", "NET IN", QRect(l, 248, pw, 22), 2, 74, Amber},
+                         {"NetOGrp", "NET OUT", QRect(r, 248, pw, 22), 2, 74, Pink}};
+    }
+    WriteFlatPanel(skin, full, layout);
+}
+
+// The sensors beside the processor: temperature with its alarm lamp, battery with its mains
+// lamp, the disk's used space; the full mode adds memory and the two sensor graphs.
+void WriteSensorMode(SkinWriter& skin, bool full)
+{
+    using namespace flat;
+    const QColor none;
+    FlatLayout layout{full ? 322 : 268, full ? 210 : 100, full ? 62 : 42, full ? 200 : 160,
+                      {{"CPU", "CPU", Cyan, "CPUDownSpeed", 8, "%"}},
+                      {{"TMPALM", "HOT", {none, Red}},
+                       {"BATCHG", "AC", {none, Green}},
+                       {"DR", "RD", {none, Green}},
+                       {"DW", "WR", {none, Red}}},
+                      false, {}, !full};
+    if (full)
+        layout.rows.push_back({"MEM", "MEM", Green, "MEMSpeed", 4, "%"});
+    layout.rows.push_back({"TMP", "TEMP", Amber, "TMPSpeed", 4, "\u00b0C"});
+    layout.rows.push_back({"BAT", "BATT", Teal, "BATSpeed", 4, "%"});
+    layout.rows.push_back({"DSK", "DISK", Violet, "DSKSpeed", 4, "%"});
+    if (full)
+        layout.graphs = {{"TempGrp", "TEMP", QRect(10, 120, 302, 34), 2, 101, Amber},
+                         {"BattGrp", "BATT", QRect(10, 166, 302, 34), 2, 101, Teal}};
+    WriteFlatPanel(skin, full, layout);
 }
 
 void DrawFlatBanner(const QString& path)
@@ -294,6 +343,17 @@ void WriteDigitalSkin(const QString& skinFolder)
     skin.Ini.Set("CreaterBanner", "banner.png");
     WriteFlatMode(skin, false);
     WriteFlatMode(skin, true);
+    skin.Finish();
+}
+
+void WriteSensorSkin(const QString& skinFolder)
+{
+    SkinWriter skin(skinFolder, "SensorDeck");
+    skin.Identity("Pulsmir Sensor Deck: temperature, battery and disk space; compact 268 x 100, "
+                  "full 322 x 210.",
+                  "Pulsmir Sensor Deck");
+    WriteSensorMode(skin, false);
+    WriteSensorMode(skin, true);
     skin.Finish();
 }
 

@@ -6,3 +6,4 @@
 void WriteAnalogSkin(const QString& skinFolder);
 void WriteDigitalSkin(const QString& skinFolder);
 void WriteMiniSkin(const QString& skinFolder);
+void WriteSensorSkin(const QString& skinFolder);

@@ -55,6 +55,7 @@ int main(int argc, char** argv)
         WriteAnalogSkin(target + "/Skin");
         WriteDigitalSkin(target + "/Skin");
         WriteMiniSkin(target + "/Skin");
+        WriteSensorSkin(target + "/Skin");
         WritePictures(target);
         WriteTrayIcons(target + "/icons");
         WriteAppIcons(target + "/icons");

@@ -15,8 +15,12 @@ inputs=(--set CpuUsage=38 --set MemoryLoad=57 --set SwapLoad=9 --set PingLevel=3
         --history DiskReadHistory=35,0,0,12,60,24,0,0,0,8,44,90,30,0,0,0,0,15,0,0,5,0,0,70,20
         --history DiskWriteHistory=12,0,0,0,30,0,0,0,0,55,10,0,0,0,0,0,20,0,0,0,40,0
         --history NetRecvHistory=58,52,45,50,62,70,64,55,40,30,26,22,25,31,38,45,40,34,28,22,18,15,12,14,18,24,30,36,33,29,24
-        --history NetSendHistory=20,18,15,12,14,18,22,19,15,12,10,8,7,9,12,15,13,11,9,8)
-for skin in AnalogMeter2 FlatDigital MiniStrip; do
+        --history NetSendHistory=20,18,15,12,14,18,22,19,15,12,10,8,7,9,12,15,13,11,9,8
+        --set TempPos=39 --set Temperature=57 --set BatteryPercent=82 --set BatteryCharging=1
+        --set DiskSpacePercent=64
+        --history TempHistory=39,38,40,43,47,52,55,51,46,42,40,39,38,38,37,38,40,44,49,53,50,45,41,39,38
+        --history BatteryHistory=82,82,81,81,80,80,79,79,78,78,77,77,76,76,75,75,74,74,73,73,72,72)
+for skin in AnalogMeter2 FlatDigital MiniStrip SensorDeck; do
     for mode in compact full; do
         if [ "$mode" = full ] && [ "$skin" = MiniStrip ]; then continue; fi
         "$bin/pulsmir-skin" render "$root/data/Skin/$skin.ini" --mode "$mode" \

@@ -4,9 +4,13 @@
 #include "core/PerfError.h"
 #include "core/PerfMonitor.h"
 #include "core/PerfObjects.h"
+#include "core/SensorSampler.h"
 #include "platform/Dialogs.h"
 #include "platform/linux/ProcPerfDataSource.h"
 #include "platform/linux/ProcSystemInfo.h"
+#include "platform/linux/SysfsSensors.h"
+
+#include <QDir>
 
 #include <QDateTime>
 #include <QString>
@@ -29,6 +33,9 @@ const char* const HelpText =
     "  sample OBJECT COUNTER       print the counter's value once per interval:\n"
     "                              time, instance, value\n"
     "  core                        print the measurement core's values after each sample\n"
+    "  sensors [PATH]              list the temperature sensors, then print the temperature,\n"
+    "                              battery and the disk space of PATH (default: the home\n"
+    "                              folder) once per interval\n"
     "\n"
     "Options:\n"
     "  --instance NAME             sample only this instance\n"
@@ -200,6 +207,39 @@ int RunCore(PerfDataSource& source, const Options& options)
     return 0;
 }
 
+QString Celsius(const std::optional<double>& value)
+{
+    return value ? QString::number(*value, 'f', 1) + QStringLiteral("C") : QStringLiteral("-");
+}
+
+int RunSensors(const Options& options)
+{
+    SysfsSensors source(SensorRoots::FromEnvironment());
+    std::optional<std::vector<TemperatureSensorInfo>> sensors = source.TemperatureSensors();
+    const std::optional<TemperatureSensorInfo> automatic = AutomaticTemperatureSensor(*sensors);
+    for (const TemperatureSensorInfo& sensor : *sensors)
+        Print(QStringLiteral("sensor %1\t%2\t%3%4")
+                  .arg(sensor.Id, sensor.Label(), Celsius(source.ReadTemperature(sensor.Id)),
+                       automatic && automatic->Id == sensor.Id ? QStringLiteral("\tautomatic")
+                                                               : QString()));
+    if (sensors->empty())
+        Print(QStringLiteral("sensor none"));
+    const SensorChoice choice{QString(), options.Arguments.size() > 1 ? options.Arguments[1]
+                                                                      : QDir::homePath()};
+    for (int n = 0; options.Count == 0 || n < options.Count; ++n) {
+        if (n > 0)
+            Wait(options.IntervalMs);
+        const SensorReadings r = ReadSensors(source, choice, sensors);
+        Print(QStringLiteral("%1 temperature=%2 battery=%3 disk=%4")
+                  .arg(Now(), Celsius(r.Temperature),
+                       r.BatteryPercent ? QStringLiteral("%1%(%2)").arg(*r.BatteryPercent).arg(r.BatteryState)
+                                        : QStringLiteral("-"),
+                       r.DiskUsedPercent ? QStringLiteral("%1%(%2)").arg(*r.DiskUsedPercent).arg(r.DiskPath)
+                                         : QStringLiteral("-")));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -239,14 +279,19 @@ int main(int argc, char* argv[])
     const qsizetype wanted = command == u"objects" || command == u"core"         ? 1
                              : command == u"counters" || command == u"instances" ? 2
                              : command == u"sample"                              ? 3
+                             : command == u"sensors"                             ? 1
                                                                                  : -1;
     if (wanted < 0)
         return Usage(qPrintable(QStringLiteral("unknown command ") + command));
-    if (options.Arguments.size() != wanted)
+    // sensors takes an optional path.
+    if (options.Arguments.size() != wanted &&
+        !(command == u"sensors" && options.Arguments.size() == 2))
         return Usage(qPrintable(QStringLiteral("wrong number of arguments for ") + command));
     if (options.Instance && command != u"sample")
         return Usage("--instance belongs to the sample command");
 
+    if (command == u"sensors")
+        return RunSensors(options);
     ProcPerfDataSource source;
     try {
         if (command == u"objects")

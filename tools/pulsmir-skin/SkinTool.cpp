@@ -118,6 +118,30 @@ const std::map<QString, Setter>& InputSetters()
          [](SkinRenderInputs& in, qint64 v) {
              in.LinearOFF = v != 0;
          }},
+        {"TempPos",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.TempPos = int(v);
+         }},
+        {"Temperature",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.Temperature = int(v);
+         }},
+        {"TempAlarm",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.TempAlarm = v != 0;
+         }},
+        {"BatteryPercent",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.BatteryPercent = int(v);
+         }},
+        {"BatteryCharging",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.BatteryCharging = v != 0;
+         }},
+        {"DiskSpacePercent",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.DiskSpacePercent = int(v);
+         }},
     };
     return setters;
 }
@@ -140,6 +164,8 @@ std::optional<HistoryName> ParseHistoryName(const QString& name)
         {"DiskWriteHistory", {GraphDiskW, -1, &SkinRenderInputs::DiskWriteHistory}},
         {"NetRecvHistory", {GraphNetI, -1, &SkinRenderInputs::NetRecvHistory}},
         {"NetSendHistory", {GraphNetO, -1, &SkinRenderInputs::NetSendHistory}},
+        {"TempHistory", {GraphTemp, -1, &SkinRenderInputs::TempHistory}},
+        {"BatteryHistory", {GraphBatt, -1, &SkinRenderInputs::BatteryHistory}},
     };
     auto it = fixed.find(name);
     if (it != fixed.end())
@@ -265,7 +291,9 @@ bool FillInputs(const QCommandLineParser& parser, const TSkinSystem& skin, SkinR
              {GraphDiskR, &SkinRenderInputs::DiskReadHistory},
              {GraphDiskW, &SkinRenderInputs::DiskWriteHistory},
              {GraphNetI, &SkinRenderInputs::NetRecvHistory},
-             {GraphNetO, &SkinRenderInputs::NetSendHistory}})
+             {GraphNetO, &SkinRenderInputs::NetSendHistory},
+             {GraphTemp, &SkinRenderInputs::TempHistory},
+             {GraphBatt, &SkinRenderInputs::BatteryHistory}})
         (in.*member).assign(depth(graph), 0);
 
     for (const QString& assignment : parser.values("history")) {

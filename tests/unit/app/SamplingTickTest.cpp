@@ -141,10 +141,56 @@ TEST(SamplingTickGraph, PeaksGoIntoTheHistoriesAndStartAgain)
     EXPECT_EQ(tick.CpuPeak, (std::vector<std::uint32_t>{0, 0, 0}));
 }
 
+TEST(SamplingTickGraph, SensorPeaksGoIntoTheirHistories)
+{
+    TSamplingTick tick;
+    tick.ApplySettings(2, 2, 99, 99, 100, 100, false);
+    tick.ResetForSkin(1);
+    std::vector<std::int32_t> cpu{0, 0};
+    TickSample sample{&cpu};
+    sample.TempPos = 40;
+    sample.BatteryPercent = 81;
+    tick.ComputeDisplayValues(sample);
+    sample.TempPos = 55;
+    sample.BatteryPercent = 80;
+    tick.ComputeDisplayValues(sample);
+    sample.TempPos = 130; // out of range from a caller: kept in 0..100
+    tick.ComputeDisplayValues(sample);
+
+    TPerfHistory temp(4), battery(4);
+    TickHistories histories;
+    histories.Temp = &temp;
+    histories.Battery = &battery;
+    tick.GraphStep(histories);
+    EXPECT_EQ(temp.Get(0), 100);
+    EXPECT_EQ(battery.Get(0), 81);
+    EXPECT_EQ(tick.TempPeak, 0u);
+    EXPECT_EQ(tick.BatteryPeak, 0u);
+}
+
+TEST(StatusSnapshot, SensorLinesFollowWhatTheMachineOffers)
+{
+    const QLocale c(QLocale::English, QLocale::UnitedStates);
+    StatusValues values;
+    const QString plain = BuildStatusSnapshot(values, c);
+    EXPECT_FALSE(plain.contains("Temperature") || plain.contains("Battery") ||
+                 plain.contains("Disk Space"));
+    values.Sensors.Temperature = 57.46;
+    values.Sensors.TemperatureSensor = "k10temp Tctl";
+    values.Sensors.BatteryPercent = 64;
+    values.Sensors.BatteryState = "discharging";
+    values.Sensors.DiskUsedPercent = 1000; // a huge number keeps its separators
+    values.Sensors.DiskPath = "/home/me";
+    EXPECT_TRUE(BuildStatusSnapshot(values, c)
+                    .endsWith(QString::fromUtf8("\r\n Temperature : 57.5 \u00b0C (k10temp Tctl)"
+                                                "\r\n Battery : 64 % (discharging)"
+                                                "\r\n Disk Space : 1,000 % used (/home/me)")));
+}
+
 TEST(StatusSnapshot, LinesAndFormats)
 {
     const QLocale c(QLocale::English, QLocale::UnitedStates);
-    StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, -1, false, 23, "192.168.1.1"};
+    StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, -1, false, 23, "192.168.1.1", {}};
     EXPECT_EQ(BuildStatusSnapshot(values, c),
               "Pulsmir Status Snapshot\r\n CPU : 12 %\r\n MEM : 34 %\r\n SWP : 5 %\r\n"
               " DiskAccess : 1.5 KB/s\r\n NetworkAccess : 3.5 MB/s\r\n"

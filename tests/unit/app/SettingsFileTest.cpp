@@ -125,7 +125,7 @@ TEST_F(SettingsFileTest, SaveWritesEveryKeyInOrderAndKeepsUnknownOnes)
     EXPECT_EQ(keys.first(), "MyOwnKey");
     EXPECT_EQ(keys.indexOf("UseDefaultGateway"), keys.indexOf("ProcessOverDrive") + 1);
     EXPECT_EQ(keys.last(), "Version");
-    EXPECT_EQ(keys.size(), 1 + 52 + 2);
+    EXPECT_EQ(keys.size(), 1 + 57 + 2);
     EXPECT_EQ(
         ini.KeyNames("Pulsmir2_EventSound"),
         QStringList({"Enable", "Mute", "pOFF", "pON", "pPING", "pSTART", "pSKIN", "pMEM", "pRES"}));
@@ -154,6 +154,36 @@ TEST_F(SettingsFileTest, LoadRulesTieKeysTogether)
     EXPECT_EQ(s.WaitTime, 60);
     EXPECT_EQ(s.PingGT1, 70);
     EXPECT_TRUE(s.UseDefaultGateway);
+}
+
+TEST_F(SettingsFileTest, SensorSettingsRoundTripAndKeepTheirRangeInOrder)
+{
+    TSettings written;
+    written.TempSensor = "nvme#2/Composite";
+    written.TempRangeLow = 20;
+    written.TempRangeHigh = 80;
+    written.TempAlarm = 75;
+    written.DiskSpacePath = "/mnt/data";
+    Save(written);
+    TSettings read = Load();
+    EXPECT_EQ(read.TempSensor, "nvme#2/Composite");
+    EXPECT_EQ(read.TempRangeLow, 20);
+    EXPECT_EQ(read.TempRangeHigh, 80);
+    EXPECT_EQ(read.TempAlarm, 75);
+    EXPECT_EQ(read.DiskSpacePath, "/mnt/data");
+
+    // A file edited by hand: the range keeps a top above its bottom, all within what the
+    // options offer.
+    folder.Write("Pulsmir.ini", "[Pulsmir2]\r\nTempRangeLow=90\r\nTempRangeHigh=40\r\n"
+                                "TempAlarm=9999\r\nVersion=220\r\n");
+    read = Load();
+    EXPECT_EQ(read.TempRangeLow, 90);
+    EXPECT_EQ(read.TempRangeHigh, 91);
+    EXPECT_EQ(read.TempAlarm, MaxTemperature);
+    folder.Write("Pulsmir.ini", "[Pulsmir2]\r\nTempRangeLow=500\r\nVersion=220\r\n");
+    read = Load();
+    EXPECT_EQ(read.TempRangeLow, MaxTemperature - 1);
+    EXPECT_EQ(read.TempRangeHigh, MaxTemperature);
 }
 
 TEST_F(SettingsFileTest, OldGenerationSectionIsAnnouncedOnceAndRemoved)

@@ -11,7 +11,17 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <memory>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -176,19 +186,123 @@ TEST_F(LocalTalk, AClientThatLeavesWhileTheSkinChangesLeavesTheServerWhole)
     EXPECT_EQ(log.Lines().count("##Remote Control End"), 2);
 }
 
-TEST_F(LocalTalk, AFloodIsCutOffAndAPortInUseLeavesLocalTalkOff)
+// A client on a blocking socket of its own thread, as another program would be.
+class RawClient
+{
+public:
+    explicit RawClient(quint16 port)
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(port);
+        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~RawClient()
+    {
+        if (m_pour.joinable())
+            m_pour.join();
+        ::close(m_fd);
+    }
+    bool Connected() const { return m_connected; }
+
+    bool Send(const QByteArray& data)
+    {
+        return ::send(m_fd, data.constData(), size_t(data.size()), MSG_NOSIGNAL) == data.size();
+    }
+
+    // Sends up to `bytes` on a thread of its own until the server stops it.
+    void Pour(qint64 bytes)
+    {
+        m_pour = std::thread([this, bytes] {
+            const QByteArray chunk(64 * 1024, 'x');
+            while (m_poured < bytes) {
+                const ssize_t n =
+                    ::send(m_fd, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL);
+                if (n <= 0)
+                    break;
+                m_poured += n;
+            }
+            m_pourEnded = true;
+        });
+    }
+    qint64 Poured() const { return m_poured; }
+    bool PourEnded() const { return m_pourEnded; }
+
+    // True once the server has closed the connection.
+    bool ClosedByServer() const
+    {
+        pollfd watched{m_fd, POLLIN, 0};
+        if (::poll(&watched, 1, 0) <= 0)
+            return false;
+        char byte;
+        return ::recv(m_fd, &byte, 1, MSG_DONTWAIT | MSG_PEEK) <= 0;
+    }
+
+private:
+    int m_fd = -1;
+    bool m_connected = false;
+    std::thread m_pour;
+    std::atomic<qint64> m_poured{0};
+    std::atomic<bool> m_pourEnded{false};
+};
+
+TEST_F(LocalTalk, AClientThatPoursIsCutOffAtItsLimitAsTheBytesArrive)
 {
     ASSERT_TRUE(server.Open(0));
-    QTcpSocket flood;
-    flood.connectToHost(QHostAddress::LocalHost, server.Port());
-    ASSERT_TRUE(flood.waitForConnected(2000));
-    flood.write(QByteArray(64 * 1024, 'x'));
-    ASSERT_TRUE(RunUntil([&] {
-        flood.waitForReadyRead(10);
-        return flood.state() == QAbstractSocket::UnconnectedState;
-    }));
-    EXPECT_FALSE(log.Lines().filter("without a break; connection closed").isEmpty());
+    RawClient flood(server.Port());
+    ASSERT_TRUE(flood.Connected());
+    const qint64 offered = qint64(256) << 20;
+    flood.Pour(offered);
+    ASSERT_TRUE(RunUntil([&] { return flood.PourEnded(); }, 60000));
+    // Closed at the limit: what got through is what the kernel buffers, never the lot.
+    EXPECT_LT(flood.Poured(), qint64(48) << 20);
+    EXPECT_EQ(log.Lines().filter("more than 4096 bytes; connection closed").size(), 1);
+    const qsizetype heard = log.Lines().filter("Receive Data").size();
 
+    // The limit is the client's, not one read's: two messages of 3000 bytes are too many.
+    RawClient chatty(server.Port());
+    ASSERT_TRUE(chatty.Send("SELECTSKIN:" + QByteArray(2989, 'a')));
+    ASSERT_TRUE(RunUntil([&] { return log.Lines().filter("Receive Data").size() == heard + 1; }));
+    ASSERT_TRUE(chatty.Send("SELECTSKIN:" + QByteArray(2989, 'b')));
+    ASSERT_TRUE(RunUntil([&] { return chatty.ClosedByServer(); }));
+    EXPECT_EQ(log.Lines().filter("more than 4096 bytes; connection closed").size(), 2);
+    EXPECT_EQ(log.Lines().filter("Receive Data").size(), heard + 1);
+}
+
+TEST_F(LocalTalk, OnlyAFewClientsAtOnceAndEachForAWhile)
+{
+    server.MaxClients = 4;
+    server.ClientDeadlineMs = 500;
+    ASSERT_TRUE(server.Open(0));
+    std::vector<std::unique_ptr<RawClient>> idle;
+    for (int i = 0; i < 7; ++i)
+        idle.push_back(std::make_unique<RawClient>(server.Port()));
+    // Four are let in, the rest are closed as they come, with one line for them all.
+    ASSERT_TRUE(RunUntil([&] {
+        return std::count_if(idle.begin() + 4, idle.end(),
+                             [](const auto& c) { return c->ClosedByServer(); }) == 3;
+    }));
+    EXPECT_EQ(log.Lines().count("Pulsmir Local Talk : Connected"), 4);
+    EXPECT_EQ(log.Lines().filter("4 clients at once; more are turned away").size(), 1);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(idle[i]->ClosedByServer()) << i;
+
+    // Their time runs out; then a client is heard again.
+    ASSERT_TRUE(RunUntil([&] {
+        return std::all_of(idle.begin(), idle.begin() + 4,
+                           [](const auto& c) { return c->ClosedByServer(); });
+    }));
+    EXPECT_EQ(log.Lines().filter("still connected after 500 ms; connection closed").size(), 4);
+    RawClient late(server.Port());
+    ASSERT_TRUE(late.Send("SELECTSKIN:Bar.ini"));
+    ASSERT_TRUE(RunUntil([&] { return selected == QStringList({"Bar"}); }));
+}
+
+TEST_F(LocalTalk, APortInUseLeavesLocalTalkOff)
+{
+    ASSERT_TRUE(server.Open(0));
     const qsizetype before = log.Lines().size();
     TLocalTalkServer second(Skins(), log.Writer());
     EXPECT_FALSE(second.Open(server.Port()));

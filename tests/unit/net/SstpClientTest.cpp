@@ -123,6 +123,82 @@ TEST_F(SstpClient, HostsThatKeepTheConnectionOpenAreDoneOnceTheReplyIsWhole)
     EXPECT_TRUE(host.Requests()[0].endsWith("\r\n\r\n\r\n"));
 }
 
+TEST_F(SstpClient, AKeepOpenHostsBodilessAnswersAreWholeAtTheirEmptyLine)
+{
+    SstpTestHost host(SstpTestHost::KeepOpenHost());
+    Use(host);
+    sstp.ReplyTimeOut = 5000;
+    // Quiet and Restore return nothing: "SSTP/1.0 200 OK" and the empty line are all there is.
+    EXPECT_EQ(sstp.SstpExQuiet(true), TSstpResult::sr200);
+    EXPECT_EQ(sstp.SstpExQuiet(false), TSstpResult::sr200);
+    EXPECT_EQ(sstp.SendScriptNow("x", 2), TSstpResult::sr200);
+    EXPECT_EQ(sstp.SstpExGetName(), "Emily");
+    EXPECT_EQ(sstp.SstpExGetVersion(), "2.6.1");
+    EXPECT_FALSE(log.Lines().join('\n').contains("Timed out"))
+        << log.Lines().join('\n').toStdString();
+    ASSERT_TRUE(host.WaitForRequests(6));
+    EXPECT_TRUE(
+        host.Requests()[1].startsWith("EXECUTE SSTP/1.0\r\nSender: Pulsmir II\r\nCommand: Quiet"));
+}
+
+TEST_F(SstpClient, AValuesBodyInALaterPacketIsWaitedForBriefly)
+{
+    SstpTestHost host([](const QByteArray& request) {
+        SstpHostReply reply = Answer("SSTP/1.1 200 OK\r\nCharset: UTF-8\r\n\r\n", false);
+        if (request.contains("getname")) {
+            reply.Later = "Emily\r\n";
+            reply.LaterDelayMs = 200;
+        }
+        return reply;
+    });
+    Use(host);
+    // Generous here, so that a loaded machine does not cut the wait short.
+    sstp.ReplySettleTime = 3000;
+    sstp.ReplyTimeOut = 20000;
+    EXPECT_EQ(sstp.SstpExGetName(), "Emily");
+    EXPECT_EQ(sstp.LastResult(), TSstpResult::sr200);
+    // No body at all: the value is empty once the settle has passed, well before the bound.
+    sstp.ReplySettleTime = 100;
+    EXPECT_EQ(sstp.SstpExGetVersion(), "");
+    EXPECT_EQ(sstp.LastResult(), TSstpResult::sr200);
+    EXPECT_FALSE(log.Lines().join('\n').contains("Timed out"));
+}
+
+TEST_F(SstpClient, AHostThatPoursIsCutAtTheReplyLimitAndTheClientGoesOn)
+{
+    const QByteArray head = "SSTP/1.4 200 OK\r\nCharset: UTF-8\r\n";
+    int calls = 0;
+    SstpTestHost host([&](const QByteArray&) {
+        SstpHostReply reply = Answer(head, calls == 0);
+        // 100 MB and a close, then filler without end on a connection kept open.
+        reply.Filler = calls++ == 0 ? qint64(100) << 20 : -1;
+        return reply;
+    });
+    Use(host);
+    sstp.ReplyTimeOut = 20000;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(sstp.SendScriptNow("x", 2), TSstpResult::sr200);
+        EXPECT_EQ(sstp.ReplyLines().first(), "SSTP/1.4 200 OK");
+        EXPECT_LE(sstp.ReplyLines().join("\r\n").size(), TPowersock::MaxReplyBytes);
+    }
+    EXPECT_EQ(log.Lines().count(".:.:. SSTP Reply cut at 8192 bytes"), 2);
+    // Cut as the bytes came: the host never got far, and no wait ran to its bound.
+    EXPECT_LT(host.FillerSent(), qint64(48) << 20);
+    EXPECT_FALSE(log.Lines().join('\n').contains("Timed out"));
+
+    // A name without end is cut the same way.
+    SstpTestHost names([](const QByteArray&) {
+        SstpHostReply reply = Answer("SSTP/1.1 200 OK\r\nCharset: UTF-8\r\n\r\n", false);
+        reply.Filler = -1;
+        return reply;
+    });
+    Use(names);
+    const QString name = sstp.SstpExGetName();
+    EXPECT_GT(name.size(), 1000);
+    EXPECT_LE(name.size(), TPowersock::MaxReplyBytes);
+    EXPECT_EQ(sstp.SendScriptNow("x", 2), TSstpResult::sr200);
+}
+
 TEST_F(SstpClient, StalledAndSilentHostsEndAtTheBoundAndTheClientStaysUsable)
 {
     int calls = 0;

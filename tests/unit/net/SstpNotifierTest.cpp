@@ -151,3 +151,16 @@ TEST_F(SstpNotifierTest, ShutdownDropsWhatIsQueued)
     ASSERT_TRUE(host.WaitForRequests(2));
     EXPECT_EQ(Commands(), QByteArrayList({"Quiet", "Restore"}));
 }
+
+TEST_F(SstpNotifierTest, AnExitAgainstAKeepOpenHostWaitsForNoBound)
+{
+    // The host as it runs on Linux; the notifier keeps its own reply bound, the default.
+    SstpTestHost linuxHost(SstpTestHost::KeepOpenHost());
+    notifier.FSstp().Port = linuxHost.Port();
+    EXPECT_TRUE(notifier.CheckSstpConnection());
+    EXPECT_EQ(notifier.SstpHostName, "Emily");
+    notifier.SendSstpEvent("UserExitA", {}, true);
+    ASSERT_TRUE(linuxHost.WaitForRequests(6));
+    EXPECT_EQ(log.Lines().filter("Timed out"), QStringList());
+    EXPECT_EQ(log.Lines().filter("SSTP Result Code"), QStringList(".:.:. SSTP Result Code :200"));
+}

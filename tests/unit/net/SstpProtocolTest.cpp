@@ -73,23 +73,32 @@ TEST(SstpReplies, LinesAndTheBodyOfAnExecuteReply)
     EXPECT_EQ(ExecuteReplyBody({"SSTP/1.1 200 OK", "", "2.4.1"}), "2.4.1");
 }
 
-TEST(SstpReplies, CompletenessOnAConnectionTheHostKeepsOpen)
+TEST(SstpReplies, ProgressOnAConnectionTheHostKeepsOpen)
 {
-    EXPECT_FALSE(IsReplyComplete("", false));
-    EXPECT_FALSE(IsReplyComplete("SSTP/1.4 200 OK", false));
-    EXPECT_FALSE(IsReplyComplete("SSTP/1.4 200 OK\r\n", false));
-    EXPECT_FALSE(IsReplyComplete("SSTP/1.4 200 OK\r\nCharset: UTF-8\r\n", false));
-    EXPECT_TRUE(IsReplyComplete("SSTP/1.4 200 OK\r\nCharset: UTF-8\r\n\r\n", false));
-    EXPECT_TRUE(IsReplyComplete("SSTP/1.4 204 No Content\r\n\r\n", false));
+    const auto progress = [](const QByteArray& received, bool returnsValue) {
+        return ReplyProgress(received, returnsValue);
+    };
+    using enum TReplyProgress;
+    EXPECT_EQ(progress("", false), Partial);
+    EXPECT_EQ(progress("SSTP/1.4 200 OK", false), Partial);
+    EXPECT_EQ(progress("SSTP/1.4 200 OK\r\n", false), Partial);
+    EXPECT_EQ(progress("SSTP/1.4 200 OK\r\nCharset: UTF-8\r\n", false), Partial);
+    EXPECT_EQ(progress("SSTP/1.4 200 OK\r\nCharset: UTF-8\r\n\r\n", false), Whole);
+    EXPECT_EQ(progress("SSTP/1.4 204 No Content\r\n\r\n", false), Whole);
+    // Quiet and Restore return nothing: a 200 is whole at the empty line.
+    EXPECT_EQ(progress("SSTP/1.0 200 OK\r\n\r\n", false), Whole);
 
-    // An EXECUTE answered 200 also needs its body and the empty line after it...
-    EXPECT_FALSE(IsReplyComplete("SSTP/1.1 200 OK\r\nCharset: UTF-8\r\n\r\n", true));
-    EXPECT_FALSE(IsReplyComplete("SSTP/1.1 200 OK\r\nCharset: UTF-8\r\n\r\nEmily\r\n", true));
-    EXPECT_TRUE(IsReplyComplete("SSTP/1.1 200 OK\r\nCharset: UTF-8\r\n\r\nEmily\r\n\r\n", true));
+    // The 200 answer to getname or getversion also needs its body and the empty line after
+    // it; until then a body may come in a later packet.
+    EXPECT_EQ(progress("SSTP/1.0 200 OK\r\n", true), Partial);
+    EXPECT_EQ(progress("SSTP/1.0 200 OK\r\n\r\n", true), Settling);
+    EXPECT_EQ(progress("SSTP/1.1 200 OK\r\nCharset: UTF-8\r\n\r\n", true), Settling);
+    EXPECT_EQ(progress("SSTP/1.1 200 OK\r\nCharset: UTF-8\r\n\r\nEmily\r\n", true), Settling);
+    EXPECT_EQ(progress("SSTP/1.1 200 OK\r\nCharset: UTF-8\r\n\r\nEmily\r\n\r\n", true), Whole);
     // ...without headers the first empty line ends the body...
-    EXPECT_TRUE(IsReplyComplete("SSTP/1.1 200 OK\r\nEmily\r\n\r\n", true));
+    EXPECT_EQ(progress("SSTP/1.1 200 OK\r\nEmily\r\n\r\n", true), Whole);
     // ...and any other answer has none.
-    EXPECT_TRUE(IsReplyComplete("SSTP/1.1 501 Not Implemented\r\n\r\n", true));
+    EXPECT_EQ(progress("SSTP/1.1 501 Not Implemented\r\n\r\n", true), Whole);
 
     EXPECT_FALSE(HasStatusLine("SSTP/1.4 200"));
     EXPECT_TRUE(HasStatusLine("SSTP/1.4 200 OK\r\n"));

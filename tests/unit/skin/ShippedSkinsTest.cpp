@@ -31,6 +31,7 @@ const ShippedSkin Shipped[] = {
     {"AnalogMeter2", true, true},
     {"FlatDigital", true, true},
     {"MiniStrip", true, false},
+    {"SensorDeck", true, true},
 };
 
 struct Scene
@@ -84,7 +85,21 @@ const Scene Scenes[] = {
       "--history",
       "NetRecvHistory=5,10,30,50,40,60,70,50,30,20,10,5,5,10,20,35,45,40,30",
       "--history",
-      "NetSendHistory=2,5,10,8,4,20,30,10,5,2,1,1,3,6"}},
+      "NetSendHistory=2,5,10,8,4,20,30,10,5,2,1,1,3,6",
+      "--set",
+      "TempPos=45",
+      "--set",
+      "Temperature=62",
+      "--set",
+      "BatteryPercent=73",
+      "--set",
+      "BatteryCharging=1",
+      "--set",
+      "DiskSpacePercent=58",
+      "--history",
+      "TempHistory=45,44,46,50,55,61,58,52,47,44,43,42,44,48",
+      "--history",
+      "BatteryHistory=73,72,72,71,71,70,70,69,69,68"}},
     // Meters still moving: three frames from 0 at the skins' own speeds.
     {"peak", {"--set",    "CpuUsage=100",
               "--set",    "MemoryLoad=100",
@@ -102,6 +117,11 @@ const Scene Scenes[] = {
               "--set",    "DiskWritePos=100",
               "--set",    "NetRecvPos=100",
               "--set",    "NetSendPos=100",
+              "--set",    "TempPos=100",
+              "--set",    "Temperature=104",
+              "--set",    "TempAlarm=1",
+              "--set",    "BatteryPercent=100",
+              "--set",    "DiskSpacePercent=100",
               "--frames", "3"}},
 };
 
@@ -274,7 +294,8 @@ TEST(ShippedSkins, TheDefaultSkinHasEverythingTheDisplayCanShow)
         EXPECT_TRUE(skin.Full.Meters[m].Enabled) << m;
     std::set<int> types;
     std::set<SkinColor> colours;
-    for (const TSkinGraph& g : skin.Full.Graphs) {
+    for (int i = GraphCPU; i <= GraphNetO; ++i) {
+        const TSkinGraph& g = skin.Full.Graphs[i];
         EXPECT_TRUE(g.Enabled);
         EXPECT_GE(g.Deep, 32);
         EXPECT_LE(g.Deep, 128);
@@ -282,7 +303,7 @@ TEST(ShippedSkins, TheDefaultSkinHasEverythingTheDisplayCanShow)
         colours.insert(g.Color);
     }
     EXPECT_EQ(types, (std::set<int>{0, 1, 2, 3}));
-    EXPECT_EQ(colours.size(), std::size_t(GraphCount));
+    EXPECT_EQ(colours.size(), std::size_t(GraphNetO + 1));
 }
 
 TEST(ShippedSkins, RendersEqualTheExpectedFrames)
@@ -316,5 +337,21 @@ TEST(ShippedSkins, RendersEqualTheExpectedFrames)
             }
         }
     }
-    EXPECT_EQ(compared, 15);
+    EXPECT_EQ(compared, 21);
+}
+
+TEST(ShippedSkins, TheSensorSkinShowsEverySensorInBothModes)
+{
+    TSkinSystem skin;
+    ASSERT_TRUE(skin.LoadSkin(SkinFolder + "SensorDeck.ini"));
+    for (const TSkinModeRecord* mode : {&skin.Compact, &skin.Full}) {
+        for (SkinMeter m : {MeterTMP, MeterBAT, MeterDSK})
+            EXPECT_TRUE(mode->Meters[m].Enabled) << m;
+        for (SkinReadoutIndex r : {ReadoutTMP, ReadoutBAT, ReadoutDSK})
+            EXPECT_TRUE(mode->Readouts[r].Enabled) << r;
+        for (SkinLamp l : {LampTMPALM, LampBATCHG})
+            EXPECT_EQ(mode->Lamps[l].Strip.Frames(), 2) << l;
+    }
+    EXPECT_TRUE(skin.Full.Graphs[GraphTemp].Enabled);
+    EXPECT_TRUE(skin.Full.Graphs[GraphBatt].Enabled);
 }

@@ -1,0 +1,65 @@
+// The sensors' cost: one reading of temperature, battery and disk space, as the sampler takes
+// it once a second, so the time of one iteration is their cost per second of running.
+// On the fixture machine (an AMD laptop with a battery on mains, copied into tmpfs: files there
+// are opened anew at every read, where sysfs files stay open, so this is an upper bound), and
+// on this machine's own /sys.
+#include "core/SensorSampler.h"
+#include "platform/linux/SysfsSensors.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+bool CopyTree(const QString& from, const QString& to)
+{
+    QDirIterator it(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + file.mid(from.size());
+        if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(file, target))
+            return false;
+    }
+    return true;
+}
+
+void Read(benchmark::State& state, SysfsSensors& source)
+{
+    const SensorChoice choice{{}, QDir::homePath()};
+    std::optional<std::vector<TemperatureSensorInfo>> sensors;
+    SensorReadings readings = ReadSensors(source, choice, sensors);
+    for (auto _ : state) {
+        readings = ReadSensors(source, choice, sensors);
+        benchmark::DoNotOptimize(readings);
+    }
+    state.counters["temperature"] = readings.Temperature.value_or(-1);
+    state.counters["battery"] = readings.BatteryPercent.value_or(-1);
+    state.counters["disk"] = readings.DiskUsedPercent.value_or(-1);
+}
+
+void BM_ReadSensorsFixtureMachine(benchmark::State& state)
+{
+    QTemporaryDir sys(QStringLiteral("/dev/shm/pulsmir-bench-XXXXXX"));
+    if (!sys.isValid() ||
+        !CopyTree(QStringLiteral(PULSMIR_FIXTURE_DIR "/sys/amd_laptop"), sys.path())) {
+        state.SkipWithError("cannot copy the fixture machine into /dev/shm");
+        return;
+    }
+    SysfsSensors source(SensorRoots::Under(sys.path()));
+    Read(state, source);
+}
+BENCHMARK(BM_ReadSensorsFixtureMachine)->Unit(benchmark::kMicrosecond);
+
+void BM_ReadSensorsThisMachine(benchmark::State& state)
+{
+    SysfsSensors source;
+    Read(state, source);
+}
+BENCHMARK(BM_ReadSensorsThisMachine)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,85 @@
+// The main window's sensors: temperature, battery and disk space, read for a skin that shows
+// them and fed to the tick, the renderer and the status snapshot.
+#include "app/MainForm.h"
+#include "core/PerfCore.h"
+#include "core/SensorSampler.h"
+#include "platform/linux/SysfsSensors.h"
+
+#include <QDir>
+
+namespace {
+
+QString DiskSpacePathOf(const TSettings& settings)
+{
+    return settings.DiskSpacePath.isEmpty() ? QDir::homePath() : settings.DiskSpacePath;
+}
+
+int Whole(const std::optional<int>& value)
+{
+    return value.value_or(SkinRenderInputs::NoSensorValue);
+}
+
+} // namespace
+
+void TMainPForm::ApplySensors()
+{
+    const SensorChoice choice{m_settings.TempSensor, DiskSpacePathOf(m_settings)};
+    if (m_runMode == RunMode::Headless) {
+        // Nothing waits on a window here: read at every tick, in order, on this thread.
+        if (!m_headlessSensors)
+            m_headlessSensors = std::make_unique<SysfsSensors>(SensorRoots::FromEnvironment());
+        m_headlessChoice = choice;
+        return;
+    }
+    // A skin without sensor elements costs nothing: no thread, no reads.
+    if (!m_skinLoaded || !ShowsSensors(m_skin)) {
+        if (m_sensors)
+            m_sensors->Stop();
+        return;
+    }
+    if (!m_sensors)
+        m_sensors = std::make_unique<TSensorSampler>(
+            std::make_unique<SysfsSensors>(SensorRoots::FromEnvironment()),
+            TaggedLog(&m_log, QStringLiteral("(Sensors) ")));
+    m_sensors->SetChoice(choice);
+    m_sensors->Start();
+}
+
+void TMainPForm::TakeSensorReadings()
+{
+    if (m_headlessSensors) {
+        m_sensorValues = ReadSensors(*m_headlessSensors, m_headlessChoice, m_headlessList);
+        return;
+    }
+    if (m_sensors && m_sensors->isRunning()) {
+        // Taken only when the sampler has read anew, about once a second.
+        if (m_sensors->Generation() != m_sensorGeneration) {
+            m_sensorGeneration = m_sensors->Generation();
+            m_sensorValues = m_sensors->Latest();
+        }
+    } else if (m_sensorGeneration != 0) {
+        m_sensorGeneration = 0;
+        m_sensorValues = {};
+    }
+}
+
+int TMainPForm::TempPosition() const
+{
+    return m_sensorValues.Temperature
+               ? TemperaturePosition(*m_sensorValues.Temperature, m_settings.TempRangeLow,
+                                     m_settings.TempRangeHigh)
+               : 0;
+}
+
+void TMainPForm::FillSensorInputs()
+{
+    const SensorReadings& sensors = m_sensorValues;
+    SkinRenderInputs& in = m_inputs;
+    in.TempPos = TempPosition();
+    in.Temperature = sensors.Temperature ? std::max(int(std::lround(*sensors.Temperature)), 0)
+                                         : SkinRenderInputs::NoSensorValue;
+    in.TempAlarm = sensors.Temperature && *sensors.Temperature >= m_settings.TempAlarm;
+    in.BatteryPercent = Whole(sensors.BatteryPercent);
+    in.BatteryCharging = sensors.BatteryPercent && sensors.BatteryCharging;
+    in.DiskSpacePercent = Whole(sensors.DiskUsedPercent);
+}

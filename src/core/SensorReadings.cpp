@@ -1,0 +1,105 @@
+#include "core/SensorReadings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+// Processor drivers by preference, each with the inputs that stand for the whole package.
+struct ProcessorChip
+{
+    const char* Chip;
+    std::initializer_list<const char*> PackageInputs;
+};
+
+const ProcessorChip ProcessorChips[] = {
+    {"k10temp", {"Tdie", "Tctl"}},
+    {"zenpower", {"Tdie", "Tctl"}},
+    {"coretemp", {"Package id 0", "Physical id 0"}},
+    {"cpu_thermal", {}},
+    {"cpu-thermal", {}},
+    {"soc_thermal", {}},
+    {"k8temp", {}},
+    {"via_cputemp", {}},
+};
+
+const char* const ProcessorZones[] = {"x86_pkg_temp", "cpu-thermal",  "cpu_thermal",
+                                      "soc_thermal",  "cpu0-thermal", "acpitz"};
+
+} // namespace
+
+std::optional<TemperatureSensorInfo>
+AutomaticTemperatureSensor(const std::vector<TemperatureSensorInfo>& sensors)
+{
+    for (const ProcessorChip& chip : ProcessorChips) {
+        for (const char* input : chip.PackageInputs)
+            for (const TemperatureSensorInfo& s : sensors)
+                if (!s.ThermalZone && s.Chip == QLatin1String(chip.Chip) &&
+                    s.Input == QLatin1String(input))
+                    return s;
+        for (const TemperatureSensorInfo& s : sensors)
+            if (!s.ThermalZone && s.Chip == QLatin1String(chip.Chip))
+                return s;
+    }
+    for (const char* zone : ProcessorZones)
+        for (const TemperatureSensorInfo& s : sensors)
+            if (s.ThermalZone && s.Input == QLatin1String(zone))
+                return s;
+    return std::nullopt;
+}
+
+std::optional<TemperatureSensorInfo>
+ChosenTemperatureSensor(const std::vector<TemperatureSensorInfo>& sensors, const QString& id)
+{
+    if (!id.isEmpty())
+        for (const TemperatureSensorInfo& s : sensors)
+            if (s.Id == id)
+                return s;
+    return AutomaticTemperatureSensor(sensors);
+}
+
+std::optional<int> CombinedBatteryPercent(const std::vector<BatteryCell>& batteries)
+{
+    if (batteries.empty())
+        return std::nullopt;
+    double fullSum = 0;
+    int withEnergy = 0;
+    for (const BatteryCell& b : batteries)
+        if (b.EnergyNow && b.EnergyFull && *b.EnergyFull > 0) {
+            fullSum += *b.EnergyFull;
+            ++withEnergy;
+        }
+    const double usualFull = withEnergy > 0 ? fullSum / withEnergy : 1.0;
+    double stored = 0, full = 0;
+    for (const BatteryCell& b : batteries) {
+        if (b.EnergyNow && b.EnergyFull && *b.EnergyFull > 0) {
+            stored += std::clamp(*b.EnergyNow, 0.0, *b.EnergyFull);
+            full += *b.EnergyFull;
+        } else if (b.Capacity) {
+            stored += usualFull * *b.Capacity / 100.0;
+            full += usualFull;
+        }
+    }
+    if (full <= 0)
+        return std::nullopt;
+    return int(std::lround(std::clamp(stored * 100.0 / full, 0.0, 100.0)));
+}
+
+std::optional<int> UsedPercent(const DiskSpace& space)
+{
+    const unsigned __int128 total =
+        static_cast<unsigned __int128>(space.UsedBytes) + space.AvailableBytes;
+    if (total == 0)
+        return std::nullopt;
+    const unsigned __int128 scaled = static_cast<unsigned __int128>(space.UsedBytes) * 100;
+    return int((scaled + total - 1) / total);
+}
+
+int TemperaturePosition(double celsius, int low, int high)
+{
+    if (high <= low)
+        return celsius >= high ? 100 : 0;
+    const double position = (celsius - low) * 100.0 / (high - low);
+    return int(std::lround(std::clamp(position, 0.0, 100.0)));
+}

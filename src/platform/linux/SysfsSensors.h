@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/Sensors.h"
+#include "platform/linux/ProcStats.h"
+
+#include <QString>
+#include <map>
+#include <memory>
+#include <vector>
+
+// The folders the sensors are read from; tests hand in fixture trees.
+struct SensorRoots
+{
+    QString Hwmon = QStringLiteral("/sys/class/hwmon");
+    QString Thermal = QStringLiteral("/sys/class/thermal");
+    QString PowerSupply = QStringLiteral("/sys/class/power_supply");
+
+    // The folders under a tree that stands for /sys.
+    static SensorRoots Under(const QString& sys);
+    // /sys, or the tree PULSMIR_SYSFS names (the end-to-end tests' machines).
+    static SensorRoots FromEnvironment();
+};
+
+// Temperatures from the hardware monitors and thermal zones, batteries and mains from the
+// power-supply class, disk space from statvfs. The files read every second stay open
+// (ProcFile), and a power supply is read from its one "uevent" file, which holds all of its
+// properties, rather than from a file per property.
+class SysfsSensors : public SensorSource
+{
+public:
+    // The folders are looked through again every RescanEvery reads of the power supplies, and
+    // whenever a known file fails, so hardware that comes and goes is followed.
+    static constexpr int RescanEvery = 30;
+
+    explicit SysfsSensors(SensorRoots roots = {});
+    ~SysfsSensors() override;
+
+    std::vector<TemperatureSensorInfo> TemperatureSensors() override;
+    std::optional<double> ReadTemperature(const QString& id) override;
+    PowerSupplies ReadPowerSupplies() override;
+    std::optional<DiskSpace> ReadDiskSpace(const QString& path) override;
+
+private:
+    struct Supply;
+    void ScanSupplies();
+
+    SensorRoots m_roots;
+    std::vector<TemperatureSensorInfo> m_sensors;
+    std::map<QString, QString> m_inputFiles; // sensor id -> the file its value is read from
+    std::map<QString, std::unique_ptr<ProcFile>> m_openInputs;
+    bool m_scanned = false;
+    std::vector<std::unique_ptr<Supply>> m_supplies;
+    int m_readsUntilRescan = 0;
+};
+
+// The parts of a power supply's "uevent" file: KEY=value lines, keys without their
+// "POWER_SUPPLY_" prefix.
+std::map<std::string, std::string> ParseUevent(std::string_view text);

@@ -1,0 +1,123 @@
+"""The sensors on the real program: temperature, battery and disk space of a fixture machine,
+drawn by the shipped Sensor Deck skin and printed by --status."""
+
+import configparser
+import math
+import os
+import struct
+import subprocess
+import time
+
+from harness import E2EError, Pulsmir, screen_pixels, wait_until, window_geometry
+from shell_cases import expect, main_windows
+
+MACHINES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../fixtures/sys")
+SKIN = "Pulsmir Sensor Deck"
+
+
+def machine_env(name):
+    return {"PULSMIR_SYSFS": os.path.join(MACHINES, name)}
+
+
+def used_percent(path):
+    """The used share of path's file system, rounded up as df and the program round it."""
+    fs = os.statvfs(path)
+    used = (fs.f_blocks - fs.f_bfree) * fs.f_frsize
+    total = used + fs.f_bavail * fs.f_frsize
+    return math.ceil(used * 100 / total)
+
+
+def png_size(path):
+    with open(path, "rb") as handle:
+        header = handle.read(24)
+    return struct.unpack(">II", header[16:24])
+
+
+def sensor_rects(ini_path, section):
+    """The rectangles the sensor elements of a mode draw in: (name, x, y, w, h)."""
+    ini = configparser.ConfigParser(interpolation=None, strict=False)
+    ini.optionxform = str.lower
+    ini.read(ini_path, encoding="utf-8")
+    keys = ini[section]
+    folder = os.path.splitext(ini_path)[0]
+    glyph_w, glyph_h = png_size(os.path.join(folder, keys["font"]))
+    glyph_w //= 11
+    rects = []
+    for meter in ("tmp", "bat"):
+        w, h = png_size(os.path.join(folder, keys[meter]))
+        rects.append((meter, int(keys[meter + "x"]), int(keys[meter + "y"]), w,
+                      h // int(keys[meter + "frames"])))
+        rects.append((meter + " read-out", int(keys[meter + "valx"]), int(keys[meter + "valy"]),
+                      int(keys[meter + "valb"]) * glyph_w, glyph_h))
+    for lamp in ("tmpalm", "batchg"):
+        w, h = png_size(os.path.join(folder, keys[lamp]))
+        rects.append((lamp, int(keys[lamp + "x"]), int(keys[lamp + "y"]), w, h // 2))
+    return rects
+
+
+def render(folder, ini_path, sets, out):
+    arguments = [os.path.join(folder.bin_dir, "pulsmir-skin"), "render", ini_path, "--mode",
+                 "compact", "-o", out, "--frames", "40"]
+    for name, value in sets.items():
+        arguments += ["--set", f"{name}={value}"]
+    subprocess.run(arguments, check=True, timeout=30)
+    raw = subprocess.run(["convert", out, "-depth", "8", "rgb:-"], capture_output=True,
+                         check=True, timeout=30).stdout
+    width, _ = png_size(out)
+    return lambda x, y: tuple(raw[(y * width + x) * 3:(y * width + x) * 3 + 3])
+
+
+def sensor_skin_draws_the_machines_sensors(desktop, folder):
+    """A charging AMD laptop at 57.5 °C with the alarm at 50: the live window's temperature and
+    battery elements equal the skin tool's render of the same values."""
+    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName=SKIN, SkinMode=0,
+                    TempAlarm=50, DiskSpacePath=folder.path)
+    program = Pulsmir(desktop, folder, env=machine_env("amd_laptop"))
+    folder.wait_for_log("Application Running...")
+    windows = wait_until(lambda: main_windows(desktop), what="the main window")
+    ini_path = folder.file("Skin/SensorDeck.ini")
+    # 57.5 °C is 39 % of 30..100 °C and reads 58; 30 of 50 Wh charging; the alarm is lit.
+    expected = render(folder, ini_path, {"TempPos": 39, "Temperature": 58, "TempAlarm": 1,
+                                         "BatteryPercent": 60, "BatteryCharging": 1},
+                      os.path.join(folder.path, "expected.png"))
+    rects = sensor_rects(ini_path, "Pulsmir2_SkinS")
+
+    def differences():
+        x, y, w, h = window_geometry(desktop, windows[0])
+        pixels = screen_pixels(desktop, x, y, w, h)
+        return [f"{name} at ({px},{py})" for name, rx, ry, rw, rh in rects
+                for py in range(ry, ry + rh) for px in range(rx, rx + rw)
+                if pixels[py][px] != expected(px, py)][:5]
+
+    # The sampler reads once a second and the meters ease in; give them a few seconds.
+    try:
+        wait_until(lambda: not differences(), timeout=15, interval=0.5,
+                   what="the sensor elements to show the fixture machine")
+    finally:
+        desktop.screenshot(os.path.join(folder.path, "screen.png"))
+    expect(program.running(), "the program ended")
+    program.terminate()
+
+
+def status_prints_a_line_per_sensor(desktop, folder):
+    """--status lists what the machine offers, and nothing for what it lacks."""
+    folder.settings(ResourceName="English", NoSplash=1, DiskSpacePath=folder.path)
+
+    def status(machine):
+        program = Pulsmir(desktop, folder, args=("--status", "--count", "1", "--interval", "50"),
+                          env=machine_env(machine))
+        if program.wait_exit(timeout=60) != 0:
+            raise E2EError(f"--status failed: {program.stderr}")
+        return program.stdout
+
+    laptop = status("amd_laptop")
+    expect(" Temperature : 57.5 \u00b0C (k10temp Tctl)" in laptop, laptop)
+    expect(" Battery : 60 % (charging)" in laptop, laptop)
+    disk = [line for line in laptop.splitlines() if line.startswith(" Disk Space : ")]
+    expect(len(disk) == 1 and disk[0].endswith(f"% used ({folder.path})"), laptop)
+    expect(abs(int(disk[0].split(":")[1].split("%")[0]) - used_percent(folder.path)) <= 1, laptop)
+
+    two = status("two_batteries")
+    expect(" Battery : 64 % (discharging)" in two and "Temperature" not in two, two)
+    none = status("none")
+    expect("Temperature" not in none and "Battery" not in none, none)

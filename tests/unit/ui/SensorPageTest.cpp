@@ -1,0 +1,101 @@
+// The sensors page of the options: what it offers, what it keeps, and its texts.
+#include "ui/SensorPage.h"
+
+#include "doubles/RecordingDialogs.h"
+#include "res/MRes.h"
+#include "ui/OptionForm.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::vector<TemperatureSensorInfo> Sensors = {{"k10temp/Tctl", "k10temp", "Tctl"},
+                                                    {"nvme/Composite", "nvme", "Composite"},
+                                                    {"thermal/acpitz", "thermal", "acpitz", true}};
+
+template <typename T> T* Control(QWidget& page, const char* name)
+{
+    T* control = page.findChild<T*>(QLatin1String(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+}
+
+} // namespace
+
+TEST(SensorPage, OffersTheAutomaticChoiceAndEverySensorByItsLabel)
+{
+    TSensorPage page(Sensors, "k10temp Tctl");
+    auto* select = Control<QComboBox>(page, "TempSensorSelect");
+    ASSERT_EQ(select->count(), 4);
+    EXPECT_EQ(select->itemText(1), "k10temp Tctl");
+    EXPECT_EQ(select->itemText(3), "thermal acpitz");
+    EXPECT_TRUE(Control<QLabel>(page, "NoSensorLabel")->isHidden());
+
+    TSettings settings;
+    settings.TempSensor = "nvme/Composite";
+    settings.TempRangeLow = 25;
+    settings.TempRangeHigh = 95;
+    settings.TempAlarm = 80;
+    settings.DiskSpacePath = "/srv";
+    page.Load(settings);
+    EXPECT_EQ(select->currentText(), "nvme Composite");
+    select->setCurrentIndex(0);
+    Control<QSpinBox>(page, "TempAlarm")->setValue(85);
+    Control<QLineEdit>(page, "DiskSpacePath")->setText("  /home/me/data ");
+    TSettings saved = settings;
+    page.Save(saved);
+    EXPECT_EQ(saved.TempSensor, ""); // automatic
+    EXPECT_EQ(saved.TempRangeLow, 25);
+    EXPECT_EQ(saved.TempRangeHigh, 95);
+    EXPECT_EQ(saved.TempAlarm, 85);
+    EXPECT_EQ(saved.DiskSpacePath, "/home/me/data");
+}
+
+TEST(SensorPage, ASensorThatIsGoneStaysChosenAndTheRangeStaysOrdered)
+{
+    TSensorPage page({}, QString());
+    EXPECT_FALSE(Control<QLabel>(page, "NoSensorLabel")->isHidden());
+    TSettings settings;
+    settings.TempSensor = "drivetemp/temp1"; // a disk that is unplugged now
+    page.Load(settings);
+    TSettings saved;
+    page.Save(saved);
+    EXPECT_EQ(saved.TempSensor, "drivetemp/temp1");
+
+    auto* low = Control<QSpinBox>(page, "TempRangeLow");
+    auto* high = Control<QSpinBox>(page, "TempRangeHigh");
+    low->setValue(120);
+    EXPECT_EQ(high->value(), 121); // the top moves up with the bottom
+    high->setValue(40);
+    EXPECT_EQ(low->value(), 39); // and the bottom down with the top
+    low->setValue(MaxTemperature);
+    page.Save(saved);
+    EXPECT_LT(saved.TempRangeLow, saved.TempRangeHigh);
+    EXPECT_LE(saved.TempRangeHigh, MaxTemperature);
+}
+
+TEST(SensorPage, IsATabOfTheOptionsWithTextsFromTheLanguage)
+{
+    TMRes res(QStringLiteral(PULSMIR_DATA_DIR));
+    ASSERT_TRUE(res.OpenLanguage(QString::fromUtf8("日本語")));
+    TOptionContext context;
+    context.Res = &res;
+    context.TemperatureSensors = Sensors;
+    context.AutomaticSensor = "k10temp Tctl";
+    RecordingDialogs dialogs;
+    TOptionForm dialog(context, dialogs);
+    auto* tabs = Control<QTabWidget>(dialog, "PCtrl");
+    const int index = tabs->indexOf(&dialog.SensorPage());
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(tabs->tabText(index), QString::fromUtf8("センサー"));
+    EXPECT_EQ(Control<QComboBox>(dialog, "TempSensorSelect")->itemText(0),
+              QString::fromUtf8("自動 (k10temp Tctl)"));
+    EXPECT_EQ(Control<QPushButton>(dialog, "DiskSpaceBrowse")->text(),
+              QString::fromUtf8("参照..."));
+}
