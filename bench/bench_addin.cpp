@@ -15,8 +15,8 @@ namespace {
 
 class SilentDialogs : public Dialogs
 {
-public:
-    DialogAnswer Show(DialogType, const QString&, DialogButtons) override { return DialogAnswer::Ok; }
+protected:
+    DialogAnswer Present(DialogType, const QString&, DialogButtons) override { return DialogAnswer::Ok; }
 };
 
 quint16 Crc16(const QByteArray& data)

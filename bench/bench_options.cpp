@@ -19,8 +19,8 @@ namespace {
 
 class SilentDialogs : public Dialogs
 {
-public:
-    DialogAnswer Show(DialogType, const QString&, DialogButtons) override { return DialogAnswer::Ok; }
+protected:
+    DialogAnswer Present(DialogType, const QString&, DialogButtons) override { return DialogAnswer::Ok; }
 };
 
 void BM_OptionDialogToScreen(benchmark::State& state)

@@ -11,8 +11,8 @@ namespace {
 
 class SilentDialogs : public Dialogs
 {
-public:
-    DialogAnswer Show(DialogType, const QString&, DialogButtons) override
+protected:
+    DialogAnswer Present(DialogType, const QString&, DialogButtons) override
     {
         return DialogAnswer::Ok;
     }

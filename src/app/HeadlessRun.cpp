@@ -16,8 +16,8 @@ namespace {
 // Nobody is there to answer: every box goes to stderr and takes its affirmative answer.
 class StderrDialogs : public Dialogs
 {
-public:
-    DialogAnswer Show(DialogType, const QString& text, DialogButtons buttons) override
+protected:
+    DialogAnswer Present(DialogType, const QString& text, DialogButtons buttons) override
     {
         QString line = text;
         line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));

@@ -124,11 +124,6 @@ bool TMainPForm::FormCreate()
     m_sstp = std::make_unique<TSstpNotifier>(m_settings.SstpSW, TaggedLog(&m_log, QString()));
     m_sounds = std::make_unique<TEventSounds>(m_settings.EventSound, m_paths.DataFolders(),
                                               TaggedLog(&m_log, QString()));
-    // A close asked for during an exchange waits until it has ended (see closeEvent).
-    m_sstp->FSstp().OnAfterConnection = [this](QObject*) {
-        if (m_closeAfterExchange)
-            QTimer::singleShot(0, this, &QWidget::close);
-    };
 
     WriteDebugLog(QStringLiteral("Anti .NET Counter Checking"));
     m_core->CheckNetCounters();
@@ -190,12 +185,18 @@ bool TMainPForm::FormCreate()
     CreateWindowThreads();
     CreateSkinFolderWatch();
 
+    // Boxes turn the event loop from here on: a close asked for in one (the log's own box
+    // above, say) ends the start-up at the next of these checks, and the shutdown sequence
+    // takes what exists by then.
+    if (m_closeRequested)
+        return false;
     if (WritesFiles())
         SweepUnfinishedSaves();
     WriteDebugLog(QStringLiteral("Application Setting Load"));
     SpeedRangeDialogAsker speedRanges(m_dialogs);
     m_settings = TSettingsFile(m_paths, m_targetDrive)
                      .Load(m_dialogs, m_res, WritesFiles() ? &speedRanges : nullptr, WritesFiles());
+    m_settingsLoaded = true;
     move(m_settings.PosX, m_settings.PosY);
     if (m_addinSkinFlag)
         m_settings.CurrentSkinName = m_addinSkinName;
@@ -225,8 +226,10 @@ bool TMainPForm::FormCreate()
         return false;
     }
 
+    if (m_closeRequested)
+        return false;
     if (m_settings.Carefully && !RunCarefulChecks()) {
-        m_startAborted = true;
+        m_startAborted = !m_closeRequested;
         m_splash.reset();
         return false;
     }
@@ -261,8 +264,13 @@ bool TMainPForm::FormCreate()
     ShowStatus(QStringLiteral("Threads Start...(Pulsmir Local Talk)"));
     OpenLocalTalk();
 
+    if (m_closeRequested)
+        return false;
     WriteDebugLog(QStringLiteral("Pulsmir Core System Initialize..."));
-    if (!CoreSystemInit())
+    const bool coreReady = CoreSystemInit();
+    if (m_closeRequested)
+        return false;
+    if (!coreReady)
         m_dialogs.Error(m_res.GetText(QStringLiteral("R0601")) + m_coreError);
 
     SendSstpEvent(QStringLiteral("Start"));
@@ -288,13 +296,13 @@ bool TMainPForm::FormCreate()
     }
     WriteDebugLog(QStringLiteral("MainForm Set TopMost"));
 
+    if (m_closeRequested)
+        return false;
     m_mainTimer->start();
     m_pingTimer->start();
     m_startingUp = false;
     WriteDebugLog(QStringLiteral("Application Running..."));
     WriteDebugLog(QStringLiteral("----------"));
-    if (m_terminationPending)
-        QTimer::singleShot(0, this, &TMainPForm::CloseForTermination);
     return true;
 }
 
@@ -310,15 +318,16 @@ bool TMainPForm::RunCarefulChecks()
 
     ShowStatus(QStringLiteral("System Check : Network"));
     PauseProcessingEvents(500);
-    for (int attempt = 0; attempt < 30; ++attempt) {
+    for (int attempt = 0; attempt < 30 && !m_closeRequested; ++attempt) {
         if (CanCreateTcpSocket())
             return true;
         PauseProcessingEvents(1000);
         ShowStatus(QStringLiteral("System Check : Network(%1)").arg(attempt));
     }
-    return m_dialogs.AskYesNo(
-        DialogType::Warning,
-        QStringLiteral("The starting check of a NETWORK is unsuccessful.\r\nContinue?"));
+    return !m_closeRequested &&
+           m_dialogs.AskYesNo(
+               DialogType::Warning,
+               QStringLiteral("The starting check of a NETWORK is unsuccessful.\r\nContinue?"));
 }
 
 bool TMainPForm::CoreSystemInit()
@@ -458,7 +467,7 @@ void TMainPForm::RemoveStartupShortcut()
 void TMainPForm::ExitEClick()
 {
     SendSstpEvent(ExitEventName(m_startTime.msecsTo(QDateTime::currentDateTime())), {}, true);
-    close();
+    RequestClose(true);
 }
 
 bool TMainPForm::LoadSstpScripts()
@@ -512,14 +521,21 @@ void TMainPForm::SendSstpEvent(const QString& event, const TSstpPlaceholders& pl
 
 void TMainPForm::CloseForTermination()
 {
-    m_interactiveClose = false;
-    // Boxes and status updates run the event loop during start-up; the shutdown waits until
-    // the start-up sequence has finished.
-    if (m_startingUp) {
-        m_terminationPending = true;
-        return;
-    }
-    close();
+    RequestClose(false);
+}
+
+void TMainPForm::RequestClose(bool interactive)
+{
+    // Boxes at the shutdown only when someone asked to close; a signal or the end of the
+    // session may have nobody there to answer them.
+    m_interactiveClose = m_interactiveClose && interactive;
+    m_closeRequested = true;
+    // Every event loop ends, the nested ones of open dialogs, boxes, menus and SSTP waits
+    // first, so their callers return and finish with everything still in place. The shutdown
+    // sequence runs once the outermost loop has returned (RunPulsmir); a close asked for
+    // during the start-up ends it at its next check. Asked again (a signal during the
+    // shutdown's own box), it ends that box too.
+    QCoreApplication::exit(0);
 }
 
 void TMainPForm::showEvent(QShowEvent* event)
@@ -553,16 +569,9 @@ void TMainPForm::setVisible(bool visible)
 
 void TMainPForm::closeEvent(QCloseEvent* event)
 {
-    // An SSTP exchange turns the event loop while it waits, deep inside some handler; the
-    // shutdown frees what that handler uses, so it runs once the exchange is over.
-    if (m_sstp && m_sstp->FSstp().Busy()) {
-        m_closeAfterExchange = true;
-        event->ignore();
-        return;
-    }
-    FormCloseQuery();
-    event->accept();
-    QCoreApplication::quit();
+    // The window goes with the shutdown sequence, after the event loops have ended.
+    event->ignore();
+    RequestClose(true);
 }
 
 void TMainPForm::FormCloseQuery()
@@ -571,17 +580,23 @@ void TMainPForm::FormCloseQuery()
         return;
     m_shutDown = true;
 
+    // The start-up may have ended at any step (a close asked for during one of its boxes):
+    // what it had not made yet is skipped.
     WriteDebugLog(QStringLiteral("- Application Shutdown ---------"));
     WriteDebugLog(QStringLiteral("Application Title Set"));
     setWindowTitle(windowTitle() + QStringLiteral(" - Shutdown now..."));
 
     WriteDebugLog(QStringLiteral("MainTimer Terminate"));
-    m_mainTimer->stop();
+    if (m_mainTimer)
+        m_mainTimer->stop();
     WriteDebugLog(QStringLiteral("PingTimer Terminate"));
-    m_pingTimer->stop();
+    if (m_pingTimer)
+        m_pingTimer->stop();
+    if (m_skinFolderWatch)
+        m_skinFolderWatch->OnChange = nullptr;
 
     WriteDebugLog(QStringLiteral("CoreClass Stop"));
-    bool stopped = false;
+    bool stopped = !m_core;
     for (int attempt = 1; attempt <= 12 && !stopped; ++attempt) {
         stopped = m_core->StopMonitor();
         if (!stopped) {
@@ -596,18 +611,25 @@ void TMainPForm::FormCloseQuery()
     // descriptors the save needs.
     m_localTalk.reset();
 
-    // What the tick scaled to is kept, so the next start shows the same full scales.
-    m_settings.DRangeV = m_tick.DiskFullScale;
-    m_settings.NRangeV = m_tick.NetFullScale;
-    if (WritesFiles())
+    if (m_settingsLoaded && WritesFiles()) {
+        // What the tick scaled to is kept, so the next start shows the same full scales; a
+        // start-up that did not finish has not run the tick.
+        if (!m_startingUp) {
+            m_settings.DRangeV = m_tick.DiskFullScale;
+            m_settings.NRangeV = m_tick.NetFullScale;
+        }
         SaveSettings(m_interactiveClose);
+    }
 
     StopWindowThreads();
+    hide();
     if (m_trayIcon)
         m_trayIcon->SetVisible(false);
     m_stips.reset();
+    m_splash.reset();
     WriteDebugLog(QStringLiteral("Release Classes Memory"));
-    m_sstp->Shutdown();
+    if (m_sstp)
+        m_sstp->Shutdown();
     // The prober holds the core's values; a run still under way drops its result.
     m_pingProber.reset();
     m_core.reset();

@@ -8,6 +8,7 @@
 #include "log/DebugLog.h"
 #include "net/SstpNotifier.h"
 #include "platform/AppPaths.h"
+#include "platform/Dialogs.h"
 #include "res/MRes.h"
 #include "skin/Bitmap24.h"
 #include "skin/SkinCatalogue.h"
@@ -25,7 +26,6 @@
 #include <array>
 #include <memory>
 
-class Dialogs;
 class WindowPlacement;
 class X11Desktop;
 class TAActiveCtrl;
@@ -77,13 +77,17 @@ public:
     // Set by the entry before the start-up sequence, when a skin add-in came on the command line.
     void SetAddinSkin(bool installed, const QString& skinName);
 
-    // The start-up sequence. False when the program must end instead of running.
+    // The start-up sequence. False when the program must end instead of running: the start
+    // was aborted (StartAborted) or a close was asked for during it.
     bool FormCreate();
-    // The exit menu items: send the exit event, then close (which runs the shutdown sequence).
+    // The exit menu items: send the exit event, then close.
     void ExitEClick();
-    // The shutdown sequence when the process is told to end (signal, end of session): the same
-    // as closing, without boxes that nobody may be there to answer.
+    // Closing when the process is told to end (signal, end of session): the same as the Exit
+    // items, without boxes that nobody may be there to answer.
     void CloseForTermination();
+    // The shutdown sequence, once, after every event loop has ended (every close only asks for
+    // it); safe whatever step the start-up reached.
+    void FormCloseQuery();
 
     bool CoreSystemInit();
     void ApplySettings();
@@ -135,7 +139,8 @@ protected:
 private:
     void ShowStatus(const QString& text);
     bool RunCarefulChecks();
-    void FormCloseQuery();
+    // The one way out: the Exit items, the window's close, signals and the end of the session.
+    void RequestClose(bool interactive);
     void SaveSettings(bool interactive);
     // Temporary files of a save that was killed before it finished.
     void SweepUnfinishedSaves();
@@ -254,10 +259,10 @@ private:
     QDateTime m_startTime;
     bool m_startingUp = false;
     bool m_startAborted = false;
+    bool m_closeRequested = false;
+    bool m_settingsLoaded = false;
     bool m_shutDown = false;
     bool m_interactiveClose = true;
-    bool m_closeAfterExchange = false;
-    bool m_terminationPending = false;
     int m_kernelKind = KernelUnknown;
     QString m_coreError;
     bool m_optionsOpen = false;
@@ -282,6 +287,7 @@ private:
     std::optional<std::vector<TemperatureSensorInfo>> m_headlessList;
     SensorReadings m_sensorValues; // what the tick shows
     std::uint64_t m_sensorGeneration = 0;
+    RepeatedFailure m_addinTypeFailure;
     TSkinSystem m_skin;
     TSkinRenderer m_renderer;
     SkinList m_skinList;

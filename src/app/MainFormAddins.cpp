@@ -50,16 +50,20 @@ void TMainPForm::RegisterAddinType()
     try {
         XdgMimeAssociation::Register(
             {m_paths.ProgramFile(), ProgramEnvironment(m_paths)});
+        m_addinTypeFailure.Succeeded();
     } catch (const EFileWriteError& e) {
         WriteDebugLog(QStringLiteral("[TRAP] Add-in file type : ") + QString::fromUtf8(e.what()));
-        m_dialogs.Error(QStringLiteral("Registry Access ERROR!"));
+        // Tried again at every skin switch and every change of the options.
+        m_addinTypeFailure.Failed(m_dialogs, QStringLiteral("Registry Access ERROR!"));
     }
 }
 
 void TMainPForm::UnregisterAddinType()
 {
-    if (!XdgMimeAssociation::Unregister())
-        m_dialogs.Error(QStringLiteral("Registry Access ERROR!"));
+    if (XdgMimeAssociation::Unregister())
+        m_addinTypeFailure.Succeeded();
+    else
+        m_addinTypeFailure.Failed(m_dialogs, QStringLiteral("Registry Access ERROR!"));
 }
 
 void TMainPForm::dragEnterEvent(QDragEnterEvent* event)

@@ -177,15 +177,21 @@ int RunPulsmir(int argc, char* argv[])
 
     TMainPForm form(paths, dialogs, arguments);
     form.SetAddinSkin(decision.addinSkinFlag, decision.addinSkinName);
-    // Caught from here on, so a signal during start-up waits for the event loop and then
-    // shuts down in order instead of killing the process half-way.
+    // Caught from here on: a signal asks for the close like the Exit items do, and the
+    // shutdown below runs in order instead of the process dying half-way.
     TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::Received, &form,
                      &TMainPForm::CloseForTermination, Qt::QueuedConnection);
-    if (!form.FormCreate())
-        return form.StartAborted() ? 1 : 0;
-
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      &TMainPForm::CloseForTermination);
-    return app.exec();
+
+    // Every way out (Exit, the window's close, a signal, the end of the session, anything else
+    // that quits the application) ends the event loops, the nested ones of open dialogs and
+    // boxes first, so the shutdown runs here, once, with no caller left waiting under it.
+    if (form.FormCreate())
+        app.exec();
+    if (form.StartAborted())
+        return 1;
+    form.FormCloseQuery();
+    return 0;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <optional>
+#include <vector>
 
 enum class DialogType
 {
@@ -26,12 +28,17 @@ enum class DialogAnswer
 
 // The message boxes of the program: the platform's standard dialog with a type and a button
 // set. Tests use a double that records each box and answers as told.
+//
+// A box turns the event loop while it waits, so whatever failed may fail again underneath it
+// (a timer, a Local Talk client, the next skin switch) and ask for the same box. A box the same
+// as one still open is not opened again inside it: it gets the answer of a box closed without
+// a choice, and the open one stands for both.
 class Dialogs
 {
 public:
     virtual ~Dialogs() = default;
 
-    virtual DialogAnswer Show(DialogType type, const QString& text, DialogButtons buttons) = 0;
+    DialogAnswer Show(DialogType type, const QString& text, DialogButtons buttons);
 
     void Warning(const QString& text) { Show(DialogType::Warning, text, DialogButtons::Ok); }
     void Error(const QString& text) { Show(DialogType::Error, text, DialogButtons::Ok); }
@@ -43,4 +50,33 @@ public:
     {
         return Show(type, text, DialogButtons::YesNo) == DialogAnswer::Yes;
     }
+
+    // What a box answers when it closes without a choice (the program closing under it, or a
+    // repeat of a box still open): the button that lets nothing happen.
+    static DialogAnswer Unanswered(DialogButtons buttons);
+
+protected:
+    // Shows the box and waits for the answer.
+    virtual DialogAnswer Present(DialogType type, const QString& text, DialogButtons buttons) = 0;
+
+private:
+    struct OpenBox
+    {
+        DialogType type;
+        QString text;
+        DialogButtons buttons;
+    };
+    std::vector<OpenBox> m_open;
+};
+
+// A failure that comes back at every attempt (each time the settings are applied, say) is
+// reported in a box the first time only; once an attempt succeeds, the next failure is news again.
+class RepeatedFailure
+{
+public:
+    void Failed(Dialogs& dialogs, const QString& text);
+    void Succeeded() { m_reported.reset(); }
+
+private:
+    std::optional<QString> m_reported;
 };

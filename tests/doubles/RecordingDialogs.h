@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 #include <vector>
 
 // Records every message box and answers from a queue of scripted answers; without a script a
@@ -18,9 +19,18 @@ public:
         DialogButtons buttons;
     };
 
-    DialogAnswer Show(DialogType type, const QString& text, DialogButtons buttons) override
+    std::vector<Box> boxes;
+    std::deque<DialogAnswer> answers;
+    // Runs while a box is open, as the program's other work runs in a real box's event loop.
+    std::function<void(const Box&)> whileOpen;
+
+protected:
+    DialogAnswer Present(DialogType type, const QString& text, DialogButtons buttons) override
     {
-        boxes.push_back({type, text, buttons});
+        const Box box{type, text, buttons};
+        boxes.push_back(box);
+        if (whileOpen)
+            whileOpen(box);
         if (!answers.empty()) {
             DialogAnswer answer = answers.front();
             answers.pop_front();
@@ -30,7 +40,4 @@ public:
                    ? DialogAnswer::Yes
                    : DialogAnswer::Ok;
     }
-
-    std::vector<Box> boxes;
-    std::deque<DialogAnswer> answers;
 };

@@ -171,13 +171,19 @@ class Desktop:
     def window_property(self, window, name):
         return self.run(["xprop", "-id", str(window), name], check=False).strip()
 
+    def boxes(self, title="Pulsmir - "):
+        """The viewable windows whose title starts with `title`."""
+        return [w for w in self.windows("^" + re.escape(title)) if self.is_viewable(w)]
+
+    def wait_box(self, title="Pulsmir - ", timeout=DEFAULT_TIMEOUT):
+        """Waits for a viewable box whose title starts with `title`; returns its window."""
+        return wait_until(lambda: next(iter(self.boxes(title)), None), timeout=timeout,
+                          what=f"a box titled {title!r}")
+
     def answer_box(self, title="Pulsmir - ", key="Return", timeout=DEFAULT_TIMEOUT):
         """Waits for a viewable message box whose title starts with `title`, answers it and
         waits until it is gone. Returns the box's title."""
-        pattern = "^" + re.escape(title)
-        window = wait_until(
-            lambda: next((w for w in self.windows(pattern) if self.is_viewable(w)), None),
-            timeout=timeout, what=f"a box titled {title!r}")
+        window = self.wait_box(title, timeout)
         name = self.window_name(window)
         # A box may not take the focus at once; press again until it is gone.
         deadline = time.monotonic() + timeout

@@ -60,8 +60,8 @@ struct Options
 
 class NoDialogs : public Dialogs
 {
-public:
-    DialogAnswer Show(DialogType, const QString& text, DialogButtons) override
+protected:
+    DialogAnswer Present(DialogType, const QString& text, DialogButtons) override
     {
         std::fprintf(stderr, "pulsmir-perf: %s\n", qUtf8Printable(text));
         return DialogAnswer::No;

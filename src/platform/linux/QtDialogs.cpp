@@ -17,7 +17,7 @@ QString QtDialogs::TitleFor(DialogType type)
     return QStringLiteral("Pulsmir");
 }
 
-DialogAnswer QtDialogs::Show(DialogType type, const QString& text, DialogButtons buttons)
+DialogAnswer QtDialogs::Present(DialogType type, const QString& text, DialogButtons buttons)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (type) {
@@ -62,7 +62,11 @@ DialogAnswer QtDialogs::Show(DialogType type, const QString& text, DialogButtons
         return DialogAnswer::No;
     case QMessageBox::Cancel:
         return DialogAnswer::Cancel;
+    case QMessageBox::Ok:
+        return DialogAnswer::Ok;
     default:
-        return buttons == DialogButtons::YesNo ? DialogAnswer::No : DialogAnswer::Ok;
+        // Closed without a choice: by its window's close button, or because the program is
+        // closing and every event loop ends.
+        return Unanswered(buttons);
     }
 }

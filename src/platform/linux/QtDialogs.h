@@ -6,8 +6,9 @@
 class QtDialogs : public Dialogs
 {
 public:
-    DialogAnswer Show(DialogType type, const QString& text, DialogButtons buttons) override;
-
     // The window title of a box of this type, so that tests can find it on the screen.
     static QString TitleFor(DialogType type);
+
+protected:
+    DialogAnswer Present(DialogType type, const QString& text, DialogButtons buttons) override;
 };

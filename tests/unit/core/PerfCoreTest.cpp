@@ -16,19 +16,6 @@ using Source = ScriptedPerfSource;
 
 namespace {
 
-// Message boxes that run a nested call while they are open, as a modal loop would.
-class ReentrantDialogs : public RecordingDialogs
-{
-public:
-    DialogAnswer Show(DialogType type, const QString& text, DialogButtons buttons) override
-    {
-        if (WhileOpen)
-            WhileOpen();
-        return RecordingDialogs::Show(type, text, buttons);
-    }
-    std::function<void()> WhileOpen;
-};
-
 struct Machine
 {
     int Ms = 0;
@@ -106,7 +93,7 @@ protected:
     std::deque<Source::Snapshot> pending;
     Source source;
     FakeSystemInfo system;
-    ReentrantDialogs dialogs;
+    RecordingDialogs dialogs;
     FakeDynStats dyn;
     FakeFreeResources resources;
     FakeIfTable ifTable;
@@ -280,7 +267,7 @@ TEST_F(PerfCoreFixture, BusyCoreRefusesNestedCalls)
     TPerfCore core(Platform(), log.Writer());
     core.UseIpHelper = true;
     bool nestedCollect = true, nestedStop = true, nestedStart = true;
-    dialogs.WhileOpen = [&] {
+    dialogs.whileOpen = [&](const RecordingDialogs::Box&) {
         nestedCollect = core.CollectSample();
         nestedStop = core.StopMonitor();
         nestedStart = core.StartMonitor();
@@ -302,7 +289,7 @@ TEST_F(PerfCoreFixture, AnExceptionWhileStartingIsLoggedAndLeavesTheCoreUsable)
     ifTable.Loads = false;
     TPerfCore core(Platform(), log.Writer());
     core.UseIpHelper = true;
-    dialogs.WhileOpen = [] {
+    dialogs.whileOpen = [](const RecordingDialogs::Box&) {
         throw std::runtime_error("box failed");
     };
     EXPECT_FALSE(core.StartMonitor());
@@ -310,7 +297,7 @@ TEST_F(PerfCoreFixture, AnExceptionWhileStartingIsLoggedAndLeavesTheCoreUsable)
     EXPECT_TRUE(lines.contains("[TRAP] ERROR on Perf Monitor Starting."));
     EXPECT_TRUE(lines.contains("{TRAP] \"box failed\""));
     EXPECT_FALSE(core.Busy()); // else every later start, sample and stop would be refused
-    dialogs.WhileOpen = nullptr;
+    dialogs.whileOpen = nullptr;
     EXPECT_TRUE(core.StartMonitor());
     EXPECT_TRUE(core.Started());
 }

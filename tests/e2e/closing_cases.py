@@ -1,0 +1,211 @@
+"""Every way out ends cleanly: the Exit item of a StatusNotifierItem tray, SIGTERM, SIGINT and
+SIGHUP, whatever dialog or box is open and at whatever step of the start-up; the settings are
+saved once and whole. A failure that comes back at every skin switch opens one box, not a box
+inside a box."""
+
+import os
+import queue
+import shutil
+import signal
+import subprocess
+import threading
+
+from addin_cases import send
+from faults import ReadOnlyFolder, isolate_network
+from harness import E2EError, Pulsmir, wait_until
+from monitor_cases import install_skin
+from option_cases import DIALOG, open_options, the_window
+from shell_cases import SHUTDOWN_ORDER, expect, expect_in_order
+from window_cases import start
+
+SAVED = "Application Setting Saved"
+ERROR_BOX = "Pulsmir - Error"
+TWIN_LOADED = "Skin 'Golden Twin' Loaded...Complete"
+GOLDEN_LOADED = "Skin 'Golden' Loaded...Complete"
+
+
+def expect_clean_exit(program, what):
+    code = program.wait_exit()
+    # A negative code is the signal that killed the process (SIGSEGV, SIGABRT: a crash).
+    expect(code == 0, f"{what}: exit {code}; stderr: {program.stderr.strip()[-2000:]}")
+
+
+def expect_saved_once_and_whole(folder):
+    lines = folder.log_lines()
+    expect(lines.count(SAVED) == 1, f"settings saved {lines.count(SAVED)} times")
+    expect_in_order(lines, SHUTDOWN_ORDER)
+    # Written in one piece: the first section's first key and the last section's last one.
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "Version") == "220", "Version")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "AlwaysTop") is not None, "AlwaysTop")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2_EventSound", "pRES") is not None, "pRES")
+
+
+def no_boxes_left(desktop):
+    wait_until(lambda: not desktop.boxes() and not desktop.boxes(DIALOG), timeout=10,
+               what="no dialog or box left on the screen")
+
+
+def break_file_type_registration(folder):
+    """The file type of add-in packages cannot be registered from now on: where its folder
+    must be, there is a file."""
+    mime = os.path.join(folder.data, "mime")
+    if os.path.isdir(mime):
+        shutil.rmtree(mime)
+    with open(mime, "w") as handle:
+        handle.write("not a folder\n")
+
+
+def a_signal_during_the_start_up_box_of_a_read_only_folder(desktop, folder):
+    folder.settings(ResourceName="English", NoSplash=1)
+    with open(folder.file("Pulsmir.ini"), "rb") as handle:
+        settings = handle.read()
+    with ReadOnlyFolder(folder.path):
+        program = Pulsmir(desktop, folder)
+        # The debug log cannot be written: its box comes before anything else is made.
+        desktop.wait_box(ERROR_BOX)
+        program.process.send_signal(signal.SIGTERM)
+        expect_clean_exit(program, "SIGTERM during the log's box")
+        no_boxes_left(desktop)
+    with open(folder.file("Pulsmir.ini"), "rb") as handle:
+        expect(handle.read() == settings, "the settings file changed")
+
+
+def a_signal_during_a_start_up_box(desktop, folder):
+    break_file_type_registration(folder)
+    folder.settings(ResourceName="English", NoSplash=1, PingEnable=0)
+    program = Pulsmir(desktop, folder)
+    # Applying the settings at the end of the start-up fails to register the file type.
+    desktop.wait_box(ERROR_BOX)
+    program.process.send_signal(signal.SIGTERM)
+    expect_clean_exit(program, "SIGTERM during a start-up box")
+    no_boxes_left(desktop)
+    expect("Application Running..." not in folder.log_lines(), "the start-up went on")
+    expect_saved_once_and_whole(folder)
+
+
+def a_signal_while_the_options_dialog_is_open(desktop, folder):
+    for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        open(folder.log_path, "w").close()
+        program = start(desktop, folder, PingEnable=0)
+        open_options(desktop, the_window(desktop))
+        program.process.send_signal(number)
+        expect_clean_exit(program, f"{signal.Signals(number).name} with the options open")
+        no_boxes_left(desktop)
+        expect_saved_once_and_whole(folder)
+
+
+def a_signal_while_a_box_is_open(desktop, folder):
+    isolate_network()  # port 4830 is this case's alone
+    install_skin(folder, "Golden", "Golden")
+    install_skin(folder, "Golden Twin", "Twin")
+    program = start(desktop, folder, CurrentSkinName="Golden", PingEnable=0)
+    folder.wait_for_log("Pulsmir Local Talk : Listening Started")
+    break_file_type_registration(folder)
+    # The switch applies the settings, whose registration fails: a box inside the switch.
+    send(b"SELECTSKIN:Twin.ini")
+    desktop.wait_box(ERROR_BOX)
+    program.process.send_signal(signal.SIGTERM)
+    expect_clean_exit(program, "SIGTERM during a box")
+    no_boxes_left(desktop)
+    expect_saved_once_and_whole(folder)
+    # The switch under the box finished before the shutdown took everything down.
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "CurrentSkinName") == "Golden Twin",
+           "the switch under way was lost")
+
+
+def repeated_skin_switches_with_a_failing_registration_open_one_box(desktop, folder):
+    isolate_network()  # port 4830 is this case's alone
+    install_skin(folder, "Golden", "Golden")
+    install_skin(folder, "Golden Twin", "Twin")
+    program = start(desktop, folder, CurrentSkinName="Golden", PingEnable=0)
+    folder.wait_for_log("Pulsmir Local Talk : Listening Started")
+    break_file_type_registration(folder)
+    send(b"SELECTSKIN:Twin.ini")
+    box = desktop.wait_box(ERROR_BOX)
+    # More switches while the box is open: each one runs inside it and fails the same way.
+    for i in range(6):
+        send(b"SELECTSKIN:Golden.ini" if i % 2 == 0 else b"SELECTSKIN:Twin.ini")
+    folder.wait_for_log(GOLDEN_LOADED, count=4)
+    folder.wait_for_log(TWIN_LOADED, count=4)
+    expect(desktop.boxes(ERROR_BOX) == [box], f"boxes: {desktop.boxes(ERROR_BOX)}")
+    desktop.answer_box(ERROR_BOX)
+    # Reported once: later switches fail without a box.
+    for i in range(4):
+        send(b"SELECTSKIN:Golden.ini" if i % 2 == 0 else b"SELECTSKIN:Twin.ini")
+    folder.wait_for_log(GOLDEN_LOADED, count=6)
+    folder.wait_for_log(TWIN_LOADED, count=6)
+    expect(not desktop.boxes(ERROR_BOX), "a box for a failure already reported")
+    expect(program.terminate() == 0, "exit")
+    expect_saved_once_and_whole(folder)
+
+
+class SessionBus:
+    """A private D-Bus session bus with the test helper as the StatusNotifierItem tray host."""
+
+    def __init__(self, folder):
+        self.address = "unix:path=" + os.path.join(os.path.dirname(folder.path), "bus")
+        self._daemon = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + self.address],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.host = None
+        try:
+            wait_until(lambda: os.path.exists(self.address[len("unix:path="):]), timeout=10,
+                       what="the session bus")
+            helper = os.path.join(os.environ["PULSMIR_E2E_HELPERS"], "pulsmir_sni_host")
+            self.host = subprocess.Popen([helper], env=self.env(), stdin=subprocess.PIPE,
+                                         stdout=subprocess.PIPE, text=True, bufsize=1)
+            self._lines = queue.Queue()
+            threading.Thread(target=self._read, daemon=True).start()
+            self.expect_line("ready")
+        except BaseException:
+            self.stop()
+            raise
+
+    def env(self):
+        return dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address)
+
+    def _read(self):
+        for line in self.host.stdout:
+            self._lines.put(line.strip())
+
+    def expect_line(self, prefix, timeout=30):
+        try:
+            line = self._lines.get(timeout=timeout)
+        except queue.Empty:
+            raise E2EError(f"the tray host did not say {prefix!r}")
+        if not line.startswith(prefix):
+            raise E2EError(f"tray host said {line!r}, expected {prefix!r}")
+        return line
+
+    def click(self, label):
+        self.host.stdin.write(f"click {label}\n")
+        self.expect_line("clicked ")
+
+    def stop(self):
+        for process in (self.host, self._daemon):
+            if process and process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+
+
+def exit_from_the_tray_menu_while_the_options_dialog_is_open(desktop, folder):
+    bus = SessionBus(folder)
+    try:
+        folder.settings(ResourceName="English", NoSplash=1, InTasktray=1, PingEnable=0)
+        program = Pulsmir(desktop, folder, env={"DBUS_SESSION_BUS_ADDRESS": bus.address})
+        folder.wait_for_log("Application Running...")
+        bus.expect_line("item ")
+        # A panel's menu is no window of the program, so the options dialog does not block it.
+        bus.click("Options...")
+        wait_until(lambda: desktop.boxes(DIALOG), what="the options dialog")
+        bus.click("Exit")
+        expect_clean_exit(program, "Exit from the tray with the options open")
+        no_boxes_left(desktop)
+        expect_saved_once_and_whole(folder)
+        expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "1", "tray mode lost")
+    finally:
+        bus.stop()
