@@ -156,6 +156,17 @@ int RunPulsmir(int argc, char* argv[])
     QStringList arguments = app.arguments();
     const QString executableName = QFileInfo(arguments.first()).fileName();
 
+    // Caught from the first box on (a package on the command line asks before it installs):
+    // a signal ends the open boxes, which refuse what they asked, and then the program, in
+    // order instead of killing the process half-way.
+    TerminationSignals terminationSignals;
+    bool terminatedAtEntry = false;
+    const QMetaObject::Connection atEntry = QObject::connect(
+        &terminationSignals, &TerminationSignals::Received, &app, [&terminatedAtEntry] {
+            terminatedAtEntry = true;
+            QCoreApplication::exit(0);
+        });
+
     LinuxInstanceGuard guard;
     QtDialogs dialogs;
     DebugLog entryLog(paths.DebugLogFile(), dialogs);
@@ -168,7 +179,7 @@ int RunPulsmir(int argc, char* argv[])
     if (QFile::exists(workFile))
         QFile::remove(workFile);
 
-    if (decision.doNotRun) {
+    if (decision.doNotRun || terminatedAtEntry) {
         if (decision.anotherInstanceRuns)
             std::fputs("pulsmir: another instance is running (start with /M to run a second one)\n",
                        stderr);
@@ -177,9 +188,8 @@ int RunPulsmir(int argc, char* argv[])
 
     TMainPForm form(paths, dialogs, arguments);
     form.SetAddinSkin(decision.addinSkinFlag, decision.addinSkinName);
-    // Caught from here on: a signal asks for the close like the Exit items do, and the
-    // shutdown below runs in order instead of the process dying half-way.
-    TerminationSignals terminationSignals;
+    // From here on a signal asks for the close like the Exit items do.
+    QObject::disconnect(atEntry);
     QObject::connect(&terminationSignals, &TerminationSignals::Received, &form,
                      &TMainPForm::CloseForTermination, Qt::QueuedConnection);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,

@@ -10,7 +10,7 @@ import signal
 import subprocess
 import threading
 
-from addin_cases import send
+from addin_cases import package, send
 from faults import ReadOnlyFolder, isolate_network
 from harness import E2EError, Pulsmir, wait_until
 from monitor_cases import install_skin
@@ -20,6 +20,7 @@ from window_cases import start
 
 SAVED = "Application Setting Saved"
 ERROR_BOX = "Pulsmir - Error"
+ADDIN_BOX = "Add-in File Installation"
 TWIN_LOADED = "Skin 'Golden Twin' Loaded...Complete"
 GOLDEN_LOADED = "Skin 'Golden' Loaded...Complete"
 
@@ -68,6 +69,18 @@ def a_signal_during_the_start_up_box_of_a_read_only_folder(desktop, folder):
         no_boxes_left(desktop)
     with open(folder.file("Pulsmir.ini"), "rb") as handle:
         expect(handle.read() == settings, "the settings file changed")
+
+
+def a_signal_during_the_add_in_box_on_the_command_line(desktop, folder):
+    folder.settings(ResourceName="English", NoSplash=1, PingEnable=0)
+    program = Pulsmir(desktop, folder, args=[package(folder)])
+    desktop.wait_box(ADDIN_BOX)
+    program.process.send_signal(signal.SIGTERM)
+    expect_clean_exit(program, "SIGTERM during the add-in box")
+    wait_until(lambda: not desktop.boxes(ADDIN_BOX) and not desktop.boxes(), timeout=10,
+               what="no box left")
+    expect(not os.path.exists(folder.file("Skin/PackGolden")), "installed without a yes")
+    expect("Application Running..." not in folder.log_lines(), "started after the signal")
 
 
 def a_signal_during_a_start_up_box(desktop, folder):
