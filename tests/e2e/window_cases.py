@@ -369,14 +369,15 @@ def menu_switches_floating_and_translucency(desktop, folder):
     program = start(desktop, folder, SkinMode=0, FloatSW=0, AlphaWindow=0, PosX=50, PosY=500)
     window = the_window(desktop)
     client = open_client(desktop, "FloatTarget", "600x200+150+120")
-    # Past the mode, tray and skin items into the floating submenu; its first item.
-    popup_menu(desktop, window, ["Down", "Down", "Down", "Down", "Right", "Return"])
+    # Past the mode and skin items into the floating submenu (the disabled tray item, with no
+    # notification area here, is passed over); its first item.
+    popup_menu(desktop, window, ["Down", "Down", "Down", "Right", "Return"])
     left, top, right, bottom = frame_of(desktop, client)
     desktop.run(["xdotool", "windowactivate", "--sync", str(client)], check=False)
     wait_until(lambda: position(desktop, window) == (right + OFFSET_X, top + OFFSET_Y),
                timeout=SLOW, what="the window floating after the menu switched it on")
-    # Past the mode, tray, skin, floating and sound items: the sixth item is translucency.
-    popup_menu(desktop, window, ["Down", "Down", "Down", "Down", "Down", "Down", "Return"])
+    # Past the mode, skin, floating and sound items (not the disabled tray item): translucency.
+    popup_menu(desktop, window, ["Down", "Down", "Down", "Down", "Down", "Return"])
     wait_until(lambda: opacity(desktop, window) == 160 * 0xFFFFFFFF // 255, timeout=SLOW,
                what=f"160/255 opacity (it is {opacity(desktop, window)})")
     stop(program)

@@ -19,6 +19,8 @@ std::set<QString> RequiredCodes()
     add("C03", 72, 85);
     add("C03", 89, 98);
     add("C04", 0, 1);
+    add("C05", 80, 90); // the sensors page
+    add("C05", 92, 93);
     add("R06", 1, 27);
     return codes;
 }
