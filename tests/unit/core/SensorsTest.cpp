@@ -3,6 +3,7 @@
 #include "core/SensorSampler.h"
 #include "platform/linux/SysfsSensors.h"
 #include "support/EventLoop.h"
+#include "support/IsolatedMount.h"
 #include "support/LogCapture.h"
 #include "support/TestApplication.h"
 
@@ -10,13 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <cerrno>
-#include <cstring>
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -161,59 +156,28 @@ TEST(SensorScales, TemperatureRangeAndDiskShare)
     EXPECT_EQ(UsedPercent({UINT64_MAX / 2, UINT64_MAX / 2}), 50); // no overflow
 }
 
-// Runs body in a child inside a mount namespace of its own; the child's exit status is the
-// answer, 200 + n for "could not set up".
-static int InMountNamespace(const std::function<int()>& body, std::string& whyNot)
-{
-    int channel[2];
-    if (::pipe(channel) != 0)
-        return -1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(channel[0]);
-        if (::unshare(CLONE_NEWNS) != 0 && ::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
-            const std::string why = std::string("no mount namespace: ") + std::strerror(errno);
-            (void)!::write(channel[1], why.data(), why.size());
-            ::_exit(200);
-        }
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
-        ::_exit(body());
-    }
-    ::close(channel[1]);
-    char why[200] = {};
-    (void)!::read(channel[0], why, sizeof why - 1);
-    ::close(channel[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    whyNot = why;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(DiskSpace, ASmallTmpfsShowsWhatIsWrittenOnIt)
 {
     QTemporaryDir mountPoint;
-    std::string whyNot;
-    const QByteArray path = QFile::encodeName(mountPoint.path());
-    const int used = InMountNamespace(
-        [&] {
-            if (::mount("tmpfs", path.constData(), "tmpfs", 0, "size=1m") != 0)
-                return 201;
-            SysfsSensors source;
-            const auto empty = source.ReadDiskSpace(mountPoint.path());
-            if (!empty || UsedPercent(*empty) != 0)
-                return 202;
-            QFile half(mountPoint.path() + "/half");
-            if (!half.open(QIODevice::WriteOnly) ||
-                half.write(QByteArray(512 * 1024, 'x')) != 512 * 1024)
-                return 203;
-            half.close();
-            const auto space = source.ReadDiskSpace(mountPoint.path() + "/half");
-            return space ? UsedPercent(*space).value_or(255) : 204;
-        },
-        whyNot);
-    if (used == 200 || used == 201)
-        GTEST_SKIP() << (whyNot.empty() ? "tmpfs cannot be mounted here" : whyNot);
-    EXPECT_EQ(used, 50);
+    IsolatedMount isolated;
+    isolated.Folder = mountPoint.path().toStdString();
+    isolated.TmpfsBytes = 1024 * 1024;
+    // -1: the empty tmpfs read wrong; -2: the half could not be written; -3: no reading.
+    const std::optional<int> used = isolated.Run<int>([&] {
+        SysfsSensors source;
+        const auto empty = source.ReadDiskSpace(mountPoint.path());
+        if (!empty || UsedPercent(*empty) != 0)
+            return -1;
+        QFile half(mountPoint.path() + "/half");
+        if (!half.open(QIODevice::WriteOnly) || half.write(QByteArray(512 * 1024, 'x')) != 512 * 1024)
+            return -2;
+        half.close();
+        const auto space = source.ReadDiskSpace(mountPoint.path() + "/half");
+        return space ? UsedPercent(*space).value_or(-3) : -3;
+    });
+    if (!used)
+        GTEST_SKIP() << isolated.WhyNot;
+    EXPECT_EQ(*used, 50);
     EXPECT_FALSE(SysfsSensors().ReadDiskSpace(mountPoint.path() + "/no/such/folder").has_value());
 }
 
