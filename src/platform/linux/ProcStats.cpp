@@ -82,8 +82,8 @@ bool IsDigit(char c)
 
 } // namespace
 
-ProcFile::ProcFile(const QString& path, size_t initialSize)
-    : m_path(path.toLocal8Bit().toStdString())
+ProcFile::ProcFile(const QString& path, size_t initialSize, Hold hold)
+    : m_path(path.toLocal8Bit().toStdString()), m_hold(hold)
 {
     m_buffer.resize(std::max<size_t>(initialSize, 64));
 }
@@ -103,8 +103,9 @@ bool ProcFile::Read()
     struct statfs fs
     {
     };
-    if (::fstatfs(fd.Get(), &fs) == 0 &&
-        (fs.f_type == PROC_SUPER_MAGIC || fs.f_type == SYSFS_MAGIC))
+    if (m_hold == Hold::Always ||
+        (::fstatfs(fd.Get(), &fs) == 0 &&
+         (fs.f_type == PROC_SUPER_MAGIC || fs.f_type == SYSFS_MAGIC)))
         m_kept = std::move(fd);
     return true;
 }

@@ -11,12 +11,20 @@
 // Reads a whole /proc file into a buffer kept between reads, so steady sampling does not
 // allocate. A file on procfs is generated anew by every read from its start, so it stays open
 // and is read again from offset 0, which spares a path lookup and an open per sample. Any other
-// file (a test's fixture, which may be replaced between reads) is opened anew each time.
+// file (a test's fixture, which may be replaced between reads) is opened anew each time, unless
+// its owner knows it is never replaced.
 class ProcFile
 {
 public:
+    enum class Hold
+    {
+        OnKernelFileSystems, // procfs and sysfs files stay open
+        Always,              // the file is rewritten in place, never replaced
+    };
+
     // The buffer starts at initialSize bytes and grows to hold the whole file.
-    explicit ProcFile(const QString& path, size_t initialSize = 16384);
+    explicit ProcFile(const QString& path, size_t initialSize = 16384,
+                      Hold hold = Hold::OnKernelFileSystems);
 
     bool Read();
     std::string_view Text() const { return {m_buffer.data(), m_length}; }
@@ -31,6 +39,7 @@ private:
     std::vector<char> m_buffer;
     size_t m_length = 0;
     UniqueFd m_kept;
+    Hold m_hold;
 };
 
 // Times in USER_HZ ticks, as /proc/stat gives them.

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <sys/statvfs.h>
 
@@ -39,23 +40,34 @@ QString Numbered(std::map<QString, int>& seen, const QString& name)
     return n == 1 ? name : name + u'#' + QString::number(n);
 }
 
-std::optional<double> ToNumber(const std::string& text)
+std::optional<double> ToNumber(std::string_view text)
 {
-    if (text.empty())
-        return std::nullopt;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || !std::isfinite(value))
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.remove_suffix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value))
         return std::nullopt;
     return value;
 }
 
 } // namespace
 
-std::map<std::string, std::string> ParseUevent(std::string_view text)
+UeventFields ParseUevent(std::string_view text)
 {
-    std::map<std::string, std::string> values;
+    UeventFields fields;
     constexpr std::string_view prefix = "POWER_SUPPLY_";
+    const std::pair<std::string_view, std::string_view UeventFields::*> wanted[] = {
+        {"ONLINE", &UeventFields::Online},
+        {"PRESENT", &UeventFields::Present},
+        {"STATUS", &UeventFields::Status},
+        {"CAPACITY", &UeventFields::Capacity},
+        {"ENERGY_NOW", &UeventFields::EnergyNow},
+        {"ENERGY_FULL", &UeventFields::EnergyFull},
+        {"CHARGE_NOW", &UeventFields::ChargeNow},
+        {"CHARGE_FULL", &UeventFields::ChargeFull},
+        {"VOLTAGE_MIN_DESIGN", &UeventFields::VoltageMinDesign}};
     while (!text.empty()) {
         const size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -65,9 +77,15 @@ std::map<std::string, std::string> ParseUevent(std::string_view text)
         const size_t equals = line.find('=');
         if (equals == std::string_view::npos || equals == 0)
             continue;
-        values.emplace(std::string(line.substr(0, equals)), std::string(line.substr(equals + 1)));
+        const std::string_view key = line.substr(0, equals);
+        for (const auto& [name, field] : wanted) {
+            if (key == name) {
+                fields.*field = line.substr(equals + 1);
+                break;
+            }
+        }
     }
-    return values;
+    return fields;
 }
 
 SensorRoots SensorRoots::Under(const QString& sys)
@@ -84,9 +102,9 @@ SensorRoots SensorRoots::FromEnvironment()
 
 struct SysfsSensors::Supply
 {
-    explicit Supply(const QString& folder, bool battery)
+    Supply(const QString& folder, bool battery, ProcFile::Hold hold)
         : Battery(battery), Name(QDir(folder).dirName()),
-          Uevent(folder + QStringLiteral("/uevent"), 2048)
+          Uevent(folder + QStringLiteral("/uevent"), 2048, hold)
     {}
 
     bool Battery;
@@ -159,7 +177,7 @@ std::optional<double> SysfsSensors::ReadTemperature(const QString& id)
             if (path == m_inputFiles.end())
                 return std::nullopt;
         }
-        file = m_openInputs.emplace(id, std::make_unique<ProcFile>(path->second, 64)).first;
+        file = m_openInputs.emplace(id, std::make_unique<ProcFile>(path->second, 64, m_roots.FileHold)).first;
     }
     if (!file->second->Read()) {
         // Gone (a removed disk, an unloaded driver): the next read opens it anew.
@@ -167,7 +185,7 @@ std::optional<double> SysfsSensors::ReadTemperature(const QString& id)
         return std::nullopt;
     }
     const std::string_view text = file->second->Text();
-    const std::optional<double> milli = ToNumber(std::string(text.substr(0, text.find('\n'))));
+    const std::optional<double> milli = ToNumber(text.substr(0, text.find('\n')));
     if (!milli)
         return std::nullopt;
     return *milli / 1000.0;
@@ -188,7 +206,7 @@ void SysfsSensors::ScanSupplies()
         const QString type = ReadLine(folder + QStringLiteral("/type"));
         if (type.isEmpty())
             continue;
-        m_supplies.push_back(std::make_unique<Supply>(folder, type == u"Battery"));
+        m_supplies.push_back(std::make_unique<Supply>(folder, type == u"Battery", m_roots.FileHold));
     }
 }
 
@@ -204,28 +222,24 @@ PowerSupplies SysfsSensors::ReadPowerSupplies()
             m_readsUntilRescan = 0;
             continue;
         }
-        const std::map<std::string, std::string> values = ParseUevent(supply->Uevent.Text());
-        const auto value = [&](const char* key) {
-            const auto found = values.find(key);
-            return found == values.end() ? std::string() : found->second;
-        };
+        const UeventFields values = ParseUevent(supply->Uevent.Text());
         if (!supply->Battery) {
-            if (value("ONLINE") == "1")
+            if (values.Online == "1")
                 result.OnMains = true;
             continue;
         }
-        if (value("PRESENT") == "0")
+        if (values.Present == "0")
             continue;
         BatteryCell cell;
         cell.Name = supply->Name;
-        cell.Charging = value("STATUS") == "Charging";
-        cell.EnergyNow = ToNumber(value("ENERGY_NOW"));
-        cell.EnergyFull = ToNumber(value("ENERGY_FULL"));
+        cell.Charging = values.Status == "Charging";
+        cell.EnergyNow = ToNumber(values.EnergyNow);
+        cell.EnergyFull = ToNumber(values.EnergyFull);
         if (!cell.EnergyNow || !cell.EnergyFull) {
             // Charge in µAh times the design voltage in µV gives µWh * 10^6.
-            const auto volts = ToNumber(value("VOLTAGE_MIN_DESIGN"));
-            const auto chargeNow = ToNumber(value("CHARGE_NOW"));
-            const auto chargeFull = ToNumber(value("CHARGE_FULL"));
+            const auto volts = ToNumber(values.VoltageMinDesign);
+            const auto chargeNow = ToNumber(values.ChargeNow);
+            const auto chargeFull = ToNumber(values.ChargeFull);
             if (volts && chargeNow && chargeFull && *volts > 0) {
                 cell.EnergyNow = *chargeNow * *volts / 1e6;
                 cell.EnergyFull = *chargeFull * *volts / 1e6;
@@ -234,7 +248,7 @@ PowerSupplies SysfsSensors::ReadPowerSupplies()
                 cell.EnergyFull.reset();
             }
         }
-        if (const auto capacity = ToNumber(value("CAPACITY")))
+        if (const auto capacity = ToNumber(values.Capacity))
             cell.Capacity = int(std::lround(std::clamp(*capacity, 0.0, 100.0)));
         result.Batteries.push_back(std::move(cell));
     }
@@ -246,7 +260,11 @@ std::optional<DiskSpace> SysfsSensors::ReadDiskSpace(const QString& path)
     struct statvfs fs
     {
     };
-    if (path.isEmpty() || ::statvfs(QFile::encodeName(path).constData(), &fs) != 0 ||
+    if (path != m_diskPath) { // the same path every second: encoded once
+        m_diskPath = path;
+        m_encodedDiskPath = QFile::encodeName(path);
+    }
+    if (path.isEmpty() || ::statvfs(m_encodedDiskPath.constData(), &fs) != 0 ||
         fs.f_blocks == 0)
         return std::nullopt;
     const std::uint64_t unit = fs.f_frsize ? fs.f_frsize : fs.f_bsize;

@@ -3,9 +3,11 @@
 #include "platform/Sensors.h"
 #include "platform/linux/ProcStats.h"
 
+#include <QByteArray>
 #include <QString>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 // The folders the sensors are read from; tests hand in fixture trees.
@@ -14,6 +16,9 @@ struct SensorRoots
     QString Hwmon = QStringLiteral("/sys/class/hwmon");
     QString Thermal = QStringLiteral("/sys/class/thermal");
     QString PowerSupply = QStringLiteral("/sys/class/power_supply");
+    // How the files read every second are held: a copy of a machine whose files are rewritten
+    // in place may hold them open as sysfs does.
+    ProcFile::Hold FileHold = ProcFile::Hold::OnKernelFileSystems;
 
     // The folders under a tree that stands for /sys.
     static SensorRoots Under(const QString& sys);
@@ -51,8 +56,15 @@ private:
     bool m_scanned = false;
     std::vector<std::unique_ptr<Supply>> m_supplies;
     int m_readsUntilRescan = 0;
+    QString m_diskPath;
+    QByteArray m_encodedDiskPath;
 };
 
-// The parts of a power supply's "uevent" file: KEY=value lines, keys without their
-// "POWER_SUPPLY_" prefix.
-std::map<std::string, std::string> ParseUevent(std::string_view text);
+// The values of a power supply's "uevent" file (KEY=value lines, the keys with or without their
+// "POWER_SUPPLY_" prefix) that the readings use; views into the text, empty when missing.
+struct UeventFields
+{
+    std::string_view Online, Present, Status, Capacity;
+    std::string_view EnergyNow, EnergyFull, ChargeNow, ChargeFull, VoltageMinDesign;
+};
+UeventFields ParseUevent(std::string_view text);

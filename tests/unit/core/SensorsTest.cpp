@@ -5,6 +5,7 @@
 #include "support/EventLoop.h"
 #include "support/IsolatedMount.h"
 #include "support/LogCapture.h"
+#include "support/TempProgramFolder.h"
 #include "support/TestApplication.h"
 
 #include <QCoreApplication>
@@ -139,6 +140,62 @@ TEST(SensorReadingsOfMachines, PercentagesOnlyAndMainsAlone)
     EXPECT_FALSE(CombinedBatteryPercent({broken}).has_value());
     // More stored than full (a worn gauge) is full, not 120 %.
     EXPECT_EQ(CombinedBatteryPercent({BatteryCell{"BAT4", 60.0, 50.0, {}, false}}), 100);
+}
+
+TEST(SysfsSensors, UeventValuesAreTakenWithOrWithoutPrefixAndOnlyWhenTheyAreNumbers)
+{
+    const UeventFields fields = ParseUevent("POWER_SUPPLY_NAME=BAT0\n"
+                                            "STATUS=Charging\n"
+                                            "POWER_SUPPLY_CAPACITY=8x\n"
+                                            "=orphan\n"
+                                            "no equals sign\n"
+                                            "POWER_SUPPLY_ENERGY_NOW=25000000\n"
+                                            "POWER_SUPPLY_ENERGY_FULL=");
+    EXPECT_EQ(fields.Status, "Charging");
+    EXPECT_EQ(fields.Capacity, "8x");
+    EXPECT_EQ(fields.EnergyNow, "25000000");
+    EXPECT_TRUE(fields.EnergyFull.empty());
+    EXPECT_TRUE(fields.Online.empty());
+
+    // A battery whose figures are not numbers has no percentage instead of a made-up one.
+    TempProgramFolder sys;
+    sys.Write("class/power_supply/BAT0/type", "Battery\n");
+    sys.Write("class/power_supply/BAT0/uevent", "POWER_SUPPLY_CAPACITY=8x\n"
+                                                "POWER_SUPPLY_ENERGY_NOW=1e999\n"
+                                                "POWER_SUPPLY_ENERGY_FULL=5\n");
+    SysfsSensors source(SensorRoots::Under(sys.File("")));
+    const PowerSupplies power = source.ReadPowerSupplies();
+    ASSERT_EQ(power.Batteries.size(), 1u);
+    EXPECT_FALSE(power.Batteries[0].Capacity.has_value());
+    EXPECT_FALSE(power.Batteries[0].EnergyNow.has_value());
+}
+
+TEST(SysfsSensors, FilesHeldOpenFollowValuesRewrittenInPlace)
+{
+    TempProgramFolder sys;
+    sys.Write("class/hwmon/hwmon0/name", "k10temp\n");
+    sys.Write("class/hwmon/hwmon0/temp1_input", "40000\n");
+    sys.Write("class/power_supply/BAT0/type", "Battery\n");
+    sys.Write("class/power_supply/BAT0/uevent", "POWER_SUPPLY_CAPACITY=50\n");
+    SensorRoots roots = SensorRoots::Under(sys.File(""));
+    roots.FileHold = ProcFile::Hold::Always;
+    SysfsSensors source(roots);
+    std::optional<std::vector<TemperatureSensorInfo>> list;
+    SensorReadings readings = ReadSensors(source, {}, list);
+    EXPECT_DOUBLE_EQ(readings.Temperature.value(), 40.0);
+    EXPECT_EQ(readings.BatteryPercent, 50);
+
+    // Longer and then shorter than before, as a driver's values change.
+    sys.Write("class/hwmon/hwmon0/temp1_input", "100500\n");
+    sys.Write("class/power_supply/BAT0/uevent", "POWER_SUPPLY_CAPACITY=100\n");
+    readings = ReadSensors(source, {}, list);
+    EXPECT_DOUBLE_EQ(readings.Temperature.value(), 100.5);
+    EXPECT_EQ(readings.BatteryPercent, 100);
+    sys.Write("class/hwmon/hwmon0/temp1_input", "9000\n");
+    sys.Write("class/power_supply/BAT0/uevent", "POWER_SUPPLY_CAPACITY=7\n");
+    readings = ReadSensors(source, {}, list);
+    EXPECT_DOUBLE_EQ(readings.Temperature.value(), 9.0);
+    EXPECT_EQ(readings.BatteryPercent, 7);
 }
 
 TEST(SensorScales, TemperatureRangeAndDiskShare)
