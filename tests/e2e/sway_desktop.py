@@ -240,8 +240,15 @@ class SwayDesktop:
                        "modules-left": ["wlr/taskbar"], "modules-right": ["tray"],
                        "tray": {"icon-size": 18, "spacing": 4},
                        "wlr/taskbar": {"format": "{title}"}}, handle)
+        # Buttons within the bar's height: a bar that grows when the window's button comes
+        # moves sway's floating windows down with it, at a moment no case can tell.
+        style = os.path.join(self._tmp.name, "waybar.css")
+        with open(style, "w") as handle:
+            handle.write("* { font-size: 10px; min-height: 0; margin: 0; padding: 0; "
+                         "border: none; }\n")
         self.adopt(config)
-        self.spawn(["waybar", "-c", config])
+        self.adopt(style)
+        self.spawn(["waybar", "-c", config, "-s", style])
         wait_until(lambda: "true" in self.run(
             ["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
              "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.NameHasOwner",
