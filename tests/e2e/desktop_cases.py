@@ -1,13 +1,14 @@
 """The window on the desktops people run besides openbox: XFCE's panel and its two tray
 protocols, a tray that appears after the program, GNOME's mutter as a Wayland compositor with
 Xwayland (a pointer X11 cannot always see), docked edges across a mode switch, floating beside
-the program's own dialog, and a session that asks Qt for Wayland."""
+the program's own dialog, a session that asks Qt for Wayland, and translucency as xfwm4's
+compositor shows it."""
 
 import subprocess
 import time
 
 from desktops import MutterDesktop, XfceDesktop
-from harness import Pulsmir, wait_until, window_geometry
+from harness import Pulsmir, screen_pixels, wait_until, window_geometry
 from option_cases import open_options
 from shell_cases import expect, main_windows
 from window_cases import (OFFSET_X, OFFSET_Y, SLOW, frame_of, log_matches, open_client,
@@ -226,3 +227,63 @@ def mutter_window_hidden_near_the_pointer_comes_back(desktop, folder):
     pointer.to(x + w // 2, y + h // 2)
     wait_until(lambda: not desktop.is_viewable(window), timeout=SLOW, what="hidden again")
     stop(program)
+
+
+def open_backdrop(desktop, colour, geometry):
+    """A window of one colour (ImageMagick's display); returns its id once it is mapped."""
+    width, height = geometry.split("+", 1)[0].split("x")
+    desktop.spawn(["display", "-title", "Backdrop", "-geometry", geometry, "-size",
+                   f"{width}x{height}", f"xc:{colour}"])
+    return wait_until(lambda: next((w for w in desktop.windows("^Backdrop$")
+                                    if desktop.is_viewable(w)), None),
+                      timeout=SLOW, what="the backdrop window")
+
+
+def face_pixels(desktop, folder, alpha):
+    """The middle of the face as the screen shows it, from a program run of its own."""
+    program = start(desktop, folder, SkinMode=0, AlphaWindow=alpha, PosX=400, PosY=300)
+    window = the_window(desktop)
+    expect("Window Shape : transparent cut-outs (compositing)" in folder.log_lines(),
+           "the program sees no compositing manager")
+
+    def placed():
+        # Placed and sized a moment after it maps.
+        geometry = window_geometry(desktop, window)
+        return geometry if geometry[:2] == (400, 300) and geometry[2] > 100 else None
+
+    x, y, w, h = wait_until(placed, timeout=SLOW, what="the face at its place")
+
+    def drawn():
+        # Once the compositor shows the face, the red behind is gone from its middle.
+        pixels = screen_pixels(desktop, x + 10, y + 10, w - 20, h - 20)
+        red = sum(1 for row in pixels for pixel in row if pixel == BACKDROP)
+        return pixels if red < len(pixels) * len(pixels[0]) // 10 else None
+
+    pixels = wait_until(drawn, timeout=SLOW, what="the face on the screen")
+    time.sleep(1.0)  # the compositor's next frames, with the opacity the window asked for
+    pixels = screen_pixels(desktop, x + 10, y + 10, w - 20, h - 20)
+    stop(program)
+    return pixels
+
+
+BACKDROP = (0xcc, 0x33, 0x33)
+
+
+@on(XfceDesktop)
+def xfce_translucent_window_shows_what_is_behind(desktop, folder):
+    # xfwm4 composites (its default); the window over a red window, once opaque and once with
+    # "Translucent" (160 of 255).
+    desktop.run(["xdotool", "mousemove", "5", "5"])
+    backdrop = open_backdrop(desktop, "#cc3333", "600x360+250+200")
+    opaque = face_pixels(desktop, folder, 0)
+    expect(desktop.is_viewable(backdrop), "the backdrop went away")
+    translucent = face_pixels(desktop, folder, 1)
+    blended = [tuple((160 * o + 95 * b) // 255 for o, b in zip(pixel, BACKDROP))
+               for row in opaque for pixel in row]
+    shown = [pixel for row in translucent for pixel in row]
+    close = sum(1 for want, got in zip(blended, shown)
+                if all(abs(a - b) <= 8 for a, b in zip(want, got)))
+    # The needles and lamps move between the two runs.
+    expect(close >= 0.9 * len(shown),
+           f"only {close} of {len(shown)} pixels are the face blended with the red behind it "
+           f"(e.g. {shown[len(shown) // 2]} where {blended[len(shown) // 2]} was expected)")
