@@ -25,8 +25,10 @@ packages=(
   trayer wmctrl
   # the desktops the window cases also run on: XFCE's panel (its tray speaks both XEmbed and
   # StatusNotifierItem) and window manager, GNOME's mutter (with the Xwayland and gdbus of the
-  # sway line below), under a D-Bus session; python3-dbus drives mutter's pointer
+  # sway line below), under a D-Bus session; python3-dbus drives mutter's pointer, and its
+  # screen cast (python3-gi) reaches the tests through PipeWire and GStreamer
   xfce4-panel xfwm4 mutter dbus-daemon dbus-x11 python3-dbus
+  python3-gi pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base
   # ALSA utilities, iproute2 for network namespaces in tests
   alsa-utils iproute2
   # the freedesktop tools the file type of add-in packages is registered with and checked by

@@ -8,12 +8,13 @@ import subprocess
 import time
 
 from desktops import MutterDesktop, XfceDesktop
-from harness import Pulsmir, screen_pixels, wait_until, window_geometry
+from harness import Pulsmir, screen_pixels, skin_region, wait_until, window_geometry
+from monitor_cases import install_skin
 from option_cases import open_options
 from shell_cases import expect, main_windows
-from window_cases import (OFFSET_X, OFFSET_Y, SLOW, frame_of, log_matches, open_client,
-                          popup_menu, position, start, stop, the_window, tips_window,
-                          tray_icon_width)
+from window_cases import (OFFSET_X, OFFSET_Y, SLOW, drag_end_positions, frame_of, log_matches,
+                          open_client, popup_menu, position, start, stop, the_window,
+                          tips_window, tray_icon_width)
 
 
 def on(desktop_class):
@@ -223,25 +224,32 @@ def mutter_window_hidden_near_the_pointer_comes_back(desktop, folder):
     wait_until(lambda: desktop.is_viewable(window), timeout=SLOW,
                what="the window back when the pointer could not be seen")
     expect(time.monotonic() - hidden_at >= 2.5, "back before the pointer rested for 3 seconds")
-    # Seen near it again, it hides again.
-    pointer.to(x + w // 2, y + h // 2)
+    # Seen moving over it again, it hides again (a mouse passes the edge on its way in; the
+    # point it was last seen at would look like a pointer that never moved).
+    pointer.to(x + w - 4, y + h // 2)
+    time.sleep(0.2)
+    pointer.to(x + w // 2 + 20, y + h // 2)
     wait_until(lambda: not desktop.is_viewable(window), timeout=SLOW, what="hidden again")
     stop(program)
 
 
-def open_backdrop(desktop, colour, geometry):
-    """A window of one colour (ImageMagick's display); returns its id once it is mapped."""
-    width, height = geometry.split("+", 1)[0].split("x")
-    desktop.spawn(["display", "-title", "Backdrop", "-geometry", geometry, "-size",
-                   f"{width}x{height}", f"xc:{colour}"])
+def open_backdrop(desktop):
+    """A red window (ImageMagick's display) behind where the cases put the face; returns its id
+    once it is mapped."""
+    desktop.spawn(["display", "-title", "Backdrop", "-geometry", "800x500+200+150", "-size",
+                   "800x500", "xc:#cc3333"])
     return wait_until(lambda: next((w for w in desktop.windows("^Backdrop$")
                                     if desktop.is_viewable(w)), None),
                       timeout=SLOW, what="the backdrop window")
 
 
-def face_pixels(desktop, folder, alpha):
-    """The middle of the face as the screen shows it, from a program run of its own."""
-    program = start(desktop, folder, SkinMode=0, AlphaWindow=alpha, PosX=400, PosY=300)
+BACKDROP = (0xcc, 0x33, 0x33)
+
+
+def shown_face(desktop, folder, inset=0, **settings):
+    """Starts the program at (400, 300) over the backdrop; returns it, its size and the screen's
+    pixels of the face (less `inset` on each side) once the compositor shows it."""
+    program = start(desktop, folder, PosX=400, PosY=300, **settings)
     window = the_window(desktop)
     expect("Window Shape : transparent cut-outs (compositing)" in folder.log_lines(),
            "the program sees no compositing manager")
@@ -254,36 +262,109 @@ def face_pixels(desktop, folder, alpha):
     x, y, w, h = wait_until(placed, timeout=SLOW, what="the face at its place")
 
     def drawn():
-        # Once the compositor shows the face, the red behind is gone from its middle.
-        pixels = screen_pixels(desktop, x + 10, y + 10, w - 20, h - 20)
+        # Once the compositor shows the face, the red behind is gone from part of it.
+        pixels = screen_pixels(desktop, x + inset, y + inset, w - 2 * inset, h - 2 * inset)
         red = sum(1 for row in pixels for pixel in row if pixel == BACKDROP)
-        return pixels if red < len(pixels) * len(pixels[0]) // 10 else None
+        return red < 0.9 * len(pixels) * len(pixels[0])
 
-    pixels = wait_until(drawn, timeout=SLOW, what="the face on the screen")
+    wait_until(drawn, timeout=SLOW, what="the face on the screen")
     time.sleep(1.0)  # the compositor's next frames, with the opacity the window asked for
-    pixels = screen_pixels(desktop, x + 10, y + 10, w - 20, h - 20)
-    stop(program)
-    return pixels
+    return program, (w, h), screen_pixels(desktop, x + inset, y + inset, w - 2 * inset,
+                                          h - 2 * inset)
 
 
-BACKDROP = (0xcc, 0x33, 0x33)
-
-
-@on(XfceDesktop)
-def xfce_translucent_window_shows_what_is_behind(desktop, folder):
-    # xfwm4 composites (its default); the window over a red window, once opaque and once with
-    # "Translucent" (160 of 255).
+def translucent_window_shows_what_is_behind(desktop, folder):
+    # The face over a red window, once opaque and once "Translucent" (160 of 255).
     desktop.run(["xdotool", "mousemove", "5", "5"])
-    backdrop = open_backdrop(desktop, "#cc3333", "600x360+250+200")
-    opaque = face_pixels(desktop, folder, 0)
+    backdrop = open_backdrop(desktop)
+    frames = []
+    for alpha in (0, 1):
+        program, _, pixels = shown_face(desktop, folder, inset=10, SkinMode=0, AlphaWindow=alpha)
+        stop(program)
+        frames.append([pixel for row in pixels for pixel in row])
     expect(desktop.is_viewable(backdrop), "the backdrop went away")
-    translucent = face_pixels(desktop, folder, 1)
+    opaque, shown = frames
     blended = [tuple((160 * o + 95 * b) // 255 for o, b in zip(pixel, BACKDROP))
-               for row in opaque for pixel in row]
-    shown = [pixel for row in translucent for pixel in row]
+               for pixel in opaque]
     close = sum(1 for want, got in zip(blended, shown)
                 if all(abs(a - b) <= 8 for a, b in zip(want, got)))
     # The needles and lamps move between the two runs.
     expect(close >= 0.9 * len(shown),
            f"only {close} of {len(shown)} pixels are the face blended with the red behind it "
            f"(e.g. {shown[len(shown) // 2]} where {blended[len(shown) // 2]} was expected)")
+
+
+@on(XfceDesktop)
+def xfce_translucent_window_shows_what_is_behind(desktop, folder):
+    # xfwm4 composites by default; the screen is the X server's.
+    translucent_window_shows_what_is_behind(desktop, folder)
+
+
+@on(MutterDesktop)
+def mutter_translucent_window_shows_what_is_behind(desktop, folder):
+    # The screen as mutter composites it, from its screen cast.
+    translucent_window_shows_what_is_behind(desktop, folder)
+
+
+@on(MutterDesktop)
+def mutter_cut_outs_show_what_is_behind(desktop, folder):
+    desktop.run(["xdotool", "mousemove", "5", "5"])
+    skin = install_skin(folder)
+    open_backdrop(desktop)
+    program, (w, h), pixels = shown_face(desktop, folder, CurrentSkinName="Golden", SkinMode=1)
+    rects = skin_region(folder.bin_dir, skin, "full")
+    inside = {(col, row) for rx, ry, rw, rh in rects
+              for row in range(ry, ry + rh) for col in range(rx, rx + rw)}
+    outside = [(col, row) for row in range(h) for col in range(w) if (col, row) not in inside]
+    expect(outside, "the skin has no cut-outs to look through")
+    wrong = [pixels[row][col] for col, row in outside if pixels[row][col] != BACKDROP]
+    expect(not wrong, f"{len(wrong)} of {len(outside)} cut-out pixels are not the window "
+                      f"behind (e.g. {wrong[:1]})")
+    drawn = sum(1 for col, row in inside if pixels[row][col] != BACKDROP)
+    expect(drawn > 0.8 * len(inside), f"only {drawn} of {len(inside)} face pixels are drawn")
+    stop(program)
+
+
+def compositor_drag(pointer, grab, to, steps=10):
+    """Presses mutter's pointer at grab, moves to `to` in steps and lets go there."""
+    pointer.to(*grab)
+    time.sleep(0.3)
+    pointer.press()
+    time.sleep(0.3)
+    for i in range(1, steps + 1):
+        pointer.to(grab[0] + (to[0] - grab[0]) * i // steps,
+                   grab[1] + (to[1] - grab[1]) * i // steps)
+        time.sleep(0.05)
+    time.sleep(0.3)
+    pointer.release()
+
+
+@on(MutterDesktop)
+def mutter_dragged_and_snapped_by_the_pointer(desktop, folder):
+    # mutter's own pointer, as a mouse moves it: the press reaches the window only where mutter
+    # shows it.
+    pointer = desktop.pointer()
+    program = start(desktop, folder, SkinMode=0, PosX=200, PosY=200)
+    window = the_window(desktop)
+    wait_until(lambda: position(desktop, window) == (200, 200), timeout=SLOW,
+               what=f"the saved place (it is at {position(desktop, window)})")
+    x, y, w, h = window_geometry(desktop, window)
+    compositor_drag(pointer, (x + 10, y + h // 2), (x + 310, y + h // 2 + 150))
+    wait_until(lambda: drag_end_positions(folder), timeout=SLOW, what="the drop")
+    expect(drag_end_positions(folder)[-1] == (500, 350),
+           f"dropped at {drag_end_positions(folder)[-1]}")
+    wait_until(lambda: position(desktop, window) == (500, 350), timeout=SLOW,
+               what=f"the window where the pointer took it (at {position(desktop, window)})")
+    # Grabbed where it went (so mutter shows it there) and let go 5 pixels from the right edge:
+    # it snaps flush.
+    compositor_drag(pointer, (510, 350 + h // 2), (desktop.width - 5 - w + 10, 350 + h // 2))
+    wait_until(lambda: len(drag_end_positions(folder)) == 2, timeout=SLOW,
+               what="the second drop (the press did not reach the moved window)")
+    expect(drag_end_positions(folder)[-1] == (desktop.width - w, 350),
+           f"snapped to {drag_end_positions(folder)[-1]}")
+    wait_until(lambda: position(desktop, window) == (desktop.width - w, 350), timeout=SLOW,
+               what=f"the window flush with the right edge (at {position(desktop, window)})")
+    stop(program)
+    saved = (int(folder.ini_value("Pulsmir.ini", "Pulsmir2", "PosX")),
+             int(folder.ini_value("Pulsmir.ini", "Pulsmir2", "PosY")))
+    expect(saved == (desktop.width - w, 350), f"the settings keep {saved}")

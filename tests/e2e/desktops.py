@@ -216,7 +216,6 @@ class MutterDesktop(SessionDesktop):
             raise
 
     def start_compositor(self):
-        before = set(glob.glob("/tmp/.X*-lock"))
         self.log = open(os.path.join(self.home, "mutter.log"), "w")
         self.mutter = subprocess.Popen(
             ["mutter", "--headless", "--virtual-monitor", f"{self.width}x{self.height}",
@@ -227,24 +226,28 @@ class MutterDesktop(SessionDesktop):
             if self.mutter.poll() is not None:
                 raise Skip(f"mutter ended at start ({self.mutter.returncode}): "
                                + self.log_tail())
-            # Mutter reserves the X displays for Xwayland with lock files naming itself; the
-            # lower one is the session's DISPLAY.
-            numbers = []
-            for lock in set(glob.glob("/tmp/.X*-lock")) - before:
+            # The display mutter gives its Xwayland is on that child's command line.
+            for stat in glob.glob("/proc/[0-9]*/stat"):
                 try:
-                    with open(lock) as handle:
-                        owner = int(handle.read().strip() or 0)
-                except (OSError, ValueError):
+                    with open(stat) as handle:
+                        fields = handle.read().rsplit(")", 1)[1].split()
+                    if int(fields[1]) != self.mutter.pid:
+                        continue
+                    with open(os.path.join(os.path.dirname(stat), "cmdline"), "rb") as handle:
+                        command = handle.read().decode(errors="replace").split("\0")
+                except (OSError, IndexError, ValueError):
                     continue
-                if owner == self.mutter.pid:
-                    numbers.append(int(os.path.basename(lock)[2:-5]))
-            return min(numbers) if numbers else None
+                # ":0" and not 0, which would read as not found yet.
+                if os.path.basename(command[0]) == "Xwayland" and len(command) > 1 \
+                        and command[1][:1] == ":" and command[1][1:].isdigit():
+                    return command[1]
+            return None
 
         try:
-            number = wait_until(xwayland_display, timeout=30, what="mutter's Xwayland")
+            self.display = wait_until(xwayland_display, timeout=30, interval=0.2,
+                                      what="mutter's Xwayland")
         except E2EError:
             raise Skip("mutter started no Xwayland: " + self.log_tail())
-        self.display = f":{number}"
         wayland = os.path.join(self.runtime, "wayland-0")
         auth = wait_until(lambda: next(iter(glob.glob(
             os.path.join(self.runtime, ".mutter-Xwaylandauth.*"))), None), timeout=30,
@@ -261,10 +264,7 @@ class MutterDesktop(SessionDesktop):
         top-left corner of the screen."""
         if getattr(self, "_pointer", None):
             return self._pointer
-        python = "/usr/bin/python3"
-        probe = subprocess.run([python, "-c", "import dbus"], capture_output=True)
-        if probe.returncode != 0:
-            raise Skip("the system's python3 has no D-Bus module (python3-dbus)")
+        python = self.system_python("dbus")
         script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "helpers",
                               "mutter_pointer.py")
         process = subprocess.Popen([python, script, self.bus.address], stdin=subprocess.PIPE,
@@ -273,6 +273,53 @@ class MutterDesktop(SessionDesktop):
         self._pointer = CompositorPointer(process)
         self._pointer.wait()
         return self._pointer
+
+    def system_python(self, *modules):
+        """The system's python3, which has the Debian modules the helpers use."""
+        python = "/usr/bin/python3"
+        for module in modules:
+            if subprocess.run([python, "-c", f"import {module}"],
+                              capture_output=True).returncode != 0:
+                raise Skip(f"the system's python3 has no {module} module (scripts/install-deps.sh)")
+        return python
+
+    def screen_ppm(self):
+        """What mutter shows, as a binary PPM: a frame of its screen cast (see
+        helpers/mutter_screen.py), taken by GStreamer from PipeWire."""
+        node = self._screen_cast()
+        raw = os.path.join(self.home, "screen.rgb")
+        result = subprocess.run(
+            ["gst-launch-1.0", "-q", "pipewiresrc", f"path={node}", "num-buffers=1", "!",
+             "videoconvert", "!", f"video/x-raw,format=RGB,width={self.width},"
+             f"height={self.height}", "!", "filesink", f"location={raw}"],
+            env=self.desktop_env(), capture_output=True, text=True, timeout=60)
+        with open(raw, "rb") as handle:
+            pixels = handle.read()
+        if result.returncode != 0 or len(pixels) != self.width * self.height * 3:
+            raise E2EError(f"no frame of mutter's screen cast ({len(pixels)} bytes): "
+                           + result.stderr.strip()[-300:])
+        return b"P6\n%d %d\n255\n" % (self.width, self.height) + pixels
+
+    def _screen_cast(self):
+        if getattr(self, "_cast_node", None):
+            return self._cast_node
+        require("pipewire", "wireplumber", "gst-launch-1.0")
+        python = self.system_python("dbus", "gi")
+        # PipeWire and its session manager, which links the stream to its reader.
+        for daemon in ("pipewire", "wireplumber"):
+            self.spawn([daemon], env=self.desktop_env())
+        wait_until(lambda: os.path.exists(os.path.join(self.runtime, "pipewire-0")),
+                   timeout=30, what="PipeWire's socket")
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "helpers",
+                              "mutter_screen.py")
+        process = subprocess.Popen([python, script, self.bus.address], stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, text=True, env=self.desktop_env())
+        self._processes.append(process)
+        line = process.stdout.readline().split()
+        if line[:1] != ["node"]:
+            raise E2EError("mutter's screen cast gave no PipeWire stream")
+        self._cast_node = int(line[1])
+        return self._cast_node
 
     def log_tail(self):
         self.log.flush()
@@ -309,3 +356,9 @@ class CompositorPointer:
 
     def click(self):
         self.send("click")
+
+    def press(self):
+        self.send("press")
+
+    def release(self):
+        self.send("release")

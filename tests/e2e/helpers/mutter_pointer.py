@@ -4,7 +4,7 @@ session (xdotool moves only Xwayland's own idea of the pointer).
 
 Runs under the system's python3 with python3-dbus: mutter_pointer.py BUS_ADDRESS. One command a
 line on standard input, each answered "ok": "to X Y" moves to the screen point, "click" clicks
-the left button.
+the left button, "press" and "release" hold and let go of it.
 """
 
 import sys
@@ -35,6 +35,8 @@ def main():
         elif command == "click":
             session.NotifyPointerButton(BUTTON_LEFT, True)
             session.NotifyPointerButton(BUTTON_LEFT, False)
+        elif command in ("press", "release"):
+            session.NotifyPointerButton(BUTTON_LEFT, command == "press")
         print("ok", flush=True)
     session.Stop()
 
