@@ -31,6 +31,8 @@ packages=(
   python3-gi pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base
   # ALSA utilities, iproute2 for network namespaces in tests
   alsa-utils iproute2
+  # the system's ping tool, which pings stand on where no ICMP socket may be opened
+  iputils-ping
   # the freedesktop tools the file type of add-in packages is registered with and checked by
   xdg-utils desktop-file-utils shared-mime-info libfile-mimeinfo-perl
   # the AppStream validator, and what the Debian package is made with

@@ -244,6 +244,7 @@ void TMainPForm::UpdateStatusSnapshot()
     values.PingTime = core.PingTime;
     values.PingHost = m_pingProber->PingTarget();
     values.Sensors = m_sensorValues;
+    values.PingFailure = m_pingProber->Failure();
     const QString text = BuildStatusSnapshot(values, QLocale::system());
     if (text != m_statusText)
         m_statusText = text;

@@ -38,6 +38,8 @@ QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale)
     QString ping;
     if (values.Pinging)
         ping = QStringLiteral("PINGING...(") + values.PingHost + u')';
+    else if (!values.PingFailure.isEmpty())
+        ping = QStringLiteral("Unavailable(") + values.PingFailure + u')';
     else if (values.PingTime == NoReply)
         ping = QStringLiteral("Time Out(") + values.PingHost + u')';
     else

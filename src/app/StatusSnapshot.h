@@ -20,6 +20,7 @@ struct StatusValues
     QString PingHost;
     // A line each for the sensors that have a value.
     SensorReadings Sensors;
+    QString PingFailure; // why no ping can be sent at all
 };
 
 // "#,##0.0 B/s", "KB/s" or "MB/s" in the locale's separators.

@@ -8,7 +8,7 @@ class PerfDataSource;
 
 // The network interface list the shell builds at start-up (NT family only), offered in the
 // options for NTTargetNIC. A target that is not among the interfaces switches NTMultiNIC off
-// and clears NTTargetNIC. Reader failures propagate to the caller.
+// and clears NTTargetNIC. A reader failure is logged and ends the list where it happened.
 struct TNicListResult
 {
     QStringList Names;

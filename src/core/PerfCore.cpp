@@ -259,6 +259,7 @@ bool TPerfCore::StartNt()
             m_nicInstances->Loading = true; // bound on use, in each sample
             m_nicInstances->SetObjectName(NetObject);
             m_nicInstances->Loading = false;
+            m_loopbackNics = m_platform.Perf.LoopbackInterfaces();
         }
     } catch (const std::exception& e) {
         m_log(QStringLiteral("[!]Starting Process FAIL.[!]"));
@@ -514,7 +515,8 @@ void TPerfCore::SampleNetwork()
             value = std::max(value, raw - previous);
     };
     for (int p = m_nicInstances->Count() - 1; p >= 0; --p) {
-        if (!TargetNic.isEmpty() && m_nicInstances->NameView(p) != TargetNic)
+        if (TargetNic.isEmpty() ? m_loopbackNics.contains(m_nicInstances->NameView(p))
+                                : m_nicInstances->NameView(p) != TargetNic)
             continue;
         if (p < recvCount)
             largest(recvItem, p, received);

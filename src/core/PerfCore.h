@@ -133,6 +133,9 @@ private:
     bool m_cpuFromNtdll = false;
     std::unique_ptr<TPerfMonitor> m_monitor;
     std::unique_ptr<TPerfInstances> m_nicInstances;
+    // Left out of the busiest interface: the program's own SSTP, Local Talk and local pings
+    // would move the network meters.
+    QStringList m_loopbackNics;
     std::array<int, 5> m_itemIndex{-1, -1, -1, -1, -1};
     int m_memorySample = 0;
     std::array<std::uint32_t, StatCount> m_stats{};

@@ -89,6 +89,7 @@ void TPingProber::ShowPingResult(std::int32_t result, const QString& failure)
 {
     if (!failure.isEmpty())
         m_log(QStringLiteral("[TRAP] Ping : ") + failure);
+    m_failure = failure;
     if (m_values.CoreStarted()) {
         const std::int32_t level =
             PingLevelFor(result, m_settings.PingGT1, m_settings.PingGT2, m_settings.PingGT3);

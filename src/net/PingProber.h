@@ -63,6 +63,9 @@ public:
     bool FindDefaultGateway(QString& host);
 
     bool Pinging() const { return m_pinging; }
+    // Why the last run could not ping at all (no ICMP socket and no ping tool); empty after a
+    // run that could.
+    const QString& Failure() const { return m_failure; }
     // The host of the current or last run; before the first run, the host a run would ping.
     QString PingTarget();
 
@@ -83,4 +86,5 @@ private:
     bool m_pinging = false;
     bool m_ran = false;
     QString m_host;
+    QString m_failure;
 };

@@ -93,7 +93,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// IcmpCreateFile. Throws IcmpOpenError when no socket of the asked kind can be opened.
+// IcmpCreateFile. Throws IcmpOpenError when no socket of the asked kind can be opened; with Any
+// the system's ping tool stands in where it exists.
 std::unique_ptr<IcmpEcho> OpenIcmpEcho(IcmpSocketKind kind = IcmpSocketKind::Any);
 
 // Opens a handle for each ping run; tests hand in their own.

@@ -36,6 +36,9 @@ public:
                                                  const QString& valueName) = 0;
 
     virtual std::vector<PerfServiceInfo> Services() = 0;
+
+    // The "Network Interface" instances that carry only the machine's talk with itself.
+    virtual QStringList LoopbackInterfaces() { return {}; }
     // Writes "Disable Performance Counters" in the service's Performance key.
     virtual bool SetCountersDisabled(const QString& service, std::uint32_t value) = 0;
 };

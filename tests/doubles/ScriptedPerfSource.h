@@ -86,6 +86,7 @@ public:
     }
 
     QStringList PerflibLocales() override { return Locales; }
+    QStringList LoopbackInterfaces() override { return Loopbacks; }
 
     std::optional<QByteArray> TitleTable(const QString& locale, const QString& valueName) override
     {
@@ -134,6 +135,7 @@ public:
                                                              {34, "Odd Size"},
                                                              {36, "Key"}};
     QStringList Locales = {QStringLiteral("009")};
+    QStringList Loopbacks = {QStringLiteral("lo")};
     // Tables of other locales; any locale not here reads Titles.
     QHash<QString, std::vector<std::pair<std::uint32_t, QString>>> LocaleTitles;
     Snapshot Current;

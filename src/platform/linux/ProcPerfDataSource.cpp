@@ -3,6 +3,8 @@
 #include "platform/CivilDate.h"
 #include "platform/PerfBlockWriter.h"
 
+#include <QDir>
+#include <QFile>
 #include <charconv>
 #include <cstring>
 #include <iterator>
@@ -81,8 +83,10 @@ std::string_view DiskInstanceName(char (&buffer)[48], int index, const char* dev
 } // namespace
 
 ProcPerfDataSource::ProcPerfDataSource(const QString& statPath, const QString& diskStatsPath,
-                                       const QString& netDevPath, const QString& blockFolder)
-    : m_stat(statPath), m_diskStats(diskStatsPath), m_netDev(netDevPath)
+                                       const QString& netDevPath, const QString& blockFolder,
+                                       const QString& netClassFolder)
+    : m_stat(statPath), m_diskStats(diskStatsPath), m_netDev(netDevPath),
+      m_netClassFolder(netClassFolder)
 {
     if (!blockFolder.isEmpty())
         m_blockDisks = std::make_unique<SysBlockDisks>(blockFolder);
@@ -223,6 +227,20 @@ void ProcPerfDataSource::WriteInterfaces(PerfBlockWriter& writer)
         writer.SetCounter(sent, nic.TxBytes);
     }
     writer.EndObject();
+}
+
+QStringList ProcPerfDataSource::LoopbackInterfaces()
+{
+    // ARPHRD_LOOPBACK in <linux/if_arp.h>.
+    constexpr int LoopbackLinkType = 772;
+    QStringList names;
+    const QDir folder(m_netClassFolder);
+    for (const QString& name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System)) {
+        QFile type(folder.filePath(name + QStringLiteral("/type")));
+        if (type.open(QIODevice::ReadOnly) && type.readAll().trimmed().toInt() == LoopbackLinkType)
+            names << name;
+    }
+    return names;
 }
 
 QStringList ProcPerfDataSource::PerflibLocales()

@@ -34,7 +34,8 @@ public:
     ProcPerfDataSource(const QString& statPath = QStringLiteral("/proc/stat"),
                        const QString& diskStatsPath = QStringLiteral("/proc/diskstats"),
                        const QString& netDevPath = QStringLiteral("/proc/net/dev"),
-                       const QString& blockFolder = QStringLiteral("/sys/block"));
+                       const QString& blockFolder = QStringLiteral("/sys/block"),
+                       const QString& netClassFolder = QStringLiteral("/sys/class/net"));
 
     long Query(const QString& valueName, std::byte* buffer, std::uint32_t& size) override;
     QStringList PerflibLocales() override;
@@ -42,6 +43,8 @@ public:
     // Linux has no per-service counter switches.
     std::vector<PerfServiceInfo> Services() override { return {}; }
     bool SetCountersDisabled(const QString&, std::uint32_t) override { return false; }
+    // The interfaces of link type loopback ("lo" and any other of its kind).
+    QStringList LoopbackInterfaces() override;
 
 private:
     bool Wanted(const QString& valueName, std::uint32_t objectIndex) const;
@@ -52,6 +55,7 @@ private:
     ProcFile m_stat;
     ProcFile m_diskStats;
     ProcFile m_netDev;
+    QString m_netClassFolder;
     std::unique_ptr<SysBlockDisks> m_blockDisks;
     CpuTimes m_cpuTotal;
     std::vector<CpuTimes> m_cpus;

@@ -1,5 +1,7 @@
 #include "platform/linux/SocketIcmpEcho.h"
 
+#include "platform/linux/ToolIcmpEcho.h"
+
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
@@ -102,7 +104,16 @@ std::string SystemText(int error)
 
 std::unique_ptr<IcmpEcho> OpenIcmpEcho(IcmpSocketKind kind)
 {
-    return SocketIcmpEcho::Open(kind);
+    try {
+        return SocketIcmpEcho::Open(kind);
+    } catch (const IcmpOpenError& error) {
+        if (kind != IcmpSocketKind::Any)
+            throw;
+        // The system's ping tool may hold the right to send echoes that this process lacks.
+        if (std::unique_ptr<ToolIcmpEcho> tool = ToolIcmpEcho::Find())
+            return tool;
+        throw IcmpOpenError(error.what() + std::string(", and no ping tool (iputils-ping)"));
+    }
 }
 
 std::unique_ptr<SocketIcmpEcho> SocketIcmpEcho::Open(IcmpSocketKind kind)

@@ -202,6 +202,11 @@ TEST(StatusSnapshot, LinesAndFormats)
     EXPECT_TRUE(withDrive.endsWith(" Ping Response : Time Out(192.168.1.1)"));
     values.Pinging = true;
     EXPECT_TRUE(BuildStatusSnapshot(values, c).endsWith("PINGING...(192.168.1.1)"));
+    // A ping that cannot be sent at all says why, instead of timing out for ever.
+    values.Pinging = false;
+    values.PingFailure = "Unable to get ping handle: no raw ICMP socket";
+    EXPECT_TRUE(BuildStatusSnapshot(values, c).endsWith(
+        " Ping Response : Unavailable(Unable to get ping handle: no raw ICMP socket)"));
 
     EXPECT_EQ(FormatSpeed(1000, c), "1,000.0 B/s");
     EXPECT_EQ(FormatSpeed(5000ULL * MiB, c), "5,000.0 MB/s");

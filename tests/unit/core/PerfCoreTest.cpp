@@ -198,19 +198,25 @@ TEST_F(PerfCoreFixture, ByteRatesStay64BitAndTargetDriveSelectsInstances)
 
 TEST_F(PerfCoreFixture, TargetNicMeasuresOneInterfaceElseTheBusiestOne)
 {
-    Script({Machine{0, {0, 0}, {0, 0}, {0, 0}, {1000, 5000}, {10, 10}},
-            Machine{1000, {0, 0}, {0, 0}, {0, 0}, {1300, 5100}, {10, 90}},
-            Machine{2000, {0, 0}, {0, 0}, {0, 0}, {1600, 5200}, {10, 170}}});
+    Script({Machine{0, {0, 0}, {0, 0}, {0, 0}, {1000, 5000, 100}, {10, 10, 10}},
+            Machine{1000, {0, 0}, {0, 0}, {0, 0}, {1300, 5100, 150}, {10, 90, 20}},
+            Machine{2000, {0, 0}, {0, 0}, {0, 0}, {1600, 5200, 200}, {10, 170, 30}},
+            Machine{3000, {0, 0}, {0, 0}, {0, 0}, {1900, 5300, 250}, {10, 250, 40}},
+            Machine{4000, {0, 0}, {0, 0}, {0, 0}, {2200, 5400, 300}, {10, 330, 50}}});
     TPerfCore core(Platform(), log.Writer());
     ASSERT_TRUE(core.StartMonitor());
     Collect(core);
     Collect(core);
-    EXPECT_EQ(core.NetRecvBytes, 300u); // "lo" is busier than "eth0"
-    EXPECT_EQ(core.NetSendBytes, 80u);
-    core.SetTargetNic("eth0");
-    Collect(core);
+    // "lo" is busier than "eth0" and "eth1", but only the machine's own talk.
     EXPECT_EQ(core.NetRecvBytes, 100u);
     EXPECT_EQ(core.NetSendBytes, 80u);
+    core.SetTargetNic("eth1");
+    Collect(core);
+    EXPECT_EQ(core.NetRecvBytes, 50u);
+    EXPECT_EQ(core.NetSendBytes, 10u);
+    core.SetTargetNic("lo"); // still measured when asked for
+    Collect(core);
+    EXPECT_EQ(core.NetRecvBytes, 300u);
     core.SetTargetNic("ETH0"); // names compare exactly
     Collect(core);
     EXPECT_EQ(core.NetRecvBytes, 0u);
@@ -517,5 +523,28 @@ TEST_F(PerfCoreFixture, NicListNamesTheInterfacesAndDropsAMissingTarget)
     lines.clear();
     TNicListResult none = BuildNicList(source, false, "", logLine, status);
     EXPECT_TRUE(none.Names.isEmpty());
+    EXPECT_EQ(lines.last(), "..<!>NIC not Found");
+
+    // A reader that fails still drops the target and tells that no interface was found: here
+    // the interfaces' object is gone by the time its instances are read.
+    struct VanishingInterfaces : Source
+    {
+        long Query(const QString& name, std::byte* buffer, std::uint32_t& size) override
+        {
+            const long result = Source::Query(name, buffer, size);
+            if (result == ErrorSuccess)
+                Current = Build(Machine{0, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, true, false});
+            return result;
+        }
+    } vanishing;
+    vanishing.Current = Build(Machine{0});
+    lines.clear();
+    TNicListResult failed = BuildNicList(vanishing, true, "eth0", logLine, status);
+    EXPECT_TRUE(failed.Names.isEmpty());
+    EXPECT_FALSE(failed.MultiNic);
+    EXPECT_EQ(failed.TargetNic, "");
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(lines[lines.size() - 2].startsWith("[TRAP] NIC List : "))
+        << qPrintable(lines.join('|'));
     EXPECT_EQ(lines.last(), "..<!>NIC not Found");
 }

@@ -216,6 +216,8 @@ TEST_F(PingProberTest, EngineFailureStillEndsTheRunAsNoReply)
     EXPECT_EQ(sstpEvents, QStringList({"PingResultA"}));
     EXPECT_TRUE(log.Lines().contains(
         "[TRAP] Ping : Unable to get ping handle: no ICMP socket in this test"));
+    // Told where the user looks, not only in the debug log.
+    EXPECT_EQ(prober->Failure(), "Unable to get ping handle: no ICMP socket in this test");
 
     // Not stuck: the next run starts.
     prober->StartPing();

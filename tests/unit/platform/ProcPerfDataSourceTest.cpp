@@ -239,6 +239,21 @@ TEST_F(ProcLayer, CounterThatWrapsGivesNoRateForThatSampleOnly)
     EXPECT_TRUE(core.DiskReadActive);
 }
 
+TEST(ProcPerfDataSource, LoopbackInterfacesAreToldByTheirLinkType)
+{
+    TempProgramFolder net;
+    net.Write("lo/type", "772\n");
+    net.Write("eth0/type", "1\n");
+    net.Write("loop2/type", "772\n"); // a loopback by kind, whatever its name
+    net.Write("wg0/type", "65534\n");
+    net.Write("broken/flags", "0x9\n");
+    ProcPerfDataSource source(QString(), QString(), QString(), QString(), net.Path());
+    QStringList names = source.LoopbackInterfaces();
+    names.sort();
+    EXPECT_EQ(names, QStringList({"lo", "loop2"}));
+    EXPECT_TRUE(ProcPerfDataSource().LoopbackInterfaces().contains("lo"));
+}
+
 TEST(ProcStats, WholeDisksAreToldFromPartitionsAndVirtualDevices)
 {
     for (const char* whole : {"sda", "vdb", "nvme0n1", "mmcblk0", "xvda", "hdc", "nvme12n3"})
