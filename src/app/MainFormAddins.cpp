@@ -49,7 +49,8 @@ void TMainPForm::RegisterAddinType()
 {
     try {
         XdgMimeAssociation::Register(
-            {m_paths.ProgramFile(), ProgramEnvironment(m_paths)});
+            {m_paths.ProgramFile(), ProgramEnvironment(m_paths),
+             QFileInfo(m_paths.ReadFile(QStringLiteral("icons/pulsmir-48.png"))).absolutePath()});
         m_addinTypeFailure.Succeeded();
     } catch (const EFileWriteError& e) {
         WriteDebugLog(QStringLiteral("[TRAP] Add-in file type : ") + QString::fromUtf8(e.what()));

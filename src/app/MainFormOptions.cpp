@@ -34,9 +34,9 @@ std::optional<SpeedRangeChoice> SpeedRangeDialogAsker::AskSpeedRange(const Speed
     choice.DRange = chosen.DRange;
     choice.NRange = chosen.NRange;
     if (chosen.DRange == CustomRange)
-        choice.DRangeV = chosen.DCustomKib * 1024;
+        choice.DRangeV = CustomBytesPerSecond(chosen.DCustomKib);
     if (chosen.NRange == CustomRange)
-        choice.NRangeV = chosen.NCustomKib * 1024;
+        choice.NRangeV = CustomBytesPerSecond(chosen.NCustomKib);
     return choice;
 }
 

@@ -67,6 +67,12 @@ QString MimeAppsFile()
     return ConfigHome() + QStringLiteral("/mimeapps.list");
 }
 
+QString IconFile(int size)
+{
+    return DataHome() + QStringLiteral("/icons/hicolor/%1x%1/mimetypes/").arg(size) + IconName +
+           QStringLiteral(".png");
+}
+
 QString MimePackageText()
 {
     return QStringLiteral(
@@ -74,10 +80,11 @@ QString MimePackageText()
                "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
                "  <mime-type type=\"%1\">\n"
                "    <comment>Pulsmir Add-in File</comment>\n"
+               "    <icon name=\"%2\"/>\n"
                "    <glob pattern=\"*.pma\"/>\n"
                "  </mime-type>\n"
                "</mime-info>\n")
-        .arg(MimeType);
+        .arg(MimeType, IconName);
 }
 
 QString DesktopEntryText(const AddinAssociation& association)
@@ -100,6 +107,11 @@ void Register(const AddinAssociation& association)
 {
     if (WriteIfChanged(MimePackageFile(), MimePackageText().toUtf8()))
         RunIfPresent(QStringLiteral("update-mime-database"), {DataHome() + QStringLiteral("/mime")});
+    for (const int size : IconSizes) {
+        QFile icon(association.IconFolder + QStringLiteral("/pulsmir-%1.png").arg(size));
+        if (!association.IconFolder.isEmpty() && icon.open(QIODevice::ReadOnly))
+            WriteIfChanged(IconFile(size), icon.readAll());
+    }
     if (WriteIfChanged(DesktopFile(), DesktopEntryText(association).toUtf8()))
         RunIfPresent(QStringLiteral("update-desktop-database"),
                      {DataHome() + QStringLiteral("/applications")});
@@ -122,6 +134,8 @@ bool Unregister()
         remove(MimePackageFile());
         RunIfPresent(QStringLiteral("update-mime-database"), {DataHome() + QStringLiteral("/mime")});
     }
+    for (const int size : IconSizes)
+        remove(IconFile(size));
     if (QFile::exists(DesktopFile())) {
         remove(DesktopFile());
         RunIfPresent(QStringLiteral("update-desktop-database"),

@@ -9,18 +9,25 @@ struct AddinAssociation
 {
     QString Program; // absolute path of the executable
     QStringList Environment; // NAME=value pairs the program needs
+    QString IconFolder;      // the program's "pulsmir-<size>.png" icons, shown for the type's files
 };
 
 namespace XdgMimeAssociation {
 
 inline const QString MimeType = QStringLiteral("application/x-pulsmir-addin");
 inline const QString DesktopFileName = QStringLiteral("pulsmir-addin.desktop");
+// The icon theme's name for the type's icon.
+inline const QString IconName = QStringLiteral("application-x-pulsmir-addin");
+// The sizes of the program's icons, which the type's icon comes in too.
+inline constexpr int IconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
 QString DataHome();   // $XDG_DATA_HOME, ~/.local/share by default
 QString ConfigHome(); // $XDG_CONFIG_HOME, ~/.config by default
 QString MimePackageFile();
 QString DesktopFile();
 QString MimeAppsFile();
+// Where the type's icon of one size goes in the user's icon theme.
+QString IconFile(int size);
 
 QString MimePackageText();
 QString DesktopEntryText(const AddinAssociation& association);

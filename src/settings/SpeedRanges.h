@@ -31,6 +31,13 @@ inline constexpr SpeedRangeEntry DiskRanges[] = {
     {20'971'520, "Ultra SCSI/Fast Wide SCSI (20MB/sec)", "20MB/sec"},
     {10'485'760, "Fast SCSI (10MB/sec)", "10MB/sec"},
     {5'242'880, "SCSI-1 (5MB/sec)", "5MB/sec"},
+    // Later devices come after the first rows, so that stored codes keep their meaning.
+    {3'758'096'384, "NVMe PCIe 3.0 x4 (3.5GB/sec)", "3.5GB/sec"},
+    {7'516'192'768, "NVMe PCIe 4.0 x4 (7GB/sec)", "7GB/sec"},
+    {15'032'385'536, "NVMe PCIe 5.0 x4 (14GB/sec)", "14GB/sec"},
+    {524'288'000, "USB 3.2 Gen 1 5Gbps (500MB/sec)", "500MB/sec"},
+    {1'288'490'189, "USB 3.2 Gen 2 10Gbps (1.2GB/sec)", "1.2GB/sec"},
+    {2'576'980'378, "USB 3.2 Gen 2x2 20Gbps (2.4GB/sec)", "2.4GB/sec"},
 };
 
 inline constexpr SpeedRangeEntry NetworkRanges[] = {
@@ -53,7 +60,23 @@ inline constexpr SpeedRangeEntry NetworkRanges[] = {
     {716'800, "Wireless 11b 5.5Mbps (700KB/sec)", "700KB/sec"},
     {262'144, "Wireless 11b 2Mbps (256KB/sec)", "256KB/sec"},
     {131'072, "Wireless 11b 1Mbps (128KB/sec)", "128KB/sec"},
+    // Later devices come after the first rows, so that stored codes keep their meaning.
+    {312'475'648, "2.5GBase-T (298MB/sec)", "298MB/sec"},
+    {624'951'296, "5GBase-T (596MB/sec)", "596MB/sec"},
+    {3'113'851'290, "25GBase-R (2.9GB/sec)", "2.9GB/sec"},
+    {108'003'328, "Wi-Fi 5 11ac 867Mbps (103MB/sec)", "103MB/sec"},
+    {149'946'368, "Wi-Fi 6 11ax 1201Mbps (143MB/sec)", "143MB/sec"},
+    {359'661'568, "Wi-Fi 7 11be 2882Mbps (343MB/sec)", "343MB/sec"},
 };
+
+// The largest custom value in KB/sec: its bytes still fit the 64-bit full scale.
+inline constexpr std::int64_t MaxCustomKib = INT64_MAX / 1024;
+
+// A custom value in KB/sec as bytes per second, held inside what the full scale can hold.
+constexpr std::int64_t CustomBytesPerSecond(std::int64_t kib)
+{
+    return (kib < 0 ? 0 : kib > MaxCustomKib ? MaxCustomKib : kib) * 1024;
+}
 
 // The full scale of a fixed or custom range; automatic ranges start at 1.
 template <std::size_t N>

@@ -1,8 +1,8 @@
 #include "ui/EventSounds.h"
 
+#include "ui/OptionRules.h"
 #include "ui/WavePlayer.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 TEventSounds::TEventSounds(TEventSoundSettings& settings, QStringList dataFolders, TaggedLog log,
@@ -24,17 +24,7 @@ TEventSounds::~TEventSounds() = default;
 
 QString TEventSounds::AbsoluteName(const QString& fileName) const
 {
-    if (QDir::isAbsolutePath(fileName))
-        return fileName;
-    // Settings written on Windows separate folders with backslashes.
-    QString relative = fileName;
-    relative.replace(u'\\', u'/');
-    for (const QString& folder : m_dataFolders) {
-        const QString path = QDir(folder).filePath(relative);
-        if (QFileInfo::exists(path))
-            return path;
-    }
-    return m_dataFolders.isEmpty() ? relative : QDir(m_dataFolders.first()).filePath(relative);
+    return OptionRules::ResolveDataFile(fileName, m_dataFolders);
 }
 
 QString TEventSounds::FileOfEvent(int number) const

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
+#include <QPalette>
 #include <QPixmap>
 
 namespace {
@@ -211,9 +212,10 @@ void TOptionForm::FillAbout()
 
 void TOptionForm::LoadPictures()
 {
-    const std::pair<QLabel*, const char*> pictures[] = {
-        {m_form->Image1, "rm1.prs"}, {m_form->Image2, "rm2.prs"}, {m_form->Image3, "rm3.prs"},
-        {m_form->Image5, "rl1.prs"}};
+    const std::pair<QLabel*, const char*> pictures[] = {{m_form->Image2, "rl1.prs"},
+                                                        {m_form->Image3, "rm1.prs"},
+                                                        {m_form->Image5, "rm2.prs"},
+                                                        {m_form->Image4, "rm3.prs"}};
     for (const auto& [label, file] : pictures) {
         const QString path = OptionRules::ResolveDataFile(QLatin1String(file), DataFolders());
         if (!QFileInfo::exists(path))
@@ -333,9 +335,9 @@ void TOptionForm::Save(TSettings& settings) const
     settings.DRange = Range(f.HDRange) >= 0 ? Range(f.HDRange) : settings.DRange;
     settings.NRange = Range(f.NICRange) >= 0 ? Range(f.NICRange) : settings.NRange;
     if (RangeKib(f.HDRangeV) >= 0)
-        settings.DRangeV = RangeKib(f.HDRangeV) * 1024;
+        settings.DRangeV = CustomBytesPerSecond(RangeKib(f.HDRangeV));
     if (RangeKib(f.NICRangeV) >= 0)
-        settings.NRangeV = RangeKib(f.NICRangeV) * 1024;
+        settings.NRangeV = CustomBytesPerSecond(RangeKib(f.NICRangeV));
 
     settings.NTMultiCPU = f.MultiCPUGrp->isChecked();
     settings.NTMultiNIC = f.MultiNICGrp->isChecked();
@@ -460,8 +462,14 @@ void TOptionForm::SEOnlineChange(int index)
     QLineEdit* edit = m_soundEdits[index];
     const bool missing = !OptionRules::SoundFileExists(edit->text(), DataFolders());
     edit->setProperty("FileMissing", missing);
-    edit->setStyleSheet(missing ? QStringLiteral("QLineEdit { background-color: yellow; }")
-                                : QStringLiteral("QLineEdit { background-color: white; }"));
+    // Only the field's base changes, from the theme's own, so a dark theme stays dark; a found
+    // file shows as the theme draws any field.
+    QPalette colours;
+    if (missing)
+        colours.setColor(
+            QPalette::Base,
+            OptionRules::MissingFileBase(edit->parentWidget()->palette().color(QPalette::Base)));
+    edit->setPalette(colours);
 }
 
 void TOptionForm::Button4Click(int index)

@@ -84,16 +84,35 @@ QString StoredSoundPath(const QString& chosen, const QString& programFolder)
     return path.startsWith(folder) ? path.mid(folder.size()) : chosen;
 }
 
+QColor MissingFileBase(const QColor& themeBase)
+{
+    const QColor yellow(255, 214, 0);
+    // Enough yellow to be seen at a glance on either kind of theme.
+    const double share = themeBase.lightnessF() >= 0.5 ? 0.35 : 0.4;
+    const auto mix = [share](int base, int tint) {
+        return static_cast<int>(base + (tint - base) * share + 0.5);
+    };
+    QColor tinted(mix(themeBase.red(), yellow.red()), mix(themeBase.green(), yellow.green()),
+                  mix(themeBase.blue(), yellow.blue()));
+    // Keep the theme's side of the middle, so its text colour stays readable.
+    if (themeBase.lightnessF() < 0.5 && tinted.lightnessF() > 0.45)
+        tinted = tinted.darker(150);
+    return tinted;
+}
+
 QString ResolveDataFile(const QString& name, const QStringList& dataFolders)
 {
     if (QDir::isAbsolutePath(name))
         return name;
+    // Settings written on Windows separate folders with backslashes.
+    QString relative = name;
+    relative.replace(u'\\', u'/');
     for (const QString& folder : dataFolders) {
-        const QString path = QDir(folder).filePath(name);
+        const QString path = QDir(folder).filePath(relative);
         if (QFileInfo::exists(path))
             return path;
     }
-    return dataFolders.isEmpty() ? name : QDir(dataFolders.first()).filePath(name);
+    return dataFolders.isEmpty() ? relative : QDir(dataFolders.first()).filePath(relative);
 }
 
 bool SoundFileExists(const QString& text, const QStringList& dataFolders)

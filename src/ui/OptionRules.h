@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QLocale>
 #include <QString>
 #include <optional>
@@ -41,7 +42,11 @@ QString RangeText(int range, qint64 fullScale, const QLocale& locale);
 QString StoredSoundPath(const QString& chosen, const QString& programFolder);
 // A sound edit's text names a file, as written or relative to one of the data folders.
 bool SoundFileExists(const QString& text, const QStringList& dataFolders);
-// A relative name in the first data folder that has it; else in the first folder.
+// The base colour of a sound field whose file is missing: the theme's base tinted yellow, light
+// on a light theme and dark on a dark one, so the theme's text stays readable on it.
+QColor MissingFileBase(const QColor& themeBase);
+// A relative name in the first data folder that has it; else in the first folder. Backslashes
+// in a relative name separate folders.
 QString ResolveDataFile(const QString& name, const QStringList& dataFolders);
 
 // What decides which controls may be used.

@@ -94,7 +94,7 @@ bool TFSpeedCheck::CheckCustom(const Group& group, const QString& valueError,
         return true;
     bool isNumber = false;
     const qint64 value = group.CustomEdit->text().trimmed().toLongLong(&isNumber);
-    if (isNumber && value >= 1)
+    if (isNumber && value >= 1 && value <= MaxCustomKib)
         return true;
     m_dialogs.Error(isNumber ? valueError : numberError);
     group.CustomEdit->setFocus();

@@ -139,6 +139,9 @@ def installed_files_pass_their_validators(desktop, folder):
         for size in (16, 48, 256):
             expect(os.path.exists(os.path.join(share, f"icons/hicolor/{size}x{size}/apps/org.pulsmir.Pulsmir.png")),
                    f"no {size} pixel icon")
+            expect(os.path.exists(os.path.join(
+                share, f"icons/hicolor/{size}x{size}/mimetypes/application-x-pulsmir-addin.png")),
+                f"no {size} pixel icon for the add-in type")
         for page in ("pulsmir", "pulsmir-skin", "pulsmir-perf"):
             result = run(["man", "-l", "-P", "cat", os.path.join(share, "man", "man1", page + ".1")],
                          env=dict(os.environ, MANWIDTH="80"))

@@ -20,6 +20,10 @@ protected:
         qputenv("XDG_CONFIG_HOME", home.File("config").toUtf8());
         association.Program = "/opt/pulsmir dir/pulsmir";
         association.Environment = QStringList({"PULSMIR_HOME=/srv/my pulsmir"});
+        association.IconFolder = home.File("program/icons");
+        for (const int size : XdgMimeAssociation::IconSizes)
+            home.Write(QStringLiteral("program/icons/pulsmir-%1.png").arg(size),
+                       "picture " + QByteArray::number(size));
     }
     ~AddinTypeRegistration() override
     {
@@ -60,6 +64,14 @@ TEST_F(AddinTypeRegistration, TheDesktopToolsKnowTheTypeAndItsApplication)
     EXPECT_TRUE(entry.contains(
         "Exec=env \"PULSMIR_HOME=/srv/my pulsmir\" \"/opt/pulsmir dir/pulsmir\" %f\n"));
     EXPECT_TRUE(entry.contains("MimeType=application/x-pulsmir-addin;\n"));
+    // The type has an icon of its own in every size the program's icon comes in.
+    EXPECT_TRUE(home.Read("data/mime/packages/pulsmir-addin.xml")
+                    .contains("<icon name=\"application-x-pulsmir-addin\"/>"));
+    for (const int size : XdgMimeAssociation::IconSizes)
+        EXPECT_EQ(home.Read(QStringLiteral("data/icons/hicolor/%1x%1/mimetypes/"
+                                           "application-x-pulsmir-addin.png")
+                                .arg(size)),
+                  "picture " + QByteArray::number(size));
 
     if (QStandardPaths::findExecutable("xdg-mime").isEmpty())
         GTEST_SKIP() << "xdg-utils is not installed (scripts/install-deps.sh installs it)";
@@ -86,6 +98,7 @@ TEST_F(AddinTypeRegistration, RegisteringAgainChangesNothingAndUnregisteringRemo
     EXPECT_TRUE(XdgMimeAssociation::Unregister());
     EXPECT_FALSE(home.Exists("data/mime/packages/pulsmir-addin.xml"));
     EXPECT_FALSE(home.Exists("data/applications/pulsmir-addin.desktop"));
+    EXPECT_FALSE(home.Exists("data/icons/hicolor/48x48/mimetypes/application-x-pulsmir-addin.png"));
     const QByteArray left = home.Read("config/mimeapps.list");
     EXPECT_FALSE(left.contains("pulsmir"));
     EXPECT_TRUE(left.contains("image/png=viewer.desktop"));

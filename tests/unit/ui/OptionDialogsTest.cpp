@@ -1,14 +1,14 @@
+#include "doubles/RecordingDialogs.h"
+#include "platform/linux/AlsaAudioOut.h"
+#include "res/MRes.h"
+#include "settings/SpeedRanges.h"
+#include "support/TempProgramFolder.h"
+#include "support/WaveFiles.h"
 #include "ui/BandSlider.h"
 #include "ui/OptionForm.h"
 #include "ui/PopupBanner.h"
 #include "ui/SkinBannerForm.h"
 #include "ui/SpeedCheck.h"
-
-#include "doubles/RecordingDialogs.h"
-#include "platform/linux/AlsaAudioOut.h"
-#include "res/MRes.h"
-#include "support/TempProgramFolder.h"
-#include "support/WaveFiles.h"
 #include "ui/WavePlayer.h"
 
 #include <QCheckBox>
@@ -75,6 +75,29 @@ TEST(SpeedRangeDialog, OpensOnTheCodesAndReturnsTheChoice)
     EXPECT_EQ(dialog.Save().NRange, 9);
 }
 
+TEST(SpeedRangeDialog, TodaysDevicesFollowTheFirstRows)
+{
+    RecordingDialogs dialogs;
+    TFSpeedCheck dialog(dialogs);
+    // Stored codes keep naming the same devices.
+    dialog.Load({15, 19, 0, 0});
+    EXPECT_EQ(dialog.HD.List->currentItem()->text(), "SCSI-1 (5MB/sec)");
+    EXPECT_EQ(dialog.NIC.List->currentItem()->text(), "Wireless 11b 1Mbps (128KB/sec)");
+    QStringList disks, networks;
+    for (int row = 15; row < dialog.HD.List->count(); ++row)
+        disks << dialog.HD.List->item(row)->text();
+    for (int row = 19; row < dialog.NIC.List->count(); ++row)
+        networks << dialog.NIC.List->item(row)->text();
+    for (const char* device : {"NVMe PCIe 3.0", "NVMe PCIe 4.0", "NVMe PCIe 5.0", "USB 3.2 Gen 1",
+                               "USB 3.2 Gen 2 ", "USB 3.2 Gen 2x2"})
+        EXPECT_EQ(disks.filter(device).size(), 1) << device;
+    for (const char* device :
+         {"2.5GBase-T", "5GBase-T", "25GBase-R", "Wi-Fi 5", "Wi-Fi 6", "Wi-Fi 7"})
+        EXPECT_EQ(networks.filter(device).size(), 1) << device;
+    EXPECT_EQ(FullScaleOf(DiskRanges, 18, 0), 14ll << 30);
+    EXPECT_EQ(RangeLabelOf(NetworkRanges, 25, 0), "343MB/sec");
+}
+
 TEST(SpeedRangeDialog, BadCustomValuesKeepItOpenWithTheirBoxes)
 {
     RecordingDialogs dialogs;
@@ -87,6 +110,15 @@ TEST(SpeedRangeDialog, BadCustomValuesKeepItOpenWithTheirBoxes)
     ASSERT_EQ(dialogs.boxes.size(), 2u); // both groups in the same click
     EXPECT_EQ(dialogs.boxes[0].text, "HD Custom Value Error!");
     EXPECT_EQ(dialogs.boxes[1].text, "NIC Custom Value Error!");
+
+    // More than the 64-bit full scale can hold in bytes.
+    dialogs.boxes.clear();
+    dialog.HD.CustomEdit->setText("9007199254740992");
+    dialog.NIC.CustomEdit->setText("1");
+    dialog.accept();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "HD Custom Value Error!");
 
     dialogs.boxes.clear();
     dialog.HD.CustomEdit->setText("12.5");
@@ -210,6 +242,64 @@ TEST_F(OptionsDialog, AGoneInterfaceClearsTheChoice)
     EXPECT_FALSE(Control<QComboBox>(dialog, "NICSelect")->isEnabled());
     Control<QCheckBox>(dialog, "MultiNICGrp")->setChecked(true);
     EXPECT_EQ(Control<QComboBox>(dialog, "NICSelect")->currentText(), "eth0");
+}
+
+TEST_F(OptionsDialog, AHugeCustomRangeDoesNotOverflow)
+{
+    TOptionForm dialog(context, dialogs);
+    dialog.Load(settings);
+    Control<QLineEdit>(dialog, "HDRangeV")->setText("9223372036854775807");
+    Control<QLineEdit>(dialog, "NICRangeV")->setText("9007199254740992");
+    TSettings saved = settings;
+    dialog.Save(saved);
+    EXPECT_EQ(saved.DRangeV, MaxCustomKib * 1024);
+    EXPECT_EQ(saved.NRangeV, MaxCustomKib * 1024);
+}
+
+TEST_F(OptionsDialog, EachPictureOnItsOwnControl)
+{
+    const std::pair<const char*, const char*> placed[] = {
+        {"Image2", "rl1.prs"}, {"Image3", "rm1.prs"}, {"Image5", "rm2.prs"}, {"Image4", "rm3.prs"}};
+    for (const auto& [label, file] : placed)
+        QFile::copy(QStringLiteral(PULSMIR_DATA_DIR "/") + file, folder.File(file));
+    TOptionForm dialog(context, dialogs);
+    dialog.Load(settings);
+    for (const auto& [label, file] : placed) {
+        const QImage expected =
+            QImage(folder.File(file), "PNG").convertToFormat(QImage::Format_RGB32);
+        const QImage shown = Control<QLabel>(dialog, label)
+                                 ->pixmap()
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        EXPECT_FALSE(expected.isNull()) << file;
+        EXPECT_EQ(shown, expected) << label << " should show " << file;
+    }
+    EXPECT_TRUE(Control<QLabel>(dialog, "Image1")->pixmap().isNull());
+}
+
+TEST_F(OptionsDialog, SoundFieldsKeepTheThemesColours)
+{
+    TOptionForm dialog(context, dialogs);
+    QPalette dark = dialog.palette();
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    dialog.setPalette(dark);
+    settings.EventSound.pSKIN = "sounds\\start.wav"; // as written on Windows
+    settings.EventSound.pMEM = "sounds/gone.wav";
+    dialog.Load(settings);
+    QLineEdit* found = Control<QLineEdit>(dialog, "SEChangeSkin");
+    QLineEdit* missing = Control<QLineEdit>(dialog, "SEMemFull");
+    EXPECT_FALSE(found->property("FileMissing").toBool());
+    EXPECT_TRUE(missing->property("FileMissing").toBool());
+    dialog.resize(dialog.sizeHint());
+    const auto fieldColour = [](QLineEdit* edit) {
+        const QImage image = edit->grab().toImage();
+        return QColor(image.pixel(image.width() - 6, image.height() / 2));
+    };
+    EXPECT_LT(fieldColour(found).lightnessF(), 0.3); // no white field in a dark theme
+    const QColor warning = fieldColour(missing);
+    EXPECT_LT(warning.lightnessF(), 0.5);
+    EXPECT_GT(warning.red(), warning.blue() + 40); // still told apart, in yellow
 }
 
 TEST_F(OptionsDialog, WaitTimesAreClampedAndTextIsRefused)

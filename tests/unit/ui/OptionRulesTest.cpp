@@ -79,6 +79,10 @@ TEST(OptionSounds, PathsInsideTheProgramFolderAreStoredRelative)
     EXPECT_TRUE(SoundFileExists(folder.File("sounds/start.wav"), {folder.Path()}));
     EXPECT_FALSE(SoundFileExists("sounds/missing.wav", {folder.Path()}));
     EXPECT_FALSE(SoundFileExists("", {folder.Path()}));
+    // As a settings file from Windows names it.
+    EXPECT_TRUE(SoundFileExists("sounds\\start.wav", {folder.Path()}));
+    EXPECT_EQ(ResolveDataFile("sounds\\start.wav", {folder.Path()}),
+              folder.File("sounds/start.wav"));
     // Installed: the user's folder first, then the shipped one.
     folder.Write("shared/sounds/skin.wav", "RIFF");
     EXPECT_TRUE(SoundFileExists("sounds/skin.wav", {folder.File("user"), folder.File("shared")}));
