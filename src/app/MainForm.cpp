@@ -30,6 +30,7 @@
 #include "platform/linux/X11Windows.h"
 #include "skin/SkinImage.h"
 #include "ui/EventSounds.h"
+#include "ui/HintTiming.h"
 #include "ui/PopupBanner.h"
 #include "ui/STips.h"
 #include "ui/TrayIcon.h"
@@ -111,6 +112,9 @@ bool TMainPForm::FormCreate()
     m_startTime = QDateTime::currentDateTime();
     m_startingUp = true;
     m_savedTitle = windowTitle();
+
+    if (m_runMode == RunMode::Desktop)
+        new THintTiming(this); // the window owns it
 
     m_perfSource = std::make_unique<ProcPerfDataSource>();
     m_systemInfo = std::make_unique<ProcSystemInfo>();
@@ -209,10 +213,12 @@ bool TMainPForm::FormCreate()
         m_splash->SetVersionTexts(QStringLiteral("Ver.") + BuildText(), myVersion, coreMd);
         ShowStatus(QStringLiteral("Initilize..."));
         m_splash->CenterOnScreen();
-        m_splash->SetMaxAlpha(m_settings.SplashAlpha ? 160 : 255);
-        SetLayeredAlpha(m_splash.get(), m_splash->MaxAlpha());
-        m_splash->show();
-        if (m_kernelKind == KernelNT)
+        // Without a compositor opacity would change nothing, and fading only delay the start.
+        m_splash->SetMaxAlpha(m_settings.SplashAlpha && m_translucentFace ? 160 : 255);
+        if (m_translucentFace)
+            SetLayeredAlpha(m_splash.get(), m_splash->MaxAlpha());
+        m_splash->ShowPainted();
+        if (m_kernelKind == KernelNT && m_translucentFace)
             m_splash->FadeIn();
     }
     QCoreApplication::processEvents();
@@ -276,7 +282,7 @@ bool TMainPForm::FormCreate()
     SendSstpEvent(QStringLiteral("Start"));
 
     ShowStatus(QStringLiteral("Pulsmir Start Process Completed..."));
-    if (m_splash && m_kernelKind == KernelNT)
+    if (m_splash && m_kernelKind == KernelNT && m_translucentFace)
         m_splash->FadeOut();
     m_splash.reset();
     WriteDebugLog(QStringLiteral("Splash Release"));
@@ -347,17 +353,13 @@ bool TMainPForm::CoreSystemInit()
 
 void TMainPForm::BuildNicList()
 {
-    try {
-        const TNicListResult nics = ::BuildNicList(
-            *m_perfSource, m_settings.NTMultiNIC, m_settings.NTTargetNIC,
-            [this](const QString& line) { WriteDebugLog(line); },
-            [this](const QString& text) { ShowStatus(text); });
-        m_nicList = nics.Names;
-        m_settings.NTMultiNIC = nics.MultiNic;
-        m_settings.NTTargetNIC = nics.TargetNic;
-    } catch (const std::exception& e) {
-        WriteDebugLog(QStringLiteral("[TRAP] NIC List : ") + QString::fromStdString(e.what()));
-    }
+    const TNicListResult nics = ::BuildNicList(
+        *m_perfSource, m_settings.NTMultiNIC, m_settings.NTTargetNIC,
+        [this](const QString& line) { WriteDebugLog(line); },
+        [this](const QString& text) { ShowStatus(text); });
+    m_nicList = nics.Names;
+    m_settings.NTMultiNIC = nics.MultiNic;
+    m_settings.NTTargetNIC = nics.TargetNic;
 }
 
 void TMainPForm::ApplySettings()

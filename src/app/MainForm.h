@@ -293,6 +293,8 @@ private:
     SkinList m_skinList;
     SkinDefinitionCache m_skinDefinitions;
     bool m_skinLoaded = false;
+    // The core was started once, with the first skin loaded.
+    bool m_coreInitialized = false;
     Bitmap24 m_face;
     SurfaceSync m_shownFace;
     SkinRenderInputs m_inputs;

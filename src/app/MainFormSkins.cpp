@@ -3,18 +3,19 @@
 #include "app/FltCtrl.h"
 #include "app/MainForm.h"
 #include "app/MainMenu.h"
+#include "core/PerfCore.h"
+#include "core/PerfMonitor.h"
+#include "net/PingProber.h"
+#include "platform/Dialogs.h"
+#include "platform/ProcessControl.h"
 #include "skin/SkinBanner.h"
 #include "ui/PopupBanner.h"
 #include "ui/SkinBannerForm.h"
-#include "core/PerfCore.h"
-#include "core/PerfMonitor.h"
-#include "platform/Dialogs.h"
-#include "platform/ProcessControl.h"
 
 #include <QAction>
 #include <QLabel>
-#include <QScreen>
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 
 void TMainPForm::RefreshSkinList()
@@ -102,7 +103,10 @@ bool TMainPForm::ChangeSkin(const QString& name)
     ResizeHistories();
 
     bool result = true;
-    if (m_startingUp) {
+    // The core starts with the first skin, which may come only after start-up (an empty skin
+    // folder at first).
+    if (m_startingUp || !m_coreInitialized) {
+        m_coreInitialized = true;
         WriteDebugLog(QStringLiteral("CoreClass Initialize(First Time)"));
         if (!m_core->StartMonitor()) {
             m_dialogs.Error(m_res.GetText(QStringLiteral("R0608")));
@@ -209,6 +213,9 @@ void TMainPForm::ShowSkinInformation()
               << QStringLiteral("NIC Bytes Received : ") + mark(TPerfCore::NetRecvItem)
               << QStringLiteral("NIC Bytes Sent     : ") + mark(TPerfCore::NetSendItem);
     }
+    if (!m_pingProber->Failure().isEmpty())
+        lines << QStringLiteral("------------------------------")
+              << QStringLiteral("Ping : ") + m_pingProber->Failure();
     TSkinBannerForm dialog(m_paths.ReadFile(QStringLiteral("rl4.prs")), this);
     dialog.setWindowTitle(m_res.GetText(QStringLiteral("C0400")));
     dialog.BnImg->setToolTip(m_res.GetText(QStringLiteral("C0401")));

@@ -25,9 +25,8 @@ namespace {
 
 const QString ProgramCaption = QStringLiteral("Pulsmir");
 
-// No web page for the help is run yet; the help ships in the program folder. When one exists,
-// its address goes here and the missing local help offers it.
-const QUrl HelpWebPage;
+// What the missing local help offers instead.
+const QUrl HelpWebPage(QStringLiteral("https://pulsmir.org/help/"));
 
 } // namespace
 
@@ -361,12 +360,6 @@ void TMainPForm::HelpClick()
     const auto open = [](const QUrl& url) {
         return QDesktopServices::openUrl(url);
     };
-    if (HelpWebPage.isEmpty() && !QFileInfo(folder + QStringLiteral("/help/index.html")).isFile()) {
-        // Without a web page to offer, the question would lead nowhere.
-        m_dialogs.Warning(QStringLiteral("The help is missing from the program folder:\r\n") +
-                          folder + QStringLiteral("/help/index.html"));
-        return;
-    }
     if (ShowHelp(folder, HelpWebPage, m_dialogs, m_res, open))
         SendSstpEvent(QStringLiteral("ShowHelp"));
 }

@@ -132,6 +132,7 @@ void TMainMenu::SetSkinItems(const SkinList& skins, const QString& currentSkinNa
             delete action;
     }
 
+    m_checkedSkin = currentSkinName;
     m_skinNames.clear();
     for (const SkinListEntry& entry : skins)
         m_skinNames << entry.Name;
@@ -160,7 +161,11 @@ void TMainMenu::SetSkinItems(const SkinList& skins, const QString& currentSkinNa
             item->setChecked(name == currentSkinName);
             item->setProperty("Tag", MainMenuStyle::SkinTag);
             m_skinGroup->addAction(item);
-            connect(item, &QAction::triggered, this, [this, name] { emit SkinChosen(name); });
+            connect(item, &QAction::triggered, this, [this, name] {
+                // The group has moved the check already; it stays on the skin in use.
+                CheckSkin(m_checkedSkin);
+                emit SkinChosen(name);
+            });
             items << item;
         }
     }
@@ -175,6 +180,7 @@ QString TMainMenu::FirstSkinName() const
 
 void TMainMenu::CheckSkin(const QString& name)
 {
+    m_checkedSkin = name;
     if (m_columns)
         m_columns->SetCurrent(name);
     for (QAction* action : SkinT->actions()) {

@@ -55,7 +55,8 @@ public:
     void SetSkinItems(const SkinList& skins, const QString& currentSkinName);
     // The first skin of the menu; empty when there is none.
     QString FirstSkinName() const;
-    // Puts the check mark on the named skin.
+    // Puts the check mark on the named skin. Choosing an item leaves the mark where it is; the
+    // switch moves it once it has succeeded.
     void CheckSkin(const QString& name);
     // The owner-drawn look when on, the desktop's look when off.
     void SetOwnerDrawn(bool on);
@@ -69,6 +70,7 @@ private:
 
     QAction* m_skinSeparator = nullptr;
     QStringList m_skinNames;
+    QString m_checkedSkin;
     QWidgetAction* m_columnsAction = nullptr;
     TSkinColumns* m_columns = nullptr;
     QActionGroup* m_skinGroup = nullptr;

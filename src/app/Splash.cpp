@@ -4,12 +4,14 @@
 #include "skin/WindowShape.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QPalette>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 
 namespace {
 
@@ -113,6 +115,19 @@ void TSplash::FadeOut()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         QThread::msleep(10);
     }
+}
+
+void TSplash::ShowPainted()
+{
+    show();
+    // The window can be drawn once the window manager has mapped it.
+    QElapsedTimer waited;
+    waited.start();
+    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 2000) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        QThread::msleep(5);
+    }
+    repaint();
 }
 
 void TSplash::CenterOnScreen()

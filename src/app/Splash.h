@@ -27,6 +27,9 @@ public:
     void FadeIn();
     void FadeOut();
     void CenterOnScreen();
+    // Shows the splash and draws it before returning: start-up keeps the event loop busy, so
+    // a splash left to the next paint event would show as an empty outline.
+    void ShowPainted();
 
 private:
     QLabel* m_image1;

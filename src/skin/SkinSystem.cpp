@@ -64,7 +64,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Raised for a skin beyond a limit; the whole skin is refused.
+// Raised for a skin beyond a limit, or one that cannot be shown; the whole skin is refused.
 class SkinLimitError : public std::runtime_error
 {
 public:
@@ -119,6 +119,10 @@ public:
         QString bg = Image(s, "Bg");
         if (!bg.isEmpty()) {
             LoadImage(mode.Background, bg);
+            // A background that is there but is no picture would leave the window without a
+            // face or an outline.
+            if (mode.Enable && mode.Background.IsEmpty())
+                throw SkinLimitError(bg + QStringLiteral(" is no picture"));
             AddMemory(ImageBytes(mode.Background));
             const QSize screen = m_skin.MaxWindowSize;
             if (mode.Enable && !screen.isEmpty() &&

@@ -53,6 +53,9 @@ TEST_F(MainMenuTest, SkinItemsSitAboveTheFixedItems)
     QObject::connect(&menu, &TMainMenu::SkinChosen, [&](const QString& name) { chosen = name; });
     actions[2]->trigger();
     EXPECT_EQ(chosen, "Skin 02");
+    // The pick may fail: the check stays on the skin in use until the switch is done.
+    EXPECT_TRUE(actions[1]->isChecked());
+    EXPECT_FALSE(actions[2]->isChecked());
     menu.CheckSkin("Skin 02");
     EXPECT_TRUE(actions[2]->isChecked());
     EXPECT_FALSE(actions[1]->isChecked());

@@ -494,3 +494,27 @@ TEST(LoadSkin, FilesOverTheirSizeLimitsAreNotRead)
     EXPECT_TRUE(f.log.Text().contains("<WARNING>Skin refused : " + picture.fileName() +
                                       " is larger than 96 MiB"));
 }
+
+TEST(LoadSkin, AnUndecodableBackgroundOfAnEnabledModeKeepsTheSkinInUse)
+{
+    SkinFixture f;
+    f.skin.Ini(Identity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n");
+    CapturedLog log;
+    TSkinSystem skin(log.Tagged(""));
+    ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
+
+    f.folder.Write("Skin/Test/broken.png", "not a picture");
+    f.skin.Ini("[Pulsmir2_Skin]\nSkinName=Broken\nSkinSystem=C1\nWinNT=1\n"
+               "[Pulsmir2_SkinS]\nEnable=1\nBg=broken.png\n");
+    EXPECT_FALSE(skin.LoadSkin(f.skin.IniPath()));
+    EXPECT_EQ(skin.SkinName, "Blue");
+    EXPECT_EQ(skin.Compact.Background.Width(), 40);
+    EXPECT_TRUE(log.Text().contains("broken.png"));
+
+    // Only a mode in use needs its background.
+    f.skin.Ini(
+        "[Pulsmir2_Skin]\nSkinName=Half\nSkinSystem=C1\nWinNT=1\n"
+        "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n[Pulsmir2_SkinL]\nEnable=0\nBg=broken.png\n");
+    ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
+    EXPECT_EQ(skin.SkinName, "Half");
+}

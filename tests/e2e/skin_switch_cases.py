@@ -1,0 +1,63 @@
+"""Skin switches that start from, or end in, trouble: a skin picked after a start without any,
+and a skin whose background is no picture."""
+
+import os
+import shutil
+import threading
+import time
+
+from addin_cases import send
+from harness import Pulsmir
+from monitor_cases import FIXTURES, install_skin, the_window
+from option_cases import busy, frames_per_second
+from shell_cases import expect
+from window_cases import start
+
+
+def copy_fixture_skin(folder, file_base):
+    """The test skin added to the Skin folder as it is, the folder itself left in place."""
+    skin_dir = folder.file("Skin")
+    shutil.copytree(os.path.join(FIXTURES, "Golden"), os.path.join(skin_dir, file_base))
+    shutil.copy(os.path.join(FIXTURES, "Golden.ini"), os.path.join(skin_dir, file_base + ".ini"))
+
+
+def a_skin_picked_after_an_empty_start_runs_the_meters(desktop, folder):
+    shutil.rmtree(folder.file("Skin"), ignore_errors=True)
+    os.makedirs(folder.file("Skin"))
+    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Golden", SkinMode=1,
+                    PerfRate=1, PingEnable=0)
+    program = Pulsmir(desktop, folder)
+    desktop.answer_box()
+    desktop.answer_box()
+    folder.wait_for_log("Application Running...")
+    copy_fixture_skin(folder, "Golden")
+    send(b"SELECTSKIN:Golden.ini")
+    folder.wait_for_log("Skin 'Golden' Loaded...Complete")
+    window = the_window(desktop)
+    stop = threading.Event()
+    threading.Thread(target=busy, args=(stop,), daemon=True).start()
+    try:
+        time.sleep(1.0)
+        rate = frames_per_second(desktop, window)
+    finally:
+        stop.set()
+    # A monitor that measures nothing draws its meters at 0 once and never again.
+    expect(rate > 1.0, f"{rate:.1f} frames a second under load: the meters do not move")
+    expect(program.terminate() == 0, "exit")
+
+
+def a_background_that_is_no_picture_keeps_the_skin_in_use(desktop, folder):
+    install_skin(folder, "Golden", "Golden")
+    install_skin(folder, "Broken", "Broken")
+    with open(folder.file("Skin/Broken/bg_l.bmp"), "wb") as handle:
+        handle.write(b"BM not a bitmap at all")
+    program = start(desktop, folder, CurrentSkinName="Golden", SkinMode=1)
+    the_window(desktop)
+    send(b"SELECTSKIN:Broken.ini")
+    expect(desktop.answer_box() == "Pulsmir - Error", "no load error")
+    folder.wait_for_log("Skin 'Broken' not loaded")
+    lines = folder.log_lines()
+    expect("Skin 'Broken' Loaded...Complete" not in lines, "the broken skin counted as loaded")
+    expect(program.terminate() == 0, "exit")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "CurrentSkinName") == "Golden",
+           "the skin in use was given up")
