@@ -61,7 +61,8 @@ public:
                              {QStringLiteral("/D:%1").arg(version)},
                              QStringLiteral("/opt"),
                              {}});
-        XdgMimeAssociation::Register({QStringLiteral("/opt/pulsmir-%1/pulsmir").arg(version), {}});
+        XdgMimeAssociation::Register(
+            {QStringLiteral("/opt/pulsmir-%1/pulsmir").arg(version), {}, {}});
     }
 
     QStringList Files() const
