@@ -81,7 +81,7 @@ void BM_FileTypeUnchanged(benchmark::State& state)
     QTemporaryDir home;
     qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-    const AddinAssociation association{QStringLiteral("/usr/bin/pulsmir"), {}};
+    const AddinAssociation association{QStringLiteral("/usr/bin/pulsmir"), {}, {}};
     XdgMimeAssociation::Register(association);
     for (auto _ : state)
         XdgMimeAssociation::Register(association);
