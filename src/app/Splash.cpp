@@ -1,5 +1,6 @@
 #include "app/Splash.h"
 
+#include "platform/linux/X11Windows.h"
 #include "skin/SkinImage.h"
 #include "skin/WindowShape.h"
 
@@ -84,8 +85,10 @@ void TSplash::SetVersionTexts(const QString& binVersionInfo, const QString& myVe
 void TSplash::SetStatus(const QString& text)
 {
     m_statusL->setText(text);
-    if (isVisible())
+    if (isVisible()) {
         m_statusL->repaint();
+        X11FlushRequests();
+    }
 }
 
 QString TSplash::Status() const
@@ -128,6 +131,7 @@ void TSplash::ShowPainted()
         QThread::msleep(5);
     }
     repaint();
+    X11FlushRequests();
 }
 
 void TSplash::CenterOnScreen()

@@ -1,14 +1,13 @@
 """Skin switches that start from, or end in, trouble: a skin picked after a start without any,
-and a skin whose background is no picture."""
+and a skin whose background is no picture. Skins are picked through the menu."""
 
 import os
 import shutil
 import threading
 import time
 
-from addin_cases import send
-from harness import Pulsmir
-from monitor_cases import FIXTURES, install_skin, the_window
+from harness import E2EError, Pulsmir
+from monitor_cases import FIXTURES, install_skin, open_skin_menu, the_window
 from option_cases import busy, frames_per_second
 from shell_cases import expect
 from window_cases import start
@@ -31,8 +30,19 @@ def a_skin_picked_after_an_empty_start_runs_the_meters(desktop, folder):
     desktop.answer_box()
     folder.wait_for_log("Application Running...")
     copy_fixture_skin(folder, "Golden")
-    send(b"SELECTSKIN:Golden.ini")
-    folder.wait_for_log("Skin 'Golden' Loaded...Complete")
+    # The folder watch refreshes the menu a second after the change; until then it offers
+    # "(No Skin!)" alone.
+    for attempt in range(5):
+        time.sleep(1.5)
+        open_skin_menu(desktop, the_window(desktop))
+        desktop.run(["xdotool", "key", "Return"])
+        try:
+            folder.wait_for_log("Skin 'Golden' Loaded...Complete", timeout=5)
+            break
+        except E2EError:
+            desktop.run(["xdotool", "key", "Escape", "Escape", "Escape"])
+    else:
+        raise E2EError("the skin added after the start could not be picked")
     window = the_window(desktop)
     stop = threading.Event()
     threading.Thread(target=busy, args=(stop,), daemon=True).start()
@@ -52,8 +62,9 @@ def a_background_that_is_no_picture_keeps_the_skin_in_use(desktop, folder):
     with open(folder.file("Skin/Broken/bg_l.bmp"), "wb") as handle:
         handle.write(b"BM not a bitmap at all")
     program = start(desktop, folder, CurrentSkinName="Golden", SkinMode=1)
-    the_window(desktop)
-    send(b"SELECTSKIN:Broken.ini")
+    # "Broken" comes first in the menu.
+    open_skin_menu(desktop, the_window(desktop))
+    desktop.run(["xdotool", "key", "Return"])
     expect(desktop.answer_box() == "Pulsmir - Error", "no load error")
     folder.wait_for_log("Skin 'Broken' not loaded")
     lines = folder.log_lines()

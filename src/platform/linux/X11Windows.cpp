@@ -115,6 +115,13 @@ xcb_atom_t InternAtom(xcb_connection_t* c, const char* name)
 
 } // namespace
 
+void X11FlushRequests()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (xcb_connection_t* c = x11 ? x11->connection() : nullptr)
+        xcb_flush(c);
+}
+
 void X11SetSkipTaskbar(unsigned long window)
 {
     // Qt's own connection, through XCB: the window may have been made a moment ago, and only

@@ -16,3 +16,7 @@ QString X11WindowManagerName();
 // Whether a compositing manager runs on the default screen (an owner of _NET_WM_CM_S0): a
 // window with an alpha channel is then blended, not drawn black where it is transparent.
 bool X11CompositingManagerRunning();
+
+// Sends what Qt has queued for the X server now; Qt itself sends it only when its event loop
+// waits, so a window drawn while start-up keeps the loop busy would stay empty on screen.
+void X11FlushRequests();

@@ -9,6 +9,7 @@
 #include "support/TempProgramFolder.h"
 
 #include <functional>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 using namespace PerfLayout;
@@ -136,8 +137,8 @@ TEST_F(PerfCoreFixture, ProcessorCountErrorIsLoggedAndGivesNoAverage)
 
 TEST_F(PerfCoreFixture, FirstSampleAfterAStartIsZeroThenProcessorsAndTheirMean)
 {
-    Script({Machine{0, {1000000, 1000000}, {5000, 0}, {0, 0}, {100, 0}, {100, 0}},
-            Machine{1000, {3500000, 6000000}, {9000, 0}, {0, 0}, {400, 0}, {150, 0}}});
+    Script({Machine{0, {1000000, 1000000}, {5000, 0}, {0, 0}, {0, 100}, {0, 100}},
+            Machine{1000, {3500000, 6000000}, {9000, 0}, {0, 0}, {0, 400}, {0, 150}}});
     TPerfCore core(Platform(), log.Writer());
     ASSERT_TRUE(core.StartMonitor());
     EXPECT_TRUE(core.Started());
@@ -525,26 +526,20 @@ TEST_F(PerfCoreFixture, NicListNamesTheInterfacesAndDropsAMissingTarget)
     EXPECT_TRUE(none.Names.isEmpty());
     EXPECT_EQ(lines.last(), "..<!>NIC not Found");
 
-    // A reader that fails still drops the target and tells that no interface was found: here
-    // the interfaces' object is gone by the time its instances are read.
-    struct VanishingInterfaces : Source
+    // A reader that fails still drops the target and tells that no interface was found.
+    struct FailingReader : Source
     {
-        long Query(const QString& name, std::byte* buffer, std::uint32_t& size) override
+        long Query(const QString&, std::byte*, std::uint32_t&) override
         {
-            const long result = Source::Query(name, buffer, size);
-            if (result == ErrorSuccess)
-                Current = Build(Machine{0, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, true, false});
-            return result;
+            throw std::runtime_error("the performance data cannot be read");
         }
-    } vanishing;
-    vanishing.Current = Build(Machine{0});
+    } failing;
     lines.clear();
-    TNicListResult failed = BuildNicList(vanishing, true, "eth0", logLine, status);
+    TNicListResult failed = BuildNicList(failing, true, "eth0", logLine, status);
     EXPECT_TRUE(failed.Names.isEmpty());
     EXPECT_FALSE(failed.MultiNic);
     EXPECT_EQ(failed.TargetNic, "");
     ASSERT_GE(lines.size(), 3);
-    EXPECT_TRUE(lines[lines.size() - 2].startsWith("[TRAP] NIC List : "))
-        << qPrintable(lines.join('|'));
+    EXPECT_EQ(lines[lines.size() - 2], "[TRAP] NIC List : the performance data cannot be read");
     EXPECT_EQ(lines.last(), "..<!>NIC not Found");
 }
