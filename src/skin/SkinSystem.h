@@ -42,8 +42,8 @@ public:
 
     // False, with the reason in the log, when the file does not exist or the skin goes beyond
     // a limit: a picture over the picture limits, pictures over ImageBudget together, or the
-    // background of a mode that can be shown larger than MaxWindowSize; also when such a
-    // background is no picture. The model is then unchanged.
+    // background of a mode that can be shown larger than MaxWindowSize. The model is then
+    // unchanged.
     bool LoadSkin(const QString& path);
 
     // "#RRGGBB", either case; anything else is false and black.
