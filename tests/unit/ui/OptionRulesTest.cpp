@@ -4,6 +4,7 @@
 #include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
+#include <iterator>
 
 using namespace OptionRules;
 
@@ -58,9 +59,11 @@ TEST(OptionTexts, ByteSizesAndRanges)
     EXPECT_EQ(RangeLabelOf(DiskRanges, 1, 0), "750MB/sec");
     EXPECT_EQ(RangeLabelOf(DiskRanges, 0, 0), "Auto");
     EXPECT_EQ(RangeLabelOf(DiskRanges, 99, 204800), "204800KB/sec");
-    EXPECT_EQ(RangeLabelOf(DiskRanges, 16, 0), "Error");
+    // The first code past the list.
+    const int pastDisks = static_cast<int>(std::size(DiskRanges)) + 1;
+    EXPECT_EQ(RangeLabelOf(DiskRanges, pastDisks, 0), "Error");
     EXPECT_EQ(FullScaleOf(DiskRanges, 99, 204800LL * 1024), 209'715'200);
-    EXPECT_EQ(FullScaleOf(DiskRanges, 16, 5), 1);
+    EXPECT_EQ(FullScaleOf(DiskRanges, pastDisks, 5), 1);
     // Two network entries share their label and full scale.
     EXPECT_EQ(RangeLabelOf(NetworkRanges, 3, 0), RangeLabelOf(NetworkRanges, 19, 0));
     EXPECT_EQ(FullScaleOf(NetworkRanges, 3, 0), FullScaleOf(NetworkRanges, 19, 0));
