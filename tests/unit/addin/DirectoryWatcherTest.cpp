@@ -1,10 +1,12 @@
 #include "addin/DirectoryWatcher.h"
 
+#include "support/EventLoop.h"
 #include "support/TempProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -36,12 +38,21 @@ TEST_F(FolderWatching, ABurstOfCopiesGivesOneChangeAfterTheDelay)
 {
     TDirectoryWatcher watcher(folder.File("Skin"));
     watcher.OnChange = [this](QObject*, const QString& directory) { changes << directory; };
+    QElapsedTimer sinceLastCopy;
+    qint64 longestPause = 0;
     for (int i = 0; i < 20; ++i) {
+        if (i > 0)
+            longestPause = std::max(longestPause, sinceLastCopy.elapsed());
         folder.Write(QString("Skin/skin%1.ini").arg(i), "[Pulsmir2_Skin]\r\n");
+        sinceLastCopy.start();
         RunFor(40);
     }
-    EXPECT_TRUE(changes.isEmpty()); // still within a second of the last copy
-    RunFor(1300);
+    // Still within a second of the last copy, unless a loaded machine paused the burst longer.
+    if (longestPause < 900 && sinceLastCopy.elapsed() < 900) {
+        EXPECT_TRUE(changes.isEmpty());
+    }
+    EXPECT_TRUE(RunUntil([this] { return !changes.isEmpty(); }, 10000));
+    RunFor(300);
     EXPECT_EQ(changes, QStringList({folder.File("Skin")}));
 }
 
@@ -54,10 +65,10 @@ TEST_F(FolderWatching, WithoutDelayEveryChangeIsToldAndSubFoldersAreNotWatched)
     RunFor(200);
     EXPECT_TRUE(changes.isEmpty());
     folder.Write("Skin/a.ini", "x");
-    RunFor(200);
-    EXPECT_EQ(changes.size(), 1);
+    EXPECT_TRUE(RunUntil([this] { return changes.size() >= 1; }, 10000));
     QFile::remove(folder.File("Skin/a.ini"));
-    RunFor(200);
+    EXPECT_TRUE(RunUntil([this] { return changes.size() >= 2; }, 10000));
+    RunFor(100);
     EXPECT_EQ(changes.size(), 2);
 
     // The same folder in other letters is not watched anew; another one is.
@@ -66,7 +77,8 @@ TEST_F(FolderWatching, WithoutDelayEveryChangeIsToldAndSubFoldersAreNotWatched)
     watcher.SetDirectory(folder.File("Skin/sub"));
     folder.Write("Skin/b.ini", "x");
     folder.Write("Skin/sub/c.ini", "x");
-    RunFor(200);
+    EXPECT_TRUE(RunUntil([this] { return changes.size() >= 3; }, 10000));
+    RunFor(100);
     EXPECT_EQ(changes.size(), 3);
     EXPECT_EQ(changes.last(), folder.File("Skin/sub"));
 }
