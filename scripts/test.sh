@@ -7,13 +7,14 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/install-deps.sh"
 
 echo "== gcc: build and test"
-bash "$root/scripts/build.sh" "$root/build"
+# Warnings fail both builds: the project builds clean with gcc and with clang.
+bash "$root/scripts/build.sh" "$root/build" -DPULSMIR_WARNINGS_AS_ERRORS=ON
 (cd "$root/build" && ctest --output-on-failure --timeout 600)
 
 echo "== clang: unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 # Debug keeps the assertions; -O1 keeps the tests and the fuzzing fast enough.
 CC=clang CXX=clang++ bash "$root/scripts/build.sh" "$root/build-clang" \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DPULSMIR_FUZZ=ON \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DPULSMIR_FUZZ=ON -DPULSMIR_WARNINGS_AS_ERRORS=ON \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 (cd "$root/build-clang" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --output-on-failure --timeout 600 -L unit)

@@ -48,7 +48,9 @@ protected:
     LogCapture log;
     RecordingDialogs dialogs;
     SstpTestHost host{[](const QByteArray&) {
-        return SstpHostReply{"SSTP/1.4 200 OK\r\n\r\n"};
+        SstpHostReply reply;
+        reply.Bytes = "SSTP/1.4 200 OK\r\n\r\n";
+        return reply;
     }};
     bool sstpSwitch = false;
     TSstpNotifier notifier{sstpSwitch, log.Writer()};
