@@ -190,16 +190,35 @@ def wayland_platform_request_runs_on_x11(desktop, folder):
     stop(program)
 
 
+def active_window(desktop):
+    value = desktop.run(["xprop", "-root", "_NET_ACTIVE_WINDOW"], check=False)
+    return int(value.split("#", 1)[1].split(",")[0], 16) if "#" in value else None
+
+
+def activate(desktop, window):
+    """Asks for the window in front; true once the window manager says it is."""
+    if active_window(desktop) == window:
+        return True
+    desktop.run(["xdotool", "windowactivate", str(window)], check=False)
+    return active_window(desktop) == window
+
+
 @on(MutterDesktop)
 def mutter_tip_hides_when_the_pointer_leaves(desktop, folder):
     pointer = desktop.pointer()
     program = start(desktop, folder, SkinMode=0, PosX=400, PosY=300)
     window = the_window(desktop)
+    # Read once the window has its place (it may be mapped before it is moved there).
+    wait_until(lambda: position(desktop, window) == (400, 300), timeout=SLOW,
+               what=f"the saved place (it is at {position(desktop, window)})")
     x, y, w, h = window_geometry(desktop, window)
-    # The tip shows for the window in front (a click would hold it back for a minute).
-    desktop.run(["xdotool", "windowactivate", "--sync", str(window)], check=False)
+    # The tip shows for the window in front (a click would hold it back for a minute); mutter
+    # may turn an activation down while the window is still being mapped.
+    wait_until(lambda: activate(desktop, window), timeout=SLOW,
+               what=f"the window in front (active: {active_window(desktop)})")
     pointer.to(x + w // 2, y + h // 2)
-    tip = wait_until(lambda: tips_window(desktop), timeout=SLOW, what="the status tip")
+    tip = wait_until(lambda: tips_window(desktop), timeout=SLOW,
+                     what=f"the status tip (active: {active_window(desktop)}, ours: {window})")
     # Onto the desktop, where no X11 window is: Xwayland keeps reporting the pointer where it
     # last saw it, on the face.
     pointer.to(x + w + 200, y + h + 200)
@@ -213,6 +232,9 @@ def mutter_window_hidden_near_the_pointer_comes_back(desktop, folder):
     pointer = desktop.pointer()
     program = start(desktop, folder, SkinMode=0, AutoHidingOnMouse=1, PosX=400, PosY=300)
     window = the_window(desktop)
+    # Read once the window has its place (it may be mapped before it is moved there).
+    wait_until(lambda: position(desktop, window) == (400, 300), timeout=SLOW,
+               what=f"the saved place (it is at {position(desktop, window)})")
     x, y, w, h = window_geometry(desktop, window)
     pointer.to(x + w // 2, y + h // 2)
     wait_until(lambda: not desktop.is_viewable(window), timeout=SLOW,
