@@ -12,9 +12,11 @@ from harness import Pulsmir, screen_pixels, skin_region, wait_until, window_geom
 from monitor_cases import install_skin
 from option_cases import open_options
 from shell_cases import expect, main_windows
-from window_cases import (OFFSET_X, OFFSET_Y, SLOW, drag_end_positions, frame_of, log_matches,
-                          open_client, popup_menu, position, start, stop, the_window,
-                          tips_window, tray_icon_width)
+from window_cases import (OFFSET_X, OFFSET_Y, SLOW, drag_end_positions,
+                          drag_snaps_to_the_right_edge, frame_of, hiding_near_the_mouse_and_shift,
+                          log_matches, open_client, popup_menu, position, start,
+                          status_tip_after_rest, stop, the_window, tips_window, tray_icon_width,
+                          tray_without_notification_area)
 
 
 def on(desktop_class):
@@ -328,8 +330,7 @@ def mutter_translucent_window_shows_what_is_behind(desktop, folder):
     translucent_window_shows_what_is_behind(desktop, folder)
 
 
-@on(MutterDesktop)
-def mutter_cut_outs_show_what_is_behind(desktop, folder):
+def cut_outs_show_what_is_behind(desktop, folder):
     desktop.run(["xdotool", "mousemove", "5", "5"])
     skin = install_skin(folder)
     open_backdrop(desktop)
@@ -345,6 +346,39 @@ def mutter_cut_outs_show_what_is_behind(desktop, folder):
     drawn = sum(1 for col, row in inside if pixels[row][col] != BACKDROP)
     expect(drawn > 0.8 * len(inside), f"only {drawn} of {len(inside)} face pixels are drawn")
     stop(program)
+
+
+@on(XfceDesktop)
+def xfce_cut_outs_show_what_is_behind(desktop, folder):
+    cut_outs_show_what_is_behind(desktop, folder)
+
+
+@on(MutterDesktop)
+def mutter_cut_outs_show_what_is_behind(desktop, folder):
+    cut_outs_show_what_is_behind(desktop, folder)
+
+
+@on(MutterDesktop)
+def mutter_tray_without_notification_area(desktop, folder):
+    # mutter alone hosts no tray of either kind (GNOME's comes from a shell extension).
+    tray_without_notification_area(desktop, folder)
+
+
+# The openbox cases of the window as xfwm4 treats it.
+
+@on(XfceDesktop)
+def xfce_drag_snaps_to_the_right_edge(desktop, folder):
+    drag_snaps_to_the_right_edge(desktop, folder)
+
+
+@on(XfceDesktop)
+def xfce_hiding_near_the_mouse_and_shift(desktop, folder):
+    hiding_near_the_mouse_and_shift(desktop, folder)
+
+
+@on(XfceDesktop)
+def xfce_status_tip_after_rest(desktop, folder):
+    status_tip_after_rest(desktop, folder)
 
 
 def compositor_drag(pointer, grab, to, steps=10):
