@@ -83,15 +83,27 @@ TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent), m_id(TrayIconIds::Acqui
     m_singleClickTimer = new QTimer(this);
     m_singleClickTimer->setSingleShot(true);
     connect(m_singleClickTimer, &QTimer::timeout, this, &TTrayIcon::SingleClickWaitOver);
-    connect(&m_tray, &QSystemTrayIcon::activated, this, &TTrayIcon::Activated);
-    // Qt has just chosen the protocol for m_tray, by the same question.
-    m_oneClickActivates = StatusNotifierHostPresent();
 }
 
 TTrayIcon::~TTrayIcon()
 {
-    m_tray.hide();
+    if (m_tray)
+        m_tray->hide();
     TrayIconIds::Release(m_id);
+}
+
+QSystemTrayIcon* TTrayIcon::QtIcon()
+{
+    if (!m_tray) {
+        // Made only once a notification area is there: Qt chooses between the two protocols
+        // for good when it makes its first icon, and would otherwise never find a
+        // StatusNotifierItem host that comes up after the program, as at a login.
+        m_tray = new QSystemTrayIcon(this);
+        connect(m_tray, &QSystemTrayIcon::activated, this, &TTrayIcon::Activated);
+        m_tray->setContextMenu(AutoPopup ? m_rbMenu.data() : nullptr);
+        m_oneClickActivates = StatusNotifierHostPresent();
+    }
+    return m_tray;
 }
 
 void TTrayIcon::SetAnimateRate(int ms)
@@ -103,7 +115,8 @@ void TTrayIcon::SetRBPopupMenu(QMenu* menu)
 {
     m_rbMenu = menu;
     // Hosts that speak the StatusNotifier protocol show only a menu handed over beforehand.
-    m_tray.setContextMenu(AutoPopup ? menu : nullptr);
+    if (m_tray)
+        m_tray->setContextMenu(AutoPopup ? menu : nullptr);
 }
 
 void TTrayIcon::SetIcon(const QIcon& icon)
@@ -111,14 +124,15 @@ void TTrayIcon::SetIcon(const QIcon& icon)
     if (icon.isNull())
         return; // an icon that failed to load never replaces a good one
     m_icon = icon;
-    if (m_visible)
-        m_tray.setIcon(icon);
+    if (m_visible && m_tray)
+        m_tray->setIcon(icon);
 }
 
 void TTrayIcon::SetTipHelp(const QString& tip)
 {
     m_tip = TrayTipText(tip);
-    m_tray.setToolTip(m_tip);
+    if (m_tray)
+        m_tray->setToolTip(m_tip);
 }
 
 QIcon TTrayIcon::EffectiveIcon() const
@@ -133,16 +147,18 @@ void TTrayIcon::Register()
     const QIcon icon = EffectiveIcon();
     if (icon.isNull())
         return;
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (!HostAvailable())
         throw ENotifyIconError();
-    m_tray.setIcon(icon);
-    m_tray.setToolTip(m_tip);
-    m_tray.show();
+    QSystemTrayIcon* tray = QtIcon();
+    tray->setIcon(icon);
+    tray->setToolTip(m_tip);
+    tray->show();
 }
 
 bool TTrayIcon::HostAvailable()
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    // Asked without Qt, whose own answer would fix its choice of protocol (see QtIcon).
+    return StatusNotifierHostPresent() || XEmbedTrayPresent();
 }
 
 void TTrayIcon::SetVisible(bool visible)
@@ -156,7 +172,8 @@ void TTrayIcon::SetVisible(bool visible)
         }
         m_visible = !EffectiveIcon().isNull();
     } else {
-        m_tray.hide();
+        if (m_tray)
+            m_tray->hide();
         m_visible = false;
     }
 }
@@ -196,7 +213,7 @@ void TTrayIcon::Activated(QSystemTrayIcon::ActivationReason reason)
         break;
     case QSystemTrayIcon::Context:
         if (m_rbMenu && AutoPopup) {
-            if (!m_tray.contextMenu())
+            if (!m_tray || !m_tray->contextMenu())
                 m_rbMenu->popup(cursor);
             return;
         }

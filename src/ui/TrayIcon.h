@@ -89,11 +89,12 @@ public:
     // there is no notification area to show it in; the icon then stays hidden.
     void SetVisible(bool visible);
     // Whether the icon is in the notification area now.
-    bool Registered() const { return m_tray.isVisible(); }
+    bool Registered() const { return m_tray && m_tray->isVisible(); }
     // Whether a notification area exists now to show the icon in.
     static bool HostAvailable();
     // One click opens on StatusNotifierItem hosts, which never report a double click; XEmbed
-    // trays take a double click. Found out when the icon is made; settable for the tests.
+    // trays take a double click. Found out when the icon first goes into a notification area;
+    // settable for the tests.
     bool OneClickActivates() const { return m_oneClickActivates; }
     void SetOneClickActivates(bool oneClick) { m_oneClickActivates = oneClick; }
 
@@ -117,6 +118,8 @@ signals:
 private:
     void Register();
     QIcon EffectiveIcon() const;
+    // Qt's icon, made at the first registration.
+    QSystemTrayIcon* QtIcon();
 
     int m_id = 0;
     int m_animateRate = 500;
@@ -126,7 +129,7 @@ private:
     QString m_tip = QStringLiteral("TipHelp");
     bool m_visible = false;
     bool m_oneClickActivates = false;
-    QSystemTrayIcon m_tray;
+    QSystemTrayIcon* m_tray = nullptr;
     TSingleClick m_singleClick;
     QTimer* m_singleClickTimer = nullptr;
 };

@@ -4,17 +4,16 @@ saved once and whole. A failure that comes back at every skin switch opens one b
 inside a box."""
 
 import os
-import queue
 import shutil
 import signal
 import subprocess
-import threading
 
 from addin_cases import package, send
 from faults import ReadOnlyFolder, isolate_network
-from harness import E2EError, Pulsmir, wait_until
+from harness import Pulsmir, wait_until
 from monitor_cases import install_skin
 from option_cases import DIALOG, open_options, the_window
+from session_bus import SessionBus
 from shell_cases import SHUTDOWN_ORDER, expect, expect_in_order
 from window_cases import start
 
@@ -150,59 +149,6 @@ def repeated_skin_switches_with_a_failing_registration_open_one_box(desktop, fol
     expect(not desktop.boxes(ERROR_BOX), "a box for a failure already reported")
     expect(program.terminate() == 0, "exit")
     expect_saved_once_and_whole(folder)
-
-
-class SessionBus:
-    """A private D-Bus session bus with the test helper as the StatusNotifierItem tray host."""
-
-    def __init__(self, folder):
-        self.address = "unix:path=" + os.path.join(os.path.dirname(folder.path), "bus")
-        self._daemon = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + self.address],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.host = None
-        try:
-            wait_until(lambda: os.path.exists(self.address[len("unix:path="):]), timeout=10,
-                       what="the session bus")
-            helper = os.path.join(os.environ["PULSMIR_E2E_HELPERS"], "pulsmir_sni_host")
-            self.host = subprocess.Popen([helper], env=self.env(), stdin=subprocess.PIPE,
-                                         stdout=subprocess.PIPE, text=True, bufsize=1)
-            self._lines = queue.Queue()
-            threading.Thread(target=self._read, daemon=True).start()
-            self.expect_line("ready")
-        except BaseException:
-            self.stop()
-            raise
-
-    def env(self):
-        return dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address)
-
-    def _read(self):
-        for line in self.host.stdout:
-            self._lines.put(line.strip())
-
-    def expect_line(self, prefix, timeout=30):
-        try:
-            line = self._lines.get(timeout=timeout)
-        except queue.Empty:
-            raise E2EError(f"the tray host did not say {prefix!r}")
-        if not line.startswith(prefix):
-            raise E2EError(f"tray host said {line!r}, expected {prefix!r}")
-        return line
-
-    def click(self, label):
-        self.host.stdin.write(f"click {label}\n")
-        self.expect_line("clicked ")
-
-    def stop(self):
-        for process in (self.host, self._daemon):
-            if process and process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
 
 
 def exit_from_the_tray_menu_while_the_options_dialog_is_open(desktop, folder):

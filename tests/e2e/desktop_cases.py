@@ -11,6 +11,7 @@ from desktops import MutterDesktop, XfceDesktop
 from harness import Pulsmir, screen_pixels, skin_region, wait_until, window_geometry
 from monitor_cases import install_skin
 from option_cases import open_options
+from session_bus import SessionBus
 from shell_cases import expect, main_windows
 from window_cases import (OFFSET_X, OFFSET_Y, SLOW, drag_end_positions,
                           drag_snaps_to_the_right_edge, frame_of, hiding_near_the_mouse_and_shift,
@@ -112,6 +113,30 @@ def tray_that_appears_later_is_entered(desktop, folder):
     wait_until(lambda: not main_windows(desktop), timeout=SLOW, what="the window hidden")
     stop(program)
     expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "1", "tray state")
+
+
+def status_notifier_tray_that_appears_later_is_entered(desktop, folder):
+    # A session bus without a tray host, as at a login on a desktop whose panel speaks only
+    # the StatusNotifierItem protocol (waybar, KDE's Plasma); no XEmbed tray either.
+    bus = SessionBus(folder, with_host=False)
+    try:
+        folder.settings(ResourceName="English", NoSplash=1, PingEnable=0, SkinMode=0,
+                        InTasktray=1, PosX=400, PosY=300)
+        program = Pulsmir(desktop, folder, env={"DBUS_SESSION_BUS_ADDRESS": bus.address})
+        folder.wait_for_log("Application Running...")
+        the_window(desktop)
+        expect("(!) No notification area: Move to tray disabled" in folder.log_lines(),
+               "no reason logged")
+        bus.start_host()
+        bus.expect_line("item ", timeout=SLOW)
+        folder.wait_for_log("Into TaskTray", timeout=SLOW)
+        wait_until(lambda: not main_windows(desktop), timeout=SLOW, what="the window hidden")
+        # In the tray by the protocol of the host that came: one click restores.
+        bus.activate()
+        wait_until(lambda: main_windows(desktop), timeout=SLOW, what="the window back")
+        stop(program)
+    finally:
+        bus.stop()
 
 
 def docked_window_stays_docked(desktop, folder):

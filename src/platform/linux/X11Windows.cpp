@@ -1,5 +1,7 @@
 #include "platform/linux/X11Windows.h"
 
+#include "platform/TrayHost.h"
+
 #include <QGuiApplication>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -186,6 +188,19 @@ xcb_connection_t* QtConnection()
     return x11 ? x11->connection() : nullptr;
 }
 
+// Whether a client owns the selection, on Qt's connection.
+bool SelectionOwned(const char* name)
+{
+    xcb_connection_t* c = QtConnection();
+    if (!c)
+        return false;
+    const xcb_atom_t selection = InternAtom(c, name);
+    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr),
+        &std::free);
+    return owner && owner->owner != XCB_NONE;
+}
+
 } // namespace
 
 QString X11WindowManagerName()
@@ -216,12 +231,10 @@ QString X11WindowManagerName()
 
 bool X11CompositingManagerRunning()
 {
-    xcb_connection_t* c = QtConnection();
-    if (!c)
-        return false;
-    const xcb_atom_t selection = InternAtom(c, "_NET_WM_CM_S0");
-    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr),
-        &std::free);
-    return owner && owner->owner != XCB_NONE;
+    return SelectionOwned("_NET_WM_CM_S0");
+}
+
+bool XEmbedTrayPresent()
+{
+    return SelectionOwned("_NET_SYSTEM_TRAY_S0");
 }
