@@ -14,9 +14,6 @@ QString Quoted(const QString& text)
     return u'"' + text + u'"';
 }
 
-const QString NotAnAddin = QStringLiteral(
-    "This file is not an add-in file for Pulsmir, or was damaged.\r\nInstallation failed.");
-
 // The command an archiver would have been given for the payload, as the log has always said.
 QString PayloadCommand(const QString& fileName, const QString& target)
 {
@@ -38,10 +35,11 @@ TPmaInst::TPmaInst(QString programFolder, Dialogs& dialogs, Confirmation confirm
 {
 }
 
-QString TPmaInst::ConfirmationText(const QString& fileName)
+QString TPmaInst::ConfirmationText(const QString& fileName) const
 {
-    return QFileInfo(fileName).fileName() +
-           QStringLiteral("\r\n\r\nPulsmir will install this file.\r\nOK?");
+    return QFileInfo(fileName).fileName() + QStringLiteral("\r\n\r\n") +
+           TextOf(QStringLiteral("R0647"),
+                  QStringLiteral("Pulsmir will install this file.\r\nOK?"));
 }
 
 QString TPmaInst::TextOf(const QString& code, const QString& english) const
@@ -68,31 +66,40 @@ bool TPmaInst::Install(const QString& fileName)
     if (!result.Detail.isEmpty())
         m_log(QStringLiteral("Add-in : ") + result.Detail);
 
-    const QString deployment = QStringLiteral("Add-in ") + Quoted(fileName) +
-                               QStringLiteral(" deployment went wrong.\r\nThe file was damaged or "
-                                              "pma.$$$ does not exist.\r\n\r\nInstallation failed.");
+    const QString deployment =
+        TextOf(QStringLiteral("R0644"),
+               QStringLiteral("Add-in %1 deployment went wrong.\r\nThe file was damaged or "
+                              "pma.$$$ does not exist.\r\n\r\nInstallation failed."))
+            .arg(Quoted(fileName));
     switch (result.Outcome) {
     case InstallOutcome::Installed:
         break;
     case InstallOutcome::Cancelled:
         return true;
     case InstallOutcome::NotAPackage:
-        m_dialogs.Error(NotAnAddin);
+        m_dialogs.Error(TextOf(QStringLiteral("R0640"),
+                               QStringLiteral("This file is not an add-in file for Pulsmir, or "
+                                              "was damaged.\r\nInstallation failed.")));
         return false;
     case InstallOutcome::NoLibrary:
-        m_dialogs.Error(QStringLiteral("This file is not an add-in file for Pulsmir, or was "
-                                       "damaged.\r\nThis file is required for automatic "
-                                       "installation of a pma files.\r\nInstallation failed."));
+        m_dialogs.Error(TextOf(QStringLiteral("R0641"),
+                               QStringLiteral("This file is not an add-in file for Pulsmir, or "
+                                              "was damaged.\r\nThis file is required for "
+                                              "automatic installation of a pma files.\r\n"
+                                              "Installation failed.")));
         return false;
     case InstallOutcome::NoDescriptor:
-        m_dialogs.Error(Quoted(PackageInstallJob::DescriptorName) +
-                        QStringLiteral(" is not contained in the add-in file, or the file was "
-                                       "damaged.\r\nInstallation failed."));
+        m_dialogs.Error(TextOf(QStringLiteral("R0642"),
+                               QStringLiteral("%1 is not contained in the add-in file, or the "
+                                              "file was damaged.\r\nInstallation failed."))
+                            .arg(Quoted(PackageInstallJob::DescriptorName)));
         return false;
     case InstallOutcome::UnknownComponent:
-        m_dialogs.Error(Quoted(fileName) +
-                        QStringLiteral(" has not discriminated correctly.\r\nThe component type "
-                                       "dealing with un-is specified.\r\n\r\nInstallation failed."));
+        m_dialogs.Error(TextOf(QStringLiteral("R0643"),
+                               QStringLiteral("%1 has not discriminated correctly.\r\nThe "
+                                              "component type dealing with un-is specified."
+                                              "\r\n\r\nInstallation failed."))
+                            .arg(Quoted(fileName)));
         m_dialogs.Error(deployment);
         return false;
     case InstallOutcome::ForbiddenResource:
@@ -118,15 +125,17 @@ bool TPmaInst::Install(const QString& fileName)
     }
 
     if (result.Kind == AddinComponent::Skin) {
-        m_dialogs.Information(QStringLiteral("Installation of a skin ") + Quoted(result.Name) +
-                              QStringLiteral(" was successful."));
+        m_dialogs.Information(TextOf(QStringLiteral("R0645"),
+                                     QStringLiteral("Installation of a skin %1 was successful."))
+                                  .arg(Quoted(result.Name)));
         IsSkin = true;
         SkinName = result.Name;
         if (!result.SkinEntry.isEmpty())
             HandOffSkin(result.SkinEntry);
     } else {
-        m_dialogs.Information(QStringLiteral("Add-in ") + Quoted(result.Name) +
-                              QStringLiteral(" installation was successful."));
+        m_dialogs.Information(TextOf(QStringLiteral("R0646"),
+                                     QStringLiteral("Add-in %1 installation was successful."))
+                                  .arg(Quoted(result.Name)));
     }
     return true;
 }

@@ -37,7 +37,7 @@ public:
     // Unset, or without the code: the English text.
     Texts Text;
 
-    static QString ConfirmationText(const QString& fileName);
+    QString ConfirmationText(const QString& fileName) const;
 
 private:
     QString TextOf(const QString& code, const QString& english) const;

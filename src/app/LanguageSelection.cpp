@@ -78,3 +78,20 @@ bool ReloadLanguageIfChanged(const QString& resourceName, QString& loadedResourc
     log.Write(QStringLiteral("Multi Resource Data Load COMPLETE :") + resourceName);
     return true;
 }
+
+DialogWords DialogWordsOf(const TMRes& res)
+{
+    const auto text = [&](const char* code) {
+        return TextOr(&res, code, QString());
+    };
+    DialogWords words;
+    words.Warning = text("C0150");
+    words.Error = text("C0151");
+    words.Information = text("C0152");
+    words.Confirmation = text("C0153");
+    words.Ok = text("C0154");
+    words.Cancel = text("C0155");
+    words.Yes = text("C0156");
+    words.No = text("C0157");
+    return words;
+}

@@ -5,6 +5,7 @@
 
 class DebugLog;
 class Dialogs;
+struct DialogWords;
 class TMRes;
 
 // Picks the language file that matches the user's locale (Japanese or English) and returns
@@ -22,6 +23,9 @@ bool LoadLanguageAtStartup(QString& resourceName, TMRes& res, Dialogs& dialogs, 
 // menus; `loadedResourceName` then names them.
 bool ReloadLanguageIfChanged(const QString& resourceName, QString& loadedResourceName, TMRes& res,
                              DebugLog& log);
+
+// The titles and buttons of the message boxes in the open language.
+DialogWords DialogWordsOf(const TMRes& res);
 
 // The name that forces the first reload, since no language can carry it.
 inline const QString NoResourceName = QStringLiteral("** No Resource Name **");

@@ -231,6 +231,9 @@ bool TMainPForm::FormCreate()
         m_splash.reset();
         return false;
     }
+    // The boxes of the start-up speak the language already; its menus follow when the
+    // settings are applied.
+    m_dialogs.SetWords(DialogWordsOf(m_res));
 
     if (m_closeRequested)
         return false;
@@ -298,7 +301,8 @@ bool TMainPForm::FormCreate()
             raise();
         m_popupBanner = std::make_unique<TPopupBnrF>(m_paths.ReadFile(QStringLiteral("rl4.prs")));
         m_stips = std::make_unique<TSTips>();
-        m_stips->setWindowTitle(ProgramTitle + QStringLiteral(" Status Tips"));
+        m_stips->setWindowTitle(
+            TextOr(&m_res, "C0146", ProgramTitle + QStringLiteral(" Status Tips")));
     }
     WriteDebugLog(QStringLiteral("MainForm Set TopMost"));
 
@@ -319,7 +323,8 @@ bool TMainPForm::RunCarefulChecks()
     if (m_systemInfo->GlobalMemoryStatus().AvailPhys < 1024 * 1024 &&
         !m_dialogs.AskYesNo(
             DialogType::Warning,
-            QStringLiteral("The starting check of a MEMORY is unsuccessful.\r\nContinue?")))
+            TextOr(&m_res, "R0636",
+                   QStringLiteral("The starting check of a MEMORY is unsuccessful.\r\nContinue?"))))
         return false;
 
     ShowStatus(QStringLiteral("System Check : Network"));
@@ -333,7 +338,9 @@ bool TMainPForm::RunCarefulChecks()
     return !m_closeRequested &&
            m_dialogs.AskYesNo(
                DialogType::Warning,
-               QStringLiteral("The starting check of a NETWORK is unsuccessful.\r\nContinue?"));
+               TextOr(&m_res, "R0637",
+                      QStringLiteral(
+                          "The starting check of a NETWORK is unsuccessful.\r\nContinue?")));
 }
 
 bool TMainPForm::CoreSystemInit()
@@ -366,8 +373,15 @@ void TMainPForm::ApplySettings()
 {
     if (ReloadLanguageIfChanged(m_settings.ResourceName, m_loadedResourceName, m_res, m_log)) {
         m_menu->ApplyTexts(m_res, m_settings.SkinMode);
+        m_dialogs.SetWords(DialogWordsOf(m_res));
+        m_statusWords = StatusWordsOf(m_res);
+        if (m_stips)
+            m_stips->setWindowTitle(
+                TextOr(&m_res, "C0146", ProgramTitle + QStringLiteral(" Status Tips")));
         if (m_trayMenu.Menu)
             ApplyTrayMenuCaptions(m_trayMenu, m_res);
+        if (m_trayIcon)
+            m_trayIcon->SetTipHelp(TrayTip());
     }
     m_menu->SetOwnerDrawn(m_settings.ODMenuSW);
     m_menu->LinearOFF->setChecked(m_settings.LinearOFF);
@@ -669,7 +683,10 @@ void TMainPForm::SaveSettings(bool interactive)
         std::fprintf(stderr, "pulsmir: settings not saved: %s\n", qUtf8Printable(reason));
         if (interactive)
             m_dialogs.Error(
-                QStringLiteral("The settings could not be saved.\r\n") + reason +
-                QStringLiteral("\r\nMake the file and its folder writable to keep your settings."));
+                TextOr(&m_res, "R0638",
+                       QStringLiteral(
+                           "The settings could not be saved.\r\n%1\r\nMake the file and its "
+                           "folder writable to keep your settings."))
+                    .arg(reason));
     }
 }

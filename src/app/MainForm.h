@@ -2,7 +2,7 @@
 
 #include "app/LogScaleTable.h"
 #include "app/SamplingTick.h"
-#include "settings/Settings.h"
+#include "app/StatusSnapshot.h"
 #include "app/WindowBehaviour.h"
 #include "core/SensorSampler.h"
 #include "log/DebugLog.h"
@@ -10,6 +10,7 @@
 #include "platform/AppPaths.h"
 #include "platform/Dialogs.h"
 #include "res/MRes.h"
+#include "settings/Settings.h"
 #include "skin/Bitmap24.h"
 #include "skin/SkinCatalogue.h"
 #include "skin/SkinRenderer.h"
@@ -216,6 +217,8 @@ private:
     // Whether a notification area exists: the tray item follows it, and a tray the settings
     // ask for is entered once one appears.
     void WatchTrayHost();
+    // The tray icon's tip in the open language, with the watched drive.
+    QString TrayTip() const;
     void TrayUpdate();
     void LoadIcons();
     void IcnEditClick();
@@ -302,6 +305,7 @@ private:
     TSamplingTick m_tick;
     bool m_tickIdle = true;
     QString m_statusText;
+    StatusWords m_statusWords;
 
     TMainMenu* m_menu = nullptr;
     QTimer* m_mainTimer = nullptr;

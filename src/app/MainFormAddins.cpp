@@ -103,10 +103,10 @@ void TMainPForm::DropDst1FileDrop(const QStringList& files)
         activateWindow();
         TPmaInst installer(
             m_paths.ProgramFolder(), m_dialogs,
-            [this](const QString& message) { return TSkinInsDlg::Ask(message, this); },
+            [this](const QString& message) { return TSkinInsDlg::Ask(message, this, &m_res); },
             TaggedLog(&m_log, QString()));
         installer.Run = [this, file](PackageInstallJob& job) {
-            TInstallProgressDlg::Run(job, file, this);
+            TInstallProgressDlg::Run(job, file, this, &m_res);
         };
         installer.Text = [this](const QString& code) { return m_res.GetText(code); };
         if (installer.Install(file) && installer.IsSkin)

@@ -245,7 +245,7 @@ void TMainPForm::UpdateStatusSnapshot()
     values.PingHost = m_pingProber->PingTarget();
     values.Sensors = m_sensorValues;
     values.PingFailure = m_pingProber->Failure();
-    const QString text = BuildStatusSnapshot(values, QLocale::system());
+    const QString text = BuildStatusSnapshot(values, QLocale::system(), m_statusWords);
     if (text != m_statusText)
         m_statusText = text;
     // Laying out the label is costly; a hidden tip takes the text when it is shown.

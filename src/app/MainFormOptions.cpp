@@ -73,7 +73,7 @@ void TMainPForm::OptionVClick()
     if (const auto automatic = AutomaticTemperatureSensor(context.TemperatureSensors))
         context.AutomaticSensor = automatic->Label();
     context.OpenSstpTest = [this](QWidget* parent) {
-        TSstpTestDlg test(*m_sstp, m_dialogs, TaggedLog(&m_log, QString()), parent);
+        TSstpTestDlg test(*m_sstp, m_dialogs, TaggedLog(&m_log, QString()), parent, &m_res);
         test.exec();
     };
 
@@ -84,7 +84,7 @@ void TMainPForm::OptionVClick()
         if (dialog.exec() == QDialog::Accepted)
             dialog.Save(m_settings);
     } catch (const std::exception&) {
-        m_dialogs.Error(QStringLiteral("Option Dialog Error"));
+        m_dialogs.Error(TextOr(&m_res, "R0639", QStringLiteral("Option Dialog Error")));
     }
     m_optionsOpen = false;
     ApplySettings();

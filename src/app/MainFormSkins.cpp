@@ -205,17 +205,20 @@ void TMainPForm::ShowSkinInformation()
         QString processor = mark(TPerfCore::ProcessorItem);
         if (processor == QLatin1String("X") && core.CpuFromNtdll())
             processor = QStringLiteral("O(ntdll.dll)");
+        const auto label = [&](const char* code, const char* builtIn) {
+            return TextOr(&m_res, code, QLatin1String(builtIn)) + u' ';
+        };
         lines << QStringLiteral("------------------------------")
               << m_res.GetText(QStringLiteral("R0623"))
-              << QStringLiteral("Processor Time     : ") + processor
-              << QStringLiteral("Disk Read Bytes    : ") + mark(TPerfCore::DiskReadItem)
-              << QStringLiteral("Disk Write Bytes   : ") + mark(TPerfCore::DiskWriteItem)
-              << QStringLiteral("NIC Bytes Received : ") + mark(TPerfCore::NetRecvItem)
-              << QStringLiteral("NIC Bytes Sent     : ") + mark(TPerfCore::NetSendItem);
+              << label("C0407", "Processor Time     :") + processor
+              << label("C0408", "Disk Read Bytes    :") + mark(TPerfCore::DiskReadItem)
+              << label("C0409", "Disk Write Bytes   :") + mark(TPerfCore::DiskWriteItem)
+              << label("C0410", "NIC Bytes Received :") + mark(TPerfCore::NetRecvItem)
+              << label("C0411", "NIC Bytes Sent     :") + mark(TPerfCore::NetSendItem);
     }
     if (!m_pingProber->Failure().isEmpty())
         lines << QStringLiteral("------------------------------")
-              << QStringLiteral("Ping : ") + m_pingProber->Failure();
+              << TextOr(&m_res, "C0412", QStringLiteral("Ping :")) + u' ' + m_pingProber->Failure();
     TSkinBannerForm dialog(m_paths.ReadFile(QStringLiteral("rl4.prs")), this);
     dialog.setWindowTitle(m_res.GetText(QStringLiteral("C0400")));
     dialog.BnImg->setToolTip(m_res.GetText(QStringLiteral("C0401")));

@@ -11,7 +11,6 @@
 
 namespace {
 
-const QString TrayTip = QStringLiteral("Pulsmir 2.0 in TaskTray");
 const QString TrayIconError = QStringLiteral("(!) The ERROR occurred in drawing tray-icon!");
 
 } // namespace
@@ -26,7 +25,7 @@ void TMainPForm::CreateTrayIcon()
         WriteDebugLog(QStringLiteral("[TRAP] Tray icon : ") + QString::fromUtf8(e.what()));
         return;
     }
-    m_trayIcon->SetTipHelp(TrayTip + m_trayTipText);
+    m_trayIcon->SetTipHelp(TrayTip());
     m_trayIcon->SetRBPopupMenu(m_trayMenu.Menu);
     connect(m_trayIcon.get(), &TTrayIcon::OnActivate, this, &TMainPForm::InTTClick);
     LoadIcons();
@@ -36,6 +35,11 @@ void TMainPForm::CreateTrayIcon()
     m_trayWatch->setInterval(2000);
     connect(m_trayWatch, &QTimer::timeout, this, &TMainPForm::WatchTrayHost);
     connect(m_menu->RPopup, &QMenu::aboutToShow, this, &TMainPForm::WatchTrayHost);
+}
+
+QString TMainPForm::TrayTip() const
+{
+    return TextOr(&m_res, "C0210", QStringLiteral("Pulsmir 2.0 in TaskTray")) + m_trayTipText;
 }
 
 void TMainPForm::WatchTrayHost()
@@ -138,7 +142,7 @@ void TMainPForm::LoadIcons()
 
 void TMainPForm::IcnEditClick()
 {
-    TIconEditDlg dialog(m_paths.ProgramFolder(), this);
+    TIconEditDlg dialog(m_paths.ProgramFolder(), this, &m_res);
     dialog.Load(m_settings.TrayIconDefault, m_settings.Icons);
     if (dialog.exec() != QDialog::Accepted)
         return;

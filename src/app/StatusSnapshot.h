@@ -23,8 +23,32 @@ struct StatusValues
     QString PingFailure; // why no ping can be sent at all
 };
 
+// The words of the snapshot; the program's own until a language gives its.
+struct StatusWords
+{
+    QString Title = QStringLiteral("Pulsmir Status Snapshot");
+    QString Cpu = QStringLiteral("CPU");
+    QString Memory = QStringLiteral("MEM");
+    QString Swap = QStringLiteral("SWP");
+    QString Disk = QStringLiteral("DiskAccess");
+    QString TargetDrive = QStringLiteral("Target Physical Drive Number");
+    QString Network = QStringLiteral("NetworkAccess");
+    QString Ping = QStringLiteral("Ping Response");
+    QString Pinging = QStringLiteral("PINGING...");
+    QString TimeOut = QStringLiteral("Time Out");
+    QString Unavailable = QStringLiteral("Unavailable");
+    QString Temperature = QStringLiteral("Temperature");
+    QString Battery = QStringLiteral("Battery");
+    QString DiskSpace = QStringLiteral("Disk Space");
+    QString Used = QStringLiteral("used");
+};
+
+class TMRes;
+StatusWords StatusWordsOf(const TMRes& res);
+
 // "#,##0.0 B/s", "KB/s" or "MB/s" in the locale's separators.
 QString FormatSpeed(std::uint64_t bytesPerSecond, const QLocale& locale);
 
 // The text of the status tips, lines joined with CR LF.
-QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale);
+QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale,
+                            const StatusWords& words = {});

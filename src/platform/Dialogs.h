@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <optional>
+#include <utility>
 #include <vector>
 
 enum class DialogType
@@ -24,6 +25,14 @@ enum class DialogAnswer
     Cancel,
     Yes,
     No
+};
+
+// The words of a box in the program's language: its title by type and its buttons. An empty
+// one leaves the platform's own.
+struct DialogWords
+{
+    QString Warning, Error, Information, Confirmation;
+    QString Ok, Cancel, Yes, No;
 };
 
 // The message boxes of the program: the platform's standard dialog with a type and a button
@@ -55,6 +64,10 @@ public:
     // repeat of a box still open): the button that lets nothing happen.
     static DialogAnswer Unanswered(DialogButtons buttons);
 
+    // The words boxes show from now on (the language changed).
+    void SetWords(DialogWords words) { m_words = std::move(words); }
+    const DialogWords& Words() const { return m_words; }
+
 protected:
     // Shows the box and waits for the answer.
     virtual DialogAnswer Present(DialogType type, const QString& text, DialogButtons buttons) = 0;
@@ -67,6 +80,7 @@ private:
         DialogButtons buttons;
     };
     std::vector<OpenBox> m_open;
+    DialogWords m_words;
 };
 
 // A failure that comes back at every attempt (each time the settings are applied, say) is

@@ -131,3 +131,13 @@ QString TMRes::GetText(const QString& code) const
     text.replace(QStringLiteral("\\n"), QStringLiteral("\r\n"));
     return text;
 }
+
+QString TextOr(const TMRes* res, const char* code, const QString& builtIn)
+{
+    if (!res)
+        return builtIn;
+    const QString key = QLatin1String(code);
+    if (!res->HasText(key))
+        return builtIn;
+    return res->GetText(key);
+}

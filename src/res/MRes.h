@@ -23,6 +23,7 @@ public:
     QString FileOfLanguage(const QString& description) const;
     bool OpenLanguage(const QString& description);
     QString GetText(const QString& code) const;
+    bool HasText(const QString& code) const { return m_lookup.contains(code); }
 
     const QString& FilePath() const { return m_filePath; }
     const QString& Description() const { return m_description; }
@@ -48,3 +49,8 @@ private:
     std::vector<std::pair<QString, QString>> m_texts;
     QHash<QString, QString> m_lookup;
 };
+
+// The text of a code in the open language, or the program's own wording where there is no
+// language (a package installed from the command line comes before any) or the open file
+// lacks the code. Line breaks come as CR LF, as from GetText.
+QString TextOr(const TMRes* res, const char* code, const QString& builtIn);

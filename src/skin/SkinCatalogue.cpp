@@ -141,12 +141,16 @@ QStringList SkinInformationLines(const TSkinSystem& skin, const TMRes& texts)
     const auto pick = [&](bool on, const char* yes, const char* no) {
         return texts.GetText(QLatin1String(on ? yes : no));
     };
-    return {QStringLiteral("Name    : ") + skin.SkinName,
-            QStringLiteral("Version : ") + skin.SkinSystem,
-            QStringLiteral("MemUsed : ") + QString::asprintf("%8.2f", skin.MemUsed / 1024.0) +
+    // The labels end in their colon, padded so that the values line up in the fixed font.
+    const auto label = [&](const char* code, const char* builtIn) {
+        return TextOr(&texts, code, QLatin1String(builtIn)) + u' ';
+    };
+    return {label("C0402", "Name    :") + skin.SkinName,
+            label("C0403", "Version :") + skin.SkinSystem,
+            label("C0404", "MemUsed :") + QString::asprintf("%8.2f", skin.MemUsed / 1024.0) +
                 QStringLiteral(" KBytes"),
-            QStringLiteral("Creater : ") + skin.CreaterName,
-            QStringLiteral("URL     : ") + skin.CreaterURL,
+            label("C0405", "Creater :") + skin.CreaterName,
+            label("C0406", "URL     :") + skin.CreaterURL,
             QString(),
             pick(skin.Compact.Enable, "R0611", "R0612"),
             pick(skin.Full.Enable, "R0613", "R0614"),

@@ -1,5 +1,7 @@
 #include "ui/IconEditDlg.h"
 
+#include "res/MRes.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -11,16 +13,18 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-TIconEditDlg::TIconEditDlg(QString programFolder, QWidget* parent)
-    : QDialog(parent), OpenIcn(&TIconEditDlg::OpenIcnDialog),
+TIconEditDlg::TIconEditDlg(QString programFolder, QWidget* parent, const TMRes* res)
+    : QDialog(parent), OpenIcn([res](QWidget* owner, const QString& start) {
+          return OpenIcnDialog(owner, start, res);
+      }),
       m_programFolder(std::move(programFolder))
 {
     setObjectName(QStringLiteral("IconEditDlg"));
-    setWindowTitle(QStringLiteral("Tray Icon Selector"));
+    setWindowTitle(TextOr(res, "C0211", QStringLiteral("Tray Icon Selector")));
 
-    RadioButton1 = new QRadioButton(QStringLiteral("Pulsmir Default"), this);
+    RadioButton1 = new QRadioButton(TextOr(res, "C0212", QStringLiteral("Pulsmir Default")), this);
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
-    RadioButton2 = new QRadioButton(QStringLiteral("User Assign"), this);
+    RadioButton2 = new QRadioButton(TextOr(res, "C0213", QStringLiteral("User Assign")), this);
     RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
     RadioButton1->setChecked(true);
 
@@ -45,10 +49,10 @@ TIconEditDlg::TIconEditDlg(QString programFolder, QWidget* parent)
         connect(Buttons[at], &QPushButton::clicked, this, [this, i] { Browse(i); });
     }
 
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn = new QPushButton(TextOr(res, "C0154", QStringLiteral("OK")), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setDefault(true);
-    Button5 = new QPushButton(QStringLiteral("Cancel"), this);
+    Button5 = new QPushButton(TextOr(res, "C0155", QStringLiteral("Cancel")), this);
     Button5->setObjectName(QStringLiteral("Button5"));
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button5, &QPushButton::clicked, this, &QDialog::reject);
@@ -105,8 +109,10 @@ void TIconEditDlg::Browse(int index)
         edit->setText(QDir::toNativeSeparators(chosen));
 }
 
-QString TIconEditDlg::OpenIcnDialog(QWidget* parent, const QString& startPath)
+QString TIconEditDlg::OpenIcnDialog(QWidget* parent, const QString& startPath, const TMRes* res)
 {
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open Icon File"), startPath,
-                                        QStringLiteral("アイコン (*.ico)"));
+    // The program's own icons are PNG pictures; Windows icon files are read too.
+    return QFileDialog::getOpenFileName(
+        parent, TextOr(res, "C0214", QStringLiteral("Open Icon File")), startPath,
+        TextOr(res, "C0215", QStringLiteral("Icons (*.png *.ico)")));
 }

@@ -8,6 +8,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class TMRes;
 
 // "Tray Icon Selector": the built-in tray icons or four icon files, one per disk state.
 class TIconEditDlg : public QDialog
@@ -19,7 +20,9 @@ public:
     // cancelled.
     using OpenIconFile = std::function<QString(QWidget* parent, const QString& startPath)>;
 
-    explicit TIconEditDlg(QString programFolder, QWidget* parent = nullptr);
+    // Captions in the open language when one is given.
+    explicit TIconEditDlg(QString programFolder, QWidget* parent = nullptr,
+                          const TMRes* res = nullptr);
 
     // The settings into the controls, and back when the dialog was accepted.
     void Load(bool trayIconDefault, const std::array<QString, 4>& icons);
@@ -27,7 +30,8 @@ public:
 
     // Runs a browse button's choice; the open dialog by default.
     OpenIconFile OpenIcn;
-    static QString OpenIcnDialog(QWidget* parent, const QString& startPath);
+    static QString OpenIcnDialog(QWidget* parent, const QString& startPath,
+                                 const TMRes* res = nullptr);
 
     QRadioButton* RadioButton1 = nullptr;
     QRadioButton* RadioButton2 = nullptr;

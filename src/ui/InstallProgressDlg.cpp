@@ -1,6 +1,7 @@
 #include "ui/InstallProgressDlg.h"
 
 #include "addin/PackageInstallJob.h"
+#include "res/MRes.h"
 
 #include <QDialogButtonBox>
 #include <QEventLoop>
@@ -25,22 +26,24 @@ constexpr int Gap = 8;
 } // namespace
 
 TInstallProgressDlg::TInstallProgressDlg(PackageInstallJob& job, const QString& fileName,
-                                         QWidget* parent)
-    : QDialog(parent), m_job(job)
+                                         QWidget* parent, const TMRes* res)
+    : QDialog(parent), m_job(job), m_res(res)
 {
-    setWindowTitle(QStringLiteral("Installing Add-in"));
+    setWindowTitle(TextOr(res, "C0421", QStringLiteral("Installing Add-in")));
     setWindowModality(Qt::ApplicationModal);
     auto* name = new QLabel(QFileInfo(fileName).fileName(), this);
     m_text = new QLabel(this);
     m_bar = new QProgressBar(this);
     m_bar->setMinimumWidth(320);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Cancel)
+        ->setText(TextOr(res, "C0155", QStringLiteral("Cancel")));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     // Cancel, Esc and the close button all end here; the dialog stays until the job has put
     // back what it wrote.
     connect(this, &QDialog::rejected, this, [this] {
         m_job.Progress().Cancel = true;
-        m_text->setText(QStringLiteral("Cancelling..."));
+        m_text->setText(TextOr(m_res, "C0422", QStringLiteral("Cancelling...")));
         show();
     });
     auto* layout = new QVBoxLayout(this);
@@ -63,7 +66,7 @@ void TInstallProgressDlg::ShowProgress()
     } else {
         m_bar->setRange(0, 0); // a pipe: how much is to come is not known
     }
-    m_text->setText(QStringLiteral("%1 files, %2 KiB written")
+    m_text->setText(TextOr(m_res, "C0423", QStringLiteral("%1 files, %2 KiB written"))
                         .arg(progress.Entries.load())
                         .arg(progress.BytesWritten / 1024));
 }
@@ -85,9 +88,10 @@ void TInstallProgressDlg::PlaceOutside(const QWidget* window)
     move(at);
 }
 
-void TInstallProgressDlg::Run(PackageInstallJob& job, const QString& fileName, QWidget* parent)
+void TInstallProgressDlg::Run(PackageInstallJob& job, const QString& fileName, QWidget* parent,
+                              const TMRes* res)
 {
-    TInstallProgressDlg dialog(job, fileName, parent);
+    TInstallProgressDlg dialog(job, fileName, parent, res);
     std::atomic<bool> done{false};
     QEventLoop loop;
     QTimer poll;

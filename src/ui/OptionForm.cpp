@@ -4,6 +4,7 @@
 #include "res/MRes.h"
 #include "settings/SpeedRanges.h"
 #include "skin/SkinImage.h"
+#include "ui/ControlTexts.h"
 #include "ui/OptionRules.h"
 #include "ui/SensorPage.h"
 #include "ui/SpeedCheck.h"
@@ -22,60 +23,89 @@
 namespace {
 
 // Which language code labels which control: its caption, its hint, or both.
-struct TextCodes
-{
-    const char* Control;
-    const char* Caption;
-    const char* Hint;
-};
-
-const TextCodes Codes[] = {
-    {"AWTop", "C0303", "C0304"},          {"RegStartup", "C0305", "C0306"},
-    {"AntiLogo", "C0307", "C0308"},       {"ExtSetting", "C0309", "C0310"},
-    {"SknFldSW", "C0311", "C0312"},       {"AASW", "C0313", "C0314"},
-    {"WaitOnStartup", "C0315", "C0316"},  {"SstpSW", "C0317", "C0318"},
-    {"ShowSkinBanner", "C0319", "C0320"}, {"GroupBox4", "C0321", nullptr},
-    {"MultiCPUGrp", "C0322", "C0323"},    {"MultiNICGrp", "C0324", "C0325"},
-    {"Label4", "C0326", nullptr},         {"NICSelect", nullptr, "C0327"},
-    {"AlphaLogo", "C0328", "C0329"},      {"Label6", "C0330", nullptr},
-    {"PerfRate1", "C0331", "C0332"},      {"PerfRate2", "C0333", "C0334"},
-    {"PerfRate3", "C0335", "C0336"},      {"Label8", "C0337", nullptr},
-    {"GrpRate1", "C0338", "C0339"},       {"GrpRate2", "C0340", "C0341"},
-    {"GrpRate3", "C0342", "C0343"},       {"PingEnable", "C0344", "C0345"},
-    {"PLabel", "C0346", nullptr},         {"PInterval", nullptr, "C0347"},
-    {"Label5", "C0348", nullptr},         {"PTrg", nullptr, "C0349"},
-    {"Label7", "C0350", nullptr},         {"Label9", "C0351", nullptr},
-    {"Label11", "C0352", nullptr},        {"GateTime1", nullptr, "C0353"},
-    {"GateTime2", nullptr, "C0353"},      {"GateTime3", nullptr, "C0353"},
-    {"Button1", "C0354", "C0355"},        {"Button2", "C0356", "C0357"},
-    {"Label3", "C0358", nullptr},         {"Label10", "C0359", nullptr},
-    {"CarefulStart", "C0360", "C0361"},   {"LogConvSW", "C0362", "C0363"},
-    {"ODMenuSW", "C0364", "C0365"},       {"AutoHidingSW", "C0366", "C0367"},
-    {"PerfRate4", "C0372", "C0373"},      {"SESw", "C0375", "C0376"},
-    {"GroupBox8", "C0377", nullptr},      {"Label23", "C0378", nullptr},
-    {"Label24", "C0379", nullptr},        {"Label25", "C0380", nullptr},
-    {"GroupBox5", "C0381", nullptr},      {"Label14", "C0382", nullptr},
-    {"Label15", "C0383", nullptr},        {"Label16", "C0384", nullptr},
-    {"Label17", "C0385", nullptr},        {"UseIphlpapi", "C0389", "C0390"},
-    {"ProcessOverDrive", "C0391", "C0392"}, {"UseDefGW", "C0393", "C0394"},
-    {"Label32", "C0395", nullptr},        {"LogoPos", nullptr, "C0396"},
+const ControlText Codes[] = {
+    {"OptionForm", "C0399", nullptr},
+    {"AWTop", "C0303", "C0304"},
+    {"RegStartup", "C0305", "C0306"},
+    {"AntiLogo", "C0307", "C0308"},
+    {"ExtSetting", "C0309", "C0310"},
+    {"SknFldSW", "C0311", "C0312"},
+    {"AASW", "C0313", "C0314"},
+    {"WaitOnStartup", "C0315", "C0316"},
+    {"SstpSW", "C0317", "C0318"},
+    {"ShowSkinBanner", "C0319", "C0320"},
+    {"GroupBox4", "C0321", nullptr},
+    {"MultiCPUGrp", "C0322", "C0323"},
+    {"MultiNICGrp", "C0324", "C0325"},
+    {"Label4", "C0326", nullptr},
+    {"NICSelect", nullptr, "C0327"},
+    {"AlphaLogo", "C0328", "C0329"},
+    {"Label6", "C0330", nullptr},
+    {"PerfRate1", "C0331", "C0332"},
+    {"PerfRate2", "C0333", "C0334"},
+    {"PerfRate3", "C0335", "C0336"},
+    {"Label8", "C0337", nullptr},
+    {"GrpRate1", "C0338", "C0339"},
+    {"GrpRate2", "C0340", "C0341"},
+    {"GrpRate3", "C0342", "C0343"},
+    {"PingEnable", "C0344", "C0345"},
+    {"PLabel", "C0346", nullptr},
+    {"PInterval", nullptr, "C0347"},
+    {"Label5", "C0348", nullptr},
+    {"PTrg", nullptr, "C0349"},
+    {"Label7", "C0350", nullptr},
+    {"Label9", "C0351", nullptr},
+    {"Label11", "C0352", nullptr},
+    {"GateTime1", nullptr, "C0353"},
+    {"GateTime2", nullptr, "C0353"},
+    {"GateTime3", nullptr, "C0353"},
+    {"Button1", "C0354", "C0355"},
+    {"Button2", "C0356", "C0357"},
+    {"Label3", "C0358", nullptr},
+    {"Label10", "C0359", nullptr},
+    {"CarefulStart", "C0360", "C0361"},
+    {"LogConvSW", "C0362", "C0363"},
+    {"ODMenuSW", "C0364", "C0365"},
+    {"AutoHidingSW", "C0366", "C0367"},
+    {"PerfRate4", "C0372", "C0373"},
+    {"SESw", "C0375", "C0376"},
+    {"GroupBox8", "C0377", nullptr},
+    {"Label23", "C0378", nullptr},
+    {"Label24", "C0379", nullptr},
+    {"Label25", "C0380", nullptr},
+    {"GroupBox5", "C0381", nullptr},
+    {"Label14", "C0382", nullptr},
+    {"Label15", "C0383", nullptr},
+    {"Label16", "C0384", nullptr},
+    {"Label17", "C0385", nullptr},
+    {"UseIphlpapi", "C0389", "C0390"},
+    {"ProcessOverDrive", "C0391", "C0392"},
+    {"UseDefGW", "C0393", "C0394"},
+    {"Label32", "C0395", nullptr},
+    {"LogoPos", nullptr, "C0396"},
     {"AHSW", "C0397", "C0398"},
+    // The pages' titles.
+    {"TabSheet1", "C0300", nullptr},
+    {"TabSheet2", "C0301", nullptr},
+    {"TabSheet6", "C0500", nullptr},
+    {"TabSheet5", "C0374", nullptr},
+    {"TabSheetSensors", "C0580", nullptr},
+    {"TabSheet3", "C0302", nullptr},
+    {"TabSheet4", "C0501", nullptr},
+    {"Label13", "C0502", nullptr},
+    {"SSTPTestButton", "C0503", nullptr},
+    {"DiskRangeLabel", "C0509", nullptr},
+    {"NetRangeLabel", "C0510", nullptr},
+    {"Button3", "C0511", nullptr},
+    {"NotFoundLegend", "C0513", nullptr},
+    {"Test1", "C0512", nullptr},
+    {"Test2", "C0512", nullptr},
+    {"Test3", "C0512", nullptr},
+    {"Test4", "C0512", nullptr},
+    {"Test5", "C0512", nullptr},
+    {"Test6", "C0512", nullptr},
+    {"Test7", "C0512", nullptr},
 };
-
-// The pages that take their titles from the language.
-const std::pair<const char*, const char*> PageCodes[] = {
-    {"TabSheet1", "C0300"}, {"TabSheet2", "C0301"}, {"TabSheet3", "C0302"}, {"TabSheet5", "C0374"},
-    {"TabSheetSensors", "C0580"}};
-
-void SetCaption(QWidget* control, const QString& text)
-{
-    if (auto* button = qobject_cast<QAbstractButton*>(control))
-        button->setText(text);
-    else if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(text);
-    else if (auto* group = qobject_cast<QGroupBox*>(control))
-        group->setTitle(text);
-}
 
 QString* SoundField(TSettings& settings, int index)
 {
@@ -146,12 +176,14 @@ TOptionForm::TOptionForm(TOptionContext context, Dialogs& dialogs, QWidget* pare
             m_context.OpenSstpTest(this);
     });
 
-    ChooseSoundFile = [](QWidget* parent, const QString& startFolder) {
-        return QFileDialog::getOpenFileName(parent, QString(), startFolder,
-                                            QStringLiteral("Wave files (*.wav)"));
+    ChooseSoundFile = [this](QWidget* parent, const QString& startFolder) {
+        return QFileDialog::getOpenFileName(
+            parent, QString(), startFolder,
+            TextOr(m_context.Res, "C0514", QStringLiteral("Wave files (*.wav)")));
     };
-    ChooseSpeedRanges = [this](QWidget* parent, int& dRange, int& nRange, qint64& dKib, qint64& nKib) {
-        TFSpeedCheck speed(m_dialogs, parent);
+    ChooseSpeedRanges = [this](QWidget* parent, int& dRange, int& nRange, qint64& dKib,
+                               qint64& nKib) {
+        TFSpeedCheck speed(m_dialogs, m_context.Res, parent);
         speed.Load({dRange, nRange, dKib, nKib});
         if (speed.exec() != QDialog::Accepted)
             return false;
@@ -172,26 +204,12 @@ TOptionForm::~TOptionForm() = default;
 
 void TOptionForm::ApplyTexts()
 {
-    setWindowTitle(QStringLiteral("Pulsmir Option"));
     if (!m_context.Res)
         return;
     const TMRes& res = *m_context.Res;
-    for (const TextCodes& codes : Codes) {
-        auto* control = findChild<QWidget*>(QLatin1String(codes.Control));
-        if (!control)
-            continue;
-        if (codes.Caption)
-            SetCaption(control, res.GetText(QLatin1String(codes.Caption)));
-        if (codes.Hint)
-            control->setToolTip(res.GetText(QLatin1String(codes.Hint)));
-    }
+    ApplyControlTexts(*this, res, Codes);
+    ApplyItemTexts(*m_form->LogoPos, res, {"C0504", "C0505", "C0506", "C0507", "C0508"});
     m_sensorPage->ApplyTexts(res);
-    for (const auto& [page, code] : PageCodes) {
-        auto* sheet = findChild<QWidget*>(QLatin1String(page));
-        const int index = m_form->PCtrl->indexOf(sheet);
-        if (index >= 0)
-            m_form->PCtrl->setTabText(index, res.GetText(QLatin1String(code)));
-    }
 }
 
 void TOptionForm::FillAbout()
@@ -375,8 +393,17 @@ qint64 TOptionForm::RangeKib(const QLineEdit* edit) const
 void TOptionForm::ShowRanges(qint64 diskFullScale, qint64 netFullScale)
 {
     const QLocale locale;
-    m_form->DiskSpeedRange->setText(OptionRules::RangeText(Range(m_form->HDRange), diskFullScale, locale));
-    m_form->NetSpeedRange->setText(OptionRules::RangeText(Range(m_form->NICRange), netFullScale, locale));
+    const int disk = Range(m_form->HDRange);
+    const int net = Range(m_form->NICRange);
+    m_form->DiskSpeedRange->setText(
+        RangeShown(disk, OptionRules::RangeText(disk, diskFullScale, locale)));
+    m_form->NetSpeedRange->setText(
+        RangeShown(net, OptionRules::RangeText(net, netFullScale, locale)));
+}
+
+QString TOptionForm::RangeShown(int range, const QString& text) const
+{
+    return range == AutomaticRange ? TextOr(m_context.Res, "C0515", text) : text;
 }
 
 void TOptionForm::ApplyEnabling()
@@ -449,7 +476,9 @@ void TOptionForm::WaitTimesExit()
 {
     const std::optional<int> seconds = OptionRules::WaitTimeOf(m_form->WaitTimes->text());
     if (!seconds) {
-        m_dialogs.Warning(QStringLiteral("Enter the delay as a whole number of seconds, from 2 to 30."));
+        m_dialogs.Warning(TextOr(m_context.Res, "R0628",
+                                 QStringLiteral("Enter the delay as a whole number of seconds, "
+                                                "from 2 to 30.")));
         m_form->WaitTimes->setText(QString::number(m_lastWaitTime));
         return;
     }
@@ -506,6 +535,6 @@ void TOptionForm::Button3Click()
         m_form->HDRangeV->setText(QString::number(dKib));
     if (nRange == CustomRange)
         m_form->NICRangeV->setText(QString::number(nKib));
-    m_form->DiskSpeedRange->setText(RangeLabelOf(DiskRanges, dRange, dKib));
-    m_form->NetSpeedRange->setText(RangeLabelOf(NetworkRanges, nRange, nKib));
+    m_form->DiskSpeedRange->setText(RangeShown(dRange, RangeLabelOf(DiskRanges, dRange, dKib)));
+    m_form->NetSpeedRange->setText(RangeShown(nRange, RangeLabelOf(NetworkRanges, nRange, nKib)));
 }

@@ -96,6 +96,8 @@ private:
     void ShowRanges(qint64 diskFullScale, qint64 netFullScale);
     QStringList DataFolders() const;
     int Range(const QLineEdit* edit) const;
+    // A full scale as shown: the automatic range in the open language.
+    QString RangeShown(int range, const QString& text) const;
     qint64 RangeKib(const QLineEdit* edit) const;
 
     TOptionContext m_context;

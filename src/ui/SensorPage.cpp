@@ -1,6 +1,7 @@
 #include "ui/SensorPage.h"
 
 #include "res/MRes.h"
+#include "ui/ControlTexts.h"
 #include "ui_SensorPage.h"
 
 #include <QDir>
@@ -9,14 +10,7 @@
 namespace {
 
 // Captions and hints by control, as the other pages take them from the language file.
-struct PageText
-{
-    const char* Control;
-    const char* Caption;
-    const char* Hint;
-};
-
-const PageText Texts[] = {
+const ControlText Texts[] = {
     {"TempSensorLabel", "C0581", nullptr}, {"TempSensorSelect", nullptr, "C0583"},
     {"NoSensorLabel", "C0592", nullptr},   {"TempRangeLabel", "C0584", nullptr},
     {"TempRangeLow", nullptr, "C0585"},    {"TempRangeHigh", nullptr, "C0585"},
@@ -59,19 +53,7 @@ TSensorPage::~TSensorPage() = default;
 
 void TSensorPage::ApplyTexts(const TMRes& res)
 {
-    for (const PageText& text : Texts) {
-        auto* control = findChild<QWidget*>(QLatin1String(text.Control));
-        if (!control)
-            continue;
-        if (text.Caption) {
-            if (auto* label = qobject_cast<QLabel*>(control))
-                label->setText(res.GetText(QLatin1String(text.Caption)));
-            else if (auto* button = qobject_cast<QAbstractButton*>(control))
-                button->setText(res.GetText(QLatin1String(text.Caption)));
-        }
-        if (text.Hint)
-            control->setToolTip(res.GetText(QLatin1String(text.Hint)));
-    }
+    ApplyControlTexts(*this, res, Texts);
     // "Automatic (k10temp Tctl)": the choice that follows the hardware.
     const QString automatic = res.GetText(QStringLiteral("C0582"));
     m_form->TempSensorSelect->setItemText(

@@ -1,10 +1,22 @@
 #include "ui/SpeedCheck.h"
 
 #include "platform/Dialogs.h"
+#include "res/MRes.h"
 #include "settings/SpeedRanges.h"
+#include "ui/ControlTexts.h"
 #include "ui_SpeedCheck.h"
 
 namespace {
+
+const ControlText Texts[] = {
+    {"SpeedCheck", "C0530", nullptr},      {"DiskGroup", "C0531", nullptr},
+    {"DiskNote", "C0532", nullptr},        {"SelectHDAuto", "C0533", nullptr},
+    {"SelectHD", "C0534", nullptr},        {"SelectHDCustom", "C0535", nullptr},
+    {"NetGroup", "C0536", nullptr},        {"NetNote", "C0537", nullptr},
+    {"SelectNICAuto", "C0533", nullptr},   {"SelectNIC", "C0534", nullptr},
+    {"SelectNICCustom", "C0535", nullptr}, {"Button1", "C0154", nullptr},
+    {"Button2", "C0155", nullptr},
+};
 
 template <std::size_t N>
 void FillList(QListWidget* list, const SpeedRangeEntry (&table)[N])
@@ -40,10 +52,12 @@ int RangeOf(const TFSpeedCheck::Group& group)
 
 } // namespace
 
-TFSpeedCheck::TFSpeedCheck(Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), m_dialogs(dialogs), m_form(std::make_unique<Ui::SpeedCheck>())
+TFSpeedCheck::TFSpeedCheck(Dialogs& dialogs, const TMRes* res, QWidget* parent)
+    : QDialog(parent), m_dialogs(dialogs), m_res(res), m_form(std::make_unique<Ui::SpeedCheck>())
 {
     m_form->setupUi(this);
+    if (m_res)
+        ApplyControlTexts(*this, *m_res, Texts);
     HD = {m_form->SelectHDAuto, m_form->SelectHD,  m_form->SelectHDCustom,
           m_form->HDSel,        m_form->HDCustom, m_form->HDCustomUnit};
     NIC = {m_form->SelectNICAuto, m_form->SelectNIC,  m_form->SelectNICCustom,
@@ -104,10 +118,13 @@ bool TFSpeedCheck::CheckCustom(const Group& group, const QString& valueError,
 void TFSpeedCheck::accept()
 {
     // Both groups are checked in the same click.
-    const bool disk = CheckCustom(HD, QStringLiteral("HD Custom Value Error!"),
-                                  QStringLiteral("HD Custom Value: enter a whole number of KB/sec."));
-    const bool net = CheckCustom(NIC, QStringLiteral("NIC Custom Value Error!"),
-                                 QStringLiteral("NIC Custom Value: enter a whole number of KB/sec."));
+    const bool disk = CheckCustom(
+        HD, TextOr(m_res, "R0629", QStringLiteral("HD Custom Value Error!")),
+        TextOr(m_res, "R0631", QStringLiteral("HD Custom Value: enter a whole number of KB/sec.")));
+    const bool net =
+        CheckCustom(NIC, TextOr(m_res, "R0630", QStringLiteral("NIC Custom Value Error!")),
+                    TextOr(m_res, "R0632",
+                           QStringLiteral("NIC Custom Value: enter a whole number of KB/sec.")));
     if (disk && net)
         QDialog::accept();
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 class Dialogs;
+class TMRes;
 class QLineEdit;
 class QListWidget;
 class QRadioButton;
@@ -29,7 +30,8 @@ class TFSpeedCheck : public QDialog
     Q_OBJECT
 
 public:
-    explicit TFSpeedCheck(Dialogs& dialogs, QWidget* parent = nullptr);
+    // Captions in the open language when one is given.
+    explicit TFSpeedCheck(Dialogs& dialogs, const TMRes* res = nullptr, QWidget* parent = nullptr);
     ~TFSpeedCheck() override;
 
     void Load(const SpeedRangeSelection& selection);
@@ -56,5 +58,6 @@ private:
     bool CheckCustom(const Group& group, const QString& valueError, const QString& numberError);
 
     Dialogs& m_dialogs;
+    const TMRes* m_res;
     std::unique_ptr<Ui::SpeedCheck> m_form;
 };

@@ -1,6 +1,8 @@
 #include "platform/linux/QtDialogs.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
+#include <utility>
 
 QString QtDialogs::TitleFor(DialogType type)
 {
@@ -15,6 +17,27 @@ QString QtDialogs::TitleFor(DialogType type)
         return QStringLiteral("Pulsmir - Confirm");
     }
     return QStringLiteral("Pulsmir");
+}
+
+QString QtDialogs::Title(DialogType type) const
+{
+    const DialogWords& words = Words();
+    QString title;
+    switch (type) {
+    case DialogType::Warning:
+        title = words.Warning;
+        break;
+    case DialogType::Error:
+        title = words.Error;
+        break;
+    case DialogType::Information:
+        title = words.Information;
+        break;
+    case DialogType::Confirmation:
+        title = words.Confirmation;
+        break;
+    }
+    return title.isEmpty() ? TitleFor(type) : title;
 }
 
 DialogAnswer QtDialogs::Present(DialogType type, const QString& text, DialogButtons buttons)
@@ -53,7 +76,17 @@ DialogAnswer QtDialogs::Present(DialogType type, const QString& text, DialogButt
 
     QString plain = text;
     plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(icon, TitleFor(type), plain, standard);
+    QMessageBox box(icon, Title(type), plain, standard);
+    // Qt words its buttons in English unless told.
+    const DialogWords& words = Words();
+    const std::pair<QMessageBox::StandardButton, const QString*> captions[] = {
+        {QMessageBox::Ok, &words.Ok},
+        {QMessageBox::Cancel, &words.Cancel},
+        {QMessageBox::Yes, &words.Yes},
+        {QMessageBox::No, &words.No}};
+    for (const auto& [standardButton, caption] : captions)
+        if (QAbstractButton* button = box.button(standardButton); button && !caption->isEmpty())
+            button->setText(*caption);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     switch (box.exec()) {
     case QMessageBox::Yes:

@@ -6,8 +6,11 @@
 class QtDialogs : public Dialogs
 {
 public:
-    // The window title of a box of this type, so that tests can find it on the screen.
+    // The window title of a box of this type before a language gives its own, so that tests
+    // can find it on the screen.
     static QString TitleFor(DialogType type);
+    // The title a box of this type shows now.
+    QString Title(DialogType type) const;
 
 protected:
     DialogAnswer Present(DialogType type, const QString& text, DialogButtons buttons) override;

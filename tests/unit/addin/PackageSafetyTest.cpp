@@ -94,8 +94,11 @@ protected:
         TPmaInst installer(
             program, dialogs, [](const QString&) { return true; }, log.Writer());
         installer.LocalTalkPort = 1; // nothing listens there
+        // A language that words the refusals of these cases; the rest stays the program's own.
         installer.Text = [](const QString& code) {
-            return QStringLiteral("text ") + code;
+            return code == QLatin1String("R0626") || code == QLatin1String("R0627")
+                       ? QStringLiteral("text ") + code
+                       : QString();
         };
         installer.Run = [this](PackageInstallJob& job) {
             job.Limits = limits;

@@ -1,6 +1,7 @@
 #include "addin/PmaInst.h"
 
 #include "doubles/RecordingDialogs.h"
+#include "res/MRes.h"
 #include "support/LogCapture.h"
 #include "support/TempProgramFolder.h"
 
@@ -38,6 +39,7 @@ protected:
             return answer;
         }, log.Writer());
         installer.LocalTalkPort = localTalk.serverPort();
+        installer.Text = texts;
         const bool result = installer.Install(Package(package));
         isSkin = installer.IsSkin;
         skinName = installer.SkinName;
@@ -72,11 +74,26 @@ protected:
     QByteArray handedOff;
     QStringList confirmations;
     bool answer = true;
+    TPmaInst::Texts texts;
     bool isSkin = false;
     QString skinName;
 };
 
 } // namespace
+
+TEST_F(PmaInstall, TheQuestionAndTheReportSpeakTheOpenLanguageWithTheNamesInPlace)
+{
+    TMRes res(QStringLiteral(PULSMIR_DATA_DIR));
+    ASSERT_TRUE(res.OpenLanguage(QString::fromUtf8("日本語")));
+    texts = [&res](const QString& code) { return res.GetText(code); };
+    ASSERT_TRUE(Install("skin.pma"));
+    EXPECT_EQ(confirmations, QStringList({QString::fromUtf8(
+                                 "skin.pma\r\n\r\nこのファイルを Pulsmir にインストールします。"
+                                 "\r\nよろしいですか？")}));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              QString::fromUtf8("スキン \"Packaged Golden\" をインストールしました。"));
+}
 
 TEST_F(PmaInstall, ASkinGoesIntoTheSkinFolderAndTheMonitorIsToldToSwitch)
 {

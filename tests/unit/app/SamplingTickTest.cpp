@@ -2,6 +2,7 @@
 
 #include "app/StatusSnapshot.h"
 #include "core/PerfHistory.h"
+#include "res/MRes.h"
 
 #include <gtest/gtest.h>
 
@@ -211,4 +212,27 @@ TEST(StatusSnapshot, LinesAndFormats)
     EXPECT_EQ(FormatSpeed(1000, c), "1,000.0 B/s");
     EXPECT_EQ(FormatSpeed(5000ULL * MiB, c), "5,000.0 MB/s");
     EXPECT_EQ(FormatSpeed(1536, QLocale(QLocale::German)), "1,5 KB/s");
+}
+
+TEST(StatusSnapshot, WordedInTheOpenLanguage)
+{
+    const QLocale c(QLocale::English, QLocale::UnitedStates);
+    StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, 3, false, 888888, "192.168.1.1", {}, {}};
+    values.Sensors.DiskUsedPercent = 40;
+    values.Sensors.DiskPath = "/home/me";
+    TMRes res(QStringLiteral(PULSMIR_DATA_DIR));
+    // English words it as the program does without a language.
+    ASSERT_TRUE(res.OpenLanguage(QStringLiteral("English")));
+    EXPECT_EQ(BuildStatusSnapshot(values, c, StatusWordsOf(res)), BuildStatusSnapshot(values, c));
+
+    ASSERT_TRUE(res.OpenLanguage(QString::fromUtf8("日本語")));
+    const QString japanese = BuildStatusSnapshot(values, c, StatusWordsOf(res));
+    for (const char* english : {"Snapshot", "MEM", "SWP", "DiskAccess", "Target Physical",
+                                "NetworkAccess", "Ping Response", "Time Out", "Disk Space", "used"})
+        EXPECT_FALSE(japanese.contains(QLatin1String(english))) << english << " in " << qPrintable(japanese);
+    // The values and their layout stay.
+    EXPECT_TRUE(japanese.contains(QStringLiteral(" : 1.5 KB/s\r\n")));
+    EXPECT_TRUE(japanese.contains(QStringLiteral(":  3)\r\n")));
+    EXPECT_TRUE(japanese.contains(QStringLiteral("(192.168.1.1)")));
+    EXPECT_TRUE(japanese.endsWith(QStringLiteral(" (/home/me)")));
 }
