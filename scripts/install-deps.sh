@@ -39,6 +39,8 @@ packages=(
   appstream dpkg-dev
   # a font that holds the characters of the Japanese interface
   fonts-ipafont-gothic
+  # Qt's own words (file dialogs, edit menus) in the interface's language
+  qt6-translations-l10n
   # the end-to-end test driver
   python3
   # a Wayland desktop for the end-to-end cases: headless sway with Xwayland, its wallpaper

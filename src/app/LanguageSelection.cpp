@@ -5,7 +5,10 @@
 #include "platform/UserLocale.h"
 #include "res/MRes.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStringList>
+#include <QTranslator>
 
 QString ChooseDefaultLanguage(const TMRes& res, Dialogs& dialogs, DebugLog& log, unsigned lcid)
 {
@@ -94,4 +97,15 @@ DialogWords DialogWordsOf(const TMRes& res)
     words.Yes = text("C0156");
     words.No = text("C0157");
     return words;
+}
+
+std::unique_ptr<QTranslator> QtTranslatorFor(const QString& langCode)
+{
+    if (langCode != QLatin1String("JPN"))
+        return nullptr;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return nullptr;
+    return translator;
 }

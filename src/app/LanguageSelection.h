@@ -2,10 +2,12 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 class DebugLog;
 class Dialogs;
 struct DialogWords;
+class QTranslator;
 class TMRes;
 
 // Picks the language file that matches the user's locale (Japanese or English) and returns
@@ -26,6 +28,10 @@ bool ReloadLanguageIfChanged(const QString& resourceName, QString& loadedResourc
 
 // The titles and buttons of the message boxes in the open language.
 DialogWords DialogWordsOf(const TMRes& res);
+
+// Qt's own words (file dialogs, the edit menu of a field) in the language of a file's
+// "LANGCODE", where Qt ships them; none for English or a language Qt lacks.
+std::unique_ptr<QTranslator> QtTranslatorFor(const QString& langCode);
 
 // The name that forces the first reload, since no language can carry it.
 inline const QString NoResourceName = QStringLiteral("** No Resource Name **");

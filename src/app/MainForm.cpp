@@ -233,7 +233,7 @@ bool TMainPForm::FormCreate()
     }
     // The boxes of the start-up speak the language already; its menus follow when the
     // settings are applied.
-    m_dialogs.SetWords(DialogWordsOf(m_res));
+    ApplyLanguageWords();
 
     if (m_closeRequested)
         return false;
@@ -369,15 +369,25 @@ void TMainPForm::BuildNicList()
     m_settings.NTTargetNIC = nics.TargetNic;
 }
 
+void TMainPForm::ApplyLanguageWords()
+{
+    m_dialogs.SetWords(DialogWordsOf(m_res));
+    m_statusWords = StatusWordsOf(m_res);
+    if (m_stips)
+        m_stips->setWindowTitle(
+            TextOr(&m_res, "C0146", ProgramTitle + QStringLiteral(" Status Tips")));
+    if (m_qtWords)
+        QCoreApplication::removeTranslator(m_qtWords.get());
+    m_qtWords = QtTranslatorFor(m_res.LangCode());
+    if (m_qtWords)
+        QCoreApplication::installTranslator(m_qtWords.get());
+}
+
 void TMainPForm::ApplySettings()
 {
     if (ReloadLanguageIfChanged(m_settings.ResourceName, m_loadedResourceName, m_res, m_log)) {
         m_menu->ApplyTexts(m_res, m_settings.SkinMode);
-        m_dialogs.SetWords(DialogWordsOf(m_res));
-        m_statusWords = StatusWordsOf(m_res);
-        if (m_stips)
-            m_stips->setWindowTitle(
-                TextOr(&m_res, "C0146", ProgramTitle + QStringLiteral(" Status Tips")));
+        ApplyLanguageWords();
         if (m_trayMenu.Menu)
             ApplyTrayMenuCaptions(m_trayMenu, m_res);
         if (m_trayIcon)

@@ -23,6 +23,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QStringList>
+#include <QTranslator>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -92,6 +93,8 @@ public:
 
     bool CoreSystemInit();
     void ApplySettings();
+    // The words outside the menus in the open language: boxes, status tip, Qt's own.
+    void ApplyLanguageWords();
     void WriteDebugLog(const QString& text) { m_log.Write(text); }
     void SetShutdownPriority();
     void CreateStartupShortcut();
@@ -306,6 +309,7 @@ private:
     bool m_tickIdle = true;
     QString m_statusText;
     StatusWords m_statusWords;
+    std::unique_ptr<QTranslator> m_qtWords;
 
     TMainMenu* m_menu = nullptr;
     QTimer* m_mainTimer = nullptr;

@@ -85,7 +85,9 @@ TEST_F(PmaInstall, TheQuestionAndTheReportSpeakTheOpenLanguageWithTheNamesInPlac
 {
     TMRes res(QStringLiteral(PULSMIR_DATA_DIR));
     ASSERT_TRUE(res.OpenLanguage(QString::fromUtf8("日本語")));
-    texts = [&res](const QString& code) { return res.GetText(code); };
+    texts = [&res](const QString& code) {
+        return res.GetText(code);
+    };
     ASSERT_TRUE(Install("skin.pma"));
     EXPECT_EQ(confirmations, QStringList({QString::fromUtf8(
                                  "skin.pma\r\n\r\nこのファイルを Pulsmir にインストールします。"

@@ -6,6 +6,7 @@
 #include "res/MRes.h"
 #include "support/TempProgramFolder.h"
 
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 namespace {
@@ -123,4 +124,16 @@ TEST_F(LanguageSelectionTest, ApplyingTheSameLanguageTwiceReadsItOnce)
                                        "Multi Resource Data Load COMPLETE :English",
                                        "Multi Resource Data (Re)Loading...",
                                        "Multi Resource Data Load FAILED :Gone"}));
+}
+
+TEST(LanguageSelection, QtsOwnWordsFollowJapaneseOnly)
+{
+    const std::unique_ptr<QTranslator> japanese = QtTranslatorFor(QStringLiteral("JPN"));
+    ASSERT_NE(japanese, nullptr) << "Qt's Japanese translations are not installed";
+    // The file dialog's buttons and a field's edit menu, as Qt words them.
+    EXPECT_FALSE(japanese->translate("QFileDialog", "&Open").isEmpty());
+    EXPECT_NE(japanese->translate("QFileDialog", "&Open"), "&Open");
+    EXPECT_FALSE(japanese->translate("QLineEdit", "&Copy").isEmpty());
+    EXPECT_EQ(QtTranslatorFor(QStringLiteral("ENG")), nullptr);
+    EXPECT_EQ(QtTranslatorFor(QStringLiteral("English.lng")), nullptr);
 }

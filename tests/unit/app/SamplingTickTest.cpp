@@ -217,7 +217,8 @@ TEST(StatusSnapshot, LinesAndFormats)
 TEST(StatusSnapshot, WordedInTheOpenLanguage)
 {
     const QLocale c(QLocale::English, QLocale::UnitedStates);
-    StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, 3, false, 888888, "192.168.1.1", {}, {}};
+    StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, 3, false, 888888, "192.168.1.1",
+                        {}, {}};
     values.Sensors.DiskUsedPercent = 40;
     values.Sensors.DiskPath = "/home/me";
     TMRes res(QStringLiteral(PULSMIR_DATA_DIR));
@@ -229,7 +230,8 @@ TEST(StatusSnapshot, WordedInTheOpenLanguage)
     const QString japanese = BuildStatusSnapshot(values, c, StatusWordsOf(res));
     for (const char* english : {"Snapshot", "MEM", "SWP", "DiskAccess", "Target Physical",
                                 "NetworkAccess", "Ping Response", "Time Out", "Disk Space", "used"})
-        EXPECT_FALSE(japanese.contains(QLatin1String(english))) << english << " in " << qPrintable(japanese);
+        EXPECT_FALSE(japanese.contains(QLatin1String(english)))
+            << english << " in " << qPrintable(japanese);
     // The values and their layout stay.
     EXPECT_TRUE(japanese.contains(QStringLiteral(" : 1.5 KB/s\r\n")));
     EXPECT_TRUE(japanese.contains(QStringLiteral(":  3)\r\n")));
