@@ -4,7 +4,9 @@
 #include "addin/PmaInst.h"
 #include "app/CommandLine.h"
 #include "app/HeadlessRun.h"
+#include "app/LanguageSelection.h"
 #include "app/MainForm.h"
+#include "app/SettingsFile.h"
 #include "platform/AppPaths.h"
 #include "platform/InstanceGuard.h"
 #include "platform/TerminationSignals.h"
@@ -38,22 +40,30 @@ const char* const HelpText =
     "Create an empty Debug.log there to switch the debug log on.\n";
 
 // Packages on the command line go through the installer, each asked for and reported on in
-// its own boxes; a skin switches a monitor that is already running.
+// its own boxes, in the language the settings name; a skin switches a monitor that is already
+// running.
 class PackageAddins : public AddinHandOff
 {
 public:
     PackageAddins(const AppPaths& paths, Dialogs& dialogs, DebugLog& log)
-        : m_paths(paths), m_dialogs(dialogs), m_log(log)
+        : m_paths(paths), m_dialogs(dialogs), m_log(log), m_res(paths.DataFolders())
     {
     }
 
     AddinInstallResult Install(const QString& packageFile) override
     {
-        TPmaInst installer(m_paths.ProgramFolder(), m_dialogs,
-                           [](const QString& message) { return TSkinInsDlg::Ask(message); },
-                           TaggedLog(&m_log, QString()));
-        installer.Run = [&packageFile](PackageInstallJob& job) {
-            TInstallProgressDlg::Run(job, packageFile);
+        if (m_res.FilePath().isEmpty() &&
+            m_res.OpenLanguage(TSettingsFile(m_paths, -1).ChosenLanguage()))
+            m_dialogs.SetWords(DialogWordsOf(m_res));
+        TPmaInst installer(
+            m_paths.ProgramFolder(), m_dialogs,
+            [this](const QString& message) { return TSkinInsDlg::Ask(message, nullptr, &m_res); },
+            TaggedLog(&m_log, QString()));
+        installer.Run = [this, &packageFile](PackageInstallJob& job) {
+            TInstallProgressDlg::Run(job, packageFile, nullptr, &m_res);
+        };
+        installer.Text = [this](const QString& code) {
+            return m_res.GetText(code);
         };
         AddinInstallResult result;
         result.succeeded = installer.Install(QFileInfo(packageFile).absoluteFilePath());
@@ -66,6 +76,7 @@ private:
     const AppPaths& m_paths;
     Dialogs& m_dialogs;
     DebugLog& m_log;
+    TMRes m_res;
 };
 
 } // namespace

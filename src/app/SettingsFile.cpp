@@ -334,6 +334,11 @@ QString TSettingsFile::LoadPath() const
     return QFileInfo::exists(perDrive) ? perDrive : m_paths.SettingsFile(QStringLiteral("Pulsmir.ini"));
 }
 
+QString TSettingsFile::ChosenLanguage() const
+{
+    return ProfileIni(LoadPath()).ReadString(MainSection, QStringLiteral("ResourceName"));
+}
+
 TSettings TSettingsFile::Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* askSpeedRange,
                               bool writeFiles) const
 {

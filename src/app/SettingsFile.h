@@ -46,6 +46,9 @@ public:
     TSettingsFile(const AppPaths& paths, int targetDrive);
 
     QString LoadPath() const;
+    // The language the settings name, read without the rest (for boxes shown before the
+    // window loads the settings); empty when none is named.
+    QString ChosenLanguage() const;
     QString SavePath() const;
 
     // Creates the file with its default content when it is missing, removes the section of

@@ -82,6 +82,17 @@ def a_signal_during_the_add_in_box_on_the_command_line(desktop, folder):
     expect("Application Running..." not in folder.log_lines(), "started after the signal")
 
 
+def the_add_in_box_on_the_command_line_speaks_the_chosen_language(desktop, folder):
+    # Before any window: the language comes from the settings file alone.
+    folder.settings(ResourceName="日本語", NoSplash=1, PingEnable=0)
+    program = Pulsmir(desktop, folder, args=[package(folder)])
+    box = desktop.wait_box("アドインファイルのインストール")
+    expect(not desktop.boxes(ADDIN_BOX), "an English add-in box as well")
+    program.process.send_signal(signal.SIGTERM)
+    expect_clean_exit(program, "SIGTERM during the add-in box")
+    expect(not desktop.is_viewable(box), "the box left open")
+
+
 def a_signal_during_a_start_up_box(desktop, folder):
     break_file_type_registration(folder)
     folder.settings(ResourceName="English", NoSplash=1, PingEnable=0)
