@@ -9,7 +9,10 @@ bash "$root/scripts/install-deps.sh"
 echo "== gcc: build and test"
 # Warnings fail both builds: the project builds clean with gcc and with clang.
 bash "$root/scripts/build.sh" "$root/build" -DPULSMIR_WARNINGS_AS_ERRORS=ON
-(cd "$root/build" && ctest --output-on-failure --timeout 600)
+# The unit tests two at a time; the end-to-end cases one by one, since each starts a desktop of
+# its own and some listen on the program's fixed ports.
+(cd "$root/build" && ctest --output-on-failure --timeout 600 -L unit -j2 &&
+  ctest --output-on-failure --timeout 600 -LE unit)
 
 echo "== clang: unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 # Debug keeps the assertions; -O1 keeps the tests and the fuzzing fast enough.
@@ -17,7 +20,7 @@ CC=clang CXX=clang++ bash "$root/scripts/build.sh" "$root/build-clang" \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DPULSMIR_FUZZ=ON -DPULSMIR_WARNINGS_AS_ERRORS=ON \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 (cd "$root/build-clang" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --output-on-failure --timeout 600 -L unit)
+  ctest --output-on-failure --timeout 600 -L unit -j2)
 
 echo "== clang: fuzz targets, a few seconds each"
 # Replays the seeds and every earlier finding kept in fuzz/seeds/, then fuzzes a little.
