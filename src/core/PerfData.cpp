@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -41,10 +42,12 @@ TPerfData* TPerfData::Acquire(PerfDataSource& source)
         ++it->references;
         return it->data;
     }
-    auto* data = new TPerfData(source);
-    SharedBlocks().push_back({&source, data, 1});
+    // Shared only once its first query is through: a reader that throws leaves nothing behind
+    // that nobody holds.
+    std::unique_ptr<TPerfData> data(new TPerfData(source));
     data->Query();
-    return data;
+    SharedBlocks().push_back({&source, data.get(), 1});
+    return data.release();
 }
 
 void TPerfData::Release(TPerfData* data)

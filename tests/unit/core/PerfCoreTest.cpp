@@ -542,4 +542,6 @@ TEST_F(PerfCoreFixture, NicListNamesTheInterfacesAndDropsAMissingTarget)
     ASSERT_GE(lines.size(), 3);
     EXPECT_EQ(lines[lines.size() - 2], "[TRAP] NIC List : the performance data cannot be read");
     EXPECT_EQ(lines.last(), "..<!>NIC not Found");
+    // Nor does it leave a block behind that nobody holds.
+    EXPECT_EQ(TPerfData::References(failing), 0);
 }
