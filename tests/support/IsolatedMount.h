@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/IsolatedChild.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -8,8 +10,6 @@
 #include <sched.h>
 #include <string>
 #include <sys/mount.h>
-#include <sys/wait.h>
-#include <type_traits>
 #include <unistd.h>
 
 // Runs a piece of a test in a child process inside a mount namespace of its own, where a
@@ -28,43 +28,7 @@ public:
 
     template <typename T> std::optional<T> Run(const std::function<T()>& body)
     {
-        static_assert(std::is_trivially_copyable_v<T>);
-        struct Answer
-        {
-            bool Ran;
-            char Failure[200];
-            T Value;
-        };
-        int channel[2];
-        if (::pipe2(channel, O_CLOEXEC) != 0)
-            return std::nullopt;
-        const pid_t child = ::fork();
-        if (child == 0) {
-            Answer answer{};
-            const std::string failure = Enter();
-            std::strncpy(answer.Failure, failure.c_str(), sizeof answer.Failure - 1);
-            answer.Ran = failure.empty();
-            if (answer.Ran)
-                answer.Value = body();
-            const bool written = ::write(channel[1], &answer, sizeof answer) == sizeof answer;
-            ::_exit(written ? 0 : 1);
-        }
-        ::close(channel[1]);
-        Answer answer{};
-        size_t got = 0;
-        for (ssize_t n = 1; n > 0 && got < sizeof answer;) {
-            n = ::read(channel[0], reinterpret_cast<char*>(&answer) + got, sizeof answer - got);
-            if (n > 0)
-                got += size_t(n);
-        }
-        ::close(channel[0]);
-        if (child > 0)
-            ::waitpid(child, nullptr, 0);
-        if (got != sizeof answer)
-            WhyNot = "the child process did not answer";
-        else if (!answer.Ran)
-            WhyNot = answer.Failure;
-        return got == sizeof answer && answer.Ran ? std::optional<T>(answer.Value) : std::nullopt;
+        return RunInIsolatedChild<T>([this] { return Enter(); }, body, WhyNot);
     }
 
     // Writes into `folder` until its file system refuses another byte. A tmpfs hands out whole
@@ -89,15 +53,6 @@ public:
     }
 
 private:
-    static bool WriteFile(const char* path, const std::string& text)
-    {
-        const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
-        const bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == ssize_t(text.size());
-        if (fd >= 0)
-            ::close(fd);
-        return ok;
-    }
-
     std::string Enter() const
     {
         if (Folder.empty())
@@ -109,10 +64,10 @@ private:
             if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
                 return std::string("mount namespaces unavailable: ") + std::strerror(errno);
             // The same ids inside, so the files made there belong to the user as usual.
-            if (!WriteFile("/proc/self/setgroups", "deny") ||
-                !WriteFile("/proc/self/uid_map",
+            if (!WriteProcSetting("/proc/self/setgroups", "deny") ||
+                !WriteProcSetting("/proc/self/uid_map",
                            std::to_string(uid) + " " + std::to_string(uid) + " 1") ||
-                !WriteFile("/proc/self/gid_map",
+                !WriteProcSetting("/proc/self/gid_map",
                            std::to_string(gid) + " " + std::to_string(gid) + " 1"))
                 return "cannot map the user into the namespace";
         }

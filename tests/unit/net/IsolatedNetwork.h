@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/IsolatedChild.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,8 +12,6 @@
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
-#include <type_traits>
 #include <unistd.h>
 
 // Runs a piece of a test in a child process inside a network namespace of its own, holding
@@ -26,52 +26,10 @@ public:
 
     template <typename T> std::optional<T> Run(const std::function<T()>& body)
     {
-        static_assert(std::is_trivially_copyable_v<T>);
-        struct Answer
-        {
-            bool Ran;
-            char Failure[200];
-            T Value;
-        };
-        int channel[2];
-        if (::pipe2(channel, O_CLOEXEC) != 0)
-            return std::nullopt;
-        const pid_t child = ::fork();
-        if (child == 0) {
-            Answer answer{};
-            const std::string failure = Enter();
-            std::strncpy(answer.Failure, failure.c_str(), sizeof answer.Failure - 1);
-            answer.Ran = failure.empty();
-            if (answer.Ran)
-                answer.Value = body();
-            const bool written = ::write(channel[1], &answer, sizeof answer) == sizeof answer;
-            ::_exit(written ? 0 : 1);
-        }
-        ::close(channel[1]);
-        Answer answer{};
-        size_t got = 0;
-        for (ssize_t n = 1; n > 0 && got<sizeof answer; got += n> 0 ? size_t(n) : 0)
-            n = ::read(channel[0], reinterpret_cast<char*>(&answer) + got, sizeof answer - got);
-        ::close(channel[0]);
-        if (child > 0)
-            ::waitpid(child, nullptr, 0);
-        if (got != sizeof answer)
-            WhyNot = "the child process did not answer";
-        else if (!answer.Ran)
-            WhyNot = answer.Failure;
-        return got == sizeof answer && answer.Ran ? std::optional<T>(answer.Value) : std::nullopt;
+        return RunInIsolatedChild<T>([this] { return Enter(); }, body, WhyNot);
     }
 
 private:
-    static bool WriteSysctl(const char* path, const std::string& value)
-    {
-        const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
-        const bool ok = fd >= 0 && ::write(fd, value.data(), value.size()) == ssize_t(value.size());
-        if (fd >= 0)
-            ::close(fd);
-        return ok;
-    }
-
     std::string Enter() const
     {
         // Root may make a network namespace directly; others through a user namespace.
@@ -88,9 +46,9 @@ private:
             if (!up)
                 return "cannot bring the loopback up in the namespace";
         }
-        if (IgnoreEchoes && !WriteSysctl("/proc/sys/net/ipv4/icmp_echo_ignore_all", "1"))
+        if (IgnoreEchoes && !WriteProcSetting("/proc/sys/net/ipv4/icmp_echo_ignore_all", "1"))
             return "cannot switch echo replies off in the namespace";
-        if (!WriteSysctl("/proc/sys/net/ipv4/ping_group_range", PingGroups))
+        if (!WriteProcSetting("/proc/sys/net/ipv4/ping_group_range", PingGroups))
             return "cannot set ping_group_range in the namespace";
         return {};
     }
