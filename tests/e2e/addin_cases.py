@@ -14,6 +14,7 @@ import time
 
 from harness import Pulsmir, wait_until, window_geometry
 from monitor_cases import install_skin, the_window
+from option_cases import busy
 from shell_cases import expect, main_windows
 from window_cases import start
 
@@ -101,15 +102,6 @@ def frames_in(desktop, window, seconds):
     out = subprocess.run([counter, str(window), str(seconds)], env=desktop.env(),
                          capture_output=True, text=True, timeout=seconds + 20).stdout
     return len(out.split())
-
-
-def busy(stop):
-    # On and off, so the processor meter moves on every tick.
-    while not stop.is_set():
-        end = time.monotonic() + 0.03
-        while time.monotonic() < end:
-            pass
-        time.sleep(0.03)
 
 
 def a_resource_package_that_brings_the_program_is_refused(desktop, folder):
