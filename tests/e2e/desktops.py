@@ -288,17 +288,25 @@ class MutterDesktop(SessionDesktop):
         helpers/mutter_screen.py), taken by GStreamer from PipeWire."""
         node = self._screen_cast()
         raw = os.path.join(self.home, "screen.rgb")
-        result = subprocess.run(
-            ["gst-launch-1.0", "-q", "pipewiresrc", f"path={node}", "num-buffers=1", "!",
-             "videoconvert", "!", f"video/x-raw,format=RGB,width={self.width},"
-             f"height={self.height}", "!", "filesink", f"location={raw}"],
-            env=self.desktop_env(), capture_output=True, text=True, timeout=60)
-        with open(raw, "rb") as handle:
-            pixels = handle.read()
-        if result.returncode != 0 or len(pixels) != self.width * self.height * 3:
-            raise E2EError(f"no frame of mutter's screen cast ({len(pixels)} bytes): "
-                           + result.stderr.strip()[-300:])
-        return b"P6\n%d %d\n255\n" % (self.width, self.height) + pixels
+        # A stream that the session manager has not linked yet refuses the pipeline ("Failed
+        # to set pipeline to PAUSED"): asked again a moment later, it gives its frame.
+        for attempt in range(5):
+            if os.path.exists(raw):
+                os.remove(raw)
+            result = subprocess.run(
+                ["gst-launch-1.0", "-q", "pipewiresrc", f"path={node}", "num-buffers=1", "!",
+                 "videoconvert", "!", f"video/x-raw,format=RGB,width={self.width},"
+                 f"height={self.height}", "!", "filesink", f"location={raw}"],
+                env=self.desktop_env(), capture_output=True, text=True, timeout=60)
+            pixels = b""
+            if os.path.exists(raw):
+                with open(raw, "rb") as handle:
+                    pixels = handle.read()
+            if result.returncode == 0 and len(pixels) == self.width * self.height * 3:
+                return b"P6\n%d %d\n255\n" % (self.width, self.height) + pixels
+            time.sleep(1)
+        raise E2EError(f"no frame of mutter's screen cast ({len(pixels)} bytes): "
+                       + result.stderr.strip()[-300:])
 
     def _screen_cast(self):
         if getattr(self, "_cast_node", None):
