@@ -1,6 +1,7 @@
 #include "ui/SkinBannerForm.h"
 
 #include "skin/SkinImage.h"
+#include "ui/ColumnFont.h"
 
 #include <QDir>
 #include <QEvent>
@@ -54,7 +55,9 @@ void TSkinBannerForm::SetBanner(const Bitmap24& banner)
 
 void TSkinBannerForm::SetLines(const QStringList& lines)
 {
-    Memo1->setPlainText(lines.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    const QString text = lines.join(u'\n').replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Memo1->setFont(ColumnFontFor(text, QFontDatabase::systemFont(QFontDatabase::FixedFont)));
+    Memo1->setPlainText(text);
 }
 
 void TSkinBannerForm::Center()
