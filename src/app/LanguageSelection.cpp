@@ -10,40 +10,51 @@
 #include <QStringList>
 #include <QTranslator>
 
+namespace {
+
+bool IsJapanese(unsigned lcid)
+{
+    return (lcid & 0xFF) == LangJapanese;
+}
+
+} // namespace
+
+QStringList LanguagesForLocale(const TMRes& res, unsigned lcid)
+{
+    const QString wanted = IsJapanese(lcid) ? QStringLiteral("JPN") : QStringLiteral("ENG");
+    QStringList found;
+    for (const QString& description : res.ListLanguages())
+        if (res.CodeOfLanguage(description) == wanted)
+            found << description;
+    return found;
+}
+
 QString ChooseDefaultLanguage(const TMRes& res, Dialogs& dialogs, DebugLog& log, unsigned lcid)
 {
-    QString resourceName;
     log.Write(QStringLiteral("Get Default Language."));
-
-    QString wanted;
-    if ((lcid & 0xFF) == LangJapanese) {
+    if (IsJapanese(lcid)) {
         log.Write(QStringLiteral("Select : JAPANESE"));
         dialogs.Warning(
             QStringLiteral("システム言語判定の結果、デフォルト言語が日本語に設定されました。"
                            "\r\n（言語はオプション画面で変更できます）"));
-        wanted = QStringLiteral("JPN");
     } else {
         log.Write(QStringLiteral("Select : NON-JAPANESE"));
         dialogs.Warning(QStringLiteral(
             "The default language was set as English.\r\n(Language can be changed in option)"));
-        wanted = QStringLiteral("ENG");
     }
 
     log.Write(QStringLiteral("Recource File Searching..."));
+    const QStringList matching = LanguagesForLocale(res, lcid);
+    for (const QString& description : matching)
+        log.Write(QStringLiteral("Select Recource File:") + description);
+    if (!matching.isEmpty())
+        return matching.last();
+    QString resourceName;
     const QStringList languages = res.ListLanguages();
-    for (const QString& description : languages) {
-        if (res.CodeOfLanguage(description) == wanted) {
-            resourceName = description;
-            log.Write(QStringLiteral("Select Recource File:") + description);
-        }
-    }
-
-    if (resourceName.isEmpty()) {
-        if (!languages.isEmpty())
-            resourceName = languages.first();
-        dialogs.Warning(QStringLiteral("Resource unit is not found!"));
-        log.Write(QStringLiteral("NO Recource File!"));
-    }
+    if (!languages.isEmpty())
+        resourceName = languages.first();
+    dialogs.Warning(QStringLiteral("Resource unit is not found!"));
+    log.Write(QStringLiteral("NO Recource File!"));
     return resourceName;
 }
 

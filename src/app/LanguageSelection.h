@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -9,6 +10,10 @@ class Dialogs;
 struct DialogWords;
 class QTranslator;
 class TMRes;
+
+// The language files for the user's locale (Japanese or English) by their descriptions, in the
+// order of the listing; the last is the one chosen.
+QStringList LanguagesForLocale(const TMRes& res, unsigned lcid);
 
 // Picks the language file that matches the user's locale (Japanese or English) and returns
 // its description; the first language file when none matches; empty when there is none.

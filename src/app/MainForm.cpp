@@ -197,7 +197,7 @@ bool TMainPForm::FormCreate()
     if (WritesFiles())
         SweepUnfinishedSaves();
     WriteDebugLog(QStringLiteral("Application Setting Load"));
-    SpeedRangeDialogAsker speedRanges(m_dialogs);
+    SpeedRangeDialogAsker speedRanges(m_dialogs, m_paths.DataFolders(), UserDefaultLcid());
     m_settings = TSettingsFile(m_paths, m_targetDrive)
                      .Load(m_dialogs, m_res, WritesFiles() ? &speedRanges : nullptr, WritesFiles());
     m_settingsLoaded = true;

@@ -1,6 +1,7 @@
 // The main window's options: the options dialog, the speed ranges asked for at the first start,
 // and the network settings the core takes from them.
 #include "Version.h"
+#include "app/LanguageSelection.h"
 #include "app/MainForm.h"
 #include "core/SensorReadings.h"
 #include "platform/linux/SysfsSensors.h"
@@ -22,9 +23,19 @@ qint64 SpeedRangeDialogAsker::FullScaleKib(qint64 bytes)
     return bytes / 1024;
 }
 
-std::optional<SpeedRangeChoice> SpeedRangeDialogAsker::AskSpeedRange(const SpeedRangeChoice& current)
+std::optional<SpeedRangeChoice> SpeedRangeDialogAsker::AskSpeedRange(const SpeedRangeChoice& current,
+                                                                    const QString& language)
 {
-    TFSpeedCheck dialog(m_dialogs);
+    TMRes texts(m_languageFolders);
+    const QStringList localeLanguages = LanguagesForLocale(texts, m_lcid);
+    const bool speaks =
+        texts.OpenLanguage(language) ||
+        (!localeLanguages.isEmpty() && texts.OpenLanguage(localeLanguages.last()));
+    // The boxes up to the language load (a custom value out of range, the default language's
+    // own) speak it too.
+    if (speaks)
+        m_dialogs.SetWords(DialogWordsOf(texts));
+    TFSpeedCheck dialog(m_dialogs, speaks ? &texts : nullptr);
     dialog.Load({current.DRange, current.NRange, FullScaleKib(current.DRangeV),
                  FullScaleKib(current.NRangeV)});
     if (dialog.exec() != QDialog::Accepted)

@@ -380,7 +380,7 @@ TSettings TSettingsFile::Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* ask
         settings.NRange = 0;
         SpeedRangeChoice current{0, 0, settings.DRangeV, settings.NRangeV};
         if (askSpeedRange) {
-            if (std::optional<SpeedRangeChoice> chosen = askSpeedRange->AskSpeedRange(current)) {
+            if (std::optional<SpeedRangeChoice> chosen = askSpeedRange->AskSpeedRange(current, settings.ResourceName)) {
                 settings.DRange = chosen->DRange;
                 settings.NRange = chosen->NRange;
                 settings.DRangeV = chosen->DRangeV;

@@ -2,7 +2,9 @@
 
 #include "settings/Settings.h"
 
+#include <QStringList>
 #include <optional>
+#include <utility>
 
 class AppPaths;
 class Dialogs;
@@ -22,19 +24,28 @@ class SpeedRangeAsker
 {
 public:
     virtual ~SpeedRangeAsker() = default;
-    virtual std::optional<SpeedRangeChoice> AskSpeedRange(const SpeedRangeChoice& current) = 0;
+    // `language` is the settings' language (empty at a first start).
+    virtual std::optional<SpeedRangeChoice> AskSpeedRange(const SpeedRangeChoice& current,
+                                                          const QString& language) = 0;
 };
 
-// Asks through the speed range dialog.
+// Asks through the speed range dialog. It comes while the settings load, before any language
+// is: it speaks the settings' language or, at a first start, the one the user's locale
+// (`lcid`) is going to choose, from the language files of `languageFolders`.
 class SpeedRangeDialogAsker : public SpeedRangeAsker
 {
 public:
-    explicit SpeedRangeDialogAsker(Dialogs& dialogs) : m_dialogs(dialogs) {}
-    std::optional<SpeedRangeChoice> AskSpeedRange(const SpeedRangeChoice& current) override;
+    SpeedRangeDialogAsker(Dialogs& dialogs, QStringList languageFolders, unsigned lcid)
+        : m_dialogs(dialogs), m_languageFolders(std::move(languageFolders)), m_lcid(lcid)
+    {}
+    std::optional<SpeedRangeChoice> AskSpeedRange(const SpeedRangeChoice& current,
+                                                  const QString& language) override;
 
 private:
     static qint64 FullScaleKib(qint64 bytes);
     Dialogs& m_dialogs;
+    QStringList m_languageFolders;
+    unsigned m_lcid;
 };
 
 // The settings file "Pulsmir.ini" in the program folder, or "Pulsmir_" + digit + ".ini" for an

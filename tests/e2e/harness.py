@@ -172,8 +172,13 @@ class Desktop:
         return self.run(["xprop", "-id", str(window), name], check=False).strip()
 
     def boxes(self, title="Pulsmir - "):
-        """The viewable windows whose title starts with `title`."""
-        return [w for w in self.windows("^" + re.escape(title)) if self.is_viewable(w)]
+        """The viewable windows whose title starts with `title`. xdotool's pattern does not
+        match a title beyond ASCII (a Japanese one), so such a title is compared here."""
+        if title.isascii():
+            named = self.windows("^" + re.escape(title))
+        else:
+            named = [w for w in self.windows(".") if self.window_name(w).startswith(title)]
+        return [w for w in named if self.is_viewable(w)]
 
     def wait_box(self, title="Pulsmir - ", timeout=DEFAULT_TIMEOUT):
         """Waits for a viewable box whose title starts with `title`; returns its window."""

@@ -64,6 +64,20 @@ def first_start(desktop, folder):
            == "System Analog Meter II(for2.2)", "default skin name lost")
 
 
+def first_start_in_japanese(desktop, folder):
+    # The speed ranges are asked while the settings load, before any language is chosen: in
+    # the one the locale is going to choose, as is the box that says it was chosen.
+    program = Pulsmir(desktop, folder, env={"LANG": "ja_JP.UTF-8"})
+    title = desktop.answer_box("ディスクとネットワークの速度の選択")
+    expect(title == "ディスクとネットワークの速度の選択", title)
+    title = desktop.answer_box("Pulsmir - ")
+    expect(title == "Pulsmir - 警告", f"the default language's box is titled {title!r}")
+    folder.wait_for_log("Application Running...")
+    expect("Select : JAPANESE" in folder.log_lines(), "Japanese not chosen")
+    expect(program.terminate() == 0, "exit code after SIGTERM")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "ResourceName") == "日本語", "language")
+
+
 def second_instance(desktop, folder):
     folder.settings(ResourceName="English", NoSplash=1)
     first = Pulsmir(desktop, folder)

@@ -14,14 +14,17 @@ namespace {
 class ScriptedSpeedRange : public SpeedRangeAsker
 {
 public:
-    std::optional<SpeedRangeChoice> AskSpeedRange(const SpeedRangeChoice& current) override
+    std::optional<SpeedRangeChoice> AskSpeedRange(const SpeedRangeChoice& current,
+                                                  const QString& language) override
     {
         ++calls;
         asked = current;
+        askedLanguage = language;
         return answer;
     }
     int calls = 0;
     SpeedRangeChoice asked;
+    QString askedLanguage;
     std::optional<SpeedRangeChoice> answer;
 };
 
@@ -60,6 +63,7 @@ TEST_F(SettingsFileTest, FirstStartCreatesTheDefaultFileAndAsksForSpeedRanges)
     EXPECT_TRUE(s.UseDefaultGateway);
     EXPECT_EQ(speedRange.calls, 1);
     EXPECT_EQ(speedRange.asked.DRange, 0);
+    EXPECT_TRUE(speedRange.askedLanguage.isEmpty()) << "no language chosen yet";
     EXPECT_EQ(s.DRange, 99);
     EXPECT_EQ(s.NRange, 3);
     EXPECT_EQ(s.DRangeV, 209715200);
@@ -76,9 +80,11 @@ TEST_F(SettingsFileTest, FirstStartCreatesTheDefaultFileAndAsksForSpeedRanges)
 
 TEST_F(SettingsFileTest, CancelledSpeedDialogLeavesRangesAutomatic)
 {
-    folder.Write("Pulsmir.ini", "[Pulsmir2]\r\nDRange=5\r\nNRange=7\r\nVersion=200\r\n");
+    folder.Write("Pulsmir.ini",
+                 "[Pulsmir2]\r\nDRange=5\r\nNRange=7\r\nVersion=200\r\nResourceName=English\r\n");
     TSettings s = Load();
     EXPECT_EQ(speedRange.calls, 1);
+    EXPECT_EQ(speedRange.askedLanguage, "English") << "asked in the language of the settings";
     EXPECT_EQ(s.DRange, 0);
     EXPECT_EQ(s.NRange, 0);
 }
