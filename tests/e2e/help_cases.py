@@ -15,6 +15,14 @@ echo "$@" >> "{record}"
 """
 
 
+def recorded(record):
+    try:
+        with open(record) as handle:
+            return handle.read()
+    except FileNotFoundError:
+        return ""
+
+
 def missing_help_offers_the_web_page(desktop, folder):
     install_skin(folder)
     shutil.rmtree(folder.file("help"), ignore_errors=True)
@@ -34,7 +42,8 @@ def missing_help_offers_the_web_page(desktop, folder):
     popup_menu(desktop, the_window(desktop), ["Up", "Up", "Return"])
     # The question's default answer is Yes.
     expect(desktop.answer_box("Pulsmir - Warning") == "Pulsmir - Warning", "no question")
-    wait_until(lambda: os.path.exists(record), timeout=15, what="the web page opened")
-    with open(record) as handle:
-        expect(handle.read().split() == ["https://pulsmir.org/help/"], "not the help page")
+    # The shell makes the file before it writes the line: the line is the word.
+    wait_until(lambda: recorded(record).endswith("\n"), timeout=15, what="the web page opened")
+    expect(recorded(record).split() == ["https://pulsmir.org/help/"],
+           f"not the help page: {recorded(record)!r}")
     expect(program.terminate() == 0, "exit")
