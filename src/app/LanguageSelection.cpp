@@ -110,12 +110,20 @@ DialogWords DialogWordsOf(const TMRes& res)
     return words;
 }
 
+std::optional<QLocale> TranslatedLocaleOf(const QString& langCode)
+{
+    if (langCode == QLatin1String("JPN"))
+        return QLocale(QLocale::Japanese);
+    return std::nullopt;
+}
+
 std::unique_ptr<QTranslator> QtTranslatorFor(const QString& langCode)
 {
-    if (langCode != QLatin1String("JPN"))
+    const std::optional<QLocale> locale = TranslatedLocaleOf(langCode);
+    if (!locale)
         return nullptr;
     auto translator = std::make_unique<QTranslator>();
-    if (!translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+    if (!translator->load(*locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         return nullptr;
     return translator;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class DebugLog;
 class Dialogs;
@@ -33,6 +35,10 @@ bool ReloadLanguageIfChanged(const QString& resourceName, QString& loadedResourc
 
 // The titles and buttons of the message boxes in the open language.
 DialogWords DialogWordsOf(const TMRes& res);
+
+// The locale of a language file's "LANGCODE" where the program's surroundings (Qt's own words,
+// the help) have an edition of it; none for English, whose words are the built-in ones.
+std::optional<QLocale> TranslatedLocaleOf(const QString& langCode);
 
 // Qt's own words (file dialogs, the edit menu of a field) in the language of a file's
 // "LANGCODE", where Qt ships them; none for English or a language Qt lacks.

@@ -3,12 +3,12 @@
 #include "Version.h"
 #include "app/LanguageSelection.h"
 #include "app/MainForm.h"
-#include "core/SensorReadings.h"
-#include "platform/linux/SysfsSensors.h"
 #include "app/MainMenu.h"
 #include "app/SettingsFile.h"
 #include "core/PerfCore.h"
+#include "core/SensorReadings.h"
 #include "platform/Dialogs.h"
+#include "platform/linux/SysfsSensors.h"
 #include "settings/SpeedRanges.h"
 #include "ui/OptionForm.h"
 #include "ui/SpeedCheck.h"
@@ -23,14 +23,13 @@ qint64 SpeedRangeDialogAsker::FullScaleKib(qint64 bytes)
     return bytes / 1024;
 }
 
-std::optional<SpeedRangeChoice> SpeedRangeDialogAsker::AskSpeedRange(const SpeedRangeChoice& current,
-                                                                    const QString& language)
+std::optional<SpeedRangeChoice>
+SpeedRangeDialogAsker::AskSpeedRange(const SpeedRangeChoice& current, const QString& language)
 {
     TMRes texts(m_languageFolders);
     const QStringList localeLanguages = LanguagesForLocale(texts, m_lcid);
-    const bool speaks =
-        texts.OpenLanguage(language) ||
-        (!localeLanguages.isEmpty() && texts.OpenLanguage(localeLanguages.last()));
+    const bool speaks = texts.OpenLanguage(language) ||
+                        (!localeLanguages.isEmpty() && texts.OpenLanguage(localeLanguages.last()));
     // The boxes up to the language load (a custom value out of range, the default language's
     // own) speak it too.
     if (speaks)

@@ -2,12 +2,14 @@
 
 #include "app/AActiveCtrl.h"
 #include "app/FltCtrl.h"
-#include "settings/Settings.h"
+#include "app/LanguageSelection.h"
 #include "platform/Dialogs.h"
 #include "res/MRes.h"
+#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
 
 TModeChange SkinModeChange(int skinMode, bool hasCompact, bool hasFull, bool byUser)
 {
@@ -55,10 +57,17 @@ void ApplyWindowThreadSettings(TSettings& settings, bool skinAllowsFloat, TFltCt
 bool ShowHelp(const QString& programFolder, const QUrl& webPage, Dialogs& dialogs, const TMRes& res,
               const std::function<bool(const QUrl&)>& openUrl)
 {
-    const QString helpFile = QDir(programFolder).filePath(QStringLiteral("help/index.html"));
-    if (QFileInfo(helpFile).isFile()) {
-        openUrl(QUrl::fromLocalFile(helpFile));
-        return true;
+    const QDir help(QDir(programFolder).filePath(QStringLiteral("help")));
+    QStringList helpFiles;
+    // The open language's edition first ("index.ja.html"), then the help every install has.
+    if (const std::optional<QLocale> locale = TranslatedLocaleOf(res.LangCode()))
+        helpFiles << help.filePath(QStringLiteral("index.%1.html").arg(locale->bcp47Name()));
+    helpFiles << help.filePath(QStringLiteral("index.html"));
+    for (const QString& helpFile : helpFiles) {
+        if (QFileInfo(helpFile).isFile()) {
+            openUrl(QUrl::fromLocalFile(helpFile));
+            return true;
+        }
     }
     if (dialogs.AskYesNo(DialogType::Warning, res.GetText(QStringLiteral("R0624"))))
         openUrl(webPage);

@@ -35,7 +35,7 @@ bool FloatActive(bool floatSW, int skinMode, bool compactFloat, bool fullFloat);
 void ApplyWindowThreadSettings(TSettings& settings, bool skinAllowsFloat, TFltCtrl& floating,
                                TAActiveCtrl& autoActive);
 
-// The help command: the program folder's "help/index.html", or after the "R0624" question the
-// web page. True when the local help was opened (the "ShowHelp" event follows).
+// The help command: the program folder's "help/index.html" (its edition in the open language,
+// "help/index.ja.html", where there is one), or after the "R0624" question the web page. True when the local help was opened (the "ShowHelp" event follows).
 bool ShowHelp(const QString& programFolder, const QUrl& webPage, Dialogs& dialogs, const TMRes& res,
               const std::function<bool(const QUrl&)>& openUrl);

@@ -15,17 +15,9 @@ echo "$@" >> "{record}"
 """
 
 
-def recorded(record):
-    try:
-        with open(record) as handle:
-            return handle.read()
-    except FileNotFoundError:
-        return ""
-
-
-def missing_help_offers_the_web_page(desktop, folder):
-    install_skin(folder)
-    shutil.rmtree(folder.file("help"), ignore_errors=True)
+def recording_opener(folder):
+    """A stand-in for xdg-open on the program's search path. Returns the file it records in
+    and the environment that makes the program use it."""
     tools = os.path.join(os.path.dirname(folder.path), "tools")
     os.makedirs(tools)
     record = os.path.join(tools, "opened")
@@ -33,17 +25,49 @@ def missing_help_offers_the_web_page(desktop, folder):
     with open(opener, "w") as handle:
         handle.write(RECORDING_OPENER.format(record=record))
     os.chmod(opener, os.stat(opener).st_mode | stat.S_IXUSR)
-    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Golden")
-    program = Pulsmir(desktop, folder,
-                      env={"PATH": tools + os.pathsep + os.environ["PATH"],
-                           "XDG_CURRENT_DESKTOP": "", "DESKTOP_SESSION": ""})
-    folder.wait_for_log("Application Running...")
-    # Up from the bottom of the menu: Exit, then Help.
+    return record, {"PATH": tools + os.pathsep + os.environ["PATH"], "XDG_CURRENT_DESKTOP": "",
+                    "DESKTOP_SESSION": ""}
+
+
+def opened(record):
+    """What the opener was asked to open, once it has written its line (the shell makes the
+    file before it writes)."""
+    def line():
+        try:
+            with open(record) as handle:
+                text = handle.read()
+        except FileNotFoundError:
+            return None
+        return text if text.endswith("\n") else None
+    return wait_until(line, timeout=15, what="the opener to be called").split()
+
+
+def choose_help(desktop):
+    # Up from the bottom of the window's pop-up menu: Exit, then Help.
     popup_menu(desktop, the_window(desktop), ["Up", "Up", "Return"])
+
+
+def missing_help_offers_the_web_page(desktop, folder):
+    install_skin(folder)
+    shutil.rmtree(folder.file("help"), ignore_errors=True)
+    record, env = recording_opener(folder)
+    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Golden")
+    program = Pulsmir(desktop, folder, env=env)
+    folder.wait_for_log("Application Running...")
+    choose_help(desktop)
     # The question's default answer is Yes.
     expect(desktop.answer_box("Pulsmir - Warning") == "Pulsmir - Warning", "no question")
-    # The shell makes the file before it writes the line: the line is the word.
-    wait_until(lambda: recorded(record).endswith("\n"), timeout=15, what="the web page opened")
-    expect(recorded(record).split() == ["https://pulsmir.org/help/"],
-           f"not the help page: {recorded(record)!r}")
+    expect(opened(record) == ["https://pulsmir.org/help/"], f"not the help page: {opened(record)}")
+    expect(program.terminate() == 0, "exit")
+
+
+def japanese_mode_opens_the_japanese_help(desktop, folder):
+    install_skin(folder)
+    record, env = recording_opener(folder)
+    folder.settings(ResourceName="日本語", NoSplash=1, CurrentSkinName="Golden")
+    program = Pulsmir(desktop, folder, env=env)
+    folder.wait_for_log("Application Running...")
+    choose_help(desktop)
+    expect(opened(record) == ["file://" + folder.file("help/index.ja.html")],
+           f"not the Japanese help: {opened(record)}")
     expect(program.terminate() == 0, "exit")

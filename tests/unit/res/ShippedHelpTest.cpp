@@ -4,47 +4,66 @@
 #include <gtest/gtest.h>
 #include <set>
 
-// The offline help opened by the Help menu item: every picture it shows ships with it and every
-// link inside the page leads to a section that exists.
+// The offline help opened by the Help menu item, in each of its editions: every picture it shows
+// ships with it, every link inside the page leads to a section that exists, and the Japanese
+// edition has every section, picture and link of the English one.
 
 namespace {
 
-QString HelpText()
+const char* const Editions[] = {"index.html", "index.ja.html"};
+
+QString HelpText(const char* edition)
 {
-    QFile file(QStringLiteral(PULSMIR_DATA_DIR) + "/help/index.html");
+    QFile file(QStringLiteral(PULSMIR_DATA_DIR) + "/help/" + QLatin1String(edition));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
+
+std::multiset<QString> Captures(const QString& text, const char* pattern)
+{
+    std::multiset<QString> found;
+    auto it = QRegularExpression(QLatin1String(pattern)).globalMatch(text);
+    while (it.hasNext())
+        found.insert(it.next().captured(1));
+    return found;
+}
+
+constexpr const char* Pictures = R"re(<img src="([^"]+)")re";
+constexpr const char* Sections = R"re(id="([^"]+)")re";
+constexpr const char* InnerLinks = R"re(href="#([^"]+)")re";
 
 } // namespace
 
 TEST(ShippedHelp, EveryPictureOfTheHelpShipsBesideIt)
 {
-    const QString text = HelpText();
-    ASSERT_FALSE(text.isEmpty());
-    int pictures = 0;
-    auto it = QRegularExpression(R"re(<img src="([^"]+)")re").globalMatch(text);
-    while (it.hasNext()) {
-        const QString source = it.next().captured(1);
-        EXPECT_TRUE(QFileInfo::exists(QStringLiteral(PULSMIR_DATA_DIR) + "/help/" + source))
-            << qPrintable(source);
-        ++pictures;
+    for (const char* edition : Editions) {
+        const QString text = HelpText(edition);
+        ASSERT_FALSE(text.isEmpty()) << edition;
+        const std::multiset<QString> pictures = Captures(text, Pictures);
+        EXPECT_FALSE(pictures.empty()) << edition;
+        for (const QString& source : pictures)
+            EXPECT_TRUE(QFileInfo::exists(QStringLiteral(PULSMIR_DATA_DIR) + "/help/" + source))
+                << edition << ": " << qPrintable(source);
     }
-    EXPECT_GT(pictures, 0);
 }
 
 TEST(ShippedHelp, EveryLinkInsideThePageHasItsSection)
 {
-    const QString text = HelpText();
-    std::set<QString> ids;
-    auto idMatches = QRegularExpression(R"re(id="([^"]+)")re").globalMatch(text);
-    while (idMatches.hasNext())
-        ids.insert(idMatches.next().captured(1));
-    auto links = QRegularExpression(R"re(href="#([^"]+)")re").globalMatch(text);
-    int count = 0;
-    while (links.hasNext()) {
-        const QString target = links.next().captured(1);
-        EXPECT_TRUE(ids.count(target)) << qPrintable(target);
-        ++count;
+    for (const char* edition : Editions) {
+        const QString text = HelpText(edition);
+        const std::multiset<QString> ids = Captures(text, Sections);
+        const std::multiset<QString> links = Captures(text, InnerLinks);
+        for (const QString& target : links)
+            EXPECT_TRUE(ids.count(target)) << edition << ": " << qPrintable(target);
+        EXPECT_GT(links.size(), 10u) << edition;
     }
-    EXPECT_GT(count, 10);
+}
+
+TEST(ShippedHelp, TheJapaneseEditionHasEverySectionOfTheEnglishOne)
+{
+    const QString english = HelpText("index.html");
+    const QString japanese = HelpText("index.ja.html");
+    ASSERT_FALSE(japanese.isEmpty());
+    EXPECT_TRUE(japanese.contains(QLatin1String("<html lang=\"ja\">")));
+    for (const char* pattern : {Sections, InnerLinks, Pictures})
+        EXPECT_EQ(Captures(japanese, pattern), Captures(english, pattern)) << pattern;
 }

@@ -1,5 +1,6 @@
-#include "res/MRes.h"
 #include "ui/ColumnFont.h"
+
+#include "res/MRes.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>

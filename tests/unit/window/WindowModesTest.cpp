@@ -2,9 +2,9 @@
 
 #include "app/AActiveCtrl.h"
 #include "app/FltCtrl.h"
-#include "settings/Settings.h"
 #include "doubles/RecordingDialogs.h"
 #include "res/MRes.h"
+#include "settings/Settings.h"
 #include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
@@ -111,4 +111,36 @@ TEST(HelpCommand, LocalHelpOrTheWebPageAfterAsking)
     EXPECT_TRUE(ShowHelp(folder.Path(), web, dialogs, res, open));
     EXPECT_EQ(opened, std::vector<QUrl>{QUrl::fromLocalFile(folder.File("help/index.html"))});
     EXPECT_EQ(dialogs.boxes.size(), 2u);
+}
+
+TEST(HelpCommand, OpensTheEditionOfTheOpenLanguage)
+{
+    TempProgramFolder folder;
+    folder.Write(QStringLiteral("English.lng"),
+                 "[Header]\r\nDISCRIPTION=English\r\nLANGCODE=ENG\r\n");
+    folder.Write(QStringLiteral("Japanese.lng"),
+                 "[Header]\r\nDISCRIPTION=Nihongo\r\nLANGCODE=JPN\r\n");
+    folder.Write(QStringLiteral("help/index.html"), "<html lang=\"en\"></html>");
+    TMRes res(folder.Path());
+    RecordingDialogs dialogs;
+    std::vector<QUrl> opened;
+    const auto open = [&](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    };
+    const QUrl web(QStringLiteral("https://example.org/pulsmir/help"));
+    const auto help = [&](const char* file) {
+        return QUrl::fromLocalFile(folder.File(QStringLiteral("help/") + QLatin1String(file)));
+    };
+
+    // Without a Japanese edition the one help there is.
+    ASSERT_TRUE(res.OpenLanguage(QStringLiteral("Nihongo")));
+    EXPECT_TRUE(ShowHelp(folder.Path(), web, dialogs, res, open));
+    folder.Write(QStringLiteral("help/index.ja.html"), "<html lang=\"ja\"></html>");
+    EXPECT_TRUE(ShowHelp(folder.Path(), web, dialogs, res, open));
+    ASSERT_TRUE(res.OpenLanguage(QStringLiteral("English")));
+    EXPECT_TRUE(ShowHelp(folder.Path(), web, dialogs, res, open));
+    EXPECT_EQ(opened,
+              (std::vector<QUrl>{help("index.html"), help("index.ja.html"), help("index.html")}));
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
