@@ -1,6 +1,8 @@
-"""Hostile skins on the real program: pictures far over the limits, a background wider than the
-screen, a definition file of 400 MiB and a checkerboard outline of half a million rectangles.
-None of them may stop the window drawing or take the current skin away."""
+"""Hostile skins and files on the real program: pictures far over the limits, a background wider
+than the screen, a definition file of 400 MiB and a checkerboard outline of half a million
+rectangles, which may neither stop the window drawing nor take the current skin away; named
+pipes and sparse gigabyte files in place of the program's files, which may not hold up the
+start."""
 
 import os
 import struct
@@ -103,3 +105,25 @@ def hostile_skins_keep_the_current_skin_drawing(desktop, folder):
     expect(program.terminate() == 0, "exit")
     expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "CurrentSkinName") == "Golden",
            "the current skin is not kept")
+
+
+def pipes_and_huge_files_do_not_hold_up_the_start(desktop, folder):
+    # A named pipe blocks whoever opens it to read until a writer comes; a sparse file claims
+    # a gigabyte it does not hold. In place of the script file, a skin and a language file,
+    # none may hold the start up or fill the memory.
+    install_skin(folder)
+    for name in ("sstp.ini", "Skin/Pipe.ini"):
+        if os.path.exists(folder.file(name)):
+            os.remove(folder.file(name))
+        os.mkfifo(folder.file(name))
+    for name in ("Huge.lng", "Skin/Huge.ini"):
+        with open(folder.file(name), "wb") as handle:
+            handle.truncate(1 << 30)
+    program = start(desktop, folder, CurrentSkinName="Golden", SstpSW=1)
+    folder.wait_for_log("Skin 'Golden' Loaded...Complete")
+    expect("SSTP File Load FAILED!" in folder.log_lines(), "the pipe read as a script file")
+    the_window(desktop)
+    with open(f"/proc/{program.process.pid}/status") as handle:
+        peak = next(int(line.split()[1]) for line in handle if line.startswith("VmHWM:"))
+    expect(peak < 100 << 10, f"{peak >> 10} MiB at the most")
+    expect(program.terminate() == 0, "exit")
