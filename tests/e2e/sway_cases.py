@@ -157,10 +157,15 @@ def floating_gives_up_quietly(desktop, folder):
     moves = len(positions(folder, r"Float Move: (-?\d+),(-?\d+)"))
     # A few for each place it was sent to (the corner, then the other window's edge).
     expect(0 < moves <= 60, f"{moves} moves before giving up")
-    stays = [line for line in folder.log_lines()
-             if line.startswith("(!) Window Placement : the window stays at")]
-    expect(len(stays) == 1, f"a refused move is logged once, not at every try: {len(stays)}")
+
+    def stays():
+        return [line for line in folder.log_lines()
+                if line.startswith("(!) Window Placement : the window stays at")]
+
+    # Checked a moment after the last move, which may come after floating gave up.
+    wait_until(stays, timeout=SLOW, what="the place the window stays at in the log")
     time.sleep(3.0)
+    expect(len(stays()) == 1, f"a refused move is logged once, not at every try: {len(stays())}")
     expect(len(positions(folder, r"Float Move: (-?\d+),(-?\d+)")) == moves,
            "floating went on moving after it gave up")
     stop(program)
