@@ -443,7 +443,9 @@ def mutter_dragged_and_snapped_by_the_pointer(desktop, folder):
     window = the_window(desktop)
     wait_until(lambda: position(desktop, window) == (200, 200), timeout=SLOW,
                what=f"the saved place (it is at {position(desktop, window)})")
-    x, y, w, h = window_geometry(desktop, window)
+    # mutter takes the skin's size a moment after the program asks for it (from 1 x 1).
+    x, y, w, h = wait_until(lambda: (g := window_geometry(desktop, window))[2] > 1 and g,
+                            timeout=SLOW, what="the window at the skin's size")
     compositor_drag(pointer, (x + 10, y + h // 2), (x + 310, y + h // 2 + 150))
     wait_until(lambda: drag_end_positions(folder), timeout=SLOW, what="the drop")
     expect(drag_end_positions(folder)[-1] == (500, 350),
@@ -452,6 +454,7 @@ def mutter_dragged_and_snapped_by_the_pointer(desktop, folder):
                what=f"the window where the pointer took it (at {position(desktop, window)})")
     # Grabbed where it went (so mutter shows it there) and let go 5 pixels from the right edge:
     # it snaps flush.
+    x, y, w, h = window_geometry(desktop, window)
     compositor_drag(pointer, (510, 350 + h // 2), (desktop.width - 5 - w + 10, 350 + h // 2))
     wait_until(lambda: len(drag_end_positions(folder)) == 2, timeout=SLOW,
                what="the second drop (the press did not reach the moved window)")
