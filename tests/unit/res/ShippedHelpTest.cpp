@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <set>
 
-// The offline help opened by the Help menu item, in each of its editions: every picture it shows
-// ships with it, every link inside the page leads to a section that exists, and the Japanese
-// edition has every section, picture and link of the English one.
+// The offline help opened by the Help menu item, in each of its editions: every picture and the
+// stylesheet it loads ship with it, every link inside the page leads to a section that exists,
+// and the Japanese edition has every section, picture and link of the English one.
 
 namespace {
 
@@ -27,7 +27,8 @@ std::multiset<QString> Captures(const QString& text, const char* pattern)
     return found;
 }
 
-constexpr const char* Pictures = R"re(<img src="([^"]+)")re";
+// The pictures and the shared stylesheet.
+constexpr const char* Pictures = R"re(<(?:img src|link rel="stylesheet" href)="([^"]+)")re";
 constexpr const char* Sections = R"re(id="([^"]+)")re";
 constexpr const char* InnerLinks = R"re(href="#([^"]+)")re";
 

@@ -80,67 +80,74 @@ TEST(WindowThreadSettings, FloatingNeedsTheSwitchTheSkinAndAnInterval)
     EXPECT_FALSE(floating.Active);
 }
 
-TEST(HelpCommand, LocalHelpOrTheWebPageAfterAsking)
+namespace {
+
+// The help command on a scratch program folder; what it opens is recorded, not opened.
+class HelpCommand : public ::testing::Test
 {
+protected:
+    bool Show(const TMRes& res)
+    {
+        return ShowHelp(folder.Path(), web, dialogs, res, [this](const QUrl& url) {
+            opened.push_back(url);
+            return true;
+        });
+    }
+    QUrl Help(const char* file) const
+    {
+        return QUrl::fromLocalFile(folder.File(QStringLiteral("help/") + QLatin1String(file)));
+    }
+
     TempProgramFolder folder;
+    RecordingDialogs dialogs;
+    std::vector<QUrl> opened;
+    const QUrl web{QStringLiteral("https://example.org/pulsmir/help")};
+};
+
+} // namespace
+
+TEST_F(HelpCommand, LocalHelpOrTheWebPageAfterAsking)
+{
     folder.Write(QStringLiteral("English.lng"),
                  "[Header]\r\nDISCRIPTION=English\r\nLANGCODE=ENG\r\n[MESSAGES]\r\n"
                  "R0624=No help here. Web?\r\n");
     TMRes res(folder.Path());
     res.OpenLanguage(QStringLiteral("English"));
-    RecordingDialogs dialogs;
-    std::vector<QUrl> opened;
-    const auto open = [&](const QUrl& url) {
-        opened.push_back(url);
-        return true;
-    };
-    const QUrl web(QStringLiteral("https://example.org/pulsmir/help"));
 
     dialogs.answers = {DialogAnswer::No};
-    EXPECT_FALSE(ShowHelp(folder.Path(), web, dialogs, res, open));
+    EXPECT_FALSE(Show(res));
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].type, DialogType::Warning);
     EXPECT_EQ(dialogs.boxes[0].buttons, DialogButtons::YesNo);
     EXPECT_EQ(dialogs.boxes[0].text, res.GetText(QStringLiteral("R0624")));
     EXPECT_TRUE(opened.empty());
-    EXPECT_FALSE(ShowHelp(folder.Path(), web, dialogs, res, open));
+    EXPECT_FALSE(Show(res));
     EXPECT_EQ(opened, std::vector<QUrl>{web});
 
     folder.Write(QStringLiteral("help/index.html"), "<html></html>");
     opened.clear();
-    EXPECT_TRUE(ShowHelp(folder.Path(), web, dialogs, res, open));
-    EXPECT_EQ(opened, std::vector<QUrl>{QUrl::fromLocalFile(folder.File("help/index.html"))});
+    EXPECT_TRUE(Show(res));
+    EXPECT_EQ(opened, std::vector<QUrl>{Help("index.html")});
     EXPECT_EQ(dialogs.boxes.size(), 2u);
 }
 
-TEST(HelpCommand, OpensTheEditionOfTheOpenLanguage)
+TEST_F(HelpCommand, OpensTheEditionOfTheOpenLanguage)
 {
-    TempProgramFolder folder;
     folder.Write(QStringLiteral("English.lng"),
                  "[Header]\r\nDISCRIPTION=English\r\nLANGCODE=ENG\r\n");
     folder.Write(QStringLiteral("Japanese.lng"),
                  "[Header]\r\nDISCRIPTION=Nihongo\r\nLANGCODE=JPN\r\n");
     folder.Write(QStringLiteral("help/index.html"), "<html lang=\"en\"></html>");
     TMRes res(folder.Path());
-    RecordingDialogs dialogs;
-    std::vector<QUrl> opened;
-    const auto open = [&](const QUrl& url) {
-        opened.push_back(url);
-        return true;
-    };
-    const QUrl web(QStringLiteral("https://example.org/pulsmir/help"));
-    const auto help = [&](const char* file) {
-        return QUrl::fromLocalFile(folder.File(QStringLiteral("help/") + QLatin1String(file)));
-    };
 
     // Without a Japanese edition the one help there is.
     ASSERT_TRUE(res.OpenLanguage(QStringLiteral("Nihongo")));
-    EXPECT_TRUE(ShowHelp(folder.Path(), web, dialogs, res, open));
+    EXPECT_TRUE(Show(res));
     folder.Write(QStringLiteral("help/index.ja.html"), "<html lang=\"ja\"></html>");
-    EXPECT_TRUE(ShowHelp(folder.Path(), web, dialogs, res, open));
+    EXPECT_TRUE(Show(res));
     ASSERT_TRUE(res.OpenLanguage(QStringLiteral("English")));
-    EXPECT_TRUE(ShowHelp(folder.Path(), web, dialogs, res, open));
+    EXPECT_TRUE(Show(res));
     EXPECT_EQ(opened,
-              (std::vector<QUrl>{help("index.html"), help("index.ja.html"), help("index.html")}));
+              (std::vector<QUrl>{Help("index.html"), Help("index.ja.html"), Help("index.html")}));
     EXPECT_TRUE(dialogs.boxes.empty());
 }
