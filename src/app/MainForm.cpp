@@ -116,6 +116,88 @@ bool TMainPForm::FormCreate()
     if (m_runMode == RunMode::Desktop)
         new THintTiming(this); // the window owns it
 
+    CreateMeasurement();
+    CreateMenuAndTimers();
+    LogVersions();
+
+    WriteDebugLog(QStringLiteral("MainForm Initialize"));
+    resize(1, 1); // no size of its own until a skin is applied
+    winId();      // the window exists from here on, so a second instance can find it
+    CreateWindowThreads();
+    CreateSkinFolderWatch();
+
+    // Boxes turn the event loop from here on: a close asked for in one (the log's own box
+    // above, say) ends the start-up at the next of these checks, and the shutdown sequence
+    // takes what exists by then.
+    if (m_closeRequested)
+        return false;
+    LoadSettingsAtStartup();
+    ShowSplashAtStartup();
+
+    if (!LoadLanguageAtStartup(m_settings.ResourceName, m_res, m_dialogs, m_log, UserDefaultLcid(),
+                               [this](const QString& text) { ShowStatus(text); })) {
+        m_startAborted = true;
+        if (WritesFiles())
+            SaveSettings(false);
+        m_splash.reset();
+        return false;
+    }
+    // The boxes of the start-up speak the language already; its menus follow when the
+    // settings are applied.
+    ApplyLanguageWords();
+
+    if (m_closeRequested)
+        return false;
+    if (m_settings.Carefully && !RunCarefulChecks()) {
+        m_startAborted = !m_closeRequested;
+        m_splash.reset();
+        return false;
+    }
+
+    ShowStatus(QStringLiteral("Initilize..."));
+    WriteDebugLog(QStringLiteral("Alpha Control Initialize"));
+    SetShutdownPriority();
+
+    ShowStatus(QStringLiteral("Load Icons..."));
+    WriteDebugLog(QStringLiteral("TaskTray Control Initialize"));
+    if (m_runMode == RunMode::Desktop)
+        EnterTrayAtStartup();
+    StartServices();
+
+    if (m_closeRequested)
+        return false;
+    WriteDebugLog(QStringLiteral("Pulsmir Core System Initialize..."));
+    const bool coreReady = CoreSystemInit();
+    if (m_closeRequested)
+        return false;
+    if (!coreReady)
+        m_dialogs.Error(m_res.GetText(QStringLiteral("R0601")) + m_coreError);
+
+    SendSstpEvent(QStringLiteral("Start"));
+
+    ShowStatus(QStringLiteral("Pulsmir Start Process Completed..."));
+    if (m_splash && m_kernelKind == KernelNT && m_translucentFace)
+        m_splash->FadeOut();
+    m_splash.reset();
+    WriteDebugLog(QStringLiteral("Splash Release"));
+
+    PlayEventSoundNo(4);
+    if (m_runMode == RunMode::Desktop)
+        ShowFaceAtStartup();
+    WriteDebugLog(QStringLiteral("MainForm Set TopMost"));
+
+    if (m_closeRequested)
+        return false;
+    m_mainTimer->start();
+    m_pingTimer->start();
+    m_startingUp = false;
+    WriteDebugLog(QStringLiteral("Application Running..."));
+    WriteDebugLog(QStringLiteral("----------"));
+    return true;
+}
+
+void TMainPForm::CreateMeasurement()
+{
     m_perfSource = std::make_unique<ProcPerfDataSource>();
     m_systemInfo = std::make_unique<ProcSystemInfo>();
     m_ifTable = std::make_unique<ProcIfTable>();
@@ -156,7 +238,10 @@ bool TMainPForm::FormCreate()
         m_kernelKind = KernelUnknown;
         WriteDebugLog(QStringLiteral("Kernel Switch : Unknown!!"));
     }
+}
 
+void TMainPForm::CreateMenuAndTimers()
+{
     m_menu = new TMainMenu(this);
     ConnectMenu();
     m_mainTimer = new QTimer(this);
@@ -171,29 +256,30 @@ bool TMainPForm::FormCreate()
                    }});
     connect(m_pingTimer, &QTimer::timeout, m_pingProber.get(), &TPingProber::PingTimerTimer);
     connect(m_menu->PingP1, &QAction::triggered, m_pingProber.get(), &TPingProber::PingTimerTimer);
+}
 
-    const QString coreMd =
-        m_kernelKind == KernelUnknown
-            ? QStringLiteral("-ERROR-")
-            : (m_kernelKind == Kernel9x ? QStringLiteral("9x Core ") : QStringLiteral("NT Core ")) +
-                  QLatin1String(Version::CoreCodeName);
-    const QString myVersion =
-        QStringLiteral("Skin System Ver.") + QLatin1String(Version::SkinCodeName);
-    WriteDebugLog(QStringLiteral("CoreSystem : ") + coreMd);
-    WriteDebugLog(QStringLiteral("SkinSystem : ") + myVersion);
+QString TMainPForm::CoreModeText() const
+{
+    if (m_kernelKind == KernelUnknown)
+        return QStringLiteral("-ERROR-");
+    return (m_kernelKind == Kernel9x ? QStringLiteral("9x Core ") : QStringLiteral("NT Core ")) +
+           QLatin1String(Version::CoreCodeName);
+}
+
+QString TMainPForm::SkinSystemText()
+{
+    return QStringLiteral("Skin System Ver.") + QLatin1String(Version::SkinCodeName);
+}
+
+void TMainPForm::LogVersions()
+{
+    WriteDebugLog(QStringLiteral("CoreSystem : ") + CoreModeText());
+    WriteDebugLog(QStringLiteral("SkinSystem : ") + SkinSystemText());
     WriteDebugLog(QStringLiteral("Binary Version : ") + BuildText());
+}
 
-    WriteDebugLog(QStringLiteral("MainForm Initialize"));
-    resize(1, 1); // no size of its own until a skin is applied
-    winId();      // the window exists from here on, so a second instance can find it
-    CreateWindowThreads();
-    CreateSkinFolderWatch();
-
-    // Boxes turn the event loop from here on: a close asked for in one (the log's own box
-    // above, say) ends the start-up at the next of these checks, and the shutdown sequence
-    // takes what exists by then.
-    if (m_closeRequested)
-        return false;
+void TMainPForm::LoadSettingsAtStartup()
+{
     if (WritesFiles())
         SweepUnfinishedSaves();
     WriteDebugLog(QStringLiteral("Application Setting Load"));
@@ -204,13 +290,17 @@ bool TMainPForm::FormCreate()
     move(m_settings.PosX, m_settings.PosY);
     if (m_addinSkinFlag)
         m_settings.CurrentSkinName = m_addinSkinName;
+}
 
+void TMainPForm::ShowSplashAtStartup()
+{
     // Made only to be shown: a splash never shown would hold its pictures and widgets for
     // nothing.
     if (!m_settings.NoSplash && m_runMode == RunMode::Desktop) {
         m_splash = std::make_unique<TSplash>(m_paths.ReadFile(QStringLiteral("rl3.prs")),
                                              m_paths.ReadFile(QStringLiteral("rl5.prs")));
-        m_splash->SetVersionTexts(QStringLiteral("Ver.") + BuildText(), myVersion, coreMd);
+        m_splash->SetVersionTexts(QStringLiteral("Ver.") + BuildText(), SkinSystemText(),
+                                  CoreModeText());
         ShowStatus(QStringLiteral("Initilize..."));
         m_splash->CenterOnScreen();
         // Without a compositor opacity would change nothing, and fading only delay the start.
@@ -222,46 +312,24 @@ bool TMainPForm::FormCreate()
             m_splash->FadeIn();
     }
     QCoreApplication::processEvents();
+}
 
-    if (!LoadLanguageAtStartup(m_settings.ResourceName, m_res, m_dialogs, m_log, UserDefaultLcid(),
-                               [this](const QString& text) { ShowStatus(text); })) {
-        m_startAborted = true;
-        if (WritesFiles())
-            SaveSettings(false);
-        m_splash.reset();
-        return false;
+void TMainPForm::EnterTrayAtStartup()
+{
+    CreateTrayIcon();
+    if (m_settings.InTasktray) {
+        // Into the tray as a toggle, which stays out when there is no notification area;
+        // the window then goes there once one appears, and the setting is kept.
+        m_settings.InTasktray = false;
+        InTTClick();
+        m_trayWanted = !m_settings.InTasktray;
     }
-    // The boxes of the start-up speak the language already; its menus follow when the
-    // settings are applied.
-    ApplyLanguageWords();
+    setVisible(!m_settings.InTasktray);
+    WatchTrayHost();
+}
 
-    if (m_closeRequested)
-        return false;
-    if (m_settings.Carefully && !RunCarefulChecks()) {
-        m_startAborted = !m_closeRequested;
-        m_splash.reset();
-        return false;
-    }
-
-    ShowStatus(QStringLiteral("Initilize..."));
-    WriteDebugLog(QStringLiteral("Alpha Control Initialize"));
-    SetShutdownPriority();
-
-    ShowStatus(QStringLiteral("Load Icons..."));
-    WriteDebugLog(QStringLiteral("TaskTray Control Initialize"));
-    if (m_runMode == RunMode::Desktop) {
-        CreateTrayIcon();
-        if (m_settings.InTasktray) {
-            // Into the tray as a toggle, which stays out when there is no notification area;
-            // the window then goes there once one appears, and the setting is kept.
-            m_settings.InTasktray = false;
-            InTTClick();
-            m_trayWanted = !m_settings.InTasktray;
-        }
-        setVisible(!m_settings.InTasktray);
-        WatchTrayHost();
-    }
-
+void TMainPForm::StartServices()
+{
     ShowStatus(QStringLiteral("Threads Start...(Floating Ctrl)"));
     ShowStatus(QStringLiteral("Threads Start...(A.Active Ctrl)"));
     ResumeWindowThreads();
@@ -272,48 +340,19 @@ bool TMainPForm::FormCreate()
                                         : QStringLiteral("SSTP Status : Connection Refused"));
     ShowStatus(QStringLiteral("Threads Start...(Pulsmir Local Talk)"));
     OpenLocalTalk();
+}
 
-    if (m_closeRequested)
-        return false;
-    WriteDebugLog(QStringLiteral("Pulsmir Core System Initialize..."));
-    const bool coreReady = CoreSystemInit();
-    if (m_closeRequested)
-        return false;
-    if (!coreReady)
-        m_dialogs.Error(m_res.GetText(QStringLiteral("R0601")) + m_coreError);
-
-    SendSstpEvent(QStringLiteral("Start"));
-
-    ShowStatus(QStringLiteral("Pulsmir Start Process Completed..."));
-    if (m_splash && m_kernelKind == KernelNT && m_translucentFace)
-        m_splash->FadeOut();
-    m_splash.reset();
-    WriteDebugLog(QStringLiteral("Splash Release"));
-
-    PlayEventSoundNo(4);
-    if (m_runMode == RunMode::Desktop) {
-        const QPoint placed =
-            PlaceWindow(QPoint(m_settings.PosX, m_settings.PosY), size(), DesktopArea());
-        m_settings.PosX = placed.x();
-        m_settings.PosY = placed.y();
-        MoveFace(placed);
-        if (!m_settings.InTasktray)
-            raise();
-        m_popupBanner = std::make_unique<TPopupBnrF>(m_paths.ReadFile(QStringLiteral("rl4.prs")));
-        m_stips = std::make_unique<TSTips>();
-        m_stips->setWindowTitle(
-            TextOr(&m_res, "C0146", ProgramTitle + QStringLiteral(" Status Tips")));
-    }
-    WriteDebugLog(QStringLiteral("MainForm Set TopMost"));
-
-    if (m_closeRequested)
-        return false;
-    m_mainTimer->start();
-    m_pingTimer->start();
-    m_startingUp = false;
-    WriteDebugLog(QStringLiteral("Application Running..."));
-    WriteDebugLog(QStringLiteral("----------"));
-    return true;
+void TMainPForm::ShowFaceAtStartup()
+{
+    const QPoint placed = PlaceWindow(QPoint(m_settings.PosX, m_settings.PosY), size(), DesktopArea());
+    m_settings.PosX = placed.x();
+    m_settings.PosY = placed.y();
+    MoveFace(placed);
+    if (!m_settings.InTasktray)
+        raise();
+    m_popupBanner = std::make_unique<TPopupBnrF>(m_paths.ReadFile(QStringLiteral("rl4.prs")));
+    m_stips = std::make_unique<TSTips>();
+    m_stips->setWindowTitle(TextOr(&m_res, "C0146", ProgramTitle + QStringLiteral(" Status Tips")));
 }
 
 bool TMainPForm::RunCarefulChecks()

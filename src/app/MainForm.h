@@ -142,6 +142,17 @@ protected:
 
 private:
     void ShowStatus(const QString& text);
+    // The steps of the start-up sequence, in their order.
+    void CreateMeasurement();
+    void CreateMenuAndTimers();
+    void LogVersions();
+    void LoadSettingsAtStartup();
+    void ShowSplashAtStartup();
+    void EnterTrayAtStartup();
+    void StartServices();
+    void ShowFaceAtStartup();
+    QString CoreModeText() const;
+    static QString SkinSystemText();
     bool RunCarefulChecks();
     // The one way out: the Exit items, the window's close, signals and the end of the session.
     void RequestClose(bool interactive);
