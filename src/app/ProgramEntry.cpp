@@ -9,6 +9,7 @@
 #include "app/SettingsFile.h"
 #include "platform/AppPaths.h"
 #include "platform/InstanceGuard.h"
+#include "platform/ProcessControl.h"
 #include "platform/TerminationSignals.h"
 #include "platform/linux/QtDialogs.h"
 #include "ui/InstallProgressDlg.h"
@@ -159,6 +160,7 @@ int RunPulsmir(int argc, char* argv[])
         qputenv("QT_XCB_NO_MITSHM", "1");
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
         qputenv("QT_NO_GLIB", "1");
+    KeepLargeBlocksOutOfTheHeap();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
 

@@ -32,3 +32,11 @@ void ReturnFreedMemory()
     malloc_trim(0);
 #endif
 }
+
+void KeepLargeBlocksOutOfTheHeap()
+{
+#if defined(__GLIBC__)
+    // Setting it at all stops the allocator from moving it.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
+}

@@ -16,3 +16,8 @@ bool CanCreateTcpSocket();
 // Hands memory the allocator keeps after frees (a skin change drops megabytes of decoded
 // pictures) back to the system.
 void ReturnFreedMemory();
+
+// Keeps large blocks (decoded pictures, surfaces) out of the heap for the whole run. The
+// allocator otherwise raises its threshold after the first large free, and the next skin's
+// pictures land in the heap, which keeps them after they are freed.
+void KeepLargeBlocksOutOfTheHeap();
