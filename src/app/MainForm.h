@@ -236,6 +236,8 @@ private:
     void TrayUpdate();
     void LoadIcons();
     void IcnEditClick();
+    // A second start asked for the window: out of the tray, shown and in front.
+    void ComeForward();
 
     // SSTP: the events of the window, sent through the notifier in desktop runs only.
     bool CheckSstpConnection();

@@ -2,10 +2,12 @@
 #include "app/MainForm.h"
 #include "app/MainMenu.h"
 #include "core/PerfCore.h"
+#include "platform/ComeForwardRequests.h"
 #include "ui/IconEditDlg.h"
 #include "ui/TrayIcon.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
 
@@ -19,6 +21,8 @@ void TMainPForm::CreateTrayIcon()
 {
     m_trayMenu = BuildTrayMenu(this, m_res);
     ConnectTrayMenu();
+    connect(new ComeForwardRequests(this), &ComeForwardRequests::Requested, this,
+            &TMainPForm::ComeForward);
     try {
         m_trayIcon = std::make_unique<TTrayIcon>();
     } catch (const ENotifyIconError& e) {
@@ -28,9 +32,10 @@ void TMainPForm::CreateTrayIcon()
     m_trayIcon->SetTipHelp(TrayTip());
     m_trayIcon->SetRBPopupMenu(m_trayMenu.Menu);
     connect(m_trayIcon.get(), &TTrayIcon::OnActivate, this, &TMainPForm::InTTClick);
+    connect(m_trayIcon.get(), &TTrayIcon::HostChanged, this, &TMainPForm::WatchTrayHost);
     LoadIcons();
     // Asked only while there is no notification area: a panel that starts later is found
-    // within this time.
+    // within this time (the session bus answers later, through HostChanged).
     m_trayWatch = new QTimer(this);
     m_trayWatch->setInterval(2000);
     connect(m_trayWatch, &QTimer::timeout, this, &TMainPForm::WatchTrayHost);
@@ -44,7 +49,7 @@ QString TMainPForm::TrayTip() const
 
 void TMainPForm::WatchTrayHost()
 {
-    const bool available = m_trayIcon && TTrayIcon::HostAvailable();
+    const bool available = m_trayIcon && m_trayIcon->HostAvailable();
     if (available != m_trayHostSeen) {
         WriteDebugLog(available
                           ? QStringLiteral("Notification area found")
@@ -106,6 +111,17 @@ void TMainPForm::InTTClick()
         SendSstpEvent(QStringLiteral("ChangeModeC"));
 }
 
+void TMainPForm::ComeForward()
+{
+    WriteDebugLog(QStringLiteral("Called to the front by a second start"));
+    if (m_settings.InTasktray)
+        InTTClick();
+    if (m_settings.InTasktray || !isVisible())
+        return; // no way out of the tray, or hidden near the mouse
+    raise();
+    activateWindow();
+}
+
 void TMainPForm::TrayUpdate()
 {
     if (!m_trayIcon)
@@ -132,7 +148,9 @@ void TMainPForm::TrayUpdate()
 void TMainPForm::LoadIcons()
 {
     try {
-        m_trayIcons = LoadTrayIcons(m_settings.TrayIconDefault, m_settings.Icons,
+        const QString iconFolder =
+            QFileInfo(m_paths.ReadFile(QStringLiteral("icons/tray-idle-16.png"))).absolutePath();
+        m_trayIcons = LoadTrayIcons(m_settings.TrayIconDefault, m_settings.Icons, iconFolder,
                                     [this](const QString& line) { WriteDebugLog(line); });
     } catch (const std::exception&) {
         WriteDebugLog(TrayIconError);

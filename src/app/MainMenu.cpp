@@ -3,6 +3,7 @@
 #include "app/SkinColumns.h"
 #include "res/MRes.h"
 #include "skin/MenuStyle.h"
+#include "ui/TrayMenu.h"
 
 #include <QActionGroup>
 #include <QMenu>
@@ -12,14 +13,6 @@
 namespace {
 
 const QString NoSkinCaption = QStringLiteral("(No Skin!)");
-
-void SetTexts(QAction* action, const TMRes& texts, const char* caption, const char* hint)
-{
-    action->setText(texts.GetText(QLatin1String(caption)));
-    const QString tip = texts.GetText(QLatin1String(hint));
-    action->setToolTip(tip);
-    action->setStatusTip(tip);
-}
 
 } // namespace
 
@@ -83,18 +76,18 @@ void TMainMenu::ApplyTexts(const TMRes& texts, int skinMode)
     mCMode->setToolTip(texts.GetText(QStringLiteral("C0102")));
     ApplyTrayTexts(texts);
     SkinT->setTitle(texts.GetText(QStringLiteral("C0105")));
-    SetTexts(N2, texts, "C0106", "C0107");
-    SetTexts(MListRef, texts, "C0108", "C0109");
+    SetMenuTexts(N2, texts, "C0106", "C0107");
+    SetMenuTexts(MListRef, texts, "C0108", "C0109");
     F1->setTitle(texts.GetText(QStringLiteral("C0110")));
-    SetTexts(MFltSwitch, texts, "C0111", "C0112");
-    SetTexts(MFltAniSwitch, texts, "C0113", "C0114");
-    SetTexts(AlphaSwitch, texts, "C0115", "C0116");
-    SetTexts(PingP1, texts, "C0117", "C0118");
-    SetTexts(OptionV, texts, "C0119", "C0120");
-    SetTexts(mHelp, texts, "C0121", "C0122");
-    SetTexts(ExitE, texts, "C0123", "C0124");
-    SetTexts(LinearOFF, texts, "C0125", "C0126");
-    SetTexts(ESMute, texts, "C0127", "C0128");
+    SetMenuTexts(MFltSwitch, texts, "C0111", "C0112");
+    SetMenuTexts(MFltAniSwitch, texts, "C0113", "C0114");
+    SetMenuTexts(AlphaSwitch, texts, "C0115", "C0116");
+    SetMenuTexts(PingP1, texts, "C0117", "C0118");
+    SetMenuTexts(OptionV, texts, "C0119", "C0120");
+    SetMenuTexts(mHelp, texts, "C0121", "C0122");
+    SetMenuTexts(ExitE, texts, "C0123", "C0124");
+    SetMenuTexts(LinearOFF, texts, "C0125", "C0126");
+    SetMenuTexts(ESMute, texts, "C0127", "C0128");
 }
 
 void TMainMenu::SetTrayAvailability(const TMRes& texts, bool available, bool waiting)
@@ -107,7 +100,7 @@ void TMainMenu::SetTrayAvailability(const TMRes& texts, bool available, bool wai
 void TMainMenu::ApplyTrayTexts(const TMRes& texts)
 {
     const char* hint = m_trayAvailable ? "C0104" : m_trayWaiting ? "C0130" : "C0129";
-    SetTexts(InTT, texts, "C0103", hint);
+    SetMenuTexts(InTT, texts, "C0103", hint);
     InTT->setEnabled(m_trayAvailable);
 }
 

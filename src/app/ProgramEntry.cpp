@@ -108,6 +108,9 @@ EntryDecision DecideEntry(InstanceGuard& guard, const QString& executableName,
         if (IsAllowSecondInstanceArgument(argument))
             decision.doNotRun = false;
     }
+    // The user started the program to see it: the one that runs comes instead.
+    if (decision.anotherInstanceRuns && decision.doNotRun)
+        guard.BringForward(QStringLiteral("Pulsmir"));
     return decision;
 }
 
@@ -194,7 +197,8 @@ int RunPulsmir(int argc, char* argv[])
 
     if (decision.doNotRun || terminatedAtEntry) {
         if (decision.anotherInstanceRuns)
-            std::fputs("pulsmir: another instance is running (start with /M to run a second one)\n",
+            std::fputs("pulsmir: another instance is running and comes to the front (start with /M "
+                       "to run a second one)\n",
                        stderr);
         return 0;
     }

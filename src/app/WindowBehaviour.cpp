@@ -69,12 +69,23 @@ void TStatusTips::MouseDown(std::uint32_t now)
 {
     PopupOpened(now);
     TipSuppressOnce = true;
+    m_clickHold = true;
 }
 
 void TStatusTips::PopupOpened(std::uint32_t now)
 {
     TipDueTime = DueAfter(now, AfterClickMs);
     TipHoldUntil = TipDueTime;
+    m_clickHold = false;
+}
+
+void TStatusTips::PointerAway()
+{
+    TipDueTime = 0;
+    if (m_clickHold) {
+        TipHoldUntil = 0;
+        m_clickHold = false;
+    }
 }
 
 void TStatusTips::Reset()
@@ -83,6 +94,7 @@ void TStatusTips::Reset()
     TipHoldUntil = 0;
     TipShown = false;
     TipSuppressOnce = false;
+    m_clickHold = false;
 }
 
 bool TStatusTips::Passed(std::uint32_t now, std::uint32_t due)
@@ -95,20 +107,17 @@ bool TStatusTips::Passed(std::uint32_t now, std::uint32_t due)
 TStatusTips::Action TStatusTips::Update(bool overFace, std::uint32_t now)
 {
     // The tick of a click only hides; it must not clear the minute the click holds the tip
-    // back, and neither may the mouse leaving and coming back within that minute.
+    // back.
     const bool suppressed = TipSuppressOnce;
     TipSuppressOnce = false;
     if (TipHoldUntil != 0 && Passed(now, TipHoldUntil))
         TipHoldUntil = 0;
+    if (!overFace && !suppressed)
+        PointerAway();
     const bool resting = overFace && !suppressed;
-    if (resting == TipShown) {
-        if (!resting && !suppressed)
-            TipDueTime = 0;
+    if (resting == TipShown)
         return Action::None;
-    }
     if (!resting) {
-        if (!suppressed)
-            TipDueTime = 0;
         TipShown = false;
         return Action::Hide;
     }
@@ -126,7 +135,7 @@ TStatusTips::Action TStatusTips::Update(bool overFace, std::uint32_t now)
 TStatusTips::Action TStatusTips::PointerLeft()
 {
     if (!TipSuppressOnce)
-        TipDueTime = 0;
+        PointerAway();
     if (!TipShown)
         return Action::None;
     TipShown = false;

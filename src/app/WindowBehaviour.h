@@ -37,7 +37,9 @@ public:
 };
 
 // When the status tips window shows: after a second of rest on the face, not within a minute
-// of a click or of opening the pop-up menu. Times are the millisecond tick, which wraps.
+// of a click or of opening the pop-up menu. A click's minute ends when the pointer leaves the
+// face: back on it, the tip comes after the usual rest. Times are the millisecond tick, which
+// wraps.
 class TStatusTips
 {
 public:
@@ -75,6 +77,10 @@ public:
 private:
     static std::uint32_t DueAfter(std::uint32_t now, std::uint32_t delay);
     static bool Passed(std::uint32_t now, std::uint32_t due);
+    // The pointer is off the face: a pending tip is off, and so is a click's hold.
+    void PointerAway();
+
+    bool m_clickHold = false;
 };
 
 // Hiding the window while the mouse is near it; Shift brings it back.

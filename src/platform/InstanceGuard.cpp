@@ -39,3 +39,8 @@ bool LinuxInstanceGuard::TopLevelWindowExists(const QString& title)
 {
     return X11TopLevelWindowTitled(title);
 }
+
+void LinuxInstanceGuard::BringForward(const QString& title)
+{
+    X11SendComeForward(title);
+}

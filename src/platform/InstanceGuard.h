@@ -18,6 +18,9 @@ public:
     virtual ~InstanceGuard() = default;
     virtual MarkerState TakeSessionMarker(const QString& name) = 0;
     virtual bool TopLevelWindowExists(const QString& title) = 0;
+    // Asks the running instance, through its window with this title, to come to the front (out
+    // of the tray if it is there). Sent and forgotten: nothing is read back.
+    virtual void BringForward(const QString& title) = 0;
 };
 
 // The marker is a file in $XDG_RUNTIME_DIR, which lives exactly as long as the login session;
@@ -29,6 +32,7 @@ public:
 
     MarkerState TakeSessionMarker(const QString& name) override;
     bool TopLevelWindowExists(const QString& title) override;
+    void BringForward(const QString& title) override;
 
     static QString DefaultRuntimeFolder();
 

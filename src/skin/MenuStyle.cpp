@@ -187,7 +187,9 @@ QSize MainMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* opt
     if (type == CT_MenuItem) {
         if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
             const bool separator = item->menuItemType == QStyleOptionMenuItem::Separator;
-            return MeasureItem(separator ? QStringLiteral("-") : item->text);
+            // A separator measures no width, and Qt leaves out items of an empty size; the
+            // menu gives every item its full width anyway.
+            return MeasureItem(separator ? QStringLiteral("-") : item->text).expandedTo({1, 0});
         }
     }
     return QProxyStyle::sizeFromContents(type, option, size, widget);

@@ -80,6 +80,10 @@ bool TSingleClick::WaitOver()
 
 TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent), m_id(TrayIconIds::Acquire())
 {
+    // Queued: the answer may come while the host is being asked (see HostAvailable).
+    connect(&m_probe, &StatusNotifierProbe::Changed, this, &TTrayIcon::HostChanged,
+            Qt::QueuedConnection);
+    m_probe.Ask();
     m_singleClickTimer = new QTimer(this);
     m_singleClickTimer->setSingleShot(true);
     connect(m_singleClickTimer, &QTimer::timeout, this, &TTrayIcon::SingleClickWaitOver);
@@ -101,7 +105,7 @@ QSystemTrayIcon* TTrayIcon::QtIcon()
         m_tray = new QSystemTrayIcon(this);
         connect(m_tray, &QSystemTrayIcon::activated, this, &TTrayIcon::Activated);
         m_tray->setContextMenu(AutoPopup ? m_rbMenu.data() : nullptr);
-        m_oneClickActivates = StatusNotifierHostPresent();
+        m_oneClickActivates = m_probe.LastAnswer() == StatusNotifierProbe::Answer::Present;
     }
     return m_tray;
 }
@@ -157,8 +161,17 @@ void TTrayIcon::Register()
 
 bool TTrayIcon::HostAvailable()
 {
-    // Asked without Qt, whose own answer would fix its choice of protocol (see QtIcon).
-    return StatusNotifierHostPresent() || XEmbedTrayPresent();
+    // Asked without Qt, whose own answer would fix its choice of protocol (see QtIcon). Only the
+    // first answer is waited for, briefly: the start-up decides on the tray before the window
+    // shows.
+    if (m_probe.LastAnswer() == StatusNotifierProbe::Answer::Unknown)
+        m_probe.Settle();
+    const StatusNotifierProbe::Answer answer = m_probe.LastAnswer();
+    m_probe.Ask();
+    // Making Qt's icon would ask a silent watcher again, and wait on it.
+    if (answer == StatusNotifierProbe::Answer::Silent && !m_tray)
+        return false;
+    return answer == StatusNotifierProbe::Answer::Present || XEmbedTrayPresent();
 }
 
 void TTrayIcon::SetVisible(bool visible)
@@ -247,28 +260,6 @@ std::optional<int> TrayUpdateIcon(bool coreStarted, bool reading, bool writing)
     return DiskIconIndex(reading, writing);
 }
 
-std::array<QIcon, 4> BuiltInTrayIcons()
-{
-    // A disk lamp: dark when idle, green reading, red writing, amber for both.
-    const QColor lamps[4] = {QColor(60, 60, 60), QColor(40, 200, 60), QColor(220, 40, 40),
-                             QColor(240, 170, 20)};
-    std::array<QIcon, 4> icons;
-    for (int i = 0; i < 4; ++i) {
-        QPixmap pixmap(16, 16);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(20, 20, 20), 1));
-        painter.setBrush(QColor(200, 200, 200));
-        painter.drawRoundedRect(QRectF(0.5, 3.5, 15, 9), 2, 2);
-        painter.setBrush(lamps[i]);
-        painter.drawEllipse(QRectF(9.5, 5.5, 4, 4));
-        painter.end();
-        icons[static_cast<std::size_t>(i)] = QIcon(pixmap);
-    }
-    return icons;
-}
-
 namespace {
 
 // Tray icons are a few KiB and at most 256 pixels a side; anything far larger is no icon, and
@@ -287,9 +278,47 @@ QPixmap LoadIconFile(const QString& file)
     return QPixmap::fromImage(reader.read());
 }
 
+// A disk lamp: dark when idle, green reading, red writing, amber for both.
+QIcon DrawnTrayIcon(int index)
+{
+    const QColor lamps[4] = {QColor(60, 60, 60), QColor(40, 200, 60), QColor(220, 40, 40),
+                             QColor(240, 170, 20)};
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(20, 20, 20), 1));
+    painter.setBrush(QColor(200, 200, 200));
+    painter.drawRoundedRect(QRectF(0.5, 3.5, 15, 9), 2, 2);
+    painter.setBrush(lamps[index]);
+    painter.drawEllipse(QRectF(9.5, 5.5, 4, 4));
+    painter.end();
+    return QIcon(pixmap);
+}
+
 } // namespace
 
+std::array<QIcon, 4> BuiltInTrayIcons(const QString& iconFolder)
+{
+    const char* const states[4] = {"idle", "read", "write", "readwrite"};
+    std::array<QIcon, 4> icons;
+    for (int i = 0; i < 4; ++i) {
+        QIcon& icon = icons[static_cast<std::size_t>(i)];
+        for (int size : TrayIconSizes) {
+            const QPixmap art = LoadIconFile(QStringLiteral("%1/tray-%2-%3.png")
+                                                  .arg(iconFolder, QLatin1String(states[i]))
+                                                  .arg(size));
+            if (art.size() == QSize(size, size))
+                icon.addPixmap(art);
+        }
+        if (icon.isNull())
+            icon = DrawnTrayIcon(i);
+    }
+    return icons;
+}
+
 std::array<QIcon, 4> LoadTrayIcons(bool& trayIconDefault, const std::array<QString, 4>& files,
+                                   const QString& iconFolder,
                                    const std::function<void(const QString&)>& writeLog)
 {
     if (!trayIconDefault && std::any_of(files.begin(), files.end(),
@@ -298,7 +327,7 @@ std::array<QIcon, 4> LoadTrayIcons(bool& trayIconDefault, const std::array<QStri
         trayIconDefault = true;
     }
     if (trayIconDefault)
-        return BuiltInTrayIcons();
+        return BuiltInTrayIcons(iconFolder);
     std::array<QIcon, 4> icons;
     for (std::size_t i = 0; i < 4; ++i) {
         const QPixmap pixmap = LoadIconFile(files[i]);
@@ -306,7 +335,7 @@ std::array<QIcon, 4> LoadTrayIcons(bool& trayIconDefault, const std::array<QStri
             // A file that is not a picture: all four from the built-in set, as for a missing one.
             writeLog(QStringLiteral("(!) The ERROR occurred in drawing tray-icon!"));
             trayIconDefault = true;
-            return BuiltInTrayIcons();
+            return BuiltInTrayIcons(iconFolder);
         }
         icons[i] = QIcon(pixmap);
     }

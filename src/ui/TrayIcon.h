@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TrayHost.h"
+
 #include <QIcon>
 #include <QMenu>
 #include <QObject>
@@ -90,8 +92,9 @@ public:
     void SetVisible(bool visible);
     // Whether the icon is in the notification area now.
     bool Registered() const { return m_tray && m_tray->isVisible(); }
-    // Whether a notification area exists now to show the icon in.
-    static bool HostAvailable();
+    // Whether a notification area exists now to show the icon in, by the last answer of the
+    // session bus (asked again here, answered later through HostChanged) and the X display.
+    bool HostAvailable();
     // One click opens on StatusNotifierItem hosts, which never report a double click; XEmbed
     // trays take a double click. Found out when the icon first goes into a notification area;
     // settable for the tests.
@@ -114,6 +117,8 @@ signals:
     void OnActivate();
     void OnMouseDown(TTrayIcon::Button button, QPoint cursor);
     void OnMouseUp(TTrayIcon::Button button, QPoint cursor);
+    // The session bus answered differently about a StatusNotifierItem host.
+    void HostChanged();
 
 private:
     void Register();
@@ -130,6 +135,7 @@ private:
     bool m_visible = false;
     bool m_oneClickActivates = false;
     QSystemTrayIcon* m_tray = nullptr;
+    StatusNotifierProbe m_probe;
     TSingleClick m_singleClick;
     QTimer* m_singleClickTimer = nullptr;
 };
@@ -139,10 +145,15 @@ int DiskIconIndex(bool reading, bool writing);
 // The icon the tray update shows; none while the core is stopped, when the shown icon stays.
 std::optional<int> TrayUpdateIcon(bool coreStarted, bool reading, bool writing);
 
-// The four built-in icons, drawn in code.
-std::array<QIcon, 4> BuiltInTrayIcons();
+// The sizes of the shipped tray art: those trays ask for, and twice the common ones for HiDPI.
+inline constexpr int TrayIconSizes[] = {16, 22, 24, 32, 44, 48, 64};
+
+// The four built-in icons: the shipped art of iconFolder (tray-idle-16.png and so on) at every
+// size it has, so a tray of any size gets crisp pixels; drawn in code where the art is missing.
+std::array<QIcon, 4> BuiltInTrayIcons(const QString& iconFolder);
 
 // The tray icons from the settings: the four files, or the built-in ones when asked for or when
 // a file is missing or unreadable (then trayIconDefault is switched on).
 std::array<QIcon, 4> LoadTrayIcons(bool& trayIconDefault, const std::array<QString, 4>& files,
+                                   const QString& iconFolder,
                                    const std::function<void(const QString&)>& writeLog);

@@ -2,23 +2,23 @@
 
 #include "res/MRes.h"
 
+#include <QAction>
 #include <QMenu>
 
-namespace {
-
-void SetCaption(QAction* action, const TMRes& res, const char* caption, const char* hint)
+void SetMenuTexts(QAction* action, const TMRes& res, const char* caption, const char* hint)
 {
     action->setText(res.GetText(QLatin1String(caption)));
-    action->setStatusTip(res.GetText(QLatin1String(hint)));
+    const QString tip = res.GetText(QLatin1String(hint));
+    action->setToolTip(tip);
+    action->setStatusTip(tip);
 }
-
-} // namespace
 
 TTrayMenu BuildTrayMenu(QWidget* parent, const TMRes& res)
 {
     TTrayMenu menu;
     menu.Menu = new QMenu(parent);
     menu.Menu->setObjectName(QStringLiteral("TrayMenu"));
+    menu.Menu->setToolTipsVisible(true);
     const auto add = [&](const char* name) {
         QAction* action = menu.Menu->addAction(QString());
         action->setObjectName(QLatin1String(name));
@@ -37,9 +37,9 @@ TTrayMenu BuildTrayMenu(QWidget* parent, const TMRes& res)
 
 void ApplyTrayMenuCaptions(const TTrayMenu& menu, const TMRes& res)
 {
-    SetCaption(menu.N4, res, "C0200", "C0201");
-    SetCaption(menu.O1, res, "C0202", "C0203");
-    SetCaption(menu.H1, res, "C0204", "C0205");
-    SetCaption(menu.Exit1, res, "C0206", "C0207");
-    SetCaption(menu.IcnEdit, res, "C0208", "C0209");
+    SetMenuTexts(menu.N4, res, "C0200", "C0201");
+    SetMenuTexts(menu.O1, res, "C0202", "C0203");
+    SetMenuTexts(menu.H1, res, "C0204", "C0205");
+    SetMenuTexts(menu.Exit1, res, "C0206", "C0207");
+    SetMenuTexts(menu.IcnEdit, res, "C0208", "C0209");
 }

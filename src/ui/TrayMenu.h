@@ -16,6 +16,9 @@ struct TTrayMenu
     QAction* Exit1 = nullptr;
 };
 
+// An item's caption and its hint, shown beside the item, from the language table.
+void SetMenuTexts(QAction* action, const TMRes& res, const char* caption, const char* hint);
+
 // Builds the menu, owned by parent, with the captions of the open language.
 TTrayMenu BuildTrayMenu(QWidget* parent, const TMRes& res);
 // Captions and hints again, after the language changed.

@@ -13,7 +13,8 @@ from monitor_cases import install_skin
 from option_cases import open_options
 from session_bus import SessionBus
 from shell_cases import expect, main_windows
-from window_cases import (OFFSET_X, OFFSET_Y, SLOW, drag_end_positions,
+from skin_limit_cases import drawing
+from window_cases import (OFFSET_X, OFFSET_Y, SLOW, active_window, drag_end_positions,
                           drag_snaps_to_the_right_edge, frame_of, hiding_near_the_mouse_and_shift,
                           log_matches, open_client, popup_menu, position, start,
                           status_tip_after_rest, stop, the_window, tips_window, tray_icon_width,
@@ -139,6 +140,52 @@ def status_notifier_tray_that_appears_later_is_entered(desktop, folder):
         bus.stop()
 
 
+def tray_icon_is_the_shipped_art_at_every_size(desktop, folder):
+    bus = SessionBus(folder)
+    try:
+        folder.settings(ResourceName="English", NoSplash=1, PingEnable=0, InTasktray=1)
+        program = Pulsmir(desktop, folder, env={"DBUS_SESSION_BUS_ADDRESS": bus.address})
+        folder.wait_for_log("Into TaskTray", timeout=SLOW)
+        bus.expect_line("item ", timeout=SLOW)
+        offered = bus.icon_pixmaps()
+
+        def alpha(state, size):
+            path = folder.file(f"icons/tray-{state}-{size}.png")
+            return subprocess.run(["convert", path, "rgba:-"], capture_output=True,
+                                  check=True, timeout=20).stdout[3::4]
+
+        # Each size drawn for it (the alpha channel survives Qt's colour conversions exactly):
+        # a scaled picture would blur its edges.
+        for size in (16, 22, 24, 32, 48, 64):
+            picture = offered.get((size, size))
+            expect(picture is not None, f"no {size}-pixel picture among {sorted(offered)}")
+            expect(any(picture[0::4] == alpha(state, size)
+                       for state in ("idle", "read", "write", "readwrite")),
+                   f"the {size}-pixel picture is not the shipped art")
+        stop(program)
+    finally:
+        bus.stop()
+
+
+def a_silent_tray_watcher_holds_up_nothing(desktop, folder):
+    # A panel that owns the watcher's name and hangs: the bus library's own deadline is 25 s
+    # a call, so one waiting call at the start or in the tray watch shows here.
+    bus = SessionBus(folder, silent=True)
+    try:
+        folder.settings(ResourceName="English", NoSplash=1, PingEnable=0, SkinMode=0,
+                        InTasktray=1, PosX=400, PosY=300)
+        program = Pulsmir(desktop, folder, env={"DBUS_SESSION_BUS_ADDRESS": bus.address})
+        folder.wait_for_log("Application Running...", timeout=20)
+        window = the_window(desktop)
+        # The menu asks again as it opens, and the watch every two seconds.
+        popup_menu(desktop, window, ["Escape"])
+        expect(drawing(desktop, window), "the window stopped drawing")
+        expect("Into TaskTray" not in folder.log_lines(), "into a tray that never answered")
+        stop(program)
+    finally:
+        bus.stop()
+
+
 def xdotool_double_click(desktop, x, y):
     desktop.run(["xdotool", "mousemove", str(x), str(y)])
     time.sleep(0.3)
@@ -229,11 +276,6 @@ def wayland_platform_request_runs_on_x11(desktop, folder):
     expect(any(line.startswith("QT_QPA_PLATFORM=wayland: running on xcb")
                for line in folder.log_lines()), "the log does not say why it runs on X11")
     stop(program)
-
-
-def active_window(desktop):
-    value = desktop.run(["xprop", "-root", "_NET_ACTIVE_WINDOW"], check=False)
-    return int(value.split("#", 1)[1].split(",")[0], 16) if "#" in value else None
 
 
 def activate(desktop, window):

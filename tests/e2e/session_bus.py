@@ -11,9 +11,10 @@ from harness import E2EError, wait_until
 
 class SessionBus:
     """A private D-Bus session bus with the test helper as the StatusNotifierItem tray host,
-    started with the bus or later (`with_host=False`, then `start_host()`)."""
+    started with the bus or later (`with_host=False`, then `start_host()`); a `silent` host owns
+    the watcher's name and never answers."""
 
-    def __init__(self, folder, with_host=True):
+    def __init__(self, folder, with_host=True, silent=False):
         self.address = "unix:path=" + os.path.join(os.path.dirname(folder.path), "bus")
         self._daemon = subprocess.Popen(
             ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + self.address],
@@ -23,14 +24,14 @@ class SessionBus:
             wait_until(lambda: os.path.exists(self.address[len("unix:path="):]), timeout=10,
                        what="the session bus")
             if with_host:
-                self.start_host()
+                self.start_host(silent)
         except BaseException:
             self.stop()
             raise
 
-    def start_host(self):
+    def start_host(self, silent=False):
         helper = os.path.join(os.environ["PULSMIR_E2E_HELPERS"], "pulsmir_sni_host")
-        self.host = subprocess.Popen([helper], env=self.env(), stdin=subprocess.PIPE,
+        self.host = subprocess.Popen([helper] + (["--silent"] if silent else []), env=self.env(), stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, text=True, bufsize=1)
         self._lines = queue.Queue()
         threading.Thread(target=self._read, daemon=True).start()
@@ -55,6 +56,17 @@ class SessionBus:
     def click(self, label):
         self.host.stdin.write(f"click {label}\n")
         self.expect_line("clicked ")
+
+    def icon_pixmaps(self):
+        """The pictures the icon offers the panel: {size: ARGB bytes}."""
+        self.host.stdin.write("icon\n")
+        pixmaps = {}
+        while True:
+            line = self.expect_line("")
+            if line == "end":
+                return pixmaps
+            _, width, height, argb = line.split(" ")
+            pixmaps[(int(width), int(height))] = bytes.fromhex(argb)
 
     def activate(self):
         """A left click on the icon, as a panel sends it."""

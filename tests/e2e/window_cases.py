@@ -4,7 +4,7 @@ windows, the auto-active tray rule, hiding near the mouse, the status tips and t
 import re
 import time
 
-from harness import E2EError, Pulsmir, wait_until, window_geometry
+from harness import E2EError, Pulsmir, screen_pixels, wait_until, window_geometry
 from shell_cases import expect, main_windows
 
 SLOW = 60.0  # a loaded two-core machine
@@ -279,6 +279,37 @@ def status_tip_after_rest(desktop, folder):
     stop(program)
 
 
+def active_window(desktop):
+    value = desktop.run(["xprop", "-root", "_NET_ACTIVE_WINDOW"], check=False)
+    return int(value.split("#", 1)[1].split(",")[0], 16) if "#" in value else None
+
+
+def second_start_brings_the_monitor_forward(desktop, folder):
+    desktop.start_tray_host()
+    program = start(desktop, folder, SkinMode=0, InTasktray=1, PosX=400, PosY=300)
+    expect(not main_windows(desktop), "the window shows while in the tray")
+
+    def second_start():
+        second = Pulsmir(desktop, folder)
+        expect(second.wait_exit(SLOW) == 0, "second start exit code")
+        expect("another instance" in second.stderr, second.stderr)
+
+    # Out of the tray, and in front.
+    second_start()
+    folder.wait_for_log("Out of TaskTray", timeout=SLOW)
+    window = the_window(desktop)
+    wait_until(lambda: active_window(desktop) == window, timeout=SLOW,
+               what=f"the window in front (active: {active_window(desktop)})")
+    # In front of another program's window that had the focus.
+    other = open_client(desktop, "Other", "300x200+380+280")
+    wait_until(lambda: active_window(desktop) == other, timeout=SLOW, what="the other in front")
+    second_start()
+    wait_until(lambda: active_window(desktop) == window, timeout=SLOW,
+               what=f"the window in front again (active: {active_window(desktop)})")
+    expect(folder.log_lines().count("Application Running...") == 1, "a second monitor ran")
+    stop(program)
+
+
 def tray_menu_and_back(desktop, folder):
     panel = desktop.start_tray_host()
     empty = tray_icon_width(desktop, panel)
@@ -291,8 +322,11 @@ def tray_menu_and_back(desktop, folder):
     time.sleep(0.3)
     desktop.run(["xdotool", "click", "3"])
     time.sleep(0.8)
+    # The items' hints show as the window menu's do.
+    desktop.run(["xdotool", "key", "Down"])
+    wait_until(lambda: hint_window(desktop), timeout=SLOW, what="the tray item's hint")
     # The first item brings the window back.
-    desktop.run(["xdotool", "key", "--delay", "150", "Down", "Return"])
+    desktop.run(["xdotool", "key", "Return"])
     folder.wait_for_log("Out of TaskTray", timeout=SLOW)
     the_window(desktop)
     wait_until(lambda: tray_icon_width(desktop, panel) == empty, timeout=SLOW,
@@ -358,6 +392,43 @@ def popup_menu(desktop, window, keys):
     desktop.run(["xdotool", "click", "3"])
     time.sleep(0.8)
     desktop.run(["xdotool", "key", "--delay", "150", *keys])
+
+
+def hint_window(desktop):
+    """The hint (tool tip) the program shows now, other than the status tips window."""
+    out = desktop.run(["xdotool", "search", "--onlyvisible", "--class", "pulsmir"], check=False)
+    return next((int(w) for w in out.split()
+                 if "TOOLTIP" in desktop.window_property(w, "_NET_WM_WINDOW_TYPE")
+                 and desktop.window_name(w) != "Pulsmir Status Tips"), None)
+
+
+def dotted_rows(desktop, x, y, width, height):
+    """The rows of a screen rectangle drawn as the owner-drawn menu's separator: black on
+    every second pixel."""
+    rows = screen_pixels(desktop, x, y, width, height)
+    return [i for i, row in enumerate(rows)
+            if all(p == (0, 0, 0) for p in row[0::2]) and all(p != (0, 0, 0) for p in row[1::2])]
+
+
+def menu_separators_and_wrapped_hints(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, ODMenuSW=1, PosX=50, PosY=50)
+    window = the_window(desktop)
+    x, y, w, h = window_geometry(desktop, window)
+    cx, cy = x + w // 2, y + h // 2
+    desktop.run(["xdotool", "mousemove", str(cx), str(cy)])
+    time.sleep(0.3)
+    desktop.run(["xdotool", "click", "3"])
+    time.sleep(0.8)
+    # Three groups of items between them, each across the item's width inside the frame.
+    separators = dotted_rows(desktop, cx + 1, cy, 180, 260)
+    expect(len(separators) == 3, f"separator rows at {separators}")
+    # The tray item's hint (no tray here: it says why at length) as a paragraph.
+    desktop.run(["xdotool", "mousemove", str(cx + 60), str(cy + 1 + 18 + 9)])
+    hint = wait_until(lambda: hint_window(desktop), timeout=SLOW, what="the item's hint")
+    _, _, hw, hh = window_geometry(desktop, hint)
+    expect(hw < 500 and hh > 30, f"a {hw}x{hh} hint")
+    desktop.run(["xdotool", "key", "Escape"])
+    stop(program)
 
 
 def opacity(desktop, window):

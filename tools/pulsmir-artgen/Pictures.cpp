@@ -364,7 +364,8 @@ void WriteTrayIcons(const QString& iconFolder)
                   {"read", true, false},
                   {"write", false, true},
                   {"readwrite", true, true}};
-    for (int size : {16, 22, 32})
+    // Every size a tray asks for, and twice the common ones for HiDPI: scaled art blurs.
+    for (int size : {16, 22, 24, 32, 44, 48, 64})
         for (const auto& state : states)
             WriteIcon(TrayLamp(size, state.read, state.write),
                       QStringLiteral("%1/tray-%2-%3.png").arg(iconFolder, state.name).arg(size));

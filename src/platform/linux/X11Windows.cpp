@@ -66,23 +66,23 @@ QString WindowTitle(Display* display, Window window)
 }
 
 // Top-level windows are children of the root, or one or two levels down inside the frames of
-// a reparenting window manager.
-bool SearchTree(Display* display, Window window, const QString& title, int depth)
+// a reparenting window manager. Collects up to `wanted` of them.
+void SearchTree(Display* display, Window window, const QString& title, int depth,
+                std::vector<Window>& found, std::size_t wanted)
 {
     Window root = 0;
     Window parent = 0;
     Window* children = nullptr;
     unsigned int count = 0;
     if (!XQueryTree(display, window, &root, &parent, &children, &count))
-        return false;
+        return;
     std::unique_ptr<Window, XFreeDeleter> owned(children);
-    for (unsigned int i = 0; i < count; ++i) {
+    for (unsigned int i = 0; i < count && found.size() < wanted; ++i) {
         if (WindowTitle(display, children[i]) == title)
-            return true;
-        if (depth > 1 && SearchTree(display, children[i], title, depth - 1))
-            return true;
+            found.push_back(children[i]);
+        else if (depth > 1)
+            SearchTree(display, children[i], title, depth - 1, found, wanted);
     }
-    return false;
 }
 
 int IgnoreXErrors(Display*, XErrorEvent*)
@@ -92,16 +92,45 @@ int IgnoreXErrors(Display*, XErrorEvent*)
 
 } // namespace
 
+namespace {
+
+std::vector<Window> WindowsTitled(Display* display, const QString& title, std::size_t wanted)
+{
+    std::vector<Window> found;
+    auto previous = XSetErrorHandler(IgnoreXErrors);
+    SearchTree(display, DefaultRootWindow(display), title, 3, found, wanted);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    return found;
+}
+
+} // namespace
+
 bool X11TopLevelWindowTitled(const QString& title)
 {
     DisplayPtr display = OpenDisplay();
+    return display && !WindowsTitled(display.get(), title, 1).empty();
+}
+
+int X11SendComeForward(const QString& title)
+{
+    DisplayPtr display = OpenDisplay();
     if (!display)
-        return false;
+        return 0;
+    // A few: another program's window may carry the title too, and only ours take the message.
+    const std::vector<Window> windows = WindowsTitled(display.get(), title, 8);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.message_type = XInternAtom(display.get(), X11ComeForwardAtom, False);
+    event.xclient.format = 32;
     auto previous = XSetErrorHandler(IgnoreXErrors);
-    bool found = SearchTree(display.get(), DefaultRootWindow(display.get()), title, 3);
+    for (Window window : windows) {
+        event.xclient.window = window;
+        XSendEvent(display.get(), window, False, NoEventMask, &event);
+    }
     XSync(display.get(), False);
     XSetErrorHandler(previous);
-    return found;
+    return static_cast<int>(windows.size());
 }
 
 namespace {

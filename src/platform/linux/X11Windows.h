@@ -6,6 +6,11 @@
 // title in _NET_WM_NAME or WM_NAME. False when there is no display.
 bool X11TopLevelWindowTitled(const QString& title);
 
+// The client message by which a second start asks the running instance to come to the front.
+inline constexpr char X11ComeForwardAtom[] = "_PULSMIR_COME_FORWARD";
+// Sends it to the top-level windows with this title; how many it reached.
+int X11SendComeForward(const QString& title);
+
 // Asks the window manager to keep a window out of the taskbar and the pager.
 void X11SetSkipTaskbar(unsigned long window);
 

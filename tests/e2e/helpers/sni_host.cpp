@@ -7,6 +7,10 @@
 //   click LABEL    clicks the menu item with that label (mnemonic marks ignored); prints
 //                  "clicked LABEL" or "missing LABEL"
 //   activate       asks the last icon to activate (a left click); prints "activated"
+//   icon           prints "pixmap W H HEX" for each picture the last icon offers (ARGB, big
+//                  endian, as the protocol sends it), then "end"
+//
+// With --silent it owns the watcher's name and then never answers, as a hung panel does.
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -93,6 +97,30 @@ public:
             // No reply is awaited: the click may open a modal dialog in the icon's program.
             QDBusConnection::sessionBus().send(event);
             Say(QStringLiteral("clicked ") + wanted);
+        } else if (line == QLatin1String("icon")) {
+            QDBusMessage get = QDBusMessage::createMethodCall(
+                m_service, m_path, QStringLiteral("org.freedesktop.DBus.Properties"), "Get");
+            get << ItemInterface << QStringLiteral("IconPixmap");
+            const QDBusMessage reply = QDBusConnection::sessionBus().call(get);
+            if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+                const QDBusArgument pixmaps = qvariant_cast<QDBusArgument>(
+                    qvariant_cast<QDBusVariant>(reply.arguments().first()).variant());
+                pixmaps.beginArray();
+                while (!pixmaps.atEnd()) {
+                    int width = 0;
+                    int height = 0;
+                    QByteArray argb;
+                    pixmaps.beginStructure();
+                    pixmaps >> width >> height >> argb;
+                    pixmaps.endStructure();
+                    Say(QStringLiteral("pixmap %1 %2 %3")
+                            .arg(width)
+                            .arg(height)
+                            .arg(QString::fromLatin1(argb.toHex())));
+                }
+                pixmaps.endArray();
+            }
+            Say(QStringLiteral("end"));
         } else if (line == QLatin1String("activate")) {
             QDBusMessage activate =
                 QDBusMessage::createMethodCall(m_service, m_path, ItemInterface, "Activate");
@@ -170,6 +198,11 @@ int main(int argc, char* argv[])
         return 1;
     }
     Say(QStringLiteral("ready"));
+    if (app.arguments().contains(QStringLiteral("--silent"))) {
+        // The calls to the watcher wait for this thread, which never takes them.
+        for (;;)
+            ::pause();
+    }
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QByteArray pending;

@@ -21,10 +21,12 @@ public:
         askedTitle = title;
         return windowExists;
     }
+    void BringForward(const QString& title) override { broughtForward << title; }
     MarkerState marker = MarkerState::Created;
     bool windowExists = false;
     QString markerName;
     QString askedTitle;
+    QStringList broughtForward;
 };
 
 class ScriptedAddins : public AddinHandOff
@@ -74,7 +76,10 @@ TEST(ProgramEntry, FirstInstanceRunsAndASecondOneDoesNot)
     EXPECT_TRUE(second.doNotRun);
     EXPECT_TRUE(second.anotherInstanceRuns);
     EXPECT_EQ(guard.askedTitle, "Pulsmir");
+    // The running one comes to the front instead; a second one started on purpose leaves it.
+    EXPECT_EQ(guard.broughtForward, QStringList{"Pulsmir"});
     EXPECT_FALSE(DecideEntry(guard, "pulsmir", {"/M"}, addins).doNotRun);
+    EXPECT_EQ(guard.broughtForward.size(), 1);
 
     // The marker outlives the instance that made it; without the window nobody runs.
     guard.windowExists = false;

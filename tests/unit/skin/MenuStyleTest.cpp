@@ -161,6 +161,13 @@ TEST(MainMenuStyle, DrivesRealMenusAndReportsEveryDrawnItem)
     EXPECT_EQ(style.sizeFromContents(QStyle::CT_MenuItem, &option, QSize(10, 10), &popup).height(),
               8);
 
+    // The separator takes its place in the real menu, as wide as the items.
+    popup.ensurePolished();
+    popup.adjustSize();
+    const QRect separator = popup.actionGeometry(popup.actions().at(1));
+    EXPECT_EQ(separator.height(), 8);
+    EXPECT_EQ(separator.width(), popup.actionGeometry(popup.actions().at(0)).width());
+
     // The skin item of the submenu, found through the action under the item's rectangle.
     skins->ensurePolished();
     skins->adjustSize();

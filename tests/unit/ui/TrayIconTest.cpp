@@ -21,6 +21,8 @@
 
 namespace {
 
+const QString ShippedIcons = QStringLiteral(PULSMIR_DATA_DIR "/icons");
+
 void SpinFor(int ms)
 {
     QElapsedTimer timer;
@@ -89,7 +91,7 @@ TEST(TrayIcon, WithoutANotificationAreaShowingFailsAndTheIconStaysHidden)
     EXPECT_NO_THROW(icon.SetVisible(true));
     EXPECT_FALSE(icon.Visible());
 
-    icon.SetIcon(BuiltInTrayIcons()[0]);
+    icon.SetIcon(BuiltInTrayIcons(ShippedIcons)[0]);
     if (QSystemTrayIcon::isSystemTrayAvailable())
         GTEST_SKIP() << "a notification area is present";
     EXPECT_THROW(icon.SetVisible(true), ENotifyIconError);
@@ -199,12 +201,29 @@ TEST(TrayIcons, DiskLampIndexAndBuiltInIcons)
     EXPECT_EQ(TrayUpdateIcon(true, false, true), 2);
     EXPECT_FALSE(TrayUpdateIcon(false, true, true));
 
-    const auto icons = BuiltInTrayIcons();
+    const auto icons = BuiltInTrayIcons(ShippedIcons);
     for (std::size_t i = 0; i < 4; ++i) {
         ASSERT_FALSE(icons[i].isNull());
         for (std::size_t j = 0; j < i; ++j)
             EXPECT_NE(icons[i].pixmap(16, 16).toImage(), icons[j].pixmap(16, 16).toImage());
     }
+}
+
+TEST(TrayIcons, BuiltInIconsAreTheShippedArtPixelForPixelAtEverySize)
+{
+    const auto icons = BuiltInTrayIcons(ShippedIcons);
+    const auto art = [](int size) {
+        return QImage(QStringLiteral("%1/tray-write-%2.png").arg(ShippedIcons).arg(size))
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    for (int size : {16, 22, 24, 32, 48}) {
+        const QImage shown = icons[2].pixmap(QSize(size, size), 1.0).toImage();
+        EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied), art(size))
+            << size << " pixels";
+    }
+    // HiDPI: a 22-pixel tray at twice the scale shows the 44-pixel art, not a scaled one.
+    const QImage doubled = icons[2].pixmap(QSize(22, 22), 2.0).toImage();
+    EXPECT_EQ(doubled.convertToFormat(QImage::Format_ARGB32_Premultiplied), art(44));
 }
 
 TEST(TrayIcons, OneMissingFileSwitchesAllFourToTheBuiltInIcons)
@@ -223,16 +242,16 @@ TEST(TrayIcons, OneMissingFileSwitchesAllFourToTheBuiltInIcons)
     };
 
     bool useDefault = false;
-    const auto loaded = LoadTrayIcons(useDefault, files, writeLog);
+    const auto loaded = LoadTrayIcons(useDefault, files, ShippedIcons, writeLog);
     EXPECT_FALSE(useDefault);
     EXPECT_TRUE(log.isEmpty());
     EXPECT_EQ(loaded[2].pixmap(16, 16).toImage().pixelColor(8, 8), QColor(120, 0, 0));
 
     QFile::remove(files[3]);
-    const auto fallback = LoadTrayIcons(useDefault, files, writeLog);
+    const auto fallback = LoadTrayIcons(useDefault, files, ShippedIcons, writeLog);
     EXPECT_TRUE(useDefault);
     EXPECT_EQ(log, QStringList{"(!) Icon File(s) Does NOT Exist!"});
-    EXPECT_EQ(fallback[2].pixmap(16, 16).toImage(), BuiltInTrayIcons()[2].pixmap(16, 16).toImage());
+    EXPECT_EQ(fallback[2].pixmap(16, 16).toImage(), BuiltInTrayIcons(ShippedIcons)[2].pixmap(16, 16).toImage());
 
     // A file that is there but no picture falls back as well.
     QFile bad(files[3]);
@@ -241,7 +260,7 @@ TEST(TrayIcons, OneMissingFileSwitchesAllFourToTheBuiltInIcons)
     bad.close();
     useDefault = false;
     log.clear();
-    LoadTrayIcons(useDefault, files, writeLog);
+    LoadTrayIcons(useDefault, files, ShippedIcons, writeLog);
     EXPECT_TRUE(useDefault);
     EXPECT_EQ(log, QStringList{"(!) The ERROR occurred in drawing tray-icon!"});
 
@@ -276,6 +295,9 @@ TEST(TrayMenu, ItemsInOrderWithTheirCaptions)
     EXPECT_EQ(names, (QStringList{"N4", "IcnEdit", "O1", "H1", "Exit1"}));
     EXPECT_EQ(captions, (QStringList{"Restore", "Icons", "Options", "Help", "Exit"}));
     EXPECT_EQ(menu.Exit1->statusTip(), "Exit hint");
+    // Shown beside the item, as the window menu's are.
+    EXPECT_TRUE(menu.Menu->toolTipsVisible());
+    EXPECT_EQ(menu.Exit1->toolTip(), "Exit hint");
 
     TMRes empty(folder.Path());
     ApplyTrayMenuCaptions(menu, empty);

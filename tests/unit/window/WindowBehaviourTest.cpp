@@ -145,14 +145,13 @@ TEST(StatusTips, LeavingTheFaceHidesTheTipAtOnce)
     EXPECT_EQ(pending.PointerLeft(), TStatusTips::Action::None);
     EXPECT_EQ(pending.TipDueTime, 0u);
 
-    // A click's minute still holds after a leave and a return.
+    // A click's minute ends with the leave: back on the face, the usual second of rest.
     TStatusTips clicked;
     clicked.MouseDown(1000);
     clicked.Update(true, 1000);
     clicked.PointerLeft();
     EXPECT_EQ(clicked.Update(true, 3000), TStatusTips::Action::None);
-    EXPECT_EQ(clicked.Update(true, 5000), TStatusTips::Action::None);
-    EXPECT_EQ(clicked.Update(true, 61'001), TStatusTips::Action::Show);
+    EXPECT_EQ(clicked.Update(true, 4001), TStatusTips::Action::Show);
 }
 
 TEST(StatusTips, NoneForAMinuteAfterAClick)
@@ -172,18 +171,22 @@ TEST(StatusTips, NoneForAMinuteAfterAClick)
     shown.MouseDown(2000);
     EXPECT_EQ(shown.Update(true, 2000), TStatusTips::Action::Hide);
 
-    // Leaving the face and coming back within the minute does not bring the tip early.
+    // Seen off the face and back within the minute: the click's hold is over.
     TStatusTips away;
     away.MouseDown(1000);
     away.Update(true, 1000);
     away.Update(false, 1100);
     EXPECT_EQ(away.Update(true, 1200), TStatusTips::Action::None);
-    EXPECT_EQ(away.Update(true, 2300), TStatusTips::Action::None);
-    EXPECT_EQ(away.Update(true, 61'001), TStatusTips::Action::Show);
+    EXPECT_EQ(away.Update(true, 2201), TStatusTips::Action::Show);
 
+    // The pop-up menu's minute holds whatever the pointer does meanwhile.
     TStatusTips menu;
+    menu.MouseDown(100);
     menu.PopupOpened(100);
+    menu.Update(false, 1100);
+    menu.PointerLeft();
     EXPECT_EQ(menu.Update(true, 1200), TStatusTips::Action::None);
+    EXPECT_EQ(menu.Update(true, 30'000), TStatusTips::Action::None);
     EXPECT_EQ(menu.Update(true, 60'101), TStatusTips::Action::Show);
 }
 
