@@ -322,11 +322,8 @@ def tray_menu_and_back(desktop, folder):
     time.sleep(0.3)
     desktop.run(["xdotool", "click", "3"])
     time.sleep(0.8)
-    # The items' hints show as the window menu's do.
-    desktop.run(["xdotool", "key", "Down"])
-    wait_until(lambda: hint_window(desktop), timeout=SLOW, what="the tray item's hint")
     # The first item brings the window back.
-    desktop.run(["xdotool", "key", "Return"])
+    desktop.run(["xdotool", "key", "--delay", "150", "Down", "Return"])
     folder.wait_for_log("Out of TaskTray", timeout=SLOW)
     the_window(desktop)
     wait_until(lambda: tray_icon_width(desktop, panel) == empty, timeout=SLOW,
