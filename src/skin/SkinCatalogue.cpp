@@ -3,6 +3,7 @@
 #include "platform/FolderListing.h"
 #include "platform/ProfileIni.h"
 #include "res/MRes.h"
+#include "skin/SkinElements.h"
 
 #include <QDir>
 #include <QFile>
@@ -122,18 +123,20 @@ std::array<int, GraphCount> HistoryDepths(const TSkinSystem& skin)
 
 bool ShowsSensors(const TSkinSystem& skin)
 {
-    for (const TSkinModeRecord* mode : {&skin.Compact, &skin.Full}) {
-        for (int m : {MeterTMP, MeterBAT, MeterDSK})
-            if (mode->Meters[m].Enabled)
+    for (const SkinElementRow& row : SkinElements()) {
+        if (row.Stage != SkinStage::Sensor)
+            continue;
+        for (const TSkinModeRecord* mode : {&skin.Compact, &skin.Full}) {
+            const std::size_t i = std::size_t(row.Index);
+            const bool shown = row.Kind == SkinElementKind::Meter     ? mode->Meters[i].Enabled
+                               : row.Kind == SkinElementKind::Lamp    ? mode->Lamps[i].Enabled
+                               : row.Kind == SkinElementKind::Readout ? mode->Readouts[i].Enabled
+                                                                      : mode->Graphs[i].Enabled;
+            if (shown)
                 return true;
-        for (int l : {LampTMPALM, LampBATCHG})
-            if (mode->Lamps[l].Enabled)
-                return true;
-        for (int r : {ReadoutTMP, ReadoutBAT, ReadoutDSK})
-            if (mode->Readouts[r].Enabled)
-                return true;
+        }
     }
-    return skin.Full.Graphs[GraphTemp].Enabled || skin.Full.Graphs[GraphBatt].Enabled;
+    return false;
 }
 
 QStringList SkinInformationLines(const TSkinSystem& skin, const TMRes& texts)

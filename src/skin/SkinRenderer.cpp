@@ -1,6 +1,7 @@
 #include "skin/SkinRenderer.h"
 
 #include "skin/SkinDraw.h"
+#include "skin/SkinElements.h"
 #include "skin/SkinSystem.h"
 
 #include <QString>
@@ -73,45 +74,116 @@ QRect GraphArea(const TSkinGraph& g, QSize size)
                         std::max(y0, y1) + 1, size);
 }
 
-const std::vector<int>& GraphHistory(const SkinRenderInputs& in, int graph)
+// A lamp's position or a meter's target or a read-out's number.
+std::int64_t InputNumber(const SkinRenderInputs& in, SkinInput input, const TSkinModeRecord& r)
 {
-    switch (graph) {
-    case GraphMEM:
-        return in.MemHistory;
-    case GraphSwap:
-        return in.SwapHistory;
-    case GraphDiskR:
-        return in.DiskReadHistory;
-    case GraphDiskW:
-        return in.DiskWriteHistory;
-    case GraphNetI:
-        return in.NetRecvHistory;
-    case GraphTemp:
-        return in.TempHistory;
-    case GraphBatt:
-        return in.BatteryHistory;
+    const auto lamp = [](bool on) { return on ? 100 : 0; };
+    switch (input) {
+    case SkinInput::CpuUsage:
+        return Entry(in.CpuUsage, 0, "CpuUsage");
+    case SkinInput::MemoryLoad:
+        return in.MemoryLoad;
+    case SkinInput::SwapLoad:
+        return in.SwapLoad;
+    case SkinInput::FreeResources:
+        return (!in.IsNT && r.ResRevSW) ? std::int64_t(100) - in.FreeResources
+                                        : std::int64_t(in.FreeResources);
+    case SkinInput::PingTime:
+        return in.PingTime;
+    case SkinInput::PingLevel:
+        return PingLampPosition(in.PingLevel);
+    case SkinInput::Pinging:
+        return lamp(in.Pinging);
+    case SkinInput::DiskReadActive:
+        return lamp(in.DiskReadActive);
+    case SkinInput::DiskWriteActive:
+        return lamp(in.DiskWriteActive);
+    case SkinInput::DiskActive:
+        return lamp(in.DiskActive);
+    case SkinInput::NetXactActive:
+        return lamp(in.NetXactActive);
+    case SkinInput::NetRecvActive:
+        return lamp(in.NetRecvActive);
+    case SkinInput::NetSendActive:
+        return lamp(in.NetSendActive);
+    case SkinInput::NetActive:
+        return lamp(in.NetActive);
+    case SkinInput::DiskReadPos:
+        return in.DiskReadPos;
+    case SkinInput::DiskWritePos:
+        return in.DiskWritePos;
+    case SkinInput::NetRecvPos:
+        return in.NetRecvPos;
+    case SkinInput::NetSendPos:
+        return in.NetSendPos;
+    case SkinInput::TempPos:
+        return in.TempPos;
+    case SkinInput::Temperature:
+        return in.Temperature;
+    case SkinInput::TempAlarm:
+        return lamp(in.TempAlarm);
+    case SkinInput::BatteryPercent:
+        return in.BatteryPercent;
+    case SkinInput::BatteryCharging:
+        return lamp(in.BatteryCharging);
+    case SkinInput::DiskSpacePercent:
+        return in.DiskSpacePercent;
     default:
-        return in.NetSendHistory;
+        return 0;
     }
 }
 
-constexpr int DrawnGraphs[] = {GraphCPU,   GraphMEM,  GraphSwap, GraphDiskR,
-                               GraphDiskW, GraphNetI, GraphNetO};
-constexpr int DrawnLamps[] = {LampDR,   LampDW,  LampDRW, LampNTrans, LampNIn,
-                              LampNOut, LampNIO, LampPNG, LampPNGING};
-constexpr int DrawnReadouts[] = {ReadoutCPU, ReadoutMEM, ReadoutSWP, ReadoutRES, ReadoutPNG};
-// Drawn after everything else, so that skins without them draw exactly as before.
-constexpr int SensorMeters[] = {MeterTMP, MeterBAT, MeterDSK};
-constexpr int SensorReadouts[] = {ReadoutTMP, ReadoutBAT, ReadoutDSK};
-constexpr int SensorGraphs[] = {GraphTemp, GraphBatt};
-
-// A sensor the system lacks shows as 0.
-int Known(int value)
+// A sensor the system does not offer gives a negative value, and so do all inputs read with it.
+bool InputMissing(const SkinRenderInputs& in, SkinInput input)
 {
-    return std::max(value, 0);
+    switch (input) {
+    case SkinInput::TempPos:
+    case SkinInput::Temperature:
+    case SkinInput::TempAlarm:
+    case SkinInput::TempHistory:
+        return in.Temperature < 0;
+    case SkinInput::BatteryPercent:
+    case SkinInput::BatteryCharging:
+    case SkinInput::BatteryHistory:
+        return in.BatteryPercent < 0;
+    case SkinInput::DiskSpacePercent:
+        return in.DiskSpacePercent < 0;
+    default:
+        return false;
+    }
 }
 
 } // namespace
+
+const std::vector<int>& SkinInputHistory(const SkinRenderInputs& in, SkinInput input)
+{
+    switch (input) {
+    case SkinInput::MemHistory:
+        return in.MemHistory;
+    case SkinInput::SwapHistory:
+        return in.SwapHistory;
+    case SkinInput::DiskReadHistory:
+        return in.DiskReadHistory;
+    case SkinInput::DiskWriteHistory:
+        return in.DiskWriteHistory;
+    case SkinInput::NetRecvHistory:
+        return in.NetRecvHistory;
+    case SkinInput::NetSendHistory:
+        return in.NetSendHistory;
+    case SkinInput::TempHistory:
+        return in.TempHistory;
+    case SkinInput::BatteryHistory:
+        return in.BatteryHistory;
+    default:
+        return Entry(in.CpuHistory, 0, "CpuHistory");
+    }
+}
+
+std::vector<int>& SkinInputHistory(SkinRenderInputs& in, SkinInput input)
+{
+    return const_cast<std::vector<int>&>(
+        SkinInputHistory(static_cast<const SkinRenderInputs&>(in), input));
+}
 
 const std::vector<QRect>& TSkinRenderer::RenderSkin(const TSkinSystem& skin,
                                                     const SkinRenderInputs& inputs,
@@ -164,8 +236,9 @@ void TSkinRenderer::DrawFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
         if (op.Redraw)
             DrawOp(r, in, op, surface);
     // The throughput meters come after the graphs: a graph that fails leaves them where they were.
-    for (int m = MeterDRM; m <= MeterNOutM; ++m)
-        MeterPositions[m] = m_nextPositions[m];
+    for (const SkinElementRow& row : SkinElements())
+        if (row.Stage == SkinStage::Throughput)
+            MeterPositions[row.Index] = m_nextPositions[row.Index];
 
     m_shown.Valid = true;
     m_shown.Mode = &r;
@@ -189,67 +262,50 @@ bool TSkinRenderer::ShowsSameLayout(const TSkinModeRecord& r, const SkinRenderIn
 void TSkinRenderer::PlanFrame(const TSkinModeRecord& r, const SkinRenderInputs& in, QSize size)
 {
     std::array<int, MeterCount>& p = MeterPositions;
-    const std::int64_t cpu = Entry(in.CpuUsage, 0, "CpuUsage");
-    const std::int64_t res = (!in.IsNT && r.ResRevSW) ? std::int64_t(100) - in.FreeResources
-                                                      : std::int64_t(in.FreeResources);
-    // An absent meter keeps its position.
-    const std::int64_t targets[MeterCount] = {
-        cpu,           in.MemoryLoad,  in.SwapLoad,      res,
-        in.DiskReadPos, in.DiskWritePos, in.NetRecvPos,   in.NetSendPos,
-        in.TempPos,    Known(in.BatteryPercent), Known(in.DiskSpacePercent)};
-    for (int m = 0; m < MeterCount; ++m)
+    for (const SkinElementRow& row : SkinElements()) {
+        if (row.Kind != SkinElementKind::Meter)
+            continue;
+        const int m = row.Index;
+        // A missing input drives its meter to 0; an absent meter keeps its position.
+        const std::int64_t target = InputMissing(in, row.Input) ? 0 : InputNumber(in, row.Input, r);
         m_nextPositions[m] = r.Meters[m].Enabled
-                                 ? NextMeterPosition(r.Speeds[m], p[m], targets[m], in.LinearOFF)
+                                 ? NextMeterPosition(r.Speeds[m], p[m], target, in.LinearOFF)
                                  : p[m];
-    for (int m = MeterCPU; m <= MeterRES; ++m)
-        p[m] = m_nextPositions[m];
-    for (int m : SensorMeters)
-        p[m] = m_nextPositions[m];
+        // The throughput meters move once their frame is drawn (see DrawFrame).
+        if (row.Stage != SkinStage::Throughput)
+            p[m] = m_nextPositions[m];
+    }
 
     m_ops.clear();
-    auto addElement = [&](FrameOp::Kind what, int index, const TSkinElement& e,
-                          std::int64_t value) {
-        const std::int64_t frame = MeterFrame(e, value);
-        m_ops.push_back(
-            {what, std::uint8_t(index), false, value, frame, ElementArea(e, frame, size)});
-    };
-    for (int m = MeterCPU; m <= MeterRES; ++m)
-        addElement(FrameOp::Meter, m, r.Meters[m], m_nextPositions[m]);
-    const bool lampOn[] = {in.DiskReadActive, in.DiskWriteActive, in.DiskActive, in.NetXactActive,
-                           in.NetRecvActive,  in.NetSendActive,   in.NetActive};
-    for (int l : DrawnLamps) {
-        const int position = l == LampPNG      ? PingLampPosition(in.PingLevel)
-                             : l == LampPNGING ? (in.Pinging ? 100 : 0)
-                                               : (lampOn[l] ? 100 : 0);
-        addElement(FrameOp::Lamp, l, r.Lamps[l], position);
+    for (const SkinElementRow* row : SkinElementsByDrawRank()) {
+        const auto index = std::uint8_t(row->Index);
+        const bool missing = InputMissing(in, row->Input);
+        switch (row->Kind) {
+        case SkinElementKind::Meter:
+        case SkinElementKind::Lamp: {
+            const bool meter = row->Kind == SkinElementKind::Meter;
+            const TSkinElement& e = meter ? r.Meters[index] : r.Lamps[index];
+            const std::int64_t value =
+                meter ? m_nextPositions[index] : (missing ? 0 : InputNumber(in, row->Input, r));
+            const std::int64_t frame = MeterFrame(e, value);
+            m_ops.push_back({meter ? FrameOp::Meter : FrameOp::Lamp, index, false, missing, value,
+                             frame, ElementArea(e, frame, size)});
+            break;
+        }
+        case SkinElementKind::Readout: {
+            const std::int64_t value = InputNumber(in, row->Input, r);
+            // A missing value draws nothing over the background.
+            const QRect area = missing ? QRect() : ReadoutArea(r.Font, r.Readouts[index], size);
+            m_ops.push_back({FrameOp::Readout, index, false, missing, value, value, area});
+            break;
+        }
+        case SkinElementKind::Graph:
+            if (in.FullMode)
+                m_ops.push_back({FrameOp::Graph, index, false, missing, 0,
+                                 std::int64_t(in.HistoryStamp), GraphArea(r.Graphs[index], size)});
+            break;
+        }
     }
-    const std::int64_t numbers[ReadoutCount] = {cpu, in.MemoryLoad, in.SwapLoad, res, in.PingTime};
-    for (int k : DrawnReadouts)
-        m_ops.push_back({FrameOp::Readout, std::uint8_t(k), false, numbers[k], numbers[k],
-                         ReadoutArea(r.Font, r.Readouts[k], size)});
-    if (in.FullMode)
-        for (int g : DrawnGraphs)
-            m_ops.push_back({FrameOp::Graph, std::uint8_t(g), false, 0,
-                             std::int64_t(in.HistoryStamp), GraphArea(r.Graphs[g], size)});
-    for (int m = MeterDRM; m <= MeterNOutM; ++m)
-        addElement(FrameOp::Meter, m, r.Meters[m], m_nextPositions[m]);
-
-    for (int m : SensorMeters)
-        addElement(FrameOp::Meter, m, r.Meters[m], m_nextPositions[m]);
-    addElement(FrameOp::Lamp, LampTMPALM, r.Lamps[LampTMPALM], in.TempAlarm ? 100 : 0);
-    addElement(FrameOp::Lamp, LampBATCHG, r.Lamps[LampBATCHG], in.BatteryCharging ? 100 : 0);
-    const int sensorNumbers[] = {in.Temperature, in.BatteryPercent, in.DiskSpacePercent};
-    for (int i = 0; i < 3; ++i) {
-        const int k = SensorReadouts[i];
-        const int value = sensorNumbers[i];
-        // An unknown value draws nothing over the background.
-        const QRect area = value < 0 ? QRect() : ReadoutArea(r.Font, r.Readouts[k], size);
-        m_ops.push_back({FrameOp::Readout, std::uint8_t(k), false, value, value, area});
-    }
-    if (in.FullMode)
-        for (int g : SensorGraphs)
-            m_ops.push_back({FrameOp::Graph, std::uint8_t(g), false, 0,
-                             std::int64_t(in.HistoryStamp), GraphArea(r.Graphs[g], size)});
 }
 
 void TSkinRenderer::MarkRedraws()
@@ -297,12 +353,14 @@ void TSkinRenderer::DrawOp(const TSkinModeRecord& r, const SkinRenderInputs& in,
         DrawMeter(r.Lamps[op.Index], op.Value, surface);
         break;
     case FrameOp::Readout:
-        if (op.Value >= 0 || op.Index < ReadoutTMP)
+        if (!op.Missing)
             DrawReadout(r.Font, r.Readouts[op.Index], op.Value, surface);
         break;
     case FrameOp::Graph:
         if (op.Index != GraphCPU) {
-            DrawGraph(r.Graphs[op.Index], GraphHistory(in, op.Index), surface, m_scratch);
+            DrawGraph(r.Graphs[op.Index],
+                      SkinInputHistory(in, SkinElementOf(SkinElementKind::Graph, op.Index).Input),
+                      surface, m_scratch);
         } else if (r.Graphs[GraphCPU].Enabled) {
             if (in.NTMultiCPU && in.CpuCount >= 2) {
                 for (int k = 1; k <= in.CpuCount; ++k)

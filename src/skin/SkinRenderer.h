@@ -3,6 +3,7 @@
 #include "log/DebugLog.h"
 #include "skin/Bitmap24.h"
 #include "skin/GraphRaster.h"
+#include "skin/SkinElements.h"
 #include "skin/SkinModel.h"
 
 #include <QRect>
@@ -64,6 +65,10 @@ struct SkinRenderInputs
     std::uint64_t HistoryStamp = 0;
 };
 
+// The history a graph input names; CpuHistory is the average's.
+const std::vector<int>& SkinInputHistory(const SkinRenderInputs& in, SkinInput input);
+std::vector<int>& SkinInputHistory(SkinRenderInputs& in, SkinInput input);
+
 // An error inside a frame; HelpContext is the number the log line reports.
 class ESkinDrawError : public std::runtime_error
 {
@@ -114,6 +119,7 @@ private:
         Kind What = Meter;
         std::uint8_t Index = 0;
         bool Redraw = false;
+        bool Missing = false;   // its input is missing
         std::int64_t Value = 0; // the position, the lamp's position or the number
         std::int64_t Key = 0;   // equal keys draw equal pixels: frame, number or history stamp
         QRect Area;             // cut to the surface; empty when it draws nothing there

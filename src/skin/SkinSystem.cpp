@@ -2,6 +2,7 @@
 
 #include "platform/FileRead.h"
 #include "platform/ProfileIni.h"
+#include "skin/SkinElements.h"
 #include "skin/SkinImage.h"
 
 #include <QCryptographicHash>
@@ -17,25 +18,6 @@ namespace {
 const QString Identity = QString::fromLatin1(TSkinSystem::IdentitySection);
 const QString CompactName = QString::fromLatin1(TSkinSystem::CompactSection);
 const QString FullName = QString::fromLatin1(TSkinSystem::FullSection);
-
-const char* const MeterNames[MeterCount] = {"CPU",  "MEM",   "SWP", "RES", "DRM", "DWM",
-                                            "NInM", "NOutM", "TMP", "BAT", "DSK"};
-const char* const LampNames[LampCount] = {"DR",  "DW",  "DRW",    "NTrans", "NIn",   "NOut",
-                                          "NIO", "PNG", "PNGING", "TMPALM", "BATCHG"};
-const char* const ReadoutNames[ReadoutCount] = {"CPU", "MEM", "SWP", "RES",
-                                                "PNG", "TMP", "BAT", "DSK"};
-const char* const GraphNames[GraphCount] = {"CPUGrp",  "MEMGrp",  "SwapGrp", "DiskRGrp", "DiskWGrp",
-                                            "NetIGrp", "NetOGrp", "TempGrp", "BattGrp"};
-
-QString SpeedKey(int meter, bool full)
-{
-    static const char* const keys[MeterCount] = {
-        "CPUDownSpeed",   "MEMSpeed", "SWPSpeed", "ResSpeed", "DRMDownSpeed", "DWMDownSpeed",
-        "NInMDownSpeed", "NOutMDownSpeed", "TMPSpeed", "BATSpeed", "DSKSpeed"};
-    if (meter == MeterRES && full)
-        return QStringLiteral("ResDelay");
-    return QString::fromLatin1(keys[meter]);
-}
 
 // Integers of skin files may also be written in hexadecimal after "$".
 std::optional<int> ParseSkinInteger(const QString& text)
@@ -143,29 +125,19 @@ public:
             ParseSkinColor(bgMask, mode.BgMaskColor);
         ReadFont(mode.Font, s);
 
-        for (int m : {MeterCPU, MeterMEM, MeterSWP}) {
-            ReadMeter(mode, s, m, full);
-            ReadReadout(mode.Readouts[m], s, ReadoutNames[m]);
+        for (SkinStage stage : {SkinStage::Base, SkinStage::Throughput, SkinStage::Sensor}) {
+            if (stage == SkinStage::Throughput && !full)
+                ReadFloat(mode, s);
+            for (const SkinElementRow& row : SkinElements()) {
+                if (row.Stage != stage || (row.Kind == SkinElementKind::Graph && !full))
+                    continue;
+                ReadRow(mode, s, row, full);
+                if (row.Kind == SkinElementKind::Meter && row.Index == MeterRES)
+                    mode.ResRevSW = ReadSkinBool(m_ini, s, "ResRevSW");
+            }
+            if (stage == SkinStage::Throughput && full)
+                ReadFloat(mode, s);
         }
-        ReadMeter(mode, s, MeterRES, full);
-        mode.ResRevSW = ReadSkinBool(m_ini, s, "ResRevSW");
-        ReadReadout(mode.Readouts[ReadoutRES], s, "RES");
-        ReadLamp(mode.Lamps[LampPNG], s, LampNames[LampPNG], 4);
-        ReadLamp(mode.Lamps[LampPNGING], s, LampNames[LampPNGING], 2);
-        ReadReadout(mode.Readouts[ReadoutPNG], s, "PNG");
-        for (int l = LampDR; l <= LampNIO; ++l)
-            ReadLamp(mode.Lamps[l], s, LampNames[l], 2);
-
-        if (full) {
-            for (int g = GraphCPU; g <= GraphNetO; ++g)
-                ReadGraph(mode.Graphs[g], s, GraphNames[g]);
-            ReadThroughputMeters(mode, s, full);
-            ReadFloat(mode, s);
-        } else {
-            ReadFloat(mode, s);
-            ReadThroughputMeters(mode, s, full);
-        }
-        ReadSensorElements(mode, s, full);
     }
 
     void AddMemory(std::int64_t bytes)
@@ -237,37 +209,27 @@ private:
         mode.FloatPosY = ReadSkinInteger(m_ini, s, "FloatPosY", 0);
     }
 
-    void ReadThroughputMeters(TSkinModeRecord& mode, const QString& s, bool full)
+    void ReadRow(TSkinModeRecord& mode, const QString& s, const SkinElementRow& row, bool full)
     {
-        for (int m : {MeterDRM, MeterDWM, MeterNInM, MeterNOutM})
-            ReadMeter(mode, s, m, full);
-    }
-
-    // The sensor elements come after everything else, so a skin without them reads exactly as
-    // before, and one that fails in them keeps all the rest.
-    void ReadSensorElements(TSkinModeRecord& mode, const QString& s, bool full)
-    {
-        for (int m : {MeterTMP, MeterBAT, MeterDSK}) {
-            ReadMeter(mode, s, m, full);
-            ReadReadout(mode.Readouts[ReadoutTMP + (m - MeterTMP)], s, MeterNames[m]);
+        const QString prefix = SkinElementPrefix(row);
+        switch (row.Kind) {
+        case SkinElementKind::Meter:
+            ReadElement(mode.Meters[row.Index], s, prefix, std::nullopt);
+            mode.Speeds[row.Index] = ReadSkinInteger(
+                m_ini, s,
+                QString::fromLatin1(full && row.FullSpeedKey ? row.FullSpeedKey : row.SpeedKey),
+                0);
+            break;
+        case SkinElementKind::Lamp:
+            ReadElement(mode.Lamps[row.Index], s, prefix, row.LampFrames);
+            break;
+        case SkinElementKind::Readout:
+            ReadReadout(mode.Readouts[row.Index], s, prefix);
+            break;
+        case SkinElementKind::Graph:
+            ReadGraph(mode.Graphs[row.Index], s, prefix);
+            break;
         }
-        for (int l : {LampTMPALM, LampBATCHG})
-            ReadLamp(mode.Lamps[l], s, LampNames[l], 2);
-        if (full)
-            for (int g : {GraphTemp, GraphBatt})
-                ReadGraph(mode.Graphs[g], s, GraphNames[g]);
-    }
-
-    void ReadMeter(TSkinModeRecord& mode, const QString& s, int meter, bool full)
-    {
-        QString prefix = QString::fromLatin1(MeterNames[meter]);
-        ReadElement(mode.Meters[meter], s, prefix, std::nullopt);
-        mode.Speeds[meter] = ReadSkinInteger(m_ini, s, SpeedKey(meter, full), 0);
-    }
-
-    void ReadLamp(TSkinElement& lamp, const QString& s, const char* name, int frames)
-    {
-        ReadElement(lamp, s, QString::fromLatin1(name), frames);
     }
 
     // A meter reads its frame count from the file, a lamp has a fixed one.
@@ -327,9 +289,8 @@ private:
         }
     }
 
-    void ReadReadout(TSkinReadout& r, const QString& s, const char* name)
+    void ReadReadout(TSkinReadout& r, const QString& s, const QString& prefix)
     {
-        QString prefix = QString::fromLatin1(name);
         r.Enabled = ReadSkinBool(m_ini, s, prefix + "ValSW");
         if (!r.Enabled)
             return;
@@ -339,9 +300,8 @@ private:
         r.FZ = ReadSkinBool(m_ini, s, prefix + "ValFZ");
     }
 
-    void ReadGraph(TSkinGraph& g, const QString& s, const char* name)
+    void ReadGraph(TSkinGraph& g, const QString& s, const QString& prefix)
     {
-        QString prefix = QString::fromLatin1(name);
         g.Enabled = ReadSkinBool(m_ini, s, prefix + "SW");
         if (!g.Enabled)
             return;
@@ -479,16 +439,16 @@ bool TSkinSystem::LoadSkin(const QString& path)
 
 namespace {
 
-const char* const ImageKeys[] = {"Font",  "CPU", "MEM",   "SWP",  "RES",   "PNG",    "PNGING",
-                                 "DR",    "DW",  "DRW",   "NTrans", "NIn", "NOut",   "NIO",
-                                 "DRM",   "DWM", "NInM",  "NOutM", "TMP",   "BAT",    "DSK",
-                                 "TMPALM", "BATCHG"};
-const char* const MaskKeys[] = {
-    "BgMaskColor",     "CPUMaskColor",  "MEMMaskColor",    "SWPMaskColor",   "RESMaskColor",
-    "PNGMaskColor",    "PNGINGMaskColor", "DRMaskColor",   "DWMaskColor",    "DRWMaskColor",
-    "NTransMaskColor", "NInMaskColor",  "NOutMaskColor",   "NIOMaskColor",   "DRMMaskColor",
-    "DWMMaskColor",    "NInMMaskColor", "NOutMMaskColor",  "TMPMaskColor",   "BATMaskColor",
-    "DSKMaskColor",    "TMPALMMaskColor", "BATCHGMaskColor"};
+// The keys that name a picture or a mask colour: the digit strip's and the background's, then
+// those of every meter and lamp.
+QStringList PictureKeys(const QString& first, const QString& suffix)
+{
+    QStringList keys{first};
+    for (const SkinElementRow& row : SkinElements())
+        if (row.Kind == SkinElementKind::Meter || row.Kind == SkinElementKind::Lamp)
+            keys << SkinElementPrefix(row) + suffix;
+    return keys;
+}
 
 QString Fault(const QString& section, const QString& key, const QString& value, const QString& why)
 {
@@ -540,29 +500,33 @@ std::optional<QString> TSkinSystem::FindSkinFault(const ProfileIni& ini, const Q
             return Fault(section, "Bg", bg, "background file not found");
     }
     for (const QString& section : {CompactName, FullName}) {
-        for (const char* key : ImageKeys) {
+        for (const QString& key : PictureKeys(QStringLiteral("Font"), QString())) {
             const QString value = ini.ReadString(section, key);
             if (!value.isEmpty() && ResolveImageFile(folder, value).isEmpty())
                 return Fault(section, key, value, "image file not found");
         }
     }
     for (const QString& section : {CompactName, FullName}) {
-        for (const char* key : MaskKeys) {
+        for (const QString& key : PictureKeys(QStringLiteral("BgMaskColor"), QStringLiteral("MaskColor"))) {
             const QString value = ini.ReadString(section, key);
             SkinColor color;
             if (!value.isEmpty() && !ParseSkinColor(value, color))
                 return Fault(section, key, value, "not a colour \"#RRGGBB\"");
         }
     }
-    for (const char* name : GraphNames) {
-        const QString prefix = QString::fromLatin1(name);
+    for (const SkinElementRow& row : SkinElements()) {
+        if (row.Kind != SkinElementKind::Graph)
+            continue;
+        const QString prefix = SkinElementPrefix(row);
         const QString value = ini.ReadString(FullName, prefix + "Color");
         SkinColor color;
         if (ReadSkinBool(ini, FullName, prefix + "SW") && !ParseSkinColor(value, color))
             return Fault(FullName, prefix + "Color", value, "shown graph without a valid colour");
     }
-    for (const char* name : GraphNames) {
-        const QString key = QString::fromLatin1(name) + "Deep";
+    for (const SkinElementRow& row : SkinElements()) {
+        if (row.Kind != SkinElementKind::Graph)
+            continue;
+        const QString key = SkinElementPrefix(row) + "Deep";
         const int deep = ReadSkinInteger(ini, FullName, key, 32);
         if (deep < 1 || deep > 256)
             return Fault(FullName, key, ini.ReadString(FullName, key), "depth outside 1..256");

@@ -5,6 +5,7 @@
 #include "platform/ProfileIni.h"
 #include "res/MRes.h"
 #include "skin/SkinCatalogue.h"
+#include "skin/SkinElements.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinRenderer.h"
 #include "skin/SkinSystem.h"
@@ -146,41 +147,33 @@ const std::map<QString, Setter>& InputSetters()
     return setters;
 }
 
-// The history a name stands for and the graph whose depth is its length; CpuHistory takes a
-// processor entry number ("CpuHistory0" is the average).
+// The graph whose history a name stands for; CpuHistory takes a processor entry number
+// ("CpuHistory0" is the average).
 struct HistoryName
 {
-    int graph = 0;
+    const SkinElementRow* graph = nullptr;
     int cpuEntry = -1;
-    std::vector<int> SkinRenderInputs::*member = nullptr;
 };
 
 std::optional<HistoryName> ParseHistoryName(const QString& name)
 {
-    static const std::map<QString, HistoryName> fixed = {
-        {"MemHistory", {GraphMEM, -1, &SkinRenderInputs::MemHistory}},
-        {"SwapHistory", {GraphSwap, -1, &SkinRenderInputs::SwapHistory}},
-        {"DiskReadHistory", {GraphDiskR, -1, &SkinRenderInputs::DiskReadHistory}},
-        {"DiskWriteHistory", {GraphDiskW, -1, &SkinRenderInputs::DiskWriteHistory}},
-        {"NetRecvHistory", {GraphNetI, -1, &SkinRenderInputs::NetRecvHistory}},
-        {"NetSendHistory", {GraphNetO, -1, &SkinRenderInputs::NetSendHistory}},
-        {"TempHistory", {GraphTemp, -1, &SkinRenderInputs::TempHistory}},
-        {"BatteryHistory", {GraphBatt, -1, &SkinRenderInputs::BatteryHistory}},
-    };
-    auto it = fixed.find(name);
-    if (it != fixed.end())
-        return it->second;
-    if (!name.startsWith("CpuHistory"))
+    for (const SkinElementRow& row : SkinElements())
+        if (row.Kind == SkinElementKind::Graph && row.Input != SkinInput::CpuHistory &&
+            name == QLatin1String(SkinInputName(row.Input)))
+            return HistoryName{&row, -1};
+    const QString cpu = QString::fromLatin1(SkinInputName(SkinInput::CpuHistory));
+    if (!name.startsWith(cpu))
         return std::nullopt;
-    const QString number = name.mid(10);
+    const SkinElementRow* graph = &SkinElementOf(SkinElementKind::Graph, GraphCPU);
+    const QString number = name.mid(cpu.size());
     if (number.isEmpty())
-        return HistoryName{GraphCPU, 0, nullptr};
+        return HistoryName{graph, 0};
     bool ok = false;
     const int entry = number.toInt(&ok);
     // One history per processor entry; no machine of ours has more than this.
     if (!ok || entry < 0 || entry > 4096 || number.startsWith('+'))
         return std::nullopt;
-    return HistoryName{GraphCPU, entry, nullptr};
+    return HistoryName{graph, entry};
 }
 
 std::optional<qint64> ParseNumber(const QString& text)
@@ -284,17 +277,9 @@ bool FillInputs(const QCommandLineParser& parser, const TSkinSystem& skin, SkinR
     };
     const int cpuEntries = std::clamp(in.CpuCount, 0, 4096) + 1;
     in.CpuHistory.assign(std::size_t(cpuEntries), std::vector<int>(depth(GraphCPU), 0));
-    for (const auto& [graph, member] :
-         std::initializer_list<std::pair<int, std::vector<int> SkinRenderInputs::*>>{
-             {GraphMEM, &SkinRenderInputs::MemHistory},
-             {GraphSwap, &SkinRenderInputs::SwapHistory},
-             {GraphDiskR, &SkinRenderInputs::DiskReadHistory},
-             {GraphDiskW, &SkinRenderInputs::DiskWriteHistory},
-             {GraphNetI, &SkinRenderInputs::NetRecvHistory},
-             {GraphNetO, &SkinRenderInputs::NetSendHistory},
-             {GraphTemp, &SkinRenderInputs::TempHistory},
-             {GraphBatt, &SkinRenderInputs::BatteryHistory}})
-        (in.*member).assign(depth(graph), 0);
+    for (const SkinElementRow& row : SkinElements())
+        if (row.Kind == SkinElementKind::Graph && row.Input != SkinInput::CpuHistory)
+            SkinInputHistory(in, row.Input).assign(depth(row.Index), 0);
 
     for (const QString& assignment : parser.values("history")) {
         const std::optional<HistoryName> name = ParseHistoryName(assignment.section('=', 0, 0));
@@ -303,8 +288,8 @@ bool FillInputs(const QCommandLineParser& parser, const TSkinSystem& skin, SkinR
             return false;
         }
         std::vector<int>* history = nullptr;
-        if (name->member) {
-            history = &(in.*(name->member));
+        if (name->cpuEntry < 0) {
+            history = &SkinInputHistory(in, name->graph->Input);
         } else {
             if (std::size_t(name->cpuEntry) >= in.CpuHistory.size())
                 in.CpuHistory.resize(std::size_t(name->cpuEntry) + 1,

@@ -1,0 +1,112 @@
+#include "skin/SkinElements.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+namespace {
+
+using K = SkinElementKind;
+using I = SkinInput;
+using S = SkinStage;
+
+constexpr SkinElementRow Rows[] = {
+    {K::Meter, MeterCPU, "CPU", S::Base, 0, I::CpuUsage, 0, "CPUDownSpeed"},
+    {K::Readout, ReadoutCPU, "CPU", S::Base, 13, I::CpuUsage},
+    {K::Meter, MeterMEM, "MEM", S::Base, 1, I::MemoryLoad, 0, "MEMSpeed"},
+    {K::Readout, ReadoutMEM, "MEM", S::Base, 14, I::MemoryLoad},
+    {K::Meter, MeterSWP, "SWP", S::Base, 2, I::SwapLoad, 0, "SWPSpeed"},
+    {K::Readout, ReadoutSWP, "SWP", S::Base, 15, I::SwapLoad},
+    {K::Meter, MeterRES, "RES", S::Base, 3, I::FreeResources, 0, "ResSpeed", "ResDelay"},
+    {K::Readout, ReadoutRES, "RES", S::Base, 16, I::FreeResources},
+    {K::Lamp, LampPNG, "PNG", S::Base, 11, I::PingLevel, 4},
+    {K::Lamp, LampPNGING, "PNGING", S::Base, 12, I::Pinging, 2},
+    {K::Readout, ReadoutPNG, "PNG", S::Base, 17, I::PingTime},
+    {K::Lamp, LampDR, "DR", S::Base, 4, I::DiskReadActive, 2},
+    {K::Lamp, LampDW, "DW", S::Base, 5, I::DiskWriteActive, 2},
+    {K::Lamp, LampDRW, "DRW", S::Base, 6, I::DiskActive, 2},
+    {K::Lamp, LampNTrans, "NTrans", S::Base, 7, I::NetXactActive, 2},
+    {K::Lamp, LampNIn, "NIn", S::Base, 8, I::NetRecvActive, 2},
+    {K::Lamp, LampNOut, "NOut", S::Base, 9, I::NetSendActive, 2},
+    {K::Lamp, LampNIO, "NIO", S::Base, 10, I::NetActive, 2},
+    {K::Graph, GraphCPU, "CPUGrp", S::Base, 18, I::CpuHistory},
+    {K::Graph, GraphMEM, "MEMGrp", S::Base, 19, I::MemHistory},
+    {K::Graph, GraphSwap, "SwapGrp", S::Base, 20, I::SwapHistory},
+    {K::Graph, GraphDiskR, "DiskRGrp", S::Base, 21, I::DiskReadHistory},
+    {K::Graph, GraphDiskW, "DiskWGrp", S::Base, 22, I::DiskWriteHistory},
+    {K::Graph, GraphNetI, "NetIGrp", S::Base, 23, I::NetRecvHistory},
+    {K::Graph, GraphNetO, "NetOGrp", S::Base, 24, I::NetSendHistory},
+    {K::Meter, MeterDRM, "DRM", S::Throughput, 25, I::DiskReadPos, 0, "DRMDownSpeed"},
+    {K::Meter, MeterDWM, "DWM", S::Throughput, 26, I::DiskWritePos, 0, "DWMDownSpeed"},
+    {K::Meter, MeterNInM, "NInM", S::Throughput, 27, I::NetRecvPos, 0, "NInMDownSpeed"},
+    {K::Meter, MeterNOutM, "NOutM", S::Throughput, 28, I::NetSendPos, 0, "NOutMDownSpeed"},
+    {K::Meter, MeterTMP, "TMP", S::Sensor, 29, I::TempPos, 0, "TMPSpeed"},
+    {K::Readout, ReadoutTMP, "TMP", S::Sensor, 34, I::Temperature},
+    {K::Meter, MeterBAT, "BAT", S::Sensor, 30, I::BatteryPercent, 0, "BATSpeed"},
+    {K::Readout, ReadoutBAT, "BAT", S::Sensor, 35, I::BatteryPercent},
+    {K::Meter, MeterDSK, "DSK", S::Sensor, 31, I::DiskSpacePercent, 0, "DSKSpeed"},
+    {K::Readout, ReadoutDSK, "DSK", S::Sensor, 36, I::DiskSpacePercent},
+    {K::Lamp, LampTMPALM, "TMPALM", S::Sensor, 32, I::TempAlarm, 2},
+    {K::Lamp, LampBATCHG, "BATCHG", S::Sensor, 33, I::BatteryCharging, 2},
+    {K::Graph, GraphTemp, "TempGrp", S::Sensor, 37, I::TempHistory},
+    {K::Graph, GraphBatt, "BattGrp", S::Sensor, 38, I::BatteryHistory},
+};
+
+constexpr int CountOf(K kind)
+{
+    int n = 0;
+    for (const SkinElementRow& row : Rows)
+        n += row.Kind == kind;
+    return n;
+}
+static_assert(CountOf(K::Meter) == MeterCount && CountOf(K::Lamp) == LampCount &&
+                  CountOf(K::Readout) == ReadoutCount && CountOf(K::Graph) == GraphCount,
+              "every element of the model has its row");
+
+constexpr const char* InputNames[] = {
+    "CpuUsage",        "MemoryLoad",     "SwapLoad",        "FreeResources",   "PingTime",
+    "PingLevel",       "Pinging",        "DiskReadActive",  "DiskWriteActive", "DiskActive",
+    "NetXactActive",   "NetRecvActive",  "NetSendActive",   "NetActive",       "DiskReadPos",
+    "DiskWritePos",    "NetRecvPos",     "NetSendPos",      "TempPos",         "Temperature",
+    "TempAlarm",       "BatteryPercent", "BatteryCharging", "DiskSpacePercent", "CpuHistory",
+    "MemHistory",      "SwapHistory",    "DiskReadHistory", "DiskWriteHistory", "NetRecvHistory",
+    "NetSendHistory",  "TempHistory",    "BatteryHistory"};
+static_assert(std::size(InputNames) == std::size_t(SkinInput::BatteryHistory) + 1);
+
+} // namespace
+
+std::span<const SkinElementRow> SkinElements()
+{
+    return Rows;
+}
+
+std::span<const SkinElementRow* const> SkinElementsByDrawRank()
+{
+    static const auto sorted = [] {
+        std::array<const SkinElementRow*, std::size(Rows)> rows{};
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            rows[i] = &Rows[i];
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const auto* a, const auto* b) { return a->DrawRank < b->DrawRank; });
+        return rows;
+    }();
+    return sorted;
+}
+
+const SkinElementRow& SkinElementOf(SkinElementKind kind, int index)
+{
+    for (const SkinElementRow& row : Rows)
+        if (row.Kind == kind && row.Index == index)
+            return row;
+    throw std::out_of_range("no such skin element");
+}
+
+QString SkinElementPrefix(const SkinElementRow& row)
+{
+    return QString::fromLatin1(row.Prefix);
+}
+
+const char* SkinInputName(SkinInput input)
+{
+    return InputNames[std::size_t(input)];
+}
