@@ -7,7 +7,7 @@
 
 bool Bitmap24::Fits(std::int64_t width, std::int64_t height)
 {
-    if (width <= 0 || height <= 0 || width > MaxSide || height > MaxSide)
+    if (width <= 0 || height <= 0)
         return false;
     return ((width * 3 + 3) & ~std::int64_t(3)) * height <= MaxBytes;
 }

@@ -19,8 +19,8 @@ inline constexpr SkinColor MakeSkinColor(int red, int green, int blue)
 class Bitmap24
 {
 public:
-    // Refused above these, so a lying image header cannot make us allocate gigabytes.
-    static constexpr int MaxSide = 16384;
+    // Refused above this, so a lying image header cannot make us allocate gigabytes; the sides
+    // follow from it (a strip of frames is tall by nature).
     static constexpr std::int64_t MaxBytes = std::int64_t(256) << 20;
 
     Bitmap24() = default;

@@ -23,6 +23,14 @@ DeltaStrip::DeltaStrip(const Bitmap24& picture, int frames, int frameHeight)
         return;
     auto data = std::make_shared<Data>();
     data->frames = frames;
+    data->frameHeight = frameHeight;
+    // A run places itself in 16 bits; frames wider or taller than that are kept whole.
+    if (picture.Width() > UINT16_MAX || frameHeight > UINT16_MAX) {
+        data->whole = true;
+        data->first = picture.Copy(0, 0, picture.Width(), frames * frameHeight);
+        m_data = std::move(data);
+        return;
+    }
     data->first = picture.Copy(0, 0, picture.Width(), frameHeight);
     data->frameRuns.reserve(std::size_t(frames) + 1);
     const int width = picture.Width();
@@ -65,7 +73,7 @@ int DeltaStrip::Width() const
 
 int DeltaStrip::FrameHeight() const
 {
-    return m_data ? m_data->first.Height() : 0;
+    return m_data ? m_data->frameHeight : 0;
 }
 
 int DeltaStrip::Frames() const
@@ -85,8 +93,9 @@ std::int64_t DeltaStrip::ByteSize() const
 void DeltaStrip::ComposeRow(int frame, int y, int x, int count, std::uint8_t* out) const
 {
     const Data& d = *m_data;
-    std::memcpy(out, d.first.Row(y) + x * 3, std::size_t(count) * 3);
-    if (frame == 0)
+    const int row = d.whole ? frame * d.frameHeight + y : y;
+    std::memcpy(out, d.first.Row(row) + x * 3, std::size_t(count) * 3);
+    if (frame == 0 || d.whole)
         return;
     const Run* begin = d.runs.data() + d.frameRuns[std::size_t(frame)];
     const Run* end = d.runs.data() + d.frameRuns[std::size_t(frame) + 1];

@@ -43,8 +43,10 @@ private:
     };
     struct Data
     {
-        Bitmap24 first;
+        Bitmap24 first; // every frame when whole
         int frames = 0;
+        int frameHeight = 0;
+        bool whole = false;
         std::vector<std::uint32_t> frameRuns; // first run of each frame, then the end
         std::vector<Run> runs;                // by frame, then row, then x
         std::vector<std::uint8_t> pixels;

@@ -56,7 +56,7 @@ SkinList ListSkins(const QString& skinFolder, SkinPlatform platform)
 }
 
 SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform,
-                   SkinDefinitionCache* cache)
+                   SkinDefinitionCache* cache, QSize screen)
 {
     SkinDefinitionCache once;
     SkinDefinitionCache& definitions = cache ? *cache : once;
@@ -75,7 +75,8 @@ SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform,
             if (!entry.isFile())
                 continue;
             const SkinDefinitionCache::Definition& definition = definitions.Read(entry);
-            if (definition.Fault || TSkinSystem::FindSkinFault(definition.Ini, path, platform))
+            if (definition.Fault || TSkinSystem::FindSkinFault(definition.Ini, path, platform,
+                                                               SkinCheck::Headers, screen))
                 continue;
             // As ReadSkinName gives it, without reading the file again.
             const QString name = file.contains(u'=')

@@ -63,9 +63,10 @@ private:
 SkinList ListSkins(const QString& skinFolder, SkinPlatform platform);
 // The skins of several folders together; a file of a folder named first hides one of the same
 // file name in a later folder. Each definition file is read at most once, and not at all when
-// the cache holds it unchanged.
+// the cache holds it unchanged. A skin is listed when FindSkinFault passes it on a screen of
+// that size (empty for any).
 SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform,
-                   SkinDefinitionCache* cache = nullptr);
+                   SkinDefinitionCache* cache = nullptr, QSize screen = {});
 
 // The path of the first entry of that name (compared without regard to case); empty if none.
 QString FindSkinPath(const SkinList& list, const QString& name);

@@ -70,11 +70,15 @@ bool ReadPngHeader(png_structp png, png_infop info, png_uint_32* width, png_uint
     return png_get_channels(png, info) == 3 && png_get_bit_depth(png, info) == 8;
 }
 
-bool ReadPngRows(png_structp png, png_bytepp rows)
+// Row by row, pass by pass: a table of row pointers would cost more than a thin picture.
+bool ReadPngRows(png_structp png, Bitmap24* image)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
-    png_read_image(png, rows);
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < image->Height(); ++y)
+            png_read_row(png, image->Row(y), nullptr);
     return true;
 }
 
@@ -210,19 +214,17 @@ std::optional<QSize> BmpHeaderSize(const QByteArray& data)
 
 bool PictureFits(std::int64_t width, std::int64_t height)
 {
-    if (width <= 0 || height <= 0 || width > MaxPictureSide || height > MaxPictureSide)
+    if (width <= 0 || height <= 0)
         return false;
     return ((width * 3 + 3) & ~std::int64_t(3)) * height <= MaxPictureBytes;
 }
 
 QString PictureLimitText(const QString& file, QSize size)
 {
-    return QStringLiteral("%1 is %2 x %3 pixels; a picture may have at most %4 pixels a side "
-                          "and %5 decoded")
+    return QStringLiteral("%1 is %2 x %3 pixels; a picture may take at most %4 decoded")
         .arg(file)
         .arg(size.width())
         .arg(size.height())
-        .arg(MaxPictureSide)
         .arg(ByteCountText(MaxPictureBytes));
 }
 
@@ -238,7 +240,8 @@ Bitmap24 DecodePng(const QByteArray& data)
         png_destroy_read_struct(&png, nullptr, nullptr);
         return {};
     }
-    png_set_user_limits(png, MaxPictureSide, MaxPictureSide);
+    // The widest and the tallest picture the decoded size allows; PictureFits takes the rest.
+    png_set_user_limits(png, png_uint_32(MaxPictureBytes / 3), png_uint_32(MaxPictureBytes / 4));
     png_set_chunk_malloc_max(png, 8 << 20);
     // Only the chunks that make the pixels are read. libpng sets a buffer of a text or other
     // ancillary chunk's stated length aside before reading it, so one that claims gigabytes
@@ -256,10 +259,7 @@ Bitmap24 DecodePng(const QByteArray& data)
     png_uint_32 height = 0;
     if (ReadPngHeader(png, info, &width, &height) && PictureFits(width, height)) {
         Bitmap24 image(static_cast<int>(width), static_cast<int>(height));
-        std::vector<png_bytep> rows(height);
-        for (png_uint_32 y = 0; y < height; ++y)
-            rows[y] = image.Row(static_cast<int>(y));
-        if (ReadPngRows(png, rows.data()))
+        if (ReadPngRows(png, &image))
             result = std::move(image);
     }
     png_destroy_read_struct(&png, &info, nullptr);

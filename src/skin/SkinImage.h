@@ -10,12 +10,12 @@
 
 // Limits no skin or program picture comes near: the largest real ones are a few hundred pixels
 // a side and well under a megabyte. They are checked from the file's size and the picture's
-// header before anything is decoded.
-inline constexpr int MaxPictureSide = 8192;
+// header before anything is decoded. The sides are bounded only by the decoded size, so a tall
+// strip of many frames takes what any picture of its size does.
 inline constexpr std::int64_t MaxPictureBytes = std::int64_t(64) << 20; // decoded, 24 bits
 inline constexpr qint64 MaxPictureFileSize = qint64(96) << 20;
 bool PictureFits(std::int64_t width, std::int64_t height);
-// "bg.png is 16384 x 5400 pixels; a picture may have ...", for the log.
+// "bg.png is 16384 x 5400 pixels; a picture may take ...", for the log.
 QString PictureLimitText(const QString& file, QSize size);
 
 // Decoders of skin pictures. Each returns an empty bitmap for data it cannot decode, for a

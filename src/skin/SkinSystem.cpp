@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <tuple>
@@ -72,9 +73,34 @@ std::int64_t ImageBytes(const Mask8& mask)
 class TSkinSystem::Reader
 {
 public:
-    Reader(TSkinSystem& skin, const ProfileIni& ini, QString imageFolder)
-        : m_skin(skin), m_ini(ini), m_folder(std::move(imageFolder))
+    Reader(TSkinSystem& skin, const ProfileIni& ini, QString imageFolder,
+           SkinCheck depth = SkinCheck::Pictures)
+        : m_skin(skin), m_ini(ini), m_folder(std::move(imageFolder)), m_depth(depth)
     {}
+
+    // Everything the skin defines, or the limit it goes beyond. The model holds what was read
+    // in either case; the reason reading stopped early, if it did, goes to *stopped.
+    std::optional<QString> ReadAll(QString* stopped)
+    {
+        try {
+            ReadIdentity();
+            ReadMode(m_skin.Compact, false);
+            ReadMode(m_skin.Full, true);
+            AddMemory(2 * std::int64_t(sizeof(TSkinModeRecord)));
+        } catch (const SkinLimitError& error) {
+            return QString::fromStdString(error.what());
+        } catch (const std::exception& error) {
+            *stopped = QString::fromUtf8(error.what());
+        }
+        // A mode whose background the screen cannot hold is left out; the skin is refused only
+        // when that leaves it none.
+        if (!m_tooLarge.isEmpty() && !m_skin.Compact.Enable && !m_skin.Full.Enable)
+            return m_tooLarge;
+        return std::nullopt;
+    }
+
+    // The modes left out because the screen cannot hold them, for the log.
+    const QString& TooLarge() const { return m_tooLarge; }
 
     void ReadIdentity()
     {
@@ -88,9 +114,9 @@ public:
         if (!banner.isEmpty()) {
             // Only counted here; the banner is loaded when it is shown.
             Bitmap24 image;
-            LoadImage(image, banner);
-            AddMemory(ImageBytes(image));
-            m_imageBytes -= ImageBytes(image);
+            const std::int64_t bytes = LoadImage(image, banner, false).Bytes();
+            AddMemory(bytes);
+            m_imageBytes -= bytes;
         }
     }
 
@@ -98,25 +124,24 @@ public:
     {
         const QString& s = full ? FullName : CompactName;
         mode.Enable = ReadSkinBool(m_ini, s, "Enable");
+        m_modeShown = mode.Enable;
         QString bg = Image(s, "Bg");
         if (!bg.isEmpty()) {
-            LoadImage(mode.Background, bg);
             // A background that is there but is no picture would leave the window without a
             // face or an outline.
-            if (mode.Enable && mode.Background.IsEmpty())
-                throw SkinLimitError(bg + QStringLiteral(" is no picture"));
+            const QSize size = LoadImage(mode.Background, bg, mode.Enable).Size;
             AddMemory(ImageBytes(mode.Background));
             const QSize screen = m_skin.MaxWindowSize;
             if (mode.Enable && !screen.isEmpty() &&
-                (mode.Background.Width() > screen.width() ||
-                 mode.Background.Height() > screen.height()))
-                throw SkinLimitError(QStringLiteral("%1 is %2 x %3 pixels, larger than the "
-                                                    "screen (%4 x %5)")
-                                         .arg(bg)
-                                         .arg(mode.Background.Width())
-                                         .arg(mode.Background.Height())
-                                         .arg(screen.width())
-                                         .arg(screen.height()));
+                (size.width() > screen.width() || size.height() > screen.height())) {
+                mode.Enable = false;
+                m_tooLarge = QStringLiteral("%1 is %2 x %3 pixels, larger than the screen (%4 x %5)")
+                                 .arg(bg)
+                                 .arg(size.width())
+                                 .arg(size.height())
+                                 .arg(screen.width())
+                                 .arg(screen.height());
+            }
         }
         QString bgMask = m_ini.ReadString(s, "BgMaskColor");
         mode.BgMaskFlag = !bgMask.isEmpty();
@@ -147,9 +172,19 @@ public:
     }
 
 private:
-    // Returns the hash of the file's bytes, which names the picture for the caches, or an
-    // empty key when the file is not read.
-    QByteArray LoadImage(Bitmap24& target, const QString& file)
+    struct Picture
+    {
+        QByteArray Key; // the hash of the file's bytes, which names it for the caches
+        QSize Size;     // decoded, or as its header gives it when pictures are not decoded
+        std::int64_t Bytes() const { return std::int64_t(Size.width()) * Size.height() * 3; }
+    };
+
+    // The one rule every picture of a skin is held to, whether the skin is loaded, validated
+    // or listed: a file of at most MaxPictureFileSize, a picture that fits PictureFits by its
+    // header, all pictures together within the budget, and, where it is shown (required), one
+    // that decodes. Only the check of the skin list leaves out the decoding. The key is empty
+    // when the file is not read.
+    Picture LoadImage(Bitmap24& target, const QString& file, bool required = true)
     {
         const FileRead read = ReadFileUpTo(file, MaxPictureFileSize);
         if (read.Status == FileRead::Result::TooLarge)
@@ -161,26 +196,38 @@ private:
         // is decoded once, and the two share its pixels.
         const QByteArray key = QCryptographicHash::hash(read.Bytes, QCryptographicHash::Sha1);
         if (const auto known = m_decoded.find(key); known != m_decoded.end()) {
-            target = known->second;
-            return key;
+            target = known->second.Image;
+        } else {
+            // The header tells what the picture would take before a pixel is decoded.
+            const PictureFormat format = PictureFormatOf(file);
+            const std::optional<QSize> size = PictureHeaderSize(read.Bytes, format);
+            if (size) {
+                if (!PictureFits(size->width(), size->height()))
+                    throw SkinLimitError(PictureLimitText(file, *size));
+                // Masks and glyph copies come to about as much again.
+                if (m_imageBytes + 2 * std::int64_t(size->width()) * size->height() * 3 >
+                    m_skin.ImageBudget)
+                    throw SkinLimitError(
+                        QStringLiteral("with %1 the pictures would take more than %2")
+                            .arg(file, ByteCountText(m_skin.ImageBudget)));
+            }
+            Decoded entry;
+            if (m_depth == SkinCheck::Pictures) {
+                Bitmap24 decoded = DecodePicture(read.Bytes, format);
+                const bool decodes = !decoded.IsEmpty();
+                if (decodes)
+                    target = std::move(decoded);
+                entry = {target, QSize(target.Width(), target.Height()), decodes};
+            } else {
+                entry = {{}, size.value_or(QSize(0, 0)), true};
+            }
+            m_imageBytes += 2 * std::int64_t(entry.Size.width()) * entry.Size.height() * 3;
+            m_decoded.emplace(key, entry);
         }
-        // The header tells what the picture would take before a pixel is decoded.
-        const PictureFormat format = PictureFormatOf(file);
-        if (const std::optional<QSize> size = PictureHeaderSize(read.Bytes, format)) {
-            if (!PictureFits(size->width(), size->height()))
-                throw SkinLimitError(PictureLimitText(file, *size));
-            // Masks and glyph copies come to about as much again.
-            if (m_imageBytes + 2 * std::int64_t(size->width()) * size->height() * 3 >
-                m_skin.ImageBudget)
-                throw SkinLimitError(QStringLiteral("with %1 the pictures would take more than %2")
-                                         .arg(file, ByteCountText(m_skin.ImageBudget)));
-        }
-        Bitmap24 decoded = DecodePicture(read.Bytes, format);
-        if (!decoded.IsEmpty())
-            target = std::move(decoded);
-        m_decoded.emplace(key, target);
-        m_imageBytes += 2 * ImageBytes(target);
-        return key;
+        const Decoded& picture = m_decoded.at(key);
+        if (required && !picture.Decodes)
+            throw SkinLimitError(file + QStringLiteral(" is no picture"));
+        return {key, picture.Size};
     }
 
     // A strip made once for each picture and frame layout.
@@ -240,7 +287,7 @@ private:
         Bitmap24 picture;
         if (!file.isEmpty()) {
             e.Enabled = true;
-            const QByteArray key = LoadImage(picture, file);
+            const QByteArray key = LoadImage(picture, file, m_modeShown).Key;
             e.X = ReadSkinInteger(m_ini, s, prefix + "X", 0);
             e.Y = ReadSkinInteger(m_ini, s, prefix + "Y", 0);
             e.Frames = fixedFrames ? *fixedFrames : ReadSkinInteger(m_ini, s, prefix + "Frames", 1);
@@ -269,7 +316,7 @@ private:
         if (!file.isEmpty()) {
             font.Enabled = true;
             Bitmap24 strip;
-            LoadImage(strip, file);
+            LoadImage(strip, file, m_modeShown);
             font.GlyphWidth = strip.Width() / 11;
             font.GlyphHeight = strip.Height();
             for (int i = 0; i <= TSkinFont::FillerGlyph; ++i) {
@@ -320,8 +367,17 @@ private:
     TSkinSystem& m_skin;
     const ProfileIni& m_ini;
     QString m_folder;
+    SkinCheck m_depth;
+    bool m_modeShown = false; // the mode being read is enabled
+    QString m_tooLarge;
     std::int64_t m_imageBytes = 0;
-    std::map<QByteArray, Bitmap24> m_decoded;
+    struct Decoded
+    {
+        Bitmap24 Image;
+        QSize Size;
+        bool Decodes = false;
+    };
+    std::map<QByteArray, Decoded> m_decoded;
     std::map<std::tuple<QByteArray, int, int>, DeltaStrip> m_strips;
 };
 
@@ -422,17 +478,15 @@ bool TSkinSystem::LoadSkin(const QString& path)
     next.ImageBudget = ImageBudget;
     next.MaxWindowSize = MaxWindowSize;
     Reader reader(next, ini, SkinImageFolder(path));
-    try {
-        reader.ReadIdentity();
-        reader.ReadMode(next.Compact, false);
-        reader.ReadMode(next.Full, true);
-        reader.AddMemory(2 * std::int64_t(sizeof(TSkinModeRecord)));
-    } catch (const SkinLimitError& error) {
-        m_log(QStringLiteral("<WARNING>Skin refused : ") + QString::fromStdString(error.what()));
+    QString stopped;
+    if (const std::optional<QString> refusal = reader.ReadAll(&stopped)) {
+        m_log(QStringLiteral("<WARNING>Skin refused : ") + *refusal);
         return false;
-    } catch (const std::exception& error) {
-        m_log(QStringLiteral("<WARNING>Skin reading stopped : ") + QString::fromUtf8(error.what()));
     }
+    if (!stopped.isEmpty())
+        m_log(QStringLiteral("<WARNING>Skin reading stopped : ") + stopped);
+    if (!reader.TooLarge().isEmpty())
+        m_log(QStringLiteral("<WARNING>Skin mode left out : ") + reader.TooLarge());
     *this = std::move(next);
     return true;
 }
@@ -462,18 +516,20 @@ bool TSkinSystem::ValidateSkin(const QString& path, SkinPlatform platform)
     return !FindSkinFault(path, platform).has_value();
 }
 
-std::optional<QString> TSkinSystem::FindSkinFault(const QString& path, SkinPlatform platform)
+std::optional<QString> TSkinSystem::FindSkinFault(const QString& path, SkinPlatform platform,
+                                                  SkinCheck depth, QSize screen)
 {
     if (!QFileInfo(path).isFile())
         return QStringLiteral("%1: file not found").arg(path);
     ProfileIni ini;
     if (std::optional<QString> fault = ReadDefinition(path, ini))
         return fault;
-    return FindSkinFault(ini, path, platform);
+    return FindSkinFault(ini, path, platform, depth, screen);
 }
 
 std::optional<QString> TSkinSystem::FindSkinFault(const ProfileIni& ini, const QString& path,
-                                                  SkinPlatform platform)
+                                                  SkinPlatform platform, SkinCheck depth,
+                                                  QSize screen)
 {
     const QString generation = ini.ReadString(Identity, "SkinSystem");
     if (!generation.isEmpty() && generation[0].unicode() > Generation)
@@ -531,5 +587,8 @@ std::optional<QString> TSkinSystem::FindSkinFault(const ProfileIni& ini, const Q
         if (deep < 1 || deep > 256)
             return Fault(FullName, key, ini.ReadString(FullName, key), "depth outside 1..256");
     }
-    return std::nullopt;
+    TSkinSystem scratch;
+    scratch.MaxWindowSize = screen;
+    QString stopped;
+    return Reader(scratch, ini, folder, depth).ReadAll(&stopped);
 }

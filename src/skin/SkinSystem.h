@@ -16,6 +16,14 @@ enum class SkinPlatform
     NT
 };
 
+// How far a check of a skin's pictures goes: their files and headers (quick enough for every
+// refresh of the skin list), or their decoding as well.
+enum class SkinCheck
+{
+    Headers,
+    Pictures
+};
+
 // The skin engine's model of the loaded skin, and the reading and checking of definition files.
 // One instance lives for the whole run; LoadSkin replaces its content.
 class TSkinSystem
@@ -31,19 +39,26 @@ public:
 
     // The file exists and may be used on the platform.
     static bool ValidateSkin(const QString& path, SkinPlatform platform = SkinPlatform::NT);
-    // The first rule ValidateSkin finds broken, naming section, key and value; none when valid.
-    static std::optional<QString> FindSkinFault(const QString& path, SkinPlatform platform);
+    // The first rule ValidateSkin finds broken, naming section, key and value, or the picture
+    // LoadSkin would refuse (by the same rule, on a screen of that size; empty for any); none
+    // when valid.
+    static std::optional<QString> FindSkinFault(const QString& path, SkinPlatform platform,
+                                                SkinCheck depth = SkinCheck::Headers,
+                                                QSize screen = {});
     // The same for a definition file read already.
     static std::optional<QString> FindSkinFault(const ProfileIni& ini, const QString& path,
-                                                SkinPlatform platform);
+                                                SkinPlatform platform,
+                                                SkinCheck depth = SkinCheck::Headers,
+                                                QSize screen = {});
     // Reads a definition file of at most ProfileIni::MaxFileSize; the fault when it is missing,
     // cannot be read or is larger.
     static std::optional<QString> ReadDefinition(const QString& path, ProfileIni& ini);
 
     // False, with the reason in the log, when the file does not exist or the skin goes beyond
-    // a limit: a picture over the picture limits, pictures over ImageBudget together, or the
-    // background of a mode that can be shown larger than MaxWindowSize. The model is then
-    // unchanged.
+    // a limit: a picture over the picture limits, pictures over ImageBudget together, a picture
+    // of an enabled mode that does not decode, or backgrounds larger than MaxWindowSize in
+    // every enabled mode (a mode whose background alone is too large is disabled). The model
+    // is then unchanged.
     bool LoadSkin(const QString& path);
 
     // "#RRGGBB", either case; anything else is false and black.

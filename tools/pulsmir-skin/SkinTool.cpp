@@ -209,7 +209,7 @@ int Validate(const QString& path, const QCommandLineParser& parser, QTextStream&
         return 2;
     }
     const SkinPlatform platform = platformName == "nt" ? SkinPlatform::NT : SkinPlatform::Win9x;
-    if (auto fault = TSkinSystem::FindSkinFault(path, platform)) {
+    if (auto fault = TSkinSystem::FindSkinFault(path, platform, SkinCheck::Pictures)) {
         out << *fault << "\n";
         return 1;
     }

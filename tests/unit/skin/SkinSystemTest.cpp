@@ -1,5 +1,7 @@
 #include "skin/SkinSystem.h"
 
+#include "skin/SkinCatalogue.h"
+
 #include "platform/ProfileIni.h"
 #include "support/AddressSpace.h"
 #include "unit/skin/SkinTestFiles.h"
@@ -341,20 +343,27 @@ TEST(LoadSkin, ImageNamesUseWindowsSeparatorsAndAnyCase)
     EXPECT_EQ(TSkinSystem::SkinImageFolder(f.skin.IniPath()), f.folder.File("Skin/Test/"));
 }
 
-TEST(LoadSkin, UndecodableImageIsPresentButEmpty)
+TEST(LoadSkin, AnUndecodablePictureOfAnEnabledModeRefusesTheSkinAsTheValidatorDoes)
 {
     SkinFixture f;
     f.folder.Write("Skin/Test/cpu.png", "not a picture");
     f.folder.Write("Skin/Test/mem.gif", "GIF89a");
-    f.skin.Ini(Identity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\nCPU=cpu.png\nMEM=mem.gif\n"
-                          "MEMMaskColor=#ffffff\n");
     TSkinSystem skin;
-    ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
-    EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Enabled);
-    EXPECT_TRUE(skin.Compact.Meters[MeterCPU].Strip.IsEmpty());
-    EXPECT_TRUE(skin.Compact.Meters[MeterMEM].Enabled);
-    EXPECT_TRUE(skin.Compact.Meters[MeterMEM].MaskFlag);
-    EXPECT_TRUE(skin.Compact.Meters[MeterMEM].Strip.IsEmpty());
+    for (const QByteArray keys : {"CPU=cpu.png\n", "MEM=mem.gif\n", "Font=cpu.png\n"}) {
+        f.skin.Ini(Identity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n" + keys);
+        EXPECT_FALSE(skin.LoadSkin(f.skin.IniPath())) << keys.constData();
+        EXPECT_TRUE(TSkinSystem::FindSkinFault(f.skin.IniPath(), SkinPlatform::NT,
+                                               SkinCheck::Pictures)
+                        .value_or("")
+                        .endsWith(" is no picture"))
+            << keys.constData();
+    }
+    // Where the mode is not shown, the picture is never needed.
+    f.skin.Ini(Identity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n"
+                          "[Pulsmir2_SkinL]\nEnable=0\nCPU=cpu.png\n");
+    EXPECT_TRUE(skin.LoadSkin(f.skin.IniPath()));
+    EXPECT_EQ(TSkinSystem::FindSkinFault(f.skin.IniPath(), SkinPlatform::NT, SkinCheck::Pictures),
+              std::nullopt);
 }
 
 namespace {
@@ -422,14 +431,41 @@ TEST(LoadSkin, APictureOverThePictureLimitsIsRefusedByItsHeader)
         f.ExpectCurrentStays();
     }
     EXPECT_EQ(f.log.Text().count("<WARNING>Skin refused : " + f.folder.File("Skin/Next/huge.png") +
-                                 " is 16384 x 5400 pixels; a picture may have at most 8192 pixels "
-                                 "a side and 64 MiB decoded"),
+                                 " is 16384 x 5400 pixels; a picture may take at most 64 MiB "
+                                 "decoded"),
               3)
         << qPrintable(f.log.Text());
     EXPECT_EXIT(ExitWithPeakGrowthBelow(64 << 20, [&] { f.skin.LoadSkin(f.next.IniPath()); }),
                 testing::ExitedWithCode(0), "");
-    // Valid by its definition all the same: the pictures are looked at only when loading.
-    EXPECT_TRUE(TSkinSystem::ValidateSkin(f.next.IniPath()));
+    // The validator and the skin list hold it to the same rule, by the header alone.
+    EXPECT_FALSE(TSkinSystem::ValidateSkin(f.next.IniPath()));
+    EXPECT_EXIT(ExitWithPeakGrowthBelow(64 << 20,
+                                        [&] {
+                                            ListSkins(f.folder.File("Skin"), SkinPlatform::NT);
+                                            TSkinSystem::FindSkinFault(f.next.IniPath(),
+                                                                       SkinPlatform::NT,
+                                                                       SkinCheck::Pictures);
+                                        }),
+                testing::ExitedWithCode(0), "");
+}
+
+TEST(LoadSkin, ATallFrameStripLoadsAndIsListedAndValid)
+{
+    // 101 frames of 82 pixels: 80 x 8282, 2 MB decoded.
+    TwoSkins f;
+    Bitmap24 strip(80, 101 * 82);
+    for (int y = 0; y < strip.Height(); ++y)
+        for (int x = 0; x < 80; ++x)
+            strip.SetPixel(x, y, SkinColor(y / 82));
+    f.next.Image("cpu.png", strip);
+    f.next.Ini(NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\nCPU=cpu.png\n"
+                              "CPUFrames=101\n");
+    ASSERT_TRUE(f.skin.LoadSkin(f.next.IniPath())) << qPrintable(f.log.Text());
+    EXPECT_EQ(f.skin.Compact.Meters[MeterCPU].Strip.Frame(100).Pixel(79, 81), SkinColor(100));
+    EXPECT_EQ(TSkinSystem::FindSkinFault(f.next.IniPath(), SkinPlatform::NT, SkinCheck::Pictures),
+              std::nullopt);
+    EXPECT_EQ(FindSkinPath(ListSkins(f.folder.File("Skin"), SkinPlatform::NT), "Next"),
+              f.next.IniPath());
 }
 
 TEST(LoadSkin, ABackgroundLargerThanTheScreenIsRefused)
@@ -445,6 +481,24 @@ TEST(LoadSkin, ABackgroundLargerThanTheScreenIsRefused)
     f.skin.MaxWindowSize = QSize(100, 19);
     EXPECT_FALSE(f.skin.LoadSkin(f.next.IniPath()));
     f.ExpectCurrentStays();
+
+    // A mode the screen cannot hold is left out, and the skin shows the other one; the skin
+    // list goes by the same rule.
+    f.next.Image("small.png", SolidBitmap(10, 10, 0));
+    f.next.Ini(NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n"
+                              "[Pulsmir2_SkinL]\nEnable=1\nBg=small.png\n");
+    EXPECT_TRUE(f.skin.LoadSkin(f.next.IniPath()));
+    EXPECT_FALSE(f.skin.Compact.Enable);
+    EXPECT_TRUE(f.skin.Full.Enable);
+    EXPECT_TRUE(f.log.Text().contains("<WARNING>Skin mode left out : "));
+    const QString skins = f.folder.File("Skin");
+    EXPECT_EQ(FindSkinPath(ListSkins({skins}, SkinPlatform::NT, nullptr, QSize(100, 19)), "Next"),
+              f.next.IniPath());
+    f.next.Ini(NextIdentity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n");
+    EXPECT_EQ(FindSkinPath(ListSkins({skins}, SkinPlatform::NT, nullptr, QSize(100, 19)), "Next"),
+              QString());
+    EXPECT_EQ(FindSkinPath(ListSkins({skins}, SkinPlatform::NT, nullptr, QSize(50, 20)), "Next"),
+              f.next.IniPath());
 
     // As large as the screen will do, and a mode that cannot be shown is not measured.
     f.skin.MaxWindowSize = QSize(50, 20);
