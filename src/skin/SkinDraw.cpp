@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -181,6 +183,16 @@ Digits ToDigits(std::int64_t value)
     return d;
 }
 
+// The first and last character cells that reach the surface; only they are visited, however
+// many the skin asks for.
+std::pair<std::int64_t, std::int64_t> VisibleCells(const TSkinReadout& readout, std::int64_t gw,
+                                                   const Bitmap24& surface)
+{
+    return {std::max<std::int64_t>(1, FloorDiv(-std::int64_t(readout.X), gw) + 1),
+            std::min<std::int64_t>(readout.B,
+                                   FloorDiv(std::int64_t(surface.Width()) - readout.X + gw - 1, gw))};
+}
+
 int GlyphOfCell(const TSkinReadout& readout, const Digits& digits, std::int64_t cell)
 {
     // Cells left of the number hold the padding; the number is cut from the left.
@@ -206,11 +218,7 @@ void DrawReadout(const TSkinFont& font, const TSkinReadout& readout, std::int64_
         return;
     const std::int64_t gw = font.GlyphWidth;
     const Digits digits = ToDigits(value);
-    // Only the cells that reach the surface are visited, however many the skin asks for.
-    const std::int64_t firstVisible =
-        std::max<std::int64_t>(1, FloorDiv(-std::int64_t(readout.X), gw) + 1);
-    const std::int64_t lastVisible = std::min<std::int64_t>(
-        readout.B, FloorDiv(std::int64_t(surface.Width()) - readout.X + gw - 1, gw));
+    const auto [firstVisible, lastVisible] = VisibleCells(readout, gw, surface);
     for (std::int64_t i = lastVisible; i >= firstVisible; --i) {
         const int glyph = GlyphOfCell(readout, digits, i);
         const std::int64_t x = readout.X + (i - 1) * gw;
@@ -219,6 +227,85 @@ void DrawReadout(const TSkinFont& font, const TSkinReadout& readout, std::int64_
                        surface, x, readout.Y);
         else
             PlainCopy(font.Glyphs[glyph], 0, 0, gw, font.GlyphHeight, surface, x, readout.Y);
+    }
+}
+
+namespace {
+
+// The colour of the digits: the pixel of the "8", which every digit face draws with most of its
+// strokes, that stands out most from the glyph's corner.
+SkinColor InkOf(const TSkinFont& font)
+{
+    const Bitmap24& eight = font.Glyphs[8];
+    if (eight.IsEmpty())
+        return 0xFFFFFF;
+    const SkinColor corner = eight.Pixel(0, 0);
+    const auto distance = [](SkinColor a, SkinColor b) {
+        int sum = 0;
+        for (int shift : {0, 8, 16})
+            sum += std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF));
+        return sum;
+    };
+    SkinColor ink = corner;
+    for (int y = 0; y < eight.Height(); ++y)
+        for (int x = 0; x < eight.Width(); ++x) {
+            const SkinColor pixel = eight.Pixel(x, y);
+            if (!(font.MaskFlag && pixel == font.MaskColor) &&
+                distance(pixel, corner) > distance(ink, corner))
+                ink = pixel;
+        }
+    return ink;
+}
+
+} // namespace
+
+void DrawMissingReadout(const TSkinFont& font, const TSkinReadout& readout, Bitmap24& surface)
+{
+    if (!readout.Enabled || readout.B <= 0 || font.GlyphWidth <= 0)
+        return;
+    const std::int64_t gw = font.GlyphWidth;
+    const std::int64_t gh = font.GlyphHeight;
+    const auto [firstVisible, lastVisible] = VisibleCells(readout, gw, surface);
+    const std::int64_t margin = gw / 5;
+    const std::int64_t thickness = std::max<std::int64_t>(1, gh / 8);
+    const std::int64_t top = std::int64_t(readout.Y) + (gh - thickness) / 2;
+    const SkinColor ink = InkOf(font);
+    const int filler = TSkinFont::FillerGlyph;
+    for (std::int64_t i = lastVisible; i >= firstVisible; --i) {
+        const std::int64_t x = readout.X + (i - 1) * gw;
+        if (font.MaskFlag)
+            MaskedCopy(font.Glyphs[filler], font.GlyphMasks[filler], 0, 0, gw, gh, surface, x,
+                       readout.Y);
+        else
+            PlainCopy(font.Glyphs[filler], 0, 0, gw, gh, surface, x, readout.Y);
+        const std::int64_t left = std::max<std::int64_t>(x + margin, 0);
+        const std::int64_t right = std::min<std::int64_t>(
+            x + std::max(gw - margin, margin + 1), surface.Width());
+        for (std::int64_t y = std::max<std::int64_t>(top, 0);
+             y < std::min<std::int64_t>(top + thickness, surface.Height()); ++y)
+            for (std::int64_t dx = left; dx < right; ++dx)
+                surface.SetPixel(int(dx), int(y), ink);
+    }
+}
+
+void DimArea(Bitmap24& surface, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
+             int percent, std::optional<SkinColor> keep)
+{
+    Block b{x, y, w, h, x, y};
+    if (!ClipBlock(b, surface.Width(), surface.Height(), surface.Width(), surface.Height()))
+        return;
+    const int p = std::clamp(percent, 0, 100);
+    for (std::int64_t r = 0; r < b.h; ++r) {
+        std::uint8_t* d = surface.Row(int(b.dy + r)) + b.dx * 3;
+        for (std::int64_t c = 0; c < b.w; ++c, d += 3) {
+            const SkinColor pixel = SkinColor(d[0]) << 16 | SkinColor(d[1]) << 8 | d[2];
+            if (keep && pixel == *keep)
+                continue;
+            for (int k = 0; k < 3; ++k)
+                d[k] = std::uint8_t(d[k] * p / 100);
+            if (keep && (SkinColor(d[0]) << 16 | SkinColor(d[1]) << 8 | d[2]) == *keep)
+                d[0] ^= 1;
+        }
     }
 }
 

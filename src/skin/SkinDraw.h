@@ -5,6 +5,7 @@
 #include "skin/SkinModel.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 // The drawing steps of a frame, on 24-bit bitmaps by direct row access. Every coordinate may
@@ -37,6 +38,15 @@ void DrawReadout(const TSkinFont& font, const TSkinReadout& readout, std::int64_
                  Bitmap24& surface);
 // The glyph of character cell i (1 = leftmost) of a read-out, 0..9 or the filler.
 int ReadoutGlyph(const TSkinReadout& readout, std::int64_t value, std::int64_t cell);
+
+// A read-out whose value is missing: a dash in each character cell, in the colour of the
+// digits, on the filler glyph.
+void DrawMissingReadout(const TSkinFont& font, const TSkinReadout& readout, Bitmap24& surface);
+
+// Scales the pixels of the area (cut to the surface) to percent of their brightness, except
+// those of the colour keep, which stay as they are, and which no dimmed pixel becomes.
+void DimArea(Bitmap24& surface, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
+             int percent, std::optional<SkinColor> keep);
 
 // A history graph, newest sample (index 0) at the right edge. Types: 0 line, 1 line with a
 // 2-pixel pen, 2 filled area, 3 vertical bars; others draw nothing.

@@ -132,4 +132,8 @@ struct TSkinModeRecord
     int FloatPosX = 0;
     int FloatPosY = 0;
     std::array<TSkinGraph, GraphCount> Graphs;
+    // The brightness, in percent, that an element keeps while its input is missing (a sensor
+    // the machine does not have); its read-outs show dashes instead.
+    static constexpr int DefaultMissingDim = 40;
+    int MissingDim = DefaultMissingDim;
 };

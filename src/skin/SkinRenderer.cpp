@@ -6,6 +6,8 @@
 
 #include <QString>
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace {
@@ -294,9 +296,8 @@ void TSkinRenderer::PlanFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
         }
         case SkinElementKind::Readout: {
             const std::int64_t value = InputNumber(in, row->Input, r);
-            // A missing value draws nothing over the background.
-            const QRect area = missing ? QRect() : ReadoutArea(r.Font, r.Readouts[index], size);
-            m_ops.push_back({FrameOp::Readout, index, false, missing, value, value, area});
+            m_ops.push_back({FrameOp::Readout, index, false, missing, value, value,
+                             ReadoutArea(r.Font, r.Readouts[index], size)});
             break;
         }
         case SkinElementKind::Graph:
@@ -318,7 +319,8 @@ void TSkinRenderer::MarkRedraws()
         FrameOp& op = m_ops[i];
         const FrameOp* old = sameOps ? &before[i] : nullptr;
         const bool stamped = op.What == FrameOp::Graph && op.Key != 0;
-        op.Redraw = !old || old->Key != op.Key || old->Area != op.Area ||
+        op.Redraw = !old || old->Key != op.Key || old->Missing != op.Missing ||
+                    old->Area != op.Area ||
                     (op.What == FrameOp::Graph && !stamped);
         if (!op.Redraw)
             continue;
@@ -345,33 +347,45 @@ void TSkinRenderer::MarkRedraws()
 void TSkinRenderer::DrawOp(const TSkinModeRecord& r, const SkinRenderInputs& in, const FrameOp& op,
                            Bitmap24& surface)
 {
+    const std::optional<SkinColor> keep =
+        r.BgMaskFlag ? std::optional<SkinColor>(r.BgMaskColor) : std::nullopt;
     switch (op.What) {
     case FrameOp::Meter:
-        DrawMeter(r.Meters[op.Index], op.Value, surface);
+    case FrameOp::Lamp: {
+        const TSkinElement& e = op.What == FrameOp::Meter ? r.Meters[op.Index] : r.Lamps[op.Index];
+        DrawMeter(e, op.Value, surface);
+        if (op.Missing && e.Enabled)
+            DimArea(surface, e.X, e.Y, e.Width, e.FrameHeight, r.MissingDim, keep);
         break;
-    case FrameOp::Lamp:
-        DrawMeter(r.Lamps[op.Index], op.Value, surface);
-        break;
+    }
     case FrameOp::Readout:
-        if (!op.Missing)
+        if (op.Missing)
+            DrawMissingReadout(r.Font, r.Readouts[op.Index], surface);
+        else
             DrawReadout(r.Font, r.Readouts[op.Index], op.Value, surface);
         break;
-    case FrameOp::Graph:
-        if (op.Index != GraphCPU) {
-            DrawGraph(r.Graphs[op.Index],
-                      SkinInputHistory(in, SkinElementOf(SkinElementKind::Graph, op.Index).Input),
+    case FrameOp::Graph: {
+        const TSkinGraph& g = r.Graphs[op.Index];
+        if (op.Missing) {
+            // No history to draw: the graph's box is dimmed instead.
+            const std::int64_t x0 = g.X, x1 = std::int64_t(g.X) + g.W - 1;
+            const std::int64_t y0 = g.Y, y1 = std::int64_t(g.Y) + g.H - 1;
+            if (g.Enabled)
+                DimArea(surface, std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0) + 1,
+                        std::abs(y1 - y0) + 1, r.MissingDim, keep);
+        } else if (op.Index != GraphCPU) {
+            DrawGraph(g, SkinInputHistory(in, SkinElementOf(SkinElementKind::Graph, op.Index).Input),
                       surface, m_scratch);
-        } else if (r.Graphs[GraphCPU].Enabled) {
+        } else if (g.Enabled) {
             if (in.NTMultiCPU && in.CpuCount >= 2) {
                 for (int k = 1; k <= in.CpuCount; ++k)
-                    DrawGraph(r.Graphs[GraphCPU],
-                              Entry(in.CpuHistory, std::size_t(k), "CpuHistory"), surface,
+                    DrawGraph(g, Entry(in.CpuHistory, std::size_t(k), "CpuHistory"), surface,
                               m_scratch);
             } else {
-                DrawGraph(r.Graphs[GraphCPU], Entry(in.CpuHistory, 0, "CpuHistory"), surface,
-                          m_scratch);
+                DrawGraph(g, Entry(in.CpuHistory, 0, "CpuHistory"), surface, m_scratch);
             }
         }
         break;
+    }
     }
 }

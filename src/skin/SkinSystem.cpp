@@ -148,6 +148,8 @@ public:
         mode.BgMaskColor = 0;
         if (mode.BgMaskFlag)
             ParseSkinColor(bgMask, mode.BgMaskColor);
+        mode.MissingDim = std::clamp(
+            ReadSkinInteger(m_ini, s, "MissingDim", TSkinModeRecord::DefaultMissingDim), 0, 100);
         ReadFont(mode.Font, s);
 
         for (SkinStage stage : {SkinStage::Base, SkinStage::Throughput, SkinStage::Sensor}) {
@@ -578,6 +580,12 @@ std::optional<QString> TSkinSystem::FindSkinFault(const ProfileIni& ini, const Q
         SkinColor color;
         if (ReadSkinBool(ini, FullName, prefix + "SW") && !ParseSkinColor(value, color))
             return Fault(FullName, prefix + "Color", value, "shown graph without a valid colour");
+    }
+    for (const QString& section : {CompactName, FullName}) {
+        const int dim = ReadSkinInteger(ini, section, "MissingDim", 0);
+        if (dim < 0 || dim > 100)
+            return Fault(section, "MissingDim", ini.ReadString(section, "MissingDim"),
+                         "brightness outside 0..100");
     }
     for (const SkinElementRow& row : SkinElements()) {
         if (row.Kind != SkinElementKind::Graph)

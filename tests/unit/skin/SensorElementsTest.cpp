@@ -123,7 +123,7 @@ TEST(SensorElements, ASkinWithoutThemShowsNoSensors)
     EXPECT_FALSE(skin.Compact.Meters[MeterBAT].Enabled);
 }
 
-TEST(SensorElements, DrawTheirValuesAndNothingForAMissingSensor)
+TEST(SensorElements, DrawTheirValuesAndShowAMissingSensorAsMissing)
 {
     SensorSkin f;
     TSkinSystem skin;
@@ -158,15 +158,53 @@ TEST(SensorElements, DrawTheirValuesAndNothingForAMissingSensor)
     EXPECT_EQ(surface.Pixel(5, 29), MakeSkinColor(255, 0, 0)); // the filled temperature graph
     EXPECT_EQ(surface.Pixel(35, 29), 0x101010u);               // an empty battery history
 
-    // The sensors go: read-outs show the background, lamps go off, meters fall to 0.
+    // The sensors go: read-outs show dashes in the digits' colour over the filler glyph, the
+    // other elements are dimmed to 40 %: meters at 0, lamps off, graphs not drawn.
+    const Bitmap24 present = surface;
     in.Temperature = in.BatteryPercent = in.DiskSpacePercent = SkinRenderInputs::NoSensorValue;
     in.TempPos = 0;
     in.TempAlarm = false;
     renderer.RenderSkin(skin, in, surface);
     for (int y : {0, 3, 6})
-        for (int x = 10; x < 19; ++x)
-            EXPECT_EQ(surface.Pixel(x, y), 0x101010u) << x << "," << y;
-    EXPECT_EQ(surface.Pixel(0, 0), 1u);
-    EXPECT_EQ(surface.Pixel(4, 0), 1u);
-    EXPECT_EQ(surface.Pixel(30, 0), 0x0000AAu);
+        for (int x = 10; x < 19; ++x) {
+            EXPECT_EQ(glyph(x, y), 8) << x << "," << y;
+            EXPECT_EQ(glyph(x, y + 1), TSkinFont::FillerGlyph) << x << "," << y;
+        }
+    EXPECT_EQ(surface.Pixel(0, 0), 0u);                        // frame 0 (1) at 40 %
+    EXPECT_EQ(surface.Pixel(30, 0), MakeSkinColor(0x44, 0, 0)); // off (0xAA) at 40 %
+    EXPECT_EQ(surface.Pixel(33, 0), MakeSkinColor(0x44, 0, 0));
+    EXPECT_EQ(surface.Pixel(5, 25), 0x060606u);                 // the graph's box
+    EXPECT_EQ(surface.Pixel(35, 25), 0x060606u);
+    EXPECT_EQ(surface.Pixel(25, 25), 0x101010u);                // and nothing beside it
+
+    // They come back, and the face is as it was.
+    in.TempPos = 55;
+    in.Temperature = 61;
+    in.TempAlarm = true;
+    in.BatteryPercent = 7;
+    in.DiskSpacePercent = 100;
+    renderer.RenderSkin(skin, in, surface);
+    renderer.RenderSkin(skin, in, surface);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 60; ++x)
+            ASSERT_EQ(surface.Pixel(x, y), present.Pixel(x, y)) << x << "," << y;
+}
+
+TEST(SensorElements, ASkinChoosesHowDimAMissingOneIs)
+{
+    SensorSkin f;
+    f.Write();
+    const QByteArray compact = Identity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n"
+                                          "BATCHG=lamp.png\nBATCHGX=0\nBATCHGY=0\n";
+    TSkinSystem skin;
+    for (const auto& [dim, red] : {std::pair{"MissingDim=100\n", 0xAA}, {"MissingDim=0\n", 0}}) {
+        f.skin.Ini(compact + dim);
+        ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
+        Bitmap24 surface(60, 40);
+        TSkinRenderer().RenderSkin(skin, SkinRenderInputs{}, surface);
+        EXPECT_EQ(surface.Pixel(0, 0), MakeSkinColor(red, 0, 0)) << dim;
+    }
+    f.skin.Ini(compact + "MissingDim=101\n");
+    EXPECT_EQ(TSkinSystem::FindSkinFault(f.skin.IniPath(), SkinPlatform::NT),
+              "[Pulsmir2_SkinS] MissingDim=101: brightness outside 0..100");
 }
