@@ -1,5 +1,8 @@
 #include "addin/DirectoryWatcher.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 TDirectoryWatcher::TDirectoryWatcher(QString directory, QObject* parent,
                                      std::function<std::unique_ptr<FolderWatch>()> makeWatch)
     : QObject(parent), m_makeWatch(std::move(makeWatch))
@@ -18,7 +21,21 @@ void TDirectoryWatcher::SetDirectory(const QString& directory)
     m_directory = directory;
     m_watch = m_makeWatch();
     m_watch->OnChange = [this] { Changed(); };
-    m_watch->Watch(m_directory);
+    m_present = m_watch->Watch(m_directory);
+    m_parentWatch = m_makeWatch();
+    m_parentWatch->OnChange = [this] { ParentChanged(); };
+    m_parentWatch->Watch(QFileInfo(QDir::cleanPath(m_directory)).absolutePath());
+}
+
+void TDirectoryWatcher::ParentChanged()
+{
+    // The parent changes often (a log beside the folder, say); only the folder's coming and
+    // going counts.
+    const bool present = QFileInfo(m_directory).isDir();
+    if (present == m_present)
+        return;
+    m_present = present && m_watch->Watch(m_directory);
+    Changed();
 }
 
 void TDirectoryWatcher::Changed()

@@ -9,7 +9,8 @@
 #include <memory>
 
 // Tells when something in a folder changed: at once, or with Delay on one event DelayTime
-// milliseconds after the last of a burst of changes.
+// milliseconds after the last of a burst of changes. The folder may be missing, or removed and
+// made again: its parent is watched too, and a folder that appears is watched and reported.
 class TDirectoryWatcher : public QObject
 {
     Q_OBJECT
@@ -29,10 +30,13 @@ public:
 
 private:
     void Changed();
+    void ParentChanged();
     void Fire();
 
     QString m_directory;
     std::function<std::unique_ptr<FolderWatch>()> m_makeWatch;
     std::unique_ptr<FolderWatch> m_watch;
+    std::unique_ptr<FolderWatch> m_parentWatch;
+    bool m_present = false;
     QTimer m_timer;
 };

@@ -181,6 +181,8 @@ private:
 
     // Skins: the catalogue, the switch and the start-up choice.
     bool StartupSkinSelection();
+    // The name of the first listed skin other than the configured one that loads; empty if none.
+    QString LoadSubstituteSkin(const QString& configured);
     void SelectSkin(const QString& name);
     void ShowSkinInformation();
     // The pop-up with the skin's banner, when the setting asks for it.

@@ -22,7 +22,7 @@ void TMainPForm::RefreshSkinList()
 {
     m_skinList = ListSkins(m_paths.SkinFolders(),
                            m_kernelKind == Kernel9x ? SkinPlatform::Win9x : SkinPlatform::NT,
-                           &m_skinDefinitions);
+                           &m_skinDefinitions, ScreenSize());
     m_menu->SetSkinItems(m_skinList, m_settings.CurrentSkinName);
 }
 
@@ -149,49 +149,50 @@ void TMainPForm::ShowSkinBannerFor(const QString& definitionFile)
     m_popupBanner->ShowBanner(banner, BannerPosition(m_settings.LogoPosition, size, workArea, screenSize));
 }
 
+QString TMainPForm::LoadSubstituteSkin(const QString& configured)
+{
+    // The listed skins in menu order, until one loads; each is loaded twice, as a skin
+    // substituted at start-up always was.
+    for (const SkinListEntry& entry : SkinList(m_skinList)) {
+        if (entry.Name.compare(configured, Qt::CaseInsensitive) == 0)
+            continue;
+        m_menu->CheckSkin(entry.Name);
+        if (ChangeSkin(entry.Name) && ChangeSkin(entry.Name))
+            return entry.Name;
+    }
+    return {};
+}
+
 bool TMainPForm::StartupSkinSelection()
 {
-    bool result = true;
     ShowStatus(QStringLiteral("Skin List Updating..."));
     WriteDebugLog(QStringLiteral("..Skin List Initialize"));
     RefreshSkinList();
     WriteDebugLog(QStringLiteral("..Default Skin Load"));
     ShowStatus(QStringLiteral("'") + m_settings.CurrentSkinName + QStringLiteral("' Loading"));
 
-    if (!ChangeSkin(m_settings.CurrentSkinName)) {
-        const QString first = m_menu->FirstSkinName();
-        if (!first.isEmpty()) {
-            const QString configured = m_settings.CurrentSkinName;
-            m_settings.CurrentSkinName = first;
-            m_menu->CheckSkin(first);
-            if (!ChangeSkin(m_settings.CurrentSkinName)) {
-                m_dialogs.Warning(m_res.GetText(QStringLiteral("R0602")));
-                m_settings.CurrentSkinName.clear();
-                result = false;
-                m_coreError =
-                    m_res.GetText(QStringLiteral("R0605")) + QStringLiteral("(ErrorCode iCSLE)");
-            } else if (!ChangeSkin(m_settings.CurrentSkinName)) {
-                m_dialogs.Warning(m_res.GetText(QStringLiteral("R0604")));
-                m_settings.CurrentSkinName.clear();
-                result = false;
-                m_coreError =
-                    m_res.GetText(QStringLiteral("R0605")) + QStringLiteral("(ErrorCode iASSE)");
-            } else {
-                m_dialogs.Information(m_res.GetText(QStringLiteral("R0603")));
-                SendSstpEvent(QStringLiteral("NoSkinB"), {configured, m_settings.CurrentSkinName});
-            }
-        } else {
+    // A failure here is told in one box of its own, which says that the program runs on
+    // without a skin; the start-up goes on as after any other skin.
+    const QString configured = m_settings.CurrentSkinName;
+    if (!ChangeSkin(configured)) {
+        const QString substitute = LoadSubstituteSkin(configured);
+        if (m_skinList.empty()) {
             m_dialogs.Warning(m_res.GetText(QStringLiteral("R0606")));
             m_settings.CurrentSkinName.clear();
-            result = false;
-            m_coreError = m_res.GetText(QStringLiteral("R0607"));
+        } else if (substitute.isEmpty()) {
+            m_dialogs.Warning(m_res.GetText(QStringLiteral("R0602")));
+            m_settings.CurrentSkinName.clear();
+        } else {
+            m_settings.CurrentSkinName = substitute;
+            m_dialogs.Information(m_res.GetText(QStringLiteral("R0603")));
+            SendSstpEvent(QStringLiteral("NoSkinB"), {configured, substitute});
         }
     }
 
     ShowStatus(QStringLiteral("Pulsmir Stand-by."));
     ApplySettings();
     ApplySkinWindow();
-    return result;
+    return m_coreError.isEmpty();
 }
 
 void TMainPForm::ShowSkinInformation()

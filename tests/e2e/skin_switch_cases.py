@@ -1,5 +1,7 @@
-"""Skin switches that start from, or end in, trouble: a skin picked after a start without any,
-and a skin whose background is no picture. Skins are picked through the menu."""
+"""Skin switches that start from, or end in, trouble: a skin picked after a start without any
+(and without a Skin folder, which comes back while the monitor runs), a configured skin that is
+broken beside others, and a skin whose background is no picture. Skins are picked through the
+menu."""
 
 import os
 import shutil
@@ -22,13 +24,15 @@ def copy_fixture_skin(folder, file_base):
 
 def a_skin_picked_after_an_empty_start_runs_the_meters(desktop, folder):
     shutil.rmtree(folder.file("Skin"), ignore_errors=True)
-    os.makedirs(folder.file("Skin"))
     folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Golden", SkinMode=1,
                     PerfRate=1, PingEnable=0)
     program = Pulsmir(desktop, folder)
-    desktop.answer_box()
-    desktop.answer_box()
+    # One box says that there is no skin and that the monitor runs on without one.
+    expect(desktop.answer_box() == "Pulsmir - Warning", "no warning about the missing skins")
     folder.wait_for_log("Application Running...")
+    time.sleep(1.0)
+    expect(not desktop.boxes(), "a second box after the one about the missing skins")
+    # The Skin folder comes back; the watch on the program folder notices it.
     copy_fixture_skin(folder, "Golden")
     # The folder watch refreshes the menu a second after the change; until then it offers
     # "(No Skin!)" alone.
@@ -54,6 +58,25 @@ def a_skin_picked_after_an_empty_start_runs_the_meters(desktop, folder):
     # A monitor that measures nothing draws its meters at 0 once and never again.
     expect(rate > 1.0, f"{rate:.1f} frames a second under load: the meters do not move")
     expect(program.terminate() == 0, "exit")
+
+
+def a_broken_configured_skin_falls_back_to_the_first_that_loads(desktop, folder):
+    install_skin(folder, "Golden", "Golden")
+    for name in ("Broken", "Damaged"):
+        install_skin(folder, name, name)
+        with open(folder.file(f"Skin/{name}/bg_l.bmp"), "wb") as handle:
+            handle.write(b"BM not a bitmap at all")
+    # "Damaged" is configured; "Broken", listed first, is broken too.
+    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Damaged", SkinMode=1)
+    program = Pulsmir(desktop, folder)
+    expect(desktop.answer_box() == "Pulsmir - Information", "no note of the substitute skin")
+    folder.wait_for_log("Skin 'Golden' Loaded...Complete")
+    folder.wait_for_log("Application Running...")
+    expect(not desktop.boxes(), "a box after the note of the substitute skin")
+    expect("Skin 'Broken' not loaded" in folder.log_lines(), "the broken skins were not tried")
+    expect(program.terminate() == 0, "exit")
+    expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "CurrentSkinName") == "Golden",
+           "the substitute skin is not kept")
 
 
 def a_background_that_is_no_picture_keeps_the_skin_in_use(desktop, folder):

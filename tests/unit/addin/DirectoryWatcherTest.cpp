@@ -4,6 +4,7 @@
 #include "support/TempProgramFolder.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
@@ -81,4 +82,22 @@ TEST_F(FolderWatching, WithoutDelayEveryChangeIsToldAndSubFoldersAreNotWatched)
     RunFor(100);
     EXPECT_EQ(changes.size(), 3);
     EXPECT_EQ(changes.last(), folder.File("Skin/sub"));
+}
+
+TEST_F(FolderWatching, AFolderRemovedAndMadeAgainIsWatchedAgain)
+{
+    TDirectoryWatcher watcher(folder.File("Skin"));
+    watcher.Delay = false;
+    watcher.OnChange = [this](QObject*, const QString& directory) { changes << directory; };
+    ASSERT_TRUE(QDir(folder.File("Skin")).removeRecursively());
+    EXPECT_TRUE(RunUntil([this] { return !changes.isEmpty(); }, 10000));
+    RunFor(100);
+    changes.clear();
+    folder.Write("Skin/a.ini", "x");
+    EXPECT_TRUE(RunUntil([this] { return !changes.isEmpty(); }, 10000));
+    RunFor(100);
+    changes.clear();
+    // The new folder's own changes are told too.
+    folder.Write("Skin/b.ini", "x");
+    EXPECT_TRUE(RunUntil([this] { return !changes.isEmpty(); }, 10000));
 }
