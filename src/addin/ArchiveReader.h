@@ -74,6 +74,21 @@ public:
     bool Limit;
 };
 
+// Something of the destination stands where the package's files go: a link on their way, a
+// file where a folder belongs or the other way round.
+class EArchiveBlocked : public EArchiveRefused
+{
+public:
+    using EArchiveRefused::EArchiveRefused;
+};
+
+// The package itself could not be read (it went away, an input/output error).
+class EArchiveRead : public EArchiver
+{
+public:
+    using EArchiver::EArchiver;
+};
+
 // Stopped on request.
 class EArchiveCancelled : public EArchiver
 {

@@ -11,9 +11,15 @@
 
 namespace {
 
+// An install works in a folder of this name in the program folder, locked while it runs:
+// "files" holds the package as it is read and, once the payload has moved, what it replaced;
+// "journal" says where the payload went and each step of the move.
 const QString StagingPrefix = QStringLiteral(".pulsmir-install-");
-// An install takes seconds; a staging folder older than this was left by a killed one.
-constexpr long StaleStagingSeconds = 3600;
+const QString FilesName = QStringLiteral("files");
+const QString JournalName = QStringLiteral("journal");
+const QByteArray TargetLine = "target ";
+// Far above the journal of the largest package the limits allow.
+constexpr qint64 MaxJournalBytes = 64 << 20;
 
 // Removes the staging folder however the install ends.
 class StagingGuard
@@ -28,15 +34,36 @@ private:
     ConfinedFolder& m_folder;
 };
 
-void SweepStaleStaging(const ConfinedFolder& program)
+// The folder a component goes to; the program folder's own folders may be links the user made.
+ConfinedFolder TargetFolder(const ConfinedFolder& program, const QString& folder)
 {
-    for (const QString& name : program.StaleEntries(StagingPrefix, StaleStagingSeconds)) {
+    return folder.isEmpty() ? ConfinedFolder::Open(program.Path(), false)
+                            : program.OpenOwnFolder(folder);
+}
+
+QStringList SweepUnfinishedIn(const ConfinedFolder& program)
+{
+    QStringList removed;
+    for (const QString& name : program.EntriesNamed(StagingPrefix)) {
         try {
-            program.OpenFolder(name).RemoveAll();
+            ConfinedFolder staging = program.OpenFolder(name);
+            // An install still at work holds its lock, in this process or another.
+            if (!staging.TryLock())
+                continue;
+            const QByteArray journal = staging.ReadFile(JournalName, MaxJournalBytes);
+            if (journal.startsWith(TargetLine)) {
+                const QString folder = QString::fromUtf8(
+                    journal.mid(TargetLine.size(), journal.indexOf('\n') - TargetLine.size()));
+                ConfinedTransfer::UndoJournal(staging.OpenFolder(FilesName),
+                                              TargetFolder(program, folder), journal);
+            }
+            staging.RemoveAll();
+            removed << staging.Path();
         } catch (const std::exception&) {
-            // Not ours to fight over: another try at the next install.
+            // Not ours to fight over: another try at the next start.
         }
     }
+    return removed;
 }
 
 ProfileIni Descriptor(const QByteArray& data)
@@ -61,6 +88,15 @@ PackageInstallJob::PackageInstallJob(QString programFolder, QString packageFile)
     : m_programFolder(std::move(programFolder)), m_packageFile(std::move(packageFile))
 {}
 
+QStringList PackageInstallJob::SweepUnfinished(const QString& programFolder)
+{
+    try {
+        return SweepUnfinishedIn(ConfinedFolder::Open(programFolder, false));
+    } catch (const EConfinedPath&) {
+        return {}; // no program folder, nothing left in it
+    }
+}
+
 void PackageInstallJob::Run() noexcept
 {
     try {
@@ -69,12 +105,18 @@ void PackageInstallJob::Run() noexcept
     } catch (const EArchiveCancelled& e) {
         m_result.Outcome = InstallOutcome::Cancelled;
         m_result.Detail = e.Message();
+    } catch (const EArchiveBlocked& e) {
+        m_result.Outcome = InstallOutcome::Blocked;
+        m_result.Detail = e.Message();
     } catch (const EArchiveRefused& e) {
         if (m_result.Outcome != InstallOutcome::ForbiddenResource)
             m_result.Outcome = e.Limit ? InstallOutcome::TooLarge : InstallOutcome::Refused;
         m_result.Detail = e.Message();
     } catch (const EArchiveWrite& e) {
         m_result.Outcome = InstallOutcome::WriteFailed;
+        m_result.Detail = e.Message();
+    } catch (const EArchiveRead& e) {
+        m_result.Outcome = InstallOutcome::Unreadable;
         m_result.Detail = e.Message();
     } catch (const EArchiver& e) {
         // NotAPackage unless the step that threw said otherwise.
@@ -83,6 +125,7 @@ void PackageInstallJob::Run() noexcept
         m_result.Outcome = InstallOutcome::WriteFailed;
         m_result.Detail = QString::fromUtf8(e.what());
     }
+    m_finished = true;
 }
 
 void PackageInstallJob::Install()
@@ -93,11 +136,14 @@ void PackageInstallJob::Install()
     }
     StreamFile package;
     if (!package.Open(m_packageFile))
-        throw EArchiver(QStringLiteral("cannot open the package: ") + package.Error());
+        throw EArchiveRead(QStringLiteral("cannot open the package: ") + package.Error());
     ConfinedFolder program = ConfinedFolder::Open(m_programFolder, true);
-    SweepStaleStaging(program);
+    SweepUnfinishedIn(program);
     ConfinedFolder staging = program.MakeTemporary(StagingPrefix);
     StagingGuard removeStaging(staging);
+    staging.TryLock();
+    const ConfinedFolder files = staging.OpenFolder(FilesName);
+    ConfinedFile journal = staging.CreateFile(JournalName);
 
     // A resource package is held to resources as its entries come, once its descriptor has
     // come; what came before is looked at once the whole package is read.
@@ -120,7 +166,7 @@ void PackageInstallJob::Install()
         return refusal;
     };
     const UnpackedPackage unpacked =
-        Unpack(package, ArchiveFormat::Lha, request, staging, m_progress);
+        Unpack(package, ArchiveFormat::Lha, request, files, m_progress);
 
     if (!unpacked.Captured) {
         m_result.Outcome = InstallOutcome::NoDescriptor;
@@ -145,10 +191,11 @@ void PackageInstallJob::Install()
     }
 
     const QString folder = FolderOf(m_result.Kind);
-    const ConfinedFolder target = folder.isEmpty() ? ConfinedFolder::Open(m_programFolder, false)
-                                                   : program.OpenFolder(folder);
+    const ConfinedFolder target = TargetFolder(program, folder);
     m_result.Target = target.Path();
-    PlaceUnpacked(unpacked, staging, target, m_progress);
+    const QByteArray targetLine = TargetLine + folder.toUtf8() + '\n';
+    journal.Write(targetLine.constData(), static_cast<std::size_t>(targetLine.size()));
+    PlaceUnpacked(unpacked, files, target, m_progress, &journal);
 
     if (m_result.Kind == AddinComponent::Skin) {
         for (const QString& name : unpacked.Names) {

@@ -4,6 +4,8 @@
 #include "addin/PackageUnpacker.h"
 
 #include <QString>
+#include <QStringList>
+#include <atomic>
 
 enum class InstallOutcome
 {
@@ -13,7 +15,9 @@ enum class InstallOutcome
     NoLibrary,
     NoDescriptor,
     UnknownComponent,
-    Refused,           // a hostile entry, or a link in the way
+    Unreadable,        // the package could not be read to its end
+    Refused,           // a hostile entry
+    Blocked,           // a link, file or folder of the program's folders in the way
     TooLarge,          // past a limit
     ForbiddenResource, // a resource package with a file that is no resource
     WriteFailed
@@ -33,7 +37,8 @@ struct InstallResult
 // The part of an installation that reads and writes: one pass over the package into a private
 // folder of the program folder, the descriptor's verdict, then the payload moved into its
 // folder. Runs on any thread; Progress() can be watched and cancelled from another. A package
-// that does not install leaves the program's folders as they were.
+// that does not install leaves the program's folders as they were, and so does a process killed
+// while it installs, once the next one has swept (SweepUnfinished).
 class PackageInstallJob
 {
 public:
@@ -41,12 +46,18 @@ public:
 
     UnpackProgress& Progress() { return m_progress; }
     void Run() noexcept;
+    // Run() has returned; Result() may be read from then on.
+    bool Finished() const { return m_finished; }
     const InstallResult& Result() const { return m_result; }
 
     PackageLimits Limits;
 
     // The name of the descriptor entry.
     static const QString DescriptorName;
+
+    // Undoes and removes what installs of processes that ended before they had finished left
+    // in the program folder; the paths removed.
+    static QStringList SweepUnfinished(const QString& programFolder);
 
 private:
     void Install();
@@ -55,4 +66,5 @@ private:
     QString m_packageFile;
     UnpackProgress m_progress;
     InstallResult m_result;
+    std::atomic<bool> m_finished{false};
 };

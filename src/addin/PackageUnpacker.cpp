@@ -6,6 +6,7 @@
 #include "platform/StreamFile.h"
 
 #include <QSet>
+#include <algorithm>
 
 using namespace LibArchiveReading;
 
@@ -76,7 +77,7 @@ struct Source
         case Stop::TooLarge:
             TooLarge(Limits);
         case Stop::Failed:
-            throw EArchiver(QStringLiteral("cannot read the package: ") + File.Error());
+            throw EArchiveRead(QStringLiteral("cannot read the package: ") + File.Error());
         case Stop::None:
             break;
         }
@@ -237,22 +238,28 @@ UnpackedPackage Unpack(StreamFile& package, ArchiveFormat format, const UnpackRe
 }
 
 void PlaceUnpacked(const UnpackedPackage& package, const ConfinedFolder& staging,
-                   const ConfinedFolder& target, UnpackProgress& progress)
+                   const ConfinedFolder& target, UnpackProgress& progress, ConfinedFile* journal)
 {
-    ConfinedTransfer transfer(staging, target);
+    // What lies directly in the target (a skin's ".ini", which the skin menu lists) goes last:
+    // a look at the folder meanwhile finds the new add-in either whole or not at all.
+    QStringList files = package.Files;
+    std::stable_partition(files.begin(), files.end(),
+                          [](const QString& name) { return name.contains(u'/'); });
+    ConfinedTransfer transfer(staging, target, journal);
     try {
-        for (const QString& name : package.Files)
+        for (const QString& name : files)
             target.CheckWay(name);
         for (const QString& name : package.Folders)
             transfer.MakeFolders(name);
-        for (const QString& name : package.Files) {
+        for (const QString& name : files) {
             if (progress.Cancel)
                 throw EArchiveCancelled();
             transfer.MoveFile(name);
         }
+        transfer.Commit();
     } catch (const EConfinedPath& e) {
         transfer.Undo();
-        throw EArchiveRefused(QString::fromUtf8(e.what()));
+        throw EArchiveBlocked(QString::fromUtf8(e.what()));
     } catch (const EFileWriteError& e) {
         transfer.Undo();
         throw EArchiveWrite(QString::fromUtf8(e.what()));

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class ConfinedFile;
 class ConfinedFolder;
 class StreamFile;
 
@@ -52,6 +53,9 @@ UnpackedPackage Unpack(StreamFile& package, ArchiveFormat format, const UnpackRe
 
 // Moves what Unpack wrote from `staging` to the same names in `target`. The way of every file
 // is checked before the first moves, and checked again as each moves; on a refusal, a failed
-// move or Cancel, everything moved is put back as it was before it throws.
+// move or Cancel, everything moved is put back as it was before it throws (EArchiveBlocked
+// when something of the target stands in the way). Each step goes into `journal` first, when
+// given, so that a process killed half-way is undone by the next (ConfinedTransfer).
 void PlaceUnpacked(const UnpackedPackage& package, const ConfinedFolder& staging,
-                   const ConfinedFolder& target, UnpackProgress& progress);
+                   const ConfinedFolder& target, UnpackProgress& progress,
+                   ConfinedFile* journal = nullptr);

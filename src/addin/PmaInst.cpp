@@ -55,72 +55,26 @@ bool TPmaInst::Install(const QString& fileName)
     if (!m_confirm || !m_confirm(ConfirmationText(fileName)))
         return true;
 
-    PackageInstallJob job(m_programFolder, fileName);
+    const auto job = std::make_shared<PackageInstallJob>(m_programFolder, fileName);
+    bool finished = true;
     if (Run)
-        Run(job);
+        finished = Run(job);
     else
-        job.Run();
-    const InstallResult& result = job.Result();
+        job->Run();
+    if (!finished) {
+        m_log(QStringLiteral("Add-in : cancelled; the package's files do not answer, what was "
+                             "written goes once they do"));
+        return true;
+    }
+    const InstallResult& result = job->Result();
     if (!result.Target.isEmpty())
         m_log(QStringLiteral("Add-in : ") + PayloadCommand(fileName, result.Target));
     if (!result.Detail.isEmpty())
         m_log(QStringLiteral("Add-in : ") + result.Detail);
-
-    const QString deployment =
-        TextOf(QStringLiteral("R0644"),
-               QStringLiteral("Add-in %1 deployment went wrong.\r\nThe file was damaged or "
-                              "pma.$$$ does not exist.\r\n\r\nInstallation failed."))
-            .arg(Quoted(fileName));
-    switch (result.Outcome) {
-    case InstallOutcome::Installed:
-        break;
-    case InstallOutcome::Cancelled:
+    if (result.Outcome == InstallOutcome::Cancelled)
         return true;
-    case InstallOutcome::NotAPackage:
-        m_dialogs.Error(TextOf(QStringLiteral("R0640"),
-                               QStringLiteral("This file is not an add-in file for Pulsmir, or "
-                                              "was damaged.\r\nInstallation failed.")));
-        return false;
-    case InstallOutcome::NoLibrary:
-        m_dialogs.Error(TextOf(QStringLiteral("R0641"),
-                               QStringLiteral("This file is not an add-in file for Pulsmir, or "
-                                              "was damaged.\r\nThis file is required for "
-                                              "automatic installation of a pma files.\r\n"
-                                              "Installation failed.")));
-        return false;
-    case InstallOutcome::NoDescriptor:
-        m_dialogs.Error(TextOf(QStringLiteral("R0642"),
-                               QStringLiteral("%1 is not contained in the add-in file, or the "
-                                              "file was damaged.\r\nInstallation failed."))
-                            .arg(Quoted(PackageInstallJob::DescriptorName)));
-        return false;
-    case InstallOutcome::UnknownComponent:
-        m_dialogs.Error(TextOf(QStringLiteral("R0643"),
-                               QStringLiteral("%1 has not discriminated correctly.\r\nThe "
-                                              "component type dealing with un-is specified."
-                                              "\r\n\r\nInstallation failed."))
-                            .arg(Quoted(fileName)));
-        m_dialogs.Error(deployment);
-        return false;
-    case InstallOutcome::ForbiddenResource:
-        m_dialogs.Error(TextOf(QStringLiteral("R0626"),
-                               QStringLiteral("A resource add-in may carry only language files, "
-                                              "pictures, sounds, icons and the SSTP script file. "
-                                              "This one holds another file, so nothing was "
-                                              "installed:")) +
-                        QStringLiteral("\r\n") + result.Detail.section(QStringLiteral(": "), 1));
-        return false;
-    case InstallOutcome::TooLarge:
-        m_dialogs.Error(
-            TextOf(QStringLiteral("R0627"),
-                   QStringLiteral("This add-in package is larger than any add-in Pulsmir "
-                                  "installs (at most 256 MiB in 10000 files, and 64 KiB of "
-                                  "pma.$$$), so nothing was installed.")) +
-            QStringLiteral("\r\n") + fileName);
-        return false;
-    case InstallOutcome::Refused:
-    case InstallOutcome::WriteFailed:
-        m_dialogs.Error(deployment);
+    if (result.Outcome != InstallOutcome::Installed) {
+        ShowFailure(result, fileName);
         return false;
     }
 
@@ -138,6 +92,94 @@ bool TPmaInst::Install(const QString& fileName)
                                   .arg(Quoted(result.Name)));
     }
     return true;
+}
+
+void TPmaInst::ShowFailure(const InstallResult& result, const QString& fileName) const
+{
+    // The reason as the log has it, without the log's "refused: ".
+    const QString reason = QStringLiteral("\r\n") +
+                           (result.Detail.startsWith(QLatin1String("refused: "))
+                                ? result.Detail.section(QStringLiteral(": "), 1)
+                                : result.Detail);
+    switch (result.Outcome) {
+    case InstallOutcome::Installed:
+    case InstallOutcome::Cancelled:
+        break;
+    case InstallOutcome::NotAPackage:
+        m_dialogs.Error(TextOf(QStringLiteral("R0640"),
+                               QStringLiteral("This file is not an add-in file for Pulsmir, or "
+                                              "was damaged.\r\nInstallation failed.")));
+        break;
+    case InstallOutcome::NoLibrary:
+        m_dialogs.Error(TextOf(QStringLiteral("R0641"),
+                               QStringLiteral("This file is not an add-in file for Pulsmir, or "
+                                              "was damaged.\r\nThis file is required for "
+                                              "automatic installation of a pma files.\r\n"
+                                              "Installation failed.")));
+        break;
+    case InstallOutcome::NoDescriptor:
+        m_dialogs.Error(TextOf(QStringLiteral("R0642"),
+                               QStringLiteral("%1 is not contained in the add-in file, or the "
+                                              "file was damaged.\r\nInstallation failed."))
+                            .arg(Quoted(PackageInstallJob::DescriptorName)));
+        break;
+    case InstallOutcome::UnknownComponent:
+        m_dialogs.Error(TextOf(QStringLiteral("R0643"),
+                               QStringLiteral("%1 has not discriminated correctly.\r\nThe "
+                                              "component type dealing with un-is specified."
+                                              "\r\n\r\nInstallation failed."))
+                            .arg(Quoted(fileName)));
+        m_dialogs.Error(TextOf(QStringLiteral("R0644"),
+                               QStringLiteral("Add-in %1 deployment went wrong.\r\nThe file was "
+                                              "damaged or pma.$$$ does not exist.\r\n\r\n"
+                                              "Installation failed."))
+                            .arg(Quoted(fileName)));
+        break;
+    case InstallOutcome::Unreadable:
+        m_dialogs.Error(TextOf(QStringLiteral("R0648"),
+                               QStringLiteral("The add-in file %1 could not be read to its end, "
+                                              "so nothing was installed:"))
+                            .arg(Quoted(fileName)) +
+                        reason);
+        break;
+    case InstallOutcome::Refused:
+        m_dialogs.Error(TextOf(QStringLiteral("R0649"),
+                               QStringLiteral("This add-in package holds an entry Pulsmir never "
+                                              "installs (a link, a device, or a name that leads "
+                                              "out of its folder), so nothing was installed:")) +
+                        reason);
+        break;
+    case InstallOutcome::Blocked:
+        m_dialogs.Error(TextOf(QStringLiteral("R0650"),
+                               QStringLiteral("Something in %1 stands where this add-in goes (a "
+                                              "link below that folder, or a file where a folder "
+                                              "belongs), so nothing was installed:"))
+                            .arg(Quoted(result.Target)) +
+                        reason);
+        break;
+    case InstallOutcome::WriteFailed:
+        m_dialogs.Error(TextOf(QStringLiteral("R0651"),
+                               QStringLiteral("Pulsmir could not write the files of this add-in, "
+                                              "so nothing was installed:")) +
+                        reason);
+        break;
+    case InstallOutcome::ForbiddenResource:
+        m_dialogs.Error(TextOf(QStringLiteral("R0626"),
+                               QStringLiteral("A resource add-in may carry only language files, "
+                                              "pictures, sounds, icons and the SSTP script file. "
+                                              "This one holds another file, so nothing was "
+                                              "installed:")) +
+                        reason);
+        break;
+    case InstallOutcome::TooLarge:
+        m_dialogs.Error(
+            TextOf(QStringLiteral("R0627"),
+                   QStringLiteral("This add-in package is larger than any add-in Pulsmir "
+                                  "installs (at most 256 MiB in 10000 files, and 64 KiB of "
+                                  "pma.$$$), so nothing was installed.")) +
+            QStringLiteral("\r\n") + fileName);
+        break;
+    }
 }
 
 void TPmaInst::HandOffSkin(const QString& entryName) const

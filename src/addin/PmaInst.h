@@ -4,9 +4,11 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 class Dialogs;
 class PackageInstallJob;
+struct InstallResult;
 
 // Installs one add-in package: asks, reads the package once into a private folder, takes its
 // "pma.$$$" descriptor, moves the payload where its component belongs (a skin into "Skin", help
@@ -17,15 +19,17 @@ class TPmaInst
 public:
     // Shows the confirmation with the text given; true for OK.
     using Confirmation = std::function<bool(const QString& message)>;
-    // Runs the job to its end; the window's runner keeps the window drawing and offers Cancel.
-    using Runner = std::function<void(PackageInstallJob& job)>;
+    // Runs the job; the window's runner keeps the window drawing and offers Cancel. False when
+    // the job was left running after a Cancel (its files do not answer): it puts back what it
+    // wrote on its own once they do.
+    using Runner = std::function<bool(const std::shared_ptr<PackageInstallJob>& job)>;
     // A text of the language file by its code.
     using Texts = std::function<QString(const QString& code)>;
 
     TPmaInst(QString programFolder, Dialogs& dialogs, Confirmation confirm, TaggedLog log);
 
     // True when the user cancelled or the package was installed; false on any failure, which
-    // has been shown in a box.
+    // has been shown in a box with its reason.
     bool Install(const QString& fileName);
 
     bool IsSkin = false;
@@ -41,6 +45,7 @@ public:
 
 private:
     QString TextOf(const QString& code, const QString& english) const;
+    void ShowFailure(const InstallResult& result, const QString& fileName) const;
     void HandOffSkin(const QString& entryName) const;
 
     QString m_programFolder;

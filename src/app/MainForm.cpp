@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "addin/DirectoryWatcher.h"
+#include "addin/PackageInstallJob.h"
 #include "app/AActiveCtrl.h"
 #include "app/CommandLine.h"
 #include "app/ExitEvents.h"
@@ -715,6 +716,8 @@ void TMainPForm::SweepUnfinishedSaves()
     };
     for (const QString& path : SweepUnfinishedWrites(folders))
         WriteDebugLog(QStringLiteral("Unfinished save removed : ") + path);
+    for (const QString& path : PackageInstallJob::SweepUnfinished(m_paths.ProgramFolder()))
+        WriteDebugLog(QStringLiteral("Unfinished add-in install undone : ") + path);
 }
 
 void TMainPForm::SaveSettings(bool interactive)

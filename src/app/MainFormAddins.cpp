@@ -105,8 +105,8 @@ void TMainPForm::DropDst1FileDrop(const QStringList& files)
             m_paths.ProgramFolder(), m_dialogs,
             [this](const QString& message) { return TSkinInsDlg::Ask(message, this, &m_res); },
             TaggedLog(&m_log, QString()));
-        installer.Run = [this, file](PackageInstallJob& job) {
-            TInstallProgressDlg::Run(job, file, this, &m_res);
+        installer.Run = [this, file](const std::shared_ptr<PackageInstallJob>& job) {
+            return TInstallProgressDlg::Run(job, file, this, &m_res);
         };
         installer.Text = [this](const QString& code) { return m_res.GetText(code); };
         if (installer.Install(file) && installer.IsSkin)

@@ -60,8 +60,8 @@ public:
             m_paths.ProgramFolder(), m_dialogs,
             [this](const QString& message) { return TSkinInsDlg::Ask(message, nullptr, &m_res); },
             TaggedLog(&m_log, QString()));
-        installer.Run = [this, &packageFile](PackageInstallJob& job) {
-            TInstallProgressDlg::Run(job, packageFile, nullptr, &m_res);
+        installer.Run = [this, &packageFile](const std::shared_ptr<PackageInstallJob>& job) {
+            return TInstallProgressDlg::Run(job, packageFile, nullptr, &m_res);
         };
         installer.Text = [this](const QString& code) {
             return m_res.GetText(code);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstddef>
 #include <memory>
@@ -54,6 +55,9 @@ public:
     ConfinedFolder MakeTemporary(const QString& prefix) const;
     // The folder `name` below this one, made when missing.
     ConfinedFolder OpenFolder(const QString& name) const;
+    // The folder `name` directly in this one, made when missing. A link there is the user's own
+    // choice of where it lives and is followed; below it, links are refused as anywhere else.
+    ConfinedFolder OpenOwnFolder(const QString& name) const;
     // A new file `name`, its folders made as needed; a file or link of that name is replaced,
     // never written through.
     ConfinedFile CreateFile(const QString& name) const;
@@ -64,9 +68,14 @@ public:
     // Removes everything in the folder and then the folder itself, without following links.
     // Best effort: what cannot be removed stays.
     void RemoveAll() noexcept;
-    // Names directly in this folder that begin with `prefix` and were last changed more than
-    // `seconds` ago.
-    std::vector<QString> StaleEntries(const QString& prefix, long seconds) const;
+    // Names directly in this folder that begin with `prefix`.
+    std::vector<QString> EntriesNamed(const QString& prefix) const;
+    // Takes the folder for this process until it ends, without waiting: false when another
+    // holds it.
+    bool TryLock() const;
+    // The regular file `name` in this folder, at most `cap` bytes of it; empty when it cannot
+    // be read.
+    QByteArray ReadFile(const QString& name, qint64 cap) const;
 
 private:
     friend class ConfinedTransfer;
@@ -78,11 +87,14 @@ private:
 
 // Moves files from one confined folder to the same names in another, each replacing what is
 // there, and can put everything back: a replaced file is swapped with the new one, so until
-// the source folder is removed it still holds the old files.
+// the source folder is removed it still holds the old files. With a journal, each step is
+// written down before it is taken, so that a process killed half-way can be undone by the next
+// one (UndoJournal); a step is undone only where the file it moved is still in place.
 class ConfinedTransfer
 {
 public:
-    ConfinedTransfer(const ConfinedFolder& from, const ConfinedFolder& to);
+    ConfinedTransfer(const ConfinedFolder& from, const ConfinedFolder& to,
+                     ConfinedFile* journal = nullptr);
     ~ConfinedTransfer();
     ConfinedTransfer(const ConfinedTransfer&) = delete;
     ConfinedTransfer& operator=(const ConfinedTransfer&) = delete;
@@ -92,10 +104,22 @@ public:
     void MakeFolders(const QString& name);
     // Puts back every file moved and removes every folder made, newest first.
     void Undo() noexcept;
+    // Marks the journal complete: nothing is undone from it after this.
+    void Commit();
+    // Undoes what a journal of an unfinished transfer between the same folders says was done.
+    static void UndoJournal(const ConfinedFolder& from, const ConfinedFolder& to,
+                            const QByteArray& journal) noexcept;
+    // True when the journal was committed.
+    static bool IsCommitted(const QByteArray& journal);
 
 private:
     struct Step;
+    void Record(const Step& step);
+    static void UndoSteps(const ConfinedFolder& from, const ConfinedFolder& to,
+                          const std::vector<Step>& steps) noexcept;
+
     const ConfinedFolder& m_from;
     const ConfinedFolder& m_to;
+    ConfinedFile* m_journal;
     std::vector<Step> m_steps;
 };

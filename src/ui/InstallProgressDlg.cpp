@@ -1,9 +1,11 @@
 #include "ui/InstallProgressDlg.h"
 
 #include "addin/PackageInstallJob.h"
+#include "platform/DetachedThreads.h"
 #include "res/MRes.h"
 
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
@@ -13,14 +15,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <atomic>
-#include <thread>
 
 namespace {
 
 // Small packages install before the dialog would be seen; it only flickers for them.
 constexpr int ShowAfterMs = 300;
 constexpr int PollMs = 100;
+// How long a cancelled job is waited for to put back what it wrote, out of sight, before it is
+// left to finish on its own (its file system may not answer for a long time).
+constexpr int CancelGraceMs = 500;
 constexpr int Gap = 8;
 
 } // namespace
@@ -39,13 +42,9 @@ TInstallProgressDlg::TInstallProgressDlg(PackageInstallJob& job, const QString& 
     buttons->button(QDialogButtonBox::Cancel)
         ->setText(TextOr(res, "C0155", QStringLiteral("Cancel")));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    // Cancel, Esc and the close button all end here; the dialog stays until the job has put
-    // back what it wrote.
-    connect(this, &QDialog::rejected, this, [this] {
-        m_job.Progress().Cancel = true;
-        m_text->setText(TextOr(m_res, "C0422", QStringLiteral("Cancelling...")));
-        show();
-    });
+    // Cancel, Esc and the close button all end here, and the dialog goes at once: the job
+    // puts back what it wrote on its own thread, however long its files take to answer.
+    connect(this, &QDialog::rejected, this, [this] { m_job.Progress().Cancel = true; });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(name);
     layout->addWidget(m_bar);
@@ -88,34 +87,37 @@ void TInstallProgressDlg::PlaceOutside(const QWidget* window)
     move(at);
 }
 
-void TInstallProgressDlg::Run(PackageInstallJob& job, const QString& fileName, QWidget* parent,
-                              const TMRes* res)
+bool TInstallProgressDlg::Run(const std::shared_ptr<PackageInstallJob>& job,
+                              const QString& fileName, QWidget* parent, const TMRes* res)
 {
-    TInstallProgressDlg dialog(job, fileName, parent, res);
-    std::atomic<bool> done{false};
+    TInstallProgressDlg dialog(*job, fileName, parent, res);
     QEventLoop loop;
+    QElapsedTimer sinceCancel;
     QTimer poll;
     poll.setInterval(PollMs);
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done)
+        if (job->Finished())
             loop.quit();
-        else
+        else if (!job->Progress().Cancel)
             dialog.ShowProgress();
+        else if (!sinceCancel.isValid())
+            sinceCancel.start();
+        else if (sinceCancel.elapsed() >= CancelGraceMs)
+            loop.quit();
     });
     QTimer::singleShot(ShowAfterMs, &dialog, [&] {
-        if (done)
+        if (job->Finished() || job->Progress().Cancel)
             return;
         dialog.PlaceOutside(parent);
         dialog.show();
     });
-    std::thread worker([&] {
-        job.Run();
-        done = true;
-    });
+    // Not joined: a thread held in the kernel must not hold the window, nor the exit.
+    DetachedThreads::Start([job] { job->Run(); });
     poll.start();
     loop.exec();
-    // The loop also ends when the program quits: the job must not outlive this.
-    if (!done)
-        job.Progress().Cancel = true;
-    worker.join();
+    // The loop also ends when the program quits: the job stops as soon as it can.
+    const bool finished = job->Finished();
+    if (!finished)
+        job->Progress().Cancel = true;
+    return finished;
 }

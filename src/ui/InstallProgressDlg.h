@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
 class PackageInstallJob;
 class QLabel;
@@ -18,11 +19,13 @@ public:
     TInstallProgressDlg(PackageInstallJob& job, const QString& fileName, QWidget* parent = nullptr,
                         const TMRes* res = nullptr);
 
-    // Runs the job to its end and returns then. The dialog shows when the job takes more than a
-    // moment; Cancel asks the job to stop and put back what it wrote. When the program quits
-    // meanwhile, the job is cancelled too.
-    static void Run(PackageInstallJob& job, const QString& fileName, QWidget* parent = nullptr,
-                    const TMRes* res = nullptr);
+    // Runs the job on a thread of its own and returns once it has finished: true, and its
+    // result can be read. The dialog shows when the job takes more than a moment; Cancel closes
+    // it and asks the job to stop and put back what it wrote. A cancelled job that does not
+    // stop within a moment (its files do not answer), or one still running when the program
+    // quits, is left to finish on its own: false.
+    static bool Run(const std::shared_ptr<PackageInstallJob>& job, const QString& fileName,
+                    QWidget* parent = nullptr, const TMRes* res = nullptr);
 
 private:
     void ShowProgress();

@@ -1,10 +1,12 @@
 """Add-in packages and Local Talk: a package opened on the command line, one dropped from
-another application, hostile and slow packages, SELECTSKIN from a local program, and the file
-type registered for the desktop."""
+another application, hostile and slow packages, a package whose file system stops answering,
+an install killed half-way, a skin folder linked elsewhere, SELECTSKIN from a local program,
+and the file type registered for the desktop."""
 
 import hashlib
 import os
 import shutil
+import signal
 import socket
 import stat
 import subprocess
@@ -12,6 +14,7 @@ import sys
 import threading
 import time
 
+from faults import StalledFile
 from harness import Pulsmir, wait_until, window_geometry
 from monitor_cases import install_skin, the_window
 from option_cases import busy
@@ -166,6 +169,102 @@ def a_slow_package_installs_off_the_window_and_cancel_puts_it_back(desktop, fold
         expect(program.terminate() == 0, "exit")
     finally:
         stop.set()
+
+
+def install_leftovers(folder):
+    return [name for name in os.listdir(folder.path) if name.startswith(".pulsmir-install-")]
+
+
+def main_thread_ended(pid):
+    with open(f"/proc/{pid}/stat") as handle:
+        return handle.read().rsplit(")", 1)[1].split()[0] == "Z"
+
+
+def a_package_whose_file_system_stops_answering_is_cancelled_and_left(desktop, folder):
+    """The package's file system stops answering half-way, the install's read held in the
+    kernel: Cancel closes the dialog and reports the install cancelled at once, the window goes
+    on drawing, the program exits without waiting for that read, and the next start removes
+    what the install had written."""
+    install_skin(folder)
+    skins = tree_digest(folder.file("Skin"))
+    with open(os.path.join(PACKAGES, "skin.pma"), "rb") as handle:
+        content = handle.read()
+    stalled_folder = os.path.join(os.path.dirname(folder.path), "stalled")
+    with StalledFile(stalled_folder, "skin.pma", content, len(content) * 3 // 4) as stalled:
+        program = start(desktop, folder, CurrentSkinName="Golden", PosX=500, PosY=300)
+        window = the_window(desktop)
+        dropper = drop(desktop, window, stalled.path)
+        expect(desktop.answer_box("Add-in File Installation") == "Add-in File Installation", "confirm")
+        wait_until(lambda: stalled.held > 0, what="the read that is not answered")
+        desktop.wait_box("Installing Add-in")
+        expect(desktop.answer_box("Installing Add-in", key="Escape", timeout=5) ==
+               "Installing Add-in", "cancel")
+        folder.wait_for_log("Add-in : cancelled; the package's files do not answer, what was "
+                            "written goes once they do", timeout=5)
+        expect(frames_in(desktop, window, 1.0) > 0, "the window stopped drawing")
+        expect(dropper.wait(timeout=10) == 0, "the drop did not finish")
+        program.process.send_signal(signal.SIGTERM)
+        folder.wait_for_log("Application Terminate", timeout=10)
+        # The process cannot end while one of its threads is held in the kernel, but its main
+        # thread has ended, not waiting for that one.
+        wait_until(lambda: main_thread_ended(program.process.pid), timeout=10,
+                   what="the main thread to end")
+        expect(not main_windows(desktop), "the window is still there")
+        expect(install_leftovers(folder), "nothing was written before the file system stopped")
+    expect(program.wait_exit(timeout=10) == 0, "exit once the file system is gone")
+
+    program = Pulsmir(desktop, folder)
+    folder.wait_for_log("Application Running...", count=2)
+    expect(any(line.startswith("Unfinished add-in install undone : ")
+               for line in folder.log_lines()), "the sweep is not logged")
+    expect(install_leftovers(folder) == [], f"left over: {install_leftovers(folder)}")
+    expect(tree_digest(folder.file("Skin")) == skins, "the skin folder changed")
+    expect(program.terminate() == 0, "exit")
+
+
+def an_install_killed_while_moving_into_place_is_undone_at_the_next_start(desktop, folder):
+    """Killed while it moves 9,999 files into the skin folder: the next start puts the folder
+    back as it was, no half skin left for the menu."""
+    install_skin(folder)
+    skins = tree_digest(folder.file("Skin"))
+    many = os.path.join(os.path.dirname(folder.path), "many.pma")
+    with open(many, "wb") as handle:
+        handle.write(make_packages.level0(b"pma.$$$", make_packages.descriptor("SKIN", "Many")) +
+                     make_packages.level0(b"Many.ini", b"[Pulsmir2_Skin]\r\nSkinName=Many\r\n"))
+        for i in range(9997):
+            handle.write(make_packages.level0(b"Many\\%d.png" % i, b"%d" % i))
+        handle.write(b"\x00")
+    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Golden")
+    installer = Pulsmir(desktop, folder, args=[many])
+    expect(desktop.answer_box("Add-in File Installation") == "Add-in File Installation", "confirm")
+    first = folder.file("Skin/Many/0.png")
+    wait_until(lambda: os.path.exists(first), timeout=60, interval=0.001, what="the first move")
+    installer.kill()
+    moved = len(os.listdir(folder.file("Skin/Many")))
+    expect(0 < moved < 9997, f"not killed half-way: {moved} files moved")
+
+    program = Pulsmir(desktop, folder)
+    folder.wait_for_log("Application Running...")
+    expect(tree_digest(folder.file("Skin")) == skins, "half a skin is left")
+    expect(install_leftovers(folder) == [], f"left over: {install_leftovers(folder)}")
+    expect(any(line.startswith("Unfinished add-in install undone : ")
+               for line in folder.log_lines()), "the sweep is not logged")
+    expect(program.terminate() == 0, "exit")
+
+
+def a_skin_folder_linked_elsewhere_takes_packages(desktop, folder):
+    """The user keeps the skins in a folder of their own and links it in as Skin."""
+    mine = os.path.join(os.path.dirname(folder.path), "my-skins")
+    shutil.move(folder.file("Skin"), mine)
+    os.symlink(mine, folder.file("Skin"))
+    folder.settings(ResourceName="English", NoSplash=1)
+    program = Pulsmir(desktop, folder, args=[package(folder)])
+    expect(desktop.answer_box("Add-in File Installation") == "Add-in File Installation", "confirm")
+    expect(desktop.answer_box() == "Pulsmir - Information", "no success box")
+    folder.wait_for_log(PACKAGED_SKIN)
+    expect(os.path.exists(os.path.join(mine, "PackGolden/notes/readme.txt")), "not unpacked")
+    expect(os.path.islink(folder.file("Skin")), "the link was replaced")
+    expect(program.terminate() == 0, "exit")
 
 
 def send(message, source="127.0.0.1"):

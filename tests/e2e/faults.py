@@ -3,9 +3,10 @@
 The case's own process moves into a mount namespace (and, when asked, a network namespace) of
 its own, so everything it starts afterwards (the program, its helpers) sees the same mounts and
 nothing reaches the machine's: a folder on a small tmpfs filled to the last byte, a folder
-bind-mounted read-only, a network with nothing but a loopback. `descriptor_limit()` gives a
-preexec function for a low RLIMIT_NOFILE. Where a namespace cannot be made the case is skipped
-with the reason (harness.Skip).
+bind-mounted read-only, a network with nothing but a loopback, a file whose file system stops
+answering half-way (`StalledFile`). `descriptor_limit()` gives a preexec function for a low
+RLIMIT_NOFILE. Where a namespace cannot be made the case is skipped with the reason
+(harness.Skip).
 
     with FullTmpfs(folder.path, keep_room={"Debug.log": 64 * 1024}) as disk:
         ...  # the program runs here; disk.free() makes room again
@@ -23,12 +24,15 @@ import errno
 import fcntl
 import os
 import resource
+import select
 import shutil
 import socket
 import struct
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
@@ -209,6 +213,111 @@ class ReadOnlyFolder:
         _libc.umount2(self.folder.encode(), MNT_DETACH)
         for path in self.writable:
             _libc.umount2(path.encode(), MNT_DETACH)
+
+
+class StalledFile:
+    """`name` in `folder` on a file system of this process's own (FUSE, served from a thread
+    here) that gives the first `answered` bytes of `content` and then stops answering, as a
+    network file system whose server went away: a read past them waits in the kernel, where no
+    signal reaches it, until `resume()` ends the file system and every read waiting fails."""
+
+    LOOKUP, GETATTR, OPEN, READ, RELEASE, FLUSH, INIT, OPENDIR, RELEASEDIR = (
+        1, 3, 14, 15, 18, 25, 26, 27, 29)
+    UNANSWERED = {2, 36, 42}  # FORGET, INTERRUPT, BATCH_FORGET
+    IN_HEADER = struct.Struct("<IIQQIIIHH")
+    OUT_HEADER = struct.Struct("<IiQ")
+    ATTR = struct.Struct("<QQQQQQIIIIIIIIII")
+
+    def __init__(self, folder, name, content, answered):
+        self.folder = os.path.abspath(folder)
+        self.path = os.path.join(self.folder, name)
+        self.name = name.encode()
+        self.content = content
+        self.answered = answered
+        self.held = 0  # reads left unanswered
+        self.fd = None
+        self.stop = threading.Event()
+        self.thread = threading.Thread(target=self._serve, daemon=True)
+
+    def __enter__(self):
+        enter_mount_namespace()
+        try:
+            self.fd = os.open("/dev/fuse", os.O_RDWR | os.O_CLOEXEC)
+        except OSError as error:
+            raise Skip(f"no FUSE device: {error}")
+        os.makedirs(self.folder, exist_ok=True)
+        _mount("pulsmir-stalled", self.folder, "fuse", MS_NOSUID | MS_NODEV,
+               f"fd={self.fd},rootmode=40000,user_id={os.getuid()},group_id={os.getgid()},"
+               "allow_other")
+        self.thread.start()
+        return self
+
+    def _attr(self, node):
+        size = len(self.content) if node == 2 else 0
+        mode, links = (0o100644, 1) if node == 2 else (0o40755, 2)
+        now = int(time.time())
+        return self.ATTR.pack(node, size, (size + 511) // 512, now, now, now, 0, 0, 0, mode,
+                              links, os.getuid(), os.getgid(), 0, 4096, 0)
+
+    def _answer(self, opcode, node, body):
+        """(error, payload) for a request; None to leave it unanswered."""
+        if opcode == self.INIT:
+            max_readahead = struct.unpack_from("<I", body, 8)[0]
+            return 0, struct.pack("<IIIIHHIIHHI7I", 7, 31, max_readahead, 0, 16, 12, 1 << 17,
+                                  1, 32, 0, 0, *[0] * 7)
+        if opcode == self.LOOKUP:
+            if node != 1 or body.split(b"\0")[0] != self.name:
+                return errno.ENOENT, b""
+            return 0, struct.pack("<QQQQII", 2, 0, 1, 1, 0, 0) + self._attr(2)
+        if opcode == self.GETATTR:
+            return 0, struct.pack("<QII", 1, 0, 0) + self._attr(node)
+        if opcode in (self.OPEN, self.OPENDIR):
+            return 0, struct.pack("<QIi", 1, 1, 0)  # direct I/O: each read comes here
+        if opcode == self.READ:
+            offset, size = struct.unpack_from("<QI", body, 8)
+            if offset < self.answered:
+                return 0, self.content[offset:min(offset + size, self.answered)]
+            self.held += 1
+            return None
+        if opcode in (self.RELEASE, self.RELEASEDIR, self.FLUSH):
+            return 0, b""
+        if opcode in self.UNANSWERED:
+            return None
+        return errno.ENOSYS, b""
+
+    def _serve(self):
+        while not self.stop.is_set():
+            if not select.select([self.fd], [], [], 0.05)[0]:
+                continue
+            try:
+                request = os.read(self.fd, (1 << 20) + 4096)
+            except OSError as error:
+                if error.errno == errno.ENODEV:  # unmounted
+                    return
+                continue
+            length, opcode, unique, node = self.IN_HEADER.unpack_from(request)[:4]
+            answer = self._answer(opcode, node, request[self.IN_HEADER.size:length])
+            if answer is None:
+                continue
+            error, payload = answer
+            try:
+                os.write(self.fd, self.OUT_HEADER.pack(self.OUT_HEADER.size + len(payload),
+                                                       -error, unique) + payload)
+            except OSError:
+                pass  # the request was interrupted meanwhile
+
+    def resume(self):
+        """Ends the file system: the reads it holds fail, as at a forced unmount."""
+        if self.fd is None:
+            return
+        self.stop.set()
+        self.thread.join()
+        os.close(self.fd)  # the last descriptor of the connection aborts it
+        self.fd = None
+        _libc.umount2(self.folder.encode(), MNT_DETACH)
+
+    def __exit__(self, *exc):
+        self.resume()
 
 
 def descriptor_limit(count):

@@ -6,13 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -261,6 +263,25 @@ ConfinedFile ConfinedFolder::CreateFile(const QString& name) const
     return ConfinedFile(fd, m_path + u'/' + name);
 }
 
+ConfinedFolder ConfinedFolder::OpenOwnFolder(const QString& name) const
+{
+    const QList<QByteArray> parts = PartsOf(name);
+    if (parts.size() != 1)
+        Refuse(name, "is not a folder of this one");
+    const QString path = m_path + u'/' + name;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        UniqueFd fd(openat(m_fd, parts.first().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (fd.Valid())
+            return ConfinedFolder(fd.Release(), path);
+        if (errno != ENOENT)
+            FailWrite(path, "cannot open the folder", errno);
+        if (mkdirat(m_fd, parts.first().constData(), 0755) != 0 && errno != EEXIST)
+            FailWrite(path, "cannot make the folder", errno);
+    }
+    // A link to a folder that is not there.
+    FailWrite(path, "cannot open the folder", ENOENT);
+}
+
 void ConfinedFolder::MakeFolders(const QString& name) const
 {
     OpenFolder(name);
@@ -285,28 +306,52 @@ void ConfinedFolder::RemoveAll() noexcept
     ::rmdir(QFile::encodeName(m_path).constData());
 }
 
-std::vector<QString> ConfinedFolder::StaleEntries(const QString& prefix, long seconds) const
+std::vector<QString> ConfinedFolder::EntriesNamed(const QString& prefix) const
 {
-    std::vector<QString> stale;
+    std::vector<QString> named;
     UniqueFd listing = Duplicate(m_fd);
     DIR* stream = listing.Valid() ? fdopendir(listing.Get()) : nullptr;
     if (!stream)
-        return stale;
+        return named;
     (void)listing.Release();
     rewinddir(stream);
     const QByteArray wanted = QFile::encodeName(prefix);
-    const std::time_t now = std::time(nullptr);
     while (const dirent* entry = readdir(stream)) {
         const QByteArray name(entry->d_name);
-        struct stat status
-        {
-        };
-        if (name.startsWith(wanted) && StatAt(m_fd, name, status) &&
-            now - status.st_mtime > seconds)
-            stale.push_back(QFile::decodeName(name));
+        if (name.startsWith(wanted))
+            named.push_back(QFile::decodeName(name));
     }
     closedir(stream);
-    return stale;
+    return named;
+}
+
+bool ConfinedFolder::TryLock() const
+{
+    return flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+QByteArray ConfinedFolder::ReadFile(const QString& name, qint64 cap) const
+{
+    const UniqueFd fd(openat(m_fd, QFile::encodeName(name).constData(),
+                             O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat status
+    {
+    };
+    if (!fd.Valid() || fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {};
+    QByteArray content(static_cast<qsizetype>(std::min<qint64>(status.st_size, cap)),
+                       Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < content.size()) {
+        const ssize_t read = ::read(fd.Get(), content.data() + done, content.size() - done);
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read <= 0)
+            break;
+        done += read;
+    }
+    content.truncate(done);
+    return content;
 }
 
 struct ConfinedTransfer::Step
@@ -319,13 +364,56 @@ struct ConfinedTransfer::Step
         Folder
     } What;
     QString Name;
+    // The moved file, so that only that file is taken back.
+    quint64 Inode = 0;
 };
 
-ConfinedTransfer::ConfinedTransfer(const ConfinedFolder& from, const ConfinedFolder& to)
-    : m_from(from), m_to(to)
+namespace {
+
+// Journal lines: "folder NAME", "moved INODE NAME", "swapped INODE NAME", "replaced NAME", and
+// "done" at the end; names percent-encoded.
+constexpr const char* KindWords[] = {"moved", "swapped", "replaced", "folder"};
+const QByteArray CommitLine = "done\n";
+
+QByteArray EncodedName(const QString& name)
+{
+    return QFile::encodeName(name).toPercentEncoding();
+}
+
+QString DecodedName(const QByteArray& field)
+{
+    return QFile::decodeName(QByteArray::fromPercentEncoding(field));
+}
+
+// The file `leaf` of `dir` is the one a step moved.
+bool IsMovedFile(int dir, const QByteArray& leaf, quint64 inode)
+{
+    struct stat status
+    {
+    };
+    return StatAt(dir, leaf, status) && !S_ISDIR(status.st_mode) && status.st_ino == inode;
+}
+
+} // namespace
+
+ConfinedTransfer::ConfinedTransfer(const ConfinedFolder& from, const ConfinedFolder& to,
+                                   ConfinedFile* journal)
+    : m_from(from), m_to(to), m_journal(journal)
 {}
 
 ConfinedTransfer::~ConfinedTransfer() = default;
+
+void ConfinedTransfer::Record(const Step& step)
+{
+    if (m_journal) {
+        QByteArray line = KindWords[static_cast<int>(step.What)];
+        if (step.What == Step::Kind::Moved || step.What == Step::Kind::Swapped)
+            line += ' ' + QByteArray::number(step.Inode);
+        line += ' ' + EncodedName(step.Name) + '\n';
+        m_journal->Write(line.constData(), static_cast<std::size_t>(line.size()));
+    }
+    m_steps.push_back(step);
+}
 
 void ConfinedTransfer::MakeFolders(const QString& name)
 {
@@ -333,28 +421,31 @@ void ConfinedTransfer::MakeFolders(const QString& name)
     QStringList made;
     const UniqueFd parent = OpenParent(m_to.m_fd, parts, name, &made);
     for (const QString& folder : made)
-        m_steps.push_back({Step::Kind::Folder, folder});
+        Record({Step::Kind::Folder, folder});
     bool created = false;
     OpenPart(parent.Get(), parts.last(), name, &created);
     if (created)
-        m_steps.push_back({Step::Kind::Folder, name});
+        Record({Step::Kind::Folder, name});
 }
 
 void ConfinedTransfer::MoveFile(const QString& name)
 {
     const QList<QByteArray> parts = PartsOf(name);
     const UniqueFd source = OpenParent(m_from.m_fd, parts, name, nullptr);
-    if (!source.Valid())
+    struct stat moving
+    {
+    };
+    if (!source.Valid() || !StatAt(source.Get(), parts.last(), moving))
         FailWrite(m_from.Path() + u'/' + name, "is missing", ENOENT);
     QStringList made;
     const UniqueFd target = OpenParent(m_to.m_fd, parts, name, &made);
     for (const QString& folder : made)
-        m_steps.push_back({Step::Kind::Folder, folder});
+        Record({Step::Kind::Folder, folder});
     const char* leaf = parts.last().constData();
-    if (renameat2(source.Get(), leaf, target.Get(), leaf, RENAME_NOREPLACE) == 0) {
-        m_steps.push_back({Step::Kind::Moved, name});
+    // Each step is written down before it is taken; undone, it looks for the moved file first.
+    Record({Step::Kind::Moved, name, moving.st_ino});
+    if (renameat2(source.Get(), leaf, target.Get(), leaf, RENAME_NOREPLACE) == 0)
         return;
-    }
     int error = errno;
     struct stat status
     {
@@ -363,13 +454,15 @@ void ConfinedTransfer::MoveFile(const QString& name)
         const bool exists = StatAt(target.Get(), parts.last(), status);
         if (exists && S_ISDIR(status.st_mode))
             Refuse(name, "is a folder already");
-        if (exists && renameat2(source.Get(), leaf, target.Get(), leaf, RENAME_EXCHANGE) == 0) {
-            m_steps.push_back({Step::Kind::Swapped, name});
-            return;
+        if (exists) {
+            Record({Step::Kind::Swapped, name, moving.st_ino});
+            if (renameat2(source.Get(), leaf, target.Get(), leaf, RENAME_EXCHANGE) == 0)
+                return;
         }
         // A file system without swapping: the old file cannot be kept for an undo.
         if (renameat(source.Get(), leaf, target.Get(), leaf) == 0) {
-            m_steps.push_back({exists ? Step::Kind::Replaced : Step::Kind::Moved, name});
+            if (exists)
+                Record({Step::Kind::Replaced, name});
             return;
         }
         error = errno;
@@ -377,25 +470,44 @@ void ConfinedTransfer::MoveFile(const QString& name)
     FailWrite(m_to.Path() + u'/' + name, "cannot move the file into place", error);
 }
 
+void ConfinedTransfer::Commit()
+{
+    if (m_journal)
+        m_journal->Write(CommitLine.constData(), static_cast<std::size_t>(CommitLine.size()));
+}
+
 void ConfinedTransfer::Undo() noexcept
 {
-    for (auto step = m_steps.rbegin(); step != m_steps.rend(); ++step) {
+    UndoSteps(m_from, m_to, m_steps);
+    m_steps.clear();
+}
+
+void ConfinedTransfer::UndoSteps(const ConfinedFolder& from, const ConfinedFolder& to,
+                                 const std::vector<Step>& steps) noexcept
+{
+    // A replaced file's old self is gone: the new one stays rather than nothing.
+    QSet<QString> replaced;
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
         try {
+            if (replaced.contains(step->Name))
+                continue;
             const QList<QByteArray> parts = PartsOf(step->Name);
-            const UniqueFd target = OpenParent(m_to.m_fd, parts, step->Name, nullptr);
+            const UniqueFd target = OpenParent(to.m_fd, parts, step->Name, nullptr);
             if (!target.Valid())
                 continue;
             const char* leaf = parts.last().constData();
             switch (step->What) {
             case Step::Kind::Moved:
-                unlinkat(target.Get(), leaf, 0);
+                if (IsMovedFile(target.Get(), parts.last(), step->Inode))
+                    unlinkat(target.Get(), leaf, 0);
                 break;
             case Step::Kind::Swapped:
-                if (const UniqueFd source = OpenParent(m_from.m_fd, parts, step->Name, nullptr);
-                    source.Valid())
+                if (const UniqueFd source = OpenParent(from.m_fd, parts, step->Name, nullptr);
+                    source.Valid() && IsMovedFile(target.Get(), parts.last(), step->Inode))
                     renameat2(source.Get(), leaf, target.Get(), leaf, RENAME_EXCHANGE);
                 break;
             case Step::Kind::Replaced:
+                replaced.insert(step->Name);
                 break;
             case Step::Kind::Folder:
                 unlinkat(target.Get(), leaf, AT_REMOVEDIR);
@@ -405,5 +517,31 @@ void ConfinedTransfer::Undo() noexcept
             // Something changed under the undo; what can be put back has been.
         }
     }
-    m_steps.clear();
+}
+
+bool ConfinedTransfer::IsCommitted(const QByteArray& journal)
+{
+    return journal.endsWith(CommitLine);
+}
+
+void ConfinedTransfer::UndoJournal(const ConfinedFolder& from, const ConfinedFolder& to,
+                                   const QByteArray& journal) noexcept
+{
+    if (IsCommitted(journal))
+        return;
+    std::vector<Step> steps;
+    for (const QByteArray& line : journal.split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        const auto kind = std::find(std::begin(KindWords), std::end(KindWords), fields[0]);
+        if (kind == std::end(KindWords))
+            continue; // a line of the caller's, or one cut short
+        Step step{static_cast<Step::Kind>(kind - std::begin(KindWords)), {}};
+        const bool withInode = step.What == Step::Kind::Moved || step.What == Step::Kind::Swapped;
+        if (fields.size() != (withInode ? 3 : 2))
+            continue;
+        step.Inode = withInode ? fields[1].toULongLong() : 0;
+        step.Name = DecodedName(fields.last());
+        steps.push_back(step);
+    }
+    UndoSteps(from, to, steps);
 }

@@ -3,6 +3,7 @@
 #include "addin/PackageInstallJob.h"
 #include "addin/PmaInst.h"
 #include "doubles/RecordingDialogs.h"
+#include "platform/ConfinedFolder.h"
 #include "support/LhaPackage.h"
 #include "support/LogCapture.h"
 #include "support/TempProgramFolder.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -100,11 +102,12 @@ protected:
                        ? QStringLiteral("text ") + code
                        : QString();
         };
-        installer.Run = [this](PackageInstallJob& job) {
-            job.Limits = limits;
+        installer.Run = [this](const std::shared_ptr<PackageInstallJob>& job) {
+            job->Limits = limits;
             if (whileRunning)
-                whileRunning(job);
-            job.Run();
+                whileRunning(*job);
+            job->Run();
+            return true;
         };
         return installer.Install(package);
     }
@@ -190,6 +193,75 @@ TEST_F(HostilePackages, ACancelledInstallPutsBackWhatItWrote)
     canceller.join();
     EXPECT_TRUE(dialogs.boxes.empty()) << BoxTexts().join("\n").toStdString();
     EXPECT_EQ(TreeSnapshot(program), before);
+}
+
+TEST_F(HostilePackages, WhatADeadInstallLeftIsSweptWhatOneAtWorkHasIsNot)
+{
+    QDir().mkpath(program + "/Skin");
+    QFile packageFile(QStringLiteral(PULSMIR_FIXTURE_DIR "/addin/skin.pma"));
+    ASSERT_TRUE(packageFile.open(QIODevice::ReadOnly));
+    const QByteArray package = packageFile.readAll();
+    const QStringList before = TreeSnapshot(program);
+    // Each reader gets most of the package and then waits for the rest.
+    PipeServer server(scratch.File("slow.pma"), {package},
+                      static_cast<int>(package.size() * 3 / 4));
+    const auto writing = [&] {
+        while (TreeSnapshot(program).filter("PackGolden").isEmpty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+
+    PackageInstallJob atWork(program, scratch.File("slow.pma"));
+    std::thread worker([&atWork] { atWork.Run(); });
+    writing();
+    EXPECT_EQ(PackageInstallJob::SweepUnfinished(program), QStringList());
+    atWork.Progress().Cancel = true;
+    worker.join();
+    EXPECT_EQ(TreeSnapshot(program), before);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        PackageInstallJob job(program, scratch.File("slow.pma"));
+        job.Run();
+        _exit(0);
+    }
+    writing();
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_NE(TreeSnapshot(program), before);
+    EXPECT_EQ(PackageInstallJob::SweepUnfinished(program).size(), 1);
+    EXPECT_EQ(TreeSnapshot(program), before);
+}
+
+TEST(InstallJournal, AMoveKilledHalfWayIsUndoneFromItsJournalAndAFinishedOneIsKept)
+{
+    TempProgramFolder folder;
+    folder.Write("to/Old.ini", "old ini");
+    folder.Write("to/Old/a.png", "old a");
+    const QStringList before = TreeSnapshot(folder.File("to"));
+    const auto moveAll = [&](bool commit) {
+        folder.Write("from/Old.ini", "new ini");
+        folder.Write("from/Old/a.png", "new a");
+        folder.Write("from/Old/b.png", "new b");
+        folder.Write("from/New/c.png", "new c");
+        const ConfinedFolder from = ConfinedFolder::Open(folder.File("from"), false);
+        const ConfinedFolder to = ConfinedFolder::Open(folder.File("to"), false);
+        const ConfinedFolder side = ConfinedFolder::Open(folder.File("side"), true);
+        {
+            ConfinedFile journal = side.CreateFile("journal");
+            ConfinedTransfer transfer(from, to, &journal);
+            for (const char* name : {"Old/a.png", "Old/b.png", "New/c.png", "Old.ini"})
+                transfer.MoveFile(name);
+            if (commit)
+                transfer.Commit();
+            // Left without an undo, as by a process killed here.
+        }
+        ConfinedTransfer::UndoJournal(from, to, side.ReadFile("journal", 1 << 20));
+    };
+    moveAll(false);
+    EXPECT_EQ(TreeSnapshot(folder.File("to")), before);
+    moveAll(true);
+    EXPECT_EQ(folder.Read("to/Old/a.png"), "new a");
+    EXPECT_EQ(folder.Read("to/New/c.png"), "new c");
 }
 
 TEST_F(HostilePackages, AResourcePackageBringsResourcesOnly)

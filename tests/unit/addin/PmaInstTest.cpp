@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -173,13 +174,55 @@ TEST_F(PmaInstall, EveryFailureEndsInItsBoxes)
     EXPECT_FALSE(folder.Exists("odd.txt"));
     dialogs.boxes.clear();
 
-    for (const char* hostile : {"parent.pma", "link.pma"}) {
-        EXPECT_FALSE(Install(hostile)) << hostile;
-        EXPECT_EQ(BoxTexts(), QStringList({deployment.arg(Package(hostile))})) << hostile;
-        dialogs.boxes.clear();
-    }
+    // Each box says why, as the log does.
+    const QString refused = "This add-in package holds an entry Pulsmir never installs (a link, a "
+                            "device, or a name that leads out of its folder), so nothing was "
+                            "installed:\r\n";
+    EXPECT_FALSE(Install("parent.pma"));
+    EXPECT_EQ(BoxTexts(), QStringList({refused + "\"../evil.txt\" leads out of the folder"}));
+    dialogs.boxes.clear();
+    EXPECT_FALSE(Install("link.pma"));
+    EXPECT_EQ(BoxTexts(), QStringList({refused + "\"escape\" is a link or a device"}));
+    dialogs.boxes.clear();
     EXPECT_FALSE(QFileInfo::exists(folder.File("../evil.txt")));
     EXPECT_FALSE(folder.Exists("help/escape"));
-    for (const auto& box : dialogs.boxes)
-        EXPECT_EQ(box.type, DialogType::Error);
+
+    EXPECT_FALSE(Install("missing.pma"));
+    EXPECT_EQ(BoxTexts(), QStringList({"The add-in file \"" + Package("missing.pma") +
+                                       "\" could not be read to its end, so nothing was "
+                                       "installed:\r\ncannot open the package: No such file or "
+                                       "directory"}));
+    dialogs.boxes.clear();
+
+    folder.Write("help", "a file where the help folder belongs");
+    EXPECT_FALSE(Install("help.pma"));
+    EXPECT_EQ(BoxTexts(), QStringList({"Pulsmir could not write the files of this add-in, so "
+                                       "nothing was installed:\r\n" +
+                                       folder.File("help") +
+                                       ": cannot open the folder (Not a directory)"}));
+    EXPECT_TRUE(log.Lines().contains("Add-in : " + folder.File("help") +
+                                     ": cannot open the folder (Not a directory)"));
+}
+
+TEST_F(PmaInstall, SkinAndHelpFoldersLinkedElsewhereAreTheUsersOwnLinksBelowThemAreRefused)
+{
+    QDir().mkpath(folder.File("mine/skins"));
+    QDir().mkpath(folder.File("mine/help"));
+    ASSERT_TRUE(QFile::link(folder.File("mine/skins"), folder.File("Skin")));
+    ASSERT_TRUE(QFile::link(folder.File("mine/help"), folder.File("help")));
+    ASSERT_TRUE(Install("skin.pma")) << BoxTexts().join("\n").toStdString();
+    EXPECT_TRUE(folder.Exists("mine/skins/PackGolden/notes/readme.txt"));
+    EXPECT_TRUE(QFileInfo(folder.File("Skin")).isSymLink());
+
+    // Below the user's folder, a link is no choice of the user's that the package may follow.
+    QDir().mkpath(folder.File("outside"));
+    ASSERT_TRUE(QFile::link(folder.File("outside"), folder.File("mine/help/extra")));
+    dialogs.boxes.clear();
+    EXPECT_FALSE(Install("help.pma"));
+    EXPECT_EQ(BoxTexts(), QStringList({"Something in \"" + folder.File("help") +
+                                       "\" stands where this add-in goes (a link below that "
+                                       "folder, or a file where a folder belongs), so nothing "
+                                       "was installed:\r\n\"extra/page.html\" leads through a "
+                                       "link"}));
+    EXPECT_TRUE(QDir(folder.File("outside")).isEmpty());
 }
