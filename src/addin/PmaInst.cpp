@@ -96,90 +96,85 @@ bool TPmaInst::Install(const QString& fileName)
 
 void TPmaInst::ShowFailure(const InstallResult& result, const QString& fileName) const
 {
-    // The reason as the log has it, without the log's "refused: ".
-    const QString reason = QStringLiteral("\r\n") +
-                           (result.Detail.startsWith(QLatin1String("refused: "))
-                                ? result.Detail.section(QStringLiteral(": "), 1)
-                                : result.Detail);
+    // Each box ends in the reason as the log has it, without the log's "refused: ".
+    QString reason = result.Detail.startsWith(QLatin1String("refused: "))
+                         ? result.Detail.section(QStringLiteral(": "), 1)
+                         : result.Detail;
+    QString text;
     switch (result.Outcome) {
     case InstallOutcome::Installed:
     case InstallOutcome::Cancelled:
-        break;
+        return;
     case InstallOutcome::NotAPackage:
-        m_dialogs.Error(TextOf(QStringLiteral("R0640"),
-                               QStringLiteral("This file is not an add-in file for Pulsmir, or "
-                                              "was damaged.\r\nInstallation failed.")));
+        text = TextOf(QStringLiteral("R0640"),
+                      QStringLiteral("This file is not an add-in file for Pulsmir, or was "
+                                     "damaged.\r\nInstallation failed."));
         break;
     case InstallOutcome::NoLibrary:
-        m_dialogs.Error(TextOf(QStringLiteral("R0641"),
-                               QStringLiteral("This file is not an add-in file for Pulsmir, or "
-                                              "was damaged.\r\nThis file is required for "
-                                              "automatic installation of a pma files.\r\n"
-                                              "Installation failed.")));
+        text = TextOf(QStringLiteral("R0641"),
+                      QStringLiteral("This file is not an add-in file for Pulsmir, or was "
+                                     "damaged.\r\nThis file is required for automatic "
+                                     "installation of a pma files.\r\nInstallation failed."));
         break;
     case InstallOutcome::NoDescriptor:
-        m_dialogs.Error(TextOf(QStringLiteral("R0642"),
-                               QStringLiteral("%1 is not contained in the add-in file, or the "
-                                              "file was damaged.\r\nInstallation failed."))
-                            .arg(Quoted(PackageInstallJob::DescriptorName)));
+        text = TextOf(QStringLiteral("R0642"),
+                      QStringLiteral("%1 is not contained in the add-in file, or the file was "
+                                     "damaged.\r\nInstallation failed."))
+                   .arg(Quoted(PackageInstallJob::DescriptorName));
+        reason.clear(); // the box says it all
         break;
     case InstallOutcome::UnknownComponent:
         m_dialogs.Error(TextOf(QStringLiteral("R0643"),
                                QStringLiteral("%1 has not discriminated correctly.\r\nThe "
                                               "component type dealing with un-is specified."
                                               "\r\n\r\nInstallation failed."))
-                            .arg(Quoted(fileName)));
-        m_dialogs.Error(TextOf(QStringLiteral("R0644"),
-                               QStringLiteral("Add-in %1 deployment went wrong.\r\nThe file was "
-                                              "damaged or pma.$$$ does not exist.\r\n\r\n"
-                                              "Installation failed."))
-                            .arg(Quoted(fileName)));
+                            .arg(Quoted(fileName)) +
+                        QStringLiteral("\r\n") + reason);
+        text = TextOf(QStringLiteral("R0644"),
+                      QStringLiteral("Add-in %1 deployment went wrong.\r\nThe file was damaged "
+                                     "or pma.$$$ does not exist.\r\n\r\nInstallation failed."))
+                   .arg(Quoted(fileName));
+        reason.clear();
         break;
     case InstallOutcome::Unreadable:
-        m_dialogs.Error(TextOf(QStringLiteral("R0648"),
-                               QStringLiteral("The add-in file %1 could not be read to its end, "
-                                              "so nothing was installed:"))
-                            .arg(Quoted(fileName)) +
-                        reason);
+        text = TextOf(QStringLiteral("R0648"),
+                      QStringLiteral("The add-in file %1 could not be read to its end, so "
+                                     "nothing was installed:"))
+                   .arg(Quoted(fileName));
         break;
     case InstallOutcome::Refused:
-        m_dialogs.Error(TextOf(QStringLiteral("R0649"),
-                               QStringLiteral("This add-in package holds an entry Pulsmir never "
-                                              "installs (a link, a device, or a name that leads "
-                                              "out of its folder), so nothing was installed:")) +
-                        reason);
+        text = TextOf(QStringLiteral("R0649"),
+                      QStringLiteral("This add-in package holds an entry Pulsmir never installs "
+                                     "(a link, a device, or a name that leads out of its "
+                                     "folder), so nothing was installed:"));
         break;
     case InstallOutcome::Blocked:
-        m_dialogs.Error(TextOf(QStringLiteral("R0650"),
-                               QStringLiteral("Something in %1 stands where this add-in goes (a "
-                                              "link below that folder, or a file where a folder "
-                                              "belongs), so nothing was installed:"))
-                            .arg(Quoted(result.Target)) +
-                        reason);
+        text = TextOf(QStringLiteral("R0650"),
+                      QStringLiteral("Something in %1 stands where this add-in goes (a link "
+                                     "below that folder, or a file where a folder belongs), so "
+                                     "nothing was installed:"))
+                   .arg(Quoted(result.Target));
         break;
     case InstallOutcome::WriteFailed:
-        m_dialogs.Error(TextOf(QStringLiteral("R0651"),
-                               QStringLiteral("Pulsmir could not write the files of this add-in, "
-                                              "so nothing was installed:")) +
-                        reason);
+        text = TextOf(QStringLiteral("R0651"),
+                      QStringLiteral("Pulsmir could not write the files of this add-in, so "
+                                     "nothing was installed:"));
         break;
     case InstallOutcome::ForbiddenResource:
-        m_dialogs.Error(TextOf(QStringLiteral("R0626"),
-                               QStringLiteral("A resource add-in may carry only language files, "
-                                              "pictures, sounds, icons and the SSTP script file. "
-                                              "This one holds another file, so nothing was "
-                                              "installed:")) +
-                        reason);
+        text = TextOf(QStringLiteral("R0626"),
+                      QStringLiteral("A resource add-in may carry only language files, "
+                                     "pictures, sounds, icons and the SSTP script file. This "
+                                     "one holds another file, so nothing was installed:"));
         break;
     case InstallOutcome::TooLarge:
-        m_dialogs.Error(
-            TextOf(QStringLiteral("R0627"),
-                   QStringLiteral("This add-in package is larger than any add-in Pulsmir "
-                                  "installs (at most 256 MiB in 10000 files, and 64 KiB of "
-                                  "pma.$$$), so nothing was installed.")) +
-            QStringLiteral("\r\n") + fileName);
+        text = TextOf(QStringLiteral("R0627"),
+                      QStringLiteral("This add-in package is larger than any add-in Pulsmir "
+                                     "installs (at most 256 MiB in 10000 files, and 64 KiB of "
+                                     "pma.$$$), so nothing was installed."));
+        reason = fileName;
         break;
     }
+    m_dialogs.Error(reason.isEmpty() ? text : text + QStringLiteral("\r\n") + reason);
 }
 
 void TPmaInst::HandOffSkin(const QString& entryName) const

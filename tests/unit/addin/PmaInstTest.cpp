@@ -153,12 +153,15 @@ TEST_F(PmaInstall, EveryFailureEndsInItsBoxes)
     const QString deployment = "Add-in \"%1\" deployment went wrong.\r\nThe file was damaged or "
                                "pma.$$$ does not exist.\r\n\r\nInstallation failed.";
 
-    EXPECT_FALSE(Install("zip.pma"));
-    EXPECT_EQ(BoxTexts(), QStringList({notAddin}));
-    dialogs.boxes.clear();
-    EXPECT_FALSE(Install("damaged.pma"));
-    EXPECT_EQ(BoxTexts(), QStringList({notAddin}));
-    dialogs.boxes.clear();
+    // Each box ends in the reason the log gives.
+    for (const char* notPackage : {"zip.pma", "damaged.pma"}) {
+        EXPECT_FALSE(Install(notPackage));
+        ASSERT_EQ(BoxTexts().size(), 1) << notPackage;
+        EXPECT_TRUE(BoxTexts()[0].startsWith(notAddin + "\r\n")) << notPackage;
+        EXPECT_TRUE(log.Lines().contains("Add-in : " + BoxTexts()[0].section("\r\n", 2)))
+            << BoxTexts()[0].toStdString();
+        dialogs.boxes.clear();
+    }
 
     EXPECT_FALSE(Install("nodescriptor.pma"));
     EXPECT_EQ(BoxTexts(), QStringList({"\"pma.$$$\" is not contained in the add-in file, or the "
@@ -169,12 +172,12 @@ TEST_F(PmaInstall, EveryFailureEndsInItsBoxes)
     EXPECT_EQ(BoxTexts(),
               QStringList({"\"" + Package("unknown.pma") +
                                "\" has not discriminated correctly.\r\nThe component type dealing "
-                               "with un-is specified.\r\n\r\nInstallation failed.",
+                               "with un-is specified.\r\n\r\nInstallation failed.\r\nunknown "
+                               "component \"THEME\"",
                            deployment.arg(Package("unknown.pma"))}));
     EXPECT_FALSE(folder.Exists("odd.txt"));
     dialogs.boxes.clear();
 
-    // Each box says why, as the log does.
     const QString refused = "This add-in package holds an entry Pulsmir never installs (a link, a "
                             "device, or a name that leads out of its folder), so nothing was "
                             "installed:\r\n";
