@@ -6,6 +6,7 @@
 #include "platform/StreamFile.h"
 #include "platform/TextDecoding.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <optional>
 
@@ -34,6 +35,33 @@ private:
     ConfinedFolder& m_folder;
 };
 
+// An install's private folder in `in`, locked for as long as it exists.
+struct Staging
+{
+    explicit Staging(const ConfinedFolder& in)
+        : Folder(Locked(in.MakeTemporary(StagingPrefix))), Remove(Folder),
+          Files(Folder.OpenFolder(FilesName)), Journal(Folder.CreateFile(JournalName))
+    {}
+
+    static ConfinedFolder Locked(ConfinedFolder folder)
+    {
+        folder.TryLock(); // a new folder: no one else holds it
+        return folder;
+    }
+
+    // The journal's first line: the folder the payload goes to, "." for the one `in`.
+    void Begin(const QString& target)
+    {
+        const QByteArray line = TargetLine + target.toUtf8() + '\n';
+        Journal.Write(line.constData(), static_cast<std::size_t>(line.size()));
+    }
+
+    ConfinedFolder Folder;
+    StagingGuard Remove;
+    ConfinedFolder Files;
+    ConfinedFile Journal;
+};
+
 // The folder a component goes to; the program folder's own folders may be links the user made.
 ConfinedFolder TargetFolder(const ConfinedFolder& program, const QString& folder)
 {
@@ -41,12 +69,14 @@ ConfinedFolder TargetFolder(const ConfinedFolder& program, const QString& folder
                             : program.OpenOwnFolder(folder);
 }
 
-QStringList SweepUnfinishedIn(const ConfinedFolder& program)
+// What dead installs left in `in`: the program folder, or one of its own folders that an
+// install crossed into.
+QStringList SweepUnfinishedIn(const ConfinedFolder& in, const ConfinedFolder& program)
 {
     QStringList removed;
-    for (const QString& name : program.EntriesNamed(StagingPrefix)) {
+    for (const QString& name : in.EntriesNamed(StagingPrefix)) {
         try {
-            ConfinedFolder staging = program.OpenFolder(name);
+            ConfinedFolder staging = in.OpenFolder(name);
             // An install still at work holds its lock, in this process or another.
             if (!staging.TryLock())
                 continue;
@@ -55,13 +85,27 @@ QStringList SweepUnfinishedIn(const ConfinedFolder& program)
                 const QString folder = QString::fromUtf8(
                     journal.mid(TargetLine.size(), journal.indexOf('\n') - TargetLine.size()));
                 ConfinedTransfer::UndoJournal(staging.OpenFolder(FilesName),
-                                              TargetFolder(program, folder), journal);
+                                              folder == QLatin1String(".")
+                                                  ? ConfinedFolder::Open(in.Path(), false)
+                                                  : TargetFolder(program, folder),
+                                              journal);
             }
             staging.RemoveAll();
             removed << staging.Path();
         } catch (const std::exception&) {
             // Not ours to fight over: another try at the next start.
         }
+    }
+    return removed;
+}
+
+QStringList SweepUnfinishedAll(const ConfinedFolder& program)
+{
+    QStringList removed = SweepUnfinishedIn(program, program);
+    for (const AddinComponent kind : {AddinComponent::Skin, AddinComponent::Help}) {
+        const QString folder = FolderOf(kind);
+        if (QFileInfo(program.Path() + u'/' + folder).isDir())
+            removed += SweepUnfinishedIn(program.OpenOwnFolder(folder), program);
     }
     return removed;
 }
@@ -91,7 +135,7 @@ PackageInstallJob::PackageInstallJob(QString programFolder, QString packageFile)
 QStringList PackageInstallJob::SweepUnfinished(const QString& programFolder)
 {
     try {
-        return SweepUnfinishedIn(ConfinedFolder::Open(programFolder, false));
+        return SweepUnfinishedAll(ConfinedFolder::Open(programFolder, false));
     } catch (const EConfinedPath&) {
         return {}; // no program folder, nothing left in it
     }
@@ -138,12 +182,8 @@ void PackageInstallJob::Install()
     if (!package.Open(m_packageFile))
         throw EArchiveRead(QStringLiteral("cannot open the package: ") + package.Error());
     ConfinedFolder program = ConfinedFolder::Open(m_programFolder, true);
-    SweepUnfinishedIn(program);
-    ConfinedFolder staging = program.MakeTemporary(StagingPrefix);
-    StagingGuard removeStaging(staging);
-    staging.TryLock();
-    const ConfinedFolder files = staging.OpenFolder(FilesName);
-    ConfinedFile journal = staging.CreateFile(JournalName);
+    SweepUnfinishedAll(program);
+    Staging staging(program);
 
     // A resource package is held to resources as its entries come, once its descriptor has
     // come; what came before is looked at once the whole package is read.
@@ -166,7 +206,7 @@ void PackageInstallJob::Install()
         return refusal;
     };
     const UnpackedPackage unpacked =
-        Unpack(package, ArchiveFormat::Lha, request, files, m_progress);
+        Unpack(package, ArchiveFormat::Lha, request, staging.Files, m_progress);
 
     if (!unpacked.Captured) {
         m_result.Outcome = InstallOutcome::NoDescriptor;
@@ -193,9 +233,21 @@ void PackageInstallJob::Install()
     const QString folder = FolderOf(m_result.Kind);
     const ConfinedFolder target = TargetFolder(program, folder);
     m_result.Target = target.Path();
-    const QByteArray targetLine = TargetLine + folder.toUtf8() + '\n';
-    journal.Write(targetLine.constData(), static_cast<std::size_t>(targetLine.size()));
-    PlaceUnpacked(unpacked, files, target, m_progress, &journal);
+    if (target.OnSameFileSystem(staging.Files)) {
+        staging.Begin(folder);
+        PlaceUnpacked(unpacked, staging.Files, target, m_progress, &staging.Journal);
+    } else {
+        // A folder linked onto another file system: the payload first crosses into a private
+        // folder there, so that moving it into place stays a rename of each file.
+        Staging across(target);
+        for (const QString& name : unpacked.Files) {
+            if (m_progress.Cancel)
+                throw EArchiveCancelled();
+            staging.Files.CopyFile(name, across.Files);
+        }
+        across.Begin(QStringLiteral("."));
+        PlaceUnpacked(unpacked, across.Files, target, m_progress, &across.Journal);
+    }
 
     if (m_result.Kind == AddinComponent::Skin) {
         for (const QString& name : unpacked.Names) {

@@ -70,6 +70,10 @@ public:
     void RemoveAll() noexcept;
     // Names directly in this folder that begin with `prefix`.
     std::vector<QString> EntriesNamed(const QString& prefix) const;
+    // Copies the file `name` to the same name in `to`, its folders made as needed. Throws
+    // EConfinedPath or EFileWriteError.
+    void CopyFile(const QString& name, const ConfinedFolder& to) const;
+    bool OnSameFileSystem(const ConfinedFolder& other) const;
     // Takes the folder for this process until it ends, without waiting: false when another
     // holds it.
     bool TryLock() const;

@@ -325,6 +325,42 @@ std::vector<QString> ConfinedFolder::EntriesNamed(const QString& prefix) const
     return named;
 }
 
+void ConfinedFolder::CopyFile(const QString& name, const ConfinedFolder& to) const
+{
+    const QList<QByteArray> parts = PartsOf(name);
+    const UniqueFd parent = OpenParent(m_fd, parts, name, nullptr);
+    const UniqueFd source(parent.Valid() ? openat(parent.Get(), parts.last().constData(),
+                                                  O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
+                                         : -1);
+    if (!source.Valid())
+        FailWrite(m_path + u'/' + name, "cannot be read", parent.Valid() ? errno : ENOENT);
+    ConfinedFile copy = to.CreateFile(name);
+    char block[64 * 1024];
+    for (;;) {
+        const ssize_t read = ::read(source.Get(), block, sizeof block);
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            FailWrite(m_path + u'/' + name, "cannot be read", errno);
+        if (read == 0)
+            break;
+        copy.Write(block, static_cast<std::size_t>(read));
+    }
+    copy.Close();
+}
+
+bool ConfinedFolder::OnSameFileSystem(const ConfinedFolder& other) const
+{
+    struct stat mine
+    {
+    };
+    struct stat theirs
+    {
+    };
+    return fstat(m_fd, &mine) == 0 && fstat(other.m_fd, &theirs) == 0 &&
+           mine.st_dev == theirs.st_dev;
+}
+
 bool ConfinedFolder::TryLock() const
 {
     return flock(m_fd, LOCK_EX | LOCK_NB) == 0;

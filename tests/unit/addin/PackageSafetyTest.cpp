@@ -219,6 +219,7 @@ TEST_F(HostilePackages, WhatADeadInstallLeftIsSweptWhatOneAtWorkHasIsNot)
     EXPECT_EQ(TreeSnapshot(program), before);
 
     const pid_t child = fork();
+    ASSERT_GE(child, 0) << "no child process";
     if (child == 0) {
         PackageInstallJob job(program, scratch.File("slow.pma"));
         job.Run();

@@ -1,7 +1,9 @@
+#include "addin/PackageInstallJob.h"
 #include "addin/PmaInst.h"
 
 #include "doubles/RecordingDialogs.h"
 #include "res/MRes.h"
+#include "support/IsolatedMount.h"
 #include "support/LogCapture.h"
 #include "support/TempProgramFolder.h"
 
@@ -228,4 +230,36 @@ TEST_F(PmaInstall, SkinAndHelpFoldersLinkedElsewhereAreTheUsersOwnLinksBelowThem
                                        "was installed:\r\n\"extra/page.html\" leads through a "
                                        "link"}));
     EXPECT_TRUE(QDir(folder.File("outside")).isEmpty());
+}
+
+TEST(LinkedSkinFolder, OnAnotherFileSystemTakesPackagesAsWell)
+{
+    TempProgramFolder folder;
+    QDir().mkpath(folder.File("program"));
+    QDir().mkpath(folder.File("elsewhere"));
+    ASSERT_TRUE(QFile::link(folder.File("elsewhere"), folder.File("program/Skin")));
+    IsolatedMount mount;
+    mount.Folder = QFile::encodeName(folder.File("elsewhere")).toStdString();
+    mount.TmpfsBytes = 16 << 20;
+    struct Outcome
+    {
+        InstallOutcome Result;
+        bool Placed;
+        int Entries; // in both folders
+    };
+    const std::optional<Outcome> outcome = mount.Run<Outcome>([&] {
+        PackageInstallJob job(folder.File("program"), Package("skin.pma"));
+        job.Run();
+        const auto filter = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+        return Outcome{job.Result().Outcome,
+                       folder.Exists("elsewhere/PackGolden/notes/readme.txt"),
+                       static_cast<int>(QDir(folder.File("elsewhere")).entryList(filter).size() +
+                                        QDir(folder.File("program")).entryList(filter).size())};
+    });
+    if (!outcome)
+        GTEST_SKIP() << mount.WhyNot;
+    EXPECT_EQ(outcome->Result, InstallOutcome::Installed);
+    EXPECT_TRUE(outcome->Placed);
+    // The skin's file and folder beside the link, nothing of the install.
+    EXPECT_EQ(outcome->Entries, 3);
 }
