@@ -6,6 +6,8 @@
 #include "platform/TcpSocket.h"
 
 #include <QFileInfo>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -32,8 +34,7 @@ QString PayloadCommand(const QString& fileName, const QString& target)
 TPmaInst::TPmaInst(QString programFolder, Dialogs& dialogs, Confirmation confirm, TaggedLog log)
     : m_programFolder(std::move(programFolder)), m_dialogs(dialogs), m_confirm(std::move(confirm)),
       m_log(std::move(log))
-{
-}
+{}
 
 QString TPmaInst::ConfirmationText(const QString& fileName) const
 {
@@ -96,85 +97,93 @@ bool TPmaInst::Install(const QString& fileName)
 
 void TPmaInst::ShowFailure(const InstallResult& result, const QString& fileName) const
 {
+    enum class Filler
+    {
+        None,
+        FileName,
+        Descriptor,
+        Target
+    };
+    struct Failure
+    {
+        InstallOutcome Outcome;
+        const char* Code;
+        const char* English;
+        Filler Fill; // what %1 stands for
+    };
+    static constexpr Failure Failures[] = {
+        {InstallOutcome::NotAPackage, "R0640",
+         "This file is not an add-in file for Pulsmir, or was damaged.\r\nInstallation failed.",
+         Filler::None},
+        {InstallOutcome::NoLibrary, "R0641",
+         "This file is not an add-in file for Pulsmir, or was damaged.\r\nThis file is required "
+         "for automatic installation of a pma files.\r\nInstallation failed.",
+         Filler::None},
+        {InstallOutcome::NoDescriptor, "R0642",
+         "%1 is not contained in the add-in file, or the file was damaged.\r\nInstallation "
+         "failed.",
+         Filler::Descriptor},
+        {InstallOutcome::UnknownComponent, "R0643",
+         "%1 has not discriminated correctly.\r\nThe component type dealing with un-is "
+         "specified.\r\n\r\nInstallation failed.",
+         Filler::FileName},
+        {InstallOutcome::Unreadable, "R0648",
+         "The add-in file %1 could not be read to its end, so nothing was installed:",
+         Filler::FileName},
+        {InstallOutcome::Refused, "R0649",
+         "This add-in package holds an entry Pulsmir never installs (a link, a device, or a name "
+         "that leads out of its folder), so nothing was installed:",
+         Filler::None},
+        {InstallOutcome::Blocked, "R0650",
+         "Something in %1 stands where this add-in goes (a link below that folder, or a file "
+         "where a folder belongs), so nothing was installed:",
+         Filler::Target},
+        {InstallOutcome::WriteFailed, "R0651",
+         "Pulsmir could not write the files of this add-in, so nothing was installed:",
+         Filler::None},
+        {InstallOutcome::ForbiddenResource, "R0626",
+         "A resource add-in may carry only language files, pictures, sounds, icons and the SSTP "
+         "script file. This one holds another file, so nothing was installed:",
+         Filler::None},
+        {InstallOutcome::TooLarge, "R0627",
+         "This add-in package is larger than any add-in Pulsmir installs (at most 256 MiB in "
+         "10000 files, and 64 KiB of pma.$$$), so nothing was installed.",
+         Filler::None},
+    };
+    const auto failure =
+        std::find_if(std::begin(Failures), std::end(Failures),
+                     [&result](const Failure& f) { return f.Outcome == result.Outcome; });
+    if (failure == std::end(Failures))
+        return;
+    QString text = TextOf(QLatin1String(failure->Code), QString::fromUtf8(failure->English));
+    switch (failure->Fill) {
+    case Filler::None:
+        break;
+    case Filler::FileName:
+        text = text.arg(Quoted(fileName));
+        break;
+    case Filler::Descriptor:
+        text = text.arg(Quoted(PackageInstallJob::DescriptorName));
+        break;
+    case Filler::Target:
+        text = text.arg(Quoted(result.Target));
+        break;
+    }
     // Each box ends in the reason as the log has it, without the log's "refused: ".
     QString reason = result.Detail.startsWith(QLatin1String("refused: "))
                          ? result.Detail.section(QStringLiteral(": "), 1)
                          : result.Detail;
-    QString text;
-    switch (result.Outcome) {
-    case InstallOutcome::Installed:
-    case InstallOutcome::Cancelled:
-        return;
-    case InstallOutcome::NotAPackage:
-        text = TextOf(QStringLiteral("R0640"),
-                      QStringLiteral("This file is not an add-in file for Pulsmir, or was "
-                                     "damaged.\r\nInstallation failed."));
-        break;
-    case InstallOutcome::NoLibrary:
-        text = TextOf(QStringLiteral("R0641"),
-                      QStringLiteral("This file is not an add-in file for Pulsmir, or was "
-                                     "damaged.\r\nThis file is required for automatic "
-                                     "installation of a pma files.\r\nInstallation failed."));
-        break;
-    case InstallOutcome::NoDescriptor:
-        text = TextOf(QStringLiteral("R0642"),
-                      QStringLiteral("%1 is not contained in the add-in file, or the file was "
-                                     "damaged.\r\nInstallation failed."))
-                   .arg(Quoted(PackageInstallJob::DescriptorName));
+    if (result.Outcome == InstallOutcome::NoDescriptor)
         reason.clear(); // the box says it all
-        break;
-    case InstallOutcome::UnknownComponent:
-        m_dialogs.Error(TextOf(QStringLiteral("R0643"),
-                               QStringLiteral("%1 has not discriminated correctly.\r\nThe "
-                                              "component type dealing with un-is specified."
-                                              "\r\n\r\nInstallation failed."))
-                            .arg(Quoted(fileName)) +
-                        QStringLiteral("\r\n") + reason);
-        text = TextOf(QStringLiteral("R0644"),
-                      QStringLiteral("Add-in %1 deployment went wrong.\r\nThe file was damaged "
-                                     "or pma.$$$ does not exist.\r\n\r\nInstallation failed."))
-                   .arg(Quoted(fileName));
-        reason.clear();
-        break;
-    case InstallOutcome::Unreadable:
-        text = TextOf(QStringLiteral("R0648"),
-                      QStringLiteral("The add-in file %1 could not be read to its end, so "
-                                     "nothing was installed:"))
-                   .arg(Quoted(fileName));
-        break;
-    case InstallOutcome::Refused:
-        text = TextOf(QStringLiteral("R0649"),
-                      QStringLiteral("This add-in package holds an entry Pulsmir never installs "
-                                     "(a link, a device, or a name that leads out of its "
-                                     "folder), so nothing was installed:"));
-        break;
-    case InstallOutcome::Blocked:
-        text = TextOf(QStringLiteral("R0650"),
-                      QStringLiteral("Something in %1 stands where this add-in goes (a link "
-                                     "below that folder, or a file where a folder belongs), so "
-                                     "nothing was installed:"))
-                   .arg(Quoted(result.Target));
-        break;
-    case InstallOutcome::WriteFailed:
-        text = TextOf(QStringLiteral("R0651"),
-                      QStringLiteral("Pulsmir could not write the files of this add-in, so "
-                                     "nothing was installed:"));
-        break;
-    case InstallOutcome::ForbiddenResource:
-        text = TextOf(QStringLiteral("R0626"),
-                      QStringLiteral("A resource add-in may carry only language files, "
-                                     "pictures, sounds, icons and the SSTP script file. This "
-                                     "one holds another file, so nothing was installed:"));
-        break;
-    case InstallOutcome::TooLarge:
-        text = TextOf(QStringLiteral("R0627"),
-                      QStringLiteral("This add-in package is larger than any add-in Pulsmir "
-                                     "installs (at most 256 MiB in 10000 files, and 64 KiB of "
-                                     "pma.$$$), so nothing was installed."));
+    if (result.Outcome == InstallOutcome::TooLarge)
         reason = fileName;
-        break;
-    }
     m_dialogs.Error(reason.isEmpty() ? text : text + QStringLiteral("\r\n") + reason);
+    if (result.Outcome == InstallOutcome::UnknownComponent)
+        m_dialogs.Error(TextOf(QStringLiteral("R0644"),
+                               QStringLiteral("Add-in %1 deployment went wrong.\r\nThe file was "
+                                              "damaged or pma.$$$ does not exist.\r\n\r\n"
+                                              "Installation failed."))
+                            .arg(Quoted(fileName)));
 }
 
 void TPmaInst::HandOffSkin(const QString& entryName) const
