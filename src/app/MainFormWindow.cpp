@@ -286,7 +286,10 @@ void TMainPForm::UpdateTips()
         overFace = foreground != 0 && (foreground == NativeWindow() || foreground == m_stips->winId()) &&
                    TStatusTips::CursorOverFace(cursor, pos(), size());
     }
-    switch (m_tips.Update(overFace, TickCount())) {
+    std::optional<QPoint> blindCursor;
+    if (overFace && !m_desktop->PointerSeenEverywhere())
+        blindCursor = cursor;
+    switch (m_tips.Update(overFace, TickCount(), blindCursor)) {
     case TStatusTips::Action::None:
         break;
     case TStatusTips::Action::Hide:

@@ -95,6 +95,7 @@ void TStatusTips::Reset()
     TipShown = false;
     TipSuppressOnce = false;
     m_clickHold = false;
+    m_stillCursor.reset();
 }
 
 bool TStatusTips::Passed(std::uint32_t now, std::uint32_t due)
@@ -104,8 +105,27 @@ bool TStatusTips::Passed(std::uint32_t now, std::uint32_t due)
     return static_cast<std::int32_t>(now - due) > 0;
 }
 
-TStatusTips::Action TStatusTips::Update(bool overFace, std::uint32_t now)
+bool TStatusTips::StillTooLong(const std::optional<QPoint>& blindCursor, std::uint32_t now)
 {
+    if (!blindCursor) {
+        m_stillCursor.reset();
+        return false;
+    }
+    if (blindCursor != m_stillCursor) {
+        m_stillCursor = blindCursor;
+        m_stillSince = now;
+        return false;
+    }
+    return static_cast<std::uint32_t>(now - m_stillSince) >= BlindAfterMs;
+}
+
+TStatusTips::Action TStatusTips::Update(bool overFace, std::uint32_t now,
+                                        std::optional<QPoint> blindCursor)
+{
+    if (overFace && StillTooLong(blindCursor, now))
+        overFace = false;
+    else if (!overFace)
+        m_stillCursor.reset();
     // The tick of a click only hides; it must not clear the minute the click holds the tip
     // back.
     const bool suppressed = TipSuppressOnce;

@@ -52,13 +52,19 @@ public:
 
     static constexpr std::uint32_t RestMs = 1000;
     static constexpr std::uint32_t AfterClickMs = 60'000;
+    static constexpr std::uint32_t BlindAfterMs = 10'000;
 
     // Mouse down on the window (suppresses the tip this tick, too) and the pop-up menu.
     void MouseDown(std::uint32_t now);
     void PopupOpened(std::uint32_t now);
     // One check per drawing tick. overFace: the foreground window is the main window or the
-    // tips window and the cursor lies on the face.
-    Action Update(bool overFace, std::uint32_t now);
+    // tips window and the cursor lies on the face. blindCursor: where the X server last saw the
+    // pointer, on desktops where it does not see it everywhere. There a pointer moved by
+    // absolute motion (remote desktop, tablets) can leave with neither a move nor a leave
+    // reaching X11, so a tip over a pointer still for BlindAfterMs is taken down, and shows
+    // again once the pointer moves on the face.
+    Action Update(bool overFace, std::uint32_t now,
+                  std::optional<QPoint> blindCursor = std::nullopt);
     // The pointer left the face. Some compositors stop reporting the pointer to X11 clients
     // once it is over one of their own surfaces, so the leave is the last word on it.
     Action PointerLeft();
@@ -79,8 +85,12 @@ private:
     static bool Passed(std::uint32_t now, std::uint32_t due);
     // The pointer is off the face: a pending tip is off, and so is a click's hold.
     void PointerAway();
+    // Whether the pointer has been still on a blind desktop for too long to be trusted.
+    bool StillTooLong(const std::optional<QPoint>& blindCursor, std::uint32_t now);
 
     bool m_clickHold = false;
+    std::optional<QPoint> m_stillCursor;
+    std::uint32_t m_stillSince = 0;
 };
 
 // Hiding the window while the mouse is near it; Shift brings it back.

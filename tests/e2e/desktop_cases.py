@@ -311,6 +311,28 @@ def mutter_tip_hides_when_the_pointer_leaves(desktop, folder):
 
 
 @on(MutterDesktop)
+def mutter_tip_goes_when_the_pointer_leaves_by_absolute_motion(desktop, folder):
+    # A tablet or a remote desktop: Xwayland may then see neither the pointer's moves nor its
+    # leaving (from the second visit on, here), and still reports it on the face.
+    pointer = desktop.pointer(absolute=True)
+    program = start(desktop, folder, SkinMode=0, PosX=400, PosY=300)
+    window = the_window(desktop)
+    wait_until(lambda: position(desktop, window) == (400, 300), timeout=SLOW,
+               what=f"the saved place (it is at {position(desktop, window)})")
+    x, y, w, h = window_geometry(desktop, window)
+    for visit in range(2):
+        wait_until(lambda: activate(desktop, window), timeout=SLOW,
+                   what=f"the window in front (active: {active_window(desktop)})")
+        pointer.to(x + w // 2 + visit, y + h // 2)
+        tip = wait_until(lambda: tips_window(desktop), timeout=SLOW, what="the status tip")
+        pointer.to(x + w + 200, y + h + 200)
+        wait_until(lambda: not desktop.is_viewable(tip), timeout=SLOW,
+                   what=f"the tip hidden after the pointer left (visit {visit + 1})")
+        pointer.to(5, 5)
+    stop(program)
+
+
+@on(MutterDesktop)
 def mutter_window_hidden_near_the_pointer_comes_back(desktop, folder):
     pointer = desktop.pointer()
     program = start(desktop, folder, SkinMode=0, AutoHidingOnMouse=1, PosX=400, PosY=300)

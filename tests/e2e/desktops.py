@@ -259,15 +259,18 @@ class MutterDesktop(SessionDesktop):
         except E2EError:
             raise Skip("Xwayland under mutter did not come up: " + self.log_tail())
 
-    def pointer(self):
+    def pointer(self, absolute=False):
         """The compositor's own pointer (see helpers/mutter_pointer.py), started at the
-        top-left corner of the screen."""
+        top-left corner of the screen; moved by absolute motion if asked."""
         if getattr(self, "_pointer", None):
             return self._pointer
         python = self.system_python("dbus")
         script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "helpers",
                               "mutter_pointer.py")
-        process = subprocess.Popen([python, script, self.bus.address], stdin=subprocess.PIPE,
+        if absolute:
+            self._pipewire()
+        process = subprocess.Popen([python, script, self.bus.address] +
+                                   (["--absolute"] if absolute else []), stdin=subprocess.PIPE,
                                    stdout=subprocess.PIPE, text=True, env=self.env())
         self._processes.append(process)
         self._pointer = CompositorPointer(process)
@@ -308,16 +311,23 @@ class MutterDesktop(SessionDesktop):
         raise E2EError(f"no frame of mutter's screen cast ({len(pixels)} bytes): "
                        + result.stderr.strip()[-300:])
 
-    def _screen_cast(self):
-        if getattr(self, "_cast_node", None):
-            return self._cast_node
-        require("pipewire", "wireplumber", "gst-launch-1.0")
-        python = self.system_python("dbus", "gi")
-        # PipeWire and its session manager, which links the stream to its reader.
+    def _pipewire(self):
+        """PipeWire and its session manager, which links a screen-cast stream to its reader."""
+        if getattr(self, "_pipewire_up", False):
+            return
+        require("pipewire", "wireplumber")
         for daemon in ("pipewire", "wireplumber"):
             self.spawn([daemon], env=self.desktop_env())
         wait_until(lambda: os.path.exists(os.path.join(self.runtime, "pipewire-0")),
                    timeout=30, what="PipeWire's socket")
+        self._pipewire_up = True
+
+    def _screen_cast(self):
+        if getattr(self, "_cast_node", None):
+            return self._cast_node
+        require("gst-launch-1.0")
+        python = self.system_python("dbus", "gi")
+        self._pipewire()
         script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "helpers",
                               "mutter_screen.py")
         process = subprocess.Popen([python, script, self.bus.address], stdin=subprocess.PIPE,

@@ -154,6 +154,27 @@ TEST(StatusTips, LeavingTheFaceHidesTheTipAtOnce)
     EXPECT_EQ(clicked.Update(true, 4001), TStatusTips::Action::Show);
 }
 
+TEST(StatusTips, OnABlindDesktopAStillPointerLosesTheTip)
+{
+    // Where X11 may lose sight of the pointer, one that has not moved for a while may be gone.
+    TStatusTips tips;
+    const QPoint at(10, 10);
+    tips.Update(true, 0, at);
+    ASSERT_EQ(tips.Update(true, 1001, at), TStatusTips::Action::Show);
+    EXPECT_EQ(tips.Update(true, 9000, at), TStatusTips::Action::None);
+    EXPECT_EQ(tips.Update(true, 10'000, at), TStatusTips::Action::Hide);
+    EXPECT_EQ(tips.Update(true, 20'000, at), TStatusTips::Action::None);
+    // A move on the face brings it back after the usual rest.
+    EXPECT_EQ(tips.Update(true, 20'100, QPoint(11, 10)), TStatusTips::Action::None);
+    EXPECT_EQ(tips.Update(true, 21'101, QPoint(11, 10)), TStatusTips::Action::Show);
+
+    // Where X11 sees every move, a resting pointer keeps its tip.
+    TStatusTips seeing;
+    seeing.Update(true, 0);
+    ASSERT_EQ(seeing.Update(true, 1001), TStatusTips::Action::Show);
+    EXPECT_EQ(seeing.Update(true, 60'000), TStatusTips::Action::None);
+}
+
 TEST(StatusTips, NoneForAMinuteAfterAClick)
 {
     TStatusTips tips;
