@@ -202,15 +202,17 @@ TEST_F(HostilePackages, WhatADeadInstallLeftIsSweptWhatOneAtWorkHasIsNot)
     ASSERT_TRUE(packageFile.open(QIODevice::ReadOnly));
     const QByteArray package = packageFile.readAll();
     const QStringList before = TreeSnapshot(program);
-    // Each reader gets most of the package and then waits for the rest.
-    PipeServer server(scratch.File("slow.pma"), {package},
-                      static_cast<int>(package.size() * 3 / 4));
+    // Each reader gets most of the package and then waits for the rest; a pipe of its own
+    // each, so that the second never comes before the server has seen the first go.
+    const int holdBack = static_cast<int>(package.size() * 3 / 4);
+    PipeServer first(scratch.File("first.pma"), {package}, holdBack);
+    PipeServer second(scratch.File("second.pma"), {package}, holdBack);
     const auto writing = [&] {
         while (TreeSnapshot(program).filter("PackGolden").isEmpty())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     };
 
-    PackageInstallJob atWork(program, scratch.File("slow.pma"));
+    PackageInstallJob atWork(program, scratch.File("first.pma"));
     std::thread worker([&atWork] { atWork.Run(); });
     writing();
     EXPECT_EQ(PackageInstallJob::SweepUnfinished(program), QStringList());
@@ -221,7 +223,7 @@ TEST_F(HostilePackages, WhatADeadInstallLeftIsSweptWhatOneAtWorkHasIsNot)
     const pid_t child = fork();
     ASSERT_GE(child, 0) << "no child process";
     if (child == 0) {
-        PackageInstallJob job(program, scratch.File("slow.pma"));
+        PackageInstallJob job(program, scratch.File("second.pma"));
         job.Run();
         _exit(0);
     }
