@@ -63,8 +63,8 @@ bool TPmaInst::Install(const QString& fileName)
     else
         job->Run();
     if (!finished) {
-        m_log(QStringLiteral("Add-in : cancelled; the package's files do not answer, what was "
-                             "written goes once they do"));
+        m_log(QStringLiteral("Add-in : cancelled; the install had not stopped yet, what it wrote "
+                             "goes once it has"));
         return true;
     }
     const InstallResult& result = job->Result();

@@ -20,8 +20,8 @@ public:
     // Shows the confirmation with the text given; true for OK.
     using Confirmation = std::function<bool(const QString& message)>;
     // Runs the job; the window's runner keeps the window drawing and offers Cancel. False when
-    // the job was left running after a Cancel (its files do not answer): it puts back what it
-    // wrote on its own once they do.
+    // the job was left running after a Cancel (its files may not answer for a long time): it
+    // puts back what it wrote on its own once it stops.
     using Runner = std::function<bool(const std::shared_ptr<PackageInstallJob>& job)>;
     // A text of the language file by its code.
     using Texts = std::function<QString(const QString& code)>;

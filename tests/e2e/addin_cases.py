@@ -199,8 +199,8 @@ def a_package_whose_file_system_stops_answering_is_cancelled_and_left(desktop, f
         desktop.wait_box("Installing Add-in")
         expect(desktop.answer_box("Installing Add-in", key="Escape", timeout=5) ==
                "Installing Add-in", "cancel")
-        folder.wait_for_log("Add-in : cancelled; the package's files do not answer, what was "
-                            "written goes once they do", timeout=5)
+        folder.wait_for_log("Add-in : cancelled; the install had not stopped yet, what it wrote "
+                            "goes once it has", timeout=5)
         expect(frames_in(desktop, window, 1.0) > 0, "the window stopped drawing")
         expect(dropper.wait(timeout=10) == 0, "the drop did not finish")
         program.process.send_signal(signal.SIGTERM)
