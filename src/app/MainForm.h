@@ -48,7 +48,6 @@ class TPopupBnrF;
 class TLocalTalkServer;
 class TDirectoryWatcher;
 class TSensorSampler;
-class SensorSource;
 
 // The main window. It owns the program's objects for the whole run, runs the start-up sequence
 // when created and the shutdown sequence when closed, puts the settings into effect, samples
@@ -190,6 +189,7 @@ private:
     void ResizeHistories();
     // Sensors: read only for a skin that shows them, off the window's thread.
     void ApplySensors();
+    TSensorSampler& Sensors();
     void TakeSensorReadings();
     int TempPosition() const;
     void FillSensorInputs();
@@ -303,9 +303,6 @@ private:
     std::unique_ptr<TLocalTalkServer> m_localTalk;
     std::unique_ptr<TDirectoryWatcher> m_skinFolderWatch;
     std::unique_ptr<TSensorSampler> m_sensors;
-    std::unique_ptr<SensorSource> m_headlessSensors;
-    SensorChoice m_headlessChoice;
-    std::optional<std::vector<TemperatureSensorInfo>> m_headlessList;
     SensorReadings m_sensorValues; // what the tick shows
     std::uint64_t m_sensorGeneration = 0;
     RepeatedFailure m_addinTypeFailure;

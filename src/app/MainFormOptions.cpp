@@ -8,14 +8,15 @@
 #include "core/PerfCore.h"
 #include "core/SensorReadings.h"
 #include "platform/Dialogs.h"
-#include "platform/linux/SysfsSensors.h"
 #include "settings/SpeedRanges.h"
 #include "ui/OptionForm.h"
+#include "ui/SensorPage.h"
 #include "ui/SpeedCheck.h"
 #include "ui/SstpTestDlg.h"
 #include "ui/TrayMenu.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 
 qint64 SpeedRangeDialogAsker::FullScaleKib(qint64 bytes)
@@ -78,10 +79,8 @@ void TMainPForm::OptionVClick()
     context.SkinCodeName = QLatin1String(Version::SkinCodeName);
     context.DiskFullScale = m_tick.DiskFullScale;
     context.NetFullScale = m_tick.NetFullScale;
-    // A look through the sensor folders: a few directory reads, done when the dialog opens.
-    context.TemperatureSensors = SysfsSensors(SensorRoots::FromEnvironment()).TemperatureSensors();
-    if (const auto automatic = AutomaticTemperatureSensor(context.TemperatureSensors))
-        context.AutomaticSensor = automatic->Label();
+    // The sensors as last seen; the page takes the fresh look it asks for when it comes.
+    context.Sensors = Sensors().LastSurvey();
     context.OpenSstpTest = [this](QWidget* parent) {
         TSstpTestDlg test(*m_sstp, m_dialogs, TaggedLog(&m_log, QString()), parent, &m_res);
         test.exec();
@@ -89,6 +88,13 @@ void TMainPForm::OptionVClick()
 
     try {
         TOptionForm dialog(std::move(context), m_dialogs, this);
+        TSensorPage& sensorPage = dialog.SensorPage();
+        sensorPage.SurveyWanted = [this](const QString& path) {
+            m_sensors->RequestSurvey(path.isEmpty() ? QDir::homePath() : path);
+        };
+        m_sensors->OnSurvey = [&sensorPage](const SensorSurvey& survey) {
+            sensorPage.ShowSurvey(survey);
+        };
         dialog.Load(m_settings);
         m_optionsOpen = true;
         if (dialog.exec() == QDialog::Accepted)
@@ -96,6 +102,7 @@ void TMainPForm::OptionVClick()
     } catch (const std::exception&) {
         m_dialogs.Error(TextOr(&m_res, "R0639", QStringLiteral("Option Dialog Error")));
     }
+    m_sensors->OnSurvey = nullptr;
     m_optionsOpen = false;
     ApplySettings();
     m_menu->OptionV->setEnabled(true);

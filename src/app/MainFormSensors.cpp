@@ -19,39 +19,42 @@ int Whole(const std::optional<int>& value)
     return value.value_or(SkinRenderInputs::NoSensorValue);
 }
 
+// A run without a window waits this long at most for its first reading, beyond the disk-space
+// deadline, so that it ends on time whatever a sensor does.
+constexpr int HeadlessWaitMs = TSensorSampler::DiskDeadlineMs + 1000;
+
 } // namespace
 
 void TMainPForm::ApplySensors()
 {
-    const SensorChoice choice{m_settings.TempSensor, DiskSpacePathOf(m_settings)};
-    if (m_runMode == RunMode::Headless) {
-        // Nothing waits on a window here: read at every tick, in order, on this thread.
-        if (!m_headlessSensors)
-            m_headlessSensors = std::make_unique<SysfsSensors>(SensorRoots::FromEnvironment());
-        m_headlessChoice = choice;
-        return;
-    }
-    // A skin without sensor elements costs nothing: no thread, no reads.
-    if (!m_skinLoaded || !ShowsSensors(m_skin)) {
+    // A skin without sensor elements costs nothing: no thread, no reads. The status snapshot
+    // of a run without a window always has them.
+    if (m_runMode != RunMode::Headless && (!m_skinLoaded || !ShowsSensors(m_skin))) {
         if (m_sensors)
             m_sensors->Stop();
         return;
     }
+    Sensors().SetChoice({m_settings.TempSensor, DiskSpacePathOf(m_settings)});
+    m_sensors->Start();
+}
+
+TSensorSampler& TMainPForm::Sensors()
+{
     if (!m_sensors)
         m_sensors = std::make_unique<TSensorSampler>(
             std::make_unique<SysfsSensors>(SensorRoots::FromEnvironment()),
             TaggedLog(&m_log, QStringLiteral("(Sensors) ")));
-    m_sensors->SetChoice(choice);
-    m_sensors->Start();
+    return *m_sensors;
 }
 
 void TMainPForm::TakeSensorReadings()
 {
-    if (m_headlessSensors) {
-        m_sensorValues = ReadSensors(*m_headlessSensors, m_headlessChoice, m_headlessList);
+    if (m_runMode == RunMode::Headless) {
+        if (m_sensors)
+            m_sensorValues = m_sensors->WaitForReading(HeadlessWaitMs);
         return;
     }
-    if (m_sensors && m_sensors->isRunning()) {
+    if (m_sensors && m_sensors->Running()) {
         // Taken only when the sampler has read anew, about once a second.
         if (m_sensors->Generation() != m_sensorGeneration) {
             m_sensorGeneration = m_sensors->Generation();

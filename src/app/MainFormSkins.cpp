@@ -220,6 +220,9 @@ void TMainPForm::ShowSkinInformation()
     if (!m_pingProber->Failure().isEmpty())
         lines << QStringLiteral("------------------------------")
               << TextOr(&m_res, "C0412", QStringLiteral("Ping :")) + u' ' + m_pingProber->Failure();
+    if (const QStringList missing = MissingSensorLines(m_sensorValues, m_statusWords);
+        !missing.isEmpty())
+        lines << QStringLiteral("------------------------------") << missing;
     TSkinBannerForm dialog(m_paths.ReadFile(QStringLiteral("rl4.prs")), this);
     dialog.setWindowTitle(m_res.GetText(QStringLiteral("C0400")));
     dialog.BnImg->setToolTip(m_res.GetText(QStringLiteral("C0401")));

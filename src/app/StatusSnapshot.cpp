@@ -1,6 +1,7 @@
 #include "app/StatusSnapshot.h"
 
 #include "res/MRes.h"
+#include "ui/SensorTexts.h"
 
 #include <QStringList>
 
@@ -11,6 +12,42 @@ constexpr int NoReply = 888888;
 QString Percent(int value, const QLocale& locale)
 {
     return locale.toString(value) + QStringLiteral(" %");
+}
+
+// "Temperature : 57.5 °C (k10temp Tctl)", or "Temperature : Unavailable (nvme Composite: not
+// found)": a line for each sensor that was read, or only for those without a value.
+QStringList SensorLines(const SensorReadings& sensors, const QLocale& locale,
+                        const StatusWords& words, bool missingOnly)
+{
+    QStringList lines;
+    const auto add = [&](const QString& word, bool has, SensorAbsence absence,
+                         const QString& value, const QString& what) {
+        if ((!has && absence == SensorAbsence::NotRead) || (has && missingOnly))
+            return;
+        QString text = value;
+        if (!has) {
+            const QString reason = SensorAbsenceText(absence, words.Res);
+            text = words.Unavailable + QStringLiteral(" (") +
+                   (what.isEmpty() ? reason : what + QStringLiteral(": ") + reason) + u')';
+        }
+        lines << word + QStringLiteral(" : ") + text;
+    };
+    add(words.Temperature, sensors.Temperature.has_value(), sensors.TemperatureAbsence,
+        sensors.Temperature ? CelsiusText(*sensors.Temperature, locale) + QStringLiteral(" (") +
+                                  sensors.TemperatureSensor + u')'
+                            : QString(),
+        sensors.TemperatureSensor);
+    add(words.Battery, sensors.BatteryPercent.has_value(), sensors.BatteryAbsence,
+        sensors.BatteryPercent ? Percent(*sensors.BatteryPercent, locale) + QStringLiteral(" (") +
+                                     sensors.BatteryState + u')'
+                               : QString(),
+        QString());
+    add(words.DiskSpace, sensors.DiskUsedPercent.has_value(), sensors.DiskAbsence,
+        sensors.DiskUsedPercent ? Percent(*sensors.DiskUsedPercent, locale) + u' ' + words.Used +
+                                      QStringLiteral(" (") + sensors.DiskPath + u')'
+                                : QString(),
+        sensors.DiskPath);
+    return lines;
 }
 
 } // namespace
@@ -36,7 +73,13 @@ StatusWords StatusWordsOf(const TMRes& res)
         {&words.Battery, "C0143"}, {&words.DiskSpace, "C0144"},   {&words.Used, "C0145"}};
     for (const auto& [word, code] : codes)
         *word = TextOr(&res, code, *word);
+    words.Res = &res;
     return words;
+}
+
+QStringList MissingSensorLines(const SensorReadings& sensors, const StatusWords& words)
+{
+    return SensorLines(sensors, QLocale(), words, true);
 }
 
 QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale,
@@ -65,15 +108,7 @@ QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale,
         ping = QStringLiteral("%1ms(").arg(values.PingTime, 4) + values.PingHost + u')';
     lines << label(words.Ping) + ping;
 
-    const SensorReadings& sensors = values.Sensors;
-    if (sensors.Temperature)
-        lines << label(words.Temperature) + locale.toString(*sensors.Temperature, 'f', 1) +
-                     QStringLiteral(" \u00B0C (") + sensors.TemperatureSensor + u')';
-    if (sensors.BatteryPercent)
-        lines << label(words.Battery) + Percent(*sensors.BatteryPercent, locale) +
-                     QStringLiteral(" (") + sensors.BatteryState + u')';
-    if (sensors.DiskUsedPercent)
-        lines << label(words.DiskSpace) + Percent(*sensors.DiskUsedPercent, locale) + u' ' +
-                     words.Used + QStringLiteral(" (") + sensors.DiskPath + u')';
+    for (const QString& line : SensorLines(values.Sensors, locale, words, false))
+        lines << u' ' + line;
     return lines.join(QStringLiteral("\r\n"));
 }

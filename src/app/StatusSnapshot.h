@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+class TMRes;
+
 // What the status snapshot reports.
 struct StatusValues
 {
@@ -18,7 +20,7 @@ struct StatusValues
     bool Pinging = false;
     int PingTime = 0;
     QString PingHost;
-    // A line each for the sensors that have a value.
+    // A line each for the sensors read: the value, or why there is none.
     SensorReadings Sensors;
     QString PingFailure; // why no ping can be sent at all
 };
@@ -41,13 +43,16 @@ struct StatusWords
     QString Battery = QStringLiteral("Battery");
     QString DiskSpace = QStringLiteral("Disk Space");
     QString Used = QStringLiteral("used");
+    const TMRes* Res = nullptr; // the reasons a sensor is missing in its language, if any
 };
 
-class TMRes;
 StatusWords StatusWordsOf(const TMRes& res);
 
 // "#,##0.0 B/s", "KB/s" or "MB/s" in the locale's separators.
 QString FormatSpeed(std::uint64_t bytesPerSecond, const QLocale& locale);
+
+// "Temperature : Unavailable (no sensor driver)": a line for each sensor read that has no value.
+QStringList MissingSensorLines(const SensorReadings& sensors, const StatusWords& words = {});
 
 // The text of the status tips, lines joined with CR LF.
 QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale,

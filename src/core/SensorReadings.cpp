@@ -52,12 +52,37 @@ AutomaticTemperatureSensor(const std::vector<TemperatureSensorInfo>& sensors)
 std::optional<TemperatureSensorInfo>
 ChosenTemperatureSensor(const std::vector<TemperatureSensorInfo>& sensors, const QString& id)
 {
-    if (!id.isEmpty())
-        for (const TemperatureSensorInfo& s : sensors)
-            if (s.Id == id)
-                return s;
-    return AutomaticTemperatureSensor(sensors);
+    if (id.isEmpty())
+        return AutomaticTemperatureSensor(sensors);
+    for (const TemperatureSensorInfo& s : sensors)
+        if (s.Id == id)
+            return s;
+    return std::nullopt;
 }
+
+std::optional<double> PlausibleCelsius(std::optional<double> celsius)
+{
+    if (celsius && *celsius >= MinCelsius && *celsius <= MaxCelsius)
+        return celsius;
+    return std::nullopt;
+}
+
+namespace {
+
+bool HasEnergy(const BatteryCell& b)
+{
+    const auto plausible = [](const std::optional<double>& value) {
+        return value && *value >= 0 && *value <= MaxBatteryMicrowattHours;
+    };
+    return plausible(b.EnergyNow) && plausible(b.EnergyFull) && *b.EnergyFull > 0;
+}
+
+bool HasCapacity(const BatteryCell& b)
+{
+    return b.Capacity && *b.Capacity >= 0 && *b.Capacity <= 100;
+}
+
+} // namespace
 
 std::optional<int> CombinedBatteryPercent(const std::vector<BatteryCell>& batteries)
 {
@@ -66,17 +91,17 @@ std::optional<int> CombinedBatteryPercent(const std::vector<BatteryCell>& batter
     double fullSum = 0;
     int withEnergy = 0;
     for (const BatteryCell& b : batteries)
-        if (b.EnergyNow && b.EnergyFull && *b.EnergyFull > 0) {
+        if (HasEnergy(b)) {
             fullSum += *b.EnergyFull;
             ++withEnergy;
         }
     const double usualFull = withEnergy > 0 ? fullSum / withEnergy : 1.0;
     double stored = 0, full = 0;
     for (const BatteryCell& b : batteries) {
-        if (b.EnergyNow && b.EnergyFull && *b.EnergyFull > 0) {
+        if (HasEnergy(b)) {
             stored += std::clamp(*b.EnergyNow, 0.0, *b.EnergyFull);
             full += *b.EnergyFull;
-        } else if (b.Capacity) {
+        } else if (HasCapacity(b)) {
             stored += usualFull * *b.Capacity / 100.0;
             full += usualFull;
         }

@@ -3,11 +3,14 @@
 #include "platform/Sensors.h"
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
-// A sensor that cannot be found is looked for again at most this often.
-constexpr int RescanAfterReads = 30;
+using Clock = std::chrono::steady_clock;
 
 QString PowerState(const PowerSupplies& power, bool anyCharging)
 {
@@ -15,6 +18,15 @@ QString PowerState(const PowerSupplies& power, bool anyCharging)
         return QStringLiteral("charging");
     return power.OnMains ? QStringLiteral("on mains") : QStringLiteral("discharging");
 }
+
+// One statvfs in flight on a thread of its own.
+struct DiskRead
+{
+    QString Path;
+    Clock::time_point Started;
+    bool Done = false; // under the sampler's lock, like Result
+    DiskSpaceReading Result;
+};
 
 } // namespace
 
@@ -26,8 +38,18 @@ SensorReadings ReadSensors(SensorSource& source, const SensorChoice& choice,
         sensors = source.TemperatureSensors();
     if (const auto sensor = ChosenTemperatureSensor(*sensors, choice.TemperatureId)) {
         readings.TemperatureSensor = sensor->Label();
-        readings.Temperature = source.ReadTemperature(sensor->Id);
+        const std::optional<double> value = source.ReadTemperature(sensor->Id);
+        readings.Temperature = PlausibleCelsius(value);
+        readings.TemperatureAbsence = readings.Temperature ? SensorAbsence::None
+                                      : value               ? SensorAbsence::Impossible
+                                                            : SensorAbsence::NoValue;
+    } else if (!choice.TemperatureId.isEmpty()) {
+        readings.TemperatureSensor = choice.TemperatureId;
+        readings.TemperatureAbsence = SensorAbsence::NotFound;
+    } else {
+        readings.TemperatureAbsence = SensorAbsence::NoDriver;
     }
+
     const PowerSupplies power = source.ReadPowerSupplies();
     readings.BatteryPercent = CombinedBatteryPercent(power.Batteries);
     if (readings.BatteryPercent) {
@@ -36,77 +58,236 @@ SensorReadings ReadSensors(SensorSource& source, const SensorChoice& choice,
             charging = charging || cell.Charging;
         readings.BatteryCharging = charging || power.OnMains;
         readings.BatteryState = PowerState(power, charging);
-    }
-    if (!choice.DiskPath.isEmpty()) {
-        readings.DiskPath = choice.DiskPath;
-        if (const auto space = source.ReadDiskSpace(choice.DiskPath))
-            readings.DiskUsedPercent = UsedPercent(*space);
+        readings.BatteryAbsence = SensorAbsence::None;
+    } else {
+        readings.BatteryAbsence =
+            power.Batteries.empty() ? SensorAbsence::NoBattery : SensorAbsence::NoValue;
     }
     return readings;
 }
 
+void TakeDiskSpace(SensorReadings& readings, const QString& path,
+                   const std::optional<DiskSpaceReading>& space)
+{
+    readings.DiskPath = path;
+    readings.DiskUsedPercent.reset();
+    if (!space) {
+        readings.DiskAbsence = SensorAbsence::NotAnswering;
+        return;
+    }
+    if (space->Space)
+        readings.DiskUsedPercent = UsedPercent(*space->Space);
+    readings.DiskAbsence = readings.DiskUsedPercent ? SensorAbsence::None
+                           : space->PathFound       ? SensorAbsence::NoValue
+                                                    : SensorAbsence::NotFound;
+}
+
+struct TSensorSampler::Shared
+{
+    std::shared_ptr<SensorSource> Source;
+    std::mutex Lock;
+    std::condition_variable Wake;
+    // Under Lock from here on.
+    QObject* Owner = nullptr; // the sampler; none once it is gone, and the thread ends
+    bool Running = false;
+    bool ReadNow = false;
+    SensorChoice Choice;
+    std::optional<QString> SurveyPath;
+    SensorReadings Latest;
+    std::uint64_t Readings = 0;
+    std::condition_variable Read;
+    std::shared_ptr<DiskRead> Disk; // the latest disk-space read
+    std::condition_variable DiskDone;
+
+    // The space of path's file system, or nothing when it does not come in time. A read that
+    // is stuck is not started again for the same path; the thread ends when it returns.
+    std::optional<DiskSpaceReading> ReadDiskSpace(const std::shared_ptr<Shared>& self,
+                                                  const QString& path)
+    {
+        std::unique_lock lock(Lock);
+        if (!Disk || Disk->Done || Disk->Path != path) {
+            auto read = std::make_shared<DiskRead>();
+            read->Path = path;
+            read->Started = Clock::now();
+            try {
+                std::thread([self, read] {
+                    DiskSpaceReading result = self->Source->ReadDiskSpace(read->Path);
+                    std::scoped_lock done(self->Lock);
+                    read->Result = result;
+                    read->Done = true;
+                    self->DiskDone.notify_all();
+                }).detach();
+            } catch (const std::system_error&) {
+                return DiskSpaceReading{}; // no thread to spare: no value this time
+            }
+            Disk = read;
+        }
+        const std::shared_ptr<DiskRead> read = Disk;
+        DiskDone.wait_until(lock, read->Started + std::chrono::milliseconds(DiskDeadlineMs),
+                            [&] { return read->Done || !Owner; });
+        if (!read->Done)
+            return std::nullopt;
+        return read->Result;
+    }
+};
+
 TSensorSampler::TSensorSampler(std::unique_ptr<SensorSource> source, TaggedLog log)
-    : m_source(std::move(source)), m_log(std::move(log))
-{}
+    : m_shared(std::make_shared<Shared>()), m_log(std::move(log))
+{
+    m_shared->Source = std::move(source);
+    m_shared->Owner = this;
+}
 
 TSensorSampler::~TSensorSampler()
 {
-    Stop();
+    {
+        std::scoped_lock lock(m_shared->Lock);
+        m_shared->Owner = nullptr;
+    }
+    m_shared->Wake.notify_all();
+    m_shared->DiskDone.notify_all();
 }
 
 void TSensorSampler::SetChoice(const SensorChoice& choice)
 {
     {
-        std::scoped_lock lock(m_lock);
-        if (m_choice == choice)
+        std::scoped_lock lock(m_shared->Lock);
+        if (m_shared->Choice == choice)
             return;
-        m_choice = choice;
-        m_rechoose = true;
+        m_shared->Choice = choice;
+        m_shared->ReadNow = true;
     }
-    m_wake.notify_all();
+    m_shared->Wake.notify_all();
 }
 
 void TSensorSampler::Start()
 {
-    if (!isRunning())
-        start(QThread::LowPriority);
+    if (m_running)
+        return;
+    {
+        std::scoped_lock lock(m_shared->Lock);
+        m_shared->Running = true;
+        m_shared->ReadNow = true;
+    }
+    m_running = true;
+    m_shared->Wake.notify_all();
+    StartThread();
+}
+
+void TSensorSampler::StartThread()
+{
+    // Made with the first reading or survey, it lives as long as the sampler.
+    if (m_threadStarted)
+        return;
+    try {
+        std::thread(&TSensorSampler::Run, m_shared).detach();
+        m_threadStarted = true;
+    } catch (const std::system_error& e) {
+        m_log(QStringLiteral("<WARNING>Sensors not read : ") + QString::fromLocal8Bit(e.what()));
+    }
 }
 
 void TSensorSampler::Stop()
 {
-    {
-        std::scoped_lock lock(m_lock);
-        requestInterruption();
-    }
-    m_wake.notify_all();
-    wait();
+    std::scoped_lock lock(m_shared->Lock);
+    m_shared->Running = false;
+    m_running = false;
 }
 
-void TSensorSampler::run()
+SensorReadings TSensorSampler::WaitForReading(int timeoutMs)
 {
+    Shared& s = *m_shared;
+    std::unique_lock lock(s.Lock);
+    if (!m_waited)
+        s.Read.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                        [&] { return s.Readings > 0; });
+    m_waited = true; // once: a sensor that never answers costs the run one timeout in all
+    if (s.Readings > 0)
+        return s.Latest;
+    SensorReadings none;
+    none.TemperatureAbsence = SensorAbsence::NotAnswering;
+    none.BatteryAbsence = SensorAbsence::NotAnswering;
+    if (!s.Choice.DiskPath.isEmpty()) {
+        none.DiskPath = s.Choice.DiskPath;
+        none.DiskAbsence = SensorAbsence::NotAnswering;
+    }
+    return none;
+}
+
+void TSensorSampler::RequestSurvey(const QString& diskPath)
+{
+    {
+        std::scoped_lock lock(m_shared->Lock);
+        m_shared->SurveyPath = diskPath;
+    }
+    m_shared->Wake.notify_all();
+    StartThread();
+}
+
+void TSensorSampler::Run(std::shared_ptr<Shared> shared)
+{
+    Shared& s = *shared;
     std::optional<std::vector<TemperatureSensorInfo>> sensors;
     int misses = 0;
-    std::unique_lock lock(m_lock);
-    while (!isInterruptionRequested()) {
-        const SensorChoice choice = m_choice;
-        m_rechoose = false;
-        lock.unlock();
-
-        const SensorReadings readings = ReadSensors(*m_source, choice, sensors);
-        // A sensor that is not there (yet) may come with a driver or a disk: look again now
-        // and then, not at every reading.
-        if (readings.Temperature)
-            misses = 0;
-        else if (++misses >= RescanAfterReads) {
-            sensors.reset();
-            misses = 0;
+    std::unique_lock lock(s.Lock);
+    while (s.Owner) {
+        if (s.SurveyPath) {
+            const QString path = *std::exchange(s.SurveyPath, std::nullopt);
+            lock.unlock();
+            SensorSurvey survey;
+            sensors = s.Source->TemperatureSensors();
+            for (const TemperatureSensorInfo& info : *sensors)
+                survey.Sensors.push_back({info, PlausibleCelsius(s.Source->ReadTemperature(info.Id))});
+            survey.Done = true;
+            SensorReadings disk;
+            TakeDiskSpace(disk, path, s.ReadDiskSpace(shared, path));
+            survey.DiskPath = path;
+            survey.DiskAbsence = disk.DiskAbsence;
+            lock.lock();
+            if (s.Owner) {
+                auto* owner = static_cast<TSensorSampler*>(s.Owner);
+                QMetaObject::invokeMethod(
+                    owner, [owner, survey] {
+                        owner->m_survey = survey;
+                        if (owner->OnSurvey)
+                            owner->OnSurvey(owner->m_survey);
+                    },
+                    Qt::QueuedConnection);
+            }
+            continue;
         }
-        QMetaObject::invokeMethod(
-            this, [this, readings] { Publish(readings); }, Qt::QueuedConnection);
+        if (s.Running) {
+            const SensorChoice choice = s.Choice;
+            s.ReadNow = false;
+            lock.unlock();
 
-        lock.lock();
-        m_wake.wait_for(lock, std::chrono::milliseconds(IntervalMs),
-                        [this] { return isInterruptionRequested() || m_rechoose; });
+            SensorReadings readings = ReadSensors(*s.Source, choice, sensors);
+            if (!choice.DiskPath.isEmpty())
+                TakeDiskSpace(readings, choice.DiskPath, s.ReadDiskSpace(shared, choice.DiskPath));
+            // A sensor that is not there (yet, or again) may come with a driver or a disk:
+            // look again now and then, not at every reading.
+            if (readings.Temperature)
+                misses = 0;
+            else if (++misses >= RescanAfterReads) {
+                sensors.reset();
+                misses = 0;
+            }
+
+            lock.lock();
+            s.Latest = readings;
+            ++s.Readings;
+            s.Read.notify_all();
+            if (s.Owner) {
+                auto* owner = static_cast<TSensorSampler*>(s.Owner);
+                QMetaObject::invokeMethod(
+                    owner, [owner, readings] { owner->Publish(readings); },
+                    Qt::QueuedConnection);
+            }
+            s.Wake.wait_for(lock, std::chrono::milliseconds(IntervalMs),
+                            [&] { return !s.Owner || s.ReadNow || s.SurveyPath; });
+        } else {
+            s.Wake.wait(lock, [&] { return !s.Owner || s.Running || s.SurveyPath; });
+        }
     }
 }
 

@@ -3,11 +3,9 @@
 #include "core/SensorReadings.h"
 #include "log/DebugLog.h"
 
-#include <QThread>
-#include <condition_variable>
+#include <QObject>
 #include <functional>
 #include <memory>
-#include <mutex>
 
 class SensorSource;
 
@@ -21,27 +19,39 @@ struct SensorChoice
     bool operator==(const SensorChoice&) const = default;
 };
 
-// Reads the sensors once now, on the calling thread: the status snapshot and the tools. The
-// list of temperature sensors is made when sensors holds none, and kept there for the next call.
+// Reads the temperature and the batteries once now, on the calling thread; the disk space is
+// left to the caller. The list of temperature sensors is made when sensors holds none, and kept
+// there for the next call.
 SensorReadings ReadSensors(SensorSource& source, const SensorChoice& choice,
                            std::optional<std::vector<TemperatureSensorInfo>>& sensors);
+// The disk-space part of the readings; no space is a read that did not end in time.
+void TakeDiskSpace(SensorReadings& readings, const QString& path,
+                   const std::optional<DiskSpaceReading>& space);
 
 // Reads the sensors once a second on a thread of its own, since a battery's firmware or a
 // sleeping disk may take long to answer, and hands each reading to the thread that owns the
-// sampler, where Latest() holds it for the sampling tick. A sensor that disappears is logged
-// once, and once more only after it came back.
-class TSensorSampler : public QThread
+// sampler, where Latest() holds it for the sampling tick. The disk space is read on a thread
+// of its own again with a deadline: statvfs on a network file system that stopped answering
+// may never return. Neither thread is ever waited for: one stuck in the kernel ends on its own
+// once the read returns, holding what it uses. A sensor that disappears is logged once, and
+// once more only after it came back; a chosen one is looked for again until it is back.
+class TSensorSampler : public QObject
 {
 public:
     static constexpr int IntervalMs = 1000;
+    // A disk-space read that takes longer counts as not answering.
+    static constexpr int DiskDeadlineMs = 2000;
+    // A sensor that is not there is looked for again after this many readings.
+    static constexpr int RescanAfterReads = 3;
 
     TSensorSampler(std::unique_ptr<SensorSource> source, TaggedLog log);
     ~TSensorSampler() override;
 
     void SetChoice(const SensorChoice& choice);
-    // Starts reading (at once, then every interval); Stop ends the thread and waits for it.
+    // Start reads at once, then every interval; Stop pauses the reading and returns at once.
     void Start();
     void Stop();
+    bool Running() const { return m_running; }
 
     const SensorReadings& Latest() const { return m_latest; }
     // Counts the readings taken; the tick compares it to see whether anything is new.
@@ -49,16 +59,30 @@ public:
     // Called on the owner's thread after each reading.
     std::function<void()> OnReading;
 
+    // Waits at most timeoutMs for the first reading and returns the latest: for a run without
+    // a window, which has to end on time whatever a sensor does. Sensors still unread by then
+    // are not answering.
+    SensorReadings WaitForReading(int timeoutMs);
+
+    // Looks through the system again and reads every temperature sensor and the given path's
+    // disk space, even while stopped; OnSurvey gets the result on the owner's thread.
+    void RequestSurvey(const QString& diskPath);
+    const SensorSurvey& LastSurvey() const { return m_survey; }
+    std::function<void(const SensorSurvey&)> OnSurvey;
+
 private:
-    void run() override;
+    struct Shared;
+    // Takes its own reference: what the thread uses stays while it runs, the sampler gone or not.
+    static void Run(std::shared_ptr<Shared> shared);
+    void StartThread();
     void Publish(const SensorReadings& readings);
 
-    std::unique_ptr<SensorSource> m_source;
+    std::shared_ptr<Shared> m_shared;
     TaggedLog m_log;
-    std::mutex m_lock;
-    std::condition_variable m_wake;
-    SensorChoice m_choice;   // under m_lock
-    bool m_rechoose = false; // under m_lock
+    bool m_running = false;
+    bool m_threadStarted = false;
+    bool m_waited = false;
     SensorReadings m_latest;
     std::uint64_t m_generation = 0;
+    SensorSurvey m_survey;
 };

@@ -41,9 +41,19 @@ struct DiskSpace
     std::uint64_t AvailableBytes = 0; // to unprivileged users, as df counts it
 };
 
+// The space of the file system a path is on; nothing when the path is on no readable file system,
+// and then whether that is because the path is not there.
+struct DiskSpaceReading
+{
+    std::optional<DiskSpace> Space;
+    bool PathFound = true;
+};
+
 // The hardware sensors besides the performance data: temperatures, batteries and the space
 // of a file system. Reads may be slow on some hardware (a battery's firmware, a sleeping
-// disk), so callers keep them off the window's thread.
+// disk), and the space of a network file system that stopped answering may never come, so
+// callers keep them off the window's thread. ReadDiskSpace may run on a thread of its own beside
+// the other reads.
 class SensorSource
 {
 public:
@@ -54,6 +64,5 @@ public:
     // °C; nothing when the sensor is gone or reads no value.
     virtual std::optional<double> ReadTemperature(const QString& id) = 0;
     virtual PowerSupplies ReadPowerSupplies() = 0;
-    // Nothing when the path is on no readable file system.
-    virtual std::optional<DiskSpace> ReadDiskSpace(const QString& path) = 0;
+    virtual DiskSpaceReading ReadDiskSpace(const QString& path) = 0;
 };

@@ -128,7 +128,7 @@ TOptionForm::TOptionForm(TOptionContext context, Dialogs& dialogs, QWidget* pare
       m_player(new TLWaveFilePlayer(m_context.Audio, this))
 {
     m_form->setupUi(this);
-    m_sensorPage = new TSensorPage(m_context.TemperatureSensors, m_context.AutomaticSensor);
+    m_sensorPage = new TSensorPage(m_context.Sensors);
     m_sensorPage->setObjectName(QStringLiteral("TabSheetSensors"));
     m_form->PCtrl->insertTab(m_form->PCtrl->indexOf(m_form->TabSheet3), m_sensorPage,
                              QStringLiteral("Sensors"));

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/SensorReadings.h"
 #include "platform/AudioOut.h"
-#include "platform/Sensors.h"
 #include "settings/Settings.h"
 
 #include <QDialog>
@@ -45,9 +45,8 @@ struct TOptionContext
     // The full scales in force, in bytes per second, for the range texts.
     qint64 DiskFullScale = 0;
     qint64 NetFullScale = 0;
-    // The temperature sensors the system offers, and the label of the automatic choice.
-    std::vector<TemperatureSensorInfo> TemperatureSensors;
-    QString AutomaticSensor;
+    // The sensors as last seen.
+    SensorSurvey Sensors;
     AudioOutFactory Audio = &OpenSystemAudioOut;
     std::function<void(QWidget* parent)> OpenSstpTest;
 };

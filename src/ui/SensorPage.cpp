@@ -1,11 +1,13 @@
 #include "ui/SensorPage.h"
 
 #include "res/MRes.h"
+#include "ui/SensorTexts.h"
 #include "ui/ControlTexts.h"
 #include "ui_SensorPage.h"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -21,18 +23,16 @@ const ControlText Texts[] = {
 
 } // namespace
 
-TSensorPage::TSensorPage(std::vector<TemperatureSensorInfo> sensors, QString automatic,
-                         QWidget* parent)
-    : QWidget(parent), m_form(std::make_unique<Ui::SensorPage>()), m_sensors(std::move(sensors)),
-      m_automatic(std::move(automatic))
+TSensorPage::TSensorPage(SensorSurvey survey, QWidget* parent)
+    : QWidget(parent), m_form(std::make_unique<Ui::SensorPage>()), m_survey(std::move(survey))
 {
     m_form->setupUi(this);
     for (QSpinBox* box : {m_form->TempRangeLow, m_form->TempRangeHigh, m_form->TempAlarm})
         box->setRange(MinTemperature, MaxTemperature);
-    m_form->TempSensorSelect->addItem(QString(), QString());
-    for (const TemperatureSensorInfo& sensor : m_sensors)
-        m_form->TempSensorSelect->addItem(sensor.Label(), sensor.Id);
-    m_form->NoSensorLabel->setVisible(m_sensors.empty());
+    m_form->DiskSpaceWarning->hide();
+    FillSensorChoices();
+    connect(m_form->TempSensorSelect, &QComboBox::currentIndexChanged, this,
+            [this] { m_chosenId = m_form->TempSensorSelect->currentData().toString(); });
     connect(m_form->TempRangeLow, &QSpinBox::valueChanged, this,
             [this] { KeepRangeOrdered(true); });
     connect(m_form->TempRangeHigh, &QSpinBox::valueChanged, this,
@@ -43,9 +43,12 @@ TSensorPage::TSensorPage(std::vector<TemperatureSensorInfo> sensors, QString aut
     connect(m_form->DiskSpaceBrowse, &QPushButton::clicked, this, [this] {
         const QString current = m_form->DiskSpacePath->text();
         const QString chosen = ChooseFolder(this, current.isEmpty() ? QDir::homePath() : current);
-        if (!chosen.isEmpty())
+        if (!chosen.isEmpty()) {
             m_form->DiskSpacePath->setText(QDir::toNativeSeparators(chosen));
+            AskSurvey();
+        }
     });
+    connect(m_form->DiskSpacePath, &QLineEdit::editingFinished, this, &TSensorPage::AskSurvey);
     m_form->DiskSpacePath->setPlaceholderText(QDir::homePath());
 }
 
@@ -54,37 +57,91 @@ TSensorPage::~TSensorPage() = default;
 void TSensorPage::ApplyTexts(const TMRes& res)
 {
     ApplyControlTexts(*this, res, Texts);
-    // "Automatic (k10temp Tctl)": the choice that follows the hardware.
-    const QString automatic = res.GetText(QStringLiteral("C0582"));
-    m_form->TempSensorSelect->setItemText(
-        0,
-        m_automatic.isEmpty() ? automatic : automatic + QStringLiteral(" (") + m_automatic + u')');
+    m_res = &res;
+    ShowSurvey(m_survey); // anew in the language's words
 }
 
 void TSensorPage::Load(const TSettings& settings)
 {
-    QComboBox* select = m_form->TempSensorSelect;
-    int index = select->findData(settings.TempSensor);
-    if (index < 0 && !settings.TempSensor.isEmpty()) {
-        // A sensor that is not there now (an unplugged disk) stays chosen until changed.
-        m_unknownId = settings.TempSensor;
-        select->addItem(settings.TempSensor, settings.TempSensor);
-        index = select->count() - 1;
-    }
-    select->setCurrentIndex(std::max(index, 0));
+    m_chosenId = settings.TempSensor;
+    FillSensorChoices();
     m_form->TempRangeLow->setValue(settings.TempRangeLow);
     m_form->TempRangeHigh->setValue(settings.TempRangeHigh);
     m_form->TempAlarm->setValue(settings.TempAlarm);
     m_form->DiskSpacePath->setText(QDir::toNativeSeparators(settings.DiskSpacePath));
+    AskSurvey();
 }
 
 void TSensorPage::Save(TSettings& settings) const
 {
-    settings.TempSensor = m_form->TempSensorSelect->currentData().toString();
+    settings.TempSensor = m_chosenId;
     settings.TempRangeLow = m_form->TempRangeLow->value();
     settings.TempRangeHigh = std::max(m_form->TempRangeHigh->value(), settings.TempRangeLow + 1);
     settings.TempAlarm = m_form->TempAlarm->value();
     settings.DiskSpacePath = QDir::fromNativeSeparators(m_form->DiskSpacePath->text().trimmed());
+}
+
+void TSensorPage::ShowSurvey(const SensorSurvey& survey)
+{
+    m_survey = survey;
+    FillSensorChoices();
+    // A survey of a path no longer shown is old news.
+    const QString shown = QDir::fromNativeSeparators(m_form->DiskSpacePath->text().trimmed());
+    if (survey.DiskPath != (shown.isEmpty() ? QDir::homePath() : shown))
+        return;
+    QString warning;
+    if (survey.DiskAbsence == SensorAbsence::NotFound)
+        warning = TextOr(m_res, "C0595", QStringLiteral("This folder does not exist."));
+    else if (survey.DiskAbsence == SensorAbsence::NotAnswering)
+        warning = TextOr(m_res, "C0596",
+                         QStringLiteral("The file system of this folder does not answer."));
+    else if (survey.DiskAbsence == SensorAbsence::NoValue)
+        warning = TextOr(m_res, "C0597",
+                         QStringLiteral("The used space of this folder cannot be read."));
+    m_form->DiskSpaceWarning->setText(warning);
+    m_form->DiskSpaceWarning->setVisible(!warning.isEmpty());
+}
+
+void TSensorPage::FillSensorChoices()
+{
+    QComboBox* select = m_form->TempSensorSelect;
+    const QSignalBlocker quiet(select);
+    select->clear();
+    const QLocale locale;
+    const auto withValue = [&](const SensorSurvey::Sensor& s) {
+        return s.Info.Label() + QStringLiteral(": ") +
+               (s.Celsius ? CelsiusText(*s.Celsius, locale)
+                          : SensorAbsenceText(SensorAbsence::NoValue, m_res));
+    };
+    // "Automatic (k10temp Tctl: 57.5 °C)": the choice that follows the hardware.
+    std::vector<TemperatureSensorInfo> offered;
+    for (const SensorSurvey::Sensor& s : m_survey.Sensors)
+        offered.push_back(s.Info);
+    QString automatic = TextOr(m_res, "C0582", QStringLiteral("Automatic"));
+    if (const auto sensor = AutomaticTemperatureSensor(offered))
+        for (const SensorSurvey::Sensor& s : m_survey.Sensors)
+            if (s.Info.Id == sensor->Id)
+                automatic += QStringLiteral(" (") + withValue(s) + u')';
+    select->addItem(automatic, QString());
+    for (const SensorSurvey::Sensor& s : m_survey.Sensors)
+        select->addItem(withValue(s), s.Info.Id);
+    int index = m_chosenId.isEmpty() ? 0 : select->findData(m_chosenId);
+    if (index < 0) {
+        // A sensor that is not there now (an unplugged disk) stays chosen until changed.
+        QString text = m_chosenId;
+        if (m_survey.Done)
+            text += QStringLiteral(" (") + SensorAbsenceText(SensorAbsence::NotFound, m_res) + u')';
+        select->addItem(text, m_chosenId);
+        index = select->count() - 1;
+    }
+    select->setCurrentIndex(index);
+    m_form->NoSensorLabel->setVisible(m_survey.Done && m_survey.Sensors.empty());
+}
+
+void TSensorPage::AskSurvey()
+{
+    if (SurveyWanted)
+        SurveyWanted(QDir::fromNativeSeparators(m_form->DiskSpacePath->text().trimmed()));
 }
 
 void TSensorPage::KeepRangeOrdered(bool lowMoved)

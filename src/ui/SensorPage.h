@@ -1,12 +1,11 @@
 #pragma once
 
-#include "platform/Sensors.h"
+#include "core/SensorReadings.h"
 #include "settings/Settings.h"
 
 #include <QWidget>
 #include <functional>
 #include <memory>
-#include <vector>
 
 class TMRes;
 namespace Ui {
@@ -14,30 +13,36 @@ class SensorPage;
 }
 
 // The options page of the sensors: which temperature sensor, the range the temperature meter
-// spans and its alarm level, and the file system whose space is shown.
+// spans and its alarm level, and the file system whose space is shown. Each sensor is offered
+// with its value, a chosen one that is gone is marked so, and a disk-space path that cannot be
+// read is warned about. What it shows comes from surveys taken off the window's thread.
 class TSensorPage : public QWidget
 {
     Q_OBJECT
 
 public:
-    // sensors: what the system offers; automatic: the label of the automatic choice, empty
-    // when there is none.
-    TSensorPage(std::vector<TemperatureSensorInfo> sensors, QString automatic,
-                QWidget* parent = nullptr);
+    explicit TSensorPage(SensorSurvey survey = {}, QWidget* parent = nullptr);
     ~TSensorPage() override;
 
     void ApplyTexts(const TMRes& res);
     void Load(const TSettings& settings);
     void Save(TSettings& settings) const;
+    // A fresh look at the sensors, and at the disk-space path it names.
+    void ShowSurvey(const SensorSurvey& survey);
 
     // Asks for a folder, starting in one; empty when cancelled.
     std::function<QString(QWidget* parent, const QString& start)> ChooseFolder;
+    // Asks for a survey with the path shown (empty: the home folder), when the page is loaded
+    // and whenever the path is changed.
+    std::function<void(const QString& diskPath)> SurveyWanted;
 
 private:
+    void FillSensorChoices();
+    void AskSurvey();
     void KeepRangeOrdered(bool lowMoved);
 
     std::unique_ptr<Ui::SensorPage> m_form;
-    std::vector<TemperatureSensorInfo> m_sensors;
-    QString m_automatic;
-    QString m_unknownId; // a chosen sensor the system does not offer now; kept as chosen
+    SensorSurvey m_survey;
+    const TMRes* m_res = nullptr;
+    QString m_chosenId; // kept as chosen even while the system does not offer it
 };

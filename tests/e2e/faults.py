@@ -4,7 +4,7 @@ The case's own process moves into a mount namespace (and, when asked, a network 
 its own, so everything it starts afterwards (the program, its helpers) sees the same mounts and
 nothing reaches the machine's: a folder on a small tmpfs filled to the last byte, a folder
 bind-mounted read-only, a network with nothing but a loopback, a file whose file system stops
-answering half-way (`StalledFile`). `descriptor_limit()` gives a preexec function for a low
+answering half-way (`StalledFile`), a file system that never answers at all (`SilentFileSystem`). `descriptor_limit()` gives a preexec function for a low
 RLIMIT_NOFILE. Where a namespace cannot be made the case is skipped with the reason
 (harness.Skip).
 
@@ -318,6 +318,31 @@ class StalledFile:
 
     def __exit__(self, *exc):
         self.resume()
+
+
+class SilentFileSystem:
+    """A FUSE file system at `folder` whose server never answers, as a network file system whose
+    server is gone: every call that reaches it (statvfs of the folder, a look at anything in it)
+    waits until the mount goes. The case itself must not touch the folder while it is there."""
+
+    def __init__(self, folder):
+        self.folder = os.path.abspath(folder)
+        self.device = None
+
+    def __enter__(self):
+        enter_mount_namespace()
+        try:
+            self.device = os.open("/dev/fuse", os.O_RDWR | os.O_CLOEXEC)
+        except OSError as error:
+            raise Skip(f"no FUSE device: {error}")
+        _mount("pulsmir-silent", self.folder, "fuse", MS_NOSUID | MS_NODEV,
+               f"fd={self.device},rootmode=40000,user_id={os.getuid()},group_id={os.getgid()}")
+        return self
+
+    def __exit__(self, *exc):
+        # Closing the device ends the connection: every call still waiting fails at once.
+        os.close(self.device)
+        _libc.umount2(self.folder.encode(), MNT_DETACH)
 
 
 def descriptor_limit(count):

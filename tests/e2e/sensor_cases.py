@@ -8,7 +8,9 @@ import struct
 import subprocess
 import time
 
+from faults import SilentFileSystem
 from harness import E2EError, Pulsmir, screen_pixels, wait_until, window_geometry
+from option_cases import DIALOG, open_options
 from shell_cases import expect, main_windows
 
 MACHINES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../fixtures/sys")
@@ -118,6 +120,83 @@ def status_prints_a_line_per_sensor(desktop, folder):
     expect(abs(int(disk[0].split(":")[1].split("%")[0]) - used_percent(folder.path)) <= 1, laptop)
 
     two = status("two_batteries")
-    expect(" Battery : 64 % (discharging)" in two and "Temperature" not in two, two)
+    expect(" Battery : 64 % (discharging)" in two, two)
+    expect(" Temperature : Unavailable (no sensor driver)" in two, two)
     none = status("none")
-    expect("Temperature" not in none and "Battery" not in none, none)
+    expect(" Battery : Unavailable (no battery)" in none, none)
+
+
+def hostile_machine(root):
+    """A machine whose sensor files block or are huge: named pipes as a chip's name, an input, a
+    thermal zone's value and a battery's uevent, a sparse 1 GiB name; one good chip beside them."""
+    def write(path, data=b""):
+        path = os.path.join(root, "class", path)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as handle:
+            handle.write(data)
+        return path
+
+    def pipe(path):
+        os.remove(write(path))
+        os.mkfifo(os.path.join(root, "class", path))
+
+    pipe("hwmon/hwmon0/name")
+    write("hwmon/hwmon0/temp1_input", b"40000\n")
+    os.truncate(write("hwmon/hwmon1/name"), 1 << 30)
+    write("hwmon/hwmon1/temp1_input", b"41000\n")
+    write("hwmon/hwmon2/name", b"k10temp\n")
+    pipe("hwmon/hwmon2/temp1_input")
+    write("hwmon/hwmon3/name", b"nvme\n")
+    write("hwmon/hwmon3/temp1_input", b"38000\n")
+    write("thermal/thermal_zone0/type", b"x86_pkg_temp\n")
+    pipe("thermal/thermal_zone0/temp")
+    write("power_supply/BAT0/type", b"Battery\n")
+    pipe("power_supply/BAT0/uevent")
+    return {"PULSMIR_SYSFS": root}
+
+
+def lost_mount(folder):
+    """An empty folder for a SilentFileSystem, beside the program folder: the program looks
+    through its own folder, and what it finds there is no sensor's business."""
+    path = os.path.join(folder.root, "lost")
+    os.makedirs(path)
+    return path
+
+
+def status_ends_on_time_whatever_a_sensor_does(desktop, folder):
+    """Pipes, a sparse gigabyte and a disk-space path on a file system that never answers:
+    --status still prints, says what is missing and why, and ends."""
+    env = hostile_machine(os.path.join(folder.path, "hostile"))
+    lost = lost_mount(folder)
+    folder.settings(ResourceName="English", NoSplash=1, DiskSpacePath=lost,
+                    TempSensor="nvme/temp1")
+    with SilentFileSystem(lost):
+        program = Pulsmir(desktop, folder, args=("--status", "--count", "2", "--interval", "50"),
+                          env=env)
+        if program.wait_exit(timeout=60) != 0:
+            raise E2EError(f"--status failed: {program.stderr}")
+    out = program.stdout
+    expect(out.count("Pulsmir Status Snapshot") == 2, out)
+    expect(" Temperature : 38.0 \u00b0C (nvme temp1)" in out, out)
+    expect(" Battery : Unavailable (no battery)" in out, out)
+    expect(f" Disk Space : Unavailable ({lost}: not answering)" in out, out)
+
+
+def the_window_stays_alive_whatever_a_sensor_does(desktop, folder):
+    """The same machine under the Sensor Deck skin: the options open and show why the disk is
+    missing, and SIGTERM ends the program although a read never returns."""
+    env = hostile_machine(os.path.join(folder.path, "hostile"))
+    lost = lost_mount(folder)
+    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName=SKIN, SkinMode=0,
+                    DiskSpacePath=lost)
+    with SilentFileSystem(lost):
+        program = Pulsmir(desktop, folder, env=env)
+        folder.wait_for_log("Application Running...")
+        window = wait_until(lambda: next(iter(main_windows(desktop)), None),
+                            what="the main window")
+        open_options(desktop, window)
+        desktop.run(["xdotool", "key", "Escape"])
+        wait_until(lambda: not desktop.windows("^" + DIALOG + "$"), timeout=10,
+                   what="the options closed")
+        expect(program.terminate(timeout=20) == 0, f"exit: {program.stderr}")
+    expect("Application Terminate" in folder.log_lines(), "the shutdown did not finish")

@@ -229,7 +229,8 @@ int RunSensors(const Options& options)
     for (int n = 0; options.Count == 0 || n < options.Count; ++n) {
         if (n > 0)
             Wait(options.IntervalMs);
-        const SensorReadings r = ReadSensors(source, choice, sensors);
+        SensorReadings r = ReadSensors(source, choice, sensors);
+        TakeDiskSpace(r, choice.DiskPath, source.ReadDiskSpace(choice.DiskPath));
         Print(QStringLiteral("%1 temperature=%2 battery=%3 disk=%4")
                   .arg(Now(), Celsius(r.Temperature),
                        r.BatteryPercent ? QStringLiteral("%1%(%2)").arg(*r.BatteryPercent).arg(r.BatteryState)

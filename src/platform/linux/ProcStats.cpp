@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -72,9 +73,6 @@ bool StartsWith(std::string_view text, std::string_view prefix)
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// No /proc file we read comes near this; a larger one is not what we think it is.
-constexpr size_t MaxSize = size_t(64) << 20;
-
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -82,10 +80,10 @@ bool IsDigit(char c)
 
 } // namespace
 
-ProcFile::ProcFile(const QString& path, size_t initialSize, Hold hold)
-    : m_path(path.toLocal8Bit().toStdString()), m_hold(hold)
+ProcFile::ProcFile(const QString& path, size_t initialSize, Hold hold, size_t maxSize)
+    : m_path(path.toLocal8Bit().toStdString()), m_hold(hold), m_maxSize(std::max<size_t>(maxSize, 64))
 {
-    m_buffer.resize(std::max<size_t>(initialSize, 64));
+    m_buffer.resize(std::clamp<size_t>(initialSize, 64, m_maxSize));
 }
 
 bool ProcFile::Read()
@@ -95,8 +93,12 @@ bool ProcFile::Read()
             return true;
         m_kept.Reset(); // gone stale; try a fresh open once
     }
-    UniqueFd fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid())
+    // Non-blocking, so that opening a named pipe returns at once and is then refused.
+    UniqueFd fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    struct stat info
+    {
+    };
+    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     if (!ReadFrom(fd.Get()))
         return false;
@@ -126,9 +128,9 @@ bool ProcFile::ReadFrom(int fd)
             m_length = static_cast<size_t>(n);
             return true;
         }
-        if (m_buffer.size() >= MaxSize)
+        if (m_buffer.size() >= m_maxSize)
             return false;
-        m_buffer.resize(m_buffer.size() * 2);
+        m_buffer.resize(std::min(m_buffer.size() * 2, m_maxSize));
     }
 }
 

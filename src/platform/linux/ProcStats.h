@@ -12,7 +12,8 @@
 // allocate. A file on procfs is generated anew by every read from its start, so it stays open
 // and is read again from offset 0, which spares a path lookup and an open per sample. Any other
 // file (a test's fixture, which may be replaced between reads) is opened anew each time, unless
-// its owner knows it is never replaced.
+// its owner knows it is never replaced. Only regular files are read, so a named pipe or a device
+// put in a file's place neither blocks nor is read.
 class ProcFile
 {
 public:
@@ -22,9 +23,13 @@ public:
         Always,              // the file is rewritten in place, never replaced
     };
 
-    // The buffer starts at initialSize bytes and grows to hold the whole file.
+    // No /proc file we read comes near this; a larger one is not what we think it is.
+    static constexpr size_t MaxSize = size_t(64) << 20;
+
+    // The buffer starts at initialSize bytes and grows to hold the whole file; a file of
+    // maxSize bytes or more is refused.
     explicit ProcFile(const QString& path, size_t initialSize = 16384,
-                      Hold hold = Hold::OnKernelFileSystems);
+                      Hold hold = Hold::OnKernelFileSystems, size_t maxSize = MaxSize);
 
     bool Read();
     std::string_view Text() const { return {m_buffer.data(), m_length}; }
@@ -40,6 +45,7 @@ private:
     size_t m_length = 0;
     UniqueFd m_kept;
     Hold m_hold;
+    size_t m_maxSize;
 };
 
 // Times in USER_HZ ticks, as /proc/stat gives them.

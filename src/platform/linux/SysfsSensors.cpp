@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <sys/statvfs.h>
@@ -12,7 +13,7 @@ namespace {
 // The first line of a small sysfs file, without its line end; empty when it cannot be read.
 QString ReadLine(const QString& path)
 {
-    ProcFile file(path, 256);
+    ProcFile file(path, 256, ProcFile::Hold::OnKernelFileSystems, SysfsSensors::MaxFileSize);
     if (!file.Read())
         return {};
     std::string_view text = file.Text();
@@ -104,7 +105,7 @@ struct SysfsSensors::Supply
 {
     Supply(const QString& folder, bool battery, ProcFile::Hold hold)
         : Battery(battery), Name(QDir(folder).dirName()),
-          Uevent(folder + QStringLiteral("/uevent"), 2048, hold)
+          Uevent(folder + QStringLiteral("/uevent"), 2048, hold, MaxFileSize)
     {}
 
     bool Battery;
@@ -177,7 +178,7 @@ std::optional<double> SysfsSensors::ReadTemperature(const QString& id)
             if (path == m_inputFiles.end())
                 return std::nullopt;
         }
-        file = m_openInputs.emplace(id, std::make_unique<ProcFile>(path->second, 64, m_roots.FileHold)).first;
+        file = m_openInputs.emplace(id, std::make_unique<ProcFile>(path->second, 64, m_roots.FileHold, MaxFileSize)).first;
     }
     if (!file->second->Read()) {
         // Gone (a removed disk, an unloaded driver): the next read opens it anew.
@@ -248,26 +249,26 @@ PowerSupplies SysfsSensors::ReadPowerSupplies()
                 cell.EnergyFull.reset();
             }
         }
-        if (const auto capacity = ToNumber(values.Capacity))
-            cell.Capacity = int(std::lround(std::clamp(*capacity, 0.0, 100.0)));
+        // Out of range is left to the readings to refuse, but must fit the int.
+        if (const auto capacity = ToNumber(values.Capacity); capacity && std::abs(*capacity) < 1e9)
+            cell.Capacity = int(std::lround(*capacity));
         result.Batteries.push_back(std::move(cell));
     }
     return result;
 }
 
-std::optional<DiskSpace> SysfsSensors::ReadDiskSpace(const QString& path)
+DiskSpaceReading SysfsSensors::ReadDiskSpace(const QString& path)
 {
     struct statvfs fs
     {
     };
-    if (path != m_diskPath) { // the same path every second: encoded once
-        m_diskPath = path;
-        m_encodedDiskPath = QFile::encodeName(path);
-    }
-    if (path.isEmpty() || ::statvfs(m_encodedDiskPath.constData(), &fs) != 0 ||
-        fs.f_blocks == 0)
-        return std::nullopt;
+    if (path.isEmpty())
+        return {std::nullopt, false};
+    if (::statvfs(QFile::encodeName(path).constData(), &fs) != 0)
+        return {std::nullopt, errno != ENOENT && errno != ENOTDIR};
+    if (fs.f_blocks == 0)
+        return {};
     const std::uint64_t unit = fs.f_frsize ? fs.f_frsize : fs.f_bsize;
     const std::uint64_t used = std::uint64_t(fs.f_blocks - std::min(fs.f_bfree, fs.f_blocks));
-    return DiskSpace{used * unit, std::uint64_t(fs.f_bavail) * unit};
+    return {DiskSpace{used * unit, std::uint64_t(fs.f_bavail) * unit}, true};
 }

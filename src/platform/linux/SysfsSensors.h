@@ -29,7 +29,8 @@ struct SensorRoots
 // Temperatures from the hardware monitors and thermal zones, batteries and mains from the
 // power-supply class, disk space from statvfs. The files read every second stay open
 // (ProcFile), and a power supply is read from its one "uevent" file, which holds all of its
-// properties, rather than from a file per property.
+// properties, rather than from a file per property. Only regular files of at most MaxFileSize
+// bytes are read, without blocking.
 class SysfsSensors : public SensorSource
 {
 public:
@@ -43,7 +44,10 @@ public:
     std::vector<TemperatureSensorInfo> TemperatureSensors() override;
     std::optional<double> ReadTemperature(const QString& id) override;
     PowerSupplies ReadPowerSupplies() override;
-    std::optional<DiskSpace> ReadDiskSpace(const QString& path) override;
+    DiskSpaceReading ReadDiskSpace(const QString& path) override;
+
+    // A sysfs value is at most a page; anything larger is not one (a forged or sparse file).
+    static constexpr size_t MaxFileSize = 64 * 1024;
 
 private:
     struct Supply;
@@ -56,8 +60,6 @@ private:
     bool m_scanned = false;
     std::vector<std::unique_ptr<Supply>> m_supplies;
     int m_readsUntilRescan = 0;
-    QString m_diskPath;
-    QByteArray m_encodedDiskPath;
 };
 
 // The values of a power supply's "uevent" file (KEY=value lines, the keys with or without their

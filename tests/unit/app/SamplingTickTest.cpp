@@ -186,6 +186,22 @@ TEST(StatusSnapshot, SensorLinesFollowWhatTheMachineOffers)
                     .endsWith(QString::fromUtf8("\r\n Temperature : 57.5 \u00b0C (k10temp Tctl)"
                                                 "\r\n Battery : 64 % (discharging)"
                                                 "\r\n Disk Space : 1,000 % used (/home/me)")));
+
+    // A sensor read without a value says why.
+    SensorReadings missing;
+    missing.TemperatureAbsence = SensorAbsence::NoDriver;
+    missing.BatteryAbsence = SensorAbsence::NoBattery;
+    missing.DiskPath = "/mnt/nas";
+    missing.DiskAbsence = SensorAbsence::NotAnswering;
+    const QStringList lines = {"Temperature : Unavailable (no sensor driver)",
+                               "Battery : Unavailable (no battery)",
+                               "Disk Space : Unavailable (/mnt/nas: not answering)"};
+    values.Sensors = missing;
+    EXPECT_TRUE(BuildStatusSnapshot(values, c).endsWith("\r\n " + lines.join("\r\n ")));
+    EXPECT_EQ(MissingSensorLines(missing), lines);
+    values.Sensors.Temperature = 40;
+    values.Sensors.TemperatureAbsence = SensorAbsence::None;
+    EXPECT_EQ(MissingSensorLines(values.Sensors), lines.mid(1));
 }
 
 TEST(StatusSnapshot, LinesAndFormats)
@@ -221,6 +237,7 @@ TEST(StatusSnapshot, WordedInTheOpenLanguage)
                         {}, {}};
     values.Sensors.DiskUsedPercent = 40;
     values.Sensors.DiskPath = "/home/me";
+    values.Sensors.TemperatureAbsence = SensorAbsence::NoDriver;
     TMRes res(QStringLiteral(PULSMIR_DATA_DIR));
     // English words it as the program does without a language.
     ASSERT_TRUE(res.OpenLanguage(QStringLiteral("English")));
@@ -229,7 +246,8 @@ TEST(StatusSnapshot, WordedInTheOpenLanguage)
     ASSERT_TRUE(res.OpenLanguage(QString::fromUtf8("日本語")));
     const QString japanese = BuildStatusSnapshot(values, c, StatusWordsOf(res));
     for (const char* english : {"Snapshot", "MEM", "SWP", "DiskAccess", "Target Physical",
-                                "NetworkAccess", "Ping Response", "Time Out", "Disk Space", "used"})
+                                "NetworkAccess", "Ping Response", "Time Out", "Disk Space", "used",
+                                "no sensor driver"})
         EXPECT_FALSE(japanese.contains(QLatin1String(english)))
             << english << " in " << qPrintable(japanese);
     // The values and their layout stay.

@@ -12,7 +12,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -96,23 +100,22 @@ TEST(SensorChoiceRules, TheProcessorsPackageSensorIsFoundOnEachMachine)
     const std::vector<TemperatureSensorInfo> ryzen = {{"k10temp/Tctl", "k10temp", "Tctl"},
                                                       {"k10temp/Tdie", "k10temp", "Tdie"}};
     EXPECT_EQ(AutomaticTemperatureSensor(ryzen)->Id, "k10temp/Tdie");
-    // A chosen sensor wins; one that is gone falls back to the automatic choice.
+    // A chosen sensor wins; one that is gone is missing, not replaced by the processor's.
     SysfsSensors amd(SensorRoots::Under(Machine("amd_laptop")));
     const auto sensors = amd.TemperatureSensors();
     EXPECT_EQ(ChosenTemperatureSensor(sensors, "amdgpu/edge")->Id, "amdgpu/edge");
-    EXPECT_EQ(ChosenTemperatureSensor(sensors, "nvme#7/Composite")->Id, "k10temp/Tctl");
+    EXPECT_FALSE(ChosenTemperatureSensor(sensors, "nvme#7/Composite").has_value());
 }
 
 TEST(SensorReadingsOfMachines, BatteriesAreWeightedByTheirEnergy)
 {
-    const SensorReadings amd = ReadMachine("amd_laptop", {{}, "/"});
+    const SensorReadings amd = ReadMachine("amd_laptop");
     EXPECT_EQ(amd.TemperatureSensor, "k10temp Tctl");
     EXPECT_DOUBLE_EQ(amd.Temperature.value(), 57.5);
     // 30 of 50 Wh; the mouse's 5 % is not the machine's battery.
     EXPECT_EQ(amd.BatteryPercent, 60);
     EXPECT_TRUE(amd.BatteryCharging);
     EXPECT_EQ(amd.BatteryState, "charging");
-    EXPECT_TRUE(amd.DiskUsedPercent.has_value());
 
     // 20 of 40 Wh and 1.8 of 2 Ah at 11.1 V: 39.98 of 62.2 Wh, not the 70 % of a plain mean.
     const SensorReadings two = ReadMachine("two_batteries");
@@ -120,11 +123,14 @@ TEST(SensorReadingsOfMachines, BatteriesAreWeightedByTheirEnergy)
     EXPECT_FALSE(two.BatteryCharging);
     EXPECT_EQ(two.BatteryState, "discharging");
     EXPECT_FALSE(two.Temperature.has_value());
-    EXPECT_FALSE(two.DiskUsedPercent.has_value()); // no path asked for
 
-    const SensorReadings none = ReadMachine("none");
-    EXPECT_FALSE(none.Temperature || none.BatteryPercent || none.DiskUsedPercent);
-    EXPECT_TRUE(none.TemperatureSensor.isEmpty());
+    // What is missing says why.
+    EXPECT_EQ(two.TemperatureAbsence, SensorAbsence::NoDriver);
+    const SensorReadings none = ReadMachine("none", {"nvme/Composite", {}});
+    EXPECT_FALSE(none.Temperature || none.BatteryPercent);
+    EXPECT_EQ(none.TemperatureSensor, "nvme/Composite");
+    EXPECT_EQ(none.TemperatureAbsence, SensorAbsence::NotFound);
+    EXPECT_EQ(none.BatteryAbsence, SensorAbsence::NoBattery);
 }
 
 TEST(SensorReadingsOfMachines, PercentagesOnlyAndMainsAlone)
@@ -168,6 +174,74 @@ TEST(SysfsSensors, UeventValuesAreTakenWithOrWithoutPrefixAndOnlyWhenTheyAreNumb
     ASSERT_EQ(power.Batteries.size(), 1u);
     EXPECT_FALSE(power.Batteries[0].Capacity.has_value());
     EXPECT_FALSE(power.Batteries[0].EnergyNow.has_value());
+}
+
+TEST(SysfsSensors, PipesAndOversizedFilesAreNeitherWaitedForNorRead)
+{
+    TempProgramFolder sys;
+    const auto pipe = [&](const char* path) {
+        sys.Write(path, "");
+        QFile::remove(sys.File(path));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(sys.File(path)).constData(), 0600), 0);
+    };
+    pipe("class/hwmon/hwmon0/name");
+    sys.Write("class/hwmon/hwmon0/temp1_input", "40000\n");
+    sys.Write("class/hwmon/hwmon1/name", "k10temp\n" + QByteArray(100 * 1024, ' '));
+    sys.Write("class/hwmon/hwmon1/temp1_input", "41000\n");
+    sys.Write("class/hwmon/hwmon2/name", "nvme\n");
+    sys.Write("class/hwmon/hwmon2/temp1_input", "42000\n");
+    sys.Write("class/thermal/thermal_zone0/type", "acpitz\n");
+    pipe("class/thermal/thermal_zone0/temp");
+    sys.Write("class/power_supply/BAT0/type", "Battery\n");
+    pipe("class/power_supply/BAT0/uevent");
+
+    // A read that blocks would never end: it runs where the test can give up on it.
+    struct Outcome
+    {
+        std::atomic<bool> Done{false};
+        std::vector<QString> Ids;
+        std::optional<double> Zone;
+        PowerSupplies Power;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    const QString root = sys.File("");
+    std::thread([outcome, root] {
+        SysfsSensors source(SensorRoots::Under(root));
+        outcome->Ids = Ids(source.TemperatureSensors());
+        outcome->Zone = source.ReadTemperature("thermal/acpitz");
+        outcome->Power = source.ReadPowerSupplies();
+        outcome->Done = true;
+    }).detach();
+    ASSERT_TRUE(RunUntil([&] { return outcome->Done.load(); }, 20000)) << "a read blocks";
+    EXPECT_EQ(outcome->Ids, (std::vector<QString>{"nvme/temp1", "thermal/acpitz"}));
+    EXPECT_FALSE(outcome->Zone.has_value());
+    EXPECT_TRUE(outcome->Power.Batteries.empty());
+}
+
+TEST(SensorReadingsOfMachines, ImpossibleValuesAreMissing)
+{
+    TempProgramFolder sys;
+    sys.Write("class/hwmon/hwmon0/name", "k10temp\n");
+    sys.Write("class/hwmon/hwmon0/temp1_input", "2147483647\n");
+    sys.Write("class/hwmon/hwmon1/name", "nvme\n");
+    sys.Write("class/hwmon/hwmon1/temp1_input", "1e308\n");
+    sys.Write("class/power_supply/BAT0/type", "Battery\n");
+    sys.Write("class/power_supply/BAT0/uevent", "POWER_SUPPLY_CAPACITY=2147484\n");
+    sys.Write("class/power_supply/BAT1/type", "Battery\n");
+    sys.Write("class/power_supply/BAT1/uevent", "POWER_SUPPLY_ENERGY_NOW=1e300\n"
+                                                "POWER_SUPPLY_ENERGY_FULL=1e301\n");
+    SysfsSensors source(SensorRoots::Under(sys.File("")));
+    std::optional<std::vector<TemperatureSensorInfo>> list;
+    for (const char* id : {"", "nvme/temp1"}) {
+        const SensorReadings readings = ReadSensors(source, {id, {}}, list);
+        EXPECT_FALSE(readings.Temperature.has_value()) << id;
+        EXPECT_EQ(readings.TemperatureAbsence, SensorAbsence::Impossible) << id;
+        EXPECT_FALSE(readings.BatteryPercent.has_value());
+        EXPECT_EQ(readings.BatteryAbsence, SensorAbsence::NoValue);
+    }
+    // The ends of the range are still readings.
+    EXPECT_EQ(PlausibleCelsius(MinCelsius), MinCelsius);
+    EXPECT_EQ(PlausibleCelsius(MaxCelsius), MaxCelsius);
 }
 
 TEST(SysfsSensors, FilesHeldOpenFollowValuesRewrittenInPlace)
@@ -222,20 +296,21 @@ TEST(DiskSpace, ASmallTmpfsShowsWhatIsWrittenOnIt)
     // -1: the empty tmpfs read wrong; -2: the half could not be written; -3: no reading.
     const std::optional<int> used = isolated.Run<int>([&] {
         SysfsSensors source;
-        const auto empty = source.ReadDiskSpace(mountPoint.path());
+        const auto empty = source.ReadDiskSpace(mountPoint.path()).Space;
         if (!empty || UsedPercent(*empty) != 0)
             return -1;
         QFile half(mountPoint.path() + "/half");
         if (!half.open(QIODevice::WriteOnly) || half.write(QByteArray(512 * 1024, 'x')) != 512 * 1024)
             return -2;
         half.close();
-        const auto space = source.ReadDiskSpace(mountPoint.path() + "/half");
+        const auto space = source.ReadDiskSpace(mountPoint.path() + "/half").Space;
         return space ? UsedPercent(*space).value_or(-3) : -3;
     });
     if (!used)
         GTEST_SKIP() << isolated.WhyNot;
     EXPECT_EQ(*used, 50);
-    EXPECT_FALSE(SysfsSensors().ReadDiskSpace(mountPoint.path() + "/no/such/folder").has_value());
+    const DiskSpaceReading missing = SysfsSensors().ReadDiskSpace(mountPoint.path() + "/no/such");
+    EXPECT_FALSE(missing.Space || missing.PathFound);
 }
 
 namespace {
@@ -247,17 +322,30 @@ public:
     std::vector<TemperatureSensorInfo> TemperatureSensors() override
     {
         ++Scans;
-        return {{"k10temp/Tctl", "k10temp", "Tctl"}};
+        std::vector<TemperatureSensorInfo> list{{"k10temp/Tctl", "k10temp", "Tctl"}};
+        if (DiskSensor)
+            list.push_back({"nvme/Composite", "nvme", "Composite"});
+        return list;
     }
-    std::optional<double> ReadTemperature(const QString&) override
+    std::optional<double> ReadTemperature(const QString& id) override
     {
+        if (id == "nvme/Composite")
+            return DiskSensor ? std::optional<double>(38) : std::nullopt;
         return Celsius.load() < 0 ? std::nullopt : std::optional<double>(Celsius.load());
     }
     PowerSupplies ReadPowerSupplies() override { return {}; }
-    std::optional<DiskSpace> ReadDiskSpace(const QString&) override { return DiskSpace{1, 3}; }
+    DiskSpaceReading ReadDiskSpace(const QString&) override
+    {
+        while (DiskHangs) // a network file system that stopped answering
+            QThread::msleep(10);
+        return {DiskSpace{1, 3}, true};
+    }
 
     std::atomic<double> Celsius{50};
     std::atomic<int> Scans{0};
+    std::atomic<bool> DiskSensor{true};
+    std::atomic<bool> DiskHangs{false};
+    std::shared_ptr<int> Alive = std::make_shared<int>(); // gone with the source
 };
 
 } // namespace
@@ -288,11 +376,62 @@ TEST(SensorSampler, HandsReadingsToItsOwnersThreadAndLogsALostSensorOnce)
     sampler.SetChoice({"k10temp/Tctl", "/"});
     ASSERT_TRUE(RunUntil([&] { return seen.size() >= 3 && !seen.back(); }, 10000));
     sampler.Stop();
-    EXPECT_FALSE(sampler.isRunning());
+    EXPECT_FALSE(sampler.Running());
     EXPECT_TRUE(onOwnersThread);
     EXPECT_EQ(log.Lines().filter("Sensor gone").size(), 1) << log.Lines().join('\n').toStdString();
     EXPECT_EQ(log.Lines().filter("Sensor gone").value(0),
               "<WARNING>Sensor gone : temperature (k10temp Tctl)");
     // The list is looked through once, not at every reading.
     EXPECT_EQ(sensors.Scans.load(), 1);
+}
+
+TEST(SensorSampler, AChosenSensorThatGoesIsMissingUntilItComesBack)
+{
+    EnsureApplication();
+    auto owned = std::make_unique<ScriptedSensors>();
+    ScriptedSensors& sensors = *owned;
+    LogCapture log(QStringLiteral("(Sensors) "));
+    TSensorSampler sampler(std::move(owned), log.Writer());
+    sampler.SetChoice({"nvme/Composite", {}});
+    sampler.Start();
+    const auto shows = [&](const char* sensor, SensorAbsence absence) {
+        return RunUntil(
+            [&] {
+                return sampler.Latest().TemperatureSensor == QLatin1String(sensor) &&
+                       sampler.Latest().TemperatureAbsence == absence;
+            },
+            15000);
+    };
+    ASSERT_TRUE(shows("nvme Composite", SensorAbsence::None));
+    // Unplugged: missing under its own name, not the processor's 50 °C.
+    sensors.DiskSensor = false;
+    ASSERT_TRUE(shows("nvme/Composite", SensorAbsence::NotFound));
+    EXPECT_FALSE(sampler.Latest().Temperature.has_value());
+    sensors.DiskSensor = true;
+    ASSERT_TRUE(shows("nvme Composite", SensorAbsence::None));
+    EXPECT_EQ(sampler.Latest().Temperature, 38.0);
+}
+
+TEST(SensorSampler, ADiskThatStopsAnsweringHoldsUpNeitherTheOtherReadingsNorTheOwner)
+{
+    EnsureApplication();
+    auto owned = std::make_unique<ScriptedSensors>();
+    ScriptedSensors& sensors = *owned;
+    const std::weak_ptr<int> alive = sensors.Alive;
+    sensors.DiskHangs = true;
+    {
+        LogCapture log(QStringLiteral("(Sensors) "));
+        TSensorSampler sampler(std::move(owned), log.Writer());
+        sampler.SetChoice({{}, "/mnt/lost"});
+        sampler.Start();
+        const SensorReadings readings = sampler.WaitForReading(30000);
+        EXPECT_EQ(readings.Temperature, 50.0);
+        EXPECT_EQ(readings.DiskAbsence, SensorAbsence::NotAnswering);
+        EXPECT_EQ(readings.DiskPath, "/mnt/lost");
+        sampler.Stop();
+    } // the sampler goes without waiting for the read
+    EXPECT_FALSE(alive.expired());
+    // The stuck read ends on its own, and what it held goes with it.
+    sensors.DiskHangs = false;
+    EXPECT_TRUE(RunUntil([&] { return alive.expired(); }, 10000));
 }

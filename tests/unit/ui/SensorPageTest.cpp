@@ -15,9 +15,15 @@
 
 namespace {
 
-const std::vector<TemperatureSensorInfo> Sensors = {{"k10temp/Tctl", "k10temp", "Tctl"},
-                                                    {"nvme/Composite", "nvme", "Composite"},
-                                                    {"thermal/acpitz", "thermal", "acpitz", true}};
+SensorSurvey Sensors()
+{
+    SensorSurvey survey;
+    survey.Sensors = {{{"k10temp/Tctl", "k10temp", "Tctl"}, 57.5},
+                      {{"nvme/Composite", "nvme", "Composite"}, std::nullopt},
+                      {{"thermal/acpitz", "thermal", "acpitz", true}, 40}};
+    survey.Done = true;
+    return survey;
+}
 
 template <typename T> T* Control(QWidget& page, const char* name)
 {
@@ -28,13 +34,15 @@ template <typename T> T* Control(QWidget& page, const char* name)
 
 } // namespace
 
-TEST(SensorPage, OffersTheAutomaticChoiceAndEverySensorByItsLabel)
+TEST(SensorPage, OffersTheAutomaticChoiceAndEverySensorWithItsValue)
 {
-    TSensorPage page(Sensors, "k10temp Tctl");
+    QLocale::setDefault(QLocale::c());
+    TSensorPage page(Sensors());
     auto* select = Control<QComboBox>(page, "TempSensorSelect");
     ASSERT_EQ(select->count(), 4);
-    EXPECT_EQ(select->itemText(1), "k10temp Tctl");
-    EXPECT_EQ(select->itemText(3), "thermal acpitz");
+    EXPECT_EQ(select->itemText(0), QString::fromUtf8("Automatic (k10temp Tctl: 57.5 °C)"));
+    EXPECT_EQ(select->itemText(2), "nvme Composite: no value");
+    EXPECT_EQ(select->itemText(3), QString::fromUtf8("thermal acpitz: 40.0 °C"));
     EXPECT_TRUE(Control<QLabel>(page, "NoSensorLabel")->isHidden());
 
     TSettings settings;
@@ -44,7 +52,10 @@ TEST(SensorPage, OffersTheAutomaticChoiceAndEverySensorByItsLabel)
     settings.TempAlarm = 80;
     settings.DiskSpacePath = "/srv";
     page.Load(settings);
-    EXPECT_EQ(select->currentText(), "nvme Composite");
+    EXPECT_EQ(select->currentData(), "nvme/Composite");
+    // A fresh survey keeps the choice.
+    page.ShowSurvey(Sensors());
+    EXPECT_EQ(select->currentData(), "nvme/Composite");
     select->setCurrentIndex(0);
     Control<QSpinBox>(page, "TempAlarm")->setValue(85);
     Control<QLineEdit>(page, "DiskSpacePath")->setText("  /home/me/data ");
@@ -57,16 +68,36 @@ TEST(SensorPage, OffersTheAutomaticChoiceAndEverySensorByItsLabel)
     EXPECT_EQ(saved.DiskSpacePath, "/home/me/data");
 }
 
-TEST(SensorPage, ASensorThatIsGoneStaysChosenAndTheRangeStaysOrdered)
+TEST(SensorPage, MarksWhatIsGoneAndKeepsTheRangeOrdered)
 {
-    TSensorPage page({}, QString());
-    EXPECT_FALSE(Control<QLabel>(page, "NoSensorLabel")->isHidden());
+    TSensorPage page;
+    auto* noSensor = Control<QLabel>(page, "NoSensorLabel");
+    EXPECT_TRUE(noSensor->isHidden()); // nothing known before the first look
+    QStringList asked;
+    page.SurveyWanted = [&](const QString& path) { asked << path; };
     TSettings settings;
     settings.TempSensor = "drivetemp/temp1"; // a disk that is unplugged now
+    settings.DiskSpacePath = "/srv/gone";
     page.Load(settings);
+    EXPECT_EQ(asked, QStringList{"/srv/gone"});
+    SensorSurvey none;
+    none.Done = true;
+    none.DiskPath = "/srv/gone";
+    none.DiskAbsence = SensorAbsence::NotFound;
+    page.ShowSurvey(none);
+    EXPECT_FALSE(noSensor->isHidden());
+    EXPECT_EQ(Control<QComboBox>(page, "TempSensorSelect")->currentText(),
+              "drivetemp/temp1 (not found)");
+    auto* warning = Control<QLabel>(page, "DiskSpaceWarning");
+    EXPECT_FALSE(warning->isHidden());
+    EXPECT_EQ(warning->text(), "This folder does not exist.");
     TSettings saved;
     page.Save(saved);
     EXPECT_EQ(saved.TempSensor, "drivetemp/temp1");
+    // A path that is found clears the warning.
+    none.DiskAbsence = SensorAbsence::None;
+    page.ShowSurvey(none);
+    EXPECT_TRUE(warning->isHidden());
 
     auto* low = Control<QSpinBox>(page, "TempRangeLow");
     auto* high = Control<QSpinBox>(page, "TempRangeHigh");
@@ -86,8 +117,7 @@ TEST(SensorPage, IsATabOfTheOptionsWithTextsFromTheLanguage)
     ASSERT_TRUE(res.OpenLanguage(QString::fromUtf8("日本語")));
     TOptionContext context;
     context.Res = &res;
-    context.TemperatureSensors = Sensors;
-    context.AutomaticSensor = "k10temp Tctl";
+    context.Sensors = Sensors();
     RecordingDialogs dialogs;
     TOptionForm dialog(context, dialogs);
     auto* tabs = Control<QTabWidget>(dialog, "PCtrl");
@@ -95,7 +125,7 @@ TEST(SensorPage, IsATabOfTheOptionsWithTextsFromTheLanguage)
     ASSERT_GE(index, 0);
     EXPECT_EQ(tabs->tabText(index), QString::fromUtf8("センサー"));
     EXPECT_EQ(Control<QComboBox>(dialog, "TempSensorSelect")->itemText(0),
-              QString::fromUtf8("自動 (k10temp Tctl)"));
+              QString::fromUtf8("自動 (k10temp Tctl: 57.5 °C)"));
     EXPECT_EQ(Control<QPushButton>(dialog, "DiskSpaceBrowse")->text(),
               QString::fromUtf8("参照..."));
 }
