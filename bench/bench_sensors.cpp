@@ -30,9 +30,14 @@ void Read(benchmark::State& state, SysfsSensors& source)
 {
     const SensorChoice choice{{}, QDir::homePath()};
     std::optional<std::vector<TemperatureSensorInfo>> sensors;
-    SensorReadings readings = ReadSensors(source, choice, sensors);
+    const auto read = [&] {
+        SensorReadings readings = ReadSensors(source, choice, sensors);
+        TakeDiskSpace(readings, choice.DiskPath, source.ReadDiskSpace(choice.DiskPath));
+        return readings;
+    };
+    SensorReadings readings = read();
     for (auto _ : state) {
-        readings = ReadSensors(source, choice, sensors);
+        readings = read();
         benchmark::DoNotOptimize(readings);
     }
     state.counters["temperature"] = readings.Temperature.value_or(-1);
