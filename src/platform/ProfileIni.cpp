@@ -5,11 +5,12 @@
 #include "platform/TextDecoding.h"
 
 #include <QFile>
+#include <algorithm>
 #include <limits>
 
 namespace {
 
-QString StripQuotes(const QString& value)
+QStringView StripQuotes(QStringView value)
 {
     if (value.size() >= 2) {
         QChar first = value.front();
@@ -27,6 +28,11 @@ QString OneLine(const QString& value)
     return line;
 }
 
+int Offset(QStringView part, QStringView whole)
+{
+    return static_cast<int>(part.data() - whole.data());
+}
+
 } // namespace
 
 ProfileIni::ProfileIni(const QString& path)
@@ -37,65 +43,112 @@ ProfileIni::ProfileIni(const QString& path)
 bool ProfileIni::Load(const QString& path, qint64 maxBytes)
 {
     m_path = path;
-    const FileRead read = ReadFileUpTo(path, maxBytes);
+    FileRead read = ReadFileUpTo(path, maxBytes);
     if (read.Status != FileRead::Result::Read) {
         LoadText({});
         return read.Status == FileRead::Result::Missing;
     }
-    LoadBytes(read.Bytes);
+    LoadBytes(std::move(read.Bytes));
     return true;
 }
 
-void ProfileIni::LoadBytes(const QByteArray& bytes)
+void ProfileIni::LoadBytes(QByteArray bytes)
 {
     const bool hadBom = bytes.startsWith("\xEF\xBB\xBF");
-    LoadText(DecodeText(bytes));
+    const QString text = DecodeText(bytes);
+    // The bytes go before the lines are laid out: a large file is held once at a time.
+    bytes = QByteArray();
+    LoadText(text);
     m_hadBom = hadBom;
 }
 
 void ProfileIni::LoadText(const QString& text)
 {
+    m_text = text;
+    m_ownLines.clear();
     m_sections.clear();
     m_sectionIndex.clear();
+    m_hadBom = false;
     m_lineEnd = text.contains(u'\n') && !text.contains(QStringLiteral("\r\n"))
                     ? QStringLiteral("\n")
                     : QStringLiteral("\r\n");
     m_endsWithLineEnd = text.isEmpty() || text.endsWith(u'\n');
 
-    QStringList rawLines = text.split(u'\n');
-    if (m_endsWithLineEnd)
-        rawLines.removeLast();
-
+    const QStringView all(m_text);
     Section current;
-    for (QString& raw : rawLines) {
-        if (raw.endsWith(u'\r'))
-            raw.chop(1);
-        QString trimmed = raw.trimmed();
+    for (qsizetype at = 0; at < all.size() || (at == all.size() && !m_endsWithLineEnd);) {
+        qsizetype newline = all.indexOf(u'\n', at);
+        if (newline < 0)
+            newline = all.size();
+        Line line;
+        line.begin = at;
+        qsizetype length = newline - at;
+        if (length > 0 && all[newline - 1] == u'\r')
+            --length;
+        line.length = static_cast<int>(length);
+        at = newline + 1;
+        const QStringView raw = all.mid(line.begin, length);
+        const QStringView trimmed = raw.trimmed();
         if (trimmed.startsWith(u'[')) {
             AddSection(std::move(current));
             current = Section();
-            qsizetype close = trimmed.indexOf(u']');
-            current.name = (close < 0 ? trimmed.mid(1) : trimmed.mid(1, close - 1)).trimmed();
-            current.header = raw;
+            const qsizetype close = trimmed.indexOf(u']');
+            current.name =
+                (close < 0 ? trimmed.mid(1) : trimmed.mid(1, close - 1)).trimmed().toString();
+            current.header = line;
             continue;
         }
-        current.lines.push_back(ParseLine(raw));
+        ParseLine(raw, line);
+        current.lines.push_back(line);
     }
     AddSection(std::move(current));
 }
 
-ProfileIni::Line ProfileIni::ParseLine(const QString& raw)
+QStringView ProfileIni::Text(const Line& line) const
 {
-    Line line{raw, {}, {}};
-    QString trimmed = raw.trimmed();
-    if (trimmed.startsWith(u';'))
-        return line;
-    qsizetype eq = trimmed.indexOf(u'=');
-    if (eq <= 0)
-        return line;
-    line.key = trimmed.left(eq).trimmed();
-    line.value = StripQuotes(trimmed.mid(eq + 1).trimmed()).left(MaxValueLength);
+    if (line.own >= 0)
+        return m_ownLines[line.own];
+    return QStringView(m_text).mid(line.begin, line.length);
+}
+
+ProfileIni::Line ProfileIni::OwnLine(const QString& text)
+{
+    Line line;
+    SetOwnText(line, text);
     return line;
+}
+
+void ProfileIni::SetOwnText(Line& line, const QString& text)
+{
+    if (line.own < 0) {
+        line.own = static_cast<int>(m_ownLines.size());
+        m_ownLines.append(text);
+    } else {
+        m_ownLines[line.own] = text;
+    }
+    line.begin = 0;
+    line.length = static_cast<int>(text.size());
+}
+
+void ProfileIni::ParseLine(QStringView raw, Line& line)
+{
+    const QStringView trimmed = raw.trimmed();
+    if (trimmed.startsWith(u';'))
+        return;
+    const qsizetype eq = trimmed.indexOf(u'=');
+    if (eq <= 0)
+        return;
+    const QStringView key = trimmed.left(eq).trimmed();
+    const QStringView value = StripQuotes(trimmed.mid(eq + 1).trimmed()).left(MaxValueLength);
+    line.keyBegin = Offset(key, raw);
+    line.keyLength = static_cast<int>(key.size());
+    line.valueBegin = Offset(value, raw);
+    line.valueLength = static_cast<int>(value.size());
+}
+
+quint32 ProfileIni::KeyHash(QStringView key)
+{
+    return static_cast<quint32>(qHash(key.toString().toCaseFolded()));
 }
 
 void ProfileIni::AddSection(Section section)
@@ -112,13 +165,11 @@ void ProfileIni::AddSection(Section section)
 
 void ProfileIni::IndexKeys(Section& section) const
 {
-    // Walk backwards so that the first of two equal keys is the one left in the index.
-    section.keyIndex.clear();
-    for (int i = static_cast<int>(section.lines.size()) - 1; i >= 0; --i) {
-        const Line& line = section.lines[static_cast<size_t>(i)];
-        if (!line.key.isEmpty())
-            section.keyIndex.insert(Fold(line.key), i);
-    }
+    section.keys.clear();
+    for (size_t i = 0; i < section.lines.size(); ++i)
+        if (section.lines[i].keyLength > 0)
+            section.keys.push_back({KeyHash(KeyOf(section.lines[i])), static_cast<int>(i)});
+    std::sort(section.keys.begin(), section.keys.end());
 }
 
 void ProfileIni::ReindexSections()
@@ -142,13 +193,24 @@ ProfileIni::Section* ProfileIni::FindSection(const QString& name)
     return const_cast<Section*>(std::as_const(*this).FindSection(name));
 }
 
+int ProfileIni::FindLineIndex(const Section& section, QStringView key) const
+{
+    // Sorted by hash and then by line, so the first that matches is the first in the file.
+    const quint32 hash = KeyHash(key);
+    for (auto it = std::lower_bound(section.keys.begin(), section.keys.end(), KeyRef{hash, -1});
+         it != section.keys.end() && it->hash == hash; ++it)
+        if (KeyOf(section.lines[static_cast<size_t>(it->line)]).compare(key, Qt::CaseInsensitive) == 0)
+            return it->line;
+    return -1;
+}
+
 const ProfileIni::Line* ProfileIni::FindLine(const QString& section, const QString& key) const
 {
     const Section* found = FindSection(section);
     if (!found)
         return nullptr;
-    auto it = found->keyIndex.constFind(Fold(key.trimmed()));
-    return it == found->keyIndex.constEnd() ? nullptr : &found->lines[static_cast<size_t>(*it)];
+    const int index = FindLineIndex(*found, QStringView(key).trimmed());
+    return index < 0 ? nullptr : &found->lines[static_cast<size_t>(index)];
 }
 
 bool ProfileIni::SectionExists(const QString& section) const
@@ -174,8 +236,8 @@ QStringList ProfileIni::KeyNames(const QString& section) const
     QStringList names;
     if (const Section* found = FindSection(section)) {
         for (const Line& line : found->lines)
-            if (!line.key.isEmpty())
-                names << line.key;
+            if (line.keyLength > 0)
+                names << KeyOf(line).toString();
     }
     return names;
 }
@@ -184,7 +246,8 @@ QString ProfileIni::ReadString(const QString& section, const QString& key,
                                const QString& defaultValue) const
 {
     const Line* line = FindLine(section, key);
-    return line ? line->value : defaultValue.left(MaxValueLength);
+    return line ? Text(*line).mid(line->valueBegin, line->valueLength).toString()
+                : defaultValue.left(MaxValueLength);
 }
 
 std::optional<qint64> ProfileIni::ParseInt64(QStringView text)
@@ -217,7 +280,8 @@ int ProfileIni::ReadInteger(const QString& section, const QString& key, int defa
     const Line* line = FindLine(section, key);
     if (!line)
         return defaultValue;
-    return ParseInteger(line->value).value_or(defaultValue);
+    return ParseInteger(Text(*line).mid(line->valueBegin, line->valueLength))
+        .value_or(defaultValue);
 }
 
 qint64 ProfileIni::ReadInt64(const QString& section, const QString& key, qint64 defaultValue) const
@@ -225,7 +289,7 @@ qint64 ProfileIni::ReadInt64(const QString& section, const QString& key, qint64 
     const Line* line = FindLine(section, key);
     if (!line)
         return defaultValue;
-    return ParseInt64(line->value).value_or(defaultValue);
+    return ParseInt64(Text(*line).mid(line->valueBegin, line->valueLength)).value_or(defaultValue);
 }
 
 bool ProfileIni::ReadBool(const QString& section, const QString& key, bool defaultValue) const
@@ -241,34 +305,48 @@ void ProfileIni::WriteString(const QString& section, const QString& key, const Q
     if (!target) {
         Section added;
         added.name = OneLine(section.trimmed());
-        added.header = QLatin1Char('[') + added.name + QLatin1Char(']');
+        added.header = OwnLine(QLatin1Char('[') + added.name + QLatin1Char(']'));
         // Keep a blank line between the last section and the new one.
         const Section& last = m_sections.back();
-        bool lastIsBlank =
-            last.lines.empty() ? last.header.isEmpty() : last.lines.back().raw.trimmed().isEmpty();
+        bool lastIsBlank = last.lines.empty() ? Text(last.header).isEmpty()
+                                              : Text(last.lines.back()).trimmed().isEmpty();
         if (!lastIsBlank)
-            m_sections.back().lines.push_back(Line{});
+            m_sections.back().lines.push_back(OwnLine(QString()));
         AddSection(std::move(added));
         target = &m_sections.back();
     }
 
-    auto it = target->keyIndex.constFind(Fold(cleanKey));
-    if (it != target->keyIndex.constEnd()) {
-        Line& line = target->lines[static_cast<size_t>(*it)];
-        line.value = cleanValue.trimmed().left(MaxValueLength);
-        line.raw = line.key + QLatin1Char('=') + cleanValue;
+    // The value as written, without the quotes a file's value may have around it.
+    const QStringView trimmedValue = QStringView(cleanValue).trimmed();
+    const auto setValue = [&](Line& line, const QString& keyText) {
+        SetOwnText(line, keyText + QLatin1Char('=') + cleanValue);
+        line.keyBegin = 0;
+        line.keyLength = static_cast<int>(keyText.size());
+        line.valueBegin = line.keyLength + 1 + Offset(trimmedValue, cleanValue);
+        line.valueLength = static_cast<int>(std::min<qsizetype>(trimmedValue.size(), MaxValueLength));
+    };
+
+    const int existing = FindLineIndex(*target, cleanKey);
+    if (existing >= 0) {
+        Line& line = target->lines[static_cast<size_t>(existing)];
+        setValue(line, KeyOf(line).toString());
         return;
     }
 
     // A new key goes right after the last key of its section, ahead of trailing blank lines.
     size_t insertAt = 0;
     for (size_t i = 0; i < target->lines.size(); ++i)
-        if (!target->lines[i].key.isEmpty())
+        if (target->lines[i].keyLength > 0)
             insertAt = i + 1;
-    Line line{cleanKey + QLatin1Char('=') + cleanValue, cleanKey,
-              cleanValue.trimmed().left(MaxValueLength)};
+    Line line;
+    setValue(line, cleanKey);
     target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(insertAt), line);
-    IndexKeys(*target);
+    // The lines after it moved down by one.
+    for (KeyRef& ref : target->keys)
+        if (ref.line >= static_cast<int>(insertAt))
+            ++ref.line;
+    const KeyRef added{KeyHash(cleanKey), static_cast<int>(insertAt)};
+    target->keys.insert(std::upper_bound(target->keys.begin(), target->keys.end(), added), added);
 }
 
 void ProfileIni::WriteInteger(const QString& section, const QString& key, qint64 value)
@@ -294,34 +372,47 @@ void ProfileIni::DeleteKey(const QString& section, const QString& key)
     Section* target = FindSection(section);
     if (!target)
         return;
-    const QString folded = Fold(key.trimmed());
-    std::erase_if(target->lines,
-                  [&](const Line& l) { return !l.key.isEmpty() && Fold(l.key) == folded; });
+    const QString trimmedKey = key.trimmed();
+    std::erase_if(target->lines, [&](const Line& l) {
+        return l.keyLength > 0 && KeyOf(l).compare(trimmedKey, Qt::CaseInsensitive) == 0;
+    });
     IndexKeys(*target);
 }
 
-QByteArray ProfileIni::ToBytes() const
+template <class Sink> void ProfileIni::WriteText(Sink&& sink) const
 {
-    QString text;
+    // Converted a piece at a time: a large file is never held twice over as it is written.
+    constexpr qsizetype PieceSize = 32 * 1024;
+    if (m_hadBom)
+        sink(QByteArray("\xEF\xBB\xBF"));
+    QString piece;
     bool first = true;
-    auto append = [&](const QString& line) {
+    const auto append = [&](QStringView line) {
         if (!first)
-            text += m_lineEnd;
-        text += line;
+            piece += m_lineEnd;
+        piece += line;
         first = false;
+        if (piece.size() >= PieceSize) {
+            sink(piece.toUtf8());
+            piece.resize(0);
+        }
     };
     for (size_t i = 0; i < m_sections.size(); ++i) {
         const Section& section = m_sections[i];
         if (i > 0)
-            append(section.header);
+            append(Text(section.header));
         for (const Line& line : section.lines)
-            append(line.raw);
+            append(Text(line));
     }
     if (!first && m_endsWithLineEnd)
-        text += m_lineEnd;
-    QByteArray bytes = text.toUtf8();
-    if (m_hadBom)
-        bytes.prepend("\xEF\xBB\xBF");
+        piece += m_lineEnd;
+    sink(piece.toUtf8());
+}
+
+QByteArray ProfileIni::ToBytes() const
+{
+    QByteArray bytes;
+    WriteText([&bytes](const QByteArray& piece) { bytes += piece; });
     return bytes;
 }
 
@@ -332,5 +423,7 @@ void ProfileIni::Save() const
 
 void ProfileIni::SaveAs(const QString& path) const
 {
-    WriteFileAtomically(path, ToBytes());
+    AtomicFileWriter writer(path);
+    WriteText([&writer](const QByteArray& piece) { writer.Write(piece); });
+    writer.Commit();
 }

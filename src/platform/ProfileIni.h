@@ -29,7 +29,7 @@ public:
     bool Load(const QString& path, qint64 maxBytes = MaxFileSize);
     void LoadText(const QString& text);
     // The bytes of a file read by the caller, as Load takes them (UTF-8 or Shift_JIS).
-    void LoadBytes(const QByteArray& bytes);
+    void LoadBytes(QByteArray bytes);
     const QString& Path() const { return m_path; }
 
     bool SectionExists(const QString& section) const;
@@ -61,30 +61,53 @@ public:
     static std::optional<qint64> ParseInt64(QStringView text);
 
 private:
+    // A line is a range of the text as read, or a text of its own once written; its key and
+    // value are ranges of that. Nothing is copied per line, so a large file costs its text and
+    // a few words a line.
     struct Line
     {
-        QString raw;
-        QString key; // empty for anything that is not a key line
-        QString value;
+        qsizetype begin = 0; // in m_text, or none when `own` names the line's own text
+        int length = 0;
+        int own = -1; // index into m_ownLines
+        int keyBegin = 0;
+        int keyLength = 0; // 0 for anything that is not a key line
+        int valueBegin = 0;
+        int valueLength = 0;
+    };
+    // A folded key's hash and its line, sorted, for lookups without a copy of every key.
+    struct KeyRef
+    {
+        quint32 hash;
+        int line;
+        auto operator<=>(const KeyRef&) const = default;
     };
     struct Section
     {
         QString name;   // empty for the lines before the first section header
-        QString header; // the header line as read
+        Line header;    // empty for the lines before the first section header
         std::vector<Line> lines;
-        QHash<QString, int> keyIndex; // folded key -> first line with that key
+        std::vector<KeyRef> keys;
     };
 
     static QString Fold(const QString& text) { return text.toCaseFolded(); }
-    static Line ParseLine(const QString& raw);
+    static quint32 KeyHash(QStringView key);
+    QStringView Text(const Line& line) const;
+    QStringView KeyOf(const Line& line) const { return Text(line).mid(line.keyBegin, line.keyLength); }
+    Line OwnLine(const QString& text);
+    void SetOwnText(Line& line, const QString& text);
+    static void ParseLine(QStringView raw, Line& line);
     void AddSection(Section section);
     void IndexKeys(Section& section) const;
     void ReindexSections();
     const Section* FindSection(const QString& name) const;
     Section* FindSection(const QString& name);
+    int FindLineIndex(const Section& section, QStringView key) const;
     const Line* FindLine(const QString& section, const QString& key) const;
+    template <class Sink> void WriteText(Sink&& sink) const;
 
     QString m_path;
+    QString m_text;           // the text as read
+    QStringList m_ownLines;   // the texts of lines written since
     std::vector<Section> m_sections; // [0] holds the lines before the first header
     QHash<QString, int> m_sectionIndex;
     QString m_lineEnd = QStringLiteral("\r\n");
