@@ -86,11 +86,14 @@ EntryDecision DecideEntry(InstanceGuard& guard, const QString& executableName,
                           const QStringList& arguments, AddinHandOff& addins)
 {
     EntryDecision decision;
-    switch (guard.TakeSessionMarker(executableName)) {
+    const InstanceGuard::MarkerState marker = guard.TakeSessionMarker(executableName);
+    decision.markerTrouble = guard.MarkerTrouble();
+    switch (marker) {
     case InstanceGuard::MarkerState::Created:
         break;
     case InstanceGuard::MarkerState::Failed:
         decision.doNotRun = true;
+        decision.markerFailed = true;
         break;
     case InstanceGuard::MarkerState::AlreadyThere:
         decision.anotherInstanceRuns = guard.TopLevelWindowExists(QStringLiteral("Pulsmir"));
@@ -105,8 +108,10 @@ EntryDecision DecideEntry(InstanceGuard& guard, const QString& executableName,
             decision.addinSkinFlag = result.skinInstalled;
             decision.addinSkinName = result.skinName;
         }
-        if (IsAllowSecondInstanceArgument(argument))
+        if (IsAllowSecondInstanceArgument(argument)) {
             decision.doNotRun = false;
+            decision.markerFailed = false;
+        }
     }
     // The user started the program to see it: the one that runs comes instead.
     if (decision.anotherInstanceRuns && decision.doNotRun)
@@ -190,6 +195,15 @@ int RunPulsmir(int argc, char* argv[])
         entryLog.Write(platform.LogLine);
     PackageAddins addins(paths, dialogs, entryLog);
     const EntryDecision decision = DecideEntry(guard, executableName, arguments.mid(1), addins);
+    if (!decision.markerTrouble.isEmpty())
+        entryLog.Write(QStringLiteral("Instance marker : ") + decision.markerTrouble);
+    if (decision.markerFailed) {
+        std::fprintf(stderr,
+                     "pulsmir: cannot tell whether another instance is running, as no instance "
+                     "marker can be made (%s); start with /M to run anyway\n",
+                     qUtf8Printable(decision.markerTrouble));
+        return 1;
+    }
 
     const QString workFile = paths.File(QStringLiteral("pma.$$$"));
     if (QFile::exists(workFile))

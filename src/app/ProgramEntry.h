@@ -27,6 +27,8 @@ struct EntryDecision
 {
     bool doNotRun = false;
     bool anotherInstanceRuns = false;
+    QString markerTrouble; // why the single-instance marker is not where it belongs
+    bool markerFailed = false; // nowhere to make it: the start ends with an error
     bool addinSkinFlag = false;
     QString addinSkinName;
 };

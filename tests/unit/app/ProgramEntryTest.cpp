@@ -5,6 +5,8 @@
 #include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -85,8 +87,10 @@ TEST(ProgramEntry, FirstInstanceRunsAndASecondOneDoesNot)
     guard.windowExists = false;
     EXPECT_FALSE(DecideEntry(guard, "pulsmir", {}, addins).doNotRun);
 
+    // Without a marker nobody can tell; the start ends with an error unless told to run.
     guard.marker = InstanceGuard::MarkerState::Failed;
-    EXPECT_TRUE(DecideEntry(guard, "pulsmir", {}, addins).doNotRun);
+    EXPECT_TRUE(DecideEntry(guard, "pulsmir", {}, addins).markerFailed);
+    EXPECT_FALSE(DecideEntry(guard, "pulsmir", {"/M"}, addins).markerFailed);
 }
 
 TEST(ProgramEntry, SecondInstanceSwitchOnlyOverridesWhatCameBeforeIt)
@@ -112,8 +116,36 @@ TEST(LinuxInstanceGuard, MarkerIsCreatedOnceAndFailsWithoutAFolder)
     EXPECT_EQ(guard.TakeSessionMarker("other"), InstanceGuard::MarkerState::Created);
 
     runtime.Write("file", "x");
-    LinuxInstanceGuard broken(runtime.File("file/sub"));
+    LinuxInstanceGuard broken(runtime.File("file/sub"), runtime.File("file/other"));
     EXPECT_EQ(broken.TakeSessionMarker("pulsmir"), InstanceGuard::MarkerState::Failed);
+    EXPECT_TRUE(broken.MarkerTrouble().contains(runtime.File("file/other")));
+}
+
+TEST(LinuxInstanceGuard, AnotherUsersRuntimeFolderGivesWayToAPrivateFolderOfOurOwn)
+{
+    TempProgramFolder folders;
+    const QByteArray theirs = QFile::encodeName(folders.File("theirs"));
+    const QByteArray mine = QFile::encodeName(folders.File("mine"));
+    ASSERT_EQ(::mkdir(theirs.constData(), 0700), 0);
+    // As under su or sudo: root may write anywhere but the folder is another user's; anyone
+    // else may not write to it.
+    if (::geteuid() == 0)
+        ASSERT_EQ(::chown(theirs.constData(), 65534, 65534), 0);
+    else
+        ASSERT_EQ(::chmod(theirs.constData(), 0500), 0);
+    LinuxInstanceGuard guard(folders.File("theirs"), folders.File("mine"));
+    EXPECT_EQ(guard.TakeSessionMarker("pulsmir"), InstanceGuard::MarkerState::Created);
+    EXPECT_TRUE(guard.MarkerTrouble().contains(folders.File("theirs")));
+    EXPECT_TRUE(folders.Exists("mine/pulsmir.instance"));
+    EXPECT_EQ(guard.TakeSessionMarker("pulsmir"), InstanceGuard::MarkerState::AlreadyThere);
+    struct stat info = {};
+    ASSERT_EQ(::stat(mine.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    // One that others may write to decides nothing.
+    ASSERT_EQ(::chmod(mine.constData(), 0777), 0);
+    EXPECT_EQ(guard.TakeSessionMarker("other"), InstanceGuard::MarkerState::Failed);
+    EXPECT_TRUE(guard.MarkerTrouble().contains("open to other users"));
 }
 
 TEST(ProgramEntry, WaylandRequestsRunOnTheSessionsXServer)
