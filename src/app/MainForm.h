@@ -262,8 +262,6 @@ private:
     void CreateSkinFolderWatch();
     void SknFldMonChange();
     void ApplyAddinAssociation();
-    void RegisterAddinType();
-    void UnregisterAddinType();
     void DropDst1FileDrop(const QStringList& files);
 
     AppPaths m_paths;

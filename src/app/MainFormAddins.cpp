@@ -39,32 +39,23 @@ void TMainPForm::SknFldMonChange()
 
 void TMainPForm::ApplyAddinAssociation()
 {
-    if (m_settings.ExtUpdate)
-        RegisterAddinType();
-    else
-        UnregisterAddinType();
-}
-
-void TMainPForm::RegisterAddinType()
-{
+    const AddinAssociation association{
+        m_paths.ProgramFile(), ProgramEnvironment(m_paths),
+        QFileInfo(m_paths.ReadFile(QStringLiteral("icons/pulsmir-48.png"))).absolutePath(),
+        m_paths.IsInstalled()};
     try {
-        XdgMimeAssociation::Register(
-            {m_paths.ProgramFile(), ProgramEnvironment(m_paths),
-             QFileInfo(m_paths.ReadFile(QStringLiteral("icons/pulsmir-48.png"))).absolutePath()});
+        const XdgMimeAssociation::Outcome outcome =
+            m_settings.ExtUpdate ? XdgMimeAssociation::Register(association)
+                                 : XdgMimeAssociation::Unregister(association);
+        if (outcome == XdgMimeAssociation::Outcome::LeftToInstalledCopy)
+            WriteDebugLog(QStringLiteral("Add-in file type left to the installed copy : ") +
+                          XdgMimeAssociation::InstalledOwner());
         m_addinTypeFailure.Succeeded();
     } catch (const EFileWriteError& e) {
         WriteDebugLog(QStringLiteral("[TRAP] Add-in file type : ") + QString::fromUtf8(e.what()));
         // Tried again at every skin switch and every change of the options.
         m_addinTypeFailure.Failed(m_dialogs, QStringLiteral("Registry Access ERROR!"));
     }
-}
-
-void TMainPForm::UnregisterAddinType()
-{
-    if (XdgMimeAssociation::Unregister())
-        m_addinTypeFailure.Succeeded();
-    else
-        m_addinTypeFailure.Failed(m_dialogs, QStringLiteral("Registry Access ERROR!"));
 }
 
 void TMainPForm::dragEnterEvent(QDragEnterEvent* event)

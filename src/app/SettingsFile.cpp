@@ -3,6 +3,7 @@
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
+#include "platform/FileUpdate.h"
 #include "platform/ProfileIni.h"
 #include "res/MRes.h"
 
@@ -396,15 +397,12 @@ void TSettingsFile::Save(const TSettings& settings) const
     TSettings written = settings;
     written.Version = CurrentSettingsVersion;
     // The keys this program does not know are written back as read; a file that cannot be
-    // read (no descriptor left, no permission) would lose them, so it is not replaced. One too
-    // large to be settings holds nothing to keep.
+    // read whole (no descriptor left, no permission, over the limit) would lose them, so it
+    // is not replaced.
     ProfileIni ini;
-    if (!ini.Load(SavePath(), MaxSettingsFileSize) &&
-        QFileInfo(SavePath()).size() <= MaxSettingsFileSize)
-        throw EFileWriteError(
-            QStringLiteral("%1: cannot read the file to update it").arg(SavePath()).toStdString());
+    ini.LoadBytes(ReadForUpdate(SavePath(), MaxSettingsFileSize));
     for (const KeySpec& entry : Keys)
         WriteKey(ini, entry, written);
     QDir().mkpath(QFileInfo(SavePath()).absolutePath());
-    ini.Save();
+    ini.SaveAs(SavePath());
 }

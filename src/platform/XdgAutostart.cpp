@@ -1,6 +1,6 @@
 #include "platform/XdgAutostart.h"
 
-#include "platform/AtomicFile.h"
+#include "platform/FileUpdate.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,11 +81,12 @@ QString DesktopEntryText(const AutostartEntry& entry)
              EntryValue(entry.workingFolder));
 }
 
-void WriteAutostartEntry(const QString& folder, const QString& fileName,
+bool WriteAutostartEntry(const QString& folder, const QString& fileName,
                          const AutostartEntry& entry)
 {
-    QDir().mkpath(folder);
-    WriteFileAtomically(folder + u'/' + fileName, DesktopEntryText(entry).toUtf8());
+    // An entry is a few hundred bytes; a larger file of that name is not ours.
+    constexpr qint64 MaxEntrySize = qint64(1) << 20;
+    return UpdateFile(folder + u'/' + fileName, DesktopEntryText(entry).toUtf8(), MaxEntrySize);
 }
 
 bool RemoveAutostartEntry(const QString& folder, const QString& fileName)

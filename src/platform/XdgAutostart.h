@@ -27,8 +27,9 @@ QString AutostartFolder();
 // The text of the .desktop file, with the Exec line quoted as the desktop entry format wants.
 QString DesktopEntryText(const AutostartEntry& entry);
 
-// Writes "<folder>/<fileName>" atomically; throws EFileWriteError.
-void WriteAutostartEntry(const QString& folder, const QString& fileName,
+// Writes "<folder>/<fileName>" atomically unless it already says exactly this, and leaves a file
+// there that cannot be read whole alone; true when it wrote. Throws EFileWriteError.
+bool WriteAutostartEntry(const QString& folder, const QString& fileName,
                          const AutostartEntry& entry);
 // Deletes "<folder>/<fileName>"; true when it is gone afterwards.
 bool RemoveAutostartEntry(const QString& folder, const QString& fileName);

@@ -1,11 +1,14 @@
 #include "platform/XdgMimeAssociation.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/ProfileIni.h"
+#include "platform/FileRead.h"
+#include "platform/FileUpdate.h"
+#include "platform/KeyFileText.h"
 #include "platform/XdgAutostart.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -13,7 +16,13 @@ namespace XdgMimeAssociation {
 
 namespace {
 
-const QString DefaultsSection = QStringLiteral("Default Applications");
+const QByteArray DefaultsGroup = "Default Applications";
+const QByteArray EntryGroup = "Desktop Entry";
+const QByteArray InstalledKey = "X-Pulsmir-Installed";
+// A user's mimeapps.list can be large (every type they ever chose an application for); our own
+// files are a few hundred bytes, and a larger one at their place is not ours.
+constexpr qint64 MaxMimeAppsSize = qint64(64) << 20;
+constexpr qint64 MaxOwnFileSize = qint64(1) << 20;
 
 QString HomeOf(const char* variable, const QString& fallback)
 {
@@ -21,15 +30,30 @@ QString HomeOf(const char* variable, const QString& fallback)
     return value.isEmpty() ? QDir::homePath() + fallback : value;
 }
 
-// Writes the file unless it already says exactly this; true when it wrote.
-bool WriteIfChanged(const QString& path, const QByteArray& content)
+// A desktop entry's value as written by DesktopEntryValue.
+QString UnescapedValue(const QByteArray& value)
 {
-    QFile current(path);
-    if (current.open(QIODevice::ReadOnly) && current.readAll() == content)
-        return false;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    WriteFileAtomically(path, content);
-    return true;
+    QString text;
+    const QString escaped = QString::fromUtf8(value);
+    for (qsizetype i = 0; i < escaped.size(); ++i) {
+        if (escaped[i] != u'\\' || i + 1 == escaped.size()) {
+            text += escaped[i];
+            continue;
+        }
+        const QChar next = escaped[++i];
+        text += next == u'n' ? QChar(u'\n') : next == u's' ? QChar(u' ') : next == u't' ? QChar(u'\t') : next;
+    }
+    return text;
+}
+
+// Whether this copy may change the association: an installed copy always, another copy only
+// when no installed one holds it.
+bool MayChange(const AddinAssociation& association)
+{
+    if (association.Installed)
+        return true;
+    const QString owner = InstalledOwner();
+    return owner.isEmpty() || owner == association.Program;
 }
 
 // The desktop's own tools rebuild their caches; without them the files alone still work.
@@ -97,63 +121,80 @@ QString DesktopEntryText(const AddinAssociation& association)
                           "Name=Install to Pulsmir\n"
                           "Comment=Installs a Pulsmir add-in package\n"
                           "Exec=%1\n"
-                          "MimeType=%2;\n"
+                          "TryExec=%2\n"
+                          "MimeType=%3;\n"
                           "NoDisplay=true\n"
                           "Terminal=false\n")
-        .arg(DesktopEntryValue(exec), MimeType);
+               .arg(DesktopEntryValue(exec), DesktopEntryValue(association.Program), MimeType) +
+           (association.Installed ? QString::fromLatin1(InstalledKey + "=true\n") : QString());
 }
 
-void Register(const AddinAssociation& association)
+QString InstalledOwner()
 {
-    if (WriteIfChanged(MimePackageFile(), MimePackageText().toUtf8()))
+    const FileRead read = ReadFileUpTo(DesktopFile(), MaxOwnFileSize);
+    if (KeyFileText::Value(read.Bytes, EntryGroup, InstalledKey) != "true")
+        return {};
+    const QString program =
+        UnescapedValue(KeyFileText::Value(read.Bytes, EntryGroup, "TryExec").value_or(QByteArray()));
+    // An uninstalled copy's entry holds nothing back.
+    return QFileInfo(program).isExecutable() ? program : QString();
+}
+
+Outcome Register(const AddinAssociation& association)
+{
+    if (!MayChange(association))
+        return Outcome::LeftToInstalledCopy;
+    if (UpdateFile(MimePackageFile(), MimePackageText().toUtf8(), MaxOwnFileSize))
         RunIfPresent(QStringLiteral("update-mime-database"), {DataHome() + QStringLiteral("/mime")});
     for (const int size : IconSizes) {
-        QFile icon(association.IconFolder + QStringLiteral("/pulsmir-%1.png").arg(size));
-        if (!association.IconFolder.isEmpty() && icon.open(QIODevice::ReadOnly))
-            WriteIfChanged(IconFile(size), icon.readAll());
+        if (association.IconFolder.isEmpty())
+            break;
+        const FileRead icon = ReadFileUpTo(
+            association.IconFolder + QStringLiteral("/pulsmir-%1.png").arg(size), MaxOwnFileSize);
+        if (icon.Status == FileRead::Result::Read)
+            UpdateFile(IconFile(size), icon.Bytes, MaxOwnFileSize);
     }
-    if (WriteIfChanged(DesktopFile(), DesktopEntryText(association).toUtf8()))
+    if (UpdateFile(DesktopFile(), DesktopEntryText(association).toUtf8(), MaxOwnFileSize))
         RunIfPresent(QStringLiteral("update-desktop-database"),
                      {DataHome() + QStringLiteral("/applications")});
-    ProfileIni mimeApps(MimeAppsFile());
-    if (mimeApps.ReadString(DefaultsSection, MimeType) != DesktopFileName) {
-        mimeApps.WriteString(DefaultsSection, MimeType, DesktopFileName);
-        QDir().mkpath(ConfigHome());
-        mimeApps.SaveAs(MimeAppsFile());
-    }
+    const QByteArray mimeApps = ReadForUpdate(MimeAppsFile(), MaxMimeAppsSize);
+    const QByteArray ours = DesktopFileName.toUtf8();
+    if (KeyFileText::Value(mimeApps, DefaultsGroup, MimeType.toUtf8()) != ours)
+        UpdateFile(MimeAppsFile(),
+                   KeyFileText::WithValue(mimeApps, DefaultsGroup, MimeType.toUtf8(), ours),
+                   MaxMimeAppsSize);
+    return Outcome::Done;
 }
 
-bool Unregister()
+Outcome Unregister(const AddinAssociation& association)
 {
-    bool removed = true;
-    const auto remove = [&removed](const QString& path) {
-        if (QFile::exists(path) && !QFile::remove(path))
-            removed = false;
+    if (!MayChange(association))
+        return Outcome::LeftToInstalledCopy;
+    QStringList left;
+    const auto remove = [&left](const QString& path) {
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            left << path;
     };
-    if (QFile::exists(MimePackageFile())) {
+    if (QFileInfo::exists(MimePackageFile())) {
         remove(MimePackageFile());
         RunIfPresent(QStringLiteral("update-mime-database"), {DataHome() + QStringLiteral("/mime")});
     }
     for (const int size : IconSizes)
         remove(IconFile(size));
-    if (QFile::exists(DesktopFile())) {
+    if (QFileInfo::exists(DesktopFile())) {
         remove(DesktopFile());
         RunIfPresent(QStringLiteral("update-desktop-database"),
                      {DataHome() + QStringLiteral("/applications")});
     }
-    if (QFile::exists(MimeAppsFile())) {
-        // Only the default this program set; the user's own choice stays.
-        ProfileIni mimeApps(MimeAppsFile());
-        if (mimeApps.ReadString(DefaultsSection, MimeType) == DesktopFileName) {
-            mimeApps.DeleteKey(DefaultsSection, MimeType);
-            try {
-                mimeApps.SaveAs(MimeAppsFile());
-            } catch (const EFileWriteError&) {
-                removed = false;
-            }
-        }
-    }
-    return removed;
+    if (!left.isEmpty())
+        throw EFileWriteError(
+            QStringLiteral("cannot remove %1").arg(left.join(QStringLiteral(", "))).toStdString());
+    // Only the default this program set; the user's own choice stays.
+    const QByteArray mimeApps = ReadForUpdate(MimeAppsFile(), MaxMimeAppsSize);
+    if (KeyFileText::Value(mimeApps, DefaultsGroup, MimeType.toUtf8()) == DesktopFileName.toUtf8())
+        UpdateFile(MimeAppsFile(), KeyFileText::WithoutKey(mimeApps, DefaultsGroup, MimeType.toUtf8()),
+                   MaxMimeAppsSize);
+    return Outcome::Done;
 }
 
 } // namespace XdgMimeAssociation

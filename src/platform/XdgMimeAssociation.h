@@ -10,6 +10,7 @@ struct AddinAssociation
     QString Program; // absolute path of the executable
     QStringList Environment; // NAME=value pairs the program needs
     QString IconFolder;      // the program's "pulsmir-<size>.png" icons, shown for the type's files
+    bool Installed = false;  // the installed copy, not one run from a program folder of its own
 };
 
 namespace XdgMimeAssociation {
@@ -32,10 +33,23 @@ QString IconFile(int size);
 QString MimePackageText();
 QString DesktopEntryText(const AddinAssociation& association);
 
+// The association belongs to the installed copy, which a copy run from a program folder of its
+// own (a build folder, PULSMIR_HOME) neither takes over nor removes.
+enum class Outcome
+{
+    Done,
+    LeftToInstalledCopy
+};
+
+// The program the current association's desktop entry names when an installed copy wrote it and
+// that copy is still there; empty otherwise.
+QString InstalledOwner();
+
 // Writes what is missing or differs, atomically, and refreshes the desktop's caches when it
-// changed something. Throws EFileWriteError.
-void Register(const AddinAssociation& association);
-// Removes what Register wrote and nothing else; false when something could not be removed.
-bool Unregister();
+// changed something. mimeapps.list is edited in place: only the type's line changes. A file
+// that cannot be read whole is left as it is. Throws EFileWriteError.
+Outcome Register(const AddinAssociation& association);
+// Removes what Register wrote and nothing else; throws EFileWriteError naming what stays.
+Outcome Unregister(const AddinAssociation& association);
 
 } // namespace XdgMimeAssociation

@@ -1,6 +1,7 @@
 """Nothing lost when writing fails: the settings saved at exit onto a full disk, into a
 read-only program folder and with no descriptor to spare; a killed save's leftover swept at
-the next start. Each makes its condition for real in a namespace of the case's own (faults.py)."""
+the next start; a user's mimeapps.list kept whole whatever it is. Each makes its condition for
+real in a namespace of the case's own (faults.py)."""
 
 import os
 import socket
@@ -149,3 +150,45 @@ def settings_survive_running_out_of_descriptors(desktop, folder):
         expect(NOT_SAVED not in lines, "the file changed although the save failed")
         expect(folder.ini_value("Pulsmir.ini", "Mine", "Keep") == "yes", "the user's section lost")
         expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "PosX") is not None, "keys lost")
+
+
+def large_mimeapps_list():
+    """A user's mimeapps.list of 1.1 MB, cut where the file type's line goes: line ends of both
+    kinds, bytes that are no UTF-8, a last line without a line end."""
+    lines = [b"# mine\r\n[Default Applications]\r\ntext/plain=editor.desktop\n"]
+    size, number = len(lines[0]), 0
+    while size < 1_100_000:
+        lines.append(b"application/x-type-%d=app \xff\x82\xa0.desktop;\n" % number)
+        size, number = size + len(lines[-1]), number + 1
+    return b"".join(lines), b"\n[Added Associations]\r\nimage/png=viewer.desktop"
+
+
+def mimeapps_list_is_edited_in_place_and_left_alone_when_not_read_whole(desktop, folder):
+    path = os.path.join(folder.config, "mimeapps.list")
+    defaults, rest = large_mimeapps_list()
+    with open(path, "wb") as handle:
+        handle.write(defaults + rest)
+    folder.settings(ResourceName="English", NoSplash=1, ExtUpdate=1)
+    program, status = run_until_exit(desktop, folder)
+    expect(status == 0, f"exit {status}: {program.stderr}")
+    with open(path, "rb") as handle:
+        edited = handle.read()
+    expect(edited == defaults + b"application/x-pulsmir-addin=pulsmir-addin.desktop\r\n" + rest,
+           f"mimeapps.list not edited in place: {len(edited)} bytes")
+
+    # Larger than anyone's, or a FIFO that would never end: neither read nor replaced, and said.
+    os.remove(path)
+    os.mkfifo(path)
+    big = os.path.join(folder.config, "big")
+    with open(big, "wb") as handle:
+        handle.truncate(100 << 20)
+    for reason in ("cannot be read whole", "larger than 64 MiB"):
+        open(folder.log_path, "w").close()
+        program = Pulsmir(desktop, folder)
+        desktop.answer_box("Pulsmir - ")
+        folder.wait_for_log("Application Running...")
+        expect(program.terminate() == 0, "exit")
+        expect(f"[TRAP] Add-in file type : {path}: " in "\n".join(folder.log_lines())
+               and reason in "\n".join(folder.log_lines()), f"not logged: {reason}")
+        os.replace(big, path)
+    expect(os.path.getsize(path) == 100 << 20, "the large mimeapps.list changed")

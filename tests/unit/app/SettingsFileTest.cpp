@@ -268,4 +268,9 @@ TEST_F(SettingsFileTest, AFileThatCannotBeReadIsNotReplaced)
     QFile::setPermissions(folder.File("Pulsmir.ini"), QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(folder.Read("Pulsmir.ini"), mine);
     EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+    // Nor one over the limit: whatever it is, it is not ours to replace.
+    ASSERT_TRUE(QFile(folder.File("Pulsmir.ini")).resize(qint64(100) << 20));
+    EXPECT_THROW(Save(TSettings()), EFileWriteError);
+    EXPECT_EQ(QFileInfo(folder.File("Pulsmir.ini")).size(), qint64(100) << 20);
 }

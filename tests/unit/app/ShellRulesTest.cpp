@@ -7,6 +7,7 @@
 #include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 TEST(ExitEvents, ChosenByTheTimeSinceStart)
 {
@@ -104,8 +105,17 @@ TEST(XdgAutostart, ExecLineIsQuotedAndTheFileWrittenWhole)
 
     TempProgramFolder config;
     const QString folder = config.File("autostart");
-    WriteAutostartEntry(folder, "Pulsmir.desktop", entry);
+    EXPECT_TRUE(WriteAutostartEntry(folder, "Pulsmir.desktop", entry));
     EXPECT_EQ(QString::fromUtf8(config.Read("autostart/Pulsmir.desktop")), text);
+    // The same entry again is not written again (every change of the options applies it).
+    const auto inode = [&] {
+        struct stat info = {};
+        ::stat(QFile::encodeName(config.File("autostart/Pulsmir.desktop")).constData(), &info);
+        return info.st_ino;
+    };
+    const ino_t written = inode();
+    EXPECT_FALSE(WriteAutostartEntry(folder, "Pulsmir.desktop", entry));
+    EXPECT_EQ(inode(), written);
     EXPECT_TRUE(RemoveAutostartEntry(folder, "Pulsmir.desktop"));
     EXPECT_FALSE(config.Exists("autostart/Pulsmir.desktop"));
     EXPECT_TRUE(RemoveAutostartEntry(folder, "never-there.desktop"));

@@ -1,5 +1,7 @@
 #include "platform/FileRead.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/FileUpdate.h"
 #include "platform/ProfileIni.h"
 #include "support/AddressSpace.h"
 #include "support/TempProgramFolder.h"
@@ -70,4 +72,41 @@ TEST(ProfileIniLoad, AFileOverTheLimitIsUnreadAndEmpty)
     folder.Write("bom.ini", "\xEF\xBB\xBF[S]\r\nKey=1\r\n");
     ASSERT_TRUE(ini.Load(folder.File("bom.ini")));
     EXPECT_TRUE(ini.ToBytes().startsWith("\xEF\xBB\xBF"));
+}
+
+TEST(UpdateFile, LeavesAFileItCannotReadWholeAsItIs)
+{
+    TempProgramFolder folder;
+    EXPECT_TRUE(UpdateFile(folder.File("new/entry"), "text", 8));
+    EXPECT_EQ(folder.Read("new/entry"), "text");
+    folder.Write("large", "more than eight bytes");
+    EXPECT_THROW(UpdateFile(folder.File("large"), "text", 8), EFileWriteError);
+    EXPECT_EQ(folder.Read("large"), "more than eight bytes");
+    ASSERT_EQ(mkfifo(QFile::encodeName(folder.File("fifo")).constData(), 0600), 0);
+    EXPECT_THROW(UpdateFile(folder.File("fifo"), "text", 8), EFileWriteError);
+    EXPECT_FALSE(QFileInfo(folder.File("fifo")).isFile());
+}
+
+TEST(ProfileIniLoad, ALargeFileCostsItsTextAndAFewWordsALine)
+{
+    // Settings padded with a million short lines: held as their text, not as strings of
+    // their own, read and saved again without the whole file held twice over.
+    TempProgramFolder folder;
+    QByteArray text = "[Pulsmir2]\r\nPosX=5\r\n[Mine]\r\n";
+    for (int i = 0; text.size() < (24 << 20); ++i)
+        text += "Key" + QByteArray::number(i) + "=some value of mine\r\n";
+    folder.Write("Pulsmir.ini", text);
+    text.clear();
+    const qint64 size = QFileInfo(folder.File("Pulsmir.ini")).size();
+    EXPECT_EXIT(ExitWithPeakGrowthBelow(5 * size,
+                                        [&] {
+                                            ProfileIni ini;
+                                            if (!ini.Load(folder.File("Pulsmir.ini"), 64 << 20) ||
+                                                ini.ReadInteger("Pulsmir2", "PosX", 0) != 5 ||
+                                                ini.ReadString("mine", "KEY12345") != "some value of mine")
+                                                std::_Exit(2);
+                                            ini.WriteInteger("Pulsmir2", "PosY", 7);
+                                            ini.Save();
+                                        }),
+                testing::ExitedWithCode(0), "");
 }

@@ -1,11 +1,13 @@
 #include "platform/XdgMimeAssociation.h"
 
+#include "platform/AtomicFile.h"
 #include "support/TempProgramFolder.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -95,7 +97,7 @@ TEST_F(AddinTypeRegistration, RegisteringAgainChangesNothingAndUnregisteringRemo
 
     home.Write("config/mimeapps.list",
                home.Read("config/mimeapps.list") + "[Added Associations]\nimage/png=viewer.desktop\n");
-    EXPECT_TRUE(XdgMimeAssociation::Unregister());
+    XdgMimeAssociation::Unregister(association);
     EXPECT_FALSE(home.Exists("data/mime/packages/pulsmir-addin.xml"));
     EXPECT_FALSE(home.Exists("data/applications/pulsmir-addin.desktop"));
     EXPECT_FALSE(home.Exists("data/icons/hicolor/48x48/mimetypes/application-x-pulsmir-addin.png"));
@@ -106,8 +108,59 @@ TEST_F(AddinTypeRegistration, RegisteringAgainChangesNothingAndUnregisteringRemo
     // A default the user chose for the type is not ours to remove.
     home.Write("config/mimeapps.list",
                "[Default Applications]\napplication/x-pulsmir-addin=other.desktop\n");
-    EXPECT_TRUE(XdgMimeAssociation::Unregister());
+    XdgMimeAssociation::Unregister(association);
     EXPECT_TRUE(home.Read("config/mimeapps.list").contains("other.desktop"));
+}
+
+TEST_F(AddinTypeRegistration, ALargeMimeAppsListIsEditedInPlaceAndOneNotReadWholeLeftAlone)
+{
+    // Every line the user has stays byte for byte: line ends of both kinds, bytes that are no
+    // UTF-8, a last line without a line end.
+    QByteArray defaults = "# mine\r\n[Default Applications]\r\ntext/plain=editor.desktop\n";
+    for (int i = 0; defaults.size() < 1100000; ++i)
+        defaults += "application/x-type-" + QByteArray::number(i) + "=app \xff\x82\xa0.desktop;\n";
+    const QByteArray rest = "\n[Added Associations]\r\nimage/png=viewer.desktop";
+    home.Write("config/mimeapps.list", defaults + rest);
+    XdgMimeAssociation::Register(association);
+    EXPECT_TRUE(home.Read("config/mimeapps.list") ==
+                defaults + "application/x-pulsmir-addin=pulsmir-addin.desktop\r\n" + rest);
+    XdgMimeAssociation::Unregister(association);
+    EXPECT_TRUE(home.Read("config/mimeapps.list") == defaults + rest);
+
+    // Too large to be anyone's, or a FIFO that would never end: not read, not replaced.
+    ASSERT_TRUE(QFile(home.File("config/mimeapps.list")).resize(qint64(100) << 20));
+    EXPECT_THROW(XdgMimeAssociation::Register(association), EFileWriteError);
+    EXPECT_EQ(QFileInfo(home.File("config/mimeapps.list")).size(), qint64(100) << 20);
+    ASSERT_TRUE(QFile::remove(home.File("config/mimeapps.list")));
+    ASSERT_EQ(mkfifo(QFile::encodeName(home.File("config/mimeapps.list")).constData(), 0600), 0);
+    EXPECT_THROW(XdgMimeAssociation::Register(association), EFileWriteError);
+    EXPECT_THROW(XdgMimeAssociation::Unregister(association), EFileWriteError);
+    EXPECT_FALSE(QFileInfo(home.File("config/mimeapps.list")).isFile());
+}
+
+TEST_F(AddinTypeRegistration, ACopyOfItsOwnFolderLeavesTheInstalledCopysAssociationAlone)
+{
+    AddinAssociation installed = association;
+    installed.Program = home.File("usr/bin/pulsmir");
+    installed.Environment.clear();
+    installed.Installed = true;
+    home.Write("usr/bin/pulsmir", "#!/bin/sh\n");
+    QFile(installed.Program).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    XdgMimeAssociation::Register(installed);
+    const QByteArray entry = home.Read("data/applications/pulsmir-addin.desktop");
+    EXPECT_EQ(XdgMimeAssociation::InstalledOwner(), installed.Program);
+
+    EXPECT_EQ(XdgMimeAssociation::Register(association),
+              XdgMimeAssociation::Outcome::LeftToInstalledCopy);
+    EXPECT_EQ(XdgMimeAssociation::Unregister(association),
+              XdgMimeAssociation::Outcome::LeftToInstalledCopy);
+    EXPECT_EQ(home.Read("data/applications/pulsmir-addin.desktop"), entry);
+    EXPECT_TRUE(home.Read("config/mimeapps.list").contains("=pulsmir-addin.desktop"));
+
+    // Once the installed copy is gone, its entry holds nothing back.
+    QFile::remove(installed.Program);
+    EXPECT_EQ(XdgMimeAssociation::Register(association), XdgMimeAssociation::Outcome::Done);
+    EXPECT_TRUE(home.Read("data/applications/pulsmir-addin.desktop").contains("PULSMIR_HOME="));
 }
 
 TEST(AddinTypePackage, TheInstalledMimePackageIsTheOneThePersonalRegistrationWrites)
