@@ -323,6 +323,27 @@ def xdg(folder, *arguments):
                           timeout=30).stdout.strip()
 
 
+def file_type_of_the_installed_copy_stays_its_own(desktop, folder):
+    """A copy run from a folder of its own (here with PULSMIR_HOME) leaves the association of
+    the installed copy, which is still there, as it is."""
+    installed = os.path.join(folder.root, "usr", "bin", "pulsmir")
+    os.makedirs(os.path.dirname(installed))
+    shutil.copy(os.path.join(folder.bin_dir, "pulsmir"), installed)
+    entry_path = os.path.join(folder.data, "applications", "pulsmir-addin.desktop")
+    os.makedirs(os.path.dirname(entry_path))
+    entry = ("[Desktop Entry]\nType=Application\nName=Install to Pulsmir\n"
+             f"Exec={installed} %f\nTryExec={installed}\n"
+             "MimeType=application/x-pulsmir-addin;\nNoDisplay=true\nX-Pulsmir-Installed=true\n")
+    with open(entry_path, "w", encoding="utf-8") as handle:
+        handle.write(entry)
+    program = start(desktop, folder, ExtUpdate=1)
+    expect(program.terminate() == 0, "exit")
+    with open(entry_path, encoding="utf-8") as handle:
+        expect(handle.read() == entry, "the installed copy's entry was replaced")
+    expect(f"Add-in file type left to the installed copy : {installed}" in folder.log_lines(),
+           "not logged")
+
+
 def file_type_registered_for_the_desktop(desktop, folder):
     program = start(desktop, folder)
     code = program.terminate()

@@ -4,6 +4,7 @@ import os
 import shutil
 import time
 
+from faults import ReadOnlyFolder
 from harness import E2EError, ProgramFolder, Pulsmir, wait_until
 
 STARTUP_ORDER = [
@@ -101,35 +102,34 @@ def second_instance(desktop, folder):
 
 
 def runtime_folder_of_another_user(desktop, folder):
-    """As under su or sudo: XDG_RUNTIME_DIR is a folder the user cannot use. The instance
-    marker goes to a private folder of the user's; where none can be made, the start says why
-    and fails."""
+    """As under su or sudo: XDG_RUNTIME_DIR is another user's folder that this one cannot write
+    to (read-only even to root here). The instance marker goes to a private folder of the
+    user's; where none can be made, the start says why and fails."""
     theirs = os.path.join(folder.root, "theirs")
     os.makedirs(theirs, mode=0o700)
     if os.geteuid() == 0:
-        os.chown(theirs, 65534, 65534)  # root writes anywhere, but it is another user's
-    else:
-        os.chmod(theirs, 0o500)
+        os.chown(theirs, 65534, 65534)
     temporary = os.path.join(folder.root, "tmp")
     os.makedirs(temporary)
     env = {"XDG_RUNTIME_DIR": theirs, "TMPDIR": temporary}
     folder.settings(ResourceName="English", NoSplash=1)
-    first = Pulsmir(desktop, folder, env=env)
-    folder.wait_for_log("Application Running...")
-    private = os.path.join(temporary, f"pulsmir-{os.geteuid()}")
-    expect(os.path.exists(os.path.join(private, "pulsmir.instance")), "no marker of our own")
-    expect(any(line.startswith("Instance marker : ") and theirs in line
-               for line in folder.log_lines()), "the runtime folder's trouble not logged")
-    second = Pulsmir(desktop, folder, env=env)
-    expect(second.wait_exit(10) == 0 and "another instance" in second.stderr, second.stderr)
-    expect(first.terminate() == 0, "exit")
+    with ReadOnlyFolder(theirs):
+        first = Pulsmir(desktop, folder, env=env)
+        folder.wait_for_log("Application Running...")
+        private = os.path.join(temporary, f"pulsmir-{os.geteuid()}")
+        expect(os.path.exists(os.path.join(private, "pulsmir.instance")), "no marker of our own")
+        expect(any(line.startswith("Instance marker : ") and theirs in line
+                   for line in folder.log_lines()), "the runtime folder's trouble not logged")
+        second = Pulsmir(desktop, folder, env=env)
+        expect(second.wait_exit(10) == 0 and "another instance" in second.stderr, second.stderr)
+        expect(first.terminate() == 0, "exit")
 
-    shutil.rmtree(private)
-    with open(private, "w"):
-        pass
-    open(folder.log_path, "w").close()
-    third = Pulsmir(desktop, folder, env=env)
-    status = third.wait_exit(20)
+        shutil.rmtree(private)
+        with open(private, "w"):
+            pass
+        open(folder.log_path, "w").close()
+        third = Pulsmir(desktop, folder, env=env)
+        status = third.wait_exit(20)
     expect(status != 0 and "instance marker" in third.stderr, f"exit {status}: {third.stderr!r}")
     expect(any(line.startswith("Instance marker : ") and private in line
                for line in folder.log_lines()), "not logged")
