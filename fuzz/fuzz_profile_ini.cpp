@@ -1,6 +1,8 @@
 // ProfileIni on a file holding the input: the way the program reads every file format, UTF-8
-// or Shift_JIS as the bytes tell, and both decodings forced.
+// or Shift_JIS as the bytes tell, and both decodings forced. And the same bytes as a user's
+// mimeapps.list, one key set and removed in place.
 
+#include "platform/KeyFileText.h"
 #include "platform/ProfileIni.h"
 #include "platform/TextDecoding.h"
 #include "support/FuzzApplication.h"
@@ -70,5 +72,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A profile saved unchanged reads back as it was.
     const QString again = Scratch().Write(QStringLiteral("again.ini"), fromFile.ToBytes());
     FUZZ_CHECK(ReadEverything(ProfileIni(again)) == read, "a saved profile reads differently");
+
+    const QByteArray group = "Default Applications";
+    const QByteArray key = "application/x-pulsmir-addin";
+    const QByteArray set = KeyFileText::WithValue(bytes, group, key, "pulsmir-addin.desktop");
+    FUZZ_CHECK(KeyFileText::Value(set, group, key) == "pulsmir-addin.desktop", "a set key is not read");
+    FUZZ_CHECK(!KeyFileText::Value(KeyFileText::WithoutKey(set, group, key), group, key),
+               "a removed key is still read");
+    // Added to a group there already, the key's line is all that comes and goes.
+    if (!KeyFileText::Value(bytes, group, key) && bytes.startsWith("[" + group + "]\n") &&
+        bytes.endsWith('\n'))
+        FUZZ_CHECK(KeyFileText::WithoutKey(set, group, key) == bytes,
+                   "a key set and removed again changed other lines");
     return 0;
 }

@@ -7,7 +7,7 @@ namespace {
 struct Line
 {
     qsizetype Begin = 0;
-    qsizetype End = 0;  // before the line end
+    qsizetype End = 0;   // before the line end
     qsizetype After = 0; // after the line end
 };
 
@@ -20,8 +20,8 @@ struct Place
     qsizetype ValueBegin = 0;
 };
 
-// Walks the lines of the first group named `group` and calls visit(line, key, valueBegin) for
-// each key line in it.
+// Walks the lines of the first group named `group` and calls visit(line) for each line of the
+// key in it.
 template <class Visit>
 Place Walk(QByteArrayView text, QByteArrayView group, QByteArrayView key, Visit visit)
 {
