@@ -21,6 +21,8 @@ packages=(
   fonts-dejavu-core
   # the virtual desktop the end-to-end tests run on
   xvfb openbox xdotool x11-utils imagemagick
+  # xrandr, which adds and removes monitors of the virtual display
+  x11-xserver-utils
   # a tray host and a window manager remote for the window-behaviour cases
   trayer wmctrl
   # the desktops the window cases also run on: XFCE's panel (its tray speaks both XEmbed and

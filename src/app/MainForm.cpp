@@ -299,7 +299,8 @@ void TMainPForm::ShowSplashAtStartup()
     // nothing.
     if (!m_settings.NoSplash && m_runMode == RunMode::Desktop) {
         m_splash = std::make_unique<TSplash>(m_paths.ReadFile(QStringLiteral("rl3.prs")),
-                                             m_paths.ReadFile(QStringLiteral("rl5.prs")));
+                                             m_paths.ReadFile(QStringLiteral("rl5.prs")),
+                                             m_translucentFace, !m_clientMovesHonoured);
         m_splash->SetVersionTexts(QStringLiteral("Ver.") + BuildText(), SkinSystemText(),
                                   CoreModeText());
         ShowStatus(QStringLiteral("Initilize..."));
@@ -325,7 +326,6 @@ void TMainPForm::EnterTrayAtStartup()
         InTTClick();
         m_trayWanted = !m_settings.InTasktray;
     }
-    setVisible(!m_settings.InTasktray);
     WatchTrayHost();
 }
 
@@ -345,12 +345,7 @@ void TMainPForm::StartServices()
 
 void TMainPForm::ShowFaceAtStartup()
 {
-    const QPoint placed = PlaceWindow(QPoint(m_settings.PosX, m_settings.PosY), size(), DesktopArea());
-    m_settings.PosX = placed.x();
-    m_settings.PosY = placed.y();
-    MoveFace(placed);
-    if (!m_settings.InTasktray)
-        raise();
+    PlaceAtStart();
     m_popupBanner = std::make_unique<TPopupBnrF>(m_paths.ReadFile(QStringLiteral("rl4.prs")));
     m_stips = std::make_unique<TSTips>();
     m_stips->setWindowTitle(TextOr(&m_res, "C0146", ProgramTitle + QStringLiteral(" Status Tips")));

@@ -219,6 +219,10 @@ private:
 
     // Placement: where the window really is, and moves that reach it on every desktop.
     void SetupPlacement();
+    // Places the window where it stays, then shows it (unless in the tray).
+    void PlaceAtStart();
+    // Brings the window back from a monitor that has gone.
+    void BackOnAMonitor();
     void MoveFace(QPoint topLeft);
     void CheckPlacement();
     QPoint RealTopLeft() const;

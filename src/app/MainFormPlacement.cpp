@@ -9,11 +9,38 @@
 #include "platform/linux/X11Desktop.h"
 #include "platform/linux/X11Windows.h"
 
+#include <QGuiApplication>
 #include <QMoveEvent>
+#include <QScreen>
 #include <QTimer>
 #include <utility>
 
 namespace {
+
+std::vector<WindowRect> Monitors()
+{
+    std::vector<WindowRect> monitors;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect r = screen->geometry();
+        monitors.push_back({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+    }
+    return monitors;
+}
+
+// The primary monitor's part of the work area.
+WindowRect HomeArea(const WindowRect& workArea)
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return workArea;
+    const QRect r = primary->geometry();
+    const WindowRect home{std::max(r.left(), workArea.Left), std::max(r.top(), workArea.Top),
+                          std::min(r.left() + r.width(), workArea.Right),
+                          std::min(r.top() + r.height(), workArea.Bottom)};
+    return home.Width() > 0 && home.Height() > 0
+               ? home
+               : WindowRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
 
 // A window just mapped is not known to the compositor at once, and a size change may still
 // be on its way, which re-centres the window after it was placed: the place is checked
@@ -33,12 +60,51 @@ void TMainPForm::SetupPlacement()
     m_placeCheck->setSingleShot(true);
     m_placeCheck->setInterval(PlaceCheckMs);
     connect(m_placeCheck, &QTimer::timeout, this, &TMainPForm::CheckPlacement);
+    // The list of monitors changes after the signal.
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this,
+            [this] { QTimer::singleShot(0, this, &TMainPForm::BackOnAMonitor); });
     if (!m_clientMovesHonoured)
         WriteDebugLog(
             QStringLiteral("Window Placement : %1 (window manager \"%2\")")
                 .arg(m_placement ? m_placement->Name() : QStringLiteral("none"), manager));
     if (m_translucentFace)
         WriteDebugLog(QStringLiteral("Window Shape : transparent cut-outs (compositing)"));
+}
+
+void TMainPForm::PlaceAtStart()
+{
+    const WindowRect work = DesktopArea();
+    const WindowRect home = HomeArea(work);
+    std::optional<QPoint> saved;
+    if (m_settings.PositionSaved)
+        saved = QPoint(m_settings.PosX, m_settings.PosY);
+    const QPoint placed =
+        KeepOnMonitors(StartPlace(saved, size(), work, home), size(), Monitors(), home);
+    m_settings.PosX = placed.x();
+    m_settings.PosY = placed.y();
+    MoveFace(placed);
+    // Shown only now, with its size and place: a window mapped before would be placed by the
+    // window manager (centred, at the size it had then) and the move to its place come late.
+    if (!m_settings.InTasktray) {
+        show();
+        raise();
+    }
+}
+
+void TMainPForm::BackOnAMonitor()
+{
+    if (!isVisible() || m_drag.Dragging)
+        return;
+    const QPoint at = RealTopLeft();
+    const QPoint placed = KeepOnMonitors(at, size(), Monitors(), HomeArea(DesktopArea()));
+    if (placed == at)
+        return;
+    WriteDebugLog(QStringLiteral("Window Placement : monitor gone, back at %1,%2")
+                      .arg(placed.x())
+                      .arg(placed.y()));
+    m_settings.PosX = placed.x();
+    m_settings.PosY = placed.y();
+    MoveFace(placed);
 }
 
 QPoint TMainPForm::RealTopLeft() const

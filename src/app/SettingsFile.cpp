@@ -370,6 +370,9 @@ TSettings TSettingsFile::Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* ask
     settings.PingHost = pingHostMissing ? QStringLiteral("127.0.0.1") : pingHost;
     settings.UseDefaultGateway =
         ini.ReadBool(MainSection, QStringLiteral("UseDefaultGateway"), pingHostMissing);
+    settings.PositionSaved =
+        ini.ReadString(MainSection, QStringLiteral("PosX"), NoData) != NoData &&
+        ini.ReadString(MainSection, QStringLiteral("PosY"), NoData) != NoData;
     settings.WaitTime = std::clamp(settings.WaitTime, 2, 60);
     settings.TempRangeLow = std::clamp(settings.TempRangeLow, MinTemperature, MaxTemperature - 1);
     settings.TempRangeHigh =

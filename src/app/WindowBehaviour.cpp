@@ -1,5 +1,6 @@
 #include "app/WindowBehaviour.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 QPoint PlaceWindow(QPoint pos, QSize size, const WindowRect& workArea)
@@ -26,6 +27,35 @@ QPoint PlaceWindow(QPoint pos, QSize size, const WindowRect& workArea)
     if (y - snap < workArea.Top)
         y = workArea.Top;
     return {x, y};
+}
+
+QPoint StartPlace(std::optional<QPoint> saved, QSize size, const WindowRect& workArea,
+                  const WindowRect& home)
+{
+    if (saved)
+        return PlaceWindow(*saved, size, workArea);
+    return PlaceWindow({home.Left + (home.Width() - size.width()) / 2,
+                        home.Top + (home.Height() - size.height()) / 2},
+                       size, home);
+}
+
+bool ShowsOnAMonitor(QPoint pos, QSize size, const std::vector<WindowRect>& monitors)
+{
+    // A piece of the face large enough to find and grab.
+    return std::any_of(monitors.begin(), monitors.end(), [&](const WindowRect& m) {
+        const int w = std::min(m.Right, pos.x() + size.width()) - std::max(m.Left, pos.x());
+        const int h = std::min(m.Bottom, pos.y() + size.height()) - std::max(m.Top, pos.y());
+        return w >= std::min(size.width(), 32) && h >= std::min(size.height(), 16);
+    });
+}
+
+QPoint KeepOnMonitors(QPoint pos, QSize size, const std::vector<WindowRect>& monitors,
+                      const WindowRect& home)
+{
+    // No monitor known (no display to ask): nothing to judge by.
+    if (monitors.empty() || ShowsOnAMonitor(pos, size, monitors))
+        return pos;
+    return PlaceWindow(pos, size, home);
 }
 
 bool TWindowDrag::DragStart(bool leftButton, QPoint point)

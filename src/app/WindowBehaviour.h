@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // The main window's rules as a window, free of widgets: placement with the snap to the work
 // area's edges, dragging, the status tips' timing, hiding while the mouse is near, and the
@@ -15,6 +16,15 @@
 // Where the window of this size goes when released at pos: inside the work area, and flush to
 // any edge it was released within 8 pixels of.
 QPoint PlaceWindow(QPoint pos, QSize size, const WindowRect& workArea);
+// Where the window starts: its saved place kept inside the work area, or with none saved (a
+// first start) the middle of home, the primary monitor's part of the work area.
+QPoint StartPlace(std::optional<QPoint> saved, QSize size, const WindowRect& workArea,
+                  const WindowRect& home);
+// Whether enough of a window at pos shows on one of the monitors to be seen and dragged back.
+bool ShowsOnAMonitor(QPoint pos, QSize size, const std::vector<WindowRect>& monitors);
+// A window on none of the monitors (one that is gone) comes to the nearest place in home.
+QPoint KeepOnMonitors(QPoint pos, QSize size, const std::vector<WindowRect>& monitors,
+                      const WindowRect& home);
 
 // Dragging on the face image.
 class TWindowDrag

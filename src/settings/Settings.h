@@ -50,6 +50,8 @@ struct TSettings
     qint64 NRangeV = 0;
     int PosX = 0;
     int PosY = 0;
+    // Whether the file held a place (not a key): a first start has none.
+    bool PositionSaved = false;
     bool TrayIconDefault = true;
     std::array<QString, 4> Icons;
     bool LinearOFF = false;

@@ -1,14 +1,17 @@
 """Nothing lost when writing fails: the settings saved at exit onto a full disk, into a
 read-only program folder and with no descriptor to spare; a killed save's leftover swept at
 the next start; a user's mimeapps.list kept whole whatever it is. Each makes its condition for
-real in a namespace of the case's own (faults.py)."""
+real in a namespace of the case's own (faults.py). Nothing held up by a peer that stalls: a
+compositor socket whose replies never end."""
 
 import os
 import socket
 
-from faults import FullTmpfs, ReadOnlyFolder, descriptor_limit, isolate_network
+from desktop_cases import on
+from faults import FullTmpfs, ReadOnlyFolder, StallingSocket, descriptor_limit, isolate_network
 from harness import E2EError, Pulsmir, wait_until
 from shell_cases import expect
+from sway_desktop import SwayDesktop
 
 # A settings file as a user keeps it: hand-written notes and a section the program does not
 # know, which only a save that read the file first can keep.
@@ -193,3 +196,22 @@ def mimeapps_list_is_edited_in_place_and_left_alone_when_not_read_whole(desktop,
         if os.path.exists(big):
             os.replace(big, path)
     expect(os.path.getsize(path) == 100 << 20, "the large mimeapps.list changed")
+
+
+@on(SwayDesktop)
+def a_compositor_socket_that_never_finishes_a_reply(desktop, folder):
+    """$SWAYSOCK names a socket whose replies drip or never end: the program starts without
+    sway's placement, floats, and exits at once all the same."""
+    folder.settings(ResourceName="English", NoSplash=1, SkinMode=0, FloatSW=1)
+    for mode in ("drip", "endless"):
+        with StallingSocket(mode) as ipc:
+            runs = folder.log_lines().count("Application Running...")
+            program = Pulsmir(desktop, folder, env={"SWAYSOCK": ipc.path})
+            folder.wait_for_log("Application Running...", count=runs + 1, timeout=60)
+            expect(ipc.connections > 0, f"{mode}: the socket was never asked")
+            placement = [line for line in folder.log_lines()
+                         if line.startswith("Window Placement : ")]
+            expect(placement[-1].startswith("Window Placement : none"),
+                   f"{mode}: {placement[-1:]}")
+            status = program.terminate(timeout=10)
+            expect(status == 0, f"{mode}: exit status {status}")

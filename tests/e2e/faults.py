@@ -352,6 +352,61 @@ def descriptor_limit(count):
     return apply
 
 
+class StallingSocket:
+    """A Unix socket that answers every request with a reply in the i3/sway IPC framing that
+    never ends: `drip` says the reply is 1 MiB long and sends one byte every 0.9 seconds,
+    `endless` says it is 2 GiB long and sends it as fast as it is read. Anyone may connect (the program may run as another
+    user)."""
+
+    def __init__(self, mode):
+        self.mode = mode
+        self._folder = tempfile.TemporaryDirectory(prefix="pulsmir-stall-")
+        os.chmod(self._folder.name, 0o755)
+        self.path = os.path.join(self._folder.name, "ipc.sock")
+        self._listener = socket.socket(socket.AF_UNIX)
+        self._listener.bind(self.path)
+        os.chmod(self.path, 0o777)
+        self._listener.listen(16)
+        self._closed = threading.Event()
+        self.connections = 0
+        threading.Thread(target=self._accept, daemon=True).start()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self._closed.set()
+        self._listener.close()
+        self._folder.cleanup()
+
+    def _accept(self):
+        while not self._closed.is_set():
+            try:
+                client, _ = self._listener.accept()
+            except OSError:
+                return
+            self.connections += 1
+            threading.Thread(target=self._serve, args=(client,), daemon=True).start()
+
+    def _serve(self, client):
+        with client:
+            try:
+                client.recv(4096)  # the request
+                length = 1 << 20 if self.mode == "drip" else 0x7fffffff
+                reply = b"i3-ipc" + struct.pack("=II", length, 7)
+                if self.mode == "drip":
+                    while not self._closed.is_set():
+                        client.sendall(reply[:1])
+                        reply = reply[1:] or b" "
+                        self._closed.wait(0.9)
+                else:
+                    client.sendall(reply)
+                    while not self._closed.is_set():
+                        client.sendall(b" " * 65536)
+            except OSError:
+                pass
+
+
 def main():
     parser = argparse.ArgumentParser(description="runs a command under a hostile condition")
     parser.add_argument("condition", choices=["full-tmpfs", "read-only"])

@@ -1,10 +1,13 @@
-"""The main window as a window: dragging and the edge snap, the double click, floating on other
-windows, the auto-active tray rule, hiding near the mouse, the status tips and the tray icon."""
+"""The main window as a window: where it starts and the monitors it stays on, dragging and the
+edge snap, the double click, floating on other windows, the auto-active tray rule, hiding near
+the mouse, the status tips and the tray icon."""
 
 import re
+import shutil
 import time
 
-from harness import E2EError, Pulsmir, screen_pixels, wait_until, window_geometry
+from harness import (Desktop, E2EError, Pulsmir, Skip, screen_pixels, wait_until,
+                     window_geometry)
 from shell_cases import expect, main_windows
 
 SLOW = 60.0  # a loaded two-core machine
@@ -78,6 +81,64 @@ def maximise(desktop, window, on=True):
 
 def position(desktop, window):
     return window_geometry(desktop, window)[:2]
+
+
+def saved_position(folder):
+    return (int(folder.ini_value("Pulsmir.ini", "Pulsmir2", "PosX")),
+            int(folder.ini_value("Pulsmir.ini", "Pulsmir2", "PosY")))
+
+
+def first_start_where_it_stays(desktop, folder):
+    # No place saved: shown once, with its size, in the middle of the work area.
+    program = start(desktop, folder, SkinMode=0)
+    window = the_window(desktop)
+    shown = window_geometry(desktop, window)
+    time.sleep(0.5)
+    x, y, w, h = window_geometry(desktop, window)
+    expect(shown == (x, y, w, h), f"shown as {shown}, then {(x, y, w, h)}")
+    middle = ((desktop.width - w) // 2, (desktop.height - h) // 2)
+    expect((x, y) == middle, f"at {x},{y}, not in the middle {middle}")
+    stop(program)
+    expect(saved_position(folder) == (x, y), f"saved {saved_position(folder)}")
+
+
+class TwoMonitors(Desktop):
+    """One X screen that xrandr makes two monitors side by side; the right one can go."""
+
+    def __init__(self):
+        super().__init__(width=2560, height=800)
+
+    def start(self, *args, **kwargs):
+        if not shutil.which("xrandr"):
+            raise Skip("xrandr is not installed (scripts/install-deps.sh)")
+        super().start(*args, **kwargs)
+        self.run(["xrandr", "--setmonitor", "LEFT", "1280/340x800/210+0+0", "screen"])
+        self.run(["xrandr", "--setmonitor", "RIGHT", "1280/340x800/210+1280+0", "none"])
+
+    def unplug_right(self):
+        self.run(["xrandr", "--delmonitor", "RIGHT"])
+
+
+def back_from_a_monitor_that_is_gone(desktop, folder):
+    program = start(desktop, folder, SkinMode=0, PosX=2000, PosY=300)
+    window = the_window(desktop)
+    wait_until(lambda: position(desktop, window) == (2000, 300), timeout=SLOW,
+               what="the window on the right monitor")
+    w = window_geometry(desktop, window)[2]
+    desktop.unplug_right()
+    wait_until(lambda: position(desktop, window)[0] + w <= 1280, timeout=SLOW,
+               what=f"the window back on the left monitor (at {position(desktop, window)})")
+    stop(program)
+    expect(saved_position(folder)[0] + w <= 1280, f"saved {saved_position(folder)}")
+
+    # Saved on the monitor that is not there: shown on the other one.
+    program = start(desktop, folder, SkinMode=0, PosX=2000, PosY=300)
+    x = position(desktop, the_window(desktop))[0]
+    expect(x + w <= 1280, f"started at x={x}, off the monitor")
+    stop(program)
+
+
+back_from_a_monitor_that_is_gone.desktop = TwoMonitors
 
 
 def drag_snaps_to_the_right_edge(desktop, folder):

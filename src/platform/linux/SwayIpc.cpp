@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -14,37 +15,99 @@ namespace {
 
 constexpr char Magic[] = {'i', '3', '-', 'i', 'p', 'c'};
 constexpr std::size_t HeaderSize = sizeof(Magic) + 2 * sizeof(std::uint32_t);
-constexpr int ExchangeLimitMs = 1000;
-// A tree of a busy session is a few hundred kilobytes; anything far larger is not sway talking.
-constexpr std::uint32_t LargestReply = 64u << 20;
 
-bool WaitFor(int fd, short events)
+// Waits until the socket is ready or the deadline has passed.
+bool WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline)
 {
-    pollfd p{fd, events, 0};
-    int result;
-    do
-        result = ::poll(&p, 1, ExchangeLimitMs);
-    while (result < 0 && errno == EINTR);
-    return result > 0 && (p.revents & events);
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd p{fd, events, 0};
+        const int result = ::poll(&p, 1, int(left.count()));
+        if (result < 0 && errno == EINTR)
+            continue;
+        return result > 0 && (p.revents & events);
+    }
+}
+
+WindowRect RectOf(const QJsonObject& node, const QString& key, QPoint origin = {})
+{
+    const QJsonObject rect = node.value(key).toObject();
+    const int x = origin.x() + rect.value(QStringLiteral("x")).toInt();
+    const int y = origin.y() + rect.value(QStringLiteral("y")).toInt();
+    return {x, y, x + rect.value(QStringLiteral("width")).toInt(),
+            y + rect.value(QStringLiteral("height")).toInt()};
+}
+
+// Sway's trees nest a few levels; anything far deeper is not sway talking.
+constexpr int DeepestNode = 64;
+
+std::optional<WindowRect> FindView(const QJsonObject& node, const QJsonObject& parent, double window,
+                                   int depth)
+{
+    if (node.value(QStringLiteral("window")).toDouble() == window) {
+        WindowRect frame = RectOf(node, QStringLiteral("rect"));
+        // The title bar's place is given from the parent's corner; in a tabbed or stacked
+        // parent it lies above the container.
+        const WindowRect parentRect = RectOf(parent, QStringLiteral("rect"));
+        const WindowRect title = RectOf(node, QStringLiteral("deco_rect"),
+                                        QPoint(parentRect.Left, parentRect.Top));
+        if (title.Width() > 0 && title.Height() > 0)
+            frame = {std::min(frame.Left, title.Left), std::min(frame.Top, title.Top),
+                     std::max(frame.Right, title.Right), std::max(frame.Bottom, title.Bottom)};
+        return frame;
+    }
+    if (depth >= DeepestNode)
+        return std::nullopt;
+    for (const QString& key : {QStringLiteral("nodes"), QStringLiteral("floating_nodes")})
+        for (const QJsonValue child : node.value(key).toArray())
+            if (auto found = FindView(child.toObject(), node, window, depth + 1))
+                return found;
+    return std::nullopt;
 }
 
 } // namespace
 
 SwayIpc::SwayIpc(const QString& socketPath)
+    : m_path(socketPath.isEmpty() ? qgetenv("SWAYSOCK") : QFile::encodeName(socketPath))
 {
-    const QByteArray path =
-        socketPath.isEmpty() ? qgetenv("SWAYSOCK") : QFile::encodeName(socketPath);
+    if (!Connect(Clock::now() + ExchangeLimit))
+        Failed();
+}
+
+void SwayIpc::SetRetryPauses(std::chrono::milliseconds first, std::chrono::milliseconds longest)
+{
+    m_firstPause = first;
+    m_longestPause = longest;
+    if (m_pause.count() > 0)
+        m_retryAt = Clock::now() + (m_pause = first);
+}
+
+bool SwayIpc::Connect(Clock::time_point deadline)
+{
     sockaddr_un address{};
-    if (path.isEmpty() || std::size_t(path.size()) >= sizeof(address.sun_path))
-        return;
-    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (m_path.isEmpty() || std::size_t(m_path.size()) >= sizeof(address.sun_path))
+        return false;
+    // Non-blocking throughout: every wait is a poll that knows the deadline.
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!fd.Valid())
-        return;
+        return false;
     address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
-    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
-        return;
+    std::memcpy(address.sun_path, m_path.constData(), std::size_t(m_path.size()));
+    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+        int error = errno;
+        if (error == EINPROGRESS && WaitFor(fd.Get(), POLLOUT, deadline)) {
+            socklen_t size = sizeof(error);
+            if (::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+                error = errno;
+        }
+        if (error != 0)
+            return false;
+    }
     m_socket = std::move(fd);
+    return true;
 }
 
 QByteArray SwayIpc::Frame(Message type, const QByteArray& payload)
@@ -56,66 +119,71 @@ QByteArray SwayIpc::Frame(Message type, const QByteArray& payload)
     return frame;
 }
 
-bool SwayIpc::WriteAll(const QByteArray& data)
+// Sends data, or receives into `into` when data is null.
+bool SwayIpc::Transfer(const char* data, char* into, std::size_t size, Clock::time_point deadline)
 {
-    qsizetype done = 0;
-    while (done < data.size()) {
-        if (!WaitFor(m_socket.Get(), POLLOUT))
-            return false;
-        const ssize_t n = ::send(m_socket.Get(), data.constData() + done,
-                                 std::size_t(data.size() - done), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = data ? ::send(m_socket.Get(), data + done, size - done, MSG_NOSIGNAL)
+                               : ::recv(m_socket.Get(), into + done, size - done, 0);
+        if (n > 0) {
+            done += std::size_t(n);
             continue;
-        if (n <= 0)
+        }
+        if (n == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK))
             return false;
-        done += n;
+        if (errno != EINTR && !WaitFor(m_socket.Get(), data ? POLLOUT : POLLIN, deadline))
+            return false;
     }
     return true;
 }
 
-bool SwayIpc::ReadAll(char* data, std::size_t size)
+std::optional<QByteArray> SwayIpc::ExchangeOnce(Message type, const QByteArray& payload,
+                                                Clock::time_point deadline)
 {
-    std::size_t done = 0;
-    while (done < size) {
-        if (!WaitFor(m_socket.Get(), POLLIN))
-            return false;
-        const ssize_t n = ::recv(m_socket.Get(), data + done, size - done, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += std::size_t(n);
-    }
-    return true;
+    const QByteArray frame = Frame(type, payload);
+    char header[HeaderSize];
+    if (!Transfer(frame.constData(), nullptr, std::size_t(frame.size()), deadline) ||
+        !Transfer(nullptr, header, HeaderSize, deadline) ||
+        std::memcmp(header, Magic, sizeof(Magic)) != 0)
+        return std::nullopt;
+    std::uint32_t length = 0;
+    std::uint32_t replyType = 0;
+    std::memcpy(&length, header + sizeof(Magic), sizeof(length));
+    std::memcpy(&replyType, header + sizeof(Magic) + sizeof(length), sizeof(replyType));
+    // Events are not subscribed to, so the next message is the reply.
+    if (replyType != std::uint32_t(type) || length > LargestReply)
+        return std::nullopt;
+    QByteArray reply(qsizetype(length), Qt::Uninitialized);
+    if (!Transfer(nullptr, reply.data(), length, deadline))
+        return std::nullopt;
+    return reply;
 }
 
 std::optional<QByteArray> SwayIpc::Exchange(Message type, const QByteArray& payload)
 {
-    if (!m_socket.Valid())
-        return std::nullopt;
-    char header[HeaderSize];
-    std::uint32_t length = 0;
-    std::uint32_t replyType = 0;
-    bool ok = WriteAll(Frame(type, payload));
-    // Events are not subscribed to, so the next message is the reply.
-    if (ok)
-        ok = ReadAll(header, HeaderSize) && std::memcmp(header, Magic, sizeof(Magic)) == 0;
-    if (ok) {
-        std::memcpy(&length, header + sizeof(Magic), sizeof(length));
-        std::memcpy(&replyType, header + sizeof(Magic) + sizeof(length), sizeof(replyType));
-        ok = replyType == std::uint32_t(type) && length <= LargestReply;
+    const Clock::time_point deadline = Clock::now() + ExchangeLimit;
+    if (!m_socket.Valid()) {
+        if (Clock::now() < m_retryAt)
+            return std::nullopt;
+        if (!Connect(deadline)) {
+            Failed();
+            return std::nullopt;
+        }
     }
-    QByteArray reply;
-    if (ok) {
-        reply.resize(qsizetype(length));
-        ok = ReadAll(reply.data(), length);
-    }
-    if (!ok) {
-        // Out of step with the other side: nothing later on this connection could be trusted.
-        m_socket.Reset();
-        return std::nullopt;
-    }
+    std::optional<QByteArray> reply = ExchangeOnce(type, payload, deadline);
+    if (reply)
+        m_pause = std::chrono::milliseconds(0);
+    else
+        Failed(); // out of step, or too slow: a late answer would be taken for the next one's
     return reply;
+}
+
+void SwayIpc::Failed()
+{
+    m_socket.Reset();
+    m_pause = m_pause.count() > 0 ? std::min(2 * m_pause, m_longestPause) : m_firstPause;
+    m_retryAt = Clock::now() + m_pause;
 }
 
 bool SwayIpc::CommandSucceeded(const QByteArray& reply, QString* error)
@@ -155,6 +223,17 @@ std::optional<WindowRect> SwayIpc::FocusedWorkspaceArea(const QByteArray& reply)
         return WindowRect{x, y, x + width, y + height};
     }
     return std::nullopt;
+}
+
+std::optional<WindowRect> SwayIpc::ViewFrame(const QByteArray& tree, unsigned long x11Window)
+{
+    if (x11Window == 0)
+        return std::nullopt;
+    const QJsonObject root = QJsonDocument::fromJson(tree).object();
+    const std::optional<WindowRect> frame = FindView(root, {}, double(x11Window), 0);
+    if (!frame || frame->Width() <= 0 || frame->Height() <= 0)
+        return std::nullopt;
+    return frame;
 }
 
 bool SwayIpc::Run(const QString& command, QString* error)

@@ -99,11 +99,16 @@ X11Desktop::X11Desktop()
 
 X11Desktop::~X11Desktop() = default;
 
-std::optional<WindowRect> X11Desktop::SwayWorkArea()
+SwayIpc* X11Desktop::Sway()
 {
     if (!std::exchange(m_swayAsked, true) && !qEnvironmentVariableIsEmpty("SWAYSOCK"))
         m_sway = std::make_unique<SwayIpc>();
-    if (!m_sway || !m_sway->Connected())
+    return m_sway.get();
+}
+
+std::optional<WindowRect> X11Desktop::SwayWorkArea()
+{
+    if (!Sway())
         return std::nullopt;
     const std::optional<QByteArray> reply = m_sway->Exchange(SwayIpc::Message::GetWorkspaces);
     return reply ? SwayIpc::FocusedWorkspaceArea(*reply) : std::nullopt;
@@ -258,14 +263,16 @@ std::optional<WindowRect> X11Desktop::WindowFrame(WindowId window)
         return std::nullopt;
     xcb_connection_t* c = m_connection.get();
     const auto id = static_cast<xcb_window_t>(window);
-    // One round trip for all three.
+    // One round trip for all four.
     const auto geometryCookie = xcb_get_geometry(c, id);
     const auto originCookie = xcb_translate_coordinates(c, id, m_root, 0, 0);
     const auto extentsCookie =
         xcb_get_property(c, 0, id, m_atoms[NetFrameExtents], XCB_ATOM_CARDINAL, 0, 4);
+    const auto pidCookie = xcb_get_property(c, 0, id, m_atoms[NetWmPid], XCB_ATOM_CARDINAL, 0, 1);
     auto geometry = Ask(c, xcb_get_geometry_reply, geometryCookie);
     auto origin = Ask(c, xcb_translate_coordinates_reply, originCookie);
     auto extents = Ask(c, xcb_get_property_reply, extentsCookie);
+    auto pid = Ask(c, xcb_get_property_reply, pidCookie);
     if (!geometry || !origin)
         return std::nullopt;
     WindowRect rect{origin->dst_x, origin->dst_y, origin->dst_x + geometry->width,
@@ -277,7 +284,17 @@ std::optional<WindowRect> X11Desktop::WindowFrame(WindowId window)
         rect.Right += static_cast<int>(e[1]);
         rect.Top -= static_cast<int>(e[2]);
         rect.Bottom += static_cast<int>(e[3]);
+        return rect;
     }
+    // sway draws borders and title bars of its own around other programs' windows and tells
+    // only its IPC; the program's own windows have none.
+    const bool own = pid && pid->format == 32 && xcb_get_property_value_length(pid.get()) == 4 &&
+                     *static_cast<const std::uint32_t*>(xcb_get_property_value(pid.get())) ==
+                         static_cast<std::uint32_t>(getpid());
+    if (m_xwayland && !own && Sway())
+        if (const auto tree = m_sway->Exchange(SwayIpc::Message::GetTree))
+            if (const std::optional<WindowRect> frame = SwayIpc::ViewFrame(*tree, window))
+                return frame;
     return rect;
 }
 

@@ -79,10 +79,12 @@ private:
     void DrainEvents();
     void SendState(std::uint32_t window, bool add, std::uint32_t state);
 
+    // sway's IPC where $SWAYSOCK names it; null elsewhere. Opened when first asked.
+    SwayIpc* Sway();
     std::optional<WindowRect> SwayWorkArea();
 
     std::unique_ptr<xcb_connection_t, ConnectionCloser> m_connection;
-    // sway publishes no work area to X11 clients; its IPC tells it. Opened when first asked.
+    // sway publishes neither a work area nor frame extents to X11 clients; its IPC tells them.
     std::unique_ptr<SwayIpc> m_sway;
     bool m_swayAsked = false;
     std::uint32_t m_root = 0;

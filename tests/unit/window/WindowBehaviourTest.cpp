@@ -71,6 +71,31 @@ TEST(PlaceWindow, KeepsTheWindowInsideTheWorkArea)
     EXPECT_EQ(PlaceWindow({500, 400}, QSize(1200, 50), area), QPoint(0, 400));
 }
 
+TEST(PlaceWindow, AFirstStartIsInTheMiddleOfThePrimaryMonitor)
+{
+    // Two monitors, a panel at the top of both; the primary one on the left.
+    const WindowRect work{0, 30, 2304, 768};
+    const WindowRect home{0, 30, 1024, 768};
+    EXPECT_EQ(StartPlace(std::nullopt, QSize(250, 130), work, home), QPoint(387, 334));
+    EXPECT_EQ(StartPlace(QPoint(1800, 10), QSize(250, 130), work, home), QPoint(1800, 30));
+}
+
+TEST(PlaceWindow, AWindowOnAMonitorThatIsGoneComesBack)
+{
+    const std::vector<WindowRect> monitors{{0, 0, 1024, 768}, {1024, 0, 2304, 1024}};
+    const WindowRect home{0, 30, 1024, 768};
+    const QSize size(250, 130);
+    // Wholly or partly on a monitor (the strip in the right one's lower part included).
+    EXPECT_EQ(KeepOnMonitors({1800, 900}, size, monitors, home), QPoint(1800, 900));
+    EXPECT_EQ(KeepOnMonitors({1000, 700}, size, monitors, home), QPoint(1000, 700));
+    // Below the left one where the right one is not as high, or with a sliver showing.
+    EXPECT_EQ(KeepOnMonitors({500, 900}, size, monitors, home), QPoint(500, 638));
+    EXPECT_EQ(KeepOnMonitors({-240, 300}, size, monitors, home), QPoint(0, 300));
+    // The right one unplugged.
+    EXPECT_EQ(KeepOnMonitors({1800, 300}, size, {monitors[0]}, home), QPoint(774, 300));
+    EXPECT_EQ(KeepOnMonitors({1800, 300}, size, {}, home), QPoint(1800, 300));
+}
+
 TEST(WindowDrag, MovesByTheMouseAndEndsOnTheLeftButton)
 {
     TWindowDrag drag;
