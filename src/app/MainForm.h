@@ -339,6 +339,8 @@ private:
     QPoint m_wantedPos;
     int m_placeTries = 0;
     bool m_placementRefused = false;
+    // Floating put the window on another one, which may be a floating window above it.
+    bool m_raiseWhenPlaced = false;
     QTimer* m_placeCheck = nullptr;
     // Cut-outs transparent in the picture too: a compositor blends the window.
     bool m_translucentFace = false;

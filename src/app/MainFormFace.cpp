@@ -17,12 +17,20 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <cmath>
 
 namespace {
 
 template <class T> void CopyHistory(const std::vector<T>& from, std::vector<int>& to)
 {
     to.assign(from.begin(), from.end());
+}
+
+// The window's units per skin pixel: a whole number of screen pixels each.
+double FaceToWindow(const QWidget& window)
+{
+    const double ratio = window.devicePixelRatioF();
+    return FaceScale(ratio) / ratio;
 }
 
 } // namespace
@@ -76,16 +84,17 @@ void TMainPForm::ApplySkinWindow()
     // The edges the window touches are those of its old size: setFixedSize changes width()
     // and height() at once, and a window docked right or bottom would come loose.
     const ScreenRect before{x(), y(), x() + width(), y() + height()};
-    setFixedSize(w, h);
+    const double scale = FaceToWindow(*this);
+    setFixedSize(int(std::ceil(w * scale)), int(std::ceil(h * scale)));
     if (region.isEmpty())
         clearMask();
     else
-        setMask(region);
+        setMask(ScaleRegion(region, scale));
     ApplyWindowStyle();
 
     const QRect work = WorkArea();
     const ScreenRect placed = PlaceSkinWindow(
-        before, w, h, {work.left(), work.top(), work.right() + 1, work.bottom() + 1});
+        before, width(), height(), {work.left(), work.top(), work.right() + 1, work.bottom() + 1});
     MoveFace(QPoint(placed.Left, placed.Top));
     m_settings.PosX = placed.Left;
     m_settings.PosY = placed.Top;
@@ -101,8 +110,16 @@ void TMainPForm::paintEvent(QPaintEvent* event)
     if (!m_face.IsEmpty()) {
         if (m_shownFace.Image().size() != QSize(m_face.Width(), m_face.Height()))
             m_shownFace.Sync(m_face);
-        for (const QRect& area : event->region())
-            painter.drawImage(area, m_shownFace.Image(), area);
+        const double scale = FaceToWindow(*this);
+        if (scale == 1.0) {
+            for (const QRect& area : event->region())
+                painter.drawImage(area, m_shownFace.Image(), area);
+        } else {
+            // Scaled by a whole number on the screen, which repeats pixels without blending.
+            painter.setClipRegion(event->region());
+            painter.scale(scale, scale);
+            painter.drawImage(0, 0, m_shownFace.Image());
+        }
     } else if (!m_noSkinImg.isNull())
         painter.drawImage(0, 0, m_noSkinImg);
     else
@@ -169,7 +186,7 @@ void TMainPForm::RenderFace()
         // Painted now rather than from a posted request: the tick is the only painter, and
         // a request would cost the event loop another wake-up.
         if (!changed.isEmpty())
-            repaint(changed);
+            repaint(ScaleRegion(changed, FaceToWindow(*this)));
     }
 }
 

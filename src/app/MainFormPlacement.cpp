@@ -142,6 +142,12 @@ void TMainPForm::CheckPlacement()
         // sway starts a window it maps anew (shown again) opaque.
         if (m_placement)
             m_placement->SetOpacity(NativeWindow(), windowOpacity());
+        if (m_placement && std::exchange(m_raiseWhenPlaced, false)) {
+            m_placement->RaiseWindow(NativeWindow(), real);
+            // Made floating anew, the window is centred again at its next configure request.
+            m_placeTries = 0;
+            m_placeCheck->start();
+        }
         return;
     }
     if (m_placement && ++m_placeTries < PlaceTryLimit) {

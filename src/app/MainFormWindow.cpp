@@ -154,6 +154,7 @@ void TMainPForm::FloatMoveWindow(QPoint topLeft)
     if (m_shutDown || m_drag.Dragging)
         return; // the user's hand wins over the thread's
     MoveFace(topLeft);
+    m_raiseWhenPlaced = true;
     WriteDebugLog(QStringLiteral("Float Move: %1,%2").arg(topLeft.x()).arg(topLeft.y()));
 }
 

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
 #include <QScreen>
 #include <QThread>
@@ -33,16 +34,36 @@ QLabel* MakeLabel(QWidget* parent, int pointSize, bool bold)
     return label;
 }
 
+Qt::WindowFlags SplashFlags(bool unmanaged)
+{
+    Qt::WindowFlags flags = Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    if (unmanaged)
+        flags |= Qt::X11BypassWindowManagerHint;
+    return flags;
+}
+
 } // namespace
 
-TSplash::TSplash(const QString& pictureFile, const QString& shapeFile, QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+TSplash::TSplash(const QString& pictureFile, const QString& shapeFile, bool translucent,
+                 bool unmanaged, QWidget* parent)
+    : QWidget(parent, SplashFlags(unmanaged))
 {
     setWindowTitle(QStringLiteral("Pulsmir Splash"));
     setAttribute(Qt::WA_ShowWithoutActivating);
+    if (translucent)
+        setAttribute(Qt::WA_TranslucentBackground);
+
+    // Opaque wherever the shape picture is not pure red; the outline stays cheap whatever the
+    // picture holds, as a skin's does.
+    Bitmap24 shape;
+    LoadSkinImage(shape, shapeFile);
+    const QRegion outline =
+        shape.IsEmpty()
+            ? QRegion()
+            : ToRegion(BuildWindowOutline(shape, true, MakeSkinColor(255, 0, 0)).Rects);
 
     m_image1 = new QLabel(this);
-    const QImage picture = LoadPictureImage(pictureFile);
+    QImage picture = LoadPictureImage(pictureFile);
     if (picture.isNull()) {
         QPalette colours = m_image1->palette();
         colours.setColor(QPalette::Window, QColor(0x1d, 0x27, 0x33));
@@ -50,17 +71,20 @@ TSplash::TSplash(const QString& pictureFile, const QString& shapeFile, QWidget* 
         m_image1->setAutoFillBackground(true);
         m_image1->resize(FallbackSize);
     } else {
+        if (translucent && !outline.isEmpty()) {
+            picture = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            QPainter painter(&picture);
+            painter.setCompositionMode(QPainter::CompositionMode_Clear);
+            painter.setClipRegion(QRegion(picture.rect()) - outline);
+            painter.fillRect(picture.rect(), Qt::transparent);
+        }
         m_image1->setPixmap(QPixmap::fromImage(picture));
         m_image1->resize(picture.size());
     }
     setFixedSize(m_image1->size());
-
-    // Opaque wherever the shape picture is not pure red; the outline stays cheap whatever the
-    // picture holds, as a skin's does.
-    Bitmap24 shape;
-    LoadSkinImage(shape, shapeFile);
-    if (!shape.IsEmpty())
-        setMask(ToRegion(BuildWindowOutline(shape, true, MakeSkinColor(255, 0, 0)).Rects));
+    // The shape also keeps the cut-outs out of the input.
+    if (!outline.isEmpty())
+        setMask(outline);
 
     const int w = width();
     const int h = height();

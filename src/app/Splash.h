@@ -12,8 +12,12 @@ class TSplash : public QWidget
     Q_OBJECT
 
 public:
-    // The splash picture and the picture of its outline.
-    TSplash(const QString& pictureFile, const QString& shapeFile, QWidget* parent = nullptr);
+    // The splash picture and the picture of its outline. translucent: a compositor blends
+    // windows (and may ignore the X11 shape), so the cut-outs are transparent in the picture
+    // as well. unmanaged: the window manager is left out, where it would frame the splash
+    // and list it as a window of its own (sway).
+    TSplash(const QString& pictureFile, const QString& shapeFile, bool translucent = false,
+            bool unmanaged = false, QWidget* parent = nullptr);
 
     void SetVersionTexts(const QString& binVersionInfo, const QString& myVersion,
                          const QString& coreMd);

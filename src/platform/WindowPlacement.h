@@ -20,6 +20,10 @@ public:
     // The window's opacity, 0 to 1, for a compositor that ignores _NET_WM_WINDOW_OPACITY as it
     // ignores the moves. False when it did not take it.
     virtual bool SetOpacity(WindowId window, double opacity) = 0;
+    // Puts the window, which is at topLeft, above the compositor's other floating windows
+    // without taking the focus, for a compositor that keeps no window above the one in focus
+    // (sway raises a floating window that takes the focus over every other one).
+    virtual bool RaiseWindow(WindowId window, QPoint topLeft) = 0;
     // For the log: what places the window.
     virtual QString Name() const = 0;
 };

@@ -1,6 +1,7 @@
 #include "skin/WindowShape.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -263,6 +264,28 @@ WindowOutline BuildWindowOutline(const Bitmap24& background, bool maskFlag, Skin
         grid = HalveGrid(grid);
     outline.Cell = grid.Cell;
     return outline;
+}
+
+int FaceScale(double devicePixelRatio)
+{
+    if (!(devicePixelRatio > 1.0))
+        return 1;
+    return std::max(1, int(std::ceil(std::min(devicePixelRatio, 64.0) - 0.5)));
+}
+
+QRegion ScaleRegion(const QRegion& region, double factor)
+{
+    if (factor == 1.0)
+        return region;
+    QRegion scaled;
+    for (const QRect& r : region) {
+        const int left = int(std::floor(r.left() * factor));
+        const int top = int(std::floor(r.top() * factor));
+        const int right = int(std::ceil((r.right() + 1) * factor));
+        const int bottom = int(std::ceil((r.bottom() + 1) * factor));
+        scaled += QRect(left, top, right - left, bottom - top);
+    }
+    return scaled;
 }
 
 ScreenRect PlaceSkinWindow(const ScreenRect& window, int width, int height,

@@ -56,6 +56,13 @@ struct WindowOutline
 WindowOutline BuildWindowOutline(const Bitmap24& background, bool maskFlag, SkinColor maskColor,
                                  std::size_t maxRects = MaxOutlineRects);
 
+// The whole number of screen pixels a skin pixel takes at a desktop scale (Qt's device pixel
+// ratio): the nearest, the lower one when halfway, at least 1. Pixel art drawn at 1.25 or 1.5
+// comes out with pixels of uneven sizes.
+int FaceScale(double devicePixelRatio);
+// A region scaled by factor, each rectangle grown to whole units.
+QRegion ScaleRegion(const QRegion& region, double factor);
+
 // A screen rectangle with the right and bottom edges excluded.
 struct ScreenRect
 {

@@ -6,7 +6,7 @@ import subprocess
 import threading
 import time
 
-from harness import wait_until, window_geometry
+from harness import Pulsmir, wait_until, window_geometry
 from shell_cases import expect, main_windows
 from window_cases import popup_menu, start
 
@@ -25,6 +25,27 @@ def open_options(desktop, window):
     desktop.run(["xdotool", "windowactivate", "--sync", str(dialog)], check=False)
     time.sleep(0.5)
     return dialog
+
+
+def face_whole_pixels_and_dialogs_at_the_desktops_scale(desktop, folder):
+    # At a desktop scale of 1.5 a skin pixel takes one screen pixel, not one or two unevenly;
+    # the options dialog is drawn at the desktop's scale all the same.
+    sizes = {}
+    for scale in ("1", "1.5"):
+        folder.settings(ResourceName="English", NoSplash=1, SkinMode=0, PosX=100, PosY=100)
+        runs = folder.log_lines().count("Application Running...")
+        program = Pulsmir(desktop, folder, env={"QT_SCALE_FACTOR": scale})
+        folder.wait_for_log("Application Running...", count=runs + 1)
+        window = the_window(desktop)
+        face = window_geometry(desktop, window)[2:]
+        sizes[scale] = face, window_geometry(desktop, open_options(desktop, window))[2:]
+        expect(program.terminate() == 0, "exit")
+    (face, dialog), (scaled_face, scaled_dialog) = sizes["1"], sizes["1.5"]
+    # The window's units may round up by one screen pixel.
+    expect(all(0 <= s - f <= 1 for f, s in zip(face, scaled_face)),
+           f"the face is {scaled_face} at 1.5, {face} at 1")
+    expect(scaled_dialog[0] >= 1.4 * dialog[0], f"the dialog is {scaled_dialog} at 1.5, "
+                                                 f"{dialog} at 1")
 
 
 def frames_per_second(desktop, window, seconds=3.0):

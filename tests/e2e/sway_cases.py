@@ -144,6 +144,25 @@ def cut_outs_show_the_desktop(desktop, folder):
     stop(program)
 
 
+def splash_unframed_with_clear_corners(desktop, folder):
+    # The careful start's checks keep the splash up for a second at least.
+    folder.settings(ResourceName="English", NoSplash=0, Carefully=1)
+    program = Pulsmir(desktop, folder)
+    splash = wait_until(
+        lambda: next((w for w in desktop.windows("^Pulsmir Splash$") if desktop.is_viewable(w)),
+                     None), timeout=SLOW, what="the splash")
+    x, y, w, h = window_geometry(desktop, splash)
+    pixels = screen_pixels(desktop, x, y, w, h)
+    # A window sway manages gets its title bar and a button in the taskbar.
+    expect(desktop.node_of(splash) is None, "sway manages the splash as a window")
+    expect(desktop.is_viewable(splash), "the splash went before it was looked at")
+    corners = [pixels[1][1], pixels[1][w - 2], pixels[h - 2][1], pixels[h - 2][w - 2]]
+    expect(all(p == (0x33, 0x66, 0xcc) for p in corners),
+           f"the corners cut out of the splash are {corners}, not the desktop")
+    folder.wait_for_log("Application Running...", timeout=SLOW)
+    stop(program)
+
+
 def floating_gives_up_quietly(desktop, folder):
     # Without sway's IPC the window's moves are all it has, and sway does not make them.
     program = start(desktop, folder, env={"SWAYSOCK": ""}, SkinMode=0, FloatSW=1, FloatAnim=0,
@@ -210,18 +229,38 @@ def docked_below_waybar(desktop, folder):
     expect(saved_position(folder) == (300, bar), f"saved {saved_position(folder)}")
 
 
+def floating_order(desktop):
+    """The X11 windows of the floating containers, from the bottom up."""
+    stack, order = [desktop.tree()], []
+    while stack:
+        node = stack.pop()
+        order += [f.get("window") for f in node.get("floating_nodes", [])]
+        stack.extend(node.get("nodes", []))
+    return order
+
+
 def floating_through_sway(desktop, folder):
-    # With sway's IPC the floating moves are made: the window rides on the window in front.
+    # With sway's IPC the floating moves are made: the window rides on the window in front,
+    # on the title bar sway draws for it (which sway tells only through its IPC).
     program = start(desktop, folder, SkinMode=0, FloatSW=1, FloatAnim=0, PosX=50, PosY=500)
     window = the_window(desktop)
-    desktop.spawn(["xmessage", "-name", "FloatTarget", "-title", "FloatTarget", "FloatTarget"])
+    desktop.spawn(["xmessage", "-name", "FloatTarget", "-title", "FloatTarget", "-geometry",
+                   "600x200", "FloatTarget"])
     client = wait_until(lambda: next(iter(desktop.windows("^FloatTarget$")), None), timeout=SLOW,
                         what="the other window")
     wait_until(lambda: desktop.window_rect(client), timeout=SLOW, what="its tile")
-    # The default skin's compact mode rides 370 pixels left of the right edge, on the top;
-    # the edges are the X11 window's (sway has no frame extents).
-    x, y, w, h = window_geometry(desktop, client)
-    at(desktop, window, (x + w - 370, y), "riding on the window in front")
+    # The default skin's compact mode rides 370 pixels left of the right edge, on the top of
+    # the title bar; sway's rect of a view leaves the title bar out. The tile fills the
+    # workspace, its title bar at the top.
+    x, y, w, h = desktop.window_rect(client)
+    at(desktop, window, (x + w - 370, desktop.work_area()[1]), "riding on the tile's title bar")
+    # Moved, a floating window's title bar is where it was put. Focused, the window covers the
+    # floating windows below it, and the face comes on top.
+    desktop.swaymsg(f"[id={client}] floating enable, move absolute position 200 150, focus")
+    x, y, w, h = desktop.window_rect(client)
+    at(desktop, window, (x + w - 370, 150), "riding on the floating window's title bar")
+    wait_until(lambda: floating_order(desktop)[-1:] == [window], timeout=SLOW,
+               what=f"the face above the window in front ({floating_order(desktop)})")
     stop(program)
     expect(not positions(folder, r"\(!\) Float Move refused at (-?\d+),(-?\d+): .*"),
            "floating gave up although sway made its moves")

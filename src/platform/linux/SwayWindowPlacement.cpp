@@ -28,6 +28,22 @@ bool SwayWindowPlacement::SetOpacity(WindowId window, double opacity)
     return m_ipc.Run(OpacityCommand(window, opacity));
 }
 
+QString SwayWindowPlacement::RaiseCommand(WindowId window, QPoint topLeft)
+{
+    // sway has no command to raise a window; one made floating anew goes on top of the
+    // others. The commands of one message take effect together, so the window is never seen
+    // tiled or centred, and the focus stays where it is.
+    return QStringLiteral("[id=%1] floating disable, floating enable, ").arg(window) +
+           MoveCommand(window, topLeft).section(QLatin1Char(' '), 1);
+}
+
+bool SwayWindowPlacement::RaiseWindow(WindowId window, QPoint topLeft)
+{
+    if (window == 0)
+        return false;
+    return m_ipc.Run(RaiseCommand(window, topLeft));
+}
+
 std::unique_ptr<WindowPlacement> CompositorWindowPlacement()
 {
     if (qEnvironmentVariableIsEmpty("SWAYSOCK"))

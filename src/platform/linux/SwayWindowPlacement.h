@@ -13,10 +13,12 @@ public:
 
     bool MoveWindow(WindowId window, QPoint topLeft) override;
     bool SetOpacity(WindowId window, double opacity) override;
+    bool RaiseWindow(WindowId window, QPoint topLeft) override;
     QString Name() const override { return QStringLiteral("sway IPC"); }
 
     static QString MoveCommand(WindowId window, QPoint topLeft);
     static QString OpacityCommand(WindowId window, double opacity);
+    static QString RaiseCommand(WindowId window, QPoint topLeft);
 
 private:
     SwayIpc m_ipc;

@@ -2,6 +2,7 @@
 
 #include "unit/skin/SkinTestFiles.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -273,4 +274,21 @@ TEST(WindowOutline, AFineCheckerboardOfFourThousandPixelsASideStaysWithinTheLimi
         const QRegion region = ToRegion(outline.Rects);
         EXPECT_LE(std::size_t(region.rectCount()), MaxOutlineRects) << square;
     }
+}
+
+TEST(WindowOutline, AtAFractionalDesktopScaleSkinPixelsTakeWholeScreenPixels)
+{
+    EXPECT_EQ(FaceScale(1.0), 1);
+    EXPECT_EQ(FaceScale(1.25), 1);
+    EXPECT_EQ(FaceScale(1.5), 1);
+    EXPECT_EQ(FaceScale(1.75), 2);
+    EXPECT_EQ(FaceScale(2.0), 2);
+    EXPECT_EQ(FaceScale(2.5), 2);
+    EXPECT_EQ(FaceScale(0.5), 1);
+    EXPECT_EQ(FaceScale(std::nan("")), 1);
+    // Skin pixels at 1 on a desktop of 1.5: the window's units are 2/3 of them, and the
+    // outline keeps every skin pixel inside.
+    const QRegion scaled = ScaleRegion(QRegion(3, 0, 4, 2), 1 / 1.5);
+    EXPECT_EQ(scaled, QRegion(2, 0, 3, 2));
+    EXPECT_EQ(ScaleRegion(QRegion(3, 0, 4, 2), 1.0), QRegion(3, 0, 4, 2));
 }
