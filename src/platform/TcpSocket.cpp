@@ -1,5 +1,7 @@
 #include "platform/TcpSocket.h"
 
+#include "platform/linux/PollUntil.h"
+
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -79,23 +81,6 @@ public:
 private:
     int m_fd;
 };
-
-// Waits until the socket is ready for the events or the deadline passes.
-bool PollUntil(int fd, short events, std::chrono::steady_clock::time_point deadline)
-{
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        pollfd watched{fd, events, 0};
-        const int ready = ::poll(&watched, 1, static_cast<int>(left.count()));
-        if (ready > 0)
-            return true;
-        if (ready < 0 && errno != EINTR)
-            return false;
-    }
-}
 
 } // namespace
 

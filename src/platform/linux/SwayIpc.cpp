@@ -1,5 +1,7 @@
 #include "platform/linux/SwayIpc.h"
 
+#include "platform/linux/PollUntil.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
@@ -15,22 +16,6 @@ namespace {
 
 constexpr char Magic[] = {'i', '3', '-', 'i', 'p', 'c'};
 constexpr std::size_t HeaderSize = sizeof(Magic) + 2 * sizeof(std::uint32_t);
-
-// Waits until the socket is ready or the deadline has passed.
-bool WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline)
-{
-    for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        pollfd p{fd, events, 0};
-        const int result = ::poll(&p, 1, int(left.count()));
-        if (result < 0 && errno == EINTR)
-            continue;
-        return result > 0 && (p.revents & events);
-    }
-}
 
 WindowRect RectOf(const QJsonObject& node, const QString& key, QPoint origin = {})
 {
@@ -98,7 +83,7 @@ bool SwayIpc::Connect(Clock::time_point deadline)
     std::memcpy(address.sun_path, m_path.constData(), std::size_t(m_path.size()));
     if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
         int error = errno;
-        if (error == EINPROGRESS && WaitFor(fd.Get(), POLLOUT, deadline)) {
+        if (error == EINPROGRESS && PollUntil(fd.Get(), POLLOUT, deadline)) {
             socklen_t size = sizeof(error);
             if (::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
                 error = errno;
@@ -124,6 +109,8 @@ bool SwayIpc::Transfer(const char* data, char* into, std::size_t size, Clock::ti
 {
     std::size_t done = 0;
     while (done < size) {
+        if (Clock::now() >= deadline)
+            return false;
         const ssize_t n = data ? ::send(m_socket.Get(), data + done, size - done, MSG_NOSIGNAL)
                                : ::recv(m_socket.Get(), into + done, size - done, 0);
         if (n > 0) {
@@ -132,7 +119,7 @@ bool SwayIpc::Transfer(const char* data, char* into, std::size_t size, Clock::ti
         }
         if (n == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK))
             return false;
-        if (errno != EINTR && !WaitFor(m_socket.Get(), data ? POLLOUT : POLLIN, deadline))
+        if (errno != EINTR && !PollUntil(m_socket.Get(), data ? POLLOUT : POLLIN, deadline))
             return false;
     }
     return true;
