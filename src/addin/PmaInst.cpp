@@ -4,6 +4,7 @@
 #include "addin/PackageInstallJob.h"
 #include "platform/Dialogs.h"
 #include "platform/TcpSocket.h"
+#include "res/MRes.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -38,7 +39,7 @@ TPmaInst::TPmaInst(QString programFolder, Dialogs& dialogs, Confirmation confirm
 
 QString TPmaInst::ConfirmationText(const QString& fileName) const
 {
-    return QFileInfo(fileName).fileName() + QStringLiteral("\r\n\r\n") +
+    return ElidedName(QFileInfo(fileName).fileName()) + QStringLiteral("\r\n\r\n") +
            TextOf(QStringLiteral("R0647"),
                   QStringLiteral("Pulsmir will install this file.\r\nOK?"));
 }
@@ -80,17 +81,19 @@ bool TPmaInst::Install(const QString& fileName)
     }
 
     if (result.Kind == AddinComponent::Skin) {
-        m_dialogs.Information(TextOf(QStringLiteral("R0645"),
-                                     QStringLiteral("Installation of a skin %1 was successful."))
-                                  .arg(Quoted(result.Name)));
+        m_dialogs.Information(
+            FillText(TextOf(QStringLiteral("R0645"),
+                            QStringLiteral("Installation of a skin %1 was successful.")),
+                     {Quoted(result.Name)}));
         IsSkin = true;
         SkinName = result.Name;
         if (!result.SkinEntry.isEmpty())
             HandOffSkin(result.SkinEntry);
     } else {
-        m_dialogs.Information(TextOf(QStringLiteral("R0646"),
-                                     QStringLiteral("Add-in %1 installation was successful."))
-                                  .arg(Quoted(result.Name)));
+        m_dialogs.Information(
+            FillText(TextOf(QStringLiteral("R0646"),
+                            QStringLiteral("Add-in %1 installation was successful.")),
+                     {Quoted(result.Name)}));
     }
     return true;
 }
@@ -160,13 +163,13 @@ void TPmaInst::ShowFailure(const InstallResult& result, const QString& fileName)
     case Filler::None:
         break;
     case Filler::FileName:
-        text = text.arg(Quoted(fileName));
+        text = FillText(text, {Quoted(fileName)});
         break;
     case Filler::Descriptor:
-        text = text.arg(Quoted(PackageInstallJob::DescriptorName));
+        text = FillText(text, {Quoted(PackageInstallJob::DescriptorName)});
         break;
     case Filler::Target:
-        text = text.arg(Quoted(result.Target));
+        text = FillText(text, {Quoted(result.Target)});
         break;
     }
     // Each box ends in the reason as the log has it, without the log's "refused: ".
@@ -177,13 +180,13 @@ void TPmaInst::ShowFailure(const InstallResult& result, const QString& fileName)
         reason.clear(); // the box says it all
     if (result.Outcome == InstallOutcome::TooLarge)
         reason = fileName;
-    m_dialogs.Error(reason.isEmpty() ? text : text + QStringLiteral("\r\n") + reason);
+    m_dialogs.Error(reason.isEmpty() ? text : text + QStringLiteral("\r\n") + ElidedName(reason));
     if (result.Outcome == InstallOutcome::UnknownComponent)
-        m_dialogs.Error(TextOf(QStringLiteral("R0644"),
-                               QStringLiteral("Add-in %1 deployment went wrong.\r\nThe file was "
-                                              "damaged or pma.$$$ does not exist.\r\n\r\n"
-                                              "Installation failed."))
-                            .arg(Quoted(fileName)));
+        m_dialogs.Error(FillText(TextOf(QStringLiteral("R0644"),
+                                        QStringLiteral("Add-in %1 deployment went wrong.\r\nThe "
+                                                       "file was damaged or pma.$$$ does not "
+                                                       "exist.\r\n\r\nInstallation failed.")),
+                                 {Quoted(fileName)}));
 }
 
 void TPmaInst::HandOffSkin(const QString& entryName) const

@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -61,8 +63,8 @@ int RunHeadless(int argc, char* argv[])
                       QStringLiteral("OUT.png")});
     parser.addOption(
         {QStringLiteral("count"), QStringLiteral("Snapshots to print."), QStringLiteral("N")});
-    parser.addOption(
-        {QStringLiteral("interval"), QStringLiteral("Sampling interval."), QStringLiteral("MS")});
+    parser.addOption({QStringLiteral("interval"), QStringLiteral("Time between snapshots."),
+                      QStringLiteral("MS")});
     parser.addOption({QStringLiteral("ticks"), QStringLiteral("Ticks before the picture."),
                       QStringLiteral("N")});
     parser.addOption(
@@ -74,7 +76,7 @@ int RunHeadless(int argc, char* argv[])
     bool ok = true;
     const int count = PositiveOption(parser, QStringLiteral("count"), 1, ok);
     const int ticks = PositiveOption(parser, QStringLiteral("ticks"), 10, ok);
-    const int interval = PositiveOption(parser, QStringLiteral("interval"), 0, ok);
+    const int interval = PositiveOption(parser, QStringLiteral("interval"), 1000, ok);
     const QString mode = parser.value(QStringLiteral("mode"));
     if (!mode.isEmpty() && mode != QLatin1String("compact") && mode != QLatin1String("full")) {
         std::fputs("pulsmir: --mode is compact or full\n", stderr);
@@ -92,8 +94,6 @@ int RunHeadless(int argc, char* argv[])
     if (!form.FormCreate())
         return 1;
     form.StopTimers();
-    if (interval > 0)
-        form.SetSampleInterval(interval);
     if (!mode.isEmpty())
         form.SetFullMode(mode == QLatin1String("full"));
 
@@ -110,9 +110,13 @@ int RunHeadless(int argc, char* argv[])
             std::fputs("pulsmir: no skin is loaded, so there is no face to write\n", stderr);
             return 1;
         }
+        // Where the window is cut out, the picture is transparent too.
+        const TSkinModeRecord& shown = form.ShownSkinMode();
+        const Mask8 outline =
+            shown.BgMaskFlag ? MakeMask(shown.Background, shown.BgMaskColor) : Mask8();
         try {
             WriteFileAtomically(parser.value(QStringLiteral("snapshot")),
-                                EncodePng(form.FaceImg()));
+                                EncodePng(form.FaceImg(), outline));
         } catch (const EFileWriteError& e) {
             std::fprintf(stderr, "pulsmir: %s\n", e.what());
             return 1;
@@ -120,15 +124,29 @@ int RunHeadless(int argc, char* argv[])
         return 0;
     }
 
-    int printed = 0;
-    form.OnStatusSnapshot = [&](const QString& text) {
-        QString plain = text;
-        plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        std::printf("%s\n\n", qUtf8Printable(plain));
-        std::fflush(stdout);
-        ++printed;
-    };
-    while (printed < count)
-        tick();
+    // The monitor samples at its own rate; the snapshot is printed at the asked one, the first
+    // once two samples have given the rates something to compare.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 nextTick = form.MainTimerInterval();
+    qint64 nextPrint = std::max<qint64>(interval, 2 * nextTick);
+    for (int printed = 0; printed < count;) {
+        const qint64 wait = std::min(nextTick, nextPrint) - clock.elapsed();
+        if (wait > 0)
+            QThread::msleep(static_cast<unsigned long>(wait));
+        QCoreApplication::processEvents();
+        if (clock.elapsed() >= nextTick) {
+            form.MainTimerTimer();
+            nextTick = clock.elapsed() + form.MainTimerInterval();
+        }
+        if (clock.elapsed() >= nextPrint) {
+            QString text = BuildStatusSnapshot(form.CurrentStatus(), QLocale::c());
+            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            std::printf("%s\n\n", qUtf8Printable(text));
+            std::fflush(stdout);
+            nextPrint += interval;
+            ++printed;
+        }
+    }
     return 0;
 }

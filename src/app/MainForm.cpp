@@ -211,6 +211,7 @@ void TMainPForm::CreateMeasurement()
     m_sstp = std::make_unique<TSstpNotifier>(m_settings.SstpSW, TaggedLog(&m_log, QString()));
     m_sounds = std::make_unique<TEventSounds>(m_settings.EventSound, m_paths.DataFolders(),
                                               TaggedLog(&m_log, QString()));
+    m_sounds->ReportFailuresTo(m_dialogs, m_res);
 
     WriteDebugLog(QStringLiteral("Anti .NET Counter Checking"));
     m_core->CheckNetCounters();
@@ -729,11 +730,11 @@ void TMainPForm::SaveSettings(bool interactive)
         WriteDebugLog(QStringLiteral("[TRAP] Setting Save : ") + reason);
         std::fprintf(stderr, "pulsmir: settings not saved: %s\n", qUtf8Printable(reason));
         if (interactive)
-            m_dialogs.Error(
+            m_dialogs.Error(FillText(
                 TextOr(&m_res, "R0638",
                        QStringLiteral(
                            "The settings could not be saved.\r\n%1\r\nMake the file and its "
-                           "folder writable to keep your settings."))
-                    .arg(reason));
+                           "folder writable to keep your settings.")),
+                {reason}));
     }
 }

@@ -108,7 +108,6 @@ public:
     void ModeChange(bool byUser);
     // For headless runs, which drive the tick themselves.
     void StopTimers();
-    void SetSampleInterval(int milliseconds);
     void SetFullMode(bool full);
 
     const TSettings& Settings() const { return m_settings; }
@@ -117,10 +116,11 @@ public:
     int TargetDrive() const { return m_targetDrive; }
     TPerfCore& Core() { return *m_core; }
     const Bitmap24& FaceImg() const { return m_face; }
+    const TSkinModeRecord& ShownSkinMode() const { return m_skin.Mode(m_settings.SkinMode == 1); }
     const QString& StatusText() const { return m_statusText; }
     int MainTimerInterval() const { return m_tick.MainTimerIntervalMs; }
-    // Called after every graph step with the new status snapshot.
-    std::function<void(const QString&)> OnStatusSnapshot;
+    // What the status snapshot shows now.
+    StatusValues CurrentStatus() const;
 
     void setVisible(bool visible) override;
 

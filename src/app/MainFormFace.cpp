@@ -247,7 +247,7 @@ void TMainPForm::RestartCoreAfterFailedSample()
                                          : QStringLiteral("<WARNING> Perf.Start ERROR!"));
 }
 
-void TMainPForm::UpdateStatusSnapshot()
+StatusValues TMainPForm::CurrentStatus() const
 {
     const TPerfCore& core = *m_core;
     StatusValues values;
@@ -262,14 +262,17 @@ void TMainPForm::UpdateStatusSnapshot()
     values.PingHost = m_pingProber->PingTarget();
     values.Sensors = m_sensorValues;
     values.PingFailure = m_pingProber->Failure();
-    const QString text = BuildStatusSnapshot(values, QLocale::system(), m_statusWords);
+    return values;
+}
+
+void TMainPForm::UpdateStatusSnapshot()
+{
+    const QString text = BuildStatusSnapshot(CurrentStatus(), QLocale::system(), m_statusWords);
     if (text != m_statusText)
         m_statusText = text;
     // Laying out the label is costly; a hidden tip takes the text when it is shown.
     if (m_stips && m_stips->isVisible())
         m_stips->SetTipText(m_statusText);
-    if (OnStatusSnapshot)
-        OnStatusSnapshot(m_statusText);
 }
 
 void TMainPForm::ModeChange(bool byUser)
@@ -316,13 +319,6 @@ void TMainPForm::StopTimers()
 {
     m_mainTimer->stop();
     m_pingTimer->stop();
-}
-
-void TMainPForm::SetSampleInterval(int milliseconds)
-{
-    m_tick.MainTimerIntervalMs = std::max(milliseconds, 1);
-    // The core's byte counts are per sample; the factor makes them per second.
-    m_core->RateFactor = std::max(1000 / m_tick.MainTimerIntervalMs, 1);
 }
 
 void TMainPForm::SetFullMode(bool full)

@@ -31,7 +31,8 @@ const char* const HelpText =
     "  /D:digit    watch physical drive <digit>; settings go to Pulsmir_<digit>.ini\n"
     "  package.pma install an add-in package (skins)\n"
     "  --status [--count N] [--interval MS]\n"
-    "              print the status snapshot after each graph step, without a window\n"
+    "              print the status snapshot N times, every MS milliseconds (default\n"
+    "              1000), in English whatever the language, without a window\n"
     "  --snapshot OUT.png [--ticks N] [--mode compact|full]\n"
     "              write the skin's face after N ticks to a PNG, without a window\n"
     "  --help      show this help and exit\n"
@@ -41,20 +42,21 @@ const char* const HelpText =
     "Create an empty Debug.log there to switch the debug log on.\n";
 
 // Packages on the command line go through the installer, each asked for and reported on in
-// its own boxes, in the language the settings name; a skin switches a monitor that is already
-// running.
+// its own boxes, in the language the instance's settings name ("/D:3" has its own file); a
+// skin switches a monitor that is already running.
 class PackageAddins : public AddinHandOff
 {
 public:
-    PackageAddins(const AppPaths& paths, Dialogs& dialogs, DebugLog& log)
-        : m_paths(paths), m_dialogs(dialogs), m_log(log), m_res(paths.DataFolders())
+    PackageAddins(const AppPaths& paths, int targetDrive, Dialogs& dialogs, DebugLog& log)
+        : m_paths(paths), m_targetDrive(targetDrive), m_dialogs(dialogs), m_log(log),
+          m_res(paths.DataFolders())
     {
     }
 
     AddinInstallResult Install(const QString& packageFile) override
     {
         if (m_res.FilePath().isEmpty() &&
-            m_res.OpenLanguage(TSettingsFile(m_paths, -1).ChosenLanguage()))
+            m_res.OpenLanguage(TSettingsFile(m_paths, m_targetDrive).ChosenLanguage()))
             m_dialogs.SetWords(DialogWordsOf(m_res));
         TPmaInst installer(
             m_paths.ProgramFolder(), m_dialogs,
@@ -75,6 +77,7 @@ public:
 
 private:
     const AppPaths& m_paths;
+    int m_targetDrive;
     Dialogs& m_dialogs;
     DebugLog& m_log;
     TMRes m_res;
@@ -193,7 +196,7 @@ int RunPulsmir(int argc, char* argv[])
     DebugLog entryLog(paths.DebugLogFile(), dialogs);
     if (!platform.LogLine.isEmpty())
         entryLog.Write(platform.LogLine);
-    PackageAddins addins(paths, dialogs, entryLog);
+    PackageAddins addins(paths, TargetDriveFromArguments(arguments), dialogs, entryLog);
     const EntryDecision decision = DecideEntry(guard, executableName, arguments.mid(1), addins);
     if (!decision.markerTrouble.isEmpty())
         entryLog.Write(QStringLiteral("Instance marker : ") + decision.markerTrouble);

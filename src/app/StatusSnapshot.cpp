@@ -1,5 +1,6 @@
 #include "app/StatusSnapshot.h"
 
+#include "log/PrintableText.h"
 #include "res/MRes.h"
 #include "ui/SensorTexts.h"
 
@@ -110,5 +111,7 @@ QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale,
 
     for (const QString& line : SensorLines(values.Sensors, locale, words, false))
         lines << u' ' + line;
+    for (QString& line : lines)
+        line = EscapeControls(line);
     return lines.join(QStringLiteral("\r\n"));
 }

@@ -25,7 +25,8 @@ struct StatusValues
     QString PingFailure; // why no ping can be sent at all
 };
 
-// The words of the snapshot; the program's own until a language gives its.
+// The words of the snapshot; the program's own until a language gives its. The printed
+// snapshot keeps the program's own, in the C locale's numbers, for the scripts that read it.
 struct StatusWords
 {
     QString Title = QStringLiteral("Pulsmir Status Snapshot");
@@ -54,6 +55,7 @@ QString FormatSpeed(std::uint64_t bytesPerSecond, const QLocale& locale);
 // "Temperature : Unavailable (no sensor driver)": a line for each sensor read that has no value.
 QStringList MissingSensorLines(const SensorReadings& sensors, const StatusWords& words = {});
 
-// The text of the status tips, lines joined with CR LF.
+// The text of the status tips, lines joined with CR LF; the control characters of a name are
+// written out, so every line is one of the snapshot's own.
 QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale,
                             const StatusWords& words = {});

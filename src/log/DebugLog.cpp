@@ -1,5 +1,6 @@
 #include "log/DebugLog.h"
 
+#include "log/PrintableText.h"
 #include "platform/Dialogs.h"
 #include "platform/FileAppend.h"
 
@@ -84,7 +85,7 @@ void DebugLog::Write(const QString& text)
     }
 
     const AppendOutcome outcome =
-        AppendWhole(m_filePath, FormatLine(m_clock(), CappedText(text)).toUtf8());
+        AppendWhole(m_filePath, FormatLine(m_clock(), CappedText(EscapeControls(text))).toUtf8());
     switch (outcome.Result) {
     case AppendOutcome::Done:
     case AppendOutcome::Missing: // logging is off while the file is gone

@@ -10,7 +10,8 @@ class Dialogs;
 // file exists: the user switches logging on by creating it and off by deleting it, and the
 // program never creates it. A failed write reports once and switches logging off for the run;
 // a full disk only drops lines, each written whole or not at all, until there is room again.
-// A line holds at most MaxLineChars characters of text, so no peer's words can flood the disk.
+// A line holds at most MaxLineChars characters of text, so no peer's words can flood the disk,
+// and its control characters are written out, so no name can start a line of its own.
 class DebugLog
 {
 public:

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -96,51 +97,68 @@ quint16 TLocalTalkServer::Port() const
 void TLocalTalkServer::LTServerAccept()
 {
     while (TcpConnection* client = m_server->NextPendingConnection()) {
-        if (m_clients.size() >= MaxClients) {
-            LogTrouble(
-                m_crowdLogged,
-                QStringLiteral("Pulsmir Local Talk : %1 clients at once; more are turned away")
-                    .arg(MaxClients));
-            client->Close();
-            client->deleteLater();
-            continue;
-        }
+        // In a crowd, one line a minute stands for the newcomers' own lines.
+        const bool crowded = m_clients.size() >= MaxClients;
         const QString local = DottedAddress(client->LocalAddress());
         const QString remote = DottedAddress(client->PeerAddress());
-        m_log(QStringLiteral("Pulsmir Local Talk : Accepted"));
-        m_log(QStringLiteral("  Local Address  : ") + local);
-        m_log(QStringLiteral("  Local Port     : %1").arg(client->LocalPort()));
-        m_log(QStringLiteral("  Remote Address : ") + remote);
-        m_log(QStringLiteral("  Remote Port    : %1").arg(client->PeerPort()));
+        if (!crowded) {
+            m_log(QStringLiteral("Pulsmir Local Talk : Accepted"));
+            m_log(QStringLiteral("  Local Address  : ") + local);
+            m_log(QStringLiteral("  Local Port     : %1").arg(client->LocalPort()));
+            m_log(QStringLiteral("  Remote Address : ") + remote);
+            m_log(QStringLiteral("  Remote Port    : %1").arg(client->PeerPort()));
+        }
         if (remote != local) {
-            m_log(QStringLiteral("* Remote Address is not LOCALHOST! *"));
-            m_log(QStringLiteral("* Access is DENIED.                *"));
+            if (!crowded) {
+                m_log(QStringLiteral("* Remote Address is not LOCALHOST! *"));
+                m_log(QStringLiteral("* Access is DENIED.                *"));
+            }
             client->Close();
             client->deleteLater();
             continue;
         }
-        m_log(QStringLiteral("Pulsmir Local Talk : Connected"));
-        LetIn(client);
+        if (crowded) {
+            LogTrouble(m_crowdLogged,
+                       QStringLiteral("Pulsmir Local Talk : %1 clients at once; the idlest "
+                                      "makes room for each newcomer")
+                           .arg(MaxClients));
+            DropIdlest();
+        } else {
+            m_log(QStringLiteral("Pulsmir Local Talk : Connected"));
+        }
+        LetIn(client, crowded);
     }
 }
 
-void TLocalTalkServer::LetIn(TcpConnection* client)
+void TLocalTalkServer::LetIn(TcpConnection* client, bool quietly)
 {
-    m_clients.insert(client, 0);
+    m_clients.insert(client, {0, ++m_events});
     // One byte past the limit tells a client that went over it from one that reached it.
     client->SetReadLimit(MaxMessageBytes + 1);
     connect(client, &TcpConnection::ReadyRead, this,
             [this, client] { LTServerClientRead(client); });
     connect(client, &TcpConnection::Failed, this, [this, client] { Drop(client); });
-    connect(client, &TcpConnection::Disconnected, this, [this, client] {
-        m_log(QStringLiteral("Pulsmir Local Talk : Disconnected"));
+    connect(client, &TcpConnection::Disconnected, this, [this, client, quietly] {
+        if (!quietly)
+            m_log(QStringLiteral("Pulsmir Local Talk : Disconnected"));
         Drop(client);
     });
-    QTimer::singleShot(ClientDeadlineMs, client, [this, client] {
-        m_log(QStringLiteral("Pulsmir Local Talk : still connected after %1 ms; connection closed")
-                  .arg(ClientDeadlineMs));
+    QTimer::singleShot(ClientDeadlineMs, client, [this, client, quietly] {
+        if (!quietly)
+            m_log(QStringLiteral(
+                      "Pulsmir Local Talk : still connected after %1 ms; connection closed")
+                      .arg(ClientDeadlineMs));
         Drop(client);
     });
+}
+
+void TLocalTalkServer::DropIdlest()
+{
+    const auto idlest = std::min_element(
+        m_clients.cbegin(), m_clients.cend(),
+        [](const Client& a, const Client& b) { return a.lastHeard < b.lastHeard; });
+    if (idlest != m_clients.cend())
+        Drop(idlest.key());
 }
 
 void TLocalTalkServer::Drop(TcpConnection* client)
@@ -164,8 +182,9 @@ void TLocalTalkServer::LTServerClientRead(TcpConnection* client)
     if (known == m_clients.end())
         return;
     const QByteArray data = client->ReadAll();
-    *known += data.size();
-    if (*known > MaxMessageBytes) {
+    known->bytes += data.size();
+    known->lastHeard = ++m_events;
+    if (known->bytes > MaxMessageBytes) {
         m_log(QStringLiteral("Pulsmir Local Talk : more than %1 bytes; connection closed")
                   .arg(MaxMessageBytes));
         Drop(client);

@@ -49,7 +49,9 @@ QString SkinFileInFolder(const QString& skinFolder, const QString& argument);
 // skin definition file's name to port 4830. A client is let in only when it connects from the
 // very address it connects to; nothing is ever written back. A client sends one short message
 // and goes, so each is held to a few KiB and a few seconds, and only a handful at once: no
-// local process can make the monitor hold its data, its descriptors or its attention.
+// local process can make the monitor hold its data, its descriptors or its attention. When the
+// handful is there, the one that has been silent longest makes room for the newcomer, so idle
+// clients cannot lock out one that has something to say.
 class TLocalTalkServer : public QObject
 {
     Q_OBJECT
@@ -61,7 +63,7 @@ public:
     // A flood of clients, or of failed accepts, is logged at most once in this long.
     static constexpr int TroubleLogPauseMs = 60000;
 
-    // Clients beyond this many at once are turned away as they come.
+    // Clients beyond this many at once close the idlest.
     int MaxClients = 16;
     // A client still connected after this long is closed.
     int ClientDeadlineMs = 10000;
@@ -80,7 +82,8 @@ public:
 private:
     void LTServerAccept();
     void LTServerClientRead(TcpConnection* client);
-    void LetIn(TcpConnection* client);
+    void LetIn(TcpConnection* client, bool quietly);
+    void DropIdlest();
     void Drop(TcpConnection* client);
     // Logs the line unless the same trouble was logged within TroubleLogPauseMs.
     void LogTrouble(QElapsedTimer& lastLogged, const QString& text);
@@ -88,8 +91,14 @@ private:
     TLocalTalkSkins m_skins;
     TaggedLog m_log;
     TcpListener* m_server;
-    // The clients let in and the bytes each has sent.
-    QHash<TcpConnection*, qint64> m_clients;
+    struct Client
+    {
+        qint64 bytes = 0;
+        quint64 lastHeard = 0; // of m_events: when it came or last sent
+    };
+    QHash<TcpConnection*, Client> m_clients;
+    // Counts the arrivals and reads, so that the idlest is told apart even within a millisecond.
+    quint64 m_events = 0;
     QElapsedTimer m_crowdLogged;
     QElapsedTimer m_shortageLogged;
 };

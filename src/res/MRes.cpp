@@ -141,3 +141,43 @@ QString TextOr(const TMRes* res, const char* code, const QString& builtIn)
         return builtIn;
     return res->GetText(key);
 }
+
+QString ElidedName(const QString& name)
+{
+    if (name.size() <= MaxArgumentChars)
+        return name;
+    qsizetype head = MaxArgumentChars / 2;
+    qsizetype tail = MaxArgumentChars - head - 1;
+    // Never split a surrogate pair.
+    if (name[head - 1].isHighSurrogate())
+        --head;
+    if (name[name.size() - tail].isLowSurrogate())
+        --tail;
+    return name.left(head) + QChar(0x2026) + name.right(tail);
+}
+
+QString FillText(const QString& text, std::initializer_list<QString> arguments)
+{
+    std::vector<QString> elided;
+    for (const QString& argument : arguments)
+        elided.push_back(ElidedName(argument));
+    QString filled;
+    qsizetype i = 0;
+    for (; i < text.size() && filled.size() <= MaxFilledChars; ++i) {
+        const qsizetype number =
+            text[i] == u'%' && i + 1 < text.size() ? text[i + 1].digitValue() : -1;
+        if (number >= 1 && number <= qsizetype(elided.size())) {
+            filled += elided[number - 1];
+            ++i;
+        } else {
+            filled += text[i];
+        }
+    }
+    if (filled.size() > MaxFilledChars || i < text.size()) {
+        filled.truncate(MaxFilledChars);
+        if (filled.back().isHighSurrogate())
+            filled.chop(1);
+        filled += QChar(0x2026);
+    }
+    return filled;
+}

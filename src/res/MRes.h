@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -54,3 +55,13 @@ private:
 // language (a package installed from the command line comes before any) or the open file
 // lacks the code. Line breaks come as CR LF, as from GetText.
 QString TextOr(const TMRes* res, const char* code, const QString& builtIn);
+
+// A language text with "%1" to "%9" filled in from `arguments`. A language file is outside
+// input: however many markers it holds, the whole stops at MaxFilledChars, and each argument
+// (a package or file name) longer than MaxArgumentChars keeps its start and end around an
+// ellipsis, so no box grows to megabytes that freeze the window while it is laid out.
+inline constexpr qsizetype MaxFilledChars = 4096;
+inline constexpr qsizetype MaxArgumentChars = 240;
+QString FillText(const QString& text, std::initializer_list<QString> arguments);
+// A name shortened to MaxArgumentChars around an ellipsis, as FillText puts it in.
+QString ElidedName(const QString& name);

@@ -146,17 +146,32 @@ void PngWrite(png_structp png, png_bytep data, png_size_t length)
 void PngFlush(png_structp)
 {}
 
-bool WritePngRows(png_structp png, png_infop info, const Bitmap24* bitmap)
+// With an outline, `row` has room for a row of four bytes a pixel; it is the caller's, since
+// a failure jumps out of here past any destructor.
+bool WritePngRows(png_structp png, png_infop info, const Bitmap24* bitmap, const Mask8* outline,
+                  png_bytep row)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap->Width()),
-                 static_cast<png_uint_32>(bitmap->Height()), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 static_cast<png_uint_32>(bitmap->Height()), 8,
+                 outline ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_set_bgr(png);
-    for (int y = 0; y < bitmap->Height(); ++y)
-        png_write_row(png, const_cast<png_bytep>(bitmap->Row(y)));
+    for (int y = 0; y < bitmap->Height(); ++y) {
+        if (!outline) {
+            png_write_row(png, const_cast<png_bytep>(bitmap->Row(y)));
+            continue;
+        }
+        const std::uint8_t* in = bitmap->Row(y);
+        const std::uint8_t* opaque = outline->Row(y);
+        for (int x = 0; x < bitmap->Width(); ++x) {
+            std::copy(in + 3 * x, in + 3 * x + 3, row + 4 * x);
+            row[4 * x + 3] = opaque[x];
+        }
+        png_write_row(png, row);
+    }
     png_write_end(png, nullptr);
     return true;
 }
@@ -303,7 +318,7 @@ Bitmap24 DecodeBmp(const QByteArray& data)
     return Bitmap24::FromImage(reader.read());
 }
 
-QByteArray EncodePng(const Bitmap24& bitmap)
+QByteArray EncodePng(const Bitmap24& bitmap, const Mask8& outline)
 {
     if (bitmap.IsEmpty())
         return {};
@@ -314,7 +329,10 @@ QByteArray EncodePng(const Bitmap24& bitmap)
     QByteArray out;
     if (info) {
         png_set_write_fn(png, &out, PngWrite, PngFlush);
-        if (!WritePngRows(png, info, &bitmap))
+        const bool withOutline = !outline.IsEmpty() && outline.Width() == bitmap.Width() &&
+                                 outline.Height() == bitmap.Height();
+        std::vector<png_byte> row(withOutline ? std::size_t(bitmap.Width()) * 4 : 0);
+        if (!WritePngRows(png, info, &bitmap, withOutline ? &outline : nullptr, row.data()))
             out.clear();
     }
     png_destroy_write_struct(&png, &info);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "skin/Bitmap24.h"
+#include "skin/Mask8.h"
 
 #include <QByteArray>
 #include <QSize>
@@ -41,8 +42,9 @@ PictureFormat PictureFormatOf(const QString& path);
 std::optional<QSize> PictureHeaderSize(const QByteArray& data, PictureFormat format);
 Bitmap24 DecodePicture(const QByteArray& data, PictureFormat format);
 
-// A 24-bit PNG of the bitmap, without gamma or colour chunks; empty for an empty bitmap.
-QByteArray EncodePng(const Bitmap24& bitmap);
+// A 24-bit PNG of the bitmap, without gamma or colour chunks; empty for an empty bitmap. With
+// an outline of the bitmap's size, a 32-bit one, transparent where the outline is.
+QByteArray EncodePng(const Bitmap24& bitmap, const Mask8& outline = {});
 
 // Loads a picture file by its format; a file over MaxPictureFileSize is not read. When nothing
 // could be decoded the bitmap keeps what it had.

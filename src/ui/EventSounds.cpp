@@ -1,5 +1,7 @@
 #include "ui/EventSounds.h"
 
+#include "platform/Dialogs.h"
+#include "res/MRes.h"
 #include "ui/OptionRules.h"
 #include "ui/WavePlayer.h"
 
@@ -14,9 +16,7 @@ TEventSounds::TEventSounds(TEventSoundSettings& settings, QStringList dataFolder
         LWavePlayDone();
     };
     m_player->OnError = [this](QObject*, const QString& message) {
-        const QString detail = m_player->DeviceErrorText();
-        m_log(QStringLiteral("< ! > Sound Play Error : ") + message +
-              (detail.isEmpty() ? QString() : QStringLiteral(" : ") + detail));
+        LWavePlayError(message);
     };
 }
 
@@ -111,4 +111,37 @@ void TEventSounds::SetMute(bool mute)
 void TEventSounds::LWavePlayDone()
 {
     m_player->Stop();
+}
+
+void TEventSounds::ReportFailuresTo(Dialogs& dialogs, const TMRes& res)
+{
+    m_dialogs = &dialogs;
+    m_res = &res;
+}
+
+void TEventSounds::LWavePlayError(const QString& message)
+{
+    const QString detail = m_player->DeviceErrorText();
+    m_log(QStringLiteral("< ! > Sound Play Error : ") + message +
+          (detail.isEmpty() ? QString() : QStringLiteral(" : ") + detail));
+    if (!m_dialogs || m_failureTold)
+        return;
+    m_failureTold = true;
+    // The box waits in an event loop of its own: not inside the player's call.
+    QMetaObject::invokeMethod(
+        this,
+        [this, text = SoundFailureText(m_res, *m_player, message)] { m_dialogs->Warning(text); },
+        Qt::QueuedConnection);
+}
+
+QString SoundFailureText(const TMRes* res, const TLWaveFilePlayer& player, const QString& message)
+{
+    const QString detail = player.DeviceErrorText();
+    const QString why = QFileInfo(player.FileName()).fileName() + QStringLiteral(": ") + message +
+                        (detail.isEmpty() ? QString() : QStringLiteral(" (") + detail + u')');
+    return FillText(TextOr(res, "R0680",
+                           QStringLiteral("A sound could not be played.\r\n%1\r\nCheck that "
+                                          "there is a sound device and that no other "
+                                          "program holds it.")),
+                    {why});
 }

@@ -8,7 +8,9 @@
 #include <QString>
 #include <cstdint>
 
+class Dialogs;
 class TLWaveFilePlayer;
+class TMRes;
 
 // What the once-a-second check looks at.
 struct TSoundWatchValues
@@ -39,6 +41,9 @@ public:
     void CheckSoundEvents(const TSoundWatchValues& values);
     // The menu's mute switch; muting stops a sound that is playing.
     void SetMute(bool mute);
+    // A sound that cannot play (no sound device, a broken file) is told in a box, once a run;
+    // the log has every one.
+    void ReportFailuresTo(Dialogs& dialogs, const TMRes& res);
 
     TLWaveFilePlayer& LWavePlay() { return *m_player; }
     // The file named for an event, absolute; empty when none is set.
@@ -47,12 +52,19 @@ public:
 
 private:
     void LWavePlayDone();
+    void LWavePlayError(const QString& message);
 
     TEventSoundSettings& m_settings;
     QStringList m_dataFolders;
     TaggedLog m_log;
     TLWaveFilePlayer* m_player;
+    Dialogs* m_dialogs = nullptr;
+    const TMRes* m_res = nullptr;
+    bool m_failureTold = false;
     int m_lastPingState = 0; // 0 no result yet, 1 offline, 2 online
     int m_lastMemoryLoad = 0;
     int m_lastFreeResources = 0;
 };
+
+// What a box says of a sound the player could not play: the failure, and the device's own words.
+QString SoundFailureText(const TMRes* res, const TLWaveFilePlayer& player, const QString& message);

@@ -65,9 +65,9 @@ void TInstallProgressDlg::ShowProgress()
     } else {
         m_bar->setRange(0, 0); // a pipe: how much is to come is not known
     }
-    m_text->setText(TextOr(m_res, "C0423", QStringLiteral("%1 files, %2 KiB written"))
-                        .arg(progress.Entries.load())
-                        .arg(progress.BytesWritten / 1024));
+    m_text->setText(FillText(
+        TextOr(m_res, "C0423", QStringLiteral("%1 files, %2 KiB written")),
+        {QString::number(progress.Entries.load()), QString::number(progress.BytesWritten / 1024)}));
 }
 
 void TInstallProgressDlg::PlaceOutside(const QWidget* window)

@@ -5,6 +5,7 @@
 #include "settings/SpeedRanges.h"
 #include "skin/SkinImage.h"
 #include "ui/ControlTexts.h"
+#include "ui/EventSounds.h"
 #include "ui/OptionRules.h"
 #include "ui/SensorPage.h"
 #include "ui/SpeedCheck.h"
@@ -160,6 +161,16 @@ TOptionForm::TOptionForm(TOptionContext context, Dialogs& dialogs, QWidget* pare
           static_cast<QAbstractButton*>(m_form->ShowSkinBanner), static_cast<QAbstractButton*>(m_form->PingEnable),
           static_cast<QAbstractButton*>(m_form->SESw)})
         connect(rule, &QAbstractButton::toggled, this, &TOptionForm::ApplyEnabling);
+    // Switched on by the user, sounds start with the shipped tones wherever no file is chosen.
+    connect(m_form->SESw, &QAbstractButton::clicked, this, [this](bool on) {
+        if (on)
+            FillShippedSounds();
+    });
+    m_player->OnError = [this](QObject*, const QString& message) {
+        const QString text = SoundFailureText(m_context.Res, *m_player, message);
+        QMetaObject::invokeMethod(
+            this, [this, text] { m_dialogs.Warning(text); }, Qt::QueuedConnection);
+    };
     connect(m_form->MultiNICGrp, &QCheckBox::toggled, this, [this](bool on) {
         if (on && m_form->NICSelect->currentIndex() < 0 && m_form->NICSelect->count() > 0)
             m_form->NICSelect->setCurrentIndex(0);
@@ -507,10 +518,23 @@ void TOptionForm::Button4Click(int index)
     QString start = edit->text();
     if (!start.isEmpty() && !QDir::isAbsolutePath(start))
         start = OptionRules::ResolveDataFile(start, DataFolders());
-    const QString folder = start.isEmpty() ? m_context.ProgramFolder : QFileInfo(start).absolutePath();
+    QString folder = QFileInfo(start).absolutePath();
+    if (start.isEmpty()) {
+        const QString sounds =
+            OptionRules::ResolveDataFile(OptionRules::SoundsFolder, DataFolders());
+        folder = QFileInfo(sounds).isDir() ? sounds : m_context.ProgramFolder;
+    }
     const QString chosen = ChooseSoundFile ? ChooseSoundFile(this, folder) : QString();
     if (!chosen.isEmpty())
         edit->setText(OptionRules::StoredSoundPath(chosen, m_context.ProgramFolder));
+}
+
+void TOptionForm::FillShippedSounds()
+{
+    for (int i = 0; i < int(m_soundEdits.size()); ++i)
+        if (m_soundEdits[i]->text().isEmpty() &&
+            OptionRules::SoundFileExists(OptionRules::ShippedSound(i), DataFolders()))
+            m_soundEdits[i]->setText(OptionRules::ShippedSound(i));
 }
 
 void TOptionForm::Test1Click(int index)

@@ -85,6 +85,7 @@ public:
     void WaitTimesExit();
     void SEOnlineChange(int index);
     void Button4Click(int index);
+    void FillShippedSounds();
     void Test1Click(int index);
     void Button3Click();
 

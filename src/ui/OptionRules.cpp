@@ -115,6 +115,13 @@ QString ResolveDataFile(const QString& name, const QStringList& dataFolders)
     return dataFolders.isEmpty() ? relative : QDir(dataFolders.first()).filePath(relative);
 }
 
+QString ShippedSound(int index)
+{
+    static const char* const names[] = {"online", "offline", "ping",     "start",
+                                        "skin",   "memory",  "resources"};
+    return SoundsFolder + u'/' + QLatin1String(names[index]) + QStringLiteral(".wav");
+}
+
 bool SoundFileExists(const QString& text, const QStringList& dataFolders)
 {
     if (text.isEmpty())

@@ -48,6 +48,11 @@ QColor MissingFileBase(const QColor& themeBase);
 // A relative name in the first data folder that has it; else in the first folder. Backslashes
 // in a relative name separate folders.
 QString ResolveDataFile(const QString& name, const QStringList& dataFolders);
+// The folder of the shipped tones, relative to the data folders.
+inline const QString SoundsFolder = QStringLiteral("sounds");
+// The shipped tone of each event, in the order of the sound fields (online, offline, pinging,
+// start, skin change, memory full, resources low), relative to the data folders.
+QString ShippedSound(int index);
 
 // What decides which controls may be used.
 struct EnablingInputs

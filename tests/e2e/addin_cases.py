@@ -53,6 +53,15 @@ def package_on_the_command_line_switches_the_running_monitor(desktop, folder):
            "the new skin is not kept")
 
 
+def package_for_a_drive_instance_asks_in_its_language(desktop, folder):
+    folder.settings(ResourceName="English", NoSplash=1)
+    folder.write("Pulsmir_3.ini", folder.read("Pulsmir.ini").replace("English", "日本語"))
+    program = Pulsmir(desktop, folder, args=["/D:3", package(folder)])
+    title = desktop.answer_box("アドイン", key="Escape", timeout=10)
+    expect(title == "アドインファイルのインストール", title)
+    expect(program.terminate() == 0, "exit")
+
+
 def package_dropped_from_another_client(desktop, folder):
     install_skin(folder)
     program = start(desktop, folder, CurrentSkinName="Golden", PosX=500, PosY=300)

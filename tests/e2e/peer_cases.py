@@ -71,9 +71,22 @@ def local_talk_crowd_keeps_descriptors(desktop, folder):
     expect(turned_away >= 3000 - 16, f"only {turned_away} of 3000 clients were turned away")
     expect(sampler.peak["descriptors"] < DESCRIPTOR_LIMIT, sampler.summary())
     lines = folder.log_lines()
-    expect(lines.count("Pulsmir Local Talk : 16 clients at once; more are turned away") == 1,
-           "the crowd is not logged once")
+    expect(lines.count("Pulsmir Local Talk : 16 clients at once; the idlest makes room for each "
+                       "newcomer") == 1, "the crowd is not logged once")
     still_answers(folder)
+    exits_and_keeps_its_settings(program, folder)
+
+
+def local_talk_idle_clients_make_room(desktop, folder):
+    """Sixteen clients that connect and say nothing fill the table; the next client is heard at
+    once, in place of the one silent longest, not after their ten seconds."""
+    isolate_network()
+    program = start(desktop, folder)
+    with Crowd(16) as crowd:
+        folder.wait_for_log("Pulsmir Local Talk : Connected", count=16, timeout=SLOW)
+        select_skin("FlatDigital.ini")
+        folder.wait_for_log("##Remote Control End", timeout=5)
+        expect(crowd.closed_by_monitor() == 1, f"{crowd.closed_by_monitor()} idle clients closed")
     exits_and_keeps_its_settings(program, folder)
 
 

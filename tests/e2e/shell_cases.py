@@ -1,7 +1,9 @@
 """Start-up, single instance, drive instances, language failures and the debug log."""
 
 import os
+import re
 import shutil
+import subprocess
 import time
 
 from faults import ReadOnlyFolder
@@ -186,3 +188,41 @@ def no_debug_log(desktop, folder):
     expect(program.terminate() == 0, "exit")
     expect(not folder.exists("Debug.log"), "Debug.log was created")
     expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "Version") == "220", "settings not saved")
+
+
+def status_lines(desktop, folder, *args, lang="C.UTF-8"):
+    """Runs `pulsmir --status ARGS`; the snapshots printed and when each began, in seconds."""
+    env = desktop.env({"PULSMIR_HOME": folder.path, "XDG_RUNTIME_DIR": folder.runtime,
+                       "LANG": lang, "LC_ALL": lang})
+    process = subprocess.Popen([os.path.join(folder.bin_dir, "pulsmir"), "--status", *args],
+                               env=env, stdout=subprocess.PIPE, text=True)
+    snapshots, started, gap = [], time.monotonic(), True
+    for line in process.stdout:
+        line = line.rstrip("\n")
+        if line and gap:
+            snapshots.append((time.monotonic() - started, []))
+        if line:
+            snapshots[-1][1].append(line)
+        gap = not line
+    expect(process.wait(timeout=60) == 0, "--status failed")
+    return snapshots
+
+
+def status_keeps_one_form_in_any_language(desktop, folder):
+    folder.settings(ResourceName="日本語", NoSplash=1)
+    [(_, lines)] = status_lines(desktop, folder, "--count", "1", lang="de_DE.UTF-8")
+    expect(lines[0] == "Pulsmir Status Snapshot", lines[0])
+    labels = [line.split(" : ")[0] for line in lines if " : " in line]
+    expect(labels[:6] == [" CPU", " MEM", " SWP", " DiskAccess", " NetworkAccess", " Ping Response"],
+           f"labels: {labels}")
+    speed = next(line for line in lines if line.startswith(" DiskAccess : "))
+    expect(re.fullmatch(r" DiskAccess : \d+\.\d (B|KB|MB)/s", speed), speed)
+
+
+def status_prints_at_the_asked_interval(desktop, folder):
+    # Twenty samples a second and a graph step of ten: the interval is the printing one alone.
+    folder.settings(ResourceName="English", NoSplash=1, PerfRate=4, GraphRate=1)
+    snapshots = status_lines(desktop, folder, "--count", "3", "--interval", "1500")
+    gaps = [b[0] - a[0] for a, b in zip(snapshots, snapshots[1:])]
+    # Loose bounds: a loaded machine may be late, never early; the graph step would be 16 s.
+    expect(len(gaps) == 2 and all(1.0 <= gap < 10.0 for gap in gaps), f"gaps {gaps}")

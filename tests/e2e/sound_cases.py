@@ -15,12 +15,12 @@ def sample_data(path):
     return data[44:]  # the shipped sounds have the plain 44-byte header
 
 
-def start_with_sound(desktop, folder, mute):
+def start_with_sound(desktop, folder, mute, device=None):
     out = folder.file("OUT.raw")
     folder.settings(ResourceName="English", NoSplash=1)
     with open(folder.file("Pulsmir.ini"), "a", encoding="utf-8", newline="") as handle:
         handle.write(f"Enable=1\r\nMute={1 if mute else 0}\r\npSTART={START_SOUND}\r\n")
-    program = Pulsmir(desktop, folder, env={"PULSMIR_AUDIO_DEVICE": f"file:'{out}',raw"})
+    program = Pulsmir(desktop, folder, env={"PULSMIR_AUDIO_DEVICE": device or f"file:'{out}',raw"})
     folder.wait_for_log("Application Running...")
     return program, out
 
@@ -45,3 +45,11 @@ def muted_start_is_silent(desktop, folder):
     expect(not os.path.exists(out), "the device was opened while muted")
     expect(program.terminate() == 0, "exit")
     expect(folder.ini_value("Pulsmir.ini", "Pulsmir2_EventSound", "Mute") == "1", "mute not kept")
+
+
+def a_sound_that_cannot_play_is_told(desktop, folder):
+    program, _ = start_with_sound(desktop, folder, mute=False, device="no_such_device_here")
+    expect(desktop.answer_box("Pulsmir - Warning", timeout=20) == "Pulsmir - Warning", "no box")
+    expect(any(line.startswith("< ! > Sound Play Error : MMSYSERR_BADDEVICEID")
+               for line in folder.log_lines()), "the failure is not logged")
+    expect(program.terminate() == 0, "exit")

@@ -3,6 +3,7 @@
 #include "Version.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProfileIni.h"
+#include "platform/UserLocale.h"
 #include "res/MRes.h"
 #include "skin/SkinCatalogue.h"
 #include "skin/SkinElements.h"
@@ -216,9 +217,22 @@ int Validate(const QString& path, const QCommandLineParser& parser, QTextStream&
     return 0;
 }
 
-int Info(const QString& path, const QCommandLineParser& parser, QTextStream& out, QTextStream& err)
+// The language of the user's locale among the files, else English; empty when neither is there.
+QString LocaleLanguage(const TMRes& texts)
 {
-    QString folder;
+    const QStringList languages = texts.ListLanguages();
+    const QString wanted = (UserDefaultLcid() & 0xFF) == LangJapanese ? "JPN" : "ENG";
+    for (const QString& code : {wanted, QStringLiteral("ENG")})
+        for (const QString& description : languages)
+            if (texts.CodeOfLanguage(description) == code)
+                return description;
+    return {};
+}
+
+int Info(const QString& path, const QCommandLineParser& parser, const QStringList& dataFolders,
+         QTextStream& out, QTextStream& err)
+{
+    QStringList folders = dataFolders;
     QString description;
     if (parser.isSet("lang")) {
         const QFileInfo lang(parser.value("lang"));
@@ -226,10 +240,12 @@ int Info(const QString& path, const QCommandLineParser& parser, QTextStream& out
             err << "pulsmir-skin: " << lang.filePath() << ": file not found\n";
             return 1;
         }
-        folder = lang.absolutePath();
+        folders = QStringList{lang.absolutePath()};
         description = ProfileIni(lang.filePath()).ReadString("Header", "DISCRIPTION");
     }
-    TMRes texts(folder);
+    TMRes texts(folders);
+    if (description.isEmpty())
+        description = LocaleLanguage(texts);
     if (!description.isEmpty())
         texts.OpenLanguage(description);
     TSkinSystem skin;
@@ -356,7 +372,8 @@ int Render(const QString& path, const QCommandLineParser& parser, QTextStream& e
 
 } // namespace
 
-int RunSkinTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
+int RunSkinTool(const QStringList& arguments, QTextStream& out, QTextStream& err,
+                const QStringList& dataFolders)
 {
     QCommandLineParser parser;
     parser.addOptions({
@@ -392,7 +409,7 @@ int RunSkinTool(const QStringList& arguments, QTextStream& out, QTextStream& err
     if (command == "validate")
         return Validate(file, parser, out, err);
     if (command == "info")
-        return Info(file, parser, out, err);
+        return Info(file, parser, dataFolders, out, err);
     if (command == "region")
         return Region(file, parser, out, err);
     if (command == "render")

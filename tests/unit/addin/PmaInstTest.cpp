@@ -8,8 +8,9 @@
 #include "support/TempProgramFolder.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -35,7 +36,9 @@ protected:
         });
     }
 
-    bool Install(const char* package)
+    bool Install(const char* package) { return InstallFile(Package(package)); }
+
+    bool InstallFile(const QString& package)
     {
         TPmaInst installer(folder.Path(), dialogs, [this](const QString& message) {
             confirmations << message;
@@ -43,7 +46,7 @@ protected:
         }, log.Writer());
         installer.LocalTalkPort = localTalk.serverPort();
         installer.Text = texts;
-        const bool result = installer.Install(Package(package));
+        const bool result = installer.Install(package);
         isSkin = installer.IsSkin;
         skinName = installer.SkinName;
         return result;
@@ -262,4 +265,24 @@ TEST(LinkedSkinFolder, OnAnotherFileSystemTakesPackagesAsWell)
     EXPECT_TRUE(outcome->Placed);
     // The skin's file and folder beside the link, nothing of the install.
     EXPECT_EQ(outcome->Entries, 3);
+}
+
+TEST_F(PmaInstall, AHostileLanguageTextAndALongNameMakeBoxesOfReadableSize)
+{
+    // A text of a thousand markers and a path of thousands of characters: megabytes of box.
+    texts = [](const QString&) {
+        return QStringLiteral("%1").repeated(1000);
+    };
+    const QString deep =
+        folder.File(QString(QStringLiteral("d").repeated(200) + u'/').repeated(15));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ASSERT_TRUE(QFile::copy(Package("unknown.pma"), deep + "unknown.pma"));
+    EXPECT_FALSE(InstallFile(deep + "unknown.pma"));
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    for (const auto& box : dialogs.boxes) {
+        EXPECT_LT(box.text.size(), 2 * MaxFilledChars);
+        // The name keeps its end, where the file's own name is.
+        EXPECT_TRUE(box.text.startsWith(QString::fromUtf8("\"/")));
+        EXPECT_TRUE(box.text.contains("/unknown.pma\""));
+    }
 }

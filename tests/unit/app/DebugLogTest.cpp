@@ -166,3 +166,17 @@ TEST(DebugLog, FullDiskDropsWholeLinesQuietlyAndCountsThemOnceThereIsRoom)
               stamp + "<WARNING> 3 log lines were lost (No space left on device)\r\n" + stamp +
                   "room again\r\n");
 }
+
+TEST(DebugLog, ControlCharactersOfANameCannotStartALineOfTheirOwn)
+{
+    TempProgramFolder folder;
+    folder.Write("Debug.log", "");
+    RecordingDialogs dialogs;
+    DebugLog log(folder.File("Debug.log"), dialogs, FixedTime);
+    log.Write(QString::fromUtf8("  Receive Data : SELECTSKIN:a\r\n<2026/12/08 19:05:07> forged"
+                                "\t\x1b[2J\u2028end"));
+    EXPECT_EQ(QString::fromUtf8(folder.Read("Debug.log")),
+              DebugLog::FormatLine(FixedTime(),
+                                   "  Receive Data : SELECTSKIN:a\\r\\n<2026/12/08 19:05:07> "
+                                   "forged\\t\\x1b[2J\\u2028end"));
+}

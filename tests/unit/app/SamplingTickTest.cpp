@@ -230,6 +230,19 @@ TEST(StatusSnapshot, LinesAndFormats)
     EXPECT_EQ(FormatSpeed(1536, QLocale(QLocale::German)), "1,5 KB/s");
 }
 
+TEST(StatusSnapshot, ANameCannotStartALineOfItsOwn)
+{
+    const QLocale c(QLocale::English, QLocale::UnitedStates);
+    StatusValues values;
+    values.PingHost = "host\r\n CPU : 0 %";
+    values.Sensors.DiskUsedPercent = 40;
+    values.Sensors.DiskPath = "/mnt/a\nb";
+    const QStringList lines = BuildStatusSnapshot(values, c).split("\r\n");
+    ASSERT_EQ(lines.size(), 8) << qPrintable(lines.join('|'));
+    EXPECT_TRUE(lines[6].endsWith("(host\\r\\n CPU : 0 %)")) << qPrintable(lines[6]);
+    EXPECT_TRUE(lines[7].endsWith("(/mnt/a\\nb)")) << qPrintable(lines[7]);
+}
+
 TEST(StatusSnapshot, WordedInTheOpenLanguage)
 {
     const QLocale c(QLocale::English, QLocale::UnitedStates);

@@ -1,6 +1,8 @@
 #include "ui/EventSounds.h"
 
+#include "doubles/RecordingDialogs.h"
 #include "platform/linux/AlsaAudioOut.h"
+#include "res/MRes.h"
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
 #include "support/TempProgramFolder.h"
@@ -145,6 +147,25 @@ TEST_F(SoundsThroughAlsa, DeviceAndFileErrorsAreLoggedAndTheNextSoundPlays)
     EXPECT_TRUE(log.Lines().contains("Sound File Chkecking..." + folder.File("missing.wav")));
     PlayToTheEnd(sounds, "tone.wav");
     EXPECT_EQ(folder.Read("OUT.raw"), Samples(3000));
+}
+
+TEST_F(SoundsThroughAlsa, ASoundThatCannotPlayIsToldOnceInABox)
+{
+    folder.Write("tone.wav", Pcm16Mono(Samples(3000)));
+    TEventSounds sounds(settings, {folder.Path()}, log.Writer(), [] {
+        return std::make_unique<AlsaAudioOut>(QStringLiteral("no_such_device_here"));
+    });
+    RecordingDialogs dialogs;
+    const TMRes noLanguage(QString{});
+    sounds.ReportFailuresTo(dialogs, noLanguage);
+    PlayToTheEnd(sounds, "tone.wav");
+    PlayToTheEnd(sounds, "tone.wav");
+    ASSERT_TRUE(RunUntil([&] { return !dialogs.boxes.empty(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log.Lines().filter("< ! > Sound Play Error : ").size(), 2);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].type, DialogType::Warning);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains("tone.wav: MMSYSERR_BADDEVICEID"));
 }
 
 TEST(AlsaErrors, MapOntoTheWaveOutNames)

@@ -345,8 +345,9 @@ TEST_F(OptionsDialog, SpeedRangesSoundPickersAndPlay)
         startedIn = start;
         return folder.File("sounds/start.wav");
     };
+    // An empty field looks among the shipped tones.
     dialog.Button4Click(0);
-    EXPECT_EQ(startedIn, folder.Path());
+    EXPECT_EQ(startedIn, folder.File("sounds"));
     EXPECT_EQ(Control<QLineEdit>(dialog, "SEOnline")->text(), "sounds/start.wav");
 
     dialog.Test1Click(3);
@@ -355,6 +356,33 @@ TEST_F(OptionsDialog, SpeedRangesSoundPickersAndPlay)
     while (dialog.LWavePlay().Playing() && clock.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(folder.Read("OUT.raw"), WaveFiles::Samples(400));
+}
+
+TEST_F(OptionsDialog, SoundsSwitchedOnTakeTheShippedTonesAndASoundThatCannotPlayIsTold)
+{
+    context.DataFolders = {folder.Path(), PULSMIR_DATA_DIR};
+    context.Audio = [] {
+        return std::make_unique<AlsaAudioOut>(QStringLiteral("no_such_device_here"));
+    };
+    TOptionForm dialog(context, dialogs);
+    dialog.Load(settings);
+    Control<QCheckBox>(dialog, "SESw")->click();
+    // Only the empty fields take the shipped tone; a file the user named stays, found or not.
+    const std::pair<const char*, const char*> fields[] = {
+        {"SEOnline", "sounds/online.wav"},     {"SEOffline", "sounds/offline.wav"},
+        {"SEPinging", "sounds/ping.wav"},      {"SEStart", "sounds/start.wav"},
+        {"SEChangeSkin", "sounds/gone.wav"},   {"SEMemFull", "sounds/memory.wav"},
+        {"SEResAlart", "sounds/resources.wav"}};
+    for (const auto& [name, file] : fields) {
+        QLineEdit* edit = Control<QLineEdit>(dialog, name);
+        EXPECT_EQ(edit->text(), file) << name;
+        EXPECT_EQ(edit->property("FileMissing").toBool(), QString(file) == "sounds/gone.wav");
+    }
+
+    dialog.Test1Click(0);
+    ASSERT_TRUE(RunUntil([&] { return !dialogs.boxes.empty(); }));
+    EXPECT_TRUE(dialogs.boxes[0].text.startsWith("A sound could not be played.\r\nonline.wav: "))
+        << qPrintable(dialogs.boxes[0].text);
 }
 
 TEST(SkinBannerPopup, ShowsForAboutTwoSecondsThenFadesAndResets)
