@@ -34,7 +34,7 @@
 #include "ui/HintTiming.h"
 #include "ui/PopupBanner.h"
 #include "ui/STips.h"
-#include "ui/TrayIcon.h"
+#include "ui/TrayLamp.h"
 
 #include <QAction>
 #include <QApplication>
@@ -325,7 +325,7 @@ void TMainPForm::EnterTrayAtStartup()
         // the window then goes there once one appears, and the setting is kept.
         m_settings.InTasktray = false;
         InTTClick();
-        m_trayWanted = !m_settings.InTasktray;
+        m_trayLamp->Wanted = !m_settings.InTasktray;
     }
     WatchTrayHost();
 }
@@ -426,8 +426,8 @@ void TMainPForm::ApplySettings()
         ApplyLanguageWords();
         if (m_trayMenu.Menu)
             ApplyTrayMenuCaptions(m_trayMenu, m_res);
-        if (m_trayIcon)
-            m_trayIcon->SetTipHelp(TrayTip());
+        if (m_trayLamp)
+            m_trayLamp->SetTip(TrayTip());
     }
     m_menu->SetOwnerDrawn(m_settings.ODMenuSW);
     m_menu->LinearOFF->setChecked(m_settings.LinearOFF);
@@ -685,8 +685,8 @@ void TMainPForm::FormCloseQuery()
 
     StopWindowThreads();
     hide();
-    if (m_trayIcon)
-        m_trayIcon->SetVisible(false);
+    if (m_trayLamp)
+        m_trayLamp->Show(false);
     m_stips.reset();
     m_splash.reset();
     WriteDebugLog(QStringLiteral("Release Classes Memory"));
@@ -721,7 +721,7 @@ void TMainPForm::SaveSettings(bool interactive)
     TSettingsFile file(m_paths, m_targetDrive);
     try {
         TSettings saved = m_settings;
-        saved.InTasktray = m_settings.InTasktray || m_trayWanted;
+        saved.InTasktray = m_settings.InTasktray || (m_trayLamp && m_trayLamp->Wanted);
         file.Save(saved);
         WriteDebugLog(QStringLiteral("Application Setting Saved"));
     } catch (const EFileWriteError& e) {

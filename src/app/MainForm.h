@@ -20,12 +20,10 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QIcon>
 #include <QImage>
 #include <QStringList>
 #include <QTranslator>
 #include <QWidget>
-#include <array>
 #include <memory>
 
 class WindowPlacement;
@@ -33,7 +31,7 @@ class X11Desktop;
 class TAActiveCtrl;
 class TFltCtrl;
 class TSTips;
-class TTrayIcon;
+class TTrayLamp;
 class TWindowHandOff;
 class ProcIfTable;
 class ProcPerfDataSource;
@@ -356,13 +354,6 @@ private:
     std::unique_ptr<TSTips> m_stips;
     std::unique_ptr<TPopupBnrF> m_popupBanner;
 
-    std::unique_ptr<TTrayIcon> m_trayIcon;
     TTrayMenu m_trayMenu;
-    std::array<QIcon, 4> m_trayIcons;
-    int m_shownTrayIcon = -1;
-    // The settings ask for the tray, but there was no notification area to go to yet (a panel
-    // still starting at login, or a desktop without one). The setting is kept as it was.
-    bool m_trayWanted = false;
-    bool m_trayHostSeen = true;
-    QTimer* m_trayWatch = nullptr;
+    TTrayLamp* m_trayLamp = nullptr;
 };

@@ -4,18 +4,11 @@
 #include "core/PerfCore.h"
 #include "platform/ComeForwardRequests.h"
 #include "ui/IconEditDlg.h"
-#include "ui/TrayIcon.h"
+#include "ui/TrayLamp.h"
 
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
-#include <QTimer>
-
-namespace {
-
-const QString TrayIconError = QStringLiteral("(!) The ERROR occurred in drawing tray-icon!");
-
-} // namespace
 
 void TMainPForm::CreateTrayIcon()
 {
@@ -23,22 +16,12 @@ void TMainPForm::CreateTrayIcon()
     ConnectTrayMenu();
     connect(new ComeForwardRequests(this), &ComeForwardRequests::Requested, this,
             &TMainPForm::ComeForward);
-    try {
-        m_trayIcon = std::make_unique<TTrayIcon>();
-    } catch (const ENotifyIconError& e) {
-        WriteDebugLog(QStringLiteral("[TRAP] Tray icon : ") + QString::fromUtf8(e.what()));
+    m_trayLamp = new TTrayLamp([this](const QString& line) { WriteDebugLog(line); }, this);
+    if (!m_trayLamp->Create(m_trayMenu.Menu, TrayTip()))
         return;
-    }
-    m_trayIcon->SetTipHelp(TrayTip());
-    m_trayIcon->SetRBPopupMenu(m_trayMenu.Menu);
-    connect(m_trayIcon.get(), &TTrayIcon::OnActivate, this, &TMainPForm::InTTClick);
-    connect(m_trayIcon.get(), &TTrayIcon::HostChanged, this, &TMainPForm::WatchTrayHost);
+    connect(m_trayLamp, &TTrayLamp::Activated, this, &TMainPForm::InTTClick);
+    connect(m_trayLamp, &TTrayLamp::HostChanged, this, &TMainPForm::WatchTrayHost);
     LoadIcons();
-    // Asked only while there is no notification area: a panel that starts later is found
-    // within this time (the session bus answers later, through HostChanged).
-    m_trayWatch = new QTimer(this);
-    m_trayWatch->setInterval(2000);
-    connect(m_trayWatch, &QTimer::timeout, this, &TMainPForm::WatchTrayHost);
     connect(m_menu->RPopup, &QMenu::aboutToShow, this, &TMainPForm::WatchTrayHost);
 }
 
@@ -49,22 +32,12 @@ QString TMainPForm::TrayTip() const
 
 void TMainPForm::WatchTrayHost()
 {
-    const bool available = m_trayIcon && m_trayIcon->HostAvailable();
-    if (available != m_trayHostSeen) {
-        WriteDebugLog(available
-                          ? QStringLiteral("Notification area found")
-                          : QStringLiteral("(!) No notification area: Move to tray disabled"));
-        m_trayHostSeen = available;
-    }
-    m_menu->SetTrayAvailability(m_res, available, m_trayWanted);
-    if (available) {
-        m_trayWatch->stop();
-        if (m_trayWanted && !m_settings.InTasktray) {
-            m_trayWanted = false;
-            InTTClick();
-        }
-    } else if (m_trayIcon && !m_trayWatch->isActive()) {
-        m_trayWatch->start();
+    const bool available = m_trayLamp && m_trayLamp->CheckHost();
+    const bool wanted = m_trayLamp && m_trayLamp->Wanted;
+    m_menu->SetTrayAvailability(m_res, available, wanted);
+    if (available && wanted && !m_settings.InTasktray) {
+        m_trayLamp->Wanted = false;
+        InTTClick();
     }
 }
 
@@ -83,20 +56,14 @@ void TMainPForm::InTTClick()
     if (toTray) {
         TrayUpdate();
         // Without a notification area the window would vanish with no way back: it stays.
-        try {
-            if (!m_trayIcon)
-                throw ENotifyIconError();
-            m_trayIcon->SetVisible(true);
-            if (!m_trayIcon->Visible())
-                throw ENotifyIconError();
-        } catch (const ENotifyIconError&) {
+        if (!m_trayLamp || !m_trayLamp->HasIcon() || !m_trayLamp->Show(true)) {
             WriteDebugLog(QStringLiteral("(!) No notification area: staying out of the tray"));
             m_menu->InTT->setChecked(false);
             WatchTrayHost();
             return;
         }
-    } else if (m_trayIcon) {
-        m_trayIcon->SetVisible(false);
+    } else if (m_trayLamp) {
+        m_trayLamp->Show(false);
     }
     // Hidden and shown by Qt now; a hiding near the mouse from before is over.
     m_proximity.ProximityHidden = false;
@@ -124,22 +91,10 @@ void TMainPForm::ComeForward()
 
 void TMainPForm::TrayUpdate()
 {
-    if (!m_trayIcon)
+    if (!m_trayLamp || !m_trayLamp->HasIcon())
         return;
     const bool started = m_core->Started();
-    try {
-        std::optional<int> index =
-            TrayUpdateIcon(started, m_core->DiskReadActive, m_core->DiskWriteActive);
-        // Before the core runs (the tray at start-up) the idle lamp stands in.
-        if (!index && m_shownTrayIcon < 0)
-            index = 0;
-        if (index && *index != m_shownTrayIcon) {
-            m_trayIcon->SetIcon(m_trayIcons.at(static_cast<size_t>(*index)));
-            m_shownTrayIcon = *index;
-        }
-    } catch (const std::exception&) {
-        WriteDebugLog(TrayIconError);
-    }
+    m_trayLamp->Update(started, m_core->DiskReadActive, m_core->DiskWriteActive);
     // A skin load or the options show the window; in the tray it goes again at once.
     if (started && m_settings.InTasktray && isVisible() && m_runMode == RunMode::Desktop)
         hide();
@@ -147,15 +102,9 @@ void TMainPForm::TrayUpdate()
 
 void TMainPForm::LoadIcons()
 {
-    try {
-        const QString iconFolder =
-            QFileInfo(m_paths.ReadFile(QStringLiteral("icons/tray-idle-16.png"))).absolutePath();
-        m_trayIcons = LoadTrayIcons(m_settings.TrayIconDefault, m_settings.Icons, iconFolder,
-                                    [this](const QString& line) { WriteDebugLog(line); });
-    } catch (const std::exception&) {
-        WriteDebugLog(TrayIconError);
-    }
-    m_shownTrayIcon = -1;
+    const QString iconFolder =
+        QFileInfo(m_paths.ReadFile(QStringLiteral("icons/tray-idle-16.png"))).absolutePath();
+    m_trayLamp->LoadPictures(m_settings.TrayIconDefault, m_settings.Icons, iconFolder);
 }
 
 void TMainPForm::IcnEditClick()
