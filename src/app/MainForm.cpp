@@ -24,9 +24,7 @@
 #include "platform/WindowPlacement.h"
 #include "platform/XdgAutostart.h"
 #include "platform/XdgMimeAssociation.h"
-#include "platform/linux/ProcIfTable.h"
-#include "platform/linux/ProcPerfDataSource.h"
-#include "platform/linux/ProcSystemInfo.h"
+#include "platform/linux/LocalMachine.h"
 #include "platform/linux/X11Desktop.h"
 #include "platform/linux/X11Windows.h"
 #include "skin/SkinImage.h"
@@ -199,12 +197,11 @@ bool TMainPForm::FormCreate()
 
 void TMainPForm::CreateMeasurement()
 {
-    m_perfSource = std::make_unique<ProcPerfDataSource>();
-    m_systemInfo = std::make_unique<ProcSystemInfo>();
-    m_ifTable = std::make_unique<ProcIfTable>();
-    m_core = std::make_unique<TPerfCore>(TPerfCorePlatform{*m_perfSource, *m_systemInfo, m_dialogs,
-                                                           nullptr, nullptr, m_ifTable.get()},
-                                         TaggedLog(&m_log, QStringLiteral("(PerfCore) ")));
+    m_machine = std::make_unique<LocalMachine>();
+    m_core = std::make_unique<TPerfCore>(
+        TPerfCorePlatform{m_machine->PerfSource, m_machine->SystemInfo, m_dialogs, nullptr,
+                          nullptr, &m_machine->IfTable},
+        TaggedLog(&m_log, QStringLiteral("(PerfCore) ")));
 
     m_optionsOpen = false;
     m_loadedResourceName = NoResourceName;
@@ -227,7 +224,7 @@ void TMainPForm::CreateMeasurement()
     if (QFileInfo::exists(noSkinPicture))
         m_noSkinImg = LoadPictureImage(noSkinPicture);
 
-    switch (m_systemInfo->Version().PlatformId) {
+    switch (m_machine->SystemInfo.Version().PlatformId) {
     case 1:
         m_kernelKind = Kernel9x;
         WriteDebugLog(QStringLiteral("Kernel Switch : Windows9x Base System"));
@@ -356,7 +353,7 @@ bool TMainPForm::RunCarefulChecks()
 {
     ShowStatus(QStringLiteral("System Check : Memory"));
     PauseProcessingEvents(500);
-    if (m_systemInfo->GlobalMemoryStatus().AvailPhys < 1024 * 1024 &&
+    if (m_machine->SystemInfo.GlobalMemoryStatus().AvailPhys < 1024 * 1024 &&
         !m_dialogs.AskYesNo(
             DialogType::Warning,
             TextOr(&m_res, "R0636",
@@ -397,7 +394,7 @@ bool TMainPForm::CoreSystemInit()
 void TMainPForm::BuildNicList()
 {
     const TNicListResult nics = ::BuildNicList(
-        *m_perfSource, m_settings.NTMultiNIC, m_settings.NTTargetNIC,
+        m_machine->PerfSource, m_settings.NTMultiNIC, m_settings.NTTargetNIC,
         [this](const QString& line) { WriteDebugLog(line); },
         [this](const QString& text) { ShowStatus(text); });
     m_nicList = nics.Names;

@@ -33,9 +33,7 @@ class TFltCtrl;
 class TSTips;
 class TTrayLamp;
 class TWindowHandOff;
-class ProcIfTable;
-class ProcPerfDataSource;
-class ProcSystemInfo;
+struct LocalMachine;
 class QTimer;
 class TMainMenu;
 class TPerfCore;
@@ -293,9 +291,7 @@ private:
     QStringList m_nicList;
     QImage m_noSkinImg;
 
-    std::unique_ptr<ProcPerfDataSource> m_perfSource;
-    std::unique_ptr<ProcSystemInfo> m_systemInfo;
-    std::unique_ptr<ProcIfTable> m_ifTable;
+    std::unique_ptr<LocalMachine> m_machine;
     std::unique_ptr<TPerfCore> m_core;
     std::unique_ptr<TPingProber> m_pingProber;
     std::unique_ptr<TSstpNotifier> m_sstp;
