@@ -215,6 +215,19 @@ class ReadOnlyFolder:
             _libc.umount2(path.encode(), MNT_DETACH)
 
 
+def _mount_fuse(source, folder, options=""):
+    """Mounts a FUSE file system of this process's own at `folder`, in a mount namespace of the
+    case's own; returns the device descriptor that serves it."""
+    enter_mount_namespace()
+    try:
+        device = os.open("/dev/fuse", os.O_RDWR | os.O_CLOEXEC)
+    except OSError as error:
+        raise Skip(f"no FUSE device: {error}")
+    _mount(source, folder, "fuse", MS_NOSUID | MS_NODEV,
+           f"fd={device},rootmode=40000,user_id={os.getuid()},group_id={os.getgid()}" + options)
+    return device
+
+
 class StalledFile:
     """`name` in `folder` on a file system of this process's own (FUSE, served from a thread
     here) that gives the first `answered` bytes of `content` and then stops answering, as a
@@ -240,15 +253,8 @@ class StalledFile:
         self.thread = threading.Thread(target=self._serve, daemon=True)
 
     def __enter__(self):
-        enter_mount_namespace()
-        try:
-            self.fd = os.open("/dev/fuse", os.O_RDWR | os.O_CLOEXEC)
-        except OSError as error:
-            raise Skip(f"no FUSE device: {error}")
         os.makedirs(self.folder, exist_ok=True)
-        _mount("pulsmir-stalled", self.folder, "fuse", MS_NOSUID | MS_NODEV,
-               f"fd={self.fd},rootmode=40000,user_id={os.getuid()},group_id={os.getgid()},"
-               "allow_other")
+        self.fd = _mount_fuse("pulsmir-stalled", self.folder, ",allow_other")
         self.thread.start()
         return self
 
@@ -330,13 +336,7 @@ class SilentFileSystem:
         self.device = None
 
     def __enter__(self):
-        enter_mount_namespace()
-        try:
-            self.device = os.open("/dev/fuse", os.O_RDWR | os.O_CLOEXEC)
-        except OSError as error:
-            raise Skip(f"no FUSE device: {error}")
-        _mount("pulsmir-silent", self.folder, "fuse", MS_NOSUID | MS_NODEV,
-               f"fd={self.device},rootmode=40000,user_id={os.getuid()},group_id={os.getgid()}")
+        self.device = _mount_fuse("pulsmir-silent", self.folder)
         return self
 
     def __exit__(self, *exc):
