@@ -267,11 +267,15 @@ namespace {
 constexpr qint64 MaxIconFileSize = qint64(1) << 20;
 constexpr int MaxIconSide = 1024;
 
-QPixmap LoadIconFile(const QString& file)
+// A format named up front spares Qt from loading every picture plugin to sniff the file.
+QPixmap LoadIconFile(const QString& file, const QByteArray& format = {})
 {
-    if (QFileInfo(file).size() > MaxIconFileSize)
+    // Opening a pipe to read it would wait for a writer.
+    const QFileInfo info(file);
+    if (!info.isFile() || info.size() > MaxIconFileSize)
         return {};
-    QImageReader reader(file);
+    QImageReader reader(file, format);
+    reader.setAutoDetectImageFormat(format.isEmpty());
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > MaxIconSide || size.height() > MaxIconSide))
         return {};
@@ -306,8 +310,9 @@ std::array<QIcon, 4> BuiltInTrayIcons(const QString& iconFolder)
         QIcon& icon = icons[static_cast<std::size_t>(i)];
         for (int size : TrayIconSizes) {
             const QPixmap art = LoadIconFile(QStringLiteral("%1/tray-%2-%3.png")
-                                                  .arg(iconFolder, QLatin1String(states[i]))
-                                                  .arg(size));
+                                                 .arg(iconFolder, QLatin1String(states[i]))
+                                                 .arg(size),
+                                             "png");
             if (art.size() == QSize(size, size))
                 icon.addPixmap(art);
         }
