@@ -334,6 +334,8 @@ private:
     int m_placeTries = 0;
     bool m_placementRefused = false;
     // Floating put the window on another one, which may be a floating window above it.
+    // Shown for the first time, and its opacity not yet stated to the compositor again.
+    bool m_opacityUnseen = false;
     bool m_raiseWhenPlaced = false;
     QTimer* m_placeCheck = nullptr;
     // Cut-outs transparent in the picture too: a compositor blends the window.

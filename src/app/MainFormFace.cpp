@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -103,6 +104,14 @@ void TMainPForm::ApplySkinWindow()
 
 void TMainPForm::paintEvent(QPaintEvent* event)
 {
+    // mutter takes the opacity a window had when it first mapped only from a later change:
+    // once the window shows, it is stated again.
+    if (std::exchange(m_opacityUnseen, false) && windowOpacity() < 1.0)
+        QTimer::singleShot(0, this, [this] {
+            const double opacity = windowOpacity();
+            setWindowOpacity(1.0);
+            setWindowOpacity(opacity);
+        });
     QPainter painter(this);
     // A translucent window's picture carries its own alpha: copied, not blended.
     if (m_translucentFace)
