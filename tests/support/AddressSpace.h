@@ -7,6 +7,16 @@
 #include <cstdlib>
 #include <functional>
 
+// AddressSanitizer pads every block and keeps freed ones in quarantine: there the address space
+// tells nothing of what the code itself holds at most.
+#if defined(__SANITIZE_ADDRESS__)
+#define PULSMIR_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PULSMIR_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 // The size of this process's address space in bytes, by a field of /proc/self/status
 // ("VmSize" now, "VmPeak" the highest it was); -1 when the field is missing.
 inline std::int64_t AddressSpaceBytes(const char* field)
