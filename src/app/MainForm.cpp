@@ -600,6 +600,7 @@ void TMainPForm::RequestClose(bool interactive)
 void TMainPForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    m_opacityUnseen = true;
     // Some window managers take the state only from a mapped window; by the next turn of the
     // event loop it is mapped.
     // Qt may make the X window anew while it shows it, after this event; by the next turn of

@@ -334,7 +334,7 @@ private:
     int m_placeTries = 0;
     bool m_placementRefused = false;
     // Floating put the window on another one, which may be a floating window above it.
-    // Shown for the first time, and its opacity not yet stated to the compositor again.
+    // Shown, and its opacity not yet stated to the compositor again.
     bool m_opacityUnseen = false;
     bool m_raiseWhenPlaced = false;
     QTimer* m_placeCheck = nullptr;

@@ -104,14 +104,18 @@ void TMainPForm::ApplySkinWindow()
 
 void TMainPForm::paintEvent(QPaintEvent* event)
 {
-    // mutter takes the opacity a window had when it first mapped only from a later change:
-    // once the window shows, it is stated again.
+    // mutter on Wayland applies a window's opacity only once the window's surface reached it,
+    // which is a while after the first picture shows and later still under load; until then
+    // the face is opaque there. Once shown, the opacity is stated again a few times.
     if (std::exchange(m_opacityUnseen, false) && windowOpacity() < 1.0)
-        QTimer::singleShot(0, this, [this] {
-            const double opacity = windowOpacity();
-            setWindowOpacity(1.0);
-            setWindowOpacity(opacity);
-        });
+        for (const int delay : {0, 250, 1000, 3000})
+            QTimer::singleShot(delay, this, [this] {
+                const double opacity = windowOpacity();
+                if (opacity >= 1.0 || !isVisible())
+                    return;
+                setWindowOpacity(1.0);
+                setWindowOpacity(opacity);
+            });
     QPainter painter(this);
     // A translucent window's picture carries its own alpha: copied, not blended.
     if (m_translucentFace)

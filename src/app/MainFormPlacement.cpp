@@ -86,7 +86,6 @@ void TMainPForm::PlaceAtStart()
     // Shown only now, with its size and place: a window mapped before would be placed by the
     // window manager (centred, at the size it had then) and the move to its place come late.
     if (!m_settings.InTasktray) {
-        m_opacityUnseen = true;
         show();
         raise();
     }
