@@ -15,6 +15,10 @@
 
 namespace {
 
+// The first status waits this long at most for the busiest processes, which take two reads a
+// second apart: a read that never returns costs the run this once.
+constexpr int ProcessWaitMs = 2 * TProcessSampler::IntervalMs + 500;
+
 // Nobody is there to answer: every box goes to stderr and takes its affirmative answer.
 class StderrDialogs : public Dialogs
 {
@@ -94,6 +98,8 @@ int RunHeadless(int argc, char* argv[])
     if (!form.FormCreate())
         return 1;
     form.StopTimers();
+    if (parser.isSet(QStringLiteral("status")))
+        form.Processes().Start();
     if (!mode.isEmpty())
         form.SetFullMode(mode == QLatin1String("full"));
 
@@ -140,6 +146,7 @@ int RunHeadless(int argc, char* argv[])
             nextTick = clock.elapsed() + form.MainTimerInterval();
         }
         if (clock.elapsed() >= nextPrint) {
+            form.Processes().WaitForSample(ProcessWaitMs);
             QString text = BuildStatusSnapshot(form.CurrentStatus(), QLocale::c());
             text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
             std::printf("%s\n\n", qUtf8Printable(text));

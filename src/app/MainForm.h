@@ -4,6 +4,7 @@
 #include "app/SamplingTick.h"
 #include "app/StatusSnapshot.h"
 #include "app/WindowBehaviour.h"
+#include "core/ProcessSampler.h"
 #include "core/SensorSampler.h"
 #include "log/DebugLog.h"
 #include "net/SstpNotifier.h"
@@ -117,6 +118,8 @@ public:
     int MainTimerInterval() const { return m_tick.MainTimerIntervalMs; }
     // What the status snapshot shows now.
     StatusValues CurrentStatus() const;
+    // The busiest processes: sampled only while the status tip or a status run shows them.
+    TProcessSampler& Processes();
 
     void setVisible(bool visible) override;
 
@@ -301,6 +304,7 @@ private:
     std::unique_ptr<TSensorSampler> m_sensors;
     SensorReadings m_sensorValues; // what the tick shows
     std::uint64_t m_sensorGeneration = 0;
+    std::unique_ptr<TProcessSampler> m_processes;
     RepeatedFailure m_addinTypeFailure;
     TSkinSystem m_skin;
     TSkinRenderer m_renderer;

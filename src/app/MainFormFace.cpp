@@ -275,6 +275,8 @@ StatusValues TMainPForm::CurrentStatus() const
     values.PingHost = m_pingProber->PingTarget();
     values.Sensors = m_sensorValues;
     values.PingFailure = m_pingProber->Failure();
+    if (m_processes)
+        values.Processes = m_processes->Latest();
     return values;
 }
 

@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 #include "core/PerfCore.h"
 #include "core/SensorSampler.h"
+#include "platform/linux/ProcProcesses.h"
 #include "platform/linux/SysfsSensors.h"
 
 #include <QDir>
@@ -45,6 +46,15 @@ TSensorSampler& TMainPForm::Sensors()
             std::make_unique<SysfsSensors>(SensorRoots::FromEnvironment()),
             TaggedLog(&m_log, QStringLiteral("(Sensors) ")));
     return *m_sensors;
+}
+
+TProcessSampler& TMainPForm::Processes()
+{
+    if (!m_processes)
+        m_processes = std::make_unique<TProcessSampler>(
+            std::make_unique<ProcProcesses>(ProcProcesses::RootFromEnvironment()),
+            TaggedLog(&m_log, QStringLiteral("(Processes) ")));
+    return *m_processes;
 }
 
 void TMainPForm::TakeSensorReadings()

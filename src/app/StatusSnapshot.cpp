@@ -71,7 +71,8 @@ StatusWords StatusWordsOf(const TMRes& res)
         {&words.Swap, "C0134"},    {&words.Disk, "C0135"},        {&words.TargetDrive, "C0136"},
         {&words.Network, "C0137"}, {&words.Ping, "C0138"},        {&words.Pinging, "C0139"},
         {&words.TimeOut, "C0140"}, {&words.Unavailable, "C0141"}, {&words.Temperature, "C0142"},
-        {&words.Battery, "C0143"}, {&words.DiskSpace, "C0144"},   {&words.Used, "C0145"}};
+        {&words.Battery, "C0143"}, {&words.DiskSpace, "C0144"},   {&words.Used, "C0145"},
+        {&words.Process, "C0147"}};
     for (const auto& [word, code] : codes)
         *word = TextOr(&res, code, *word);
     words.Res = &res;
@@ -111,6 +112,13 @@ QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale,
 
     for (const QString& line : SensorLines(values.Sensors, locale, words, false))
         lines << u' ' + line;
+    // " Process 1 : 12.5 % firefox (2314)"
+    for (size_t i = 0; i < values.Processes.size(); ++i) {
+        const ProcessShare& process = values.Processes[i];
+        lines << label(words.Process + u' ' + QString::number(i + 1)) +
+                     locale.toString(process.Percent, 'f', 1) + QStringLiteral(" % ") +
+                     process.Name + QStringLiteral(" (") + QString::number(process.Pid) + u')';
+    }
     for (QString& line : lines)
         line = EscapeControls(line);
     return lines.join(QStringLiteral("\r\n"));

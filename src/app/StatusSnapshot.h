@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ProcessShares.h"
 #include "core/SensorReadings.h"
 
 #include <QLocale>
@@ -23,6 +24,8 @@ struct StatusValues
     // A line each for the sensors read: the value, or why there is none.
     SensorReadings Sensors;
     QString PingFailure; // why no ping can be sent at all
+    // The busiest processes, a line each, while they are sampled.
+    std::vector<ProcessShare> Processes;
 };
 
 // The words of the snapshot; the program's own until a language gives its. The printed
@@ -44,6 +47,7 @@ struct StatusWords
     QString Battery = QStringLiteral("Battery");
     QString DiskSpace = QStringLiteral("Disk Space");
     QString Used = QStringLiteral("used");
+    QString Process = QStringLiteral("Process");
     const TMRes* Res = nullptr; // the reasons a sensor is missing in its language, if any
 };
 

@@ -4,9 +4,12 @@
 #include "core/PerfError.h"
 #include "core/PerfMonitor.h"
 #include "core/PerfObjects.h"
+#include "core/ProcessShares.h"
 #include "core/SensorSampler.h"
 #include "platform/Dialogs.h"
+#include "log/PrintableText.h"
 #include "platform/linux/ProcPerfDataSource.h"
+#include "platform/linux/ProcProcesses.h"
 #include "platform/linux/ProcSystemInfo.h"
 #include "platform/linux/SysfsSensors.h"
 
@@ -36,6 +39,8 @@ const char* const HelpText =
     "  sensors [PATH]              list the temperature sensors, then print the temperature,\n"
     "                              battery and the disk space of PATH (default: the home\n"
     "                              folder) once per interval\n"
+    "  processes [N]               print the N busiest processes (default 5) over each\n"
+    "                              interval: time, pid, share of all processors, name\n"
     "\n"
     "Options:\n"
     "  --instance NAME             sample only this instance\n"
@@ -241,6 +246,32 @@ int RunSensors(const Options& options)
     return 0;
 }
 
+int RunProcesses(const Options& options)
+{
+    int shown = 5;
+    if (options.Arguments.size() > 1 &&
+        !ParseNumber(qPrintable(options.Arguments[1]), 1, 100000, shown))
+        return Usage("processes takes a number from 1");
+    ProcProcesses source(ProcProcesses::RootFromEnvironment());
+    TProcessShares shares;
+    shares.Next(source, size_t(shown));
+    for (int n = 0; options.Count == 0 || n < options.Count; ++n) {
+        Wait(options.IntervalMs);
+        const std::vector<ProcessShare> busiest = shares.Next(source, size_t(shown)).value_or(
+            std::vector<ProcessShare>());
+        const QString time = Now();
+        for (const ProcessShare& process : busiest)
+            Print(QStringLiteral("%1\t%2\t%3\t%4")
+                      .arg(time)
+                      .arg(process.Pid)
+                      .arg(process.Percent, 0, 'f', 2)
+                      .arg(EscapeControls(process.Name)));
+        if (busiest.empty())
+            Print(time + QStringLiteral("\t-"));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -280,19 +311,21 @@ int main(int argc, char* argv[])
     const qsizetype wanted = command == u"objects" || command == u"core"         ? 1
                              : command == u"counters" || command == u"instances" ? 2
                              : command == u"sample"                              ? 3
-                             : command == u"sensors"                             ? 1
+                             : command == u"sensors" || command == u"processes"  ? 1
                                                                                  : -1;
     if (wanted < 0)
         return Usage(qPrintable(QStringLiteral("unknown command ") + command));
-    // sensors takes an optional path.
+    // sensors takes an optional path, processes an optional count.
     if (options.Arguments.size() != wanted &&
-        !(command == u"sensors" && options.Arguments.size() == 2))
+        !((command == u"sensors" || command == u"processes") && options.Arguments.size() == 2))
         return Usage(qPrintable(QStringLiteral("wrong number of arguments for ") + command));
     if (options.Instance && command != u"sample")
         return Usage("--instance belongs to the sample command");
 
     if (command == u"sensors")
         return RunSensors(options);
+    if (command == u"processes")
+        return RunProcesses(options);
     ProcPerfDataSource source;
     try {
         if (command == u"objects")

@@ -86,21 +86,49 @@ ProcFile::ProcFile(const QString& path, size_t initialSize, Hold hold, size_t ma
     m_buffer.resize(std::clamp<size_t>(initialSize, 64, m_maxSize));
 }
 
-bool ProcFile::Read()
+UniqueFd OpenRegularFile(const char* path, int folder)
 {
-    if (m_kept.Valid()) {
-        if (ReadFrom(m_kept.Get()))
-            return true;
-        m_kept.Reset(); // gone stale; try a fresh open once
-    }
     // Non-blocking, so that opening a named pipe returns at once and is then refused.
-    UniqueFd fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    UniqueFd fd(::openat(folder, path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     struct stat info
     {
     };
     if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    if (!ReadFrom(fd.Get()))
+        return {};
+    return fd;
+}
+
+bool ReadWholeFile(int fd, std::vector<char>& buffer, size_t maxSize, size_t& length)
+{
+    // A generated file comes whole from one read at offset 0 when the buffer is large enough.
+    // A read that fills the buffer grows it and starts over, since a read from the middle
+    // would generate the file again and could join two different versions of it.
+    length = 0;
+    for (;;) {
+        const ssize_t n = ::pread(fd, buffer.data(), buffer.size(), 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (static_cast<size_t>(n) < buffer.size()) {
+            length = static_cast<size_t>(n);
+            return true;
+        }
+        if (buffer.size() >= maxSize)
+            return false;
+        buffer.resize(std::min(buffer.size() * 2, maxSize));
+    }
+}
+
+bool ProcFile::Read()
+{
+    if (m_kept.Valid()) {
+        if (ReadWholeFile(m_kept.Get(), m_buffer, m_maxSize, m_length))
+            return true;
+        m_kept.Reset(); // gone stale; try a fresh open once
+    }
+    UniqueFd fd = OpenRegularFile(m_path.c_str());
+    if (!fd.Valid() || !ReadWholeFile(fd.Get(), m_buffer, m_maxSize, m_length))
         return false;
     struct statfs fs
     {
@@ -110,28 +138,6 @@ bool ProcFile::Read()
          (fs.f_type == PROC_SUPER_MAGIC || fs.f_type == SYSFS_MAGIC)))
         m_kept = std::move(fd);
     return true;
-}
-
-bool ProcFile::ReadFrom(int fd)
-{
-    // A generated file comes whole from one read at offset 0 when the buffer is large enough.
-    // A read that fills the buffer grows it and starts over, since a read from the middle
-    // would generate the file again and could join two different versions of it.
-    m_length = 0;
-    for (;;) {
-        const ssize_t n = ::pread(fd, m_buffer.data(), m_buffer.size(), 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (static_cast<size_t>(n) < m_buffer.size()) {
-            m_length = static_cast<size_t>(n);
-            return true;
-        }
-        if (m_buffer.size() >= m_maxSize)
-            return false;
-        m_buffer.resize(std::min(m_buffer.size() * 2, m_maxSize));
-    }
 }
 
 bool ParseProcStat(std::string_view text, CpuTimes& total, std::vector<CpuTimes>& cpus)

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <fcntl.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,8 +39,6 @@ public:
     bool KeptOpen() const { return m_kept.Valid(); }
 
 private:
-    bool ReadFrom(int fd);
-
     std::string m_path;
     std::vector<char> m_buffer;
     size_t m_length = 0;
@@ -47,6 +46,13 @@ private:
     Hold m_hold;
     size_t m_maxSize;
 };
+
+// Opens a file for reading without blocking, and only when it is a regular one, so a named pipe
+// or a device in its place is neither waited for nor read. A relative path is taken from folder.
+UniqueFd OpenRegularFile(const char* path, int folder = AT_FDCWD);
+// Reads a whole file from offset 0 into buffer, which grows up to maxSize bytes; a file that
+// fills maxSize is refused.
+bool ReadWholeFile(int fd, std::vector<char>& buffer, size_t maxSize, size_t& length);
 
 // Times in USER_HZ ticks, as /proc/stat gives them.
 struct CpuTimes

@@ -207,7 +207,7 @@ TEST(StatusSnapshot, SensorLinesFollowWhatTheMachineOffers)
 TEST(StatusSnapshot, LinesAndFormats)
 {
     const QLocale c(QLocale::English, QLocale::UnitedStates);
-    StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, -1, false, 23, "192.168.1.1", {}, {}};
+    StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, -1, false, 23, "192.168.1.1", {}, {}, {}};
     EXPECT_EQ(BuildStatusSnapshot(values, c),
               "Pulsmir Status Snapshot\r\n CPU : 12 %\r\n MEM : 34 %\r\n SWP : 5 %\r\n"
               " DiskAccess : 1.5 KB/s\r\n NetworkAccess : 3.5 MB/s\r\n"
@@ -225,6 +225,11 @@ TEST(StatusSnapshot, LinesAndFormats)
     EXPECT_TRUE(BuildStatusSnapshot(values, c).endsWith(
         " Ping Response : Unavailable(Unable to get ping handle: no raw ICMP socket)"));
 
+    // The busiest processes last, a line each, while they are sampled.
+    values.Processes = {{"firefox", 2314, 12.5}, {"Xwayland", 901, 0.26}};
+    EXPECT_TRUE(BuildStatusSnapshot(values, c).endsWith(
+        "\r\n Process 1 : 12.5 % firefox (2314)\r\n Process 2 : 0.3 % Xwayland (901)"));
+
     EXPECT_EQ(FormatSpeed(1000, c), "1,000.0 B/s");
     EXPECT_EQ(FormatSpeed(5000ULL * MiB, c), "5,000.0 MB/s");
     EXPECT_EQ(FormatSpeed(1536, QLocale(QLocale::German)), "1,5 KB/s");
@@ -237,17 +242,19 @@ TEST(StatusSnapshot, ANameCannotStartALineOfItsOwn)
     values.PingHost = "host\r\n CPU : 0 %";
     values.Sensors.DiskUsedPercent = 40;
     values.Sensors.DiskPath = "/mnt/a\nb";
+    values.Processes = {{"evil)\r\n CPU : 0 % (", 7, 99}};
     const QStringList lines = BuildStatusSnapshot(values, c).split("\r\n");
-    ASSERT_EQ(lines.size(), 8) << qPrintable(lines.join('|'));
+    ASSERT_EQ(lines.size(), 9) << qPrintable(lines.join('|'));
     EXPECT_TRUE(lines[6].endsWith("(host\\r\\n CPU : 0 %)")) << qPrintable(lines[6]);
     EXPECT_TRUE(lines[7].endsWith("(/mnt/a\\nb)")) << qPrintable(lines[7]);
+    EXPECT_TRUE(lines[8].endsWith("evil)\\r\\n CPU : 0 % ( (7)")) << qPrintable(lines[8]);
 }
 
 TEST(StatusSnapshot, WordedInTheOpenLanguage)
 {
     const QLocale c(QLocale::English, QLocale::UnitedStates);
     StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, 3, false, 888888, "192.168.1.1",
-                        {}, {}};
+                        {}, {}, {{"make", 40, 3}}};
     values.Sensors.DiskUsedPercent = 40;
     values.Sensors.DiskPath = "/home/me";
     values.Sensors.TemperatureAbsence = SensorAbsence::NoDriver;
@@ -260,12 +267,13 @@ TEST(StatusSnapshot, WordedInTheOpenLanguage)
     const QString japanese = BuildStatusSnapshot(values, c, StatusWordsOf(res));
     for (const char* english : {"Snapshot", "MEM", "SWP", "DiskAccess", "Target Physical",
                                 "NetworkAccess", "Ping Response", "Time Out", "Disk Space", "used",
-                                "no sensor driver"})
+                                "no sensor driver", "Process"})
         EXPECT_FALSE(japanese.contains(QLatin1String(english)))
             << english << " in " << qPrintable(japanese);
     // The values and their layout stay.
     EXPECT_TRUE(japanese.contains(QStringLiteral(" : 1.5 KB/s\r\n")));
     EXPECT_TRUE(japanese.contains(QStringLiteral(":  3)\r\n")));
     EXPECT_TRUE(japanese.contains(QStringLiteral("(192.168.1.1)")));
-    EXPECT_TRUE(japanese.endsWith(QStringLiteral(" (/home/me)")));
+    EXPECT_TRUE(japanese.contains(QStringLiteral(" (/home/me)\r\n")));
+    EXPECT_TRUE(japanese.endsWith(QStringLiteral(" 1 : 3.0 % make (40)")));
 }
