@@ -332,6 +332,9 @@ def status_tip_after_rest(desktop, folder):
     tx, ty, tw, th = window_geometry(desktop, tip)
     expect(tw < 400 and th < 300, f"a {tw}x{th} tip is not the size of its text")
     expect((tx, ty) == (x + w // 2 + 8, y + h // 2 + 24), f"tip at {(tx, ty)}")
+    # The busiest processes are sampled once the tip shows, and join it a second later.
+    wait_until(lambda: window_geometry(desktop, tip)[3] > th, timeout=SLOW,
+               what="the busiest processes in the tip")
     # A click takes the tip away and holds it back for a minute.
     desktop.run(["xdotool", "click", "1"])
     wait_until(lambda: tips_window(desktop) is None, timeout=SLOW, what="the tip hidden")
