@@ -192,6 +192,8 @@ private:
     void TakeSensorReadings();
     int TempPosition() const;
     void FillSensorInputs();
+    // Samples the busiest processes while something shows them, and only then.
+    void ApplyProcesses();
 
     // The window as a window: threads, dragging, tips, hiding near the mouse, translucency.
     class HandOff;

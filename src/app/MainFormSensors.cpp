@@ -1,10 +1,12 @@
 // The main window's sensors: temperature, battery and disk space, read for a skin that shows
-// them and fed to the tick, the renderer and the status snapshot.
+// them and fed to the tick, the renderer and the status snapshot; and the busiest processes,
+// read while the status tip shows them.
 #include "app/MainForm.h"
 #include "core/PerfCore.h"
 #include "core/SensorSampler.h"
 #include "platform/linux/ProcProcesses.h"
 #include "platform/linux/SysfsSensors.h"
+#include "ui/STips.h"
 
 #include <QDir>
 
@@ -55,6 +57,14 @@ TProcessSampler& TMainPForm::Processes()
             std::make_unique<ProcProcesses>(ProcProcesses::RootFromEnvironment()),
             TaggedLog(&m_log, QStringLiteral("(Processes) ")));
     return *m_processes;
+}
+
+void TMainPForm::ApplyProcesses()
+{
+    if (m_stips && m_stips->isVisible())
+        Processes().Start();
+    else if (m_processes)
+        m_processes->Stop();
 }
 
 void TMainPForm::TakeSensorReadings()

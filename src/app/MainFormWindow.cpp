@@ -303,7 +303,7 @@ void TMainPForm::UpdateTips()
         // is laid out only here, so a tip never shown never loads a font.
         m_stips->SetTipText(m_statusText.isEmpty() ? windowTitle() : m_statusText);
         m_stips->ShowAt(TStatusTips::TipPosition(cursor, m_stips->size(), DesktopArea()));
-        Processes().Start();
+        ApplyProcesses();
         break;
     }
 }
@@ -311,8 +311,7 @@ void TMainPForm::UpdateTips()
 void TMainPForm::HideStatusTip()
 {
     m_stips->hide();
-    if (m_processes)
-        m_processes->Stop();
+    ApplyProcesses();
     if (m_settings.AlwaysTop)
         m_desktop->SetStayOnTop(NativeWindow(), true);
 }
