@@ -17,8 +17,8 @@ public:
     // A real line is some 300 bytes, its name at most 15.
     static constexpr size_t MaxStatSize = 4096;
     static constexpr size_t MaxNameBytes = 64;
-    // Twice the kernel's default pid range (32768) and far beyond what a desktop runs, so no
-    // real machine is cut short; it keeps a forged tree of endless entries finite.
+    // Twice the kernel's default range of pids (32768) and far beyond what even a large machine
+    // runs: it only keeps a forged tree of endless entries finite.
     static constexpr size_t MaxProcesses = 65536;
 
     explicit ProcProcesses(const QString& root = QStringLiteral("/proc"));
