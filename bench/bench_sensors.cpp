@@ -2,8 +2,10 @@
 // it once a second, so the time of one iteration is their cost per second of running.
 // On the fixture machine (an AMD laptop with a battery on mains, copied into tmpfs), its files
 // held open as sysfs files are and, as an upper bound, opened anew at every read; and on this
-// machine's own /sys.
+// machine's own /sys. The graphics cards and fans the same way, on the AMD desktop and the Intel
+// laptop with its sleeping second card.
 #include "core/SensorSampler.h"
+#include "platform/linux/SysfsGpus.h"
 #include "platform/linux/SysfsSensors.h"
 
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <filesystem>
 
 namespace {
 
@@ -63,6 +66,56 @@ BENCHMARK_CAPTURE(BM_ReadSensorsFixtureMachine, held_open, ProcFile::Hold::Alway
 BENCHMARK_CAPTURE(BM_ReadSensorsFixtureMachine, opened_each_read,
                   ProcFile::Hold::OnKernelFileSystems)
     ->Unit(benchmark::kMicrosecond);
+
+void ReadCardsAndFans(benchmark::State& state, SysfsSensors& sensors, SysfsGpus& gpus)
+{
+    SensorReadings readings;
+    const auto read = [&] {
+        TakeGpus(readings, gpus.ReadGpus(), {});
+        TakeFans(readings, sensors.ReadFans(), {});
+    };
+    read();
+    for (auto _ : state) {
+        read();
+        benchmark::DoNotOptimize(readings);
+    }
+    state.counters["cards"] = double(readings.Gpus.size());
+    state.counters["fans"] = double(readings.Fans.size());
+    state.counters["load"] = readings.Gpu ? readings.Gpu->LoadPercent.value_or(-1) : -1;
+}
+
+void BM_ReadCardsAndFansFixtureMachine(benchmark::State& state, const char* machine)
+{
+    QTemporaryDir sys(QStringLiteral("/dev/shm/pulsmir-bench-XXXXXX"));
+    std::error_code error;
+    std::filesystem::copy(
+        std::string(PULSMIR_FIXTURE_DIR "/sys/") + machine, sys.path().toStdString() + "/sys",
+        std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks,
+        error);
+    if (!sys.isValid() || error) {
+        state.SkipWithError("cannot copy the fixture machine into /dev/shm");
+        return;
+    }
+    SensorRoots roots = SensorRoots::Under(sys.path() + "/sys");
+    roots.FileHold = ProcFile::Hold::Always;
+    GpuRoots gpuRoots = GpuRoots::Under(sys.path() + "/sys");
+    gpuRoots.FileHold = ProcFile::Hold::Always;
+    SysfsSensors sensors(roots);
+    SysfsGpus gpus(gpuRoots);
+    ReadCardsAndFans(state, sensors, gpus);
+}
+BENCHMARK_CAPTURE(BM_ReadCardsAndFansFixtureMachine, amd_desktop, "amd_desktop")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ReadCardsAndFansFixtureMachine, intel_laptop, "intel_laptop")
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_ReadCardsAndFansThisMachine(benchmark::State& state)
+{
+    SysfsSensors sensors;
+    SysfsGpus gpus;
+    ReadCardsAndFans(state, sensors, gpus);
+}
+BENCHMARK(BM_ReadCardsAndFansThisMachine)->Unit(benchmark::kMicrosecond);
 
 void BM_ReadSensorsThisMachine(benchmark::State& state)
 {

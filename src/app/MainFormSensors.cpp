@@ -5,6 +5,7 @@
 #include "core/PerfCore.h"
 #include "core/SensorSampler.h"
 #include "platform/linux/ProcProcesses.h"
+#include "platform/linux/SysfsGpus.h"
 #include "platform/linux/SysfsSensors.h"
 #include "ui/STips.h"
 
@@ -37,7 +38,10 @@ void TMainPForm::ApplySensors()
             m_sensors->Stop();
         return;
     }
-    Sensors().SetChoice({m_settings.TempSensor, DiskSpacePathOf(m_settings)});
+    // Cards and fans are read for the status snapshot of a run without a window.
+    const bool headless = m_runMode == RunMode::Headless;
+    Sensors().SetChoice({m_settings.TempSensor, DiskSpacePathOf(m_settings), m_settings.GpuId,
+                         m_settings.FanId, headless, headless});
     m_sensors->Start();
 }
 
@@ -46,7 +50,8 @@ TSensorSampler& TMainPForm::Sensors()
     if (!m_sensors)
         m_sensors = std::make_unique<TSensorSampler>(
             std::make_unique<SysfsSensors>(SensorRoots::FromEnvironment()),
-            TaggedLog(&m_log, QStringLiteral("(Sensors) ")));
+            TaggedLog(&m_log, QStringLiteral("(Sensors) ")),
+            std::make_unique<SysfsGpus>(GpuRoots::FromEnvironment()));
     return *m_sensors;
 }
 

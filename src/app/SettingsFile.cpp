@@ -242,6 +242,15 @@ const KeySpec Keys[] = {
     {MainSection, "DiskSpacePath", TextField{[](TSettings& s) -> QString& {
          return s.DiskSpacePath;
      }}},
+    {MainSection, "GpuId", TextField{[](TSettings& s) -> QString& {
+         return s.GpuId;
+     }}},
+    {MainSection, "FanId", TextField{[](TSettings& s) -> QString& {
+         return s.FanId;
+     }}},
+    {MainSection, "FanMaxRpm", IntField{[](TSettings& s) -> int& {
+         return s.FanMaxRpm;
+     }}},
     {MainSection, "Version", IntField{[](TSettings& s) -> int& {
          return s.Version;
      }}},
@@ -378,6 +387,7 @@ TSettings TSettingsFile::Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* ask
     settings.TempRangeHigh =
         std::clamp(settings.TempRangeHigh, settings.TempRangeLow + 1, MaxTemperature);
     settings.TempAlarm = std::clamp(settings.TempAlarm, MinTemperature, MaxTemperature);
+    settings.FanMaxRpm = std::clamp(settings.FanMaxRpm, 0, MaxFanMaxRpm);
 
     if (settings.Version < CurrentSettingsVersion) {
         settings.DRange = 0;

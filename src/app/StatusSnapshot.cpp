@@ -5,6 +5,7 @@
 #include "ui/SensorTexts.h"
 
 #include <QStringList>
+#include <cmath>
 
 namespace {
 
@@ -13,6 +14,29 @@ constexpr int NoReply = 888888;
 QString Percent(int value, const QLocale& locale)
 {
     return locale.toString(value) + QStringLiteral(" %");
+}
+
+QString Gigabytes(double bytes, const QLocale& locale)
+{
+    return locale.toString(bytes / 1073741824.0, 'f', 1);
+}
+
+// "37 % busy, 1.2 / 8.0 GB, 54.0 °C (amdgpu/0000:03:00.0 AMD 0x73bf)", or "asleep (...)".
+QString GpuText(const GpuReading& gpu, const QLocale& locale, const StatusWords& words)
+{
+    QStringList parts;
+    if (gpu.Asleep)
+        parts << words.Asleep;
+    if (gpu.LoadPercent)
+        parts << Percent(int(std::lround(*gpu.LoadPercent)), locale) + u' ' + gpu.LoadKind;
+    if (gpu.MemoryUsedBytes && gpu.MemoryTotalBytes)
+        parts << Gigabytes(*gpu.MemoryUsedBytes, locale) + QStringLiteral(" / ") +
+                     Gigabytes(*gpu.MemoryTotalBytes, locale) + QStringLiteral(" GB");
+    if (gpu.Celsius)
+        parts << CelsiusText(*gpu.Celsius, locale);
+    if (parts.isEmpty())
+        parts << words.Unavailable;
+    return parts.join(QStringLiteral(", ")) + QStringLiteral(" (") + gpu.Label() + u')';
 }
 
 // "Temperature : 57.5 °C (k10temp Tctl)", or "Temperature : Unavailable (nvme Composite: not
@@ -48,6 +72,18 @@ QStringList SensorLines(const SensorReadings& sensors, const QLocale& locale,
                                       QStringLiteral(" (") + sensors.DiskPath + u')'
                                 : QString(),
         sensors.DiskPath);
+    if (!missingOnly)
+        for (const GpuReading& gpu : sensors.Gpus)
+            lines << words.Gpu + QStringLiteral(" : ") + GpuText(gpu, locale, words);
+    // Each card has its line above; a chosen card that is not there, or has no load, is missing.
+    if (!sensors.Gpu || missingOnly)
+        add(words.Gpu, sensors.Gpu && (sensors.Gpu->Asleep || sensors.Gpu->LoadPercent),
+            sensors.GpuAbsence, QString(), sensors.Gpu ? sensors.Gpu->Label() : QString());
+    add(words.Fan, sensors.Fan && sensors.Fan->Rpm, sensors.FanAbsence,
+        sensors.Fan && sensors.Fan->Rpm ? locale.toString(std::lround(*sensors.Fan->Rpm)) +
+                                              QStringLiteral(" RPM (") + sensors.Fan->Label + u')'
+                                        : QString(),
+        sensors.Fan ? sensors.Fan->Label : QString());
     return lines;
 }
 

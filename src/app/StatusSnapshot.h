@@ -48,6 +48,9 @@ struct StatusWords
     QString DiskSpace = QStringLiteral("Disk Space");
     QString Used = QStringLiteral("used");
     QString Process = QStringLiteral("Process");
+    QString Gpu = QStringLiteral("GPU");
+    QString Asleep = QStringLiteral("asleep");
+    QString Fan = QStringLiteral("Fan");
     const TMRes* Res = nullptr; // the reasons a sensor is missing in its language, if any
 };
 
@@ -57,6 +60,8 @@ StatusWords StatusWordsOf(const TMRes& res);
 QString FormatSpeed(std::uint64_t bytesPerSecond, const QLocale& locale);
 
 // "Temperature : Unavailable (no sensor driver)": a line for each sensor read that has no value.
+// Graphics cards and fans count once chosen: a card asleep or without a load, a fan without
+// its speed.
 QStringList MissingSensorLines(const SensorReadings& sensors, const StatusWords& words = {});
 
 // The text of the status tips, lines joined with CR LF; the control characters of a name are

@@ -128,3 +128,109 @@ int TemperaturePosition(double celsius, int low, int high)
     const double position = (celsius - low) * 100.0 / (high - low);
     return int(std::lround(std::clamp(position, 0.0, 100.0)));
 }
+
+namespace {
+
+std::optional<double> InRange(std::optional<double> value, double high)
+{
+    return value && *value >= 0 && *value <= high ? value : std::nullopt;
+}
+
+} // namespace
+
+GpuReading PlausibleGpu(GpuReading gpu)
+{
+    gpu.LoadPercent = InRange(gpu.LoadPercent, 100);
+    if (!InRange(gpu.MemoryTotalBytes, MaxGpuMemoryBytes) || *gpu.MemoryTotalBytes <= 0 ||
+        !InRange(gpu.MemoryUsedBytes, *gpu.MemoryTotalBytes)) {
+        gpu.MemoryUsedBytes.reset();
+        gpu.MemoryTotalBytes.reset();
+    }
+    gpu.Celsius = PlausibleCelsius(gpu.Celsius);
+    gpu.FanRpm = InRange(gpu.FanRpm, MaxFanRpm);
+    gpu.PowerWatts = InRange(gpu.PowerWatts, MaxGpuWatts);
+    return gpu;
+}
+
+std::optional<GpuReading> ChosenGpu(const std::vector<GpuReading>& gpus, const QString& id)
+{
+    const GpuReading* chosen = nullptr;
+    for (const GpuReading& gpu : gpus) {
+        if (!id.isEmpty()) {
+            if (gpu.Id == id)
+                return gpu;
+        } else if (!chosen || (chosen->Asleep && !gpu.Asleep) ||
+                   (!gpu.Asleep &&
+                    gpu.LoadPercent.value_or(-1) > chosen->LoadPercent.value_or(-1))) {
+            chosen = &gpu;
+        }
+    }
+    return chosen ? std::optional<GpuReading>(*chosen) : std::nullopt;
+}
+
+std::optional<FanReading> AutomaticFan(const std::vector<FanReading>& fans)
+{
+    for (const FanReading& fan : fans) {
+        const QString label = fan.Id.section(u'/', 1);
+        if (label.contains(u"cpu", Qt::CaseInsensitive) ||
+            label.contains(u"processor", Qt::CaseInsensitive))
+            return fan;
+    }
+    return fans.empty() ? std::nullopt : std::optional<FanReading>(fans.front());
+}
+
+std::optional<FanReading> ChosenFan(const std::vector<FanReading>& fans, const QString& id)
+{
+    if (id.isEmpty())
+        return AutomaticFan(fans);
+    for (const FanReading& fan : fans)
+        if (fan.Id == id)
+            return fan;
+    return std::nullopt;
+}
+
+void TakeGpus(SensorReadings& readings, std::vector<GpuReading> gpus, const QString& id)
+{
+    readings.Gpus.clear();
+    for (const GpuReading& gpu : gpus)
+        readings.Gpus.push_back(PlausibleGpu(gpu));
+    readings.Gpu = ChosenGpu(readings.Gpus, id);
+    if (!readings.Gpu) {
+        readings.GpuAbsence = id.isEmpty() ? SensorAbsence::NoDriver : SensorAbsence::NotFound;
+        return;
+    }
+    const bool hadLoad = std::find_if(gpus.begin(), gpus.end(), [&](const GpuReading& g) {
+                             return g.Id == readings.Gpu->Id && g.LoadPercent;
+                         }) != gpus.end();
+    readings.GpuAbsence = readings.Gpu->Asleep || readings.Gpu->LoadPercent ? SensorAbsence::None
+                          : hadLoad ? SensorAbsence::Impossible
+                                    : SensorAbsence::NoValue;
+}
+
+void TakeFans(SensorReadings& readings, std::vector<FanReading> fans, const QString& id)
+{
+    readings.Fans = fans;
+    for (FanReading& fan : readings.Fans) {
+        fan.Rpm = InRange(fan.Rpm, MaxFanRpm);
+        fan.MaxRpm = InRange(fan.MaxRpm, MaxFanRpm);
+    }
+    readings.Fan = ChosenFan(readings.Fans, id);
+    if (!readings.Fan) {
+        readings.FanAbsence = id.isEmpty() ? SensorAbsence::NoDriver : SensorAbsence::NotFound;
+        return;
+    }
+    const bool hadValue = std::find_if(fans.begin(), fans.end(), [&](const FanReading& f) {
+                              return f.Id == readings.Fan->Id && f.Rpm;
+                          }) != fans.end();
+    readings.FanAbsence = readings.Fan->Rpm ? SensorAbsence::None
+                          : hadValue        ? SensorAbsence::Impossible
+                                            : SensorAbsence::NoValue;
+}
+
+int FanPosition(const FanReading& fan, int maxRpm)
+{
+    const double top = maxRpm > 0 ? maxRpm : fan.MaxRpm.value_or(DefaultFanMaxRpm);
+    if (!fan.Rpm || top <= 0)
+        return 0;
+    return int(std::lround(std::clamp(*fan.Rpm * 100.0 / top, 0.0, 100.0)));
+}

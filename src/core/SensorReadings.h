@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Gpus.h"
 #include "platform/Sensors.h"
 
 #include <QString>
@@ -32,6 +33,15 @@ struct SensorReadings
     std::optional<int> DiskUsedPercent;
     QString DiskPath;
     SensorAbsence DiskAbsence = SensorAbsence::NotRead;
+    // Every graphics card and fan with its values, and the chosen ones: the settings' card (or
+    // the busiest awake one) and fan (or the processor's). A card asleep has no absence: it
+    // shows as asleep.
+    std::vector<GpuReading> Gpus;
+    std::optional<GpuReading> Gpu;
+    SensorAbsence GpuAbsence = SensorAbsence::NotRead;
+    std::vector<FanReading> Fans;
+    std::optional<FanReading> Fan;
+    SensorAbsence FanAbsence = SensorAbsence::NotRead;
 };
 
 // What the sensors page shows beside its choices: every temperature sensor with its value, and
@@ -44,6 +54,8 @@ struct SensorSurvey
         std::optional<double> Celsius;
     };
     std::vector<Sensor> Sensors;
+    std::vector<GpuReading> Gpus;
+    std::vector<FanReading> Fans;
     bool Done = false; // false until the first look through the system has ended
     QString DiskPath;
     SensorAbsence DiskAbsence = SensorAbsence::NotRead;
@@ -53,6 +65,11 @@ struct SensorSurvey
 constexpr double MinCelsius = -60;
 constexpr double MaxCelsius = 150;
 constexpr double MaxBatteryMicrowattHours = 1e10; // 10 kWh: more than any battery a computer has
+constexpr double MaxFanRpm = 30000;               // a stalled tachometer reads 65535 on many chips
+constexpr double MaxGpuWatts = 2000;
+constexpr double MaxGpuMemoryBytes = 1e15;
+// The range a fan's meter spans when neither the driver nor the settings give its top speed.
+constexpr int DefaultFanMaxRpm = 5000;
 
 // A temperature inside the range, or nothing.
 std::optional<double> PlausibleCelsius(std::optional<double> celsius);
@@ -79,3 +96,21 @@ std::optional<int> UsedPercent(const DiskSpace& space);
 
 // A temperature as a 0..100 position between low and high.
 int TemperaturePosition(double celsius, int low, int high);
+
+// The card's values the hardware can read; the others are dropped.
+GpuReading PlausibleGpu(GpuReading gpu);
+
+// The card the settings name (its id), or the busiest awake card when the name is empty (the
+// first card when all sleep); nothing when the one named is not there now.
+std::optional<GpuReading> ChosenGpu(const std::vector<GpuReading>& gpus, const QString& id);
+
+// The fan that best stands for the processor's: the first whose label says so, else the first.
+std::optional<FanReading> AutomaticFan(const std::vector<FanReading>& fans);
+std::optional<FanReading> ChosenFan(const std::vector<FanReading>& fans, const QString& id);
+
+// The cards and fans part of the readings, made plausible, with the chosen ones.
+void TakeGpus(SensorReadings& readings, std::vector<GpuReading> gpus, const QString& id);
+void TakeFans(SensorReadings& readings, std::vector<FanReading> fans, const QString& id);
+
+// A fan's speed as a 0..100 position up to maxRpm, or the driver's top speed when maxRpm is 0.
+int FanPosition(const FanReading& fan, int maxRpm);

@@ -1,5 +1,6 @@
 #include "core/SensorSampler.h"
 
+#include "platform/Gpus.h"
 #include "platform/Sensors.h"
 
 #include <chrono>
@@ -63,6 +64,8 @@ SensorReadings ReadSensors(SensorSource& source, const SensorChoice& choice,
         readings.BatteryAbsence =
             power.Batteries.empty() ? SensorAbsence::NoBattery : SensorAbsence::NoValue;
     }
+    if (choice.ReadFans)
+        TakeFans(readings, source.ReadFans(), choice.FanId);
     return readings;
 }
 
@@ -85,6 +88,7 @@ void TakeDiskSpace(SensorReadings& readings, const QString& path,
 struct TSensorSampler::Shared
 {
     std::shared_ptr<SensorSource> Source;
+    std::shared_ptr<GpuSource> Gpus;
     std::mutex Lock;
     std::condition_variable Wake;
     // Under Lock from here on.
@@ -131,10 +135,12 @@ struct TSensorSampler::Shared
     }
 };
 
-TSensorSampler::TSensorSampler(std::unique_ptr<SensorSource> source, TaggedLog log)
+TSensorSampler::TSensorSampler(std::unique_ptr<SensorSource> source, TaggedLog log,
+                               std::unique_ptr<GpuSource> gpus)
     : m_shared(std::make_shared<Shared>()), m_log(std::move(log))
 {
     m_shared->Source = std::move(source);
+    m_shared->Gpus = std::move(gpus);
     m_shared->Owner = this;
 }
 
@@ -211,6 +217,10 @@ SensorReadings TSensorSampler::WaitForReading(int timeoutMs)
         none.DiskPath = s.Choice.DiskPath;
         none.DiskAbsence = SensorAbsence::NotAnswering;
     }
+    if (s.Choice.ReadGpus)
+        none.GpuAbsence = SensorAbsence::NotAnswering;
+    if (s.Choice.ReadFans)
+        none.FanAbsence = SensorAbsence::NotAnswering;
     return none;
 }
 
@@ -238,6 +248,11 @@ void TSensorSampler::Run(std::shared_ptr<Shared> shared)
             sensors = s.Source->TemperatureSensors();
             for (const TemperatureSensorInfo& info : *sensors)
                 survey.Sensors.push_back({info, PlausibleCelsius(s.Source->ReadTemperature(info.Id))});
+            SensorReadings machine;
+            TakeGpus(machine, s.Gpus ? s.Gpus->ReadGpus() : std::vector<GpuReading>(), {});
+            TakeFans(machine, s.Source->ReadFans(), {});
+            survey.Gpus = std::move(machine.Gpus);
+            survey.Fans = std::move(machine.Fans);
             survey.Done = true;
             SensorReadings disk;
             TakeDiskSpace(disk, path, s.ReadDiskSpace(shared, path));
@@ -262,6 +277,9 @@ void TSensorSampler::Run(std::shared_ptr<Shared> shared)
             lock.unlock();
 
             SensorReadings readings = ReadSensors(*s.Source, choice, sensors);
+            if (choice.ReadGpus)
+                TakeGpus(readings, s.Gpus ? s.Gpus->ReadGpus() : std::vector<GpuReading>(),
+                         choice.GpuId);
             if (!choice.DiskPath.isEmpty())
                 TakeDiskSpace(readings, choice.DiskPath, s.ReadDiskSpace(shared, choice.DiskPath));
             // A sensor that is not there (yet, or again) may come with a driver or a disk:
@@ -304,6 +322,14 @@ void TSensorSampler::Publish(const SensorReadings& readings)
              QStringLiteral("battery"));
         gone(m_latest.DiskUsedPercent.has_value(), readings.DiskUsedPercent.has_value(),
              QStringLiteral("disk space (") + m_latest.DiskPath + u')');
+        // A card that falls asleep is not gone.
+        if (m_latest.Gpu)
+            gone(m_latest.Gpu->LoadPercent.has_value(),
+                 readings.Gpu && (readings.Gpu->LoadPercent || readings.Gpu->Asleep),
+                 QStringLiteral("graphics card (") + m_latest.Gpu->Label() + u')');
+        if (m_latest.Fan)
+            gone(m_latest.Fan->Rpm.has_value(), readings.Fan && readings.Fan->Rpm,
+                 QStringLiteral("fan (") + m_latest.Fan->Label + u')');
     }
     m_latest = readings;
     ++m_generation;

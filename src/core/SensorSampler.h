@@ -7,21 +7,27 @@
 #include <functional>
 #include <memory>
 
+class GpuSource;
 class SensorSource;
 
-// What the sensors are read for: the temperature sensor's id (empty: the automatic choice)
-// and the path whose file system's space is shown (empty: none).
+// What the sensors are read for: the temperature sensor's id (empty: the automatic choice),
+// the path whose file system's space is shown (empty: none), and the graphics card and fan
+// (empty: the automatic choice), which are read only while something shows them.
 struct SensorChoice
 {
     QString TemperatureId;
     QString DiskPath;
+    QString GpuId = {};
+    QString FanId = {};
+    bool ReadGpus = false;
+    bool ReadFans = false;
 
     bool operator==(const SensorChoice&) const = default;
 };
 
-// Reads the temperature and the batteries once now, on the calling thread; the disk space is
-// left to the caller. The list of temperature sensors is made when sensors holds none, and kept
-// there for the next call.
+// Reads the temperature, the batteries and, when the choice asks for them, the fans once now,
+// on the calling thread; the disk space and the graphics cards are left to the caller. The list of
+// temperature sensors is made when sensors holds none, and kept there for the next call.
 SensorReadings ReadSensors(SensorSource& source, const SensorChoice& choice,
                            std::optional<std::vector<TemperatureSensorInfo>>& sensors);
 // The disk-space part of the readings; no space is a read that did not end in time.
@@ -44,7 +50,9 @@ public:
     // A sensor that is not there is looked for again after this many readings.
     static constexpr int RescanAfterReads = 3;
 
-    TSensorSampler(std::unique_ptr<SensorSource> source, TaggedLog log);
+    // gpus may be none: the readings then have no graphics card.
+    TSensorSampler(std::unique_ptr<SensorSource> source, TaggedLog log,
+                   std::unique_ptr<GpuSource> gpus = nullptr);
     ~TSensorSampler() override;
 
     void SetChoice(const SensorChoice& choice);
@@ -64,8 +72,9 @@ public:
     // are not answering.
     SensorReadings WaitForReading(int timeoutMs);
 
-    // Looks through the system again and reads every temperature sensor and the given path's
-    // disk space, even while stopped; OnSurvey gets the result on the owner's thread.
+    // Looks through the system again and reads every temperature sensor, graphics card and fan
+    // and the given path's disk space, even while stopped; OnSurvey gets the result on the owner's
+    // thread.
     void RequestSurvey(const QString& diskPath);
     const SensorSurvey& LastSurvey() const { return m_survey; }
     std::function<void(const SensorSurvey&)> OnSurvey;

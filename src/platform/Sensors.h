@@ -17,6 +17,16 @@ struct TemperatureSensorInfo
     QString Label() const { return Chip + u' ' + Input; }
 };
 
+// A fan of a hardware monitor chip. Id names it in the settings like a temperature sensor's
+// ("thinkpad/fan1", "nct6798/CPU FAN"); Label is the chip's name and the fan's label.
+struct FanReading
+{
+    QString Id;
+    QString Label;
+    std::optional<double> Rpm;
+    std::optional<double> MaxRpm; // the driver's fan*_max, where it gives one
+};
+
 // One battery as the power-supply class reports it. Energies in µWh; a battery that reports
 // charge (µAh) is converted with its design voltage, one that reports only a percentage has
 // no energies.
@@ -49,7 +59,7 @@ struct DiskSpaceReading
     bool PathFound = true;
 };
 
-// The hardware sensors besides the performance data: temperatures, batteries and the space
+// The hardware sensors besides the performance data: temperatures, fans, batteries and the space
 // of a file system. Reads may be slow on some hardware (a battery's firmware, a sleeping
 // disk), and the space of a network file system that stopped answering may never come, so
 // callers keep them off the window's thread. ReadDiskSpace may run on a thread of its own beside
@@ -65,4 +75,6 @@ public:
     virtual std::optional<double> ReadTemperature(const QString& id) = 0;
     virtual PowerSupplies ReadPowerSupplies() = 0;
     virtual DiskSpaceReading ReadDiskSpace(const QString& path) = 0;
+    // Every fan in the kernel's order, each with its speed now.
+    virtual std::vector<FanReading> ReadFans() = 0;
 };

@@ -71,12 +71,20 @@ struct TSettings
     int TempRangeHigh = 100;
     int TempAlarm = 90;
     QString DiskSpacePath;
+    // The graphics card and the fan the elements show, by id (empty: the busiest card, the
+    // processor's fan), and the speed the fan's meter spans (0: the driver's top speed).
+    QString GpuId;
+    QString FanId;
+    int FanMaxRpm = 0;
     int Version = 0;
 };
 
 // The temperatures the options accept, in °C.
 inline constexpr int MinTemperature = -40;
 inline constexpr int MaxTemperature = 150;
+
+// The highest top speed of a fan the options accept, in revolutions per minute.
+inline constexpr int MaxFanMaxRpm = 30000;
 
 // The generation this program writes; an older file asks for the speed ranges again.
 inline constexpr int CurrentSettingsVersion = 220;

@@ -124,11 +124,23 @@ def status_prints_a_line_per_sensor(desktop, folder):
     expect(" Temperature : Unavailable (no sensor driver)" in two, two)
     none = status("none")
     expect(" Battery : Unavailable (no battery)" in none, none)
+    expect(" GPU : Unavailable (no sensor driver)" in none, none)
+    expect(" Fan : Unavailable (no sensor driver)" in none, none)
+
+    amd = status("amd_desktop")
+    expect(" GPU : 37 % busy, 2.0 / 16.0 GB, 54.0 \u00b0C (amdgpu/0000:0b:00.0 AMD 0x73bf)" in amd,
+           amd)
+    expect(" Fan : 0 RPM (nct6798 fan1)" in amd, amd)
+    intel = status("intel_laptop")
+    expect(" GPU : 50 % frequency (i915/0000:00:02.0 Intel 0x5917)" in intel, intel)
+    expect(" GPU : asleep (amdgpu/0000:01:00.0)" in intel, intel)
+    expect(" Fan : 2405 RPM (dell_smm Processor Fan)" in intel, intel)
 
 
 def hostile_machine(root):
     """A machine whose sensor files block or are huge: named pipes as a chip's name, an input, a
-    thermal zone's value and a battery's uevent, a sparse 1 GiB name; one good chip beside them."""
+    thermal zone's value, a battery's uevent and a graphics card's load, sparse 1 GiB files as a
+    chip's name and the card's model and memory; one good chip beside them."""
     def write(path, data=b""):
         path = os.path.join(root, "class", path)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -152,6 +164,18 @@ def hostile_machine(root):
     pipe("thermal/thermal_zone0/temp")
     write("power_supply/BAT0/type", b"Battery\n")
     pipe("power_supply/BAT0/uevent")
+    # An awake graphics card whose load is a pipe and whose other values are sparse gigabytes.
+    card = "../devices/pci0000:00/0000:0b:00.0"
+    write(card + "/power/runtime_status", b"active\n")
+    write(card + "/vendor", b"0x1002\n")
+    for name in ("device", "mem_info_vram_used", "mem_info_vram_total"):
+        os.truncate(write(f"{card}/{name}"), 1 << 30)
+    pipe(card + "/gpu_busy_percent")
+    os.makedirs(os.path.join(root, "devices/pci0000:00/0000:0b:00.0/drm/card0"))
+    os.makedirs(os.path.join(root, "class/drm"))
+    os.symlink("../../../0000:0b:00.0", os.path.join(root, "devices/pci0000:00/0000:0b:00.0/drm/card0/device"))
+    os.symlink("../../../../bus/pci/drivers/amdgpu", os.path.join(root, "devices/pci0000:00/0000:0b:00.0/driver"))
+    os.symlink("../../devices/pci0000:00/0000:0b:00.0/drm/card0", os.path.join(root, "class/drm/card0"))
     return {"PULSMIR_SYSFS": root}
 
 
@@ -164,7 +188,7 @@ def lost_mount(folder):
 
 
 def status_ends_on_time_whatever_a_sensor_does(desktop, folder):
-    """Pipes, a sparse gigabyte and a disk-space path on a file system that never answers:
+    """Pipes, sparse gigabytes and a disk-space path on a file system that never answers:
     --status still prints, says what is missing and why, and ends."""
     env = hostile_machine(os.path.join(folder.path, "hostile"))
     lost = lost_mount(folder)
@@ -180,6 +204,7 @@ def status_ends_on_time_whatever_a_sensor_does(desktop, folder):
     expect(" Temperature : 38.0 \u00b0C (nvme temp1)" in out, out)
     expect(" Battery : Unavailable (no battery)" in out, out)
     expect(f" Disk Space : Unavailable ({lost}: not answering)" in out, out)
+    expect(" GPU : Unavailable (amdgpu/0000:0b:00.0 AMD)" in out, out)
 
 
 def the_window_stays_alive_whatever_a_sensor_does(desktop, folder):

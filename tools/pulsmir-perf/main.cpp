@@ -11,11 +11,11 @@
 #include "platform/linux/ProcPerfDataSource.h"
 #include "platform/linux/ProcProcesses.h"
 #include "platform/linux/ProcSystemInfo.h"
+#include "platform/linux/SysfsGpus.h"
 #include "platform/linux/SysfsSensors.h"
 
-#include <QDir>
-
 #include <QDateTime>
+#include <QDir>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -36,9 +36,10 @@ const char* const HelpText =
     "  sample OBJECT COUNTER       print the counter's value once per interval:\n"
     "                              time, instance, value\n"
     "  core                        print the measurement core's values after each sample\n"
-    "  sensors [PATH]              list the temperature sensors, then print the temperature,\n"
-    "                              battery and the disk space of PATH (default: the home\n"
-    "                              folder) once per interval\n"
+    "  sensors [PATH]              list the temperature sensors, graphics cards and fans,\n"
+    "                              then print the temperature, battery, the disk space of\n"
+    "                              PATH (default: the home folder), the automatic card and\n"
+    "                              fan once per interval\n"
     "  processes [N]               print the N busiest processes (default 5) over each\n"
     "                              interval: time, pid, share of all processors, name\n"
     "\n"
@@ -217,6 +218,24 @@ QString Celsius(const std::optional<double>& value)
     return value ? QString::number(*value, 'f', 1) + QStringLiteral("C") : QStringLiteral("-");
 }
 
+QString Value(const std::optional<double>& value, const char* unit, double scale = 1)
+{
+    return value ? QString::number(*value / scale, 'f', 1) + QLatin1String(unit)
+                 : QStringLiteral("-");
+}
+
+QString GpuLine(const GpuReading& gpu)
+{
+    if (gpu.Asleep)
+        return QStringLiteral("asleep");
+    return QStringLiteral("load=%1(%2) memory=%3/%4 temperature=%5 fan=%6 power=%7")
+        .arg(Value(gpu.LoadPercent, "%"),
+             gpu.LoadKind.isEmpty() ? QStringLiteral("-") : gpu.LoadKind,
+             Value(gpu.MemoryUsedBytes, "MiB", 1048576),
+             Value(gpu.MemoryTotalBytes, "MiB", 1048576), Celsius(gpu.Celsius),
+             Value(gpu.FanRpm, "rpm"), Value(gpu.PowerWatts, "W"));
+}
+
 int RunSensors(const Options& options)
 {
     SysfsSensors source(SensorRoots::FromEnvironment());
@@ -229,19 +248,44 @@ int RunSensors(const Options& options)
                                                                : QString()));
     if (sensors->empty())
         Print(QStringLiteral("sensor none"));
-    const SensorChoice choice{QString(), options.Arguments.size() > 1 ? options.Arguments[1]
-                                                                      : QDir::homePath()};
+    SysfsGpus gpus(GpuRoots::FromEnvironment());
+    SensorReadings machine;
+    TakeGpus(machine, gpus.ReadGpus(), {});
+    TakeFans(machine, source.ReadFans(), {});
+    for (const GpuReading& gpu : machine.Gpus)
+        Print(QStringLiteral("gpu %1\t%2\t%3\t%4%5")
+                  .arg(gpu.Id, gpu.Driver, gpu.Model.isEmpty() ? QStringLiteral("-") : gpu.Model,
+                       GpuLine(gpu),
+                       machine.Gpu && machine.Gpu->Id == gpu.Id ? QStringLiteral("\tautomatic")
+                                                                : QString()));
+    if (machine.Gpus.empty())
+        Print(QStringLiteral("gpu none"));
+    for (const FanReading& fan : machine.Fans)
+        Print(QStringLiteral("fan %1\t%2\t%3\tmax=%4%5")
+                  .arg(fan.Id, fan.Label, Value(fan.Rpm, "rpm"), Value(fan.MaxRpm, "rpm"),
+                       machine.Fan && machine.Fan->Id == fan.Id ? QStringLiteral("\tautomatic")
+                                                                : QString()));
+    if (machine.Fans.empty())
+        Print(QStringLiteral("fan none"));
+    SensorChoice choice;
+    choice.DiskPath = options.Arguments.size() > 1 ? options.Arguments[1] : QDir::homePath();
+    choice.ReadGpus = choice.ReadFans = true;
     for (int n = 0; options.Count == 0 || n < options.Count; ++n) {
         if (n > 0)
             Wait(options.IntervalMs);
         SensorReadings r = ReadSensors(source, choice, sensors);
         TakeDiskSpace(r, choice.DiskPath, source.ReadDiskSpace(choice.DiskPath));
-        Print(QStringLiteral("%1 temperature=%2 battery=%3 disk=%4")
+        TakeGpus(r, gpus.ReadGpus(), choice.GpuId);
+        Print(QStringLiteral("%1 temperature=%2 battery=%3 disk=%4 gpu=%5 fan=%6")
                   .arg(Now(), Celsius(r.Temperature),
-                       r.BatteryPercent ? QStringLiteral("%1%(%2)").arg(*r.BatteryPercent).arg(r.BatteryState)
-                                        : QStringLiteral("-"),
-                       r.DiskUsedPercent ? QStringLiteral("%1%(%2)").arg(*r.DiskUsedPercent).arg(r.DiskPath)
-                                         : QStringLiteral("-")));
+                       r.BatteryPercent
+                           ? QStringLiteral("%1%(%2)").arg(*r.BatteryPercent).arg(r.BatteryState)
+                           : QStringLiteral("-"),
+                       r.DiskUsedPercent
+                           ? QStringLiteral("%1%(%2)").arg(*r.DiskUsedPercent).arg(r.DiskPath)
+                           : QStringLiteral("-"),
+                       r.Gpu ? GpuLine(*r.Gpu) : QStringLiteral("-"),
+                       r.Fan ? Value(r.Fan->Rpm, "rpm") : QStringLiteral("-")));
     }
     return 0;
 }

@@ -2,37 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <sys/statvfs.h>
 
 namespace {
-
-// The first line of a small sysfs file, without its line end; empty when it cannot be read.
-QString ReadLine(const QString& path)
-{
-    ProcFile file(path, 256, ProcFile::Hold::OnKernelFileSystems, SysfsSensors::MaxFileSize);
-    if (!file.Read())
-        return {};
-    std::string_view text = file.Text();
-    text = text.substr(0, text.find('\n'));
-    return QString::fromUtf8(text.data(), qsizetype(text.size())).trimmed();
-}
-
-// hwmon0, hwmon2, hwmon10 in the kernel's order, not the alphabet's.
-QStringList NumberedEntries(const QString& folder, const QString& prefix)
-{
-    QStringList names =
-        QDir(folder).entryList({prefix + u'*'}, QDir::Dirs | QDir::System | QDir::NoDotAndDotDot);
-    const auto number = [&](const QString& name) {
-        return name.mid(prefix.size()).toInt();
-    };
-    std::sort(names.begin(), names.end(),
-              [&](const QString& a, const QString& b) { return number(a) < number(b); });
-    return names;
-}
 
 // "#2" and on for a second chip or zone of the same name, so every id stays distinct.
 QString Numbered(std::map<QString, int>& seen, const QString& name)
@@ -41,16 +17,52 @@ QString Numbered(std::map<QString, int>& seen, const QString& name)
     return n == 1 ? name : name + u'#' + QString::number(n);
 }
 
-std::optional<double> ToNumber(std::string_view text)
+// The runtime power state of the device a chip belongs to (a graphics card's), where it has one.
+std::unique_ptr<ProcFile> DeviceStatus(const QString& chipFolder, ProcFile::Hold hold)
 {
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.remove_suffix(1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    const QString path = chipFolder + QStringLiteral("/device/power/runtime_status");
+    if (!QFileInfo::exists(path))
+        return nullptr;
+    return std::make_unique<ProcFile>(path, 64, hold, SysfsSensors::MaxFileSize);
+}
+
+// Calls visit(folder, chip, chipId) for every hardware-monitor chip, in the kernel's order. The
+// chip of a suspended device is passed over: reading it would wake the device.
+template <typename Visit> void ForEachChip(const QString& root, Visit visit)
+{
+    std::map<QString, int> seen;
+    for (const QString& entry : NumberedEntries(root, QStringLiteral("hwmon"))) {
+        QString folder = root + u'/' + entry;
+        if (const auto status = DeviceStatus(folder, ProcFile::Hold::OnKernelFileSystems);
+            status && ReadsSuspended(*status))
+            continue;
+        QString chip = ReadSysfsLine(folder + QStringLiteral("/name"));
+        if (chip.isEmpty()) { // drivers of old kernels keep their files one folder down
+            folder += QStringLiteral("/device");
+            chip = ReadSysfsLine(folder + QStringLiteral("/name"));
+        }
+        if (!chip.isEmpty())
+            visit(folder, chip, Numbered(seen, chip));
+    }
+}
+
+// A chip's inputs of one kind ("temp", "fan") by number: each as its base name ("temp1") and
+// its label, or the base name without one.
+std::vector<std::pair<QString, QString>> ChipInputs(const QString& folder, const QString& kind)
+{
+    QStringList inputs = QDir(folder).entryList({kind + QStringLiteral("*_input")}, QDir::Files);
+    const auto index = [&](const QString& name) {
+        return name.mid(kind.size()).section(u'_', 0, 0).toInt();
+    };
+    std::sort(inputs.begin(), inputs.end(),
+              [&](const QString& a, const QString& b) { return index(a) < index(b); });
+    std::vector<std::pair<QString, QString>> result;
+    for (const QString& input : inputs) {
+        const QString base = input.left(input.size() - int(sizeof("_input") - 1));
+        const QString label = ReadSysfsLine(folder + u'/' + base + QStringLiteral("_label"));
+        result.emplace_back(base, label.isEmpty() ? base : label);
+    }
+    return result;
 }
 
 } // namespace
@@ -124,37 +136,19 @@ std::vector<TemperatureSensorInfo> SysfsSensors::TemperatureSensors()
     m_sensors.clear();
     m_inputFiles.clear();
     m_openInputs.clear();
+    ForEachChip(
+        m_roots.Hwmon, [&](const QString& folder, const QString& chip, const QString& chipId) {
+            for (const auto& [base, label] : ChipInputs(folder, QStringLiteral("temp"))) {
+                TemperatureSensorInfo info{chipId + u'/' + label, chip, label, false};
+                if (m_inputFiles.emplace(info.Id, folder + u'/' + base + QStringLiteral("_input"))
+                        .second)
+                    m_sensors.push_back(info);
+            }
+        });
     std::map<QString, int> seen;
-    for (const QString& entry : NumberedEntries(m_roots.Hwmon, QStringLiteral("hwmon"))) {
-        QString folder = m_roots.Hwmon + u'/' + entry;
-        QString chip = ReadLine(folder + QStringLiteral("/name"));
-        if (chip.isEmpty()) { // drivers of old kernels keep their files one folder down
-            folder += QStringLiteral("/device");
-            chip = ReadLine(folder + QStringLiteral("/name"));
-        }
-        if (chip.isEmpty())
-            continue;
-        const QString chipId = Numbered(seen, chip);
-        QStringList inputs = QDir(folder).entryList({QStringLiteral("temp*_input")}, QDir::Files);
-        const auto index = [](const QString& name) {
-            return name.mid(4).section(u'_', 0, 0).toInt();
-        };
-        std::sort(inputs.begin(), inputs.end(),
-                  [&](const QString& a, const QString& b) { return index(a) < index(b); });
-        for (const QString& input : inputs) {
-            const QString base = input.left(input.size() - int(sizeof("_input") - 1));
-            QString label = ReadLine(folder + u'/' + base + QStringLiteral("_label"));
-            if (label.isEmpty())
-                label = base;
-            TemperatureSensorInfo info{chipId + u'/' + label, chip, label, false};
-            if (m_inputFiles.emplace(info.Id, folder + u'/' + input).second)
-                m_sensors.push_back(info);
-        }
-    }
-    seen.clear();
     for (const QString& entry : NumberedEntries(m_roots.Thermal, QStringLiteral("thermal_zone"))) {
         const QString folder = m_roots.Thermal + u'/' + entry;
-        const QString type = ReadLine(folder + QStringLiteral("/type"));
+        const QString type = ReadSysfsLine(folder + QStringLiteral("/type"));
         if (type.isEmpty())
             continue;
         TemperatureSensorInfo info{QStringLiteral("thermal/") + Numbered(seen, type),
@@ -186,10 +180,58 @@ std::optional<double> SysfsSensors::ReadTemperature(const QString& id)
         return std::nullopt;
     }
     const std::string_view text = file->second->Text();
-    const std::optional<double> milli = ToNumber(text.substr(0, text.find('\n')));
+    const std::optional<double> milli = SysfsNumber(text.substr(0, text.find('\n')));
     if (!milli)
         return std::nullopt;
     return *milli / 1000.0;
+}
+
+struct SysfsSensors::Fan
+{
+    Fan(FanReading info, const QString& folder, const QString& input, ProcFile::Hold hold)
+        : Info(std::move(info)), Input(input, 64, hold, MaxFileSize),
+          Status(DeviceStatus(folder, hold))
+    {}
+
+    FanReading Info;
+    ProcFile Input;
+    std::unique_ptr<ProcFile> Status;
+};
+
+void SysfsSensors::ScanFans()
+{
+    m_fans.clear();
+    ForEachChip(m_roots.Hwmon, [&](const QString& folder, const QString& chip,
+                                   const QString& chipId) {
+        for (const auto& [base, label] : ChipInputs(folder, QStringLiteral("fan"))) {
+            FanReading info{chipId + u'/' + label, chip + u' ' + label, {}, {}};
+            ProcFile max(folder + u'/' + base + QStringLiteral("_max"), 64, m_roots.FileHold,
+                         MaxFileSize);
+            info.MaxRpm = ReadSysfsNumber(max);
+            m_fans.push_back(std::make_unique<Fan>(std::move(info), folder,
+                                                   folder + u'/' + base + QStringLiteral("_input"),
+                                                   m_roots.FileHold));
+        }
+    });
+}
+
+std::vector<FanReading> SysfsSensors::ReadFans()
+{
+    if (--m_fanReadsUntilRescan < 0) {
+        ScanFans();
+        m_fanReadsUntilRescan = RescanEvery - 1;
+    }
+    std::vector<FanReading> fans;
+    fans.reserve(m_fans.size());
+    for (const std::unique_ptr<Fan>& fan : m_fans) {
+        fans.push_back(fan->Info);
+        if (fan->Status && ReadsSuspended(*fan->Status))
+            continue; // a sleeping card's fan stands still, and reading it would wake the card
+        fans.back().Rpm = ReadSysfsNumber(fan->Input);
+        if (!fans.back().Rpm)
+            m_fanReadsUntilRescan = 0; // a fan whose file failed may have moved with its chip
+    }
+    return fans;
 }
 
 void SysfsSensors::ScanSupplies()
@@ -201,10 +243,10 @@ void SysfsSensors::ScanSupplies()
     for (const QString& entry : entries) {
         const QString folder = m_roots.PowerSupply + u'/' + entry;
         // A wireless mouse's or a phone's battery says so; it is not the machine's.
-        if (ReadLine(folder + QStringLiteral("/scope")).compare(u"Device", Qt::CaseInsensitive) ==
-            0)
+        if (ReadSysfsLine(folder + QStringLiteral("/scope"))
+                .compare(u"Device", Qt::CaseInsensitive) == 0)
             continue;
-        const QString type = ReadLine(folder + QStringLiteral("/type"));
+        const QString type = ReadSysfsLine(folder + QStringLiteral("/type"));
         if (type.isEmpty())
             continue;
         m_supplies.push_back(std::make_unique<Supply>(folder, type == u"Battery", m_roots.FileHold));
@@ -234,13 +276,13 @@ PowerSupplies SysfsSensors::ReadPowerSupplies()
         BatteryCell cell;
         cell.Name = supply->Name;
         cell.Charging = values.Status == "Charging";
-        cell.EnergyNow = ToNumber(values.EnergyNow);
-        cell.EnergyFull = ToNumber(values.EnergyFull);
+        cell.EnergyNow = SysfsNumber(values.EnergyNow);
+        cell.EnergyFull = SysfsNumber(values.EnergyFull);
         if (!cell.EnergyNow || !cell.EnergyFull) {
             // Charge in µAh times the design voltage in µV gives µWh * 10^6.
-            const auto volts = ToNumber(values.VoltageMinDesign);
-            const auto chargeNow = ToNumber(values.ChargeNow);
-            const auto chargeFull = ToNumber(values.ChargeFull);
+            const auto volts = SysfsNumber(values.VoltageMinDesign);
+            const auto chargeNow = SysfsNumber(values.ChargeNow);
+            const auto chargeFull = SysfsNumber(values.ChargeFull);
             if (volts && chargeNow && chargeFull && *volts > 0) {
                 cell.EnergyNow = *chargeNow * *volts / 1e6;
                 cell.EnergyFull = *chargeFull * *volts / 1e6;
@@ -250,7 +292,8 @@ PowerSupplies SysfsSensors::ReadPowerSupplies()
             }
         }
         // Out of range is left to the readings to refuse, but must fit the int.
-        if (const auto capacity = ToNumber(values.Capacity); capacity && std::abs(*capacity) < 1e9)
+        if (const auto capacity = SysfsNumber(values.Capacity);
+            capacity && std::abs(*capacity) < 1e9)
             cell.Capacity = int(std::lround(*capacity));
         result.Batteries.push_back(std::move(cell));
     }

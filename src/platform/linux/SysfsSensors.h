@@ -2,6 +2,7 @@
 
 #include "platform/Sensors.h"
 #include "platform/linux/ProcStats.h"
+#include "platform/linux/SysfsValues.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,9 +27,9 @@ struct SensorRoots
     static SensorRoots FromEnvironment();
 };
 
-// Temperatures from the hardware monitors and thermal zones, batteries and mains from the
-// power-supply class, disk space from statvfs. The files read every second stay open
-// (ProcFile), and a power supply is read from its one "uevent" file, which holds all of its
+// Temperatures and fans from the hardware monitors, temperatures from the thermal zones, batteries
+// and mains from the power-supply class, disk space from statvfs. The files read every second stay
+// open (ProcFile), and a power supply is read from its one "uevent" file, which holds all of its
 // properties, rather than from a file per property. Only regular files of at most MaxFileSize
 // bytes are read, without blocking.
 class SysfsSensors : public SensorSource
@@ -45,13 +46,15 @@ public:
     std::optional<double> ReadTemperature(const QString& id) override;
     PowerSupplies ReadPowerSupplies() override;
     DiskSpaceReading ReadDiskSpace(const QString& path) override;
+    std::vector<FanReading> ReadFans() override;
 
-    // A sysfs value is at most a page; anything larger is not one (a forged or sparse file).
-    static constexpr size_t MaxFileSize = 64 * 1024;
+    static constexpr size_t MaxFileSize = MaxSysfsFileSize;
 
 private:
     struct Supply;
+    struct Fan;
     void ScanSupplies();
+    void ScanFans();
 
     SensorRoots m_roots;
     std::vector<TemperatureSensorInfo> m_sensors;
@@ -60,6 +63,8 @@ private:
     bool m_scanned = false;
     std::vector<std::unique_ptr<Supply>> m_supplies;
     int m_readsUntilRescan = 0;
+    std::vector<std::unique_ptr<Fan>> m_fans;
+    int m_fanReadsUntilRescan = 0;
 };
 
 // The values of a power supply's "uevent" file (KEY=value lines, the keys with or without their

@@ -204,6 +204,42 @@ TEST(StatusSnapshot, SensorLinesFollowWhatTheMachineOffers)
     EXPECT_EQ(MissingSensorLines(values.Sensors), lines.mid(1));
 }
 
+TEST(StatusSnapshot, ALinePerCardAndOneForTheChosenFan)
+{
+    const QLocale c(QLocale::English, QLocale::UnitedStates);
+    StatusValues values;
+    GpuReading amd;
+    amd.Id = "amdgpu/0000:0b:00.0";
+    amd.Model = "AMD 0x73bf";
+    amd.LoadPercent = 37.4;
+    amd.LoadKind = "busy";
+    amd.MemoryUsedBytes = 2147483648.0;
+    amd.MemoryTotalBytes = 17179869184.0;
+    amd.Celsius = 54;
+    GpuReading sleeping;
+    sleeping.Id = "amdgpu/0000:01:00.0";
+    sleeping.Asleep = true;
+    values.Sensors.Gpus = {amd, sleeping};
+    values.Sensors.Gpu = sleeping;
+    values.Sensors.GpuAbsence = SensorAbsence::None;
+    values.Sensors.Fan = FanReading{"dell_smm/Processor Fan", "dell_smm Processor Fan", 2405, 4900};
+    values.Sensors.FanAbsence = SensorAbsence::None;
+    EXPECT_TRUE(BuildStatusSnapshot(values, c).endsWith(QString::fromUtf8(
+        "\r\n GPU : 37 % busy, 2.0 / 16.0 GB, 54.0 \u00b0C (amdgpu/0000:0b:00.0 AMD 0x73bf)"
+        "\r\n GPU : asleep (amdgpu/0000:01:00.0)"
+        "\r\n Fan : 2,405 RPM (dell_smm Processor Fan)")));
+    EXPECT_TRUE(MissingSensorLines(values.Sensors).isEmpty()); // asleep is no fault
+
+    SensorReadings none;
+    none.GpuAbsence = SensorAbsence::NoDriver;
+    none.FanAbsence = SensorAbsence::NoDriver;
+    const QStringList lines = {"GPU : Unavailable (no sensor driver)",
+                               "Fan : Unavailable (no sensor driver)"};
+    EXPECT_EQ(MissingSensorLines(none), lines);
+    values.Sensors = none;
+    EXPECT_TRUE(BuildStatusSnapshot(values, c).endsWith("\r\n " + lines.join("\r\n ")));
+}
+
 TEST(StatusSnapshot, LinesAndFormats)
 {
     const QLocale c(QLocale::English, QLocale::UnitedStates);

@@ -170,6 +170,9 @@ TEST_F(SettingsFileTest, SensorSettingsRoundTripAndKeepTheirRangeInOrder)
     written.TempRangeHigh = 80;
     written.TempAlarm = 75;
     written.DiskSpacePath = "/mnt/data";
+    written.GpuId = "amdgpu/0000:03:00.0";
+    written.FanId = "thinkpad/fan1";
+    written.FanMaxRpm = 4800;
     Save(written);
     TSettings read = Load();
     EXPECT_EQ(read.TempSensor, "nvme#2/Composite");
@@ -177,12 +180,16 @@ TEST_F(SettingsFileTest, SensorSettingsRoundTripAndKeepTheirRangeInOrder)
     EXPECT_EQ(read.TempRangeHigh, 80);
     EXPECT_EQ(read.TempAlarm, 75);
     EXPECT_EQ(read.DiskSpacePath, "/mnt/data");
+    EXPECT_EQ(read.GpuId, "amdgpu/0000:03:00.0");
+    EXPECT_EQ(read.FanId, "thinkpad/fan1");
+    EXPECT_EQ(read.FanMaxRpm, 4800);
 
     // A file edited by hand: the range keeps a top above its bottom, all within what the
     // options offer.
     folder.Write("Pulsmir.ini", "[Pulsmir2]\r\nTempRangeLow=90\r\nTempRangeHigh=40\r\n"
-                                "TempAlarm=9999\r\nVersion=220\r\n");
+                                "TempAlarm=9999\r\nFanMaxRpm=-5\r\nVersion=220\r\n");
     read = Load();
+    EXPECT_EQ(read.FanMaxRpm, 0);
     EXPECT_EQ(read.TempRangeLow, 90);
     EXPECT_EQ(read.TempRangeHigh, 91);
     EXPECT_EQ(read.TempAlarm, MaxTemperature);

@@ -334,6 +334,7 @@ public:
         return Celsius.load() < 0 ? std::nullopt : std::optional<double>(Celsius.load());
     }
     PowerSupplies ReadPowerSupplies() override { return {}; }
+    std::vector<FanReading> ReadFans() override { return {}; }
     DiskSpaceReading ReadDiskSpace(const QString&) override
     {
         while (DiskHangs) // a network file system that stopped answering
