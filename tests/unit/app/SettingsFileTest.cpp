@@ -131,7 +131,7 @@ TEST_F(SettingsFileTest, SaveWritesEveryKeyInOrderAndKeepsUnknownOnes)
     EXPECT_EQ(keys.first(), "MyOwnKey");
     EXPECT_EQ(keys.indexOf("UseDefaultGateway"), keys.indexOf("ProcessOverDrive") + 1);
     EXPECT_EQ(keys.last(), "Version");
-    EXPECT_EQ(keys.size(), 1 + 57 + 2);
+    EXPECT_EQ(keys.size(), 1 + 60 + 2);
     EXPECT_EQ(
         ini.KeyNames("Pulsmir2_EventSound"),
         QStringList({"Enable", "Mute", "pOFF", "pON", "pPING", "pSTART", "pSKIN", "pMEM", "pRES"}));
