@@ -159,10 +159,24 @@ std::vector<TemperatureSensorInfo> SysfsSensors::TemperatureSensors()
     return m_sensors;
 }
 
+// An input file of a chip, and the runtime power state of the device the chip belongs to.
+struct SysfsSensors::Input
+{
+    Input(const QString& path, ProcFile::Hold hold)
+        : File(path, 64, hold, MaxFileSize), Status(DeviceStatus(path.section(u'/', 0, -2), hold))
+    {}
+
+    // A sleeping card's sensors are not read: that would wake the card.
+    bool Asleep() { return Status && ReadsSuspended(*Status); }
+
+    ProcFile File;
+    std::unique_ptr<ProcFile> Status;
+};
+
 std::optional<double> SysfsSensors::ReadTemperature(const QString& id)
 {
-    auto file = m_openInputs.find(id);
-    if (file == m_openInputs.end()) {
+    auto input = m_openInputs.find(id);
+    if (input == m_openInputs.end()) {
         auto path = m_inputFiles.find(id);
         if (path == m_inputFiles.end()) {
             if (m_scanned)
@@ -172,14 +186,17 @@ std::optional<double> SysfsSensors::ReadTemperature(const QString& id)
             if (path == m_inputFiles.end())
                 return std::nullopt;
         }
-        file = m_openInputs.emplace(id, std::make_unique<ProcFile>(path->second, 64, m_roots.FileHold, MaxFileSize)).first;
+        input =
+            m_openInputs.emplace(id, std::make_unique<Input>(path->second, m_roots.FileHold)).first;
     }
-    if (!file->second->Read()) {
+    if (input->second->Asleep())
+        return std::nullopt;
+    if (!input->second->File.Read()) {
         // Gone (a removed disk, an unloaded driver): the next read opens it anew.
-        m_openInputs.erase(file);
+        m_openInputs.erase(input);
         return std::nullopt;
     }
-    const std::string_view text = file->second->Text();
+    const std::string_view text = input->second->File.Text();
     const std::optional<double> milli = SysfsNumber(text.substr(0, text.find('\n')));
     if (!milli)
         return std::nullopt;
@@ -188,14 +205,12 @@ std::optional<double> SysfsSensors::ReadTemperature(const QString& id)
 
 struct SysfsSensors::Fan
 {
-    Fan(FanReading info, const QString& folder, const QString& input, ProcFile::Hold hold)
-        : Info(std::move(info)), Input(input, 64, hold, MaxFileSize),
-          Status(DeviceStatus(folder, hold))
+    Fan(FanReading info, const QString& input, ProcFile::Hold hold)
+        : Info(std::move(info)), Reading(input, hold)
     {}
 
     FanReading Info;
-    ProcFile Input;
-    std::unique_ptr<ProcFile> Status;
+    Input Reading;
 };
 
 void SysfsSensors::ScanFans()
@@ -208,7 +223,7 @@ void SysfsSensors::ScanFans()
             ProcFile max(folder + u'/' + base + QStringLiteral("_max"), 64, m_roots.FileHold,
                          MaxFileSize);
             info.MaxRpm = ReadSysfsNumber(max);
-            m_fans.push_back(std::make_unique<Fan>(std::move(info), folder,
+            m_fans.push_back(std::make_unique<Fan>(std::move(info),
                                                    folder + u'/' + base + QStringLiteral("_input"),
                                                    m_roots.FileHold));
         }
@@ -225,9 +240,9 @@ std::vector<FanReading> SysfsSensors::ReadFans()
     fans.reserve(m_fans.size());
     for (const std::unique_ptr<Fan>& fan : m_fans) {
         fans.push_back(fan->Info);
-        if (fan->Status && ReadsSuspended(*fan->Status))
-            continue; // a sleeping card's fan stands still, and reading it would wake the card
-        fans.back().Rpm = ReadSysfsNumber(fan->Input);
+        if (fan->Reading.Asleep())
+            continue;
+        fans.back().Rpm = ReadSysfsNumber(fan->Reading.File);
         if (!fans.back().Rpm)
             m_fanReadsUntilRescan = 0; // a fan whose file failed may have moved with its chip
     }

@@ -52,6 +52,7 @@ public:
 
 private:
     struct Supply;
+    struct Input;
     struct Fan;
     void ScanSupplies();
     void ScanFans();
@@ -59,7 +60,7 @@ private:
     SensorRoots m_roots;
     std::vector<TemperatureSensorInfo> m_sensors;
     std::map<QString, QString> m_inputFiles; // sensor id -> the file its value is read from
-    std::map<QString, std::unique_ptr<ProcFile>> m_openInputs;
+    std::map<QString, std::unique_ptr<Input>> m_openInputs;
     bool m_scanned = false;
     std::vector<std::unique_ptr<Supply>> m_supplies;
     int m_readsUntilRescan = 0;

@@ -73,6 +73,18 @@ std::optional<std::vector<GpuReading>> ReadWithDeadline(const QString& sys)
 
 const char* const SleepingCard = "/devices/pci0000:00/0000:00:1c.0/0000:01:00.0";
 
+// The opens inotify has reported on the watched folders since the last call.
+int Opens(int events)
+{
+    char buffer[4096];
+    int count = 0;
+    for (ssize_t n; (n = ::read(events, buffer, sizeof buffer)) > 0;)
+        for (char* p = buffer; p < buffer + n;
+             p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+            ++count;
+    return count;
+}
+
 } // namespace
 
 TEST(SysfsGpus, EachDriversCardIsReadFromItsOwnFiles)
@@ -134,30 +146,50 @@ TEST(SysfsGpus, ASleepingCardsFilesAreNeverOpened)
             ASSERT_EQ(::mkfifo(it->path().c_str(), 0600), 0);
         }
     }
-    const auto opens = [&] {
-        char buffer[4096];
-        int count = 0;
-        for (ssize_t n; (n = ::read(events, buffer, sizeof buffer)) > 0;)
-            for (char* p = buffer; p < buffer + n;
-                 p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
-                ++count;
-        return count;
-    };
-    opens(); // the making of the pipes
+    Opens(events); // the making of the pipes
 
     const auto asleep = ReadWithDeadline(sys);
     ASSERT_TRUE(asleep) << "a read blocks";
     ASSERT_EQ(asleep->size(), 2u);
     EXPECT_TRUE((*asleep)[1].Asleep);
-    EXPECT_EQ(opens(), 0);
+    EXPECT_EQ(Opens(events), 0);
 
     // Awake, the card is read: its pipes are opened, refused, and not waited for.
     WriteFile(QString::fromStdString((card / "power/runtime_status").string()), "active\n");
     const auto awake = ReadWithDeadline(sys);
     ASSERT_TRUE(awake) << "a read blocks";
     EXPECT_FALSE((*awake)[1].Asleep || (*awake)[1].LoadPercent);
-    EXPECT_GT(opens(), 0);
+    EXPECT_GT(Opens(events), 0);
     ::close(events);
+}
+
+TEST(SysfsSensors, TheSensorsOfACardThatFallsAsleepAreNotReadUntilItWakes)
+{
+    QTemporaryDir dir;
+    const QString sys = CopyMachine("intel_laptop", dir);
+    const QString card = sys + QLatin1String(SleepingCard);
+    WriteFile(card + "/power/runtime_status", "active\n");
+    SysfsSensors source(SensorRoots::Under(sys));
+    const auto listed = [&] {
+        for (const TemperatureSensorInfo& sensor : source.TemperatureSensors())
+            if (sensor.Id == "amdgpu/edge")
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(listed());
+    EXPECT_EQ(source.ReadTemperature("amdgpu/edge"), 41.0);
+
+    WriteFile(card + "/power/runtime_status", "suspended\n");
+    const int events = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(
+        ::inotify_add_watch(events, QFile::encodeName(card + "/hwmon/hwmon4").constData(), IN_OPEN),
+        0);
+    EXPECT_FALSE(source.ReadTemperature("amdgpu/edge").has_value());
+    EXPECT_FALSE(listed()); // nor is it looked at when the sensors are looked for
+    EXPECT_EQ(Opens(events), 0);
+    ::close(events);
+    WriteFile(card + "/power/runtime_status", "active\n");
+    EXPECT_TRUE(listed());
 }
 
 TEST(NvmlGpus, NvidiasCardsAreReadThroughItsLibraryOnlyWhileAwake)
