@@ -20,13 +20,13 @@ QString PowerState(const PowerSupplies& power, bool anyCharging)
     return power.OnMains ? QStringLiteral("on mains") : QStringLiteral("discharging");
 }
 
-// One statvfs in flight on a thread of its own.
-struct DiskRead
+// One read in flight on a thread of its own: a statvfs, or the graphics cards.
+template <typename Result> struct PendingRead
 {
-    QString Path;
+    QString Key; // what is read (the disk-space path); another key starts another read
     Clock::time_point Started;
-    bool Done = false; // under the sampler's lock, like Result
-    DiskSpaceReading Result;
+    bool Done = false; // under the sampler's lock, like Value
+    Result Value;
 };
 
 } // namespace
@@ -100,38 +100,60 @@ struct TSensorSampler::Shared
     SensorReadings Latest;
     std::uint64_t Readings = 0;
     std::condition_variable Read;
-    std::shared_ptr<DiskRead> Disk; // the latest disk-space read
-    std::condition_variable DiskDone;
+    std::shared_ptr<PendingRead<DiskSpaceReading>> Disk;         // the latest disk-space read
+    std::shared_ptr<PendingRead<std::vector<GpuReading>>> Cards; // the latest cards' read
+    std::condition_variable ReadDone;
 
-    // The space of path's file system, or nothing when it does not come in time. A read that
-    // is stuck is not started again for the same path; the thread ends when it returns.
+    // What read(key) gives on a thread of its own, or nothing when it does not come within
+    // deadlineMs. A read that is stuck is not started again for the same key; its thread ends
+    // when it returns.
+    template <typename Result, typename Read>
+    std::optional<Result> ReadWithDeadline(const std::shared_ptr<Shared>& self,
+                                           std::shared_ptr<PendingRead<Result>>& latest,
+                                           const QString& key, int deadlineMs, Read read)
+    {
+        std::unique_lock lock(Lock);
+        if (!latest || latest->Done || latest->Key != key) {
+            auto pending = std::make_shared<PendingRead<Result>>();
+            pending->Key = key;
+            pending->Started = Clock::now();
+            try {
+                std::thread([self, pending, read] {
+                    Result value = read(*self, pending->Key);
+                    std::scoped_lock done(self->Lock);
+                    pending->Value = std::move(value);
+                    pending->Done = true;
+                    self->ReadDone.notify_all();
+                }).detach();
+            } catch (const std::system_error&) {
+                return Result{}; // no thread to spare: no value this time
+            }
+            latest = pending;
+        }
+        const auto pending = latest;
+        ReadDone.wait_until(lock, pending->Started + std::chrono::milliseconds(deadlineMs),
+                            [&] { return pending->Done || !Owner; });
+        if (!pending->Done)
+            return std::nullopt;
+        return pending->Value;
+    }
+
+    // statvfs on a network file system that stopped answering may never return.
     std::optional<DiskSpaceReading> ReadDiskSpace(const std::shared_ptr<Shared>& self,
                                                   const QString& path)
     {
-        std::unique_lock lock(Lock);
-        if (!Disk || Disk->Done || Disk->Path != path) {
-            auto read = std::make_shared<DiskRead>();
-            read->Path = path;
-            read->Started = Clock::now();
-            try {
-                std::thread([self, read] {
-                    DiskSpaceReading result = self->Source->ReadDiskSpace(read->Path);
-                    std::scoped_lock done(self->Lock);
-                    read->Result = result;
-                    read->Done = true;
-                    self->DiskDone.notify_all();
-                }).detach();
-            } catch (const std::system_error&) {
-                return DiskSpaceReading{}; // no thread to spare: no value this time
-            }
-            Disk = read;
-        }
-        const std::shared_ptr<DiskRead> read = Disk;
-        DiskDone.wait_until(lock, read->Started + std::chrono::milliseconds(DiskDeadlineMs),
-                            [&] { return read->Done || !Owner; });
-        if (!read->Done)
-            return std::nullopt;
-        return read->Result;
+        return ReadWithDeadline(
+            self, Disk, path, DiskDeadlineMs,
+            [](Shared& s, const QString& key) { return s.Source->ReadDiskSpace(key); });
+    }
+
+    // A vendor's library may hang with its driver.
+    std::optional<std::vector<GpuReading>> ReadGpus(const std::shared_ptr<Shared>& self)
+    {
+        if (!Gpus)
+            return std::vector<GpuReading>();
+        return ReadWithDeadline(self, Cards, {}, GpuDeadlineMs,
+                                [](Shared& s, const QString&) { return s.Gpus->ReadGpus(); });
     }
 };
 
@@ -151,7 +173,7 @@ TSensorSampler::~TSensorSampler()
         m_shared->Owner = nullptr;
     }
     m_shared->Wake.notify_all();
-    m_shared->DiskDone.notify_all();
+    m_shared->ReadDone.notify_all();
 }
 
 void TSensorSampler::SetChoice(const SensorChoice& choice)
@@ -249,7 +271,7 @@ void TSensorSampler::Run(std::shared_ptr<Shared> shared)
             for (const TemperatureSensorInfo& info : *sensors)
                 survey.Sensors.push_back({info, PlausibleCelsius(s.Source->ReadTemperature(info.Id))});
             SensorReadings machine;
-            TakeGpus(machine, s.Gpus ? s.Gpus->ReadGpus() : std::vector<GpuReading>(), {});
+            TakeGpus(machine, s.ReadGpus(shared).value_or(std::vector<GpuReading>()), {});
             TakeFans(machine, s.Source->ReadFans(), {});
             survey.Gpus = std::move(machine.Gpus);
             survey.Fans = std::move(machine.Fans);
@@ -277,9 +299,12 @@ void TSensorSampler::Run(std::shared_ptr<Shared> shared)
             lock.unlock();
 
             SensorReadings readings = ReadSensors(*s.Source, choice, sensors);
-            if (choice.ReadGpus)
-                TakeGpus(readings, s.Gpus ? s.Gpus->ReadGpus() : std::vector<GpuReading>(),
-                         choice.GpuId);
+            if (choice.ReadGpus) {
+                if (const auto gpus = s.ReadGpus(shared))
+                    TakeGpus(readings, *gpus, choice.GpuId);
+                else
+                    readings.GpuAbsence = SensorAbsence::NotAnswering;
+            }
             if (!choice.DiskPath.isEmpty())
                 TakeDiskSpace(readings, choice.DiskPath, s.ReadDiskSpace(shared, choice.DiskPath));
             // A sensor that is not there (yet, or again) may come with a driver or a disk:

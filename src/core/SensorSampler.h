@@ -39,7 +39,8 @@ void TakeDiskSpace(SensorReadings& readings, const QString& path,
 // sampler, where Latest() holds it for the sampling tick. The disk space is read on a thread
 // of its own again with a deadline: statvfs on a network file system that stopped answering
 // may never return. Neither thread is ever waited for: one stuck in the kernel ends on its own
-// once the read returns, holding what it uses. A sensor that disappears is logged once, and
+// once the read returns, holding what it uses. The graphics cards are read the same way, since a
+// vendor's library may hang with its driver. A sensor that disappears is logged once, and
 // once more only after it came back; a chosen one is looked for again until it is back.
 class TSensorSampler : public QObject
 {
@@ -47,6 +48,8 @@ public:
     static constexpr int IntervalMs = 1000;
     // A disk-space read that takes longer counts as not answering.
     static constexpr int DiskDeadlineMs = 2000;
+    // So does a reading of the graphics cards.
+    static constexpr int GpuDeadlineMs = 2000;
     // A sensor that is not there is looked for again after this many readings.
     static constexpr int RescanAfterReads = 3;
 

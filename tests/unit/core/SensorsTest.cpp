@@ -1,6 +1,7 @@
 // The sensors: fixture machines read through the real sysfs reader, the choices and sums made
 // of them, disk space on a real small tmpfs, and the sampler's thread.
 #include "core/SensorSampler.h"
+#include "platform/Gpus.h"
 #include "platform/linux/SysfsSensors.h"
 #include "support/EventLoop.h"
 #include "support/IsolatedMount.h"
@@ -434,5 +435,47 @@ TEST(SensorSampler, ADiskThatStopsAnsweringHoldsUpNeitherTheOtherReadingsNorTheO
     EXPECT_FALSE(alive.expired());
     // The stuck read ends on its own, and what it held goes with it.
     sensors.DiskHangs = false;
+    EXPECT_TRUE(RunUntil([&] { return alive.expired(); }, 10000));
+}
+
+namespace {
+
+// A vendor's library that hangs with its driver until the test lets it go.
+class HangingGpus : public GpuSource
+{
+public:
+    std::vector<GpuReading> ReadGpus() override
+    {
+        while (Hangs)
+            QThread::msleep(10);
+        return {};
+    }
+
+    std::atomic<bool> Hangs{true};
+    std::shared_ptr<int> Alive = std::make_shared<int>();
+};
+
+} // namespace
+
+TEST(SensorSampler, CardsThatStopAnsweringHoldUpNeitherTheOtherReadingsNorTheOwner)
+{
+    EnsureApplication();
+    auto owned = std::make_unique<HangingGpus>();
+    HangingGpus& gpus = *owned;
+    const std::weak_ptr<int> alive = gpus.Alive;
+    {
+        LogCapture log(QStringLiteral("(Sensors) "));
+        TSensorSampler sampler(std::make_unique<ScriptedSensors>(), log.Writer(), std::move(owned));
+        SensorChoice choice;
+        choice.ReadGpus = true;
+        sampler.SetChoice(choice);
+        sampler.Start();
+        const SensorReadings readings = sampler.WaitForReading(30000);
+        EXPECT_EQ(readings.Temperature, 50.0);
+        EXPECT_EQ(readings.GpuAbsence, SensorAbsence::NotAnswering);
+        sampler.Stop();
+    }
+    EXPECT_FALSE(alive.expired());
+    gpus.Hangs = false;
     EXPECT_TRUE(RunUntil([&] { return alive.expired(); }, 10000));
 }
