@@ -1,10 +1,12 @@
 #include "platform/linux/SysfsGpus.h"
 
+#include "platform/linux/EngineBusyCounter.h"
 #include "platform/linux/NvmlGpus.h"
 #include "platform/linux/SysfsValues.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -32,6 +34,7 @@ GpuRoots GpuRoots::Under(const QString& sys)
     GpuRoots roots;
     roots.Drm = sys + QStringLiteral("/class/drm");
     roots.PciDevices = sys + QStringLiteral("/bus/pci/devices");
+    roots.EventSources = sys + QStringLiteral("/bus/event_source/devices");
     return roots;
 }
 
@@ -44,9 +47,10 @@ GpuRoots GpuRoots::FromEnvironment()
 // One card and the files it is read from, found at its first reading awake.
 struct SysfsGpus::Card
 {
-    Card(const QString& cardFolder, const QString& device, GpuReading info, ProcFile::Hold hold)
-        : CardFolder(cardFolder), Device(device), Info(std::move(info)), Hold(hold),
-          Status(device + QStringLiteral("/power/runtime_status"), 64, hold, MaxSysfsFileSize)
+    Card(const QString& cardFolder, const QString& device, GpuReading info, const GpuRoots& roots)
+        : CardFolder(cardFolder), Device(device), Info(std::move(info)),
+          EventSources(roots.EventSources), Hold(roots.FileHold),
+          Status(device + QStringLiteral("/power/runtime_status"), 64, Hold, MaxSysfsFileSize)
     {}
 
     // Reads the card's runtime power state, the one file of a sleeping card that may be read.
@@ -66,6 +70,12 @@ struct SysfsGpus::Card
     void Probe()
     {
         Probed = true;
+        Info.Model.clear();
+        Info.LoadKind.clear();
+        for (std::unique_ptr<ProcFile>* file :
+             {&Busy, &ActFreq, &MaxFreq, &VramUsed, &VramTotal, &Temperature, &Fan, &Power})
+            file->reset();
+        Engine.reset();
         const QString vendor = ReadSysfsLine(Device + QStringLiteral("/vendor"));
         const QString device = ReadSysfsLine(Device + QStringLiteral("/device"));
         if (!vendor.isEmpty())
@@ -73,6 +83,8 @@ struct SysfsGpus::Card
         Busy = File(Device + QStringLiteral("/gpu_busy_percent"));
         if (Busy) {
             Info.LoadKind = QStringLiteral("busy");
+        } else if (Info.Driver == u"i915" && CountEngine()) {
+            Info.LoadKind = QStringLiteral("engine busy");
         } else {
             // i915 keeps the frequencies beside the card, xe under each tile's graphics tile.
             ActFreq = File(CardFolder + QStringLiteral("/gt_act_freq_mhz"));
@@ -99,6 +111,23 @@ struct SysfsGpus::Card
         }
     }
 
+    // The render engine's busy time, from the unit of this card ("i915_0000_03_00.0" for a
+    // discrete one) or of the integrated card ("i915").
+    bool CountEngine()
+    {
+        const QString address = Info.Id.section(u'/', 1).replace(u':', u'_');
+        for (const QString& unit : {QStringLiteral("i915_") + address, QStringLiteral("i915")}) {
+            const QString folder = EventSources + u'/' + unit;
+            if (!QFileInfo::exists(folder))
+                continue;
+            auto counter = std::make_unique<EngineBusyCounter>(folder, QStringLiteral("rcs0-busy"));
+            if (counter->Counting())
+                Engine = std::move(counter);
+            break;
+        }
+        return Engine != nullptr;
+    }
+
     // Reads what the card offers; false when a file it had failed.
     bool Read(GpuReading& reading)
     {
@@ -121,6 +150,10 @@ struct SysfsGpus::Card
         };
         if (Busy) {
             reading.LoadPercent = read(Busy);
+        } else if (Engine) {
+            // Busy time counted across a short idle stretch may run a hair past the clock's.
+            if (const auto busy = Engine->Read())
+                reading.LoadPercent = std::min(*busy, 100.0);
         } else if (ActFreq && MaxFreq) {
             const std::optional<double> actual = read(ActFreq), highest = read(MaxFreq);
             if (actual && highest && *highest > 0)
@@ -138,11 +171,13 @@ struct SysfsGpus::Card
 
     QString CardFolder, Device;
     GpuReading Info;
+    QString EventSources;
     ProcFile::Hold Hold;
     ProcFile Status;
     bool Sleeping = false;
     bool Probed = false;
     std::unique_ptr<ProcFile> Busy, ActFreq, MaxFreq, VramUsed, VramTotal, Temperature, Fan, Power;
+    std::unique_ptr<EngineBusyCounter> Engine;
 };
 
 SysfsGpus::SysfsGpus(GpuRoots roots) : m_roots(std::move(roots))
@@ -152,6 +187,8 @@ SysfsGpus::~SysfsGpus() = default;
 
 void SysfsGpus::Scan()
 {
+    // A card found again keeps what it holds: its open files, its engine's count.
+    std::vector<std::unique_ptr<Card>> known = std::move(m_cards);
     m_cards.clear();
     m_nvidiaCards.clear();
     for (const QString& entry : NumberedEntries(m_roots.Drm, QStringLiteral("card"))) {
@@ -167,7 +204,12 @@ void SysfsGpus::Scan()
         GpuReading info;
         info.Id = driver + u'/' + address;
         info.Driver = driver;
-        m_cards.push_back(std::make_unique<Card>(folder, device, info, m_roots.FileHold));
+        const auto same = std::find_if(known.begin(), known.end(), [&](const auto& card) {
+            return card && card->Info.Id == info.Id && card->CardFolder == folder;
+        });
+        m_cards.push_back(same != known.end()
+                              ? std::move(*same)
+                              : std::make_unique<Card>(folder, device, info, m_roots));
     }
     const QStringList devices =
         QDir(m_roots.PciDevices)
@@ -179,7 +221,7 @@ void SysfsGpus::Scan()
         GpuReading info;
         info.Id = QStringLiteral("nvidia/") + address;
         info.Driver = QStringLiteral("nvidia");
-        m_nvidiaCards.push_back(std::make_unique<Card>(device, device, info, m_roots.FileHold));
+        m_nvidiaCards.push_back(std::make_unique<Card>(device, device, info, m_roots));
     }
 }
 
@@ -190,9 +232,12 @@ std::vector<GpuReading> SysfsGpus::ReadGpus()
         m_readsUntilRescan = RescanEvery - 1;
     }
     std::vector<GpuReading> gpus(m_cards.size());
-    for (size_t i = 0; i < m_cards.size(); ++i)
-        if (!m_cards[i]->Read(gpus[i]))
+    for (size_t i = 0; i < m_cards.size(); ++i) {
+        if (!m_cards[i]->Read(gpus[i])) {
+            m_cards[i]->Probed = false; // its files are looked for again
             m_readsUntilRescan = 0;
+        }
+    }
     ReadNvidia(gpus);
     return gpus;
 }

@@ -15,6 +15,7 @@ struct GpuRoots
 {
     QString Drm = QStringLiteral("/sys/class/drm");
     QString PciDevices = QStringLiteral("/sys/bus/pci/devices");
+    QString EventSources = QStringLiteral("/sys/bus/event_source/devices");
     QString NvmlLibrary = QStringLiteral("libnvidia-ml.so.1");
     // As SensorRoots::FileHold: a copy of a machine rewritten in place may hold files open.
     ProcFile::Hold FileHold = ProcFile::Hold::OnKernelFileSystems;
@@ -26,8 +27,9 @@ struct GpuRoots
 };
 
 // The cards of the kernel's display drivers (amdgpu, i915, xe and the others under
-// /sys/class/drm) read from their sysfs files, and NVIDIA's through its management library,
-// loaded at the first awake card bound to its driver. A card whose runtime power state is
+// /sys/class/drm) read from their sysfs files (i915's engine busy time from its performance
+// events where the system allows them, else its frequency), and NVIDIA's through its management
+// library, loaded at the first awake card bound to its driver. A card whose runtime power state is
 // "suspended" is never read, from its files or through the library: that would wake it. Only
 // its status file is read, and the link naming its driver. The files read every second stay
 // open as SysfsSensors' do; only regular files of at most MaxSysfsFileSize bytes are read,

@@ -3,6 +3,7 @@
 // the choices the readings make of them.
 #include "core/SensorSampler.h"
 #include "platform/SharedLibrary.h"
+#include "platform/linux/EngineBusyCounter.h"
 #include "platform/linux/SysfsGpus.h"
 #include "platform/linux/SysfsSensors.h"
 #include "support/EventLoop.h"
@@ -121,6 +122,24 @@ TEST(SysfsGpus, EachDriversCardIsReadFromItsOwnFiles)
     EXPECT_FALSE(xe[0].Celsius.has_value());
 
     EXPECT_TRUE(ReadGpus(Machine("none")).empty());
+}
+
+TEST(SysfsGpus, IntelsEngineBusyTimeWhereTheSystemLetsItBeCounted)
+{
+    QTemporaryDir dir;
+    const QString sys = CopyMachine("intel_laptop", dir);
+    // The software unit stands in for i915's: its event 0, the processor's clock, counts
+    // nanoseconds as "rcs0-busy" does, and never rests.
+    const QString unit = sys + QStringLiteral("/bus/event_source/devices/i915");
+    WriteFile(unit + "/type", "1\n");
+    if (!EngineBusyCounter(unit, "rcs0-busy").Counting())
+        GTEST_SKIP() << "this user may not count events across the system";
+    SysfsGpus gpus(GpuRoots::Under(sys));
+    const std::vector<GpuReading> first = gpus.ReadGpus();
+    EXPECT_EQ(first[0].LoadKind, "engine busy");
+    EXPECT_FALSE(first[0].LoadPercent.has_value()); // nothing to compare with yet
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GT(gpus.ReadGpus()[0].LoadPercent.value_or(0), 50.0);
 }
 
 TEST(SysfsGpus, ASleepingCardsFilesAreNeverOpened)
