@@ -131,8 +131,8 @@ struct SysfsGpus::Card
     // Reads what the card offers; false when a file it had failed.
     bool Read(GpuReading& reading)
     {
-        reading = Info;
         if (Suspended()) {
+            reading = Info; // what was learnt while it was awake
             reading.Asleep = true;
             reading.LoadKind.clear();
             return true;
