@@ -50,6 +50,25 @@ constexpr SkinElementRow Rows[] = {
     {K::Lamp, LampBATCHG, "BATCHG", S::Sensor, 33, I::BatteryCharging, 2},
     {K::Graph, GraphTemp, "TempGrp", S::Sensor, 37, I::TempHistory},
     {K::Graph, GraphBatt, "BattGrp", S::Sensor, 38, I::BatteryHistory},
+    {K::Meter, MeterGPU, "GPU", S::Machine, 39, I::GpuLoad, 0, "GPUSpeed"},
+    {K::Readout, ReadoutGPU, "GPU", S::Machine, 43, I::GpuLoad},
+    {K::Meter, MeterGPUMEM, "GPUMEM", S::Machine, 40, I::GpuMemoryLoad, 0, "GPUMEMSpeed"},
+    {K::Readout, ReadoutGPUMEM, "GPUMEM", S::Machine, 44, I::GpuMemoryLoad},
+    {K::Meter, MeterGPUTMP, "GPUTMP", S::Machine, 41, I::GpuTempPos, 0, "GPUTMPSpeed"},
+    {K::Readout, ReadoutGPUTMP, "GPUTMP", S::Machine, 45, I::GpuTemperature},
+    {K::Meter, MeterFAN, "FAN", S::Machine, 42, I::FanPos, 0, "FANSpeed"},
+    {K::Readout, ReadoutFAN, "FAN", S::Machine, 46, I::FanRpm},
+    {K::Graph, GraphGpu, "GpuGrp", S::Machine, 47, I::GpuHistory},
+    {K::Graph, GraphGpuMem, "GpuMemGrp", S::Machine, 48, I::GpuMemHistory},
+    // Texts come last, so that they are drawn over everything else.
+    {K::Text, 0, "Text1", S::Machine, 49, I::Text},
+    {K::Text, 1, "Text2", S::Machine, 50, I::Text},
+    {K::Text, 2, "Text3", S::Machine, 51, I::Text},
+    {K::Text, 3, "Text4", S::Machine, 52, I::Text},
+    {K::Text, 4, "Text5", S::Machine, 53, I::Text},
+    {K::Text, 5, "Text6", S::Machine, 54, I::Text},
+    {K::Text, 6, "Text7", S::Machine, 55, I::Text},
+    {K::Text, 7, "Text8", S::Machine, 56, I::Text},
 };
 
 constexpr int CountOf(K kind)
@@ -60,7 +79,8 @@ constexpr int CountOf(K kind)
     return n;
 }
 static_assert(CountOf(K::Meter) == MeterCount && CountOf(K::Lamp) == LampCount &&
-                  CountOf(K::Readout) == ReadoutCount && CountOf(K::Graph) == GraphCount,
+                  CountOf(K::Readout) == ReadoutCount && CountOf(K::Graph) == GraphCount &&
+                  CountOf(K::Text) == TextCount,
               "every element of the model has its row");
 
 constexpr const char* InputNames[] = {
@@ -70,8 +90,29 @@ constexpr const char* InputNames[] = {
     "DiskWritePos",    "NetRecvPos",     "NetSendPos",      "TempPos",         "Temperature",
     "TempAlarm",       "BatteryPercent", "BatteryCharging", "DiskSpacePercent", "CpuHistory",
     "MemHistory",      "SwapHistory",    "DiskReadHistory", "DiskWriteHistory", "NetRecvHistory",
-    "NetSendHistory",  "TempHistory",    "BatteryHistory"};
-static_assert(std::size(InputNames) == std::size_t(SkinInput::BatteryHistory) + 1);
+    "NetSendHistory",  "TempHistory",    "BatteryHistory",  "GpuLoad",         "GpuMemoryLoad",
+    "GpuTempPos",      "GpuTemperature", "FanPos",          "FanRpm",          "GpuHistory",
+    "GpuMemHistory",   "Text"};
+static_assert(std::size(InputNames) == std::size_t(SkinInput::Text) + 1);
+
+constexpr const char* TextValueNames[] = {
+    "host",       "kernel",     "uptime",     "time",       "gpu.name",   "temp.name",
+    "battery.state", "net.address", "proc1.name", "proc2.name", "proc3.name", "proc4.name",
+    "proc5.name", "proc1.share", "proc2.share", "proc3.share", "proc4.share", "proc5.share"};
+static_assert(std::size(TextValueNames) == SkinTextValueCount);
+
+struct NumberName
+{
+    const char* Name;
+    SkinInput Input;
+};
+// The throughputs are their meters' positions, as the measurement core gives no more.
+constexpr NumberName NumberNames[] = {
+    {"cpu", I::CpuUsage},         {"memory", I::MemoryLoad},      {"swap", I::SwapLoad},
+    {"disk.read", I::DiskReadPos}, {"disk.write", I::DiskWritePos}, {"net.recv", I::NetRecvPos},
+    {"net.send", I::NetSendPos},   {"ping", I::PingTime},          {"temp", I::Temperature},
+    {"battery", I::BatteryPercent}, {"diskspace", I::DiskSpacePercent}, {"gpu.load", I::GpuLoad},
+    {"gpu.memory", I::GpuMemoryLoad}, {"gpu.temp", I::GpuTemperature}, {"fan", I::FanRpm}};
 
 } // namespace
 
@@ -109,4 +150,35 @@ QString SkinElementPrefix(const SkinElementRow& row)
 const char* SkinInputName(SkinInput input)
 {
     return InputNames[std::size_t(input)];
+}
+
+const char* SkinTextValueName(SkinTextValue value)
+{
+    return TextValueNames[std::size_t(value)];
+}
+
+std::optional<SkinTextValue> SkinTextValueNamed(const QString& name)
+{
+    for (std::size_t i = 0; i < SkinTextValueCount; ++i)
+        if (name.compare(QLatin1String(TextValueNames[i]), Qt::CaseInsensitive) == 0)
+            return SkinTextValue(i);
+    return std::nullopt;
+}
+
+std::optional<SkinInput> SkinTextNumberNamed(const QString& name)
+{
+    for (const NumberName& number : NumberNames)
+        if (name.compare(QLatin1String(number.Name), Qt::CaseInsensitive) == 0)
+            return number.Input;
+    return std::nullopt;
+}
+
+QStringList SkinTextNames()
+{
+    QStringList names;
+    for (const NumberName& number : NumberNames)
+        names << QString::fromLatin1(number.Name);
+    for (const char* name : TextValueNames)
+        names << QString::fromLatin1(name);
+    return names;
 }

@@ -4,7 +4,15 @@
 #include "skin/DeltaStrip.h"
 #include "skin/Mask8.h"
 
+#include <QString>
 #include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class SkinTypeface;
+enum class SkinInput : std::uint8_t;
+enum class SkinTextValue : std::uint8_t;
 
 // The parts of a loaded skin. Every field starts as the model reset leaves it.
 
@@ -58,6 +66,30 @@ struct TSkinGraph
     int Deep = 32;
 };
 
+// A line of text in a box, bound to a value by name: a number through the format, or a string.
+struct TSkinText
+{
+    enum class Alignment : std::uint8_t
+    {
+        Left,
+        Center,
+        Right
+    };
+    bool Enabled = false;
+    QString Value;                       // the value's name, as the skin gives it
+    std::optional<SkinInput> Number;     // the value, when it names a number
+    std::optional<SkinTextValue> String; // or a string; neither for an unknown name
+    int X = 0;
+    int Y = 0;
+    int W = 0;
+    int H = 0;
+    int Size = 12; // pixels
+    SkinColor Color = 0xFFFFFF;
+    Alignment Align = Alignment::Left;
+    QString Format; // printf-like; empty for the value as it is
+    std::shared_ptr<const SkinTypeface> Face;
+};
+
 // Indexes of the element arrays; the meter order is also that of MeterPositions.
 enum SkinMeter
 {
@@ -72,6 +104,10 @@ enum SkinMeter
     MeterTMP, // processor temperature, over the range the options set
     MeterBAT, // battery charge
     MeterDSK, // disk space in use
+    MeterGPU, // the chosen graphics processor's load
+    MeterGPUMEM,
+    MeterGPUTMP, // its temperature, over the temperature range of the options
+    MeterFAN,    // the chosen fan, over its range
     MeterCount
 };
 enum SkinLamp
@@ -99,6 +135,10 @@ enum SkinReadoutIndex
     ReadoutTMP,
     ReadoutBAT,
     ReadoutDSK,
+    ReadoutGPU,
+    ReadoutGPUMEM,
+    ReadoutGPUTMP,
+    ReadoutFAN, // revolutions per minute
     ReadoutCount
 };
 enum SkinGraphIndex
@@ -112,8 +152,11 @@ enum SkinGraphIndex
     GraphNetO,
     GraphTemp,
     GraphBatt,
+    GraphGpu,
+    GraphGpuMem,
     GraphCount
 };
+constexpr int TextCount = 8;
 
 // One display mode of a skin. Only the full mode's graphs are ever read.
 struct TSkinModeRecord
@@ -132,6 +175,10 @@ struct TSkinModeRecord
     int FloatPosX = 0;
     int FloatPosY = 0;
     std::array<TSkinGraph, GraphCount> Graphs;
+    std::array<TSkinText, TextCount> Texts;
+    // What a text shows for a value that is missing.
+    static constexpr const char* DefaultMissingText = "--";
+    QString MissingText = QString::fromLatin1(DefaultMissingText);
     // The brightness, in percent, that an element keeps while its input is missing (a sensor
     // the machine does not have); its read-outs show dashes instead.
     static constexpr int DefaultMissingDim = 40;

@@ -3,6 +3,7 @@
 #include "skin/SkinDraw.h"
 #include "skin/SkinElements.h"
 #include "skin/SkinSystem.h"
+#include "skin/SkinText.h"
 
 #include <QString>
 #include <algorithm>
@@ -130,6 +131,18 @@ std::int64_t InputNumber(const SkinRenderInputs& in, SkinInput input, const TSki
         return lamp(in.BatteryCharging);
     case SkinInput::DiskSpacePercent:
         return in.DiskSpacePercent;
+    case SkinInput::GpuLoad:
+        return in.GpuLoad;
+    case SkinInput::GpuMemoryLoad:
+        return in.GpuMemoryLoad;
+    case SkinInput::GpuTempPos:
+        return in.GpuTempPos;
+    case SkinInput::GpuTemperature:
+        return in.GpuTemperature;
+    case SkinInput::FanPos:
+        return in.FanPos;
+    case SkinInput::FanRpm:
+        return in.FanRpm;
     default:
         return 0;
     }
@@ -150,6 +163,18 @@ bool InputMissing(const SkinRenderInputs& in, SkinInput input)
         return in.BatteryPercent < 0;
     case SkinInput::DiskSpacePercent:
         return in.DiskSpacePercent < 0;
+    case SkinInput::GpuLoad:
+    case SkinInput::GpuHistory:
+        return in.GpuLoad < 0;
+    case SkinInput::GpuMemoryLoad:
+    case SkinInput::GpuMemHistory:
+        return in.GpuMemoryLoad < 0;
+    case SkinInput::GpuTempPos:
+    case SkinInput::GpuTemperature:
+        return in.GpuTemperature < 0 || in.GpuTempPos < 0;
+    case SkinInput::FanPos:
+    case SkinInput::FanRpm:
+        return in.FanRpm < 0 || in.FanPos < 0;
     default:
         return false;
     }
@@ -176,6 +201,10 @@ const std::vector<int>& SkinInputHistory(const SkinRenderInputs& in, SkinInput i
         return in.TempHistory;
     case SkinInput::BatteryHistory:
         return in.BatteryHistory;
+    case SkinInput::GpuHistory:
+        return in.GpuHistory;
+    case SkinInput::GpuMemHistory:
+        return in.GpuMemHistory;
     default:
         return Entry(in.CpuHistory, 0, "CpuHistory");
     }
@@ -291,20 +320,28 @@ void TSkinRenderer::PlanFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
                 meter ? m_nextPositions[index] : (missing ? 0 : InputNumber(in, row->Input, r));
             const std::int64_t frame = MeterFrame(e, value);
             m_ops.push_back({meter ? FrameOp::Meter : FrameOp::Lamp, index, false, missing, value,
-                             frame, ElementArea(e, frame, size)});
+                             frame, ElementArea(e, frame, size), {}});
             break;
         }
         case SkinElementKind::Readout: {
             const std::int64_t value = InputNumber(in, row->Input, r);
             m_ops.push_back({FrameOp::Readout, index, false, missing, value, value,
-                             ReadoutArea(r.Font, r.Readouts[index], size)});
+                             ReadoutArea(r.Font, r.Readouts[index], size), {}});
             break;
         }
         case SkinElementKind::Graph:
             if (in.FullMode)
                 m_ops.push_back({FrameOp::Graph, index, false, missing, 0,
-                                 std::int64_t(in.HistoryStamp), GraphArea(r.Graphs[index], size)});
+                                 std::int64_t(in.HistoryStamp), GraphArea(r.Graphs[index], size), {}});
             break;
+        case SkinElementKind::Text: {
+            // A skin without texts plans and draws exactly the frames it did before they came.
+            const TSkinText& text = r.Texts[index];
+            if (text.Enabled)
+                m_ops.push_back({FrameOp::Text, index, false, false, 0, 0,
+                                 SkinTextArea(text, size), TextLine(r, text, in)});
+            break;
+        }
         }
     }
 }
@@ -320,7 +357,7 @@ void TSkinRenderer::MarkRedraws()
         const FrameOp* old = sameOps ? &before[i] : nullptr;
         const bool stamped = op.What == FrameOp::Graph && op.Key != 0;
         op.Redraw = !old || old->Key != op.Key || old->Missing != op.Missing ||
-                    old->Area != op.Area ||
+                    old->Area != op.Area || old->Line != op.Line ||
                     (op.What == FrameOp::Graph && !stamped);
         if (!op.Redraw)
             continue;
@@ -387,5 +424,35 @@ void TSkinRenderer::DrawOp(const TSkinModeRecord& r, const SkinRenderInputs& in,
         }
         break;
     }
+    case FrameOp::Text:
+        DrawSkinText(r.Texts[op.Index], op.Line, surface);
+        break;
     }
+}
+
+QString TSkinRenderer::TextLine(const TSkinModeRecord& mode, const TSkinText& text,
+                                const SkinRenderInputs& in)
+{
+    SkinTextInput value;
+    if (text.Number) {
+        const SkinInput input = *text.Number;
+        const std::int64_t number = InputNumber(in, input, mode);
+        // A ping without a reply has its number only so that the read-outs show it.
+        if (InputMissing(in, input) || number < 0 ||
+            (input == SkinInput::PingTime && number >= SkinRenderInputs::NoPingReply))
+            return mode.MissingText;
+        value = double(number);
+    } else if (text.String) {
+        const QString& string = in.Texts[std::size_t(*text.String)];
+        if (string.isEmpty())
+            return mode.MissingText;
+        value = string;
+    } else {
+        return mode.MissingText;
+    }
+    if (text.Format.isEmpty())
+        return FormatSkinText(QStringLiteral("%s"), value).value_or(QString());
+    // A format the validator would refuse shows the value as it is.
+    return FormatSkinText(text.Format, value)
+        .value_or(FormatSkinText(QStringLiteral("%s"), value).value_or(QString()));
 }

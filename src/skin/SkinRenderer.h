@@ -7,6 +7,7 @@
 #include "skin/SkinModel.h"
 
 #include <QRect>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <stdexcept>
@@ -33,7 +34,8 @@ struct SkinRenderInputs
     bool NetSendActive = false;
     bool NetActive = false;
     int PingLevel = 0;
-    int PingTime = 0; // milliseconds; 888888 when there was no reply
+    static constexpr int NoPingReply = 888888;
+    int PingTime = 0; // milliseconds; NoPingReply when there was no reply
     bool Pinging = false;
     int DiskReadPos = 0;
     int DiskWritePos = 0;
@@ -58,6 +60,17 @@ struct SkinRenderInputs
     int DiskSpacePercent = NoSensorValue;
     std::vector<int> TempHistory;     // temperature positions
     std::vector<int> BatteryHistory;
+    // The chosen graphics processor and fan, NoSensorValue where there is none (or it sleeps).
+    int GpuLoad = NoSensorValue;        // percent
+    int GpuMemoryLoad = NoSensorValue;  // percent of its memory in use
+    int GpuTemperature = NoSensorValue; // whole °C
+    int GpuTempPos = NoSensorValue;     // 0..100 over the temperature range of the options
+    int FanRpm = NoSensorValue;
+    int FanPos = NoSensorValue;         // 0..100 over the fan's range
+    std::vector<int> GpuHistory;        // load
+    std::vector<int> GpuMemHistory;
+    // The values only shown as text, by SkinTextValue; an empty one is missing.
+    std::array<QString, SkinTextValueCount> Texts;
     bool NTMultiCPU = false;
     bool LinearOFF = false;
     // Changes whenever any history changes (a graph step, a skin load). While it stays the
@@ -105,6 +118,11 @@ public:
     // CPU, MEM, SWP, RES, DRM, DWM, NInM, NOutM, TMP, BAT, DSK, shared by both modes.
     std::array<int, MeterCount> MeterPositions{};
 
+    // The line a text element shows for the inputs: its value through its format, or the
+    // mode's missing mark.
+    static QString TextLine(const TSkinModeRecord& mode, const TSkinText& text,
+                            const SkinRenderInputs& in);
+
 private:
     // One drawing step of a frame, in drawing order: what it shows and where it may draw.
     struct FrameOp
@@ -114,7 +132,8 @@ private:
             Meter,
             Lamp,
             Readout,
-            Graph
+            Graph,
+            Text
         };
         Kind What = Meter;
         std::uint8_t Index = 0;
@@ -123,6 +142,7 @@ private:
         std::int64_t Value = 0; // the position, the lamp's position or the number
         std::int64_t Key = 0;   // equal keys draw equal pixels: frame, number or history stamp
         QRect Area;             // cut to the surface; empty when it draws nothing there
+        QString Line;           // a text's line; equal lines draw equal pixels
     };
     // The frame on the surface, as far as drawing the next one needs it.
     struct ShownFrame

@@ -1,9 +1,12 @@
 #include "skin/SkinSystem.h"
 
 #include "platform/FileRead.h"
+#include "platform/FontFiles.h"
 #include "platform/ProfileIni.h"
 #include "skin/SkinElements.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinText.h"
+#include "skin/SkinTypeface.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -152,7 +155,11 @@ public:
             ReadSkinInteger(m_ini, s, "MissingDim", TSkinModeRecord::DefaultMissingDim), 0, 100);
         ReadFont(mode.Font, s);
 
-        for (SkinStage stage : {SkinStage::Base, SkinStage::Throughput, SkinStage::Sensor}) {
+        const QString missingText = m_ini.ReadString(s, "MissingText");
+        mode.MissingText = missingText.isEmpty() ? QString::fromLatin1(TSkinModeRecord::DefaultMissingText)
+                                                 : missingText;
+        for (SkinStage stage :
+             {SkinStage::Base, SkinStage::Throughput, SkinStage::Sensor, SkinStage::Machine}) {
             if (stage == SkinStage::Throughput && !full)
                 ReadFloat(mode, s);
             for (const SkinElementRow& row : SkinElements()) {
@@ -278,7 +285,65 @@ private:
         case SkinElementKind::Graph:
             ReadGraph(mode.Graphs[row.Index], s, prefix);
             break;
+        case SkinElementKind::Text:
+            ReadText(mode.Texts[row.Index], s, prefix);
+            break;
         }
+    }
+
+    void ReadText(TSkinText& t, const QString& s, const QString& prefix)
+    {
+        t.Value = m_ini.ReadString(s, prefix).trimmed();
+        t.Enabled = !t.Value.isEmpty();
+        if (!t.Enabled)
+            return;
+        t.Number = SkinTextNumberNamed(t.Value);
+        t.String = SkinTextValueNamed(t.Value);
+        t.X = ReadSkinInteger(m_ini, s, prefix + "X", 0);
+        t.Y = ReadSkinInteger(m_ini, s, prefix + "Y", 0);
+        t.W = ReadSkinInteger(m_ini, s, prefix + "W", 0);
+        t.H = ReadSkinInteger(m_ini, s, prefix + "H", 0);
+        t.Size = std::clamp(ReadSkinInteger(m_ini, s, prefix + "Size", t.Size), SkinTypeface::MinSize,
+                            SkinTypeface::MaxSize);
+        const QString color = m_ini.ReadString(s, prefix + "Color");
+        if (!color.isEmpty())
+            ParseSkinColor(color, t.Color);
+        t.Align = SkinTextAlignment(m_ini.ReadString(s, prefix + "Align"))
+                      .value_or(TSkinText::Alignment::Left);
+        t.Format = m_ini.ReadString(s, prefix + "Format");
+        t.Face = Typeface(m_ini.ReadString(s, prefix + "Font").trimmed());
+    }
+
+    // The font a text names: a font file in the skin's folder, held to the limits of outside
+    // input, or a family of the system's, which falls back to its default font. Each file is
+    // read once for the whole skin.
+    std::shared_ptr<const SkinTypeface> Typeface(const QString& value)
+    {
+        const bool own = IsFontFileName(value);
+        const QString file = own ? ResolveImageFile(m_folder, value) : SystemFontFile(value);
+        if (own && file.isEmpty())
+            throw SkinLimitError(value + QStringLiteral(": font file not found"));
+        if (file.isEmpty())
+            return nullptr;
+        if (const auto known = m_faces.find(file); known != m_faces.end())
+            return known->second;
+        const qint64 limit = own ? SkinTypeface::MaxFileSize : SkinTypeface::MaxSystemFileSize;
+        std::shared_ptr<const SkinTypeface> face;
+        if (m_depth == SkinCheck::Headers) {
+            // The quick check of the skin list only looks at the size.
+            if (QFileInfo(file).size() > limit)
+                throw SkinLimitError(file + QStringLiteral(" is larger than ") + ByteCountText(limit));
+        } else {
+            const FileRead read = ReadFileUpTo(file, limit);
+            if (read.Status == FileRead::Result::TooLarge)
+                throw SkinLimitError(file + QStringLiteral(" is larger than ") + ByteCountText(limit));
+            face = read.Status == FileRead::Result::Read ? SkinTypeface::FromBytes(read.Bytes) : nullptr;
+            if (!face && own)
+                throw SkinLimitError(file + QStringLiteral(" is no font"));
+            AddMemory(read.Bytes.size());
+        }
+        m_faces.emplace(file, face);
+        return face;
     }
 
     // A meter reads its frame count from the file, a lamp has a fixed one.
@@ -381,7 +446,28 @@ private:
     };
     std::map<QByteArray, Decoded> m_decoded;
     std::map<std::tuple<QByteArray, int, int>, DeltaStrip> m_strips;
+    std::map<QString, std::shared_ptr<const SkinTypeface>> m_faces;
 };
+
+bool TSkinSystem::IsFontFileName(const QString& value)
+{
+    static const QStringList endings = {".ttf", ".otf", ".ttc", ".otc", ".pfb", ".pfa"};
+    return std::any_of(endings.begin(), endings.end(), [&](const QString& ending) {
+        return value.endsWith(ending, Qt::CaseInsensitive);
+    });
+}
+
+std::optional<TSkinText::Alignment> TSkinSystem::SkinTextAlignment(const QString& value)
+{
+    const QString v = value.trimmed().toLower();
+    if (v.isEmpty() || v == u"left")
+        return TSkinText::Alignment::Left;
+    if (v == u"center" || v == u"centre")
+        return TSkinText::Alignment::Center;
+    if (v == u"right")
+        return TSkinText::Alignment::Right;
+    return std::nullopt;
+}
 
 bool TSkinSystem::ParseSkinColor(const QString& text, SkinColor& color)
 {
@@ -511,6 +597,42 @@ QString Fault(const QString& section, const QString& key, const QString& value, 
     return QStringLiteral("[%1] %2=%3: %4").arg(section, key, value, why);
 }
 
+// The keys of the texts of a mode, but for their fonts, which are checked as they are read.
+std::optional<QString> FindTextFault(const ProfileIni& ini, const QString& section)
+{
+    for (const SkinElementRow& row : SkinElements()) {
+        if (row.Kind != SkinElementKind::Text)
+            continue;
+        const QString p = SkinElementPrefix(row);
+        const QString name = ini.ReadString(section, p).trimmed();
+        if (name.isEmpty())
+            continue;
+        const std::optional<SkinInput> number = SkinTextNumberNamed(name);
+        if (!number && !SkinTextValueNamed(name))
+            return Fault(section, p, name, "no such value");
+        const QString color = ini.ReadString(section, p + "Color");
+        SkinColor parsed;
+        if (!color.isEmpty() && !TSkinSystem::ParseSkinColor(color, parsed))
+            return Fault(section, p + "Color", color, "not a colour \"#RRGGBB\"");
+        const QString align = ini.ReadString(section, p + "Align");
+        if (!TSkinSystem::SkinTextAlignment(align))
+            return Fault(section, p + "Align", align, "not left, center or right");
+        const QString sizeText = ini.ReadString(section, p + "Size");
+        const int size = ReadSkinInteger(ini, section, p + "Size", 12);
+        if (size < SkinTypeface::MinSize || size > SkinTypeface::MaxSize)
+            return Fault(section, p + "Size", sizeText,
+                         QStringLiteral("size outside %1..%2")
+                             .arg(SkinTypeface::MinSize)
+                             .arg(SkinTypeface::MaxSize));
+        const QString format = ini.ReadString(section, p + "Format");
+        const SkinTextInput sample = number ? SkinTextInput(0.0) : SkinTextInput(QString());
+        if (!format.isEmpty() && !FormatSkinText(format, sample))
+            return Fault(section, p + "Format", format,
+                         number ? "not a format of a number" : "not a format of a string");
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 bool TSkinSystem::ValidateSkin(const QString& path, SkinPlatform platform)
@@ -587,6 +709,9 @@ std::optional<QString> TSkinSystem::FindSkinFault(const ProfileIni& ini, const Q
             return Fault(section, "MissingDim", ini.ReadString(section, "MissingDim"),
                          "brightness outside 0..100");
     }
+    for (const QString& section : {CompactName, FullName})
+        if (std::optional<QString> fault = FindTextFault(ini, section))
+            return fault;
     for (const SkinElementRow& row : SkinElements()) {
         if (row.Kind != SkinElementKind::Graph)
             continue;

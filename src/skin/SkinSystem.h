@@ -63,6 +63,10 @@ public:
 
     // "#RRGGBB", either case; anything else is false and black.
     static bool ParseSkinColor(const QString& text, SkinColor& color);
+    // A text's font key names a file of the skin's folder (by its ending) rather than a family.
+    static bool IsFontFileName(const QString& value);
+    // "left" (or nothing), "center" or "centre", "right", either case; none for anything else.
+    static std::optional<TSkinText::Alignment> SkinTextAlignment(const QString& value);
     // The definition file's folder + its base name + "/".
     static QString SkinImageFolder(const QString& definitionPath);
     // The file an image key names, with Windows separators turned round and letter case

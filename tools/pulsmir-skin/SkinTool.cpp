@@ -144,6 +144,30 @@ const std::map<QString, Setter>& InputSetters()
          [](SkinRenderInputs& in, qint64 v) {
              in.DiskSpacePercent = int(v);
          }},
+        {"GpuLoad",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.GpuLoad = int(v);
+         }},
+        {"GpuMemoryLoad",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.GpuMemoryLoad = int(v);
+         }},
+        {"GpuTemperature",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.GpuTemperature = int(v);
+         }},
+        {"GpuTempPos",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.GpuTempPos = int(v);
+         }},
+        {"FanRpm",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.FanRpm = int(v);
+         }},
+        {"FanPos",
+         [](SkinRenderInputs& in, qint64 v) {
+             in.FanPos = int(v);
+         }},
     };
     return setters;
 }
@@ -272,12 +296,18 @@ int Region(const QString& path, const QCommandLineParser& parser, QTextStream& o
 }
 
 // Fills the inputs from --set and --history; false (with a message) for an unknown name or a
-// value that is not a number.
+// value that is not a number where a number is meant.
 bool FillInputs(const QCommandLineParser& parser, const TSkinSystem& skin, SkinRenderInputs& in,
                 QTextStream& err)
 {
     for (const QString& assignment : parser.values("set")) {
         const QString name = assignment.section('=', 0, 0);
+        // A value shown only as text takes any string.
+        if (const std::optional<SkinTextValue> text = SkinTextValueNamed(name);
+            text && assignment.contains('=')) {
+            in.Texts[std::size_t(*text)] = assignment.section('=', 1);
+            continue;
+        }
         const auto setter = InputSetters().find(name);
         const std::optional<qint64> value = ParseNumber(assignment.section('=', 1));
         if (setter == InputSetters().end() || !assignment.contains('=') || !value) {

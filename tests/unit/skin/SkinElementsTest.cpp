@@ -19,6 +19,8 @@ int ReadX(const TSkinSystem& skin, const SkinElementRow& row)
         return skin.Compact.Readouts[i].X;
     case SkinElementKind::Graph:
         return skin.Full.Graphs[i].X;
+    case SkinElementKind::Text:
+        return skin.Compact.Texts[i].X;
     }
     return -1;
 }
@@ -37,16 +39,19 @@ TEST(SkinElements, EveryRowIsReadAndCheckedByItsPrefix)
         const bool graph = row.Kind == SkinElementKind::Graph;
         const QByteArray mode =
             QByteArray(graph ? "[Pulsmir2_SkinL]" : "[Pulsmir2_SkinS]") + "\nEnable=1\nBg=bg.png\n";
+        const bool text = row.Kind == SkinElementKind::Text;
         const QByteArray keys = row.Kind == SkinElementKind::Readout ? p + "ValSW=1\n" + p + "ValX=7\n"
                                 : graph ? p + "SW=1\n" + p + "X=7\n" + p + "Color=#010203\n"
+                                : text  ? p + "=gpu.name\n" + p + "X=7\n"
                                         : p + "=e.png\n" + p + "X=7\n";
         skin.Ini(identity + mode + keys);
         TSkinSystem model;
         ASSERT_TRUE(model.LoadSkin(skin.IniPath())) << p.constData();
         EXPECT_EQ(ReadX(model, row), 7) << p.constData();
 
-        const QByteArray broken = graph                                        ? p + "SW=1\n"
+        const QByteArray broken = graph                                  ? p + "SW=1\n"
                                   : row.Kind == SkinElementKind::Readout ? QByteArray()
+                                  : text                                 ? p + "=gone\n"
                                                                          : p + "=gone.png\n";
         if (broken.isEmpty())
             continue;
@@ -62,7 +67,8 @@ TEST(SkinElements, EveryElementOfTheModelHasOneRowAndADrawingPlace)
     std::vector<int> ranks;
     for (const SkinElementRow* row : SkinElementsByDrawRank())
         ranks.push_back(row->DrawRank);
-    EXPECT_EQ(ranks.size(), std::size_t(MeterCount) + LampCount + ReadoutCount + GraphCount);
+    EXPECT_EQ(ranks.size(),
+              std::size_t(MeterCount) + LampCount + ReadoutCount + GraphCount + TextCount);
     for (std::size_t i = 0; i < ranks.size(); ++i)
         EXPECT_EQ(ranks[i], int(i));
     EXPECT_STREQ(SkinElementOf(SkinElementKind::Lamp, LampBATCHG).Prefix, "BATCHG");

@@ -155,7 +155,7 @@ TEST(SkinTool, UnknownNamesAndBadUsageExitWithTwo)
                               "-o",     folder.File("x.png")};
     EXPECT_EQ(RunTool(base + QStringList{"--set", "CpuLoad=5"}).code, 2);
     EXPECT_EQ(RunTool(base + QStringList{"--set", "CpuUsage=abc"}).code, 2);
-    EXPECT_EQ(RunTool(base + QStringList{"--history", "GpuHistory=1,2"}).code, 2);
+    EXPECT_EQ(RunTool(base + QStringList{"--history", "VramHistory=1,2"}).code, 2);
     EXPECT_EQ(RunTool(base + QStringList{"--history", "MemHistory=1,x"}).code, 2);
     EXPECT_EQ(RunTool(base + QStringList{"--frames", "0"}).code, 2);
     EXPECT_EQ(RunTool(base + QStringList{"--bogus"}).code, 2);
