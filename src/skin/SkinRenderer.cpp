@@ -169,11 +169,13 @@ bool InputMissing(const SkinRenderInputs& in, SkinInput input)
     case SkinInput::GpuMemoryLoad:
     case SkinInput::GpuMemHistory:
         return in.GpuMemoryLoad < 0;
-    case SkinInput::GpuTempPos:
     case SkinInput::GpuTemperature:
+        return in.GpuTemperature < 0;
+    case SkinInput::GpuTempPos:
         return in.GpuTemperature < 0 || in.GpuTempPos < 0;
-    case SkinInput::FanPos:
     case SkinInput::FanRpm:
+        return in.FanRpm < 0;
+    case SkinInput::FanPos:
         return in.FanRpm < 0 || in.FanPos < 0;
     default:
         return false;

@@ -208,3 +208,41 @@ TEST(SensorElements, ASkinChoosesHowDimAMissingOneIs)
     EXPECT_EQ(TSkinSystem::FindSkinFault(f.skin.IniPath(), SkinPlatform::NT),
               "[Pulsmir2_SkinS] MissingDim=101: brightness outside 0..100");
 }
+
+TEST(SensorElements, GraphicsProcessorAndFanDrawTheirValuesOrShowAsMissing)
+{
+    SensorSkin f;
+    f.Write();
+    f.skin.Ini(Identity + "[Pulsmir2_SkinL]\nEnable=1\nBg=bg.png\nFont=font.png\n"
+                          "GPU=meter.png\nGPUX=0\nGPUY=0\nGPUFrames=10\n"
+                          "FAN=meter.png\nFANX=2\nFANY=0\nFANFrames=10\n"
+                          "GPUTMPValSW=1\nGPUTMPValX=10\nGPUTMPValY=0\nGPUTMPValB=3\n"
+                          "GpuMemGrpSW=1\nGpuMemGrpX=0\nGpuMemGrpY=20\nGpuMemGrpW=20\n"
+                          "GpuMemGrpH=10\nGpuMemGrpType=2\nGpuMemGrpDeep=20\nGpuMemGrpColor=#ff0000\n");
+    TSkinSystem skin;
+    ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
+    TSkinRenderer renderer;
+    SkinRenderInputs in;
+    in.FullMode = true;
+    in.GpuLoad = 55;
+    in.GpuMemoryLoad = 30;
+    in.GpuTemperature = 48;
+    in.FanRpm = 900;
+    in.FanPos = 100;
+    in.GpuMemHistory.assign(20, 50);
+    Bitmap24 surface(60, 40);
+    renderer.RenderSkin(skin, in, surface);
+    EXPECT_EQ(surface.Pixel(0, 0), SkinColor(1 + 55 * 9 / 100));
+    EXPECT_EQ(surface.Pixel(2, 0), SkinColor(10));
+    EXPECT_EQ(int(surface.Pixel(13, 0)) - 0x100, 4); // " 48"
+    EXPECT_EQ(surface.Pixel(5, 29), MakeSkinColor(255, 0, 0));
+
+    // A card asleep and a fan gone: dimmed meters at 0, dashes, a dimmed graph box.
+    in.GpuLoad = in.GpuMemoryLoad = in.GpuTemperature = in.FanRpm = in.FanPos =
+        SkinRenderInputs::NoSensorValue;
+    renderer.RenderSkin(skin, in, surface);
+    EXPECT_EQ(surface.Pixel(0, 0), 0u);
+    EXPECT_EQ(surface.Pixel(2, 0), 0u);
+    EXPECT_EQ(int(surface.Pixel(13, 1)) - 0x100, TSkinFont::FillerGlyph);
+    EXPECT_EQ(surface.Pixel(5, 25), 0x060606u);
+}
