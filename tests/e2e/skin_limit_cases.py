@@ -47,6 +47,14 @@ def add_skin(folder, name, picture, mask=False):
     return path
 
 
+def add_text_skin(folder, name, font):
+    """A skin whose one text names the font file font.ttf of its folder; font(path) makes it."""
+    path = add_skin(folder, name, png(40, 20, lambda y: b"\x20\x30\x40" * 40))
+    font(os.path.join(folder.file("Skin"), name, "font.ttf"))
+    with open(path, "a", encoding="utf-8") as handle:
+        handle.write("Text1=host\r\nText1W=40\r\nText1H=20\r\nText1Font=font.ttf\r\n")
+
+
 def drawing(desktop, window):
     """Whether the window draws frames (at 20 samples a second, its graphs move on each). A
     frozen window draws none; a loaded machine may draw only a few, so a few are enough."""
@@ -122,4 +130,30 @@ def pipes_and_huge_files_do_not_hold_up_the_start(desktop, folder):
     with open(f"/proc/{program.process.pid}/status") as handle:
         peak = next(int(line.split()[1]) for line in handle if line.startswith("VmHWM:"))
     expect(peak < 100 << 10, f"{peak >> 10} MiB at the most")
+    expect(program.terminate() == 0, "exit")
+
+
+def hostile_fonts_keep_the_current_skin_drawing(desktop, folder):
+    # A skin's font file is outside input: over the size limit (sparse, so it costs nothing
+    # here), no font at all, or a named pipe that would block whoever opened it.
+    install_skin(folder)
+    def write(size, garbage=False):
+        def make(path):
+            with open(path, "wb") as handle:
+                handle.write(os.urandom(size)) if garbage else handle.truncate(size)
+        return make
+    add_text_skin(folder, "HugeFont", write(5 << 20))
+    add_text_skin(folder, "GarbageFont", write(4096, garbage=True))
+    add_text_skin(folder, "PipeFont", os.mkfifo)
+    program = start(desktop, folder, CurrentSkinName="Golden", SkinMode=1, PerfRate=4)
+    folder.wait_for_log("Pulsmir Local Talk : Listening Started")
+    window = the_window(desktop)
+    shown = window_geometry(desktop, window)
+    for name in ("HugeFont", "GarbageFont", "PipeFont"):
+        send(f"SELECTSKIN:{name}.ini".encode())
+        folder.wait_for_log(f'  Skin Change to "{name}"')
+        expect(window_geometry(desktop, window) == shown, f"the window changed for {name}")
+        expect(drawing(desktop, window), f"no frames after {name}")
+    expect(not any("Loaded...Complete" in line and "Golden" not in line
+                   for line in folder.log_lines()), "a skin with a hostile font loaded")
     expect(program.terminate() == 0, "exit")
