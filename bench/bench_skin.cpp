@@ -152,6 +152,45 @@ void BM_RenderSkinFull320x240JaggedGraphsPartial(benchmark::State& state)
 }
 BENCHMARK(BM_RenderSkinFull320x240JaggedGraphsPartial)->Repetitions(5)->ReportAggregatesOnly(true);
 
+// The first shipped skin, the one a fresh install shows, in the running monitor's frames: the
+// processor and memory move every frame, a graph step comes every 10th.
+void RenderShippedSkin(benchmark::State& state, bool full)
+{
+    TSkinSystem skin;
+    if (!skin.LoadSkin(QStringLiteral(PULSMIR_DATA_DIR "/Skin/AnalogMeter2.ini"))) {
+        state.SkipWithError("the shipped skin does not load");
+        return;
+    }
+    SkinRenderInputs in;
+    in.FullMode = full;
+    const std::vector<int> history = SmoothHistory();
+    in.CpuHistory = {history};
+    in.MemHistory = in.SwapHistory = in.DiskReadHistory = in.DiskWriteHistory = history;
+    in.NetRecvHistory = in.NetSendHistory = history;
+    Bitmap24 surface = skin.Mode(full).Background;
+    TSkinRenderer renderer;
+    int frame = 0;
+    for (auto _ : state) {
+        in.CpuUsage[0] = std::uint32_t(frame * 7 % 101);
+        in.MemoryLoad = frame * 13 % 101;
+        in.HistoryStamp = std::uint64_t(frame / 10 + 1);
+        benchmark::DoNotOptimize(renderer.RenderSkin(skin, in, surface).data());
+        ++frame;
+    }
+}
+
+void BM_RenderShippedSkinCompact(benchmark::State& state)
+{
+    RenderShippedSkin(state, false);
+}
+BENCHMARK(BM_RenderShippedSkinCompact)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_RenderShippedSkinFull(benchmark::State& state)
+{
+    RenderShippedSkin(state, true);
+}
+BENCHMARK(BM_RenderShippedSkinFull)->Repetitions(5)->ReportAggregatesOnly(true);
+
 void BM_MemcpySurface320x240(benchmark::State& state)
 {
     Bitmap24 from = Background();

@@ -122,13 +122,26 @@ std::array<int, GraphCount> HistoryDepths(const TSkinSystem& skin)
     return depths;
 }
 
-bool ShowsSensors(const TSkinSystem& skin)
+namespace {
+
+// Whether either mode shows an element of one of the inputs, or a text of one of the values.
+bool ShowsAny(const TSkinSystem& skin, std::initializer_list<SkinInput> inputs,
+              std::initializer_list<SkinTextValue> texts)
 {
-    for (const SkinElementRow& row : SkinElements()) {
-        if (row.Stage != SkinStage::Sensor)
-            continue;
-        for (const TSkinModeRecord* mode : {&skin.Compact, &skin.Full}) {
+    const auto named = [](const auto& list, const auto& value) {
+        return value && std::find(list.begin(), list.end(), *value) != list.end();
+    };
+    for (const TSkinModeRecord* mode : {&skin.Compact, &skin.Full}) {
+        for (const SkinElementRow& row : SkinElements()) {
             const std::size_t i = std::size_t(row.Index);
+            if (row.Kind == SkinElementKind::Text) {
+                const TSkinText& text = mode->Texts[i];
+                if (text.Enabled && (named(inputs, text.Number) || named(texts, text.String)))
+                    return true;
+                continue;
+            }
+            if (!named(inputs, std::optional<SkinInput>(row.Input)))
+                continue;
             const bool shown = row.Kind == SkinElementKind::Meter     ? mode->Meters[i].Enabled
                                : row.Kind == SkinElementKind::Lamp    ? mode->Lamps[i].Enabled
                                : row.Kind == SkinElementKind::Readout ? mode->Readouts[i].Enabled
@@ -138,6 +151,39 @@ bool ShowsSensors(const TSkinSystem& skin)
         }
     }
     return false;
+}
+
+} // namespace
+
+bool ShowsSensors(const TSkinSystem& skin)
+{
+    using I = SkinInput;
+    return ShowsAny(skin,
+                    {I::TempPos, I::Temperature, I::TempAlarm, I::TempHistory, I::BatteryPercent,
+                     I::BatteryCharging, I::BatteryHistory, I::DiskSpacePercent},
+                    {SkinTextValue::TempName, SkinTextValue::BatteryState});
+}
+
+bool ShowsGpu(const TSkinSystem& skin)
+{
+    using I = SkinInput;
+    return ShowsAny(skin,
+                    {I::GpuLoad, I::GpuMemoryLoad, I::GpuTempPos, I::GpuTemperature, I::GpuHistory,
+                     I::GpuMemHistory},
+                    {SkinTextValue::GpuName});
+}
+
+bool ShowsFan(const TSkinSystem& skin)
+{
+    return ShowsAny(skin, {SkinInput::FanPos, SkinInput::FanRpm}, {});
+}
+
+bool ShowsProcesses(const TSkinSystem& skin)
+{
+    using T = SkinTextValue;
+    return ShowsAny(skin, {},
+                    {T::Proc1Name, T::Proc2Name, T::Proc3Name, T::Proc4Name, T::Proc5Name,
+                     T::Proc1Share, T::Proc2Share, T::Proc3Share, T::Proc4Share, T::Proc5Share});
 }
 
 QStringList SkinInformationLines(const TSkinSystem& skin, const TMRes& texts)

@@ -78,9 +78,14 @@ bool FixUpFullMode(bool fullMode, const TSkinSystem& skin);
 // battery): the full mode's depth of each graph that is shown, 32 for the others.
 std::array<int, GraphCount> HistoryDepths(const TSkinSystem& skin);
 
-// Whether either mode shows a temperature, battery or disk-space element; the sensors are read
-// only for a skin that shows them.
+// Whether either mode shows a temperature, battery or disk-space element or text; the sensors
+// are read only for a skin that shows them.
 bool ShowsSensors(const TSkinSystem& skin);
+// The same for the graphics processor (its load, memory, temperature or name), the fan, and
+// the busiest processes.
+bool ShowsGpu(const TSkinSystem& skin);
+bool ShowsFan(const TSkinSystem& skin);
+bool ShowsProcesses(const TSkinSystem& skin);
 
 // Lines 1 to 12 of the skin information memo: identity, memory used and what the skin supports,
 // the support lines worded by the language table.

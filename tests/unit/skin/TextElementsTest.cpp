@@ -1,6 +1,7 @@
 // Text elements: their formats, their frames (exact, one per alignment), their redrawing and
 // the checks of their keys and fonts.
 #include "pulsmir-skin/SkinTool.h"
+#include "skin/SkinCatalogue.h"
 #include "skin/SkinRenderer.h"
 #include "skin/SkinSystem.h"
 #include "skin/SkinText.h"
@@ -137,4 +138,21 @@ TEST(TextElements, KeysAndFontsAreCheckedByOneRuleForLoaderAndValidator)
         TSkinSystem skin;
         EXPECT_FALSE(skin.LoadSkin(f.Write(keys))) << file;
     }
+}
+
+TEST(TextElements, ASkinAsksForTheReadingsItsElementsAndTextsShow)
+{
+    TextSkin f;
+    TSkinSystem skin;
+    const auto shows = [&](const QByteArray& keys) {
+        EXPECT_TRUE(skin.LoadSkin(f.Write(keys))) << keys.constData();
+        return std::array{ShowsSensors(skin), ShowsGpu(skin), ShowsFan(skin), ShowsProcesses(skin)};
+    };
+    using A = std::array<bool, 4>;
+    EXPECT_EQ(shows("Text1=host\n"), (A{false, false, false, false}));
+    EXPECT_EQ(shows("Text1=temp\n"), (A{true, false, false, false}));
+    EXPECT_EQ(shows("Text8=gpu.name\n"), (A{false, true, false, false}));
+    EXPECT_EQ(shows("Text2=fan\n"), (A{false, false, true, false}));
+    EXPECT_EQ(shows("Text3=proc3.share\n"), (A{false, false, false, true}));
+    EXPECT_EQ(shows("GPUTMPValSW=1\n"), (A{false, true, false, false}));
 }
