@@ -133,20 +133,11 @@ bool ShowsAny(const TSkinSystem& skin, std::initializer_list<SkinInput> inputs,
     };
     for (const TSkinModeRecord* mode : {&skin.Compact, &skin.Full}) {
         for (const SkinElementRow& row : SkinElements()) {
-            const std::size_t i = std::size_t(row.Index);
-            if (row.Kind == SkinElementKind::Text) {
-                const TSkinText& text = mode->Texts[i];
-                if (text.Enabled && (named(inputs, text.Number) || named(texts, text.String)))
-                    return true;
+            if (!SkinElementEnabled(*mode, row))
                 continue;
-            }
-            if (!named(inputs, std::optional<SkinInput>(row.Input)))
-                continue;
-            const bool shown = row.Kind == SkinElementKind::Meter     ? mode->Meters[i].Enabled
-                               : row.Kind == SkinElementKind::Lamp    ? mode->Lamps[i].Enabled
-                               : row.Kind == SkinElementKind::Readout ? mode->Readouts[i].Enabled
-                                                                      : mode->Graphs[i].Enabled;
-            if (shown)
+            if (row.Kind != SkinElementKind::Text ? named(inputs, std::optional(row.Input))
+                                                  : named(inputs, mode->Texts[row.Index].Number) ||
+                                                        named(texts, mode->Texts[row.Index].String))
                 return true;
         }
     }

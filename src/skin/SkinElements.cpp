@@ -147,6 +147,24 @@ QString SkinElementPrefix(const SkinElementRow& row)
     return QString::fromLatin1(row.Prefix);
 }
 
+bool SkinElementEnabled(const TSkinModeRecord& mode, const SkinElementRow& row)
+{
+    const std::size_t i = std::size_t(row.Index);
+    switch (row.Kind) {
+    case K::Meter:
+        return mode.Meters[i].Enabled;
+    case K::Lamp:
+        return mode.Lamps[i].Enabled;
+    case K::Readout:
+        return mode.Readouts[i].Enabled;
+    case K::Graph:
+        return mode.Graphs[i].Enabled;
+    case K::Text:
+        return mode.Texts[i].Enabled;
+    }
+    return false;
+}
+
 const char* SkinInputName(SkinInput input)
 {
     return InputNames[std::size_t(input)];

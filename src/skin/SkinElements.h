@@ -128,6 +128,8 @@ std::span<const SkinElementRow* const> SkinElementsByDrawRank();
 const SkinElementRow& SkinElementOf(SkinElementKind kind, int index);
 
 QString SkinElementPrefix(const SkinElementRow& row);
+// The mode defines the element of that row (its picture exists, its switch is on, ...).
+bool SkinElementEnabled(const TSkinModeRecord& mode, const SkinElementRow& row);
 // The input's name, as the skin tool takes it.
 const char* SkinInputName(SkinInput input);
 

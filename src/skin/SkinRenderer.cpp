@@ -311,6 +311,10 @@ void TSkinRenderer::PlanFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
 
     m_ops.clear();
     for (const SkinElementRow* row : SkinElementsByDrawRank()) {
+        // The elements that came with the graphics processor and the texts are planned only
+        // where the skin has them, so a skin without them draws its frames at the same cost.
+        if (row->Stage == SkinStage::Machine && !SkinElementEnabled(r, *row))
+            continue;
         const auto index = std::uint8_t(row->Index);
         const bool missing = InputMissing(in, row->Input);
         switch (row->Kind) {
@@ -337,11 +341,9 @@ void TSkinRenderer::PlanFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
                                  std::int64_t(in.HistoryStamp), GraphArea(r.Graphs[index], size), {}});
             break;
         case SkinElementKind::Text: {
-            // A skin without texts plans and draws exactly the frames it did before they came.
             const TSkinText& text = r.Texts[index];
-            if (text.Enabled)
-                m_ops.push_back({FrameOp::Text, index, false, false, 0, 0,
-                                 SkinTextArea(text, size), TextLine(r, text, in)});
+            m_ops.push_back({FrameOp::Text, index, false, false, 0, 0, SkinTextArea(text, size),
+                             TextLine(r, text, in)});
             break;
         }
         }
