@@ -24,6 +24,9 @@ void PlacePictures()
     // A ".prs" picture, and one in a folder of another letter case, as Windows skins name them.
     Scratch().Copy(QStringLiteral(PULSMIR_SOURCE_DIR "/data/rm3.prs"),
                    QStringLiteral("Skin/Fuzz/Parts/Meter.prs"));
+    // A font of the skin's own for its texts, where the system has one to copy.
+    Scratch().Copy(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"),
+                   QStringLiteral("Skin/Fuzz/sans.ttf"));
 }
 
 // Histories as long as each graph's depth, with values outside 0..100 among them.
@@ -63,6 +66,12 @@ SkinRenderInputs Inputs(const TSkinSystem& skin, bool full, int step)
     in.DiskWriteHistory = History(graphs[GraphDiskW], step);
     in.NetRecvHistory = History(graphs[GraphNetI], step);
     in.NetSendHistory = History(graphs[GraphNetO], step);
+    in.GpuLoad = in.GpuMemoryLoad = step == 0 ? SkinRenderInputs::NoSensorValue : 140;
+    in.GpuTemperature = in.GpuTempPos = in.FanRpm = in.FanPos = 50 * step - 10;
+    in.GpuHistory = History(graphs[GraphGpu], step);
+    in.GpuMemHistory = History(graphs[GraphGpuMem], step);
+    for (std::size_t i = 0; i < in.Texts.size(); ++i)
+        in.Texts[i] = step == 0 ? QString() : QStringLiteral("W\u00e9ird \U0001F600 text %1 %n %s").arg(i);
     in.HistoryStamp = std::uint64_t(step + 1);
     return in;
 }

@@ -152,6 +152,10 @@ def hostile_fonts_keep_the_current_skin_drawing(desktop, folder):
     for name in ("HugeFont", "GarbageFont", "PipeFont"):
         send(f"SELECTSKIN:{name}.ini".encode())
         folder.wait_for_log(f'  Skin Change to "{name}"')
+        if name == "GarbageFont":
+            # Listed (the list reads no font), it is refused when chosen, with a box.
+            folder.wait_for_log("Skin 'GarbageFont' not loaded")
+            desktop.answer_box("Pulsmir - Error")
         expect(window_geometry(desktop, window) == shown, f"the window changed for {name}")
         expect(drawing(desktop, window), f"no frames after {name}")
     expect(not any("Loaded...Complete" in line and "Golden" not in line
