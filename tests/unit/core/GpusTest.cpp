@@ -339,4 +339,12 @@ TEST(SensorSampler, CardsAndFansAreReadOnlyWhenAskedAndALostCardIsLoggedOnce)
     EXPECT_EQ(sampler.Latest().GpuAbsence, SensorAbsence::NoValue);
     EXPECT_EQ(log.Lines().filter("Sensor gone"),
               QStringList{"<WARNING>Sensor gone : graphics card (amdgpu/0000:0b:00.0 AMD 0x73bf)"});
+
+    // The options' survey lists every card and fan, whatever the choice reads.
+    std::optional<SensorSurvey> survey;
+    sampler.OnSurvey = [&](const SensorSurvey& s) { survey = s; };
+    sampler.RequestSurvey({});
+    ASSERT_TRUE(RunUntil([&] { return survey.has_value(); }, 10000));
+    EXPECT_EQ(survey->Gpus.size(), 1u);
+    EXPECT_EQ(survey->Fans.size(), 4u);
 }
