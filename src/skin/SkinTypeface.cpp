@@ -4,6 +4,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <vector>
 
 struct SkinTypeface::Library
 {
@@ -88,21 +89,30 @@ int SkinTypeface::Width(const QString& text, int size) const
 
 QString SkinTypeface::Elided(const QString& text, int size, int width) const
 {
-    if (Width(text, size) <= width)
+    if (!SetSize(size))
+        return text;
+    const QList<uint> chars = text.toUcs4();
+    std::vector<FT_Pos> advances;
+    advances.reserve(std::size_t(chars.size()));
+    FT_Pos total = 0;
+    for (char32_t c : chars) {
+        FT_Face face = m_library->Face;
+        advances.push_back(FT_Load_Char(face, c, LoadFlags) == 0 ? face->glyph->advance.x : 0);
+        total += advances.back();
+    }
+    if (Pixels(total) <= width)
         return text;
     const QString mark = FT_Get_Char_Index(m_library->Face, Ellipsis) != 0
                              ? QString::fromUcs4(&Ellipsis, 1)
                              : QStringLiteral("...");
-    QList<uint> chars = text.toUcs4();
-    while (!chars.isEmpty()) {
-        chars.removeLast();
-        const QString cut = QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData()),
-                                              chars.size()) +
-                            mark;
-        if (Width(cut, size) <= width)
-            return cut;
-    }
-    return Width(mark, size) <= width ? mark : QString();
+    const FT_Pos room = FT_Pos(width) * 64 - FT_Pos(Width(mark, size)) * 64;
+    // The longest start of the text that leaves room for the mark.
+    qsizetype kept = 0;
+    for (FT_Pos pen = 0; kept < chars.size() && pen + advances[std::size_t(kept)] <= room; ++kept)
+        pen += advances[std::size_t(kept)];
+    if (room < 0)
+        return {};
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData()), kept) + mark;
 }
 
 void SkinTypeface::Draw(const QString& text, int size, SkinColor color, int x, int baseline,
