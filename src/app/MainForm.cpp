@@ -8,6 +8,7 @@
 #include "app/ExitEvents.h"
 #include "app/FltCtrl.h"
 #include "app/LanguageSelection.h"
+#include "app/MachineInputs.h"
 #include "app/MainMenu.h"
 #include "app/RateSettings.h"
 #include "app/SettingsFile.h"

@@ -45,6 +45,7 @@ class TPopupBnrF;
 class TLocalTalkServer;
 class TDirectoryWatcher;
 class TSensorSampler;
+class TTextValueFeed;
 
 // The main window. It owns the program's objects for the whole run, runs the start-up sequence
 // when created and the shutdown sequence when closed, puts the settings into effect, samples
@@ -307,6 +308,7 @@ private:
     SensorReadings m_sensorValues; // what the tick shows
     std::uint64_t m_sensorGeneration = 0;
     std::unique_ptr<TProcessSampler> m_processes;
+    std::unique_ptr<TTextValueFeed> m_textValues;
     RepeatedFailure m_addinTypeFailure;
     TSkinSystem m_skin;
     TSkinRenderer m_renderer;

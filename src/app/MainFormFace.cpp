@@ -184,6 +184,8 @@ void TMainPForm::FillRenderInputs()
         CopyHistory(core.NetSendHistory.Data, in.NetSendHistory);
         CopyHistory(core.TempHistory.Data, in.TempHistory);
         CopyHistory(core.BatteryHistory.Data, in.BatteryHistory);
+        CopyHistory(core.GpuHistory.Data, in.GpuHistory);
+        CopyHistory(core.GpuMemHistory.Data, in.GpuMemHistory);
     }
 }
 
@@ -218,6 +220,8 @@ void TMainPForm::MainTimerTimer()
             TickSample sample = TickSample::Of(*m_core);
             sample.TempPos = TempPosition();
             sample.BatteryPercent = m_sensorValues.BatteryPercent.value_or(0);
+            sample.GpuLoad = std::max(m_inputs.GpuLoad, 0);
+            sample.GpuMemoryLoad = std::max(m_inputs.GpuMemoryLoad, 0);
             m_tick.ComputeDisplayValues(sample);
         } catch (const std::exception& e) {
             WriteDebugLog(

@@ -1,7 +1,8 @@
-// The main window's sensors: temperature, battery and disk space, read for a skin that shows
-// them and fed to the tick, the renderer and the status snapshot; and the busiest processes,
-// read while the status tip shows them.
+// The main window's sensors: temperature, battery, disk space, the graphics card and the fan,
+// read for a skin that shows them and fed to the tick, the renderer and the status snapshot;
+// and the busiest processes, read while the status tip or a text of the skin shows them.
 #include "app/MainForm.h"
+#include "app/MachineInputs.h"
 #include "core/PerfCore.h"
 #include "core/SensorSampler.h"
 #include "platform/linux/ProcProcesses.h"
@@ -33,16 +34,20 @@ void TMainPForm::ApplySensors()
 {
     // A skin without sensor elements costs nothing: no thread, no reads. The status snapshot
     // of a run without a window always has them.
-    if (m_runMode != RunMode::Headless && (!m_skinLoaded || !ShowsSensors(m_skin))) {
+    const bool headless = m_runMode == RunMode::Headless;
+    // Cards and fans are read for a skin that shows them, and for the status snapshot of a run
+    // without a window.
+    const bool gpus = headless || (m_skinLoaded && ShowsGpu(m_skin));
+    const bool fans = headless || (m_skinLoaded && ShowsFan(m_skin));
+    if (!headless && !gpus && !fans && (!m_skinLoaded || !ShowsSensors(m_skin))) {
         if (m_sensors)
             m_sensors->Stop();
         return;
     }
-    // Cards and fans are read for the status snapshot of a run without a window.
-    const bool headless = m_runMode == RunMode::Headless;
     Sensors().SetChoice({m_settings.TempSensor, DiskSpacePathOf(m_settings), m_settings.GpuId,
-                         m_settings.FanId, headless, headless});
+                         m_settings.FanId, gpus, fans});
     m_sensors->Start();
+    ApplyProcesses();
 }
 
 TSensorSampler& TMainPForm::Sensors()
@@ -66,7 +71,7 @@ TProcessSampler& TMainPForm::Processes()
 
 void TMainPForm::ApplyProcesses()
 {
-    if (m_stips && m_stips->isVisible())
+    if ((m_stips && m_stips->isVisible()) || (m_skinLoaded && ShowsProcesses(m_skin)))
         Processes().Start();
     else if (m_processes)
         m_processes->Stop();
@@ -110,4 +115,10 @@ void TMainPForm::FillSensorInputs()
     in.BatteryPercent = Whole(sensors.BatteryPercent);
     in.BatteryCharging = sensors.BatteryPercent && sensors.BatteryCharging;
     in.DiskSpacePercent = Whole(sensors.DiskUsedPercent);
+    FillGpuAndFanInputs(sensors, m_settings, in);
+    static const std::vector<ProcessShare> noProcesses;
+    if (!m_textValues)
+        m_textValues = std::make_unique<TTextValueFeed>();
+    m_textValues->Fill(sensors, m_processes ? m_processes->Latest() : noProcesses,
+                       m_skinLoaded && ShowsTextValue(m_skin, SkinTextValue::NetAddress), in);
 }

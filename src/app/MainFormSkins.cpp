@@ -53,6 +53,8 @@ void TMainPForm::ResizeHistories()
     core.NetSendHistory.Resize(depths[GraphNetO]);
     core.TempHistory.Resize(depths[GraphTemp]);
     core.BatteryHistory.Resize(depths[GraphBatt]);
+    core.GpuHistory.Resize(depths[GraphGpu]);
+    core.GpuMemHistory.Resize(depths[GraphGpuMem]);
     m_tick.ResetForSkin(core.CpuCount);
     WriteDebugLog(QStringLiteral("History Buffer Resize SUCCESSFUL"));
 }

@@ -16,7 +16,8 @@ TickHistories TickHistories::Of(TPerfCore& core)
 {
     return {&core.CpuHistory,      &core.MemHistory,       &core.SwapHistory,
             &core.DiskReadHistory, &core.DiskWriteHistory, &core.NetRecvHistory,
-            &core.NetSendHistory,  &core.TempHistory,      &core.BatteryHistory};
+            &core.NetSendHistory,  &core.TempHistory,      &core.BatteryHistory,
+            &core.GpuHistory,      &core.GpuMemHistory};
 }
 
 TSamplingTick::TSamplingTick() : m_logScale(BuildLogScaleTable())
@@ -46,7 +47,7 @@ void TSamplingTick::ResetForSkin(int cpuCount)
     CpuPeak.assign(static_cast<size_t>(std::max(cpuCount, 0)) + 1, 0);
     MemPeak = SwapPeak = 0;
     DiskReadPeak = DiskWritePeak = NetRecvPeak = NetSendPeak = 0;
-    TempPeak = BatteryPeak = 0;
+    TempPeak = BatteryPeak = GpuPeak = GpuMemPeak = 0;
     DiskAutoPeak = 1;
     NetAutoPeak = 1;
     if (DRange == AutomaticRange)
@@ -87,8 +88,12 @@ void TSamplingTick::ComputeDisplayValues(const TickSample& sample)
     MemPeak = std::max(MemPeak, sample.MemoryLoad);
     SwapPeak = std::max(SwapPeak, sample.SwapLoad);
     TempPeak = std::max(TempPeak, static_cast<std::uint32_t>(std::clamp(sample.TempPos, 0, 100)));
-    BatteryPeak =
-        std::max(BatteryPeak, static_cast<std::uint32_t>(std::clamp(sample.BatteryPercent, 0, 100)));
+    const auto percentPeak = [](std::uint32_t& peak, int percent) {
+        peak = std::max(peak, static_cast<std::uint32_t>(std::clamp(percent, 0, 100)));
+    };
+    percentPeak(BatteryPeak, sample.BatteryPercent);
+    percentPeak(GpuPeak, sample.GpuLoad);
+    percentPeak(GpuMemPeak, sample.GpuMemoryLoad);
 
     const auto speeds = [this](int range, std::int64_t& autoPeak, std::int64_t& fullScale,
                                std::uint64_t first, std::uint64_t second, int& firstPos,
@@ -144,6 +149,8 @@ void TSamplingTick::GraphStep(const TickHistories& histories)
     push(histories.NetSend, NetSendPeak);
     push(histories.Temp, TempPeak);
     push(histories.Battery, BatteryPeak);
+    push(histories.Gpu, GpuPeak);
+    push(histories.GpuMem, GpuMemPeak);
 
     // An automatic scale falls by a tenth per step until a faster rate raises it again.
     if (DRange == AutomaticRange)

@@ -21,6 +21,8 @@ struct TickSample
     // The sensors' display positions, 0..100; the core does not read them.
     int TempPos = 0;
     int BatteryPercent = 0;
+    int GpuLoad = 0;
+    int GpuMemoryLoad = 0;
 
     static TickSample Of(const TPerfCore& core);
 };
@@ -37,6 +39,8 @@ struct TickHistories
     TPerfHistory* NetSend = nullptr;
     TPerfHistory* Temp = nullptr;
     TPerfHistory* Battery = nullptr;
+    TPerfHistory* Gpu = nullptr;
+    TPerfHistory* GpuMem = nullptr;
 
     static TickHistories Of(TPerfCore& core);
 };
@@ -88,6 +92,8 @@ public:
     std::uint32_t NetSendPeak = 0;
     std::uint32_t TempPeak = 0;
     std::uint32_t BatteryPeak = 0;
+    std::uint32_t GpuPeak = 0;
+    std::uint32_t GpuMemPeak = 0;
     int DiskReadPos = 0;
     int DiskWritePos = 0;
     int NetRecvPos = 0;

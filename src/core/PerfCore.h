@@ -89,6 +89,8 @@ public:
     // beside the others, sized by the skin in the same way.
     TPerfHistory TempHistory;
     TPerfHistory BatteryHistory;
+    TPerfHistory GpuHistory;
+    TPerfHistory GpuMemHistory;
 
     bool StartMonitor();
     bool StopMonitor();

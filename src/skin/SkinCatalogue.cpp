@@ -177,6 +177,11 @@ bool ShowsProcesses(const TSkinSystem& skin)
                      T::Proc1Share, T::Proc2Share, T::Proc3Share, T::Proc4Share, T::Proc5Share});
 }
 
+bool ShowsTextValue(const TSkinSystem& skin, SkinTextValue value)
+{
+    return ShowsAny(skin, {}, {value});
+}
+
 QStringList SkinInformationLines(const TSkinSystem& skin, const TMRes& texts)
 {
     const auto pick = [&](bool on, const char* yes, const char* no) {

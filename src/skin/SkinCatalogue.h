@@ -86,6 +86,8 @@ bool ShowsSensors(const TSkinSystem& skin);
 bool ShowsGpu(const TSkinSystem& skin);
 bool ShowsFan(const TSkinSystem& skin);
 bool ShowsProcesses(const TSkinSystem& skin);
+// Whether either mode has a text of the value.
+bool ShowsTextValue(const TSkinSystem& skin, SkinTextValue value);
 
 // Lines 1 to 12 of the skin information memo: identity, memory used and what the skin supports,
 // the support lines worded by the language table.

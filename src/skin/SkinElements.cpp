@@ -69,6 +69,14 @@ constexpr SkinElementRow Rows[] = {
     {K::Text, 5, "Text6", S::Machine, 54, I::Text},
     {K::Text, 6, "Text7", S::Machine, 55, I::Text},
     {K::Text, 7, "Text8", S::Machine, 56, I::Text},
+    {K::Text, 8, "Text9", S::Machine, 57, I::Text},
+    {K::Text, 9, "Text10", S::Machine, 58, I::Text},
+    {K::Text, 10, "Text11", S::Machine, 59, I::Text},
+    {K::Text, 11, "Text12", S::Machine, 60, I::Text},
+    {K::Text, 12, "Text13", S::Machine, 61, I::Text},
+    {K::Text, 13, "Text14", S::Machine, 62, I::Text},
+    {K::Text, 14, "Text15", S::Machine, 63, I::Text},
+    {K::Text, 15, "Text16", S::Machine, 64, I::Text},
 };
 
 constexpr int CountOf(K kind)

@@ -156,7 +156,7 @@ enum SkinGraphIndex
     GraphGpuMem,
     GraphCount
 };
-constexpr int TextCount = 8;
+constexpr int TextCount = 16;
 
 // One display mode of a skin. Only the full mode's graphs are ever read.
 struct TSkinModeRecord

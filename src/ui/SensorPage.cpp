@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QSignalBlocker>
+#include <cmath>
 
 namespace {
 
@@ -19,7 +20,37 @@ const ControlText Texts[] = {
     {"TempRangeTo", "C0593", nullptr},     {"TempAlarmLabel", "C0586", nullptr},
     {"TempAlarm", nullptr, "C0587"},       {"DiskSpaceLabel", "C0588", nullptr},
     {"DiskSpacePath", nullptr, "C0589"},   {"DiskSpaceBrowse", "C0590", nullptr},
+    {"GpuLabel", "C0570", nullptr},        {"GpuSelect", nullptr, "C0571"},
+    {"FanLabel", "C0572", nullptr},        {"FanSelect", nullptr, "C0573"},
+    {"FanMaxLabel", "C0574", nullptr},     {"FanMaxRpm", nullptr, "C0575"},
 };
+
+// Fills a choice of the automatic entry, then every item the system offers, then the one the
+// settings name when the system does not offer it now (an unplugged disk, a card taken out),
+// which stays chosen until changed.
+struct Choice
+{
+    QString Label;
+    QString Id;
+};
+
+void FillChoice(QComboBox* select, const QString& automatic, const std::vector<Choice>& offered,
+                const QString& chosenId, const QString& missingMark)
+{
+    const QSignalBlocker quiet(select);
+    select->clear();
+    select->addItem(automatic, QString());
+    for (const Choice& choice : offered)
+        select->addItem(choice.Label, choice.Id);
+    int index = chosenId.isEmpty() ? 0 : select->findData(chosenId);
+    if (index < 0) {
+        select->addItem(missingMark.isEmpty() ? chosenId
+                                              : chosenId + QStringLiteral(" (") + missingMark + u')',
+                        chosenId);
+        index = select->count() - 1;
+    }
+    select->setCurrentIndex(index);
+}
 
 } // namespace
 
@@ -33,6 +64,11 @@ TSensorPage::TSensorPage(SensorSurvey survey, QWidget* parent)
     FillSensorChoices();
     connect(m_form->TempSensorSelect, &QComboBox::currentIndexChanged, this,
             [this] { m_chosenId = m_form->TempSensorSelect->currentData().toString(); });
+    connect(m_form->GpuSelect, &QComboBox::currentIndexChanged, this,
+            [this] { m_chosenGpu = m_form->GpuSelect->currentData().toString(); });
+    connect(m_form->FanSelect, &QComboBox::currentIndexChanged, this,
+            [this] { m_chosenFan = m_form->FanSelect->currentData().toString(); });
+    m_form->FanMaxRpm->setRange(0, MaxFanMaxRpm);
     connect(m_form->TempRangeLow, &QSpinBox::valueChanged, this,
             [this] { KeepRangeOrdered(true); });
     connect(m_form->TempRangeHigh, &QSpinBox::valueChanged, this,
@@ -64,7 +100,10 @@ void TSensorPage::ApplyTexts(const TMRes& res)
 void TSensorPage::Load(const TSettings& settings)
 {
     m_chosenId = settings.TempSensor;
+    m_chosenGpu = settings.GpuId;
+    m_chosenFan = settings.FanId;
     FillSensorChoices();
+    m_form->FanMaxRpm->setValue(settings.FanMaxRpm);
     m_form->TempRangeLow->setValue(settings.TempRangeLow);
     m_form->TempRangeHigh->setValue(settings.TempRangeHigh);
     m_form->TempAlarm->setValue(settings.TempAlarm);
@@ -75,6 +114,9 @@ void TSensorPage::Load(const TSettings& settings)
 void TSensorPage::Save(TSettings& settings) const
 {
     settings.TempSensor = m_chosenId;
+    settings.GpuId = m_chosenGpu;
+    settings.FanId = m_chosenFan;
+    settings.FanMaxRpm = m_form->FanMaxRpm->value();
     settings.TempRangeLow = m_form->TempRangeLow->value();
     settings.TempRangeHigh = std::max(m_form->TempRangeHigh->value(), settings.TempRangeLow + 1);
     settings.TempAlarm = m_form->TempAlarm->value();
@@ -104,38 +146,60 @@ void TSensorPage::ShowSurvey(const SensorSurvey& survey)
 
 void TSensorPage::FillSensorChoices()
 {
-    QComboBox* select = m_form->TempSensorSelect;
-    const QSignalBlocker quiet(select);
-    select->clear();
     const QLocale locale;
+    const QString missing =
+        m_survey.Done ? SensorAbsenceText(SensorAbsence::NotFound, m_res) : QString();
+    const QString automaticWord = TextOr(m_res, "C0582", QStringLiteral("Automatic"));
+    // "Automatic (k10temp Tctl: 57.5 °C)": the choice that follows the hardware.
+    const auto automatic = [&](const std::optional<QString>& now) {
+        return now ? automaticWord + QStringLiteral(" (") + *now + u')' : automaticWord;
+    };
+
     const auto withValue = [&](const SensorSurvey::Sensor& s) {
         return s.Info.Label() + QStringLiteral(": ") +
                (s.Celsius ? CelsiusText(*s.Celsius, locale)
                           : SensorAbsenceText(SensorAbsence::NoValue, m_res));
     };
-    // "Automatic (k10temp Tctl: 57.5 °C)": the choice that follows the hardware.
     std::vector<TemperatureSensorInfo> offered;
-    for (const SensorSurvey::Sensor& s : m_survey.Sensors)
+    std::vector<Choice> sensors;
+    for (const SensorSurvey::Sensor& s : m_survey.Sensors) {
         offered.push_back(s.Info);
-    QString automatic = TextOr(m_res, "C0582", QStringLiteral("Automatic"));
+        sensors.push_back({withValue(s), s.Info.Id});
+    }
+    std::optional<QString> automaticSensor;
     if (const auto sensor = AutomaticTemperatureSensor(offered))
         for (const SensorSurvey::Sensor& s : m_survey.Sensors)
             if (s.Info.Id == sensor->Id)
-                automatic += QStringLiteral(" (") + withValue(s) + u')';
-    select->addItem(automatic, QString());
-    for (const SensorSurvey::Sensor& s : m_survey.Sensors)
-        select->addItem(withValue(s), s.Info.Id);
-    int index = m_chosenId.isEmpty() ? 0 : select->findData(m_chosenId);
-    if (index < 0) {
-        // A sensor that is not there now (an unplugged disk) stays chosen until changed.
-        QString text = m_chosenId;
-        if (m_survey.Done)
-            text += QStringLiteral(" (") + SensorAbsenceText(SensorAbsence::NotFound, m_res) + u')';
-        select->addItem(text, m_chosenId);
-        index = select->count() - 1;
-    }
-    select->setCurrentIndex(index);
+                automaticSensor = withValue(s);
+    FillChoice(m_form->TempSensorSelect, automatic(automaticSensor), sensors, m_chosenId, missing);
     m_form->NoSensorLabel->setVisible(m_survey.Done && m_survey.Sensors.empty());
+
+    // "amdgpu/0000:03:00.0 AMD 0x73bf: 37 %", or asleep.
+    const auto gpuText = [&](const GpuReading& gpu) {
+        QString value = gpu.Asleep ? TextOr(m_res, "C0576", QStringLiteral("asleep"))
+                        : gpu.LoadPercent ? locale.toString(std::lround(*gpu.LoadPercent)) + " %"
+                                          : SensorAbsenceText(SensorAbsence::NoValue, m_res);
+        return gpu.Label() + QStringLiteral(": ") + value;
+    };
+    std::vector<Choice> gpus;
+    for (const GpuReading& gpu : m_survey.Gpus)
+        gpus.push_back({gpuText(gpu), gpu.Id});
+    const std::optional<GpuReading> busiest = ChosenGpu(m_survey.Gpus, QString());
+    FillChoice(m_form->GpuSelect, automatic(busiest ? std::optional(gpuText(*busiest)) : std::nullopt),
+               gpus, m_chosenGpu, missing);
+
+    const auto fanText = [&](const FanReading& fan) {
+        return fan.Label + QStringLiteral(": ") +
+               (fan.Rpm ? locale.toString(std::lround(*fan.Rpm)) + QStringLiteral(" rpm")
+                        : SensorAbsenceText(SensorAbsence::NoValue, m_res));
+    };
+    std::vector<Choice> fans;
+    for (const FanReading& fan : m_survey.Fans)
+        fans.push_back({fanText(fan), fan.Id});
+    const std::optional<FanReading> processorFan = AutomaticFan(m_survey.Fans);
+    FillChoice(m_form->FanSelect,
+               automatic(processorFan ? std::optional(fanText(*processorFan)) : std::nullopt), fans,
+               m_chosenFan, missing);
 }
 
 void TSensorPage::AskSurvey()

@@ -13,7 +13,8 @@ class SensorPage;
 }
 
 // The options page of the sensors: which temperature sensor, the range the temperature meter
-// spans and its alarm level, and the file system whose space is shown. Each sensor is offered
+// spans and its alarm level, the file system whose space is shown, the graphics card and the
+// fan, and the speed the fan's meter spans. Each sensor is offered
 // with its value, a chosen one that is gone is marked so, and a disk-space path that cannot be
 // read is warned about. What it shows comes from surveys taken off the window's thread.
 class TSensorPage : public QWidget
@@ -44,5 +45,8 @@ private:
     std::unique_ptr<Ui::SensorPage> m_form;
     SensorSurvey m_survey;
     const TMRes* m_res = nullptr;
-    QString m_chosenId; // kept as chosen even while the system does not offer it
+    // Kept as chosen even while the system does not offer them.
+    QString m_chosenId;
+    QString m_chosenGpu;
+    QString m_chosenFan;
 };

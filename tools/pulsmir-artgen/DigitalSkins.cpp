@@ -1,11 +1,14 @@
 // "Pulsmir Flat Digital": flat panels, segmented bar meters, annunciator lamps and filled
 // graphs. "Pulsmir Sensor Deck": the same panel for temperature, battery and disk space.
 // "Pulsmir Mini Strip": one light, rectangular strip without any mask colour.
+// "Pulsmir Machine Deck": the processor beside the graphics processor, temperatures, a fan and
+// the five busiest processes as text.
 #include "SkinWriter.h"
 #include "Skins.h"
 
 #include <QPainterPath>
 #include <cmath>
+#include <tuple>
 
 using namespace art;
 
@@ -317,6 +320,115 @@ void WriteSensorMode(SkinWriter& skin, bool full)
     WriteFlatPanel(skin, full, layout);
 }
 
+// The whole machine: bars with read-outs (the fan's in revolutions per minute), the hot lamp and
+// the disk lamps, the full view's two graphs, then the host, the card's name and the five
+// busiest processes as lines of text.
+void WriteMachineMode(SkinWriter& skin, bool full)
+{
+    using namespace flat;
+    struct Row
+    {
+        QString prefix, label;
+        QColor colour;
+        QString speedKey;
+        QString unit;
+        int cells;
+    };
+    std::vector<Row> rows = {{"CPU", "CPU", Cyan, "CPUDownSpeed", "%", 3},
+                             {"MEM", "MEM", Green, "MEMSpeed", "%", 3},
+                             {"GPU", "GPU", Violet, "GPUSpeed", "%", 3},
+                             {"GPUMEM", "VRAM", Pink, "GPUMEMSpeed", "%", 3},
+                             {"GPUTMP", "GPU \u00b0C", Amber, "GPUTMPSpeed", "\u00b0C", 3},
+                             {"TMP", "CPU \u00b0C", Red.lighter(110), "TMPSpeed", "\u00b0C", 3},
+                             {"FAN", "FAN", Teal, "FANSpeed", "rpm", 4}};
+
+    const int w = full ? 322 : 268, barLeft = full ? 62 : 50, barWidth = full ? 184 : 136;
+    const QFont label = Font(Face::CondensedBold, 9);
+    int y = 9;
+    std::vector<QRect> bars;
+    for (std::size_t i = 0; i < rows.size(); ++i, y += 16)
+        bars.push_back(QRect(barLeft, y + 2, barWidth, 10));
+    const std::vector<Annunciator> lamps = {
+        {"TMPALM", "HOT", {QColor(), Red}}, {"DR", "RD", {QColor(), Green}},
+        {"DW", "WR", {QColor(), Red}}};
+    const QPoint lampsAt(w - 10 - 3 * (LampW + 2) + 2, y + 4);
+    y += full ? 22 : 6;
+    const QRect cpuGraph(10, y, 147, 30), gpuGraph(165, y, 147, 30);
+    if (full)
+        y += 40;
+    const int listTop = y + (full ? 16 : 2), lineH = 13, names = full ? 220 : 176;
+    const int h = listTop + 5 * lineH + 8 + (full ? 0 : 14);
+
+    QImage base = Body(w, h);
+    AnnunciatorRow lampRow;
+    {
+        QPainter p(&base);
+        Smooth(p);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const int rowTop = bars[i].top() - 2;
+            Text(p, QRectF(10, rowTop, barLeft - 14, 14), Qt::AlignLeft | Qt::AlignVCenter,
+                 rows[i].label, label, Label);
+            DrawBar(p, bars[i], rows[i].colour, 0);
+            Text(p, QRectF(barLeft + barWidth + 6 + rows[i].cells * CellW + 2, rowTop, 24, 14),
+                 Qt::AlignLeft | Qt::AlignVCenter, rows[i].unit, label, Label);
+        }
+        if (full) {
+            lampRow = DrawAnnunciatorRow(p, QPoint(10, bars.back().bottom() + 10), lamps, false);
+            for (const auto& [rect, name, colour] :
+                 {std::tuple{cpuGraph, QString("CPU"), Cyan}, {gpuGraph, QString("GPU"), Violet}}) {
+                p.setPen(Qt::NoPen);
+                p.setBrush(Panel);
+                p.drawRect(rect.adjusted(-1, -1, 1, 1));
+                Text(p, QRectF(rect.left() + 3, rect.top() + 1, 60, 10),
+                     Qt::AlignLeft | Qt::AlignTop, name, Font(Face::CondensedBold, 7),
+                     Mix(colour, Panel, 0.4));
+            }
+        }
+        // The list of processes sits on a panel of its own.
+        p.setPen(Qt::NoPen);
+        p.setBrush(Panel);
+        p.drawRoundedRect(QRectF(8, listTop - 3, w - 16, 5 * lineH + 6), 3, 3);
+        p.setPen(QPen(Rule, 1));
+        for (int k = 1; k < 5; ++k)
+            p.drawLine(QPointF(14, listTop + k * lineH + 0.5), QPointF(w - 14, listTop + k * lineH + 0.5));
+    }
+    skin.Mode(full);
+    skin.Background(CutOut(base, Back, Key), Key);
+    skin.Font(FlatStrip());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        skin.Meter(rows[i].prefix, bars[i].topLeft(), BarFramesOf(base, bars[i], rows[i].colour),
+                   rows[i].speedKey, 4);
+        skin.Readout(rows[i].prefix, QPoint(barLeft + barWidth + 6, bars[i].top() - 3),
+                     rows[i].cells, false);
+    }
+    if (full) {
+        WriteAnnunciators(skin, base, lampRow, lamps, false);
+        skin.Graph("CPUGrp", cpuGraph, 2, 101, Cyan);
+        skin.Graph("GpuGrp", gpuGraph, 2, 101, Violet);
+    }
+    const QString family = "DejaVu Sans Condensed";
+    int text = 1;
+    auto line = [&](const QString& value, QRect box, int size, QColor colour, const QString& align,
+                    const QString& format = {}) {
+        skin.Text(QString("Text%1").arg(text++), {value, box, family, size, colour, align, format});
+    };
+    if (full) {
+        line("host", QRect(10, listTop - 17, 150, 12), 10, Ink, "left");
+        line("gpu.name", QRect(160, listTop - 17, w - 170, 12), 10, Label, "right");
+    } else {
+        line("host", QRect(10, h - 15, 120, 11), 9, Label, "left");
+        line("gpu.name", QRect(130, h - 15, w - 140, 11), 9, Label, "right");
+    }
+    for (int k = 0; k < 5; ++k) {
+        const int top = listTop + k * lineH;
+        line(QString("proc%1.name").arg(k + 1), QRect(14, top, names - 14, lineH), 10,
+             k == 0 ? Ink : Mix(Ink, Label, 0.5), "left");
+        line(QString("proc%1.share").arg(k + 1), QRect(names, top, w - 14 - names, lineH), 10,
+             k == 0 ? Cyan : Label, "right");
+    }
+    skin.Floating(!full, -(w + 120), 0);
+}
+
 void DrawFlatBanner(const QString& path)
 {
     QImage banner = flat::Body(200, 40);
@@ -432,5 +544,16 @@ void WriteMiniSkin(const QString& skinFolder)
     skin.Floating(true, -(w + 120), 4);
     skin.Ini.Section("Pulsmir2_SkinL");
     skin.Ini.Set("Enable", 0);
+    skin.Finish();
+}
+
+void WriteMachineSkin(const QString& skinFolder)
+{
+    SkinWriter skin(skinFolder, "MachineDeck");
+    skin.Identity("Pulsmir Machine Deck: processor, memory, graphics processor, temperatures, a fan "
+                  "and the five busiest processes.",
+                  "Pulsmir Machine Deck");
+    WriteMachineMode(skin, false);
+    WriteMachineMode(skin, true);
     skin.Finish();
 }

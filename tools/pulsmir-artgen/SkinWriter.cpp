@@ -87,6 +87,21 @@ void SkinWriter::Graph(const QString& prefix, const QRect& rect, int type, int d
     Ini.Set(prefix + "Color", art::ColourText(colour));
 }
 
+void SkinWriter::Text(const QString& prefix, const TextLine& line)
+{
+    Ini.Set(prefix, line.value);
+    Ini.Set(prefix + "X", line.box.x());
+    Ini.Set(prefix + "Y", line.box.y());
+    Ini.Set(prefix + "W", line.box.width());
+    Ini.Set(prefix + "H", line.box.height());
+    Ini.Set(prefix + "Font", line.family);
+    Ini.Set(prefix + "Size", line.size);
+    Ini.Set(prefix + "Color", art::ColourText(line.colour));
+    Ini.Set(prefix + "Align", line.align);
+    if (!line.format.isEmpty())
+        Ini.Set(prefix + "Format", line.format);
+}
+
 void SkinWriter::Floating(bool on, int x, int y)
 {
     Ini.Set("FloatSW", on ? 1 : 0);

@@ -30,6 +30,18 @@ public:
     void Lamp(const QString& prefix, QPoint at, const std::vector<QImage>& frames);
     void Readout(const QString& prefix, QPoint at, int cells, bool zeroFill);
     void Graph(const QString& prefix, const QRect& rect, int type, int deep, QColor colour);
+    // A line of text in a box, in a family of the system's fonts, bound to a named value.
+    struct TextLine
+    {
+        QString value;
+        QRect box;
+        QString family;
+        int size;
+        QColor colour;
+        QString align; // "left", "center", "right"
+        QString format; // empty: the value as it is
+    };
+    void Text(const QString& prefix, const TextLine& line);
     void Floating(bool on, int x, int y);
 
     // Writes the definition file.

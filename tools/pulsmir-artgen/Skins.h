@@ -7,3 +7,4 @@ void WriteAnalogSkin(const QString& skinFolder);
 void WriteDigitalSkin(const QString& skinFolder);
 void WriteMiniSkin(const QString& skinFolder);
 void WriteSensorSkin(const QString& skinFolder);
+void WriteMachineSkin(const QString& skinFolder);

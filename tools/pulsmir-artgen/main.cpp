@@ -56,6 +56,7 @@ int main(int argc, char** argv)
         WriteDigitalSkin(target + "/Skin");
         WriteMiniSkin(target + "/Skin");
         WriteSensorSkin(target + "/Skin");
+        WriteMachineSkin(target + "/Skin");
         WritePictures(target);
         WriteTrayIcons(target + "/icons");
         WriteAppIcons(target + "/icons");

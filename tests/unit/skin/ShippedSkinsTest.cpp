@@ -32,6 +32,7 @@ const ShippedSkin Shipped[] = {
     {"FlatDigital", true, true},
     {"MiniStrip", true, false},
     {"SensorDeck", true, true},
+    {"MachineDeck", true, true},
 };
 
 struct Scene
@@ -99,7 +100,33 @@ const Scene Scenes[] = {
       "--history",
       "TempHistory=45,44,46,50,55,61,58,52,47,44,43,42,44,48",
       "--history",
-      "BatteryHistory=73,72,72,71,71,70,70,69,69,68"}},
+      "BatteryHistory=73,72,72,71,71,70,70,69,69,68",
+      "--set",
+      "GpuLoad=81",
+      "--set",
+      "GpuMemoryLoad=45",
+      "--set",
+      "GpuTemperature=66",
+      "--set",
+      "GpuTempPos=51",
+      "--set",
+      "FanRpm=1850",
+      "--set",
+      "FanPos=37",
+      "--history",
+      "GpuHistory=10,20,40,80,60,30,50,70,75,60",
+      "--set",
+      "host=workstation",
+      "--set",
+      "gpu.name=AMD Radeon RX 6600",
+      "--set",
+      "proc1.name=firefox",
+      "--set",
+      "proc1.share=23.4 %",
+      "--set",
+      "proc2.name=cc1plus",
+      "--set",
+      "proc2.share=12.0 %"}},
     // Meters still moving: three frames from 0 at the skins' own speeds.
     {"peak", {"--set",    "CpuUsage=100",
               "--set",    "MemoryLoad=100",
@@ -337,7 +364,7 @@ TEST(ShippedSkins, RendersEqualTheExpectedFrames)
             }
         }
     }
-    EXPECT_EQ(compared, 21);
+    EXPECT_EQ(compared, 27);
 }
 
 TEST(ShippedSkins, TheSensorSkinShowsEverySensorInBothModes)

@@ -21,6 +21,16 @@ SensorSurvey Sensors()
     survey.Sensors = {{{"k10temp/Tctl", "k10temp", "Tctl"}, 57.5},
                       {{"nvme/Composite", "nvme", "Composite"}, std::nullopt},
                       {{"thermal/acpitz", "thermal", "acpitz", true}, 40}};
+    GpuReading igpu, dgpu;
+    igpu.Id = "i915/0000:00:02.0";
+    igpu.Model = "Intel";
+    igpu.LoadPercent = 12;
+    dgpu.Id = "amdgpu/0000:03:00.0";
+    dgpu.Model = "AMD 0x73bf";
+    dgpu.Asleep = true;
+    survey.Gpus = {igpu, dgpu};
+    survey.Fans = {{"nct6775/SYSFAN", "nct6775 SYSFAN", 700, std::nullopt},
+                   {"nct6775/CPU FAN", "nct6775 CPU FAN", 1200, std::nullopt}};
     survey.Done = true;
     return survey;
 }
@@ -44,8 +54,18 @@ TEST(SensorPage, OffersTheAutomaticChoiceAndEverySensorWithItsValue)
     EXPECT_EQ(select->itemText(2), "nvme Composite: no value");
     EXPECT_EQ(select->itemText(3), QString::fromUtf8("thermal acpitz: 40.0 °C"));
     EXPECT_TRUE(Control<QLabel>(page, "NoSensorLabel")->isHidden());
+    // The cards and fans likewise: the automatic one named, a sleeping card as asleep.
+    auto* gpus = Control<QComboBox>(page, "GpuSelect");
+    ASSERT_EQ(gpus->count(), 3);
+    EXPECT_EQ(gpus->itemText(0), "Automatic (i915/0000:00:02.0 Intel: 12 %)");
+    EXPECT_EQ(gpus->itemText(2), "amdgpu/0000:03:00.0 AMD 0x73bf: asleep");
+    auto* fans = Control<QComboBox>(page, "FanSelect");
+    EXPECT_EQ(fans->itemText(0), "Automatic (nct6775 CPU FAN: 1200 rpm)");
 
     TSettings settings;
+    settings.GpuId = "nvidia/0000:01:00.0"; // taken out
+    settings.FanId = "nct6775/SYSFAN";
+    settings.FanMaxRpm = 2500;
     settings.TempSensor = "nvme/Composite";
     settings.TempRangeLow = 25;
     settings.TempRangeHigh = 95;
@@ -66,6 +86,10 @@ TEST(SensorPage, OffersTheAutomaticChoiceAndEverySensorWithItsValue)
     EXPECT_EQ(saved.TempRangeHigh, 95);
     EXPECT_EQ(saved.TempAlarm, 85);
     EXPECT_EQ(saved.DiskSpacePath, "/home/me/data");
+    EXPECT_EQ(gpus->currentText(), "nvidia/0000:01:00.0 (not found)");
+    EXPECT_EQ(saved.GpuId, "nvidia/0000:01:00.0");
+    EXPECT_EQ(saved.FanId, "nct6775/SYSFAN");
+    EXPECT_EQ(saved.FanMaxRpm, 2500);
 }
 
 TEST(SensorPage, MarksWhatIsGoneAndKeepsTheRangeOrdered)
