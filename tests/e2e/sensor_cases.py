@@ -35,8 +35,8 @@ def png_size(path):
     return struct.unpack(">II", header[16:24])
 
 
-def sensor_rects(ini_path, section):
-    """The rectangles the sensor elements of a mode draw in: (name, x, y, w, h)."""
+def sensor_rects(ini_path, section, meters=("tmp", "bat"), lamps=("tmpalm", "batchg"), texts=()):
+    """The rectangles the given elements of a mode draw in: (name, x, y, w, h)."""
     ini = configparser.ConfigParser(interpolation=None, strict=False)
     ini.optionxform = str.lower
     ini.read(ini_path, encoding="utf-8")
@@ -45,15 +45,18 @@ def sensor_rects(ini_path, section):
     glyph_w, glyph_h = png_size(os.path.join(folder, keys["font"]))
     glyph_w //= 11
     rects = []
-    for meter in ("tmp", "bat"):
+    for meter in meters:
         w, h = png_size(os.path.join(folder, keys[meter]))
         rects.append((meter, int(keys[meter + "x"]), int(keys[meter + "y"]), w,
                       h // int(keys[meter + "frames"])))
         rects.append((meter + " read-out", int(keys[meter + "valx"]), int(keys[meter + "valy"]),
                       int(keys[meter + "valb"]) * glyph_w, glyph_h))
-    for lamp in ("tmpalm", "batchg"):
+    for lamp in lamps:
         w, h = png_size(os.path.join(folder, keys[lamp]))
         rects.append((lamp, int(keys[lamp + "x"]), int(keys[lamp + "y"]), w, h // 2))
+    for text in texts:
+        rects.append((text, int(keys[text + "x"]), int(keys[text + "y"]), int(keys[text + "w"]),
+                      int(keys[text + "h"])))
     return rects
 
 
@@ -69,20 +72,8 @@ def render(folder, ini_path, sets, out):
     return lambda x, y: tuple(raw[(y * width + x) * 3:(y * width + x) * 3 + 3])
 
 
-def sensor_skin_draws_the_machines_sensors(desktop, folder):
-    """A charging AMD laptop at 57.5 °C with the alarm at 50: the live window's temperature and
-    battery elements equal the skin tool's render of the same values."""
-    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName=SKIN, SkinMode=0,
-                    TempAlarm=50, DiskSpacePath=folder.path)
-    program = Pulsmir(desktop, folder, env=machine_env("amd_laptop"))
-    folder.wait_for_log("Application Running...")
+def live_elements_equal(desktop, folder, program, expected, rects, what):
     windows = wait_until(lambda: main_windows(desktop), what="the main window")
-    ini_path = folder.file("Skin/SensorDeck.ini")
-    # 57.5 °C is 39 % of 30..100 °C and reads 58; 30 of 50 Wh charging; the alarm is lit.
-    expected = render(folder, ini_path, {"TempPos": 39, "Temperature": 58, "TempAlarm": 1,
-                                         "BatteryPercent": 60, "BatteryCharging": 1},
-                      os.path.join(folder.path, "expected.png"))
-    rects = sensor_rects(ini_path, "Pulsmir2_SkinS")
 
     def differences():
         x, y, w, h = window_geometry(desktop, windows[0])
@@ -93,12 +84,48 @@ def sensor_skin_draws_the_machines_sensors(desktop, folder):
 
     # The sampler reads once a second and the meters ease in; give them a few seconds.
     try:
-        wait_until(lambda: not differences(), timeout=15, interval=0.5,
-                   what="the sensor elements to show the fixture machine")
+        wait_until(lambda: not differences(), timeout=15, interval=0.5, what=what)
     finally:
         desktop.screenshot(os.path.join(folder.path, "screen.png"))
     expect(program.running(), "the program ended")
     program.terminate()
+
+
+def machine_skin_draws_the_cards_and_fans(desktop, folder):
+    """The AMD desktop's card (37 % busy, 2 of 16 GiB, 54 °C) and its board's second fan at
+    1032 of 2000 rpm: the live Machine Deck's card and fan elements and the card's name equal the
+    skin tool's render of the same values."""
+    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Pulsmir Machine Deck",
+                    SkinMode=0, FanId="nct6798/fan2", FanMaxRpm=2000)
+    program = Pulsmir(desktop, folder, env=machine_env("amd_desktop"))
+    folder.wait_for_log("Application Running...")
+    ini_path = folder.file("Skin/MachineDeck.ini")
+    # 54 °C is 34 % of 30..100 °C; 2 GiB of 16 GiB rounds to 13 %.
+    expected = render(folder, ini_path, {"GpuLoad": 37, "GpuMemoryLoad": 13, "GpuTemperature": 54,
+                                         "GpuTempPos": 34, "FanRpm": 1032, "FanPos": 52,
+                                         "gpu.name": "AMD 0x73bf"},
+                      os.path.join(folder.path, "expected.png"))
+    live_elements_equal(desktop, folder, program, expected,
+                        sensor_rects(ini_path, "Pulsmir2_SkinS", ("gpu", "gpumem", "gputmp", "fan"),
+                                     (), ("text2",)),
+                        "the card and fan elements to show the fixture machine")
+
+
+def sensor_skin_draws_the_machines_sensors(desktop, folder):
+    """A charging AMD laptop at 57.5 °C with the alarm at 50: the live window's temperature and
+    battery elements equal the skin tool's render of the same values."""
+    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName=SKIN, SkinMode=0,
+                    TempAlarm=50, DiskSpacePath=folder.path)
+    program = Pulsmir(desktop, folder, env=machine_env("amd_laptop"))
+    folder.wait_for_log("Application Running...")
+    ini_path = folder.file("Skin/SensorDeck.ini")
+    # 57.5 °C is 39 % of 30..100 °C and reads 58; 30 of 50 Wh charging; the alarm is lit.
+    expected = render(folder, ini_path, {"TempPos": 39, "Temperature": 58, "TempAlarm": 1,
+                                         "BatteryPercent": 60, "BatteryCharging": 1},
+                      os.path.join(folder.path, "expected.png"))
+    live_elements_equal(desktop, folder, program, expected,
+                        sensor_rects(ini_path, "Pulsmir2_SkinS"),
+                        "the sensor elements to show the fixture machine")
 
 
 def status_prints_a_line_per_sensor(desktop, folder):
