@@ -108,7 +108,8 @@ StatusWords StatusWordsOf(const TMRes& res)
         {&words.Network, "C0137"}, {&words.Ping, "C0138"},        {&words.Pinging, "C0139"},
         {&words.TimeOut, "C0140"}, {&words.Unavailable, "C0141"}, {&words.Temperature, "C0142"},
         {&words.Battery, "C0143"}, {&words.DiskSpace, "C0144"},   {&words.Used, "C0145"},
-        {&words.Process, "C0147"}};
+        {&words.Process, "C0147"}, {&words.Gpu, "C0148"},        {&words.Fan, "C0149"},
+        {&words.Asleep, "C0576"}};
     for (const auto& [word, code] : codes)
         *word = TextOr(&res, code, *word);
     words.Res = &res;

@@ -294,6 +294,11 @@ TEST(StatusSnapshot, WordedInTheOpenLanguage)
     values.Sensors.DiskUsedPercent = 40;
     values.Sensors.DiskPath = "/home/me";
     values.Sensors.TemperatureAbsence = SensorAbsence::NoDriver;
+    GpuReading asleep;
+    asleep.Id = "amdgpu/0000:01:00.0";
+    asleep.Asleep = true;
+    values.Sensors.Gpus = {asleep};
+    values.Sensors.Fan = FanReading{"thinkpad/fan1", "thinkpad fan1", 2000, std::nullopt};
     TMRes res(QStringLiteral(PULSMIR_DATA_DIR));
     // English words it as the program does without a language.
     ASSERT_TRUE(res.OpenLanguage(QStringLiteral("English")));
@@ -303,7 +308,7 @@ TEST(StatusSnapshot, WordedInTheOpenLanguage)
     const QString japanese = BuildStatusSnapshot(values, c, StatusWordsOf(res));
     for (const char* english : {"Snapshot", "MEM", "SWP", "DiskAccess", "Target Physical",
                                 "NetworkAccess", "Ping Response", "Time Out", "Disk Space", "used",
-                                "no sensor driver", "Process"})
+                                "no sensor driver", "Process", "Fan", "asleep"})
         EXPECT_FALSE(japanese.contains(QLatin1String(english)))
             << english << " in " << qPrintable(japanese);
     // The values and their layout stay.
