@@ -20,10 +20,12 @@ cut-outs made by the X11 shape (no compositing manager, as today on X11) against
 with transparent cut-outs (an ARGB window under xcompmgr, what a Wayland session's compositor
 gets), both at 20 samples a second in one run; installs xcompmgr when it is missing.
 --also-skin measures further skins in the same run (the sensor skin beside the default one);
---sysfs points the sensors at a fixture machine.
+--sysfs points the sensors at a fixture machine. --versus BIN measures instead the skin with
+another build (a baseline) in alternating rounds of the same run, and prints the ratio of the
+medians.
 Usage: bench/cpu_usage.py [--bin build/bin] [--seconds 60] [--threads] [--floor] [--compositing]
        [--frame-counter build/tests/pulsmir_frame_counter] [--load] [--also-skin NAME]
-       [--sysfs tests/fixtures/sys/amd_laptop]
+       [--sysfs tests/fixtures/sys/amd_laptop] [--versus OLD/build/bin [--rounds 3]]
 """
 
 import argparse
@@ -160,7 +162,8 @@ def main():
     parser.add_argument("--compositing", action="store_true",
                         help="shaped against transparent cut-outs, instead of conky")
     parser.add_argument("--rounds", type=int, default=3,
-                        help="with --compositing: alternating runs of each")
+                        help="with --compositing or --versus: alternating runs of each")
+    parser.add_argument("--versus", help="another build's bin folder to compare with")
     parser.add_argument("--load", action="store_true",
                         help="keep a processor meter moving, so pulsmir draws on every sample")
     parser.add_argument("--frame-counter", default=os.path.join(
@@ -178,6 +181,8 @@ def main():
     try:
         if args.compositing:
             compare_cut_outs(args)
+        elif args.versus:
+            compare_builds(args)
         else:
             compare_with_conky(args)
     finally:
@@ -235,6 +240,26 @@ def compare_cut_outs(args):
     if shaped[0] > 0 and shaped[2] > 0 and transparent[2] > 0:
         print(f"transparent / shaped CPU: {transparent[0] / shaped[0]:.2f}; per frame drawn: "
               f"{(transparent[0] / transparent[2]) / (shaped[0] / shaped[2]):.2f}")
+
+
+def compare_builds(args):
+    # Alternated as the cut-outs are, so that the machine's other work falls on both alike.
+    builds = {"this build": args.bin, "baseline": args.versus}
+    runs = {name: [] for name in builds}
+    with Desktop() as desktop:
+        for round_number in range(args.rounds):
+            order = list(builds) if round_number % 2 == 0 else list(reversed(builds))
+            for name in order:
+                runs[name].append(measure_skin(desktop, argparse.Namespace(**dict(
+                    vars(args), bin=builds[name])), args.skin))
+                share, rss, frames = runs[name][-1]
+                print(f"  {name}: {share:.2f} % of one core, {frames:.1f} frames a second, "
+                      f"{rss / 1024:.1f} MiB")
+    mine, base = (sorted(runs[name])[len(runs[name]) // 2] for name in builds)
+    if base[0] > 0:
+        print(f"{args.skin}: this build / baseline CPU at 20 samples/s: {mine[0] / base[0]:.2f} "
+              f"({mine[0]:.2f} % against {base[0]:.2f} % of one core); resident "
+              f"{mine[1] / 1024:.1f} against {base[1] / 1024:.1f} MiB")
 
 
 def compare_with_conky(args):

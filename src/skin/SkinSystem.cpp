@@ -320,6 +320,11 @@ private:
     std::shared_ptr<const SkinTypeface> Typeface(const QString& value)
     {
         const bool own = IsFontFileName(value);
+        // A family of the system's is looked up only for a skin that is loaded: the quick check
+        // of the skin list would start fontconfig, and hold its configuration and caches, in
+        // every run whatever skin it shows.
+        if (!own && m_depth == SkinCheck::Headers)
+            return nullptr;
         const QString file = own ? ResolveImageFile(m_folder, value) : SystemFontFile(value);
         if (own && file.isEmpty())
             throw SkinLimitError(value + QStringLiteral(": font file not found"));
