@@ -31,6 +31,10 @@ packages=(
   # screen cast (python3-gi) reaches the tests through PipeWire and GStreamer
   xfce4-panel xfwm4 mutter dbus-daemon dbus-x11 python3-dbus
   python3-gi pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base
+  # HTTP for the figures of other machines, and the real peers its tests fetch from: Debian's
+  # node exporter and Prometheus (started by the tests themselves, never as services), and
+  # openssl, which makes the TLS tests' certificates
+  libcurl4-openssl-dev prometheus-node-exporter prometheus openssl
   # ALSA utilities, iproute2 for network namespaces in tests
   alsa-utils iproute2
   # the system's ping tool, which pings stand on where no ICMP socket may be opened
@@ -76,5 +80,19 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
+# Packages with a daemon (the node exporter, Prometheus) must not start it: the tests start
+# their own in namespaces of their own. invoke-rc.d asks policy-rc.d, and 101 means "not now".
+policy=/usr/sbin/policy-rc.d
+own_policy=""
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" >/dev/null
+  $SUDO chmod 755 "$policy"
+  own_policy=1
+  trap '$SUDO rm -f "$policy"' EXIT
+fi
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ -n "$own_policy" ]; then
+  $SUDO rm -f "$policy"
+  trap - EXIT
+fi
 ensure_test_user

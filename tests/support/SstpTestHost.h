@@ -32,11 +32,14 @@ struct SstpHostReply
     // After the answer, this many bytes of filler, or -1 for filler without end: a hostile
     // host. It stops when the client goes.
     qint64 Filler = 0;
+    int DripMs = 0; // the filler a byte at a time, this long apart
+    // Right after the request: the connection is reset instead of answered.
+    bool Reset = false;
 };
 
 // A real SSTP host on 127.0.0.1, on a thread of its own, for one connection at a time: it reads
-// a request up to its empty line, answers as the test's responder says, and records every byte
-// each connection brought, in order.
+// a request up to its empty line (so it serves plain HTTP GETs too), answers as the test's
+// responder says, and records every byte each connection brought, in order.
 class SstpTestHost
 {
 public:
@@ -181,6 +184,11 @@ private:
             if (!ReadSome(connection, received, 10000) || Stopping())
                 return received;
         const SstpHostReply reply = m_responder(received);
+        if (reply.Reset) {
+            const linger abort{1, 0};
+            ::setsockopt(connection, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+            return received;
+        }
         if (reply.DelayMs > 0)
             WaitReadableFor(connection, received, reply.DelayMs);
         if (reply.Answer && !reply.Bytes.isEmpty())
@@ -190,7 +198,7 @@ private:
             SendAll(connection, reply.Later.constData(), reply.Later.size());
         }
         if (reply.Answer && reply.Filler != 0)
-            SendFiller(connection, reply.Filler);
+            SendFiller(connection, reply.Filler, reply.DripMs);
         if (reply.Answer && reply.Close)
             ::shutdown(connection, SHUT_WR);
         // Whatever the client still sends is recorded until it closes.
@@ -217,13 +225,19 @@ private:
         return true;
     }
 
-    void SendFiller(int connection, qint64 bytes)
+    void SendFiller(int connection, qint64 bytes, int dripMs)
     {
-        const QByteArray chunk(64 * 1024, 'x');
+        const QByteArray chunk(dripMs > 0 ? 1 : 64 * 1024, 'x');
         while (bytes != 0) {
             const qint64 now = bytes < 0 ? chunk.size() : std::min<qint64>(bytes, chunk.size());
             if (!SendAll(connection, chunk.constData(), now))
                 break;
+            if (dripMs > 0) {
+                QByteArray ignored;
+                WaitReadableFor(connection, ignored, dripMs);
+                if (Stopping())
+                    break;
+            }
             m_fillerSent += now;
             if (bytes > 0)
                 bytes -= now;

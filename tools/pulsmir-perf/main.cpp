@@ -6,14 +6,18 @@
 #include "core/PerfObjects.h"
 #include "core/ProcessShares.h"
 #include "core/SensorSampler.h"
-#include "platform/Dialogs.h"
 #include "log/PrintableText.h"
+#include "platform/AtomicFile.h"
+#include "platform/DetachedThreads.h"
+#include "platform/Dialogs.h"
+#include "platform/HttpFetch.h"
 #include "platform/linux/ProcPerfDataSource.h"
 #include "platform/linux/ProcProcesses.h"
 #include "platform/linux/ProcSystemInfo.h"
 #include "platform/linux/SysfsGpus.h"
 #include "platform/linux/SysfsSensors.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QString>
@@ -42,11 +46,18 @@ const char* const HelpText =
     "                              fan once per interval\n"
     "  processes [N]               print the N busiest processes (default 5) over each\n"
     "                              interval: time, pid, share of all processors, name\n"
+    "  fetch URL                   GET an http or https address as the monitor does (5 s\n"
+    "                              deadline, 8 MiB at most) and print its status and size\n"
     "\n"
     "Options:\n"
     "  --instance NAME             sample only this instance\n"
     "  --interval MS               milliseconds between samples (default 1000, 10..3600000)\n"
     "  --count N                   number of samples (default 5; 0 runs until stopped)\n"
+    "  --ca-file FILE              fetch: trust this CA file instead of the system's\n"
+    "  --token-file FILE           fetch: send the bearer token this file holds\n"
+    "  --user NAME                 fetch: basic authentication as NAME ...\n"
+    "  --password-file FILE        ... with the password this file holds\n"
+    "  --output FILE               fetch: write the reply's body to FILE\n"
     "  --help                      show this help and exit\n"
     "  --version                   show the version and exit\n"
     "\n"
@@ -62,6 +73,8 @@ struct Options
     std::optional<QString> Instance;
     int IntervalMs = 1000;
     int Count = 5;
+    HttpFetchOptions Fetch;
+    QString Output;
 };
 
 class NoDialogs : public Dialogs
@@ -316,11 +329,44 @@ int RunProcesses(const Options& options)
     return 0;
 }
 
+// The reason is free of secrets, and the address is shown without a password.
+int RunFetch(int argc, char* argv[], const Options& options)
+{
+    QCoreApplication app(argc, argv);
+    const QString url = options.Arguments[1];
+    HttpFetchOptions fetchOptions = options.Fetch;
+    fetchOptions.DeadlineMs = 5000;
+    const auto fetch = MakeHttpFetch(fetchOptions);
+    HttpReply reply;
+    fetch->Get(url, [&](const HttpReply& r) {
+        reply = r;
+        app.quit();
+    });
+    app.exec();
+    if (reply.Status != 0)
+        Print(QStringLiteral("status %1\nsize %2").arg(reply.Status).arg(reply.Body.size()));
+    if (!reply.Ok()) {
+        std::fprintf(stderr, "pulsmir-perf: %s: %s\n", qUtf8Printable(LoggableUrl(url)),
+                     qUtf8Printable(reply.Reason));
+        return ExitFailure;
+    }
+    if (!options.Output.isEmpty()) {
+        try {
+            WriteFileAtomically(options.Output, reply.Body);
+        } catch (const EFileWriteError& e) {
+            std::fprintf(stderr, "pulsmir-perf: %s\n", e.what());
+            return ExitFailure;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     Options options;
+    bool fetchArguments = false;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == u"--help") {
@@ -331,7 +377,11 @@ int main(int argc, char* argv[])
             std::printf("pulsmir-perf %s (Build %d)\n", Version::Text, Version::Build);
             return 0;
         }
-        const bool takesValue = arg == u"--instance" || arg == u"--interval" || arg == u"--count";
+        const QStringList fetchOptions = {
+            QStringLiteral("--ca-file"), QStringLiteral("--token-file"), QStringLiteral("--user"),
+            QStringLiteral("--password-file"), QStringLiteral("--output")};
+        const bool takesValue = arg == u"--instance" || arg == u"--interval" || arg == u"--count" ||
+                                fetchOptions.contains(arg);
         if (takesValue && i + 1 >= argc)
             return Usage(qPrintable(arg + QStringLiteral(" needs a value")));
         if (arg == u"--instance") {
@@ -342,6 +392,15 @@ int main(int argc, char* argv[])
         } else if (arg == u"--count") {
             if (!ParseNumber(argv[++i], 0, 1000000000, options.Count))
                 return Usage("--count takes a number from 0");
+        } else if (fetchOptions.contains(arg)) {
+            const QString value = QString::fromLocal8Bit(argv[++i]);
+            QString& field = arg == u"--ca-file"      ? options.Fetch.CaFile
+                             : arg == u"--token-file" ? options.Fetch.TokenFile
+                             : arg == u"--user"       ? options.Fetch.User
+                             : arg == u"--output"     ? options.Output
+                                                      : options.Fetch.PasswordFile;
+            field = value;
+            fetchArguments = true;
         } else if (arg.startsWith(u"--")) {
             return Usage(qPrintable(QStringLiteral("unknown option ") + arg));
         } else {
@@ -356,6 +415,7 @@ int main(int argc, char* argv[])
                              : command == u"counters" || command == u"instances" ? 2
                              : command == u"sample"                              ? 3
                              : command == u"sensors" || command == u"processes"  ? 1
+                             : command == u"fetch"                               ? 2
                                                                                  : -1;
     if (wanted < 0)
         return Usage(qPrintable(QStringLiteral("unknown command ") + command));
@@ -365,6 +425,12 @@ int main(int argc, char* argv[])
         return Usage(qPrintable(QStringLiteral("wrong number of arguments for ") + command));
     if (options.Instance && command != u"sample")
         return Usage("--instance belongs to the sample command");
+    if (fetchArguments && command != u"fetch")
+        return Usage("--ca-file, --token-file, --user, --password-file and --output belong to the "
+                     "fetch command");
+
+    if (command == u"fetch")
+        return DetachedThreads::Finish(RunFetch(argc, argv, options), 1000);
 
     if (command == u"sensors")
         return RunSensors(options);
