@@ -255,12 +255,12 @@ bool CurlHttpFetch::Get(const QString& url, std::function<void(const HttpReply&)
         }
     }
     m_busy = true;
+    m_done = std::move(done);
     {
         const std::scoped_lock lock(m_shared->Lock);
         m_shared->Next = url;
     }
     m_shared->Wake.notify_all();
-    m_done = std::move(done);
     return true;
 }
 
