@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <ctime>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -10,6 +11,14 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The processor time this thread has taken, in microseconds.
+std::int64_t ThreadCpuUs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
 
 } // namespace
 
@@ -97,6 +106,7 @@ void TProcessSampler::Run(std::shared_ptr<Shared> shared)
     Shared& s = *shared;
     TProcessShares shares;
     std::optional<Clock::time_point> lastRead;
+    std::chrono::milliseconds interval(IntervalMs);
     std::unique_lock lock(s.Lock);
     while (s.Owner) {
         if (!s.Running) {
@@ -104,8 +114,8 @@ void TProcessSampler::Run(std::shared_ptr<Shared> shared)
             continue;
         }
         // At most one read a second, however often the sampler is started and stopped.
-        if (lastRead && Clock::now() < *lastRead + std::chrono::milliseconds(IntervalMs)) {
-            s.Wake.wait_until(lock, *lastRead + std::chrono::milliseconds(IntervalMs),
+        if (lastRead && Clock::now() < *lastRead + interval) {
+            s.Wake.wait_until(lock, *lastRead + interval,
                               [&] { return !s.Owner || !s.Running; });
             continue;
         }
@@ -113,7 +123,9 @@ void TProcessSampler::Run(std::shared_ptr<Shared> shared)
             shares.Reset();
         lastRead = Clock::now();
         lock.unlock();
+        const std::int64_t before = ThreadCpuUs();
         std::optional<std::vector<ProcessShare>> busiest = shares.Next(*s.Source, Kept);
+        interval = std::chrono::milliseconds(IntervalAfterMs(ThreadCpuUs() - before));
         lock.lock();
         if (!busiest || !s.Running || s.Restart)
             continue;

@@ -4,19 +4,29 @@
 #include "log/DebugLog.h"
 
 #include <QObject>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 // Reads the processes once a second on a thread of its own, only between Start() and Stop(),
 // since a sample of every process costs what the rest of the monitor does in a second, and
-// hands the busiest to the thread that owns the sampler. The thread is never waited for: one
+// hands the busiest to the thread that owns the sampler. On a machine with so many processes
+// that a sample costs more than its budget, the samples are spaced further apart. The thread is never waited for: one
 // stuck in a read ends on its own once the read returns, holding what it uses.
 class TProcessSampler : public QObject
 {
 public:
     static constexpr int IntervalMs = 1000;
     static constexpr size_t Kept = 5;
+    // The processor time the samples may take, in microseconds a second (0.15 % of a core).
+    static constexpr std::int64_t BudgetUsPerSecond = 1500;
+
+    // The pause from one sample to the next for a sample that took costUs of processor time.
+    static std::int64_t IntervalAfterMs(std::int64_t costUs)
+    {
+        return std::max<std::int64_t>(IntervalMs, costUs * 1000 / BudgetUsPerSecond);
+    }
 
     TProcessSampler(std::unique_ptr<ProcessSource> source, TaggedLog log);
     ~TProcessSampler() override;

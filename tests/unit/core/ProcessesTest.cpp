@@ -184,6 +184,12 @@ public:
 
 } // namespace
 
+TEST(ProcessSampler, SamplesThatCostMoreThanTheirBudgetAreSpacedFurther)
+{
+    EXPECT_EQ(TProcessSampler::IntervalAfterMs(600), 1000);  // 500 processes, a light machine
+    EXPECT_EQ(TProcessSampler::IntervalAfterMs(3600), 2400); // 500 processes, a busy one
+}
+
 TEST(ProcessSampler, HandsSharesToItsOwnersThreadOnlyWhileStarted)
 {
     EnsureApplication();
