@@ -44,6 +44,7 @@ seed fuzz_archive "$root"/tests/fixtures/addin/*.pma
 seed fuzz_sstp_reply
 seed fuzz_local_talk
 seed fuzz_perf_block
+seed fuzz_exposition "$root"/tests/fixtures/remote/*.prom
 
 # Hand-made seeds, and the inputs of earlier findings.
 for folder in "$root"/fuzz/seeds/*/; do

@@ -18,7 +18,7 @@ jobs="${PULSMIR_FUZZ_JOBS:-$(nproc)}"
 corpus="${PULSMIR_FUZZ_CORPUS:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/pulsmir-fuzz/corpus}"
 mkdir -p "$corpus"
 all=(fuzz_profile_ini fuzz_skin_load fuzz_png fuzz_jpeg fuzz_bmp fuzz_prs fuzz_wave fuzz_sstp_reply
-     fuzz_local_talk fuzz_archive fuzz_language fuzz_perf_block)
+     fuzz_local_talk fuzz_archive fuzz_language fuzz_perf_block fuzz_exposition)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
