@@ -273,8 +273,6 @@ void ExpositionSamples::Parse(std::string_view text, const ExpositionLimits& lim
     m_truncated = false;
     // Offsets are 32-bit; a reply is capped far below that before it gets here.
     text = text.substr(0, std::numeric_limits<std::uint32_t>::max());
-    // What is kept is never longer than the text, so the buffer never moves under a span.
-    m_text.reserve(text.size());
 
     std::uint32_t number = 0;
     std::size_t start = 0;
