@@ -101,6 +101,8 @@ TEST(ProcessShares, BusiestFirstOverThePeriodWithReusedPidsAsNewProcesses)
 namespace {
 
 // A child that keeps every processor busy under a name of a hostile shape, killed at the end.
+// It runs four threads a processor, so that it stays the busiest even beside the other tests
+// and builds of a loaded machine, which take at most a processor each.
 class BusyChild
 {
 public:
@@ -120,7 +122,7 @@ public:
         m_pid = ::fork();
         if (m_pid == 0) {
             ::prctl(PR_SET_NAME, Name);
-            for (unsigned i = 1; i < std::max(2u, std::thread::hardware_concurrency()); ++i)
+            for (unsigned i = 1; i < 4 * std::max(2u, std::thread::hardware_concurrency()); ++i)
                 std::thread(Spin).detach();
             (void)!::write(ready[1], "x", 1);
             Spin();
