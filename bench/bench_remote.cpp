@@ -39,21 +39,32 @@ std::string ServerReply()
           "node_disk_reads_completed_total", "node_disk_writes_completed_total",
           "node_disk_io_time_seconds_total", "node_disk_read_time_seconds_total",
           "node_disk_write_time_seconds_total", "node_disk_reads_merged_total",
-          "node_disk_writes_merged_total", "node_disk_io_now", "node_disk_discards_completed_total"}) {
+          "node_disk_writes_merged_total", "node_disk_io_now",
+          "node_disk_discards_completed_total"}) {
         family(metric, "counter");
         for (int disk = 0; disk < 24; ++disk)
             sample(metric, "device=\"sd" + std::string(1, char('a' + disk)) + '"', 7.167935488e+09);
     }
-    for (const char* metric :
-         {"node_network_receive_bytes_total", "node_network_transmit_bytes_total",
-          "node_network_receive_packets_total", "node_network_transmit_packets_total",
-          "node_network_receive_errs_total", "node_network_transmit_errs_total",
-          "node_network_receive_drop_total", "node_network_transmit_drop_total",
-          "node_network_receive_multicast_total", "node_network_receive_fifo_total",
-          "node_network_transmit_fifo_total", "node_network_receive_frame_total",
-          "node_network_transmit_colls_total", "node_network_transmit_carrier_total",
-          "node_network_mtu_bytes", "node_network_up", "node_network_protocol_type",
-          "node_network_speed_bytes", "node_network_carrier", "node_network_flags"}) {
+    for (const char* metric : {"node_network_receive_bytes_total",
+                               "node_network_transmit_bytes_total",
+                               "node_network_receive_packets_total",
+                               "node_network_transmit_packets_total",
+                               "node_network_receive_errs_total",
+                               "node_network_transmit_errs_total",
+                               "node_network_receive_drop_total",
+                               "node_network_transmit_drop_total",
+                               "node_network_receive_multicast_total",
+                               "node_network_receive_fifo_total",
+                               "node_network_transmit_fifo_total",
+                               "node_network_receive_frame_total",
+                               "node_network_transmit_colls_total",
+                               "node_network_transmit_carrier_total",
+                               "node_network_mtu_bytes",
+                               "node_network_up",
+                               "node_network_protocol_type",
+                               "node_network_speed_bytes",
+                               "node_network_carrier",
+                               "node_network_flags"}) {
         family(metric, "counter");
         for (int nic = 0; nic < 32; ++nic)
             sample(metric, "device=\"eth" + std::to_string(nic) + '"', 1.62957457e+08);
@@ -71,15 +82,15 @@ std::string ServerReply()
                    "chip=\"platform_coretemp_" + std::to_string(chip) + "\",sensor=\"temp" +
                        std::to_string(input) + '"',
                    45);
-    for (const char* metric : {"node_filesystem_avail_bytes", "node_filesystem_free_bytes",
-                               "node_filesystem_size_bytes", "node_filesystem_files",
-                               "node_filesystem_files_free", "node_filesystem_readonly",
-                               "node_filesystem_device_error"}) {
+    for (const char* metric :
+         {"node_filesystem_avail_bytes", "node_filesystem_free_bytes", "node_filesystem_size_bytes",
+          "node_filesystem_files", "node_filesystem_files_free", "node_filesystem_readonly",
+          "node_filesystem_device_error"}) {
         family(metric, "gauge");
         for (int fs = 0; fs < 40; ++fs)
             sample(metric,
-                   "device=\"/dev/sd" + std::to_string(fs) + "\",fstype=\"ext4\",mountpoint=\"/srv/" +
-                       std::to_string(fs) + '"',
+                   "device=\"/dev/sd" + std::to_string(fs) +
+                       "\",fstype=\"ext4\",mountpoint=\"/srv/" + std::to_string(fs) + '"',
                    2.70553174016e+11);
     }
     // The rest of an exporter's reply: interrupts, softnet, schedulers, the exporter's own.

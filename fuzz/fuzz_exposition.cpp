@@ -45,7 +45,10 @@ void CheckRoundTrip(const ExpositionSamples& samples, const ExpositionLimits& li
             text += samples.Text(label.Name);
             text += "=\"";
             for (const char c : samples.Text(label.Value))
-                text += c == '\\' ? "\\\\" : c == '"' ? "\\\"" : c == '\n' ? "\\n" : std::string(1, c);
+                text += c == '\\'   ? "\\\\"
+                        : c == '"'  ? "\\\""
+                        : c == '\n' ? "\\n"
+                                    : std::string(1, c);
             text += "\",";
         }
         char value[32];
@@ -65,7 +68,8 @@ void CheckRoundTrip(const ExpositionSamples& samples, const ExpositionLimits& li
                    "a value read back otherwise");
         FUZZ_CHECK(a.LabelCount == b.LabelCount, "labels read back otherwise");
         for (std::uint32_t k = 0; k < a.LabelCount; ++k)
-            FUZZ_CHECK(samples.Text(samples.Labels(a)[k].Value) == again.Text(again.Labels(b)[k].Value),
+            FUZZ_CHECK(samples.Text(samples.Labels(a)[k].Value) ==
+                           again.Text(again.Labels(b)[k].Value),
                        "a label value read back otherwise");
     }
 }

@@ -27,7 +27,8 @@ public:
     void Continue(std::string_view key, std::span<std::uint64_t> counters);
     // Ends the scrape: calls held(key, counters) with the held values of each series known from
     // an earlier scrape but missing from this one.
-    void EndScrape(const std::function<void(std::string_view, std::span<const std::uint64_t>)>& held);
+    void
+    EndScrape(const std::function<void(std::string_view, std::span<const std::uint64_t>)>& held);
 
 private:
     struct Series

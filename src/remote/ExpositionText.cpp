@@ -32,8 +32,10 @@ bool EqualsNoCase(std::string_view text, std::string_view lower)
 std::optional<MetricType> TypeNamed(std::string_view name)
 {
     constexpr std::pair<std::string_view, MetricType> types[] = {
-        {"counter", MetricType::Counter},     {"gauge", MetricType::Gauge},
-        {"histogram", MetricType::Histogram}, {"summary", MetricType::Summary},
+        {"counter", MetricType::Counter},
+        {"gauge", MetricType::Gauge},
+        {"histogram", MetricType::Histogram},
+        {"summary", MetricType::Summary},
         {"untyped", MetricType::Untyped}};
     for (const auto& [text, type] : types)
         if (name == text)
@@ -57,7 +59,8 @@ std::optional<double> ParseSampleValue(std::string_view token)
         value = std::numeric_limits<double>::quiet_NaN();
     } else {
         // from_chars would take its own spellings of NaN and infinity and a second sign.
-        if (token.empty() || !((token.front() >= '0' && token.front() <= '9') || token.front() == '.'))
+        if (token.empty() ||
+            !((token.front() >= '0' && token.front() <= '9') || token.front() == '.'))
             return std::nullopt;
         const char* end = token.data() + token.size();
         const auto [stop, error] = std::from_chars(token.data(), end, value);
@@ -249,7 +252,8 @@ const char* ExpositionSamples::LineReader::Comment()
     if (help) {
         for (std::size_t slash = m_line.find('\\', m_at); slash != std::string_view::npos;
              slash = m_line.find('\\', slash + 2))
-            if (slash + 1 >= m_line.size() || (m_line[slash + 1] != '\\' && m_line[slash + 1] != 'n'))
+            if (slash + 1 >= m_line.size() ||
+                (m_line[slash + 1] != '\\' && m_line[slash + 1] != 'n'))
                 return "unknown escape in a help text";
         return nullptr;
     }

@@ -46,8 +46,8 @@ template <typename Field> struct Named
 };
 
 constexpr Named<std::uint64_t CpuTimes::*> CpuModes[] = {
-    {"user", &CpuTimes::User},     {"nice", &CpuTimes::Nice},     {"system", &CpuTimes::System},
-    {"idle", &CpuTimes::Idle},     {"iowait", &CpuTimes::IoWait}, {"irq", &CpuTimes::Irq},
+    {"user", &CpuTimes::User},       {"nice", &CpuTimes::Nice},     {"system", &CpuTimes::System},
+    {"idle", &CpuTimes::Idle},       {"iowait", &CpuTimes::IoWait}, {"irq", &CpuTimes::Irq},
     {"softirq", &CpuTimes::SoftIrq}, {"steal", &CpuTimes::Steal}};
 
 constexpr Named<std::uint64_t DiskStats::*> DiskCounters[] = {
@@ -68,9 +68,12 @@ constexpr Named<std::uint64_t NetDevStats::*> NetCounters[] = {
     {"transmit_drop_total", &NetDevStats::TxDrop}};
 
 constexpr Named<std::uint64_t MemInfo::*> MemoryFields[] = {
-    {"MemTotal", &MemInfo::MemTotal},   {"MemFree", &MemInfo::MemFree},
-    {"MemAvailable", &MemInfo::MemAvailable}, {"Buffers", &MemInfo::Buffers},
-    {"Cached", &MemInfo::Cached},       {"SwapTotal", &MemInfo::SwapTotal},
+    {"MemTotal", &MemInfo::MemTotal},
+    {"MemFree", &MemInfo::MemFree},
+    {"MemAvailable", &MemInfo::MemAvailable},
+    {"Buffers", &MemInfo::Buffers},
+    {"Cached", &MemInfo::Cached},
+    {"SwapTotal", &MemInfo::SwapTotal},
     {"SwapFree", &MemInfo::SwapFree}};
 
 template <typename Field, std::size_t N>
@@ -100,12 +103,14 @@ Record* Lookup(std::vector<Record>& records, std::size_t& last, Key key,
     return &records.back();
 }
 
-template <typename Record> Record* ByName(std::vector<Record>& records, std::size_t& last,
-                                          std::string_view name)
+template <typename Record>
+Record* ByName(std::vector<Record>& records, std::size_t& last, std::string_view name)
 {
     return Lookup<Record, std::string_view>(
         records, last, name,
-        [](const Record& r, std::string_view n) { return std::string_view(r.Name) == n.substr(0, 31); },
+        [](const Record& r, std::string_view n) {
+            return std::string_view(r.Name) == n.substr(0, 31);
+        },
         [](Record& r, std::string_view n) { CopyName(r.Name, n); }, MaxDevices);
 }
 
@@ -141,8 +146,8 @@ QString FromUtf8(std::string_view text)
 struct Supply
 {
     std::string_view Name, Type, Status, Scope;
-    std::optional<double> Online, Present, Capacity, EnergyNow, EnergyFull, ChargeNow,
-        ChargeFull, VoltageMinDesign;
+    std::optional<double> Online, Present, Capacity, EnergyNow, EnergyFull, ChargeNow, ChargeFull,
+        VoltageMinDesign;
 };
 
 // Collects what the reply says of each kind, then puts it in the local records.
@@ -169,8 +174,11 @@ private:
     std::vector<std::string_view> m_loopback;
     std::vector<HwmonInput> m_hwmon;
     std::vector<std::pair<std::string_view, std::string_view>> m_chipNames;
-    std::vector<HwmonInput> m_labels; // Chip, Sensor, and the label in place of the value
-    std::vector<std::string_view> m_labelTexts;
+    struct SensorLabel
+    {
+        std::string_view Chip, Sensor, Label;
+    };
+    std::vector<SensorLabel> m_labels;
     std::vector<std::pair<int, std::pair<std::string_view, double>>> m_zones;
     std::vector<Supply> m_supplies;
     struct Mount
@@ -197,10 +205,11 @@ void Collector::Take(const ExpositionSample& sample)
         if (error != std::errc() || end != cpu.data() + cpu.size() || number < 0 || !mode || !ticks)
             return;
         CpuTimes* times = Lookup<CpuTimes, int>(
-            m_figures.Cpus, m_lastCpu, number, [](const CpuTimes& c, int n) { return c.Number == n; },
+            m_figures.Cpus, m_lastCpu, number,
+            [](const CpuTimes& c, int n) { return c.Number == n; },
             [](CpuTimes& c, int n) { c.Number = n; }, MaxCpus);
         if (times)
-            times->**mode = *ticks;
+            times->** mode = *ticks;
     } else if (StartsWith(metric, "memory_")) {
         metric.remove_prefix(7);
         if (!metric.ends_with("_bytes"))
@@ -209,7 +218,7 @@ void Collector::Take(const ExpositionSample& sample)
         const auto bytes = Count(value);
         if (!field || !bytes)
             return;
-        m_figures.Memory.**field = *bytes / 1024;
+        m_figures.Memory.** field = *bytes / 1024;
         m_figures.HasMemory |= *field == &MemInfo::MemTotal;
         m_figures.Memory.HasMemAvailable |= *field == &MemInfo::MemAvailable;
     } else if (StartsWith(metric, "disk_")) {
@@ -220,9 +229,10 @@ void Collector::Take(const ExpositionSample& sample)
             return;
         if (DiskStats* disk = ByName(m_figures.Disks, m_lastDisk, device))
             // Bytes are the kernel's 512-byte sectors times 512.
-            disk->**field = *field == &DiskStats::SectorsRead || *field == &DiskStats::SectorsWritten
-                                ? *count / 512
-                                : *count;
+            disk->** field =
+                *field == &DiskStats::SectorsRead || *field == &DiskStats::SectorsWritten
+                    ? *count / 512
+                    : *count;
     } else if (StartsWith(metric, "network_")) {
         metric.remove_prefix(8);
         const std::string_view device = Label(sample, "device");
@@ -238,7 +248,7 @@ void Collector::Take(const ExpositionSample& sample)
         if (!field || !count)
             return;
         if (NetDevStats* nic = ByName(m_figures.Interfaces, m_lastNic, device))
-            nic->**field = *count;
+            nic->** field = *count;
     } else if (StartsWith(metric, "hwmon_")) {
         TakeHwmon(metric.substr(6), sample);
     } else if (metric == "thermal_zone_temp") {
@@ -267,10 +277,8 @@ void Collector::TakeHwmon(std::string_view metric, const ExpositionSample& sampl
             m_chipNames.emplace_back(chip, name);
     } else if (metric == "sensor_label") {
         const std::string_view label = Label(sample, "label");
-        if (!label.empty() && m_labels.size() < MaxDevices) {
-            m_labels.push_back({chip, Label(sample, "sensor"), 0});
-            m_labelTexts.push_back(label);
-        }
+        if (!label.empty() && m_labels.size() < MaxDevices)
+            m_labels.push_back({chip, Label(sample, "sensor"), label});
     }
 }
 
@@ -288,14 +296,10 @@ void Collector::TakeSupply(std::string_view metric, const ExpositionSample& samp
         supply->Name = name;
     }
     const std::pair<std::string_view, std::optional<double> Supply::*> values[] = {
-        {"online", &Supply::Online},
-        {"present", &Supply::Present},
-        {"capacity", &Supply::Capacity},
-        {"energy_watthour", &Supply::EnergyNow},
-        {"energy_full", &Supply::EnergyFull},
-        {"charge_ampere", &Supply::ChargeNow},
-        {"charge_full", &Supply::ChargeFull},
-        {"voltage_min_design", &Supply::VoltageMinDesign}};
+        {"online", &Supply::Online},          {"present", &Supply::Present},
+        {"capacity", &Supply::Capacity},      {"energy_watthour", &Supply::EnergyNow},
+        {"energy_full", &Supply::EnergyFull}, {"charge_ampere", &Supply::ChargeNow},
+        {"charge_full", &Supply::ChargeFull}, {"voltage_min_design", &Supply::VoltageMinDesign}};
     if (metric == "info") {
         supply->Type = Label(sample, "type");
         supply->Status = Label(sample, "status");
@@ -376,9 +380,9 @@ NodeExporterFigures Collector::Finish()
             chipId = Numbered(seen, chipName);
         }
         QString label = FromUtf8(input.Sensor);
-        for (std::size_t k = 0; k < m_labels.size(); ++k)
-            if (m_labels[k].Chip == input.Chip && m_labels[k].Sensor == input.Sensor)
-                label = FromUtf8(m_labelTexts[k]);
+        for (const SensorLabel& named : m_labels)
+            if (named.Chip == input.Chip && named.Sensor == input.Sensor)
+                label = FromUtf8(named.Label);
         f.Temperatures.push_back({{chipId + u'/' + label, chipName, label, false}, input.Celsius});
     }
     std::stable_sort(m_zones.begin(), m_zones.end(),
@@ -394,8 +398,8 @@ NodeExporterFigures Collector::Finish()
     for (const Supply& supply : m_supplies) {
         if (supply.Scope == "Device") // a wireless mouse's battery, not the machine's
             continue;
-        const bool battery = supply.Type.empty() ? StartsWith(supply.Name, "BAT")
-                                                 : supply.Type == "Battery";
+        const bool battery =
+            supply.Type.empty() ? StartsWith(supply.Name, "BAT") : supply.Type == "Battery";
         if (!battery) {
             f.Power.OnMains |= supply.Online == 1.0;
             continue;
@@ -461,21 +465,24 @@ NodeExporterFigures NodeExporterFigures::FromSamples(const ExpositionSamples& sa
 
 void NodeExporterFigures::ContinueCounters(CounterContinuity& continuity)
 {
-    ContinueRecords(Cpus, CpuModes, "cpu ",
-                    +[](const CpuTimes& cpu, std::string& key) -> const std::string& {
-                        return key += std::to_string(cpu.Number);
-                    },
-                    continuity);
-    ContinueRecords(Disks, DiskCounters, "disk ",
-                    +[](const DiskStats& disk, std::string& key) -> const std::string& {
-                        return key += disk.Name;
-                    },
-                    continuity);
-    ContinueRecords(Interfaces, NetCounters, "net ",
-                    +[](const NetDevStats& nic, std::string& key) -> const std::string& {
-                        return key += nic.Name;
-                    },
-                    continuity);
+    ContinueRecords(
+        Cpus, CpuModes, "cpu ",
+        +[](const CpuTimes& cpu, std::string& key) -> const std::string& {
+            return key += std::to_string(cpu.Number);
+        },
+        continuity);
+    ContinueRecords(
+        Disks, DiskCounters, "disk ",
+        +[](const DiskStats& disk, std::string& key) -> const std::string& {
+            return key += disk.Name;
+        },
+        continuity);
+    ContinueRecords(
+        Interfaces, NetCounters, "net ",
+        +[](const NetDevStats& nic, std::string& key) -> const std::string& {
+            return key += nic.Name;
+        },
+        continuity);
     // A device missing from this reply stays, held where it was, so the sums do not dip.
     continuity.EndScrape([&](std::string_view key, std::span<const std::uint64_t> counters) {
         const std::size_t space = key.find(' ');
@@ -508,9 +515,9 @@ DiskSpaceReading NodeExporterFigures::DiskSpaceAt(const QString& path) const
     const RemoteFileSystem* best = nullptr;
     for (const RemoteFileSystem& fs : FileSystems) {
         const QString& mount = fs.MountPoint;
-        const bool holds = path == mount ||
-                           (path.startsWith(mount) &&
-                            (mount.endsWith(u'/') || path.at(mount.size()) == u'/'));
+        const bool holds =
+            path == mount ||
+            (path.startsWith(mount) && (mount.endsWith(u'/') || path.at(mount.size()) == u'/'));
         if (holds && (!best || mount.size() > best->MountPoint.size()))
             best = &fs;
     }

@@ -56,7 +56,8 @@ std::optional<double> QueryReply::Value() const
 QueryReply ParseQueryReply(const QByteArray& json, const QueryLimits& limits)
 {
     if (json.size() > limits.MaxReplySize)
-        return Failed("reply", QStringLiteral("the reply is larger than %1 bytes").arg(limits.MaxReplySize));
+        return Failed("reply",
+                      QStringLiteral("the reply is larger than %1 bytes").arg(limits.MaxReplySize));
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isObject())
@@ -96,7 +97,8 @@ QueryReply ParseQueryReply(const QByteArray& json, const QueryLimits& limits)
             reply.Series.push_back(std::move(*series));
         }
     } else {
-        return Failed("reply", QStringLiteral("a result of type \"%1\", not an instant value").arg(type));
+        return Failed("reply",
+                      QStringLiteral("a result of type \"%1\", not an instant value").arg(type));
     }
     reply.Ok = true;
     return reply;
@@ -126,14 +128,18 @@ QueryTable Queries(const QString& job, const QString& instance, const QueryTable
         QStringLiteral("100 * (1 - sum(rate(node_cpu_seconds_total%1[1m])) / "
                        "sum(rate(node_cpu_seconds_total%2[1m])))")
             .arg(select(QStringLiteral("mode=~\"idle|iowait\"")), select({})),
-        QStringLiteral("100 * avg(1 - node_memory_MemAvailable_bytes%1 / node_memory_MemTotal_bytes%1)")
+        QStringLiteral(
+            "100 * avg(1 - node_memory_MemAvailable_bytes%1 / node_memory_MemTotal_bytes%1)")
             .arg(select({})),
-        QStringLiteral("100 * avg(1 - node_memory_SwapFree_bytes%1 / (node_memory_SwapTotal_bytes%1 > 0))")
+        QStringLiteral(
+            "100 * avg(1 - node_memory_SwapFree_bytes%1 / (node_memory_SwapTotal_bytes%1 > 0))")
             .arg(select({})),
         QStringLiteral("sum(rate(node_disk_read_bytes_total%1[1m]))").arg(select(wholeDisks)),
         QStringLiteral("sum(rate(node_disk_written_bytes_total%1[1m]))").arg(select(wholeDisks)),
-        QStringLiteral("sum(rate(node_network_receive_bytes_total%1[1m]))").arg(select(notLoopback)),
-        QStringLiteral("sum(rate(node_network_transmit_bytes_total%1[1m]))").arg(select(notLoopback)),
+        QStringLiteral("sum(rate(node_network_receive_bytes_total%1[1m]))")
+            .arg(select(notLoopback)),
+        QStringLiteral("sum(rate(node_network_transmit_bytes_total%1[1m]))")
+            .arg(select(notLoopback)),
         QStringLiteral("max(node_hwmon_temp_celsius%1)").arg(select({})),
     };
     for (std::size_t i = 0; i < table.size(); ++i)

@@ -19,7 +19,8 @@ struct QuerySeries
 struct QueryReply
 {
     bool Ok = false;
-    QString ErrorType; // the server's ("bad_data", "timeout", ...), or ours for a reply not understood
+    QString
+        ErrorType; // the server's ("bad_data", "timeout", ...), or ours for a reply not understood
     QString Error;
     std::vector<QuerySeries> Series; // a scalar answer is one series without labels
 

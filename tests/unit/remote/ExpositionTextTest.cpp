@@ -11,7 +11,8 @@ std::string Labels(const ExpositionSamples& samples, const ExpositionSample& sam
 {
     std::string text;
     for (const ExpositionLabel& label : samples.Labels(sample))
-        text += std::string(samples.Text(label.Name)) + '=' + std::string(samples.Text(label.Value)) + ';';
+        text += std::string(samples.Text(label.Name)) + '=' +
+                std::string(samples.Text(label.Value)) + ';';
     return text;
 }
 
@@ -20,18 +21,19 @@ std::string Labels(const ExpositionSamples& samples, const ExpositionSample& sam
 TEST(ExpositionText, ReadsEveryFormOfALine)
 {
     ExpositionSamples samples;
-    samples.Parse("# HELP http_requests_total The total \\\\ of \\n requests.\r\n"
-                  "# TYPE http_requests_total counter\n"
-                  "\n"
-                  "   # a comment of any other kind\n"
-                  "http_requests_total{method=\"post\",code=\"200\"} 1027 1395066363000\r\n"
-                  "http_requests_total { method = \"get\" , path=\"C:\\\\dir \\\"x\\\"\\nnext\", } 3\n"
-                  "metric_without_labels\t12.47\n"
-                  "nan_value NaN\n"
-                  "up_inf +Inf\n"
-                  "down_inf -Inf\n"
-                  "exponent 1.5e-03 -1395066363000\n"
-                  "empty_labels{} 7\n");
+    samples.Parse(
+        "# HELP http_requests_total The total \\\\ of \\n requests.\r\n"
+        "# TYPE http_requests_total counter\n"
+        "\n"
+        "   # a comment of any other kind\n"
+        "http_requests_total{method=\"post\",code=\"200\"} 1027 1395066363000\r\n"
+        "http_requests_total { method = \"get\" , path=\"C:\\\\dir \\\"x\\\"\\nnext\", } 3\n"
+        "metric_without_labels\t12.47\n"
+        "nan_value NaN\n"
+        "up_inf +Inf\n"
+        "down_inf -Inf\n"
+        "exponent 1.5e-03 -1395066363000\n"
+        "empty_labels{} 7\n");
     ASSERT_EQ(samples.ErrorCount(), 0u) << samples.Errors()[0].Reason;
     const auto& s = samples.Samples();
     ASSERT_EQ(s.size(), 8u);
@@ -88,9 +90,9 @@ TEST(ExpositionText, HostileInputStaysWithinItsBounds)
     limits.MaxErrors = 2;
     ExpositionSamples samples;
     samples.Parse("long " + std::string(200, '1') + "\n" +
-                  "many{a=\"1\",b=\"2\",c=\"3\"} 1\n"
-                  "big{a=\"123456789\"} 1\n"
-                  "a 1\nb 2\nc 3\nd 4\ne 5\n",
+                      "many{a=\"1\",b=\"2\",c=\"3\"} 1\n"
+                      "big{a=\"123456789\"} 1\n"
+                      "a 1\nb 2\nc 3\nd 4\ne 5\n",
                   limits);
     EXPECT_EQ(samples.Samples().size(), 3u);
     EXPECT_TRUE(samples.Truncated());

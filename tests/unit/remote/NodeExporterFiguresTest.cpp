@@ -1,9 +1,10 @@
 // Another machine's figures from a node_exporter reply: the records equal those the local readers
 // make of the same machine's /proc files, the sensors carry the local ids, and the counters run
 // on across resets and missing devices.
+#include "remote/NodeExporterFigures.h"
+
 #include "remote/CounterContinuity.h"
 #include "remote/ExpositionText.h"
-#include "remote/NodeExporterFigures.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -12,11 +13,12 @@
 namespace {
 
 // The laptop of the fixture reply as its own /proc files show it.
-constexpr std::string_view LaptopStat = "cpu  20320647 40642 3025233 161131677 237165 0 49261 0 0 0\n"
-                                        "cpu0 5231172 10250 771840 40123391 61102 0 21513 0 0 0\n"
-                                        "cpu1 5002230 9803 750166 40377109 58840 0 9750 0 0 0\n"
-                                        "cpu2 4987005 11077 742219 40401160 57033 0 8821 0 0 0\n"
-                                        "cpu3 5100240 9512 761008 40230017 60190 0 9177 0 0 0\n";
+constexpr std::string_view LaptopStat =
+    "cpu  20320647 40642 3025233 161131677 237165 0 49261 0 0 0\n"
+    "cpu0 5231172 10250 771840 40123391 61102 0 21513 0 0 0\n"
+    "cpu1 5002230 9803 750166 40377109 58840 0 9750 0 0 0\n"
+    "cpu2 4987005 11077 742219 40401160 57033 0 8821 0 0 0\n"
+    "cpu3 5100240 9512 761008 40230017 60190 0 9177 0 0 0\n";
 constexpr std::string_view LaptopMemInfo = "MemTotal: 16081188 kB\nMemFree: 2865456 kB\n"
                                            "MemAvailable: 9484152 kB\nBuffers: 402692 kB\n"
                                            "Cached: 5000452 kB\nSwapTotal: 8388604 kB\n"
@@ -36,7 +38,8 @@ constexpr std::string_view LaptopNetDev =
 
 auto Fields(const CpuTimes& c)
 {
-    return std::tuple(c.Number, c.User, c.Nice, c.System, c.Idle, c.IoWait, c.Irq, c.SoftIrq, c.Steal);
+    return std::tuple(c.Number, c.User, c.Nice, c.System, c.Idle, c.IoWait, c.Irq, c.SoftIrq,
+                      c.Steal);
 }
 auto Fields(const DiskStats& d)
 {
@@ -99,7 +102,8 @@ TEST(NodeExporterFigures, EqualTheLocalReadersRecordsOfTheSameMachine)
     // The local reader lists the loopback among the interfaces and names it apart.
     std::vector<NetDevStats> interfaces;
     ParseNetDev(LaptopNetDev, interfaces);
-    std::erase_if(interfaces, [](const NetDevStats& n) { return std::string_view(n.Name) == "lo"; });
+    std::erase_if(interfaces,
+                  [](const NetDevStats& n) { return std::string_view(n.Name) == "lo"; });
     EXPECT_EQ(AllFields(remote.Interfaces), AllFields(interfaces));
     EXPECT_EQ(remote.Loopback, QStringList{QStringLiteral("lo")});
 }
@@ -110,14 +114,14 @@ TEST(NodeExporterFigures, SensorsBatteryAndSpaceAsTheLocalSensorsGiveThem)
     std::vector<std::pair<QString, double>> temperatures;
     for (const RemoteTemperature& t : remote.Temperatures)
         temperatures.emplace_back(t.Info.Id, t.Celsius);
-    EXPECT_EQ(temperatures, (std::vector<std::pair<QString, double>>{
-                                {"nvme/Composite", 38.85},
-                                {"nvme/temp2", 41.85},
-                                {"coretemp/Package id 0", 57},
-                                {"coretemp/Core 0", 55},
-                                {"coretemp/Core 1", 54},
-                                {"thermal/acpitz", 52},
-                                {"thermal/x86_pkg_temp", 57}}));
+    EXPECT_EQ(temperatures,
+              (std::vector<std::pair<QString, double>>{{"nvme/Composite", 38.85},
+                                                       {"nvme/temp2", 41.85},
+                                                       {"coretemp/Package id 0", 57},
+                                                       {"coretemp/Core 0", 55},
+                                                       {"coretemp/Core 1", 54},
+                                                       {"thermal/acpitz", 52},
+                                                       {"thermal/x86_pkg_temp", 57}}));
     EXPECT_EQ(remote.Temperatures[2].Info.Label(), "coretemp Package id 0");
 
     EXPECT_TRUE(remote.Power.OnMains);

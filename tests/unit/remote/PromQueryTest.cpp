@@ -37,11 +37,12 @@ TEST(PromQuery, ReadsVectorsScalarsAndTheServersErrors)
 
 TEST(PromQuery, RefusesWhatIsNotAnInstantAnswerAndStaysWithinBounds)
 {
-    for (const char* json :
-         {"<html>502 Bad Gateway</html>", R"({"status":"success"})",
-          R"({"status":"success","data":{"resultType":"matrix","result":[{"metric":{},"values":[[1,"1"]]}]}})",
-          R"({"status":"success","data":{"resultType":"vector","result":[{"metric":{},"value":[1,2]}]}})",
-          R"({"status":"success","data":{"resultType":"scalar","result":[1,"twelve"]}})"}) {
+    for (
+        const char* json :
+        {"<html>502 Bad Gateway</html>", R"({"status":"success"})",
+         R"({"status":"success","data":{"resultType":"matrix","result":[{"metric":{},"values":[[1,"1"]]}]}})",
+         R"({"status":"success","data":{"resultType":"vector","result":[{"metric":{},"value":[1,2]}]}})",
+         R"({"status":"success","data":{"resultType":"scalar","result":[1,"twelve"]}})"}) {
         const QueryReply reply = ParseQueryReply(json);
         EXPECT_FALSE(reply.Ok) << json;
         EXPECT_FALSE(reply.Error.isEmpty()) << json;
@@ -58,12 +59,14 @@ TEST(PromQuery, DefaultQueriesSelectTheMachineAndTheUsersOwnOverrideThem)
 {
     QueryTable own;
     own[size_t(QueryInput::Temperature)] = QStringLiteral(" max(smartctl_temperature) ");
-    const QueryTable queries = Queries(QStringLiteral("node"), QStringLiteral("nas \"2\":9100"), own);
+    const QueryTable queries =
+        Queries(QStringLiteral("node"), QStringLiteral("nas \"2\":9100"), own);
     for (std::size_t i = 0; i < queries.size(); ++i) {
         if (i == size_t(QueryInput::Temperature))
             EXPECT_EQ(queries[i], "max(smartctl_temperature)");
         else
-            EXPECT_TRUE(queries[i].contains(QStringLiteral(R"(job="node",instance="nas \"2\":9100"})")))
+            EXPECT_TRUE(
+                queries[i].contains(QStringLiteral(R"(job="node",instance="nas \"2\":9100"})")))
                 << queries[i].toStdString();
     }
     EXPECT_FALSE(Queries({}, {})[size_t(QueryInput::Memory)].contains(u','));
