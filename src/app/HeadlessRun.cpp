@@ -71,6 +71,9 @@ int RunHeadless(int argc, char* argv[])
                       QStringLiteral("MS")});
     parser.addOption({QStringLiteral("ticks"), QStringLiteral("Ticks before the picture."),
                       QStringLiteral("N")});
+    parser.addOption({QStringLiteral("source"),
+                      QStringLiteral("Another machine's node_exporter address."),
+                      QStringLiteral("URL")});
     parser.addOption(
         {QStringLiteral("mode"), QStringLiteral("compact or full."), QStringLiteral("MODE")});
     if (!parser.parse(app.arguments())) {
@@ -95,6 +98,7 @@ int RunHeadless(int argc, char* argv[])
     QStringList arguments = parser.positionalArguments();
     arguments.prepend(app.arguments().first());
     TMainPForm form(paths, dialogs, arguments, TMainPForm::RunMode::Headless);
+    form.SetSource(parser.value(QStringLiteral("source")));
     if (!form.FormCreate())
         return 1;
     form.StopTimers();

@@ -25,9 +25,9 @@
 #include "platform/WindowPlacement.h"
 #include "platform/XdgAutostart.h"
 #include "platform/XdgMimeAssociation.h"
-#include "platform/linux/LocalMachine.h"
 #include "platform/linux/X11Desktop.h"
 #include "platform/linux/X11Windows.h"
+#include "remote/RemoteMachine.h"
 #include "skin/SkinImage.h"
 #include "ui/EventSounds.h"
 #include "ui/HintTiming.h"
@@ -198,10 +198,19 @@ bool TMainPForm::FormCreate()
 
 void TMainPForm::CreateMeasurement()
 {
-    m_machine = std::make_unique<LocalMachine>();
+    // The settings load later; the source of figures is the one thing the core needs of them.
+    m_targetDrive = TargetDriveFromArguments(m_arguments);
+    const TSettings source = TSettingsFile(m_paths, m_targetDrive).ChosenSource();
+    const QString address = m_sourceOverride.isEmpty() ? source.Source : m_sourceOverride;
+    HttpFetchOptions fetchOptions;
+    fetchOptions.CaFile = source.SourceCaFile;
+    fetchOptions.TokenFile = source.SourceTokenFile;
+    fetchOptions.User = source.SourceUser;
+    fetchOptions.PasswordFile = source.SourcePasswordFile;
+    m_machine = MakeMachineSource(address, fetchOptions, TaggedLog(&m_log, QStringLiteral("(Source) ")));
     m_core = std::make_unique<TPerfCore>(
-        TPerfCorePlatform{m_machine->PerfSource, m_machine->SystemInfo, m_dialogs, nullptr,
-                          nullptr, &m_machine->IfTable},
+        TPerfCorePlatform{m_machine->PerfSource(), m_machine->System(), m_dialogs, nullptr,
+                          nullptr, &m_machine->Interfaces()},
         TaggedLog(&m_log, QStringLiteral("(PerfCore) ")));
 
     m_optionsOpen = false;
@@ -215,17 +224,18 @@ void TMainPForm::CreateMeasurement()
     m_core->CheckNetCounters();
 
     WriteDebugLog(QStringLiteral("Parameter Count : %1").arg(m_arguments.size() - 1));
-    m_targetDrive = TargetDriveFromArguments(m_arguments);
     m_core->TargetDrive = m_targetDrive;
     if (m_targetDrive >= 0)
         m_trayTipText += QStringLiteral("\r\n(Physical Drive #%1)").arg(m_targetDrive);
+    if (!m_machine->RemoteName().isEmpty())
+        m_trayTipText += QStringLiteral("\r\n(%1)").arg(m_machine->RemoteName());
     WriteDebugLog(QStringLiteral("Target Physical Drive Number : %1").arg(m_targetDrive));
 
     const QString noSkinPicture = m_paths.ReadFile(QStringLiteral("rl2.prs"));
     if (QFileInfo::exists(noSkinPicture))
         m_noSkinImg = LoadPictureImage(noSkinPicture);
 
-    switch (m_machine->SystemInfo.Version().PlatformId) {
+    switch (m_machine->System().Version().PlatformId) {
     case 1:
         m_kernelKind = Kernel9x;
         WriteDebugLog(QStringLiteral("Kernel Switch : Windows9x Base System"));
@@ -286,6 +296,8 @@ void TMainPForm::LoadSettingsAtStartup()
     SpeedRangeDialogAsker speedRanges(m_dialogs, m_paths.DataFolders(), UserDefaultLcid());
     m_settings = TSettingsFile(m_paths, m_targetDrive)
                      .Load(m_dialogs, m_res, WritesFiles() ? &speedRanges : nullptr, WritesFiles());
+    if (!m_sourceOverride.isEmpty())
+        m_settings.Source = m_sourceOverride;
     m_settingsLoaded = true;
     move(m_settings.PosX, m_settings.PosY);
     if (m_addinSkinFlag)
@@ -354,7 +366,7 @@ bool TMainPForm::RunCarefulChecks()
 {
     ShowStatus(QStringLiteral("System Check : Memory"));
     PauseProcessingEvents(500);
-    if (m_machine->SystemInfo.GlobalMemoryStatus().AvailPhys < 1024 * 1024 &&
+    if (m_machine->System().GlobalMemoryStatus().AvailPhys < 1024 * 1024 &&
         !m_dialogs.AskYesNo(
             DialogType::Warning,
             TextOr(&m_res, "R0636",
@@ -395,7 +407,7 @@ bool TMainPForm::CoreSystemInit()
 void TMainPForm::BuildNicList()
 {
     const TNicListResult nics = ::BuildNicList(
-        m_machine->PerfSource, m_settings.NTMultiNIC, m_settings.NTTargetNIC,
+        m_machine->PerfSource(), m_settings.NTMultiNIC, m_settings.NTTargetNIC,
         [this](const QString& line) { WriteDebugLog(line); },
         [this](const QString& text) { ShowStatus(text); });
     m_nicList = nics.Names;

@@ -34,7 +34,7 @@ class TFltCtrl;
 class TSTips;
 class TTrayLamp;
 class TWindowHandOff;
-struct LocalMachine;
+class MachineSource;
 class QTimer;
 class TMainMenu;
 class TPerfCore;
@@ -107,6 +107,8 @@ public:
     // For headless runs, which drive the tick themselves.
     void StopTimers();
     void SetFullMode(bool full);
+    // The figures come from this address instead of the settings' source (before FormCreate).
+    void SetSource(const QString& address) { m_sourceOverride = address; }
 
     const TSettings& Settings() const { return m_settings; }
     bool StartAborted() const { return m_startAborted; }
@@ -297,7 +299,8 @@ private:
     QStringList m_nicList;
     QImage m_noSkinImg;
 
-    std::unique_ptr<LocalMachine> m_machine;
+    std::unique_ptr<MachineSource> m_machine;
+    QString m_sourceOverride;
     std::unique_ptr<TPerfCore> m_core;
     std::unique_ptr<TPingProber> m_pingProber;
     std::unique_ptr<TSstpNotifier> m_sstp;

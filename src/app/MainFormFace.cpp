@@ -1,11 +1,13 @@
 // The main window's face: the skin's window and surface, the sampling tick that feeds it, the
 // mode switch and the pop-up menu.
 #include "app/MainForm.h"
+
 #include "app/MainMenu.h"
 #include "app/StatusSnapshot.h"
 #include "app/WindowModes.h"
 #include "core/PerfCore.h"
 #include "net/PingProber.h"
+#include "platform/MachineSource.h"
 #include "skin/WindowShape.h"
 #include "ui/STips.h"
 
@@ -281,6 +283,8 @@ StatusValues TMainPForm::CurrentStatus() const
     values.PingFailure = m_pingProber->Failure();
     if (m_processes)
         values.Processes = m_processes->Latest();
+    values.Machine = m_machine->RemoteName();
+    values.MachineFailure = m_machine->Failure();
     return values;
 }
 

@@ -2,11 +2,13 @@
 // choice of a skin at start-up.
 #include "app/FltCtrl.h"
 #include "app/MainForm.h"
+
 #include "app/MainMenu.h"
 #include "core/PerfCore.h"
 #include "core/PerfMonitor.h"
 #include "net/PingProber.h"
 #include "platform/Dialogs.h"
+#include "platform/MachineSource.h"
 #include "platform/ProcessControl.h"
 #include "skin/SkinBanner.h"
 #include "ui/PopupBanner.h"
@@ -200,6 +202,9 @@ bool TMainPForm::StartupSkinSelection()
 void TMainPForm::ShowSkinInformation()
 {
     QStringList lines = SkinInformationLines(m_skin, m_res);
+    if (!m_machine->RemoteName().isEmpty())
+        lines << QStringLiteral("------------------------------")
+              << m_statusWords.Machine + QStringLiteral(" : ") + m_machine->RemoteName();
     if (m_kernelKind == KernelNT) {
         const TPerfCore& core = *m_core;
         const auto mark = [&](TPerfCore::Counter counter) {

@@ -251,6 +251,21 @@ const KeySpec Keys[] = {
     {MainSection, "FanMaxRpm", IntField{[](TSettings& s) -> int& {
          return s.FanMaxRpm;
      }}},
+    {MainSection, "Source", TextField{[](TSettings& s) -> QString& {
+         return s.Source;
+     }}},
+    {MainSection, "SourceCaFile", TextField{[](TSettings& s) -> QString& {
+         return s.SourceCaFile;
+     }}},
+    {MainSection, "SourceTokenFile", TextField{[](TSettings& s) -> QString& {
+         return s.SourceTokenFile;
+     }}},
+    {MainSection, "SourceUser", TextField{[](TSettings& s) -> QString& {
+         return s.SourceUser;
+     }}},
+    {MainSection, "SourcePasswordFile", TextField{[](TSettings& s) -> QString& {
+         return s.SourcePasswordFile;
+     }}},
     {MainSection, "Version", IntField{[](TSettings& s) -> int& {
          return s.Version;
      }}},
@@ -349,6 +364,16 @@ QString TSettingsFile::ChosenLanguage() const
     return ProfileIni(LoadPath()).ReadString(MainSection, QStringLiteral("ResourceName"));
 }
 
+TSettings TSettingsFile::ChosenSource() const
+{
+    const ProfileIni ini(LoadPath());
+    TSettings settings;
+    for (const KeySpec& entry : Keys)
+        if (QLatin1String(entry.key).startsWith(QLatin1String("Source")))
+            ReadKey(ini, entry, settings);
+    return settings;
+}
+
 TSettings TSettingsFile::Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* askSpeedRange,
                               bool writeFiles) const
 {
@@ -417,5 +442,8 @@ void TSettingsFile::Save(const TSettings& settings) const
     for (const KeySpec& entry : Keys)
         WriteKey(ini, entry, written);
     QDir().mkpath(QFileInfo(SavePath()).absolutePath());
-    ini.SaveAs(SavePath());
+    // Others may not learn where the secrets are kept.
+    const bool namesSecrets =
+        !written.SourceTokenFile.isEmpty() || !written.SourcePasswordFile.isEmpty();
+    ini.SaveAs(SavePath(), namesSecrets ? FileAccess::OwnerOnly : FileAccess::AsBefore);
 }

@@ -60,6 +60,9 @@ public:
     // The language the settings name, read without the rest (for boxes shown before the
     // window loads the settings); empty when none is named.
     QString ChosenLanguage() const;
+    // The source of figures the settings name (the Source keys only), read the same way: the
+    // window makes its measurement before it loads the settings.
+    TSettings ChosenSource() const;
     QString SavePath() const;
 
     // Creates the file with its default content when it is missing, removes the section of
@@ -70,7 +73,8 @@ public:
     TSettings Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* askSpeedRange,
                    bool writeFiles = true) const;
 
-    // Writes every key; throws EFileWriteError. The file is replaced whole, never torn.
+    // Writes every key; throws EFileWriteError. The file is replaced whole, never torn; one
+    // that names a token or password file is readable by its owner only.
     void Save(const TSettings& settings) const;
 
     static const char* const DefaultContent;

@@ -128,7 +128,12 @@ QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale,
         return u' ' + word + QStringLiteral(" : ");
     };
     QStringList lines;
-    lines << words.Title << label(words.Cpu) + Percent(values.CpuUsage, locale)
+    lines << words.Title;
+    // Another machine's figures say whose they are, and why they are missing.
+    if (!values.Machine.isEmpty())
+        lines << label(words.Machine) + values.Machine +
+                     (values.MachineFailure.isEmpty() ? QString() : u' ' + values.MachineFailure);
+    lines << label(words.Cpu) + Percent(values.CpuUsage, locale)
           << label(words.Memory) + Percent(values.MemoryLoad, locale)
           << label(words.Swap) + Percent(values.SwapLoad, locale)
           << label(words.Disk) + FormatSpeed(values.DiskBytes, locale);

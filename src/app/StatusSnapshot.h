@@ -26,6 +26,9 @@ struct StatusValues
     QString PingFailure; // why no ping can be sent at all
     // The busiest processes, a line each, while they are sampled.
     std::vector<ProcessShare> Processes;
+    // The machine the figures come from when it is another one, and why they are missing.
+    QString Machine;
+    QString MachineFailure;
 };
 
 // The words of the snapshot; the program's own until a language gives its. The printed
@@ -51,6 +54,7 @@ struct StatusWords
     QString Gpu = QStringLiteral("GPU");
     QString Asleep = QStringLiteral("asleep");
     QString Fan = QStringLiteral("Fan");
+    QString Machine = QStringLiteral("Machine");
     const TMRes* Res = nullptr; // the reasons a sensor is missing in its language, if any
 };
 

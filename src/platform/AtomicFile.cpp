@@ -64,7 +64,8 @@ bool IsUnfinishedWriteBytes(const QByteArray& name)
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(const QString& path) : m_path(path), m_target(FollowLinks(path))
+AtomicFileWriter::AtomicFileWriter(const QString& path, FileAccess access)
+    : m_path(path), m_target(FollowLinks(path))
 {
     // Replacing the file would get round a user's write protection; honour it instead.
     const QFileInfo existing(m_target);
@@ -93,8 +94,12 @@ AtomicFileWriter::AtomicFileWriter(const QString& path) : m_path(path), m_target
         Fail(QStringLiteral("cannot create a temporary file"), error);
     // Held until the writer is done, so a sweep at another start leaves this file alone.
     ::flock(m_fd, LOCK_EX | LOCK_NB);
-    if (hadFile && ::fchmod(m_fd, old.st_mode & 07777) != 0)
+    if (access == FileAccess::OwnerOnly) {
+        if (::fchmod(m_fd, S_IRUSR | S_IWUSR) != 0)
+            Fail(QStringLiteral("cannot make the file private"), errno);
+    } else if (hadFile && ::fchmod(m_fd, old.st_mode & 07777) != 0) {
         Fail(QStringLiteral("cannot keep the file's permissions"), errno);
+    }
 }
 
 AtomicFileWriter::~AtomicFileWriter()

@@ -12,6 +12,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Who may read a file written anew: as the old file allowed (the umask's default for a new
+// one), or its owner only (a file that names where secrets are kept).
+enum class FileAccess
+{
+    AsBefore,
+    OwnerOnly,
+};
+
 // Writes a whole file through a temporary file in the same folder that replaces the old file
 // only on Commit(), so a crash or a full disk never leaves a torn or empty file behind. Every
 // write, the flush to the disk and the close are checked; any failure throws, removes the
@@ -23,7 +31,8 @@ public:
 class AtomicFileWriter
 {
 public:
-    explicit AtomicFileWriter(const QString& path); // throws EFileWriteError
+    // throws EFileWriteError
+    explicit AtomicFileWriter(const QString& path, FileAccess access = FileAccess::AsBefore);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;

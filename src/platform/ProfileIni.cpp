@@ -421,9 +421,9 @@ void ProfileIni::Save() const
     SaveAs(m_path);
 }
 
-void ProfileIni::SaveAs(const QString& path) const
+void ProfileIni::SaveAs(const QString& path, FileAccess access) const
 {
-    AtomicFileWriter writer(path);
+    AtomicFileWriter writer(path, access);
     WriteText([&writer](const QByteArray& piece) { writer.Write(piece); });
     writer.Commit();
 }

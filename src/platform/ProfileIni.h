@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AtomicFile.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -53,7 +55,8 @@ public:
 
     QByteArray ToBytes() const;
     void Save() const;                      // to Path(); throws EFileWriteError
-    void SaveAs(const QString& path) const; // throws EFileWriteError
+    // throws EFileWriteError
+    void SaveAs(const QString& path, FileAccess access = FileAccess::AsBefore) const;
 
     // Hexadecimal takes up to 32 bits and wraps ("0xFFFFFFFF" is -1), as the profile
     // functions read it; decimal must fit the type.

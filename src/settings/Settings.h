@@ -76,6 +76,15 @@ struct TSettings
     QString GpuId;
     QString FanId;
     int FanMaxRpm = 0;
+    // Where the figures come from: empty for this machine, or another machine's node_exporter
+    // address ("http://host:9100/metrics"), with a CA file to trust instead of the system's, a
+    // file holding a bearer token, or a user and a file holding the password. Secrets are only
+    // ever named here, never written.
+    QString Source;
+    QString SourceCaFile;
+    QString SourceTokenFile;
+    QString SourceUser;
+    QString SourcePasswordFile;
     int Version = 0;
 };
 

@@ -16,21 +16,6 @@
 class ProcPerfDataSource : public PerfDataSource
 {
 public:
-    // Title indexes of the Perflib "009" table.
-    static constexpr std::uint32_t ProcessorIndex = 238;
-    static constexpr std::uint32_t ProcessorTimeIndex = 6;
-    static constexpr std::uint32_t UserTimeIndex = 142;
-    static constexpr std::uint32_t PrivilegedTimeIndex = 144;
-    static constexpr std::uint32_t PhysicalDiskIndex = 234;
-    static constexpr std::uint32_t DiskReadsIndex = 214;
-    static constexpr std::uint32_t DiskWritesIndex = 216;
-    static constexpr std::uint32_t DiskReadBytesIndex = 220;
-    static constexpr std::uint32_t DiskWriteBytesIndex = 222;
-    static constexpr std::uint32_t NetworkInterfaceIndex = 510;
-    static constexpr std::uint32_t BytesReceivedIndex = 264;
-    static constexpr std::uint32_t BytesSentIndex = 506;
-    static constexpr std::uint32_t BytesTotalIndex = 388;
-
     ProcPerfDataSource(const QString& statPath = QStringLiteral("/proc/stat"),
                        const QString& diskStatsPath = QStringLiteral("/proc/diskstats"),
                        const QString& netDevPath = QStringLiteral("/proc/net/dev"),
@@ -47,10 +32,7 @@ public:
     QStringList LoopbackInterfaces() override;
 
 private:
-    bool Wanted(const QString& valueName, std::uint32_t objectIndex) const;
-    void WriteProcessors(class PerfBlockWriter& writer);
-    void WriteDisks(class PerfBlockWriter& writer);
-    void WriteInterfaces(class PerfBlockWriter& writer);
+    bool ReadDisks();
 
     ProcFile m_stat;
     ProcFile m_diskStats;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/IfTable.h"
+#include "platform/PerfDataSource.h"
+#include "platform/SystemInfo.h"
+
+#include <QString>
+
+// Where a window's figures come from: the readers the measurement core reads, all answered
+// synchronously on the window thread. This machine's, or another's through its exporter; the
+// core and everything above it do not know which.
+class MachineSource
+{
+public:
+    virtual ~MachineSource() = default;
+
+    virtual PerfDataSource& PerfSource() = 0;
+    virtual SystemInfo& System() = 0;
+    virtual IfTable& Interfaces() = 0;
+
+    // The machine's name when it is another one; empty for this machine.
+    virtual QString RemoteName() const { return {}; }
+    // Why the figures are missing ("connection lost (timed out)"); empty while they come.
+    virtual QString Failure() const { return {}; }
+};

@@ -1,0 +1,231 @@
+#include "remote/RemoteMachine.h"
+
+#include "platform/linux/LocalMachine.h"
+#include "platform/linux/MachineRecords.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
+
+using namespace MachineRecords;
+
+namespace {
+
+constexpr std::uint64_t RemoteTickTo100Ns =
+    static_cast<std::uint64_t>(10000000 / NodeExporterFigures::TicksPerSecond);
+
+// Beyond the request's own deadline, for its reply to come through the event loop.
+constexpr int FirstReplyGraceMs = 200;
+
+} // namespace
+
+class RemoteMachine::RemotePerf : public PerfDataSource
+{
+public:
+    explicit RemotePerf(RemoteMachine& machine)
+        : m_machine(machine), m_systemName(machine.m_name.toUpper().toStdU16String())
+    {}
+
+    long Query(const QString& valueName, std::byte* buffer, std::uint32_t& size) override
+    {
+        m_machine.Poll();
+        const NodeExporterFigures* figures = m_machine.Figures();
+        timespec wall = m_machine.ReadWall(), monotonic = m_machine.ReadMonotonic();
+        if (!figures) {
+            clock_gettime(CLOCK_REALTIME, &wall);
+            clock_gettime(CLOCK_MONOTONIC, &monotonic);
+        }
+        PerfBlockWriter writer(buffer, size);
+        BeginGlobalBlock(writer, wall, monotonic, m_systemName);
+        // Without a reply the objects are left out, as a local file that cannot be read is.
+        if (figures && Wanted(valueName, ProcessorIndex) && !figures->Cpus.empty())
+            WriteProcessors(writer, figures->Total, figures->Cpus, RemoteTickTo100Ns);
+        if (figures && Wanted(valueName, PhysicalDiskIndex))
+            WriteDisks(writer, figures->Disks);
+        if (figures && Wanted(valueName, NetworkInterfaceIndex))
+            WriteInterfaces(writer, figures->Interfaces);
+        const std::uint32_t length = writer.EndBlock();
+        if (!writer.Fits())
+            return PerfLayout::ErrorMoreData;
+        size = length;
+        return PerfLayout::ErrorSuccess;
+    }
+
+    QStringList PerflibLocales() override { return {QStringLiteral("009")}; }
+    std::optional<QByteArray> TitleTable(const QString& locale, const QString& valueName) override
+    {
+        return MachineRecords::TitleTable(locale, valueName);
+    }
+    std::vector<PerfServiceInfo> Services() override { return {}; }
+    bool SetCountersDisabled(const QString&, std::uint32_t) override { return false; }
+    QStringList LoopbackInterfaces() override
+    {
+        const NodeExporterFigures* figures = m_machine.Figures();
+        return figures ? figures->Loopback : QStringList();
+    }
+
+private:
+    RemoteMachine& m_machine;
+    std::u16string m_systemName;
+};
+
+class RemoteMachine::RemoteSystem : public SystemInfo
+{
+public:
+    explicit RemoteSystem(RemoteMachine& machine) : m_machine(machine) {}
+
+    OsVersion Version() override { return {5, 1, 2600, 2}; }
+    std::uint32_t NumberOfProcessors() override
+    {
+        const NodeExporterFigures* figures = m_machine.Figures();
+        return figures ? static_cast<std::uint32_t>(figures->Cpus.size()) : 0;
+    }
+    MemoryStatus GlobalMemoryStatus() override
+    {
+        m_machine.Poll();
+        const NodeExporterFigures* figures = m_machine.Figures();
+        return figures && figures->HasMemory ? MemoryStatusOf(figures->Memory) : MemoryStatus();
+    }
+    bool NtDllAvailable() override { return true; }
+    long NtQuerySystemInformation(int infoClass, void* buffer, std::uint32_t length) override
+    {
+        const NodeExporterFigures* figures = m_machine.Figures();
+        return SystemInformation(
+            infoClass, buffer, length,
+            figures ? static_cast<std::uint32_t>(figures->Cpus.size()) : 0,
+            figures ? figures->Total.IdleAll() * RemoteTickTo100Ns : 0);
+    }
+    // The window's own clock: the core times its sampling by it.
+    std::uint32_t TickCount() override { return MonotonicMilliseconds(); }
+
+private:
+    RemoteMachine& m_machine;
+};
+
+class RemoteMachine::RemoteIfTable : public IfTable
+{
+public:
+    explicit RemoteIfTable(RemoteMachine& machine) : m_machine(machine) {}
+
+    bool Load() override { return m_loaded = true; }
+    void Unload() override { m_loaded = false; }
+    std::uint32_t GetIfTable(IfLayout::MibIfTable* table, std::uint32_t& size, bool) override
+    {
+        const NodeExporterFigures* figures = m_machine.Figures();
+        if (!m_loaded || !figures)
+            return IfLayout::ErrorInvalidParameter;
+        return FillIfTable(figures->Interfaces, table, size);
+    }
+
+private:
+    RemoteMachine& m_machine;
+    bool m_loaded = false;
+};
+
+RemoteMachine::RemoteMachine(QString url, std::unique_ptr<HttpFetch> fetch,
+                             std::function<void(const QString&)> log,
+                             std::function<qint64()> clockMs)
+    : m_url(std::move(url)), m_name(QUrl(m_url).host()), m_log(std::move(log)),
+      m_clockMs(std::move(clockMs)),
+      m_perf(std::make_unique<RemotePerf>(*this)), m_system(std::make_unique<RemoteSystem>(*this)),
+      m_interfaces(std::make_unique<RemoteIfTable>(*this)), m_fetch(std::move(fetch))
+{
+    if (!m_clockMs) {
+        m_elapsed.start();
+        m_clockMs = [this] { return m_elapsed.elapsed(); };
+    }
+}
+
+RemoteMachine::~RemoteMachine() = default;
+
+PerfDataSource& RemoteMachine::PerfSource()
+{
+    return *m_perf;
+}
+
+SystemInfo& RemoteMachine::System()
+{
+    return *m_system;
+}
+
+IfTable& RemoteMachine::Interfaces()
+{
+    return *m_interfaces;
+}
+
+QString RemoteMachine::Failure() const
+{
+    return m_failure.isEmpty() ? QString()
+                               : QStringLiteral("connection lost (%1)").arg(m_failure);
+}
+
+void RemoteMachine::Poll()
+{
+    const qint64 now = m_clockMs();
+    if (m_fetch->Busy() || now < m_nextRequestAt)
+        return;
+    if (m_fetch->Get(m_url, [this](const HttpReply& reply) { Take(reply); }))
+        m_nextRequestAt = std::max(m_nextRequestAt, now + MinRequestGapMs);
+}
+
+bool RemoteMachine::WaitForFigures(int ms)
+{
+    Poll();
+    if (!m_answered) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        m_waiting = &loop;
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        m_waiting = nullptr;
+    }
+    return m_hasFigures;
+}
+
+void RemoteMachine::Take(const HttpReply& reply)
+{
+    m_answered = true;
+    if (m_waiting)
+        m_waiting->quit();
+    if (!reply.Ok()) {
+        Lose(reply.Reason);
+        return;
+    }
+    m_samples.Parse(std::string_view(reply.Body.constData(), static_cast<size_t>(reply.Body.size())));
+    NodeExporterFigures figures = NodeExporterFigures::FromSamples(m_samples);
+    if (figures.Cpus.empty() && !figures.HasMemory) {
+        Lose(QStringLiteral("no node_exporter figures in the reply"));
+        return;
+    }
+    figures.ContinueCounters(m_continuity);
+    m_figures = std::move(figures);
+    clock_gettime(CLOCK_REALTIME, &m_readWall);
+    clock_gettime(CLOCK_MONOTONIC, &m_readMonotonic);
+    m_hasFigures = true;
+    if (!m_failure.isEmpty())
+        m_log(QStringLiteral("%1: connection back").arg(m_name));
+    m_failure.clear();
+    m_retryMs = FirstRetryMs;
+}
+
+void RemoteMachine::Lose(const QString& reason)
+{
+    m_hasFigures = false;
+    if (m_failure.isEmpty())
+        m_log(QStringLiteral("%1: connection lost (%2)").arg(m_name, reason));
+    m_failure = reason;
+    m_nextRequestAt = m_clockMs() + m_retryMs;
+    m_retryMs = std::min(m_retryMs * 2, MaxRetryMs);
+}
+
+std::unique_ptr<MachineSource> MakeMachineSource(const QString& url,
+                                                 const HttpFetchOptions& options,
+                                                 std::function<void(const QString&)> log)
+{
+    if (url.isEmpty())
+        return std::make_unique<LocalMachine>();
+    log(QStringLiteral("Figures from ") + LoggableUrl(url));
+    auto machine = std::make_unique<RemoteMachine>(url, MakeHttpFetch(options), std::move(log));
+    machine->WaitForFigures(options.DeadlineMs + FirstReplyGraceMs);
+    return machine;
+}

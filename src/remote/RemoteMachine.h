@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform/HttpFetch.h"
+#include "platform/MachineSource.h"
+#include "remote/CounterContinuity.h"
+#include "remote/ExpositionText.h"
+#include "remote/NodeExporterFigures.h"
+
+#include <QElapsedTimer>
+#include <functional>
+#include <memory>
+#include <time.h>
+
+// Another machine's figures from its node_exporter, in the same readers as this machine's. The
+// core's queries answer from the last reply at once; each query also asks for the next reply
+// when it is due, so the exporter is asked once per sampling period, one request at a time, and
+// the core's next sample reads what came. When the machine is gone its figures are missing, and
+// it is asked again after a pause that doubles from FirstRetryMs up to MaxRetryMs.
+class RemoteMachine : public MachineSource
+{
+public:
+    // Never asked more often than this, however fast the window samples; a little under a
+    // second, so that a tick that comes early is not skipped.
+    static constexpr int MinRequestGapMs = 900;
+    static constexpr int FirstRetryMs = 1000;
+    static constexpr int MaxRetryMs = 30000;
+
+    // `clockMs` tells the time in milliseconds (tests pass their own); the default is the
+    // monotonic clock.
+    RemoteMachine(QString url, std::unique_ptr<HttpFetch> fetch,
+                  std::function<void(const QString&)> log, std::function<qint64()> clockMs = {});
+    ~RemoteMachine() override;
+
+    PerfDataSource& PerfSource() override;
+    SystemInfo& System() override;
+    IfTable& Interfaces() override;
+    QString RemoteName() const override { return m_name; }
+    QString Failure() const override;
+
+    // Asks for the next reply when one is due and none is under way.
+    void Poll();
+    // Waits, turning the event loop, for the first reply or until `ms` pass: the core counts
+    // the processors once, when it is made. Returns whether figures came.
+    bool WaitForFigures(int ms);
+
+    // The last reply's figures, null while there are none.
+    const NodeExporterFigures* Figures() const { return m_hasFigures ? &m_figures : nullptr; }
+    const timespec& ReadWall() const { return m_readWall; }
+    const timespec& ReadMonotonic() const { return m_readMonotonic; }
+
+private:
+    class RemotePerf;
+    class RemoteSystem;
+    class RemoteIfTable;
+
+    void Take(const HttpReply& reply);
+    void Lose(const QString& reason);
+
+    QString m_url;
+    QString m_name;
+    std::function<void(const QString&)> m_log;
+    ExpositionSamples m_samples;
+    CounterContinuity m_continuity;
+    NodeExporterFigures m_figures;
+    bool m_hasFigures = false;
+    bool m_answered = false; // a reply, good or not, has come
+    timespec m_readWall{};
+    timespec m_readMonotonic{};
+    QString m_failure;
+    int m_retryMs = FirstRetryMs;
+    QElapsedTimer m_elapsed;
+    std::function<qint64()> m_clockMs;
+    class QEventLoop* m_waiting = nullptr;
+    qint64 m_nextRequestAt = 0;
+    std::unique_ptr<RemotePerf> m_perf;
+    std::unique_ptr<RemoteSystem> m_system;
+    std::unique_ptr<RemoteIfTable> m_interfaces;
+    // Last, so it goes first: a reply still coming is dropped with it.
+    std::unique_ptr<HttpFetch> m_fetch;
+};
+
+// The window's source of figures: this machine for an empty address, otherwise the
+// node_exporter at `url` fetched with `options`, once its first reply came or its deadline passed.
+std::unique_ptr<MachineSource> MakeMachineSource(const QString& url,
+                                                 const HttpFetchOptions& options,
+                                                 std::function<void(const QString&)> log);
