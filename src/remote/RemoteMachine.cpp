@@ -15,8 +15,9 @@ namespace {
 constexpr std::uint64_t RemoteTickTo100Ns =
     static_cast<std::uint64_t>(10000000 / NodeExporterFigures::TicksPerSecond);
 
-// Beyond the request's own deadline, for its reply to come through the event loop.
+// Beyond the requests' own deadlines, for their replies to come through the event loop.
 constexpr int FirstReplyGraceMs = 200;
+constexpr int WaitStepMs = 50;
 
 } // namespace
 
@@ -30,12 +31,11 @@ public:
     long Query(const QString& valueName, std::byte* buffer, std::uint32_t& size) override
     {
         m_machine.Poll();
-        const NodeExporterFigures* figures = m_machine.Figures();
-        timespec wall = m_machine.ReadWall(), monotonic = m_machine.ReadMonotonic();
-        if (!figures) {
-            clock_gettime(CLOCK_REALTIME, &wall);
-            clock_gettime(CLOCK_MONOTONIC, &monotonic);
-        }
+        timespec wall{}, monotonic{};
+        clock_gettime(CLOCK_REALTIME, &wall);
+        clock_gettime(CLOCK_MONOTONIC, &monotonic);
+        const NodeExporterFigures* figures =
+            m_machine.Figures() ? &m_machine.CountersNow(wall, monotonic) : nullptr;
         PerfBlockWriter writer(buffer, size);
         BeginGlobalBlock(writer, wall, monotonic, m_systemName);
         // Without a reply the objects are left out, as a local file that cannot be read is.
@@ -90,7 +90,9 @@ public:
     bool NtDllAvailable() override { return true; }
     long NtQuerySystemInformation(int infoClass, void* buffer, std::uint32_t length) override
     {
-        const NodeExporterFigures* figures = m_machine.Figures();
+        timespec wall{}, monotonic{};
+        const NodeExporterFigures* figures =
+            m_machine.Figures() ? &m_machine.CountersNow(wall, monotonic) : nullptr;
         return SystemInformation(
             infoClass, buffer, length,
             figures ? static_cast<std::uint32_t>(figures->Cpus.size()) : 0,
@@ -112,9 +114,10 @@ public:
     void Unload() override { m_loaded = false; }
     std::uint32_t GetIfTable(IfLayout::MibIfTable* table, std::uint32_t& size, bool) override
     {
-        const NodeExporterFigures* figures = m_machine.Figures();
-        if (!m_loaded || !figures)
+        if (!m_loaded || !m_machine.Figures())
             return IfLayout::ErrorInvalidParameter;
+        timespec wall{}, monotonic{};
+        const NodeExporterFigures* figures = &m_machine.CountersNow(wall, monotonic);
         return FillIfTable(figures->Interfaces, table, size);
     }
 
@@ -135,6 +138,9 @@ RemoteMachine::RemoteMachine(QString url, std::unique_ptr<HttpFetch> fetch,
         m_elapsed.start();
         m_clockMs = [this] { return m_elapsed.elapsed(); };
     }
+    m_originMs = m_clockMs();
+    clock_gettime(CLOCK_REALTIME, &m_originWall);
+    clock_gettime(CLOCK_MONOTONIC, &m_originMonotonic);
 }
 
 RemoteMachine::~RemoteMachine() = default;
@@ -169,24 +175,41 @@ void RemoteMachine::Poll()
         m_nextRequestAt = std::max(m_nextRequestAt, now + MinRequestGapMs);
 }
 
+const NodeExporterFigures& RemoteMachine::CountersNow(timespec& wall, timespec& monotonic)
+{
+    qint64 shownAt = 0;
+    const NodeExporterFigures& counters = m_timeline.CountersAt(m_clockMs(), shownAt);
+    // Every reply comes after the origin, so the moment is never before it.
+    const auto later = [&](const timespec& origin) {
+        const qint64 ns = static_cast<qint64>(origin.tv_nsec) + (shownAt - m_originMs) * 1000000;
+        timespec t{};
+        t.tv_sec = origin.tv_sec + static_cast<time_t>(ns / 1000000000);
+        t.tv_nsec = static_cast<long>(ns % 1000000000);
+        return t;
+    };
+    wall = later(m_originWall);
+    monotonic = later(m_originMonotonic);
+    return counters;
+}
+
 bool RemoteMachine::WaitForFigures(int ms)
 {
+    QEventLoop loop;
+    QTimer ask;
+    ask.callOnTimeout([&] {
+        Poll();
+        if (m_timeline.HasSpan() || !m_failure.isEmpty())
+            loop.quit();
+    });
+    ask.start(WaitStepMs);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     Poll();
-    if (!m_answered) {
-        QEventLoop loop;
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-        m_waiting = &loop;
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        m_waiting = nullptr;
-    }
-    return m_hasFigures;
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return Figures() != nullptr;
 }
 
 void RemoteMachine::Take(const HttpReply& reply)
 {
-    m_answered = true;
-    if (m_waiting)
-        m_waiting->quit();
     if (!reply.Ok()) {
         Lose(reply.Reason);
         return;
@@ -198,10 +221,7 @@ void RemoteMachine::Take(const HttpReply& reply)
         return;
     }
     figures.ContinueCounters(m_continuity);
-    m_figures = std::move(figures);
-    clock_gettime(CLOCK_REALTIME, &m_readWall);
-    clock_gettime(CLOCK_MONOTONIC, &m_readMonotonic);
-    m_hasFigures = true;
+    m_timeline.Add(figures, m_clockMs());
     if (!m_failure.isEmpty())
         m_log(QStringLiteral("%1: connection back").arg(m_name));
     m_failure.clear();
@@ -210,7 +230,7 @@ void RemoteMachine::Take(const HttpReply& reply)
 
 void RemoteMachine::Lose(const QString& reason)
 {
-    m_hasFigures = false;
+    m_timeline.Clear();
     if (m_failure.isEmpty())
         m_log(QStringLiteral("%1: connection lost (%2)").arg(m_name, reason));
     m_failure = reason;
@@ -226,6 +246,7 @@ std::unique_ptr<MachineSource> MakeMachineSource(const QString& url,
         return std::make_unique<LocalMachine>();
     log(QStringLiteral("Figures from ") + LoggableUrl(url));
     auto machine = std::make_unique<RemoteMachine>(url, MakeHttpFetch(options), std::move(log));
-    machine->WaitForFigures(options.DeadlineMs + FirstReplyGraceMs);
+    machine->WaitForFigures(RemoteMachine::MinRequestGapMs + 2 * options.DeadlineMs +
+                            FirstReplyGraceMs);
     return machine;
 }

@@ -4,7 +4,7 @@
 #include "platform/MachineSource.h"
 #include "remote/CounterContinuity.h"
 #include "remote/ExpositionText.h"
-#include "remote/NodeExporterFigures.h"
+#include "remote/FigureTimeline.h"
 
 #include <QElapsedTimer>
 #include <functional>
@@ -12,9 +12,9 @@
 #include <time.h>
 
 // Another machine's figures from its node_exporter, in the same readers as this machine's. The
-// core's queries answer from the last reply at once; each query also asks for the next reply
-// when it is due, so the exporter is asked once per sampling period, one request at a time, and
-// the core's next sample reads what came. When the machine is gone its figures are missing, and
+// core's queries answer at once from the replies that came (the counters along the line between
+// the last two, see FigureTimeline); each query also asks for the next reply when it is due, so
+// the exporter is asked once per sampling period, one request at a time. When the machine is gone its figures are missing, and
 // it is asked again after a pause that doubles from FirstRetryMs up to MaxRetryMs.
 class RemoteMachine : public MachineSource
 {
@@ -39,14 +39,19 @@ public:
 
     // Asks for the next reply when one is due and none is under way.
     void Poll();
-    // Waits, turning the event loop, for the first reply or until `ms` pass: the core counts
-    // the processors once, when it is made. Returns whether figures came.
+    // Waits, turning the event loop, for the first two replies (the core counts the processors
+    // once, when it is made, and takes its first rates from the second), for a failure, or
+    // until `ms` pass. Returns whether figures came.
     bool WaitForFigures(int ms);
 
     // The last reply's figures, null while there are none.
-    const NodeExporterFigures* Figures() const { return m_hasFigures ? &m_figures : nullptr; }
-    const timespec& ReadWall() const { return m_readWall; }
-    const timespec& ReadMonotonic() const { return m_readMonotonic; }
+    const NodeExporterFigures* Figures() const
+    {
+        return m_timeline.Empty() ? nullptr : &m_timeline.Latest();
+    }
+    // The counters as they stand now on the line between the replies, and the moment they
+    // stand for on the clocks of the performance data.
+    const NodeExporterFigures& CountersNow(timespec& wall, timespec& monotonic);
 
 private:
     class RemotePerf;
@@ -61,16 +66,15 @@ private:
     std::function<void(const QString&)> m_log;
     ExpositionSamples m_samples;
     CounterContinuity m_continuity;
-    NodeExporterFigures m_figures;
-    bool m_hasFigures = false;
-    bool m_answered = false; // a reply, good or not, has come
-    timespec m_readWall{};
-    timespec m_readMonotonic{};
+    FigureTimeline m_timeline;
     QString m_failure;
     int m_retryMs = FirstRetryMs;
     QElapsedTimer m_elapsed;
     std::function<qint64()> m_clockMs;
-    class QEventLoop* m_waiting = nullptr;
+    // The clock's reading when it was made, and the system's clocks at that moment.
+    qint64 m_originMs = 0;
+    timespec m_originWall{};
+    timespec m_originMonotonic{};
     qint64 m_nextRequestAt = 0;
     std::unique_ptr<RemotePerf> m_perf;
     std::unique_ptr<RemoteSystem> m_system;

@@ -243,7 +243,8 @@ TEST(StatusSnapshot, ALinePerCardAndOneForTheChosenFan)
 TEST(StatusSnapshot, LinesAndFormats)
 {
     const QLocale c(QLocale::English, QLocale::UnitedStates);
-    StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, -1, false, 23, "192.168.1.1", {}, {}, {}};
+    StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, -1, false, 23, "192.168.1.1",
+                        {}, {}, {}, {}, {}};
     EXPECT_EQ(BuildStatusSnapshot(values, c),
               "Pulsmir Status Snapshot\r\n CPU : 12 %\r\n MEM : 34 %\r\n SWP : 5 %\r\n"
               " DiskAccess : 1.5 KB/s\r\n NetworkAccess : 3.5 MB/s\r\n"
@@ -265,6 +266,12 @@ TEST(StatusSnapshot, LinesAndFormats)
     values.Processes = {{"firefox", 2314, 12.5}, {"Xwayland", 901, 0.26}};
     EXPECT_TRUE(BuildStatusSnapshot(values, c).endsWith(
         "\r\n Process 1 : 12.5 % firefox (2314)\r\n Process 2 : 0.3 % Xwayland (901)"));
+
+    // Another machine's figures name it, and say why they are missing.
+    values.Machine = "nas.example";
+    values.MachineFailure = "connection lost (timed out)";
+    EXPECT_TRUE(BuildStatusSnapshot(values, c).startsWith(
+        "Pulsmir Status Snapshot\r\n Machine : nas.example connection lost (timed out)\r\n CPU"));
 
     EXPECT_EQ(FormatSpeed(1000, c), "1,000.0 B/s");
     EXPECT_EQ(FormatSpeed(5000ULL * MiB, c), "5,000.0 MB/s");
@@ -290,7 +297,7 @@ TEST(StatusSnapshot, WordedInTheOpenLanguage)
 {
     const QLocale c(QLocale::English, QLocale::UnitedStates);
     StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, 3, false, 888888, "192.168.1.1",
-                        {}, {}, {{"make", 40, 3}}};
+                        {}, {}, {{"make", 40, 3}}, {}, {}};
     values.Sensors.DiskUsedPercent = 40;
     values.Sensors.DiskPath = "/home/me";
     values.Sensors.TemperatureAbsence = SensorAbsence::NoDriver;

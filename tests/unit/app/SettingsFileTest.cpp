@@ -7,7 +7,9 @@
 #include "support/IsolatedMount.h"
 #include "support/TempProgramFolder.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -131,7 +133,7 @@ TEST_F(SettingsFileTest, SaveWritesEveryKeyInOrderAndKeepsUnknownOnes)
     EXPECT_EQ(keys.first(), "MyOwnKey");
     EXPECT_EQ(keys.indexOf("UseDefaultGateway"), keys.indexOf("ProcessOverDrive") + 1);
     EXPECT_EQ(keys.last(), "Version");
-    EXPECT_EQ(keys.size(), 1 + 60 + 2);
+    EXPECT_EQ(keys.size(), 1 + 65 + 2);
     EXPECT_EQ(
         ini.KeyNames("Pulsmir2_EventSound"),
         QStringList({"Enable", "Mute", "pOFF", "pON", "pPING", "pSTART", "pSKIN", "pMEM", "pRES"}));
@@ -197,6 +199,27 @@ TEST_F(SettingsFileTest, SensorSettingsRoundTripAndKeepTheirRangeInOrder)
     read = Load();
     EXPECT_EQ(read.TempRangeLow, MaxTemperature - 1);
     EXPECT_EQ(read.TempRangeHigh, MaxTemperature);
+}
+
+TEST_F(SettingsFileTest, AFileNamingWhereSecretsAreKeptIsTheOwnersAlone)
+{
+    const QString path = paths.SettingsFile(QStringLiteral("Pulsmir.ini"));
+    Save(TSettings());
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0644), 0);
+    TSettings s;
+    s.Source = "https://nas.example:9100/metrics";
+    s.SourceUser = "me";
+    s.SourcePasswordFile = "/home/me/.nas-password";
+    Save(s);
+
+    struct stat info = {};
+    ASSERT_EQ(stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    // The source is read before the rest, as the window makes its measurement first.
+    const TSettings source = TSettingsFile(paths, -1).ChosenSource();
+    EXPECT_EQ(source.Source, s.Source);
+    EXPECT_EQ(source.SourceUser, s.SourceUser);
+    EXPECT_EQ(source.SourcePasswordFile, s.SourcePasswordFile);
 }
 
 TEST_F(SettingsFileTest, OldGenerationSectionIsAnnouncedOnceAndRemoved)

@@ -1,0 +1,110 @@
+"""Another machine's figures in --status: Debian's real node exporter on this machine must give
+what the local readers give, and an exporter that goes away must show as a lost connection
+while the run still ends. Each case runs in a network namespace of its own."""
+
+import os
+import socket
+import subprocess
+import threading
+
+from faults import isolate_network
+from fetch_cases import NODE_EXPORTER, PouringServer, free_port, pour_without_end
+from harness import Skip, wait_until
+from monitor_cases import install_skin
+from shell_cases import expect
+
+# Far beyond a run of a few snapshots a second apart: only a run that hangs meets it.
+RUN_LIMIT_S = 60
+
+
+def _start_exporter(folder):
+    if not os.access(NODE_EXPORTER, os.X_OK):
+        raise Skip(f"{NODE_EXPORTER} is missing (Debian's prometheus-node-exporter)")
+    isolate_network()
+    port = free_port()
+    log = open(folder.file("exporter.log"), "wb")
+    exporter = subprocess.Popen([NODE_EXPORTER, f"--web.listen-address=127.0.0.1:{port}"],
+                                stdout=log, stderr=log)
+    log.close()
+    wait_until(lambda: exporter.poll() is not None or socket.socket().connect_ex(
+        ("127.0.0.1", port)) == 0, timeout=20, what="the node exporter's port")
+    expect(exporter.poll() is None, "the node exporter ended: " +
+           open(folder.file("exporter.log"), errors="replace").read()[-2000:])
+    return exporter, f"http://127.0.0.1:{port}/metrics"
+
+
+def _prepare(folder):
+    install_skin(folder)  # the core samples once a skin is loaded
+    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Golden")
+
+
+def _status(desktop, folder, *options):
+    """Starts `pulsmir --status` with the options; its output comes a line at a time."""
+    env = desktop.env({"PULSMIR_HOME": folder.path, "XDG_RUNTIME_DIR": folder.runtime})
+    return subprocess.Popen([os.path.join(folder.bin_dir, "pulsmir"), "--status", *options],
+                            env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+
+
+def _figures(output, word):
+    return [int(line.split(":", 1)[1].split("%")[0]) for line in output.splitlines()
+            if line.startswith(f" {word} :")]
+
+
+def remote_figures_agree_with_the_local_ones(desktop, folder):
+    _prepare(folder)
+    exporter, url = _start_exporter(folder)
+    try:
+        # Side by side, so that both see the same second of the machine's load.
+        remote = _status(desktop, folder, "--count", "5", "--source", url)
+        local = _status(desktop, folder, "--count", "5")
+        remote_out, _ = remote.communicate(timeout=RUN_LIMIT_S)
+        local_out, _ = local.communicate(timeout=RUN_LIMIT_S)
+    finally:
+        exporter.terminate()
+        exporter.wait(timeout=10)
+    expect(remote.returncode == 0 and local.returncode == 0,
+           f"status runs ended with {remote.returncode}, {local.returncode}")
+    expect(" Machine : 127.0.0.1" in remote_out.splitlines(), f"no machine named: {remote_out}")
+    expect("connection lost" not in remote_out, f"the exporter was not read: {remote_out}")
+    for word, tolerance in (("CPU", 20), ("MEM", 2)):
+        mine, theirs = _figures(local_out, word), _figures(remote_out, word)
+        expect(len(mine) == 5 and len(theirs) == 5, f"{word} lines: {mine} {theirs}")
+        expect(abs(sum(mine) / 5 - sum(theirs) / 5) <= tolerance,
+               f"{word} here {mine}, through the exporter {theirs}")
+
+
+def lost_exporter_shows_as_a_lost_connection(desktop, folder):
+    _prepare(folder)
+    exporter, url = _start_exporter(folder)
+    run = _status(desktop, folder, "--count", "4", "--source", url)
+    try:
+        first = ""
+        for line in run.stdout:
+            first += line
+            if not line.strip():
+                break
+        exporter.terminate()
+        exporter.wait(timeout=10)
+        rest, _ = run.communicate(timeout=RUN_LIMIT_S)
+    finally:
+        if exporter.poll() is None:
+            exporter.kill()
+        run.kill()
+    expect("connection lost" not in first, f"lost before the exporter went: {first}")
+    expect(run.returncode == 0, f"the run ended with {run.returncode}")
+    expect("Machine : 127.0.0.1 connection lost (connection refused)" in rest,
+           f"the loss is not told: {rest}")
+
+
+def endless_reply_shows_as_a_lost_connection(desktop, folder):
+    _prepare(folder)
+    isolate_network()
+    endless = PouringServer(pour_without_end)
+    run = _status(desktop, folder, "--count", "2", "--source",
+                  f"http://127.0.0.1:{endless.port}/metrics")
+    try:
+        output, _ = run.communicate(timeout=RUN_LIMIT_S)
+    finally:
+        run.kill()
+    expect(run.returncode == 0, f"the run ended with {run.returncode}")
+    expect("connection lost (reply too large)" in output, f"the loss is not told: {output}")
