@@ -207,11 +207,12 @@ void TMainPForm::CreateMeasurement()
     fetchOptions.TokenFile = source.SourceTokenFile;
     fetchOptions.User = source.SourceUser;
     fetchOptions.PasswordFile = source.SourcePasswordFile;
-    m_machine = MakeMachineSource(address, fetchOptions, TaggedLog(&m_log, QStringLiteral("(Source) ")));
-    m_core = std::make_unique<TPerfCore>(
-        TPerfCorePlatform{m_machine->PerfSource(), m_machine->System(), m_dialogs, nullptr,
-                          nullptr, &m_machine->Interfaces()},
-        TaggedLog(&m_log, QStringLiteral("(PerfCore) ")));
+    m_machine =
+        MakeMachineSource(address, fetchOptions, TaggedLog(&m_log, QStringLiteral("(Source) ")));
+    m_core = std::make_unique<TPerfCore>(TPerfCorePlatform{m_machine->PerfSource(),
+                                                           m_machine->System(), m_dialogs, nullptr,
+                                                           nullptr, &m_machine->Interfaces()},
+                                         TaggedLog(&m_log, QStringLiteral("(PerfCore) ")));
 
     m_optionsOpen = false;
     m_loadedResourceName = NoResourceName;

@@ -1,7 +1,6 @@
 // The main window's face: the skin's window and surface, the sampling tick that feeds it, the
 // mode switch and the pop-up menu.
 #include "app/MainForm.h"
-
 #include "app/MainMenu.h"
 #include "app/StatusSnapshot.h"
 #include "app/WindowModes.h"

@@ -2,7 +2,6 @@
 // choice of a skin at start-up.
 #include "app/FltCtrl.h"
 #include "app/MainForm.h"
-
 #include "app/MainMenu.h"
 #include "core/PerfCore.h"
 #include "core/PerfMonitor.h"

@@ -54,7 +54,7 @@ public:
     void DeleteKey(const QString& section, const QString& key);
 
     QByteArray ToBytes() const;
-    void Save() const;                      // to Path(); throws EFileWriteError
+    void Save() const; // to Path(); throws EFileWriteError
     // throws EFileWriteError
     void SaveAs(const QString& path, FileAccess access = FileAccess::AsBefore) const;
 

@@ -93,10 +93,9 @@ public:
         timespec wall{}, monotonic{};
         const NodeExporterFigures* figures =
             m_machine.Figures() ? &m_machine.CountersNow(wall, monotonic) : nullptr;
-        return SystemInformation(
-            infoClass, buffer, length,
-            figures ? static_cast<std::uint32_t>(figures->Cpus.size()) : 0,
-            figures ? figures->Total.IdleAll() * RemoteTickTo100Ns : 0);
+        return SystemInformation(infoClass, buffer, length,
+                                 figures ? static_cast<std::uint32_t>(figures->Cpus.size()) : 0,
+                                 figures ? figures->Total.IdleAll() * RemoteTickTo100Ns : 0);
     }
     // The window's own clock: the core times its sampling by it.
     std::uint32_t TickCount() override { return MonotonicMilliseconds(); }
@@ -130,13 +129,15 @@ RemoteMachine::RemoteMachine(QString url, std::unique_ptr<HttpFetch> fetch,
                              std::function<void(const QString&)> log,
                              std::function<qint64()> clockMs)
     : m_url(std::move(url)), m_name(QUrl(m_url).host()), m_log(std::move(log)),
-      m_clockMs(std::move(clockMs)),
-      m_perf(std::make_unique<RemotePerf>(*this)), m_system(std::make_unique<RemoteSystem>(*this)),
+      m_clockMs(std::move(clockMs)), m_perf(std::make_unique<RemotePerf>(*this)),
+      m_system(std::make_unique<RemoteSystem>(*this)),
       m_interfaces(std::make_unique<RemoteIfTable>(*this)), m_fetch(std::move(fetch))
 {
     if (!m_clockMs) {
         m_elapsed.start();
-        m_clockMs = [this] { return m_elapsed.elapsed(); };
+        m_clockMs = [this] {
+            return m_elapsed.elapsed();
+        };
     }
     m_originMs = m_clockMs();
     clock_gettime(CLOCK_REALTIME, &m_originWall);
@@ -162,8 +163,7 @@ IfTable& RemoteMachine::Interfaces()
 
 QString RemoteMachine::Failure() const
 {
-    return m_failure.isEmpty() ? QString()
-                               : QStringLiteral("connection lost (%1)").arg(m_failure);
+    return m_failure.isEmpty() ? QString() : QStringLiteral("connection lost (%1)").arg(m_failure);
 }
 
 void RemoteMachine::Poll()
@@ -214,7 +214,8 @@ void RemoteMachine::Take(const HttpReply& reply)
         Lose(reply.Reason);
         return;
     }
-    m_samples.Parse(std::string_view(reply.Body.constData(), static_cast<size_t>(reply.Body.size())));
+    m_samples.Parse(
+        std::string_view(reply.Body.constData(), static_cast<size_t>(reply.Body.size())));
     NodeExporterFigures figures = NodeExporterFigures::FromSamples(m_samples);
     if (figures.Cpus.empty() && !figures.HasMemory) {
         Lose(QStringLiteral("no node_exporter figures in the reply"));

@@ -14,8 +14,9 @@
 // Another machine's figures from its node_exporter, in the same readers as this machine's. The
 // core's queries answer at once from the replies that came (the counters along the line between
 // the last two, see FigureTimeline); each query also asks for the next reply when it is due, so
-// the exporter is asked once per sampling period, one request at a time. When the machine is gone its figures are missing, and
-// it is asked again after a pause that doubles from FirstRetryMs up to MaxRetryMs.
+// the exporter is asked once per sampling period, one request at a time. When the machine is gone
+// its figures are missing, and it is asked again after a pause that doubles from FirstRetryMs up to
+// MaxRetryMs.
 class RemoteMachine : public MachineSource
 {
 public:

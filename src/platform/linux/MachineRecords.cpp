@@ -107,12 +107,12 @@ void BeginGlobalBlock(PerfBlockWriter& writer, const timespec& wall, const times
                                 static_cast<std::uint16_t>(secondOfDay % 60),
                                 static_cast<std::uint16_t>(wall.tv_nsec / 1000000)};
 
-    writer.BeginBlock(systemTime, To100Ns(monotonic), 10000000,
-                      To100Ns(wall) + FileTimeOfUnixEpoch, systemName);
+    writer.BeginBlock(systemTime, To100Ns(monotonic), 10000000, To100Ns(wall) + FileTimeOfUnixEpoch,
+                      systemName);
 }
 
-void WriteProcessors(PerfBlockWriter& writer, const CpuTimes& total,
-                     std::span<const CpuTimes> cpus, std::uint64_t tickTo100Ns)
+void WriteProcessors(PerfBlockWriter& writer, const CpuTimes& total, std::span<const CpuTimes> cpus,
+                     std::uint64_t tickTo100Ns)
 {
     writer.BeginObject(ProcessorIndex, ProcessorIndex + 1, true);
     const int processorTime =
@@ -218,8 +218,8 @@ MemoryStatus MemoryStatusOf(const MemInfo& info)
     return status;
 }
 
-long SystemInformation(int infoClass, void* buffer, std::uint32_t length,
-                       std::uint32_t processors, std::uint64_t idle100Ns)
+long SystemInformation(int infoClass, void* buffer, std::uint32_t length, std::uint32_t processors,
+                       std::uint64_t idle100Ns)
 {
     auto* bytes = static_cast<unsigned char*>(buffer);
     switch (infoClass) {

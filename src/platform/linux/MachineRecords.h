@@ -42,8 +42,8 @@ bool Wanted(const QString& valueName, std::uint32_t objectIndex);
 // The block's header, stamped with the moment the figures were read.
 void BeginGlobalBlock(PerfBlockWriter& writer, const timespec& wall, const timespec& monotonic,
                       std::u16string_view systemName);
-void WriteProcessors(PerfBlockWriter& writer, const CpuTimes& total,
-                     std::span<const CpuTimes> cpus, std::uint64_t tickTo100Ns);
+void WriteProcessors(PerfBlockWriter& writer, const CpuTimes& total, std::span<const CpuTimes> cpus,
+                     std::uint64_t tickTo100Ns);
 void WriteDisks(PerfBlockWriter& writer, std::span<const DiskStats> disks);
 void WriteInterfaces(PerfBlockWriter& writer, std::span<const NetDevStats> interfaces);
 // The "Counter" or "Help" table of the objects above.
@@ -52,8 +52,8 @@ std::optional<QByteArray> TitleTable(const QString& locale, const QString& value
 // GlobalMemoryStatus, with the swap as the page file.
 MemoryStatus MemoryStatusOf(const MemInfo& info);
 // NtQuerySystemInformation from the processor count and the idle time of them all.
-long SystemInformation(int infoClass, void* buffer, std::uint32_t length,
-                       std::uint32_t processors, std::uint64_t idle100Ns);
+long SystemInformation(int infoClass, void* buffer, std::uint32_t length, std::uint32_t processors,
+                       std::uint64_t idle100Ns);
 // GetTickCount: milliseconds of the monotonic clock, wrapping.
 std::uint32_t MonotonicMilliseconds();
 // GetIfTable: the rows in the records' order; counters cut to the table's 32-bit fields.

@@ -7,7 +7,6 @@
 #include <time.h>
 #include <unistd.h>
 
-
 ProcPerfDataSource::ProcPerfDataSource(const QString& statPath, const QString& diskStatsPath,
                                        const QString& netDevPath, const QString& blockFolder,
                                        const QString& netClassFolder)
@@ -27,7 +26,6 @@ ProcPerfDataSource::ProcPerfDataSource(const QString& statPath, const QString& d
     m_disks.reserve(64);
     m_interfaces.reserve(64);
 }
-
 
 long ProcPerfDataSource::Query(const QString& valueName, std::byte* buffer, std::uint32_t& size)
 {
@@ -62,9 +60,6 @@ bool ProcPerfDataSource::ReadDisks()
     ParseDiskStats(m_diskStats.Text(), m_disks);
     return true;
 }
-
-
-
 
 QStringList ProcPerfDataSource::LoopbackInterfaces()
 {

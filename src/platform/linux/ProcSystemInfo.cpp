@@ -34,9 +34,9 @@ MemoryStatus ProcSystemInfo::GlobalMemoryStatus()
 long ProcSystemInfo::NtQuerySystemInformation(int infoClass, void* buffer, std::uint32_t length)
 {
     const bool read = ReadStat();
-    return MachineRecords::SystemInformation(
-        infoClass, buffer, length, read ? static_cast<std::uint32_t>(m_cpus.size()) : 0,
-        read ? m_total.IdleAll() * m_tickTo100Ns : 0);
+    return MachineRecords::SystemInformation(infoClass, buffer, length,
+                                             read ? static_cast<std::uint32_t>(m_cpus.size()) : 0,
+                                             read ? m_total.IdleAll() * m_tickTo100Ns : 0);
 }
 
 std::uint32_t ProcSystemInfo::TickCount()

@@ -243,8 +243,8 @@ TEST(StatusSnapshot, ALinePerCardAndOneForTheChosenFan)
 TEST(StatusSnapshot, LinesAndFormats)
 {
     const QLocale c(QLocale::English, QLocale::UnitedStates);
-    StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, -1, false, 23, "192.168.1.1",
-                        {}, {}, {}, {}, {}};
+    StatusValues values{12, 34, 5,  1536, 3 * MiB + MiB / 2, -1, false, 23, "192.168.1.1", {},
+                        {}, {}, {}, {}};
     EXPECT_EQ(BuildStatusSnapshot(values, c),
               "Pulsmir Status Snapshot\r\n CPU : 12 %\r\n MEM : 34 %\r\n SWP : 5 %\r\n"
               " DiskAccess : 1.5 KB/s\r\n NetworkAccess : 3.5 MB/s\r\n"

@@ -127,8 +127,9 @@ protected:
         PerfLayout::PerfDataBlock header;
         std::memcpy(&header, buffer.data(), sizeof(header));
         if (objects)
-            *objects = QByteArray(reinterpret_cast<const char*>(buffer.data()) + header.HeaderLength,
-                                  header.TotalByteLength - header.HeaderLength);
+            *objects =
+                QByteArray(reinterpret_cast<const char*>(buffer.data()) + header.HeaderLength,
+                           header.TotalByteLength - header.HeaderLength);
         return header;
     }
     static QByteArray Objects(PerfDataSource& source)
@@ -157,8 +158,10 @@ protected:
 TEST_F(RemoteMachineTest, GivesTheCoreWhatTheLocalReadersGiveForTheSameNumbers)
 {
     QTemporaryDir proc;
-    for (const auto& [name, text] : {std::pair{"stat", Stat}, {"meminfo", MemInfoText},
-                                     {"diskstats", DiskStatsText}, {"netdev", NetDev}}) {
+    for (const auto& [name, text] : {std::pair{"stat", Stat},
+                                     {"meminfo", MemInfoText},
+                                     {"diskstats", DiskStatsText},
+                                     {"netdev", NetDev}}) {
         QFile file(proc.filePath(QLatin1String(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) > 0);
     }
