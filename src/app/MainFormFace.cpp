@@ -280,7 +280,8 @@ StatusValues TMainPForm::CurrentStatus() const
     values.PingHost = m_pingProber->PingTarget();
     values.Sensors = m_sensorValues;
     values.PingFailure = m_pingProber->Failure();
-    if (m_processes)
+    // The busiest processes are this machine's.
+    if (m_processes && m_machine->RemoteName().isEmpty())
         values.Processes = m_processes->Latest();
     values.Machine = m_machine->RemoteName();
     values.MachineFailure = m_machine->Failure();

@@ -5,9 +5,8 @@
 #include "app/MachineInputs.h"
 #include "core/PerfCore.h"
 #include "core/SensorSampler.h"
+#include "platform/MachineSource.h"
 #include "platform/linux/ProcProcesses.h"
-#include "platform/linux/SysfsGpus.h"
-#include "platform/linux/SysfsSensors.h"
 #include "ui/STips.h"
 
 #include <QDir>
@@ -54,9 +53,8 @@ TSensorSampler& TMainPForm::Sensors()
 {
     if (!m_sensors)
         m_sensors = std::make_unique<TSensorSampler>(
-            std::make_unique<SysfsSensors>(SensorRoots::FromEnvironment()),
-            TaggedLog(&m_log, QStringLiteral("(Sensors) ")),
-            std::make_unique<SysfsGpus>(GpuRoots::FromEnvironment()));
+            m_machine->MakeSensors(), TaggedLog(&m_log, QStringLiteral("(Sensors) ")),
+            m_machine->MakeGpus());
     return *m_sensors;
 }
 

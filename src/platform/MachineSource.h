@@ -5,6 +5,10 @@
 #include "platform/SystemInfo.h"
 
 #include <QString>
+#include <memory>
+
+class GpuSource;
+class SensorSource;
 
 // Where a window's figures come from: the readers the measurement core reads, all answered
 // synchronously on the window thread. This machine's, or another's through its exporter; the
@@ -17,6 +21,10 @@ public:
     virtual PerfDataSource& PerfSource() = 0;
     virtual SystemInfo& System() = 0;
     virtual IfTable& Interfaces() = 0;
+    // Readers of its sensors and graphics cards for the sensor sampler's thread; no cards where
+    // they cannot be read.
+    virtual std::unique_ptr<SensorSource> MakeSensors() = 0;
+    virtual std::unique_ptr<GpuSource> MakeGpus() = 0;
 
     // The machine's name when it is another one; empty for this machine.
     virtual QString RemoteName() const { return {}; }

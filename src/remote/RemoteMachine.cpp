@@ -161,6 +161,11 @@ IfTable& RemoteMachine::Interfaces()
     return *m_interfaces;
 }
 
+std::unique_ptr<SensorSource> RemoteMachine::MakeSensors()
+{
+    return std::make_unique<RemoteSensors>(m_sensorFigures);
+}
+
 QString RemoteMachine::Failure() const
 {
     return m_failure.isEmpty() ? QString() : QStringLiteral("connection lost (%1)").arg(m_failure);
@@ -223,6 +228,7 @@ void RemoteMachine::Take(const HttpReply& reply)
     }
     figures.ContinueCounters(m_continuity);
     m_timeline.Add(figures, m_clockMs());
+    m_sensorFigures->Take(figures);
     if (!m_failure.isEmpty())
         m_log(QStringLiteral("%1: connection back").arg(m_name));
     m_failure.clear();
@@ -232,6 +238,7 @@ void RemoteMachine::Take(const HttpReply& reply)
 void RemoteMachine::Lose(const QString& reason)
 {
     m_timeline.Clear();
+    m_sensorFigures->Lose();
     if (m_failure.isEmpty())
         m_log(QStringLiteral("%1: connection lost (%2)").arg(m_name, reason));
     m_failure = reason;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/Gpus.h"
 #include "platform/HttpFetch.h"
 #include "platform/MachineSource.h"
 #include "remote/CounterContinuity.h"
 #include "remote/ExpositionText.h"
 #include "remote/FigureTimeline.h"
+#include "remote/RemoteSensors.h"
 
 #include <QElapsedTimer>
 #include <functional>
@@ -35,6 +37,9 @@ public:
     PerfDataSource& PerfSource() override;
     SystemInfo& System() override;
     IfTable& Interfaces() override;
+    std::unique_ptr<SensorSource> MakeSensors() override;
+    // Its cards are not among what the exporter's figures give.
+    std::unique_ptr<GpuSource> MakeGpus() override { return nullptr; }
     QString RemoteName() const override { return m_name; }
     QString Failure() const override;
 
@@ -68,6 +73,7 @@ private:
     ExpositionSamples m_samples;
     CounterContinuity m_continuity;
     FigureTimeline m_timeline;
+    std::shared_ptr<RemoteSensorFigures> m_sensorFigures = std::make_shared<RemoteSensorFigures>();
     QString m_failure;
     int m_retryMs = FirstRetryMs;
     QElapsedTimer m_elapsed;

@@ -276,3 +276,26 @@ TEST_F(RemoteMachineTest, EverySampleBetweenTwoRepliesSeesTheirAverageRate)
         time = nextTime;
     }
 }
+
+TEST_F(RemoteMachineTest, SensorsAreTheMachinesOwnAndGoWithIt)
+{
+    QFile fixture(QStringLiteral(PULSMIR_FIXTURE_DIR "/remote/laptop.prom"));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    const std::unique_ptr<SensorSource> sensors = machine->MakeSensors();
+    EXPECT_EQ(machine->MakeGpus(), nullptr) << "this machine's cards in another's window";
+    machine->Poll();
+    fetch->AnswerBody(fixture.readAll());
+
+    const std::vector<TemperatureSensorInfo> found = sensors->TemperatureSensors();
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(sensors->ReadTemperature(found.front().Id),
+              machine->Figures()->Temperature(found.front().Id));
+    EXPECT_TRUE(sensors->ReadDiskSpace(QStringLiteral("/home/me")).Space.has_value());
+
+    now = RemoteMachine::MinRequestGapMs;
+    machine->Poll();
+    fetch->Refuse();
+    EXPECT_TRUE(sensors->TemperatureSensors().empty());
+    EXPECT_FALSE(sensors->ReadTemperature(found.front().Id).has_value());
+    EXPECT_FALSE(sensors->ReadDiskSpace(QStringLiteral("/home/me")).Space.has_value());
+}
