@@ -31,7 +31,11 @@ struct TProcessSampler::Shared
     // Under Lock from here on.
     QObject* Owner = nullptr; // the sampler; none once it is gone, and the thread ends
     bool Running = false;
+    bool ThreadAlive = false; // a thread runs, or is finishing its last read
     bool Restart = false; // the snapshot before a Stop is no start for a period after it
+    // At most one read an interval, however often the sampler is started and stopped.
+    std::optional<Clock::time_point> LastRead;
+    std::chrono::milliseconds Interval{IntervalMs};
     std::vector<ProcessShare> Latest;
     std::uint64_t Samples = 0; // numbers the samples, never reset
 };
@@ -56,20 +60,23 @@ void TProcessSampler::Start()
 {
     if (m_running)
         return;
+    bool spawn = false;
     {
         std::scoped_lock lock(m_shared->Lock);
         m_shared->Running = true;
         m_shared->Restart = true;
         m_startedAt = m_shared->Samples;
+        spawn = !std::exchange(m_shared->ThreadAlive, true);
     }
     m_running = true;
     m_shared->Wake.notify_all();
-    if (m_threadStarted)
+    if (!spawn)
         return;
     try {
         std::thread(&TProcessSampler::Run, m_shared).detach();
-        m_threadStarted = true;
     } catch (const std::system_error& e) {
+        std::scoped_lock lock(m_shared->Lock);
+        m_shared->ThreadAlive = false;
         m_log(QStringLiteral("<WARNING>Processes not read : ") + QString::fromLocal8Bit(e.what()));
     }
 }
@@ -105,28 +112,24 @@ void TProcessSampler::Run(std::shared_ptr<Shared> shared)
 {
     Shared& s = *shared;
     TProcessShares shares;
-    std::optional<Clock::time_point> lastRead;
-    std::chrono::milliseconds interval(IntervalMs);
     std::unique_lock lock(s.Lock);
-    while (s.Owner) {
-        if (!s.Running) {
-            s.Wake.wait(lock, [&] { return !s.Owner || s.Running; });
-            continue;
-        }
-        // At most one read a second, however often the sampler is started and stopped.
-        if (lastRead && Clock::now() < *lastRead + interval) {
-            s.Wake.wait_until(lock, *lastRead + interval,
+    // Stopped, the thread ends, so that nothing of the sampler stays but its object; a Start
+    // while it finishes its last read finds it still there.
+    while (s.Owner && s.Running) {
+        if (s.LastRead && Clock::now() < *s.LastRead + s.Interval) {
+            s.Wake.wait_until(lock, *s.LastRead + s.Interval,
                               [&] { return !s.Owner || !s.Running; });
             continue;
         }
         if (std::exchange(s.Restart, false))
             shares.Reset();
-        lastRead = Clock::now();
+        s.LastRead = Clock::now();
         lock.unlock();
         const std::int64_t before = ThreadCpuUs();
         std::optional<std::vector<ProcessShare>> busiest = shares.Next(*s.Source, Kept);
-        interval = std::chrono::milliseconds(IntervalAfterMs(ThreadCpuUs() - before));
+        const std::int64_t cost = ThreadCpuUs() - before;
         lock.lock();
+        s.Interval = std::chrono::milliseconds(IntervalAfterMs(cost));
         if (!busiest || !s.Running || s.Restart)
             continue;
         s.Latest = std::move(*busiest);
@@ -139,6 +142,7 @@ void TProcessSampler::Run(std::shared_ptr<Shared> shared)
                 Qt::QueuedConnection);
         }
     }
+    s.ThreadAlive = false;
 }
 
 void TProcessSampler::Take(std::vector<ProcessShare> sample, std::uint64_t number)

@@ -57,7 +57,6 @@ private:
     std::shared_ptr<Shared> m_shared;
     TaggedLog m_log;
     bool m_running = false;
-    bool m_threadStarted = false;
     bool m_waited = false;
     std::vector<ProcessShare> m_latest;
     std::uint64_t m_generation = 0;

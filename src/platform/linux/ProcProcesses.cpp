@@ -63,7 +63,7 @@ bool ParseProcessStat(std::string_view text, ProcessTimes& process)
 }
 
 ProcProcesses::ProcProcesses(const QString& root)
-    : m_root(root.toLocal8Bit().toStdString()), m_stat(root + QStringLiteral("/stat")),
+    : m_root(root.toLocal8Bit().toStdString()), m_stat(root + QStringLiteral("/stat"), 16384, ProcFile::Hold::Never),
       m_buffer(MaxStatSize)
 {}
 

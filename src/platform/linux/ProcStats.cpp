@@ -133,6 +133,8 @@ bool ProcFile::Read()
     struct statfs fs
     {
     };
+    if (m_hold == Hold::Never)
+        return true;
     if (m_hold == Hold::Always ||
         (::fstatfs(fd.Get(), &fs) == 0 &&
          (fs.f_type == PROC_SUPER_MAGIC || fs.f_type == SYSFS_MAGIC)))

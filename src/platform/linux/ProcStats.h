@@ -22,6 +22,7 @@ public:
     {
         OnKernelFileSystems, // procfs and sysfs files stay open
         Always,              // the file is rewritten in place, never replaced
+        Never,               // opened for each read: a reader that runs only now and then
     };
 
     // No /proc file we read comes near this; a larger one is not what we think it is.

@@ -7,6 +7,7 @@
 #include "support/TempProgramFolder.h"
 #include "support/TestApplication.h"
 
+#include <QDir>
 #include <QFile>
 #include <QThread>
 #include <atomic>
@@ -205,6 +206,8 @@ TEST(ProcessSampler, HandsSharesToItsOwnersThreadOnlyWhileStarted)
         ++samples;
     };
     EXPECT_TRUE(sampler.Latest().empty());
+    const auto threads = [] { return QDir(QStringLiteral("/proc/self/task")).count(); };
+    const auto before = threads();
     sampler.Start();
     ASSERT_TRUE(RunUntil([&] { return samples > 0; }, 10000));
     EXPECT_TRUE(onOwnersThread);
@@ -216,6 +219,10 @@ TEST(ProcessSampler, HandsSharesToItsOwnersThreadOnlyWhileStarted)
     RunUntil([] { return false; }, 2500);
     EXPECT_LE(source.Reads, reads + 1) << "read while stopped";
     EXPECT_EQ(samples, 1);
+    // Stopped, nothing of it runs; started again, it reads again.
+    EXPECT_EQ(threads(), before);
+    sampler.Start();
+    EXPECT_TRUE(RunUntil([&] { return samples > 1; }, 10000));
 }
 
 TEST(ProcessSampler, AReadThatNeverEndsHoldsUpNeitherAStatusRunNorTheOwner)
