@@ -3,6 +3,8 @@
 #include "net/NetworkPinger.h"
 #include "platform/linux/ProcRouteGateway.h"
 
+#include <QUrl>
+
 TPingProber::TPingProber(TPingValues values, const TSettings& settings, TaggedLog log,
                          TPingHooks hooks, TPingPlatform platform, QObject* parent)
     : QObject(parent), m_values(std::move(values)), m_settings(settings), m_log(std::move(log)),
@@ -52,6 +54,9 @@ bool TPingProber::FindDefaultGateway(QString& host)
 
 QString TPingProber::TargetHost()
 {
+    // A window that shows another machine pings that machine.
+    if (!m_settings.Source.isEmpty())
+        return QUrl(m_settings.Source).host();
     QString host = m_settings.PingHost;
     if (m_settings.UseDefaultGateway)
         FindDefaultGateway(host);
