@@ -9,9 +9,10 @@ import threading
 
 from faults import isolate_network
 from fetch_cases import NODE_EXPORTER, PouringServer, free_port, pour_without_end
-from harness import Skip, wait_until
+from harness import Pulsmir, Skip, wait_until
 from monitor_cases import install_skin
-from shell_cases import expect
+from option_cases import DIALOG, open_options
+from shell_cases import expect, main_windows
 
 # Far beyond a run of a few snapshots a second apart: only a run that hangs meets it.
 RUN_LIMIT_S = 60
@@ -33,9 +34,9 @@ def _start_exporter(folder):
     return exporter, f"http://127.0.0.1:{port}/metrics"
 
 
-def _prepare(folder):
+def _prepare(folder, **keys):
     install_skin(folder)  # the core samples once a skin is loaded
-    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Golden")
+    folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Golden", **keys)
 
 
 def _status(desktop, folder, *options):
@@ -108,3 +109,32 @@ def endless_reply_shows_as_a_lost_connection(desktop, folder):
         run.kill()
     expect(run.returncode == 0, f"the run ended with {run.returncode}")
     expect("connection lost (reply too large)" in output, f"the loss is not told: {output}")
+
+
+def remote_window_lives_through_a_silent_exporter(desktop, folder):
+    """A window whose machine accepts and never answers: it starts, says the connection is lost,
+    its options open and close, and SIGTERM ends it; its settings, which name a token file, are
+    left readable by their owner only."""
+    isolate_network()
+    stop = threading.Event()
+    silent = PouringServer(lambda connection: stop.wait(60))
+    token = folder.file("nas.token")
+    with open(token, "w") as handle:
+        handle.write("not-for-the-log\n")
+    _prepare(folder, Source=f"http://127.0.0.1:{silent.port}/metrics", SourceTokenFile=token)
+    try:
+        program = Pulsmir(desktop, folder)
+        folder.wait_for_log("Application Running...")
+        folder.wait_for_log("(Source) 127.0.0.1: connection lost (timed out)")
+        window = wait_until(lambda: next(iter(main_windows(desktop)), None),
+                            what="the main window")
+        open_options(desktop, window)
+        desktop.run(["xdotool", "key", "Escape"])
+        wait_until(lambda: not desktop.windows("^" + DIALOG + "$"), timeout=10,
+                   what="the options closed")
+        expect(program.terminate(timeout=20) == 0, f"exit: {program.stderr}")
+    finally:
+        stop.set()
+    expect(not any("not-for-the-log" in line for line in folder.log_lines()), "the token was logged")
+    mode = os.stat(folder.file("Pulsmir.ini")).st_mode & 0o777
+    expect(mode == 0o600, f"the settings naming a token file are {oct(mode)}")
