@@ -240,6 +240,13 @@ TEST_F(RemoteMachineTest, AGoneMachineHasNoFiguresAndIsAskedAgainAfterADoublingP
     }
     EXPECT_EQ(pauses, (std::vector<qint64>{1000, 2000, 4000, 8000, 16000, 30000}));
 
+    // A server that answers with anything but an exporter's figures is no better.
+    now += RemoteMachine::MaxRetryMs;
+    machine->Poll();
+    fetch->AnswerBody("<html>login</html>");
+    EXPECT_EQ(machine->Failure(),
+              QStringLiteral("connection lost (no node_exporter figures in the reply)"));
+
     now += RemoteMachine::MaxRetryMs;
     machine->Poll();
     fetch->AnswerBody(Exposition);
