@@ -81,7 +81,9 @@ def a_changed_display_rate_takes_effect_at_once(desktop, folder):
     finally:
         stop.set()
     print(f"frames a second: {slow:.1f} at 2 ticks a second, {fast:.1f} after the change to 20")
-    expect(fast > 3 * max(slow, 1.0), f"frames a second: {slow:.1f} before, {fast:.1f} after")
+    # Ten times the ticks; on a loaded machine the frames drawn fall short of that, but a rate
+    # that took effect only at the next start would leave them where they were.
+    expect(fast > 2 * max(slow, 1.0), f"frames a second: {slow:.1f} before, {fast:.1f} after")
     expect(program.terminate() == 0, "exit")
     expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "PerfRate") == "4", "the rate is not kept")
 
