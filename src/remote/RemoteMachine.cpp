@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QUrl>
+#include <QUrlQuery>
 #include <algorithm>
 
 using namespace MachineRecords;
@@ -18,6 +19,11 @@ constexpr std::uint64_t RemoteTickTo100Ns =
 // Beyond the requests' own deadlines, for their replies to come through the event loop.
 constexpr int FirstReplyGraceMs = 200;
 constexpr int WaitStepMs = 50;
+
+constexpr QLatin1StringView QueryScheme("prometheus+");
+// The address's parameters that name the user's own queries, in the inputs' order.
+constexpr std::array<const char*, QueryInputCount> QueryKeys = {
+    "cpu", "memory", "swap", "diskread", "diskwrite", "netin", "netout", "temperature"};
 
 } // namespace
 
@@ -139,6 +145,25 @@ RemoteMachine::RemoteMachine(QString url, std::unique_ptr<HttpFetch> fetch,
             return m_elapsed.elapsed();
         };
     }
+    if (m_url.startsWith(QueryScheme)) {
+        QUrl server(m_url.mid(QueryScheme.size()));
+        const QUrlQuery parameters(server);
+        QueryTable own;
+        for (std::size_t i = 0; i < QueryInputCount; ++i)
+            own[i] = parameters.queryItemValue(QLatin1String(QueryKeys[i]), QUrl::FullyDecoded);
+        const QString instance =
+            parameters.queryItemValue(QStringLiteral("instance"), QUrl::FullyDecoded);
+        m_queries = Queries(parameters.queryItemValue(QStringLiteral("job"), QUrl::FullyDecoded),
+                            instance, own);
+        server.setQuery(QString());
+        server.setFragment(QString());
+        QString base = server.toString();
+        while (base.endsWith(u'/'))
+            base.chop(1);
+        m_queryBase = base;
+        if (!instance.isEmpty())
+            m_name = instance.section(u':', 0, 0);
+    }
     m_originMs = m_clockMs();
     clock_gettime(CLOCK_REALTIME, &m_originWall);
     clock_gettime(CLOCK_MONOTONIC, &m_originMonotonic);
@@ -174,8 +199,19 @@ QString RemoteMachine::Failure() const
 void RemoteMachine::Poll()
 {
     const qint64 now = m_clockMs();
+    if (ThroughQueries() && m_nextQuery < QueryInputCount) {
+        AskNext(); // the rest of a period whose request could not go at once
+        return;
+    }
     if (m_fetch->Busy() || now < m_nextRequestAt)
         return;
+    if (ThroughQueries()) {
+        m_nextQuery = 0;
+        m_answers = {};
+        m_nextRequestAt = std::max(m_nextRequestAt, now + MinRequestGapMs);
+        AskNext();
+        return;
+    }
     if (m_fetch->Get(m_url, [this](const HttpReply& reply) { Take(reply); }))
         m_nextRequestAt = std::max(m_nextRequestAt, now + MinRequestGapMs);
 }
@@ -227,6 +263,44 @@ void RemoteMachine::Take(const HttpReply& reply)
         return;
     }
     figures.ContinueCounters(m_continuity);
+    Show(std::move(figures));
+}
+
+void RemoteMachine::AskNext()
+{
+    if (m_nextQuery >= QueryInputCount || m_fetch->Busy())
+        return;
+    const QString url = m_queryBase + QString::fromLatin1(QueryPath(m_queries[m_nextQuery]));
+    m_fetch->Get(url, [this](const HttpReply& reply) { TakeAnswer(reply); });
+}
+
+void RemoteMachine::TakeAnswer(const HttpReply& reply)
+{
+    // The API answers a query it refuses with a 400 or 422 and its reason in the body.
+    const QueryReply answer = reply.Ok() || reply.Error == HttpReply::Failure::HttpStatus
+                                  ? ParseQueryReply(reply.Body)
+                                  : QueryReply{};
+    if (!answer.Ok) {
+        m_nextQuery = QueryInputCount;
+        if (!reply.Ok() && (answer.ErrorType == u"reply" || answer.Error.isEmpty()))
+            Lose(reply.Reason);
+        else
+            Lose(answer.Error.isEmpty() ? answer.ErrorType : answer.Error);
+        return;
+    }
+    m_answers[m_nextQuery] = answer.Value();
+    if (++m_nextQuery < QueryInputCount) {
+        AskNext();
+        return;
+    }
+    const qint64 now = m_clockMs();
+    const double seconds = m_lastPeriodAt ? (now - *m_lastPeriodAt) / 1000.0 : 0;
+    m_lastPeriodAt = now;
+    Show(m_rates.Advance(m_answers, seconds));
+}
+
+void RemoteMachine::Show(NodeExporterFigures figures)
+{
     m_timeline.Add(figures, m_clockMs());
     m_sensorFigures->Take(figures);
     if (!m_failure.isEmpty())
@@ -254,7 +328,9 @@ std::unique_ptr<MachineSource> MakeMachineSource(const QString& url,
         return std::make_unique<LocalMachine>();
     log(QStringLiteral("Figures from ") + LoggableUrl(url));
     auto machine = std::make_unique<RemoteMachine>(url, MakeHttpFetch(options), std::move(log));
-    machine->WaitForFigures(RemoteMachine::MinRequestGapMs + 2 * options.DeadlineMs +
+    // A server's queries go one after another, a period's worth for each reply of an exporter.
+    const int requests = machine->ThroughQueries() ? 2 * int(QueryInputCount) : 2;
+    machine->WaitForFigures(RemoteMachine::MinRequestGapMs + requests * options.DeadlineMs +
                             FirstReplyGraceMs);
     return machine;
 }

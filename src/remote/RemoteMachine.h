@@ -6,6 +6,7 @@
 #include "remote/CounterContinuity.h"
 #include "remote/ExpositionText.h"
 #include "remote/FigureTimeline.h"
+#include "remote/RateCounters.h"
 #include "remote/RemoteSensors.h"
 
 #include <QElapsedTimer>
@@ -19,6 +20,12 @@
 // the exporter is asked once per sampling period, one request at a time. When the machine is gone
 // its figures are missing, and it is asked again after a pause that doubles from FirstRetryMs up to
 // MaxRetryMs.
+//
+// An address "prometheus+http://server:9090/?job=node&instance=nas:9100" names a Prometheus
+// server instead: each period it is asked one instant query per input, one after another, and
+// the answers become counters (see RateCounters). A parameter named after an input ("cpu",
+// "memory", "swap", "diskread", "diskwrite", "netin", "netout", "temperature") is the user's own
+// query for it, in place of the one over the job's and instance's node_exporter series.
 class RemoteMachine : public MachineSource
 {
 public:
@@ -41,6 +48,7 @@ public:
     // Its cards are not among what the exporter's figures give.
     std::unique_ptr<GpuSource> MakeGpus() override { return nullptr; }
     QString RemoteName() const override { return m_name; }
+    bool ThroughQueries() const { return !m_queryBase.isEmpty(); }
     QString Failure() const override;
 
     // Asks for the next reply when one is due and none is under way.
@@ -65,6 +73,9 @@ private:
     class RemoteIfTable;
 
     void Take(const HttpReply& reply);
+    void TakeAnswer(const HttpReply& reply);
+    void AskNext();
+    void Show(NodeExporterFigures figures);
     void Lose(const QString& reason);
 
     QString m_url;
@@ -75,6 +86,14 @@ private:
     FigureTimeline m_timeline;
     std::shared_ptr<RemoteSensorFigures> m_sensorFigures = std::make_shared<RemoteSensorFigures>();
     QString m_failure;
+    // Through a server's queries: their table (empty for an exporter), the next one this
+    // period asks, its answers so far, and when the last period ended.
+    QueryTable m_queries;
+    QString m_queryBase;
+    std::size_t m_nextQuery = QueryInputCount;
+    RateCounters::Answers m_answers;
+    RateCounters m_rates;
+    std::optional<qint64> m_lastPeriodAt;
     int m_retryMs = FirstRetryMs;
     QElapsedTimer m_elapsed;
     std::function<qint64()> m_clockMs;
