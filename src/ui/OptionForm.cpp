@@ -8,6 +8,7 @@
 #include "ui/EventSounds.h"
 #include "ui/OptionRules.h"
 #include "ui/SensorPage.h"
+#include "ui/SourcePage.h"
 #include "ui/SpeedCheck.h"
 #include "ui/WavePlayer.h"
 #include "ui_OptionForm.h"
@@ -91,6 +92,7 @@ const ControlText Codes[] = {
     {"TabSheet6", "C0500", nullptr},
     {"TabSheet5", "C0374", nullptr},
     {"TabSheetSensors", "C0580", nullptr},
+    {"TabSheetSource", "C0560", nullptr},
     {"TabSheet3", "C0302", nullptr},
     {"TabSheet4", "C0501", nullptr},
     {"Label13", "C0502", nullptr},
@@ -133,6 +135,10 @@ TOptionForm::TOptionForm(TOptionContext context, Dialogs& dialogs, QWidget* pare
     m_sensorPage->setObjectName(QStringLiteral("TabSheetSensors"));
     m_form->PCtrl->insertTab(m_form->PCtrl->indexOf(m_form->TabSheet3), m_sensorPage,
                              QStringLiteral("Sensors"));
+    m_sourcePage = new TSourcePage;
+    m_sourcePage->setObjectName(QStringLiteral("TabSheetSource"));
+    m_form->PCtrl->insertTab(m_form->PCtrl->indexOf(m_form->TabSheet3), m_sourcePage,
+                             QStringLiteral("Source"));
     m_soundEdits = {m_form->SEOnline, m_form->SEOffline,   m_form->SEPinging, m_form->SEStart,
                     m_form->SEChangeSkin, m_form->SEMemFull, m_form->SEResAlart};
     const std::array<QPushButton*, 7> browse = {m_form->Button4, m_form->Button5, m_form->Button6,
@@ -221,6 +227,7 @@ void TOptionForm::ApplyTexts()
     ApplyControlTexts(*this, res, Codes);
     ApplyItemTexts(*m_form->LogoPos, res, {"C0504", "C0505", "C0506", "C0507", "C0508"});
     m_sensorPage->ApplyTexts(res);
+    m_sourcePage->ApplyTexts(res);
 }
 
 void TOptionForm::FillAbout()
@@ -315,6 +322,7 @@ void TOptionForm::Load(TSettings& settings)
     f.ResUnitSelect->addItems(m_context.Languages);
     f.ResUnitSelect->setCurrentRow(static_cast<int>(m_context.Languages.indexOf(settings.ResourceName)));
     m_sensorPage->Load(settings);
+    m_sourcePage->Load(settings);
 
     GateTimeChange(0);
     PIntervalChange();
@@ -380,6 +388,7 @@ void TOptionForm::Save(TSettings& settings) const
     if (const QListWidgetItem* language = f.ResUnitSelect->currentItem())
         settings.ResourceName = language->text();
     m_sensorPage->Save(settings);
+    m_sourcePage->Save(settings);
 }
 
 QStringList TOptionForm::DataFolders() const

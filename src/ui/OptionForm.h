@@ -16,6 +16,7 @@ class QPushButton;
 class TLWaveFilePlayer;
 class TMRes;
 class TSensorPage;
+class TSourcePage;
 namespace Ui {
 class OptionForm;
 }
@@ -77,6 +78,7 @@ public:
 
     TLWaveFilePlayer& LWavePlay() { return *m_player; }
     TSensorPage& SensorPage() { return *m_sensorPage; }
+    TSourcePage& SourcePage() { return *m_sourcePage; }
 
     // The handlers of the controls.
     void ApplyEnabling();
@@ -105,6 +107,7 @@ private:
     std::unique_ptr<Ui::OptionForm> m_form;
     TLWaveFilePlayer* m_player;
     TSensorPage* m_sensorPage;
+    TSourcePage* m_sourcePage;
     std::array<QLineEdit*, 7> m_soundEdits{};
     int m_lastWaitTime = 5;
 };
