@@ -6,6 +6,8 @@ import os
 import socket
 import subprocess
 import threading
+import urllib.parse
+import urllib.request
 
 from faults import isolate_network
 from fetch_cases import NODE_EXPORTER, PouringServer, free_port, pour_without_end
@@ -32,6 +34,46 @@ def _start_exporter(folder):
     expect(exporter.poll() is None, "the node exporter ended: " +
            open(folder.file("exporter.log"), errors="replace").read()[-2000:])
     return exporter, f"http://127.0.0.1:{port}/metrics"
+
+
+PROMETHEUS = "/usr/bin/prometheus"
+
+
+def _start_prometheus(folder, exporter_url):
+    """Debian's Prometheus scraping the exporter each second; returned once its queries answer
+    with rates, which take a few scrapes."""
+    if not os.access(PROMETHEUS, os.X_OK):
+        raise Skip(f"{PROMETHEUS} is missing (Debian's prometheus)")
+    target = urllib.parse.urlsplit(exporter_url).netloc
+    config = folder.file("prometheus.yml")
+    with open(config, "w") as out:
+        out.write("global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\n"
+                  "scrape_configs:\n  - job_name: node\n    static_configs:\n"
+                  f"      - targets: ['{target}']\n")
+    port = free_port()
+    log = open(folder.file("prometheus.log"), "wb")
+    server = subprocess.Popen([PROMETHEUS, f"--config.file={config}",
+                               f"--storage.tsdb.path={folder.file('tsdb')}",
+                               f"--web.listen-address=127.0.0.1:{port}"],
+                              stdout=log, stderr=log)
+    log.close()
+    base = f"http://127.0.0.1:{port}"
+    query = urllib.parse.quote("sum(rate(node_cpu_seconds_total[1m]))")
+
+    def answers():
+        expect(server.poll() is None, "prometheus ended: " +
+               open(folder.file("prometheus.log"), errors="replace").read()[-2000:])
+        try:
+            with urllib.request.urlopen(f"{base}/api/v1/query?query={query}", timeout=2) as r:
+                return b'"value"' in r.read()
+        except OSError:
+            return False
+    try:
+        wait_until(answers, timeout=40, what="prometheus's first rates")
+    except BaseException:
+        server.kill()
+        raise
+    return server, base
 
 
 def _prepare(folder, **keys):
@@ -97,18 +139,26 @@ def lost_exporter_shows_as_a_lost_connection(desktop, folder):
            f"the loss is not told: {rest}")
 
 
-def endless_reply_shows_as_a_lost_connection(desktop, folder):
+def _endless_reply(desktop, folder, address):
     _prepare(folder)
     isolate_network()
     endless = PouringServer(pour_without_end)
-    run = _status(desktop, folder, "--count", "2", "--source",
-                  f"http://127.0.0.1:{endless.port}/metrics")
+    run = _status(desktop, folder, "--count", "2", "--source", address.format(endless.port))
     try:
         output, _ = run.communicate(timeout=RUN_LIMIT_S)
     finally:
         run.kill()
     expect(run.returncode == 0, f"the run ended with {run.returncode}")
     expect("connection lost (reply too large)" in output, f"the loss is not told: {output}")
+
+
+def endless_reply_shows_as_a_lost_connection(desktop, folder):
+    _endless_reply(desktop, folder, "http://127.0.0.1:{}/metrics")
+
+
+def endless_query_reply_shows_as_a_lost_connection(desktop, folder):
+    """A Prometheus server's query that never ends is cut off as an exporter's reply is."""
+    _endless_reply(desktop, folder, "prometheus+http://127.0.0.1:{}/?job=node")
 
 
 def remote_window_lives_through_a_silent_exporter(desktop, folder):
@@ -138,3 +188,30 @@ def remote_window_lives_through_a_silent_exporter(desktop, folder):
     expect(not any("not-for-the-log" in line for line in folder.log_lines()), "the token was logged")
     mode = os.stat(folder.file("Pulsmir.ini")).st_mode & 0o777
     expect(mode == 0o600, f"the settings naming a token file are {oct(mode)}")
+
+
+def prometheus_queries_give_the_machines_figures(desktop, folder):
+    _prepare(folder)
+    exporter, url = _start_exporter(folder)
+    try:
+        server, base = _start_prometheus(folder, url)
+        try:
+            remote = _status(desktop, folder, "--count", "4", "--source",
+                             f"prometheus+{base}/?job=node")
+            local = _status(desktop, folder, "--count", "4")
+            remote_out, _ = remote.communicate(timeout=RUN_LIMIT_S)
+            local_out, _ = local.communicate(timeout=RUN_LIMIT_S)
+        finally:
+            server.terminate()
+            server.wait(timeout=20)
+    finally:
+        exporter.terminate()
+        exporter.wait(timeout=10)
+    expect(remote.returncode == 0, f"the status run ended with {remote.returncode}")
+    expect("connection lost" not in remote_out, f"the server was not read: {remote_out}")
+    cpu, mine, theirs = (_figures(remote_out, "CPU"), _figures(local_out, "MEM"),
+                         _figures(remote_out, "MEM"))
+    expect(len(cpu) == 4 and all(0 <= c <= 100 for c in cpu), f"CPU lines: {remote_out}")
+    expect(len(mine) == 4 and len(theirs) == 4, f"MEM lines: {mine} {theirs}")
+    expect(abs(sum(mine) / 4 - sum(theirs) / 4) <= 5,
+           f"MEM here {mine}, through the server {theirs}")
