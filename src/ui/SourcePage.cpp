@@ -77,7 +77,10 @@ bool TSourcePage::Acceptable(const QString& address)
     if (address.isEmpty())
         return true;
     const QUrl url(address, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
+    // "prometheus+http://server:9090/?job=node" names a Prometheus server's query API.
+    QString scheme = url.scheme().toLower();
+    if (scheme.startsWith(u"prometheus+"))
+        scheme = scheme.mid(11);
     return url.isValid() && (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
 }
 

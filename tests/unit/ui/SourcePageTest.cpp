@@ -52,6 +52,10 @@ TEST(SourcePage, KeepsTheSourceAndRefusesAnAddressThatIsNotHttp)
         EXPECT_EQ(saved.Source, "https://nas:9100") << refused; // the one before stays
     }
     EXPECT_EQ(warning->text(), "The address must begin with http:// or https://; it is not kept.");
+    address->setText("prometheus+http://prom:9090/?job=node"); // a server's queries
+    EXPECT_TRUE(warning->isHidden());
+    page.Save(saved);
+    EXPECT_EQ(saved.Source, "prometheus+http://prom:9090/?job=node");
     address->setText(""); // this machine again
     EXPECT_TRUE(warning->isHidden());
     page.Save(saved);
