@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include <QRegularExpression>
+
 int TargetDriveFromArguments(const QStringList& arguments)
 {
     int drive = -1;
@@ -10,6 +12,29 @@ int TargetDriveFromArguments(const QStringList& arguments)
             drive = argument.at(3).digitValue();
     }
     return drive;
+}
+
+InstanceChoice InstanceFromArguments(const QStringList& arguments)
+{
+    InstanceChoice choice;
+    const int at = static_cast<int>(arguments.indexOf(QStringLiteral("--instance")));
+    if (at < 0)
+        return choice;
+    const QString name = at + 1 < arguments.size() ? arguments.at(at + 1) : QString();
+    static const QRegularExpression allowed(QStringLiteral("^[A-Za-z0-9_-]{1,32}$"));
+    if (allowed.match(name).hasMatch())
+        choice.name = name;
+    else
+        choice.error = QStringLiteral("the instance name \"%1\" is not 1 to 32 of the letters A-Z, "
+                                      "a-z, the digits, '_' and '-'")
+                           .arg(name);
+    return choice;
+}
+
+QString InstanceWindowTitle(const QString& instanceName)
+{
+    return instanceName.isEmpty() ? QStringLiteral("Pulsmir")
+                                  : QStringLiteral("Pulsmir ") + instanceName;
 }
 
 bool IsAddinPackageArgument(const QString& argument)

@@ -74,7 +74,8 @@ TMainPForm::TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList argu
       m_res(paths.DataFolders()), m_skin(TaggedLog(&m_log, QString())),
       m_renderer(TaggedLog(&m_log, QString()))
 {
-    setWindowTitle(ProgramTitle);
+    m_instanceName = InstanceFromArguments(m_arguments).name;
+    setWindowTitle(InstanceWindowTitle(m_instanceName));
     setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Compositors of Wayland sessions ignore the X11 shape: where one blends windows, the
@@ -200,7 +201,7 @@ void TMainPForm::CreateMeasurement()
 {
     // The settings load later; the source of figures is the one thing the core needs of them.
     m_targetDrive = TargetDriveFromArguments(m_arguments);
-    const TSettings source = TSettingsFile(m_paths, m_targetDrive).ChosenSource();
+    const TSettings source = TSettingsFile(m_paths, m_targetDrive, m_instanceName).ChosenSource();
     const QString address = m_sourceOverride.isEmpty() ? source.Source : m_sourceOverride;
     HttpFetchOptions fetchOptions;
     fetchOptions.CaFile = source.SourceCaFile;
@@ -295,7 +296,7 @@ void TMainPForm::LoadSettingsAtStartup()
         SweepUnfinishedSaves();
     WriteDebugLog(QStringLiteral("Application Setting Load"));
     SpeedRangeDialogAsker speedRanges(m_dialogs, m_paths.DataFolders(), UserDefaultLcid());
-    m_settings = TSettingsFile(m_paths, m_targetDrive)
+    m_settings = TSettingsFile(m_paths, m_targetDrive, m_instanceName)
                      .Load(m_dialogs, m_res, WritesFiles() ? &speedRanges : nullptr, WritesFiles());
     if (!m_sourceOverride.isEmpty())
         m_settings.Source = m_sourceOverride;
@@ -730,7 +731,7 @@ void TMainPForm::SweepUnfinishedSaves()
 
 void TMainPForm::SaveSettings(bool interactive)
 {
-    TSettingsFile file(m_paths, m_targetDrive);
+    TSettingsFile file(m_paths, m_targetDrive, m_instanceName);
     try {
         TSettings saved = m_settings;
         saved.InTasktray = m_settings.InTasktray || (m_trayLamp && m_trayLamp->Wanted);

@@ -283,6 +283,7 @@ private:
     bool m_addinSkinFlag = false;
     QString m_addinSkinName;
     int m_targetDrive = -1;
+    QString m_instanceName;
     QDateTime m_startTime;
     bool m_startingUp = false;
     bool m_startAborted = false;

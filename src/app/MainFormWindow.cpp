@@ -23,8 +23,6 @@
 
 namespace {
 
-const QString ProgramCaption = QStringLiteral("Pulsmir");
-
 // What the missing local help offers instead.
 const QUrl HelpWebPage(QStringLiteral("https://pulsmir.org/help/"));
 
@@ -81,7 +79,7 @@ void TMainPForm::CreateWindowThreads()
     WriteDebugLog(QStringLiteral("Floating Control Thread Initialize"));
     m_fltCtrl = std::make_unique<TFltCtrl>(factory, *m_handOff);
     WriteDebugLog(QStringLiteral("Auto Active Control Thread Initialize"));
-    m_aActiveCtrl = std::make_unique<TAActiveCtrl>(factory, *m_handOff, ProgramCaption);
+    m_aActiveCtrl = std::make_unique<TAActiveCtrl>(factory, *m_handOff, m_savedTitle);
     if (m_runMode == RunMode::Desktop)
         SetupPlacement();
     SyncThreadWindow();

@@ -24,11 +24,14 @@
 namespace {
 
 const char* const HelpText =
-    "Usage: pulsmir [/M] [/D:digit] [package.pma ...]\n"
+    "Usage: pulsmir [/M] [/D:digit] [--instance NAME] [package.pma ...]\n"
     "A skinned desktop system-status monitor.\n"
     "\n"
     "  /M          start even when another instance is running\n"
     "  /D:digit    watch physical drive <digit>; settings go to Pulsmir_<digit>.ini\n"
+    "  --instance NAME\n"
+    "              run as the instance NAME (A-Z a-z 0-9 _ -, up to 32) beside the\n"
+    "              others; its settings go to Pulsmir_<NAME>.ini\n"
     "  package.pma install an add-in package (skins)\n"
     "  --status [--count N] [--interval MS] [--source URL]\n"
     "              print the status snapshot N times, every MS milliseconds (default\n"
@@ -90,7 +93,11 @@ EntryDecision DecideEntry(InstanceGuard& guard, const QString& executableName,
                           const QStringList& arguments, AddinHandOff& addins)
 {
     EntryDecision decision;
-    const InstanceGuard::MarkerState marker = guard.TakeSessionMarker(executableName);
+    // A named instance has its own marker and window, and so runs beside the others.
+    const QString instance = InstanceFromArguments(arguments).name;
+    const QString title = InstanceWindowTitle(instance);
+    const InstanceGuard::MarkerState marker = guard.TakeSessionMarker(
+        instance.isEmpty() ? executableName : executableName + u'_' + instance);
     decision.markerTrouble = guard.MarkerTrouble();
     switch (marker) {
     case InstanceGuard::MarkerState::Created:
@@ -100,7 +107,7 @@ EntryDecision DecideEntry(InstanceGuard& guard, const QString& executableName,
         decision.markerFailed = true;
         break;
     case InstanceGuard::MarkerState::AlreadyThere:
-        decision.anotherInstanceRuns = guard.TopLevelWindowExists(QStringLiteral("Pulsmir"));
+        decision.anotherInstanceRuns = guard.TopLevelWindowExists(title);
         decision.doNotRun = decision.anotherInstanceRuns;
         break;
     }
@@ -119,7 +126,7 @@ EntryDecision DecideEntry(InstanceGuard& guard, const QString& executableName,
     }
     // The user started the program to see it: the one that runs comes instead.
     if (decision.anotherInstanceRuns && decision.doNotRun)
-        guard.BringForward(QStringLiteral("Pulsmir"));
+        guard.BringForward(title);
     return decision;
 }
 
@@ -159,6 +166,15 @@ int RunPulsmir(int argc, char* argv[])
 
     if (IsHeadlessRequest(argc, argv))
         return RunHeadless(argc, argv);
+
+    // Refused before there is a display to need.
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given << QString::fromLocal8Bit(argv[i]);
+    if (const InstanceChoice instance = InstanceFromArguments(given); !instance.error.isEmpty()) {
+        std::fprintf(stderr, "pulsmir: %s\n", qUtf8Printable(instance.error));
+        return 2;
+    }
 
     // A Wayland client can neither place itself nor stay on top: run through Xwayland.
     const QpaChoice platform =

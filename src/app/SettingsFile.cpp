@@ -342,12 +342,14 @@ QString OldSectionWarning(const ProfileIni& ini, TMRes& res)
 
 } // namespace
 
-TSettingsFile::TSettingsFile(const AppPaths& paths, int targetDrive)
-    : m_paths(paths), m_targetDrive(targetDrive)
+TSettingsFile::TSettingsFile(const AppPaths& paths, int targetDrive, QString instanceName)
+    : m_paths(paths), m_targetDrive(targetDrive), m_instanceName(std::move(instanceName))
 {}
 
 QString TSettingsFile::SavePath() const
 {
+    if (!m_instanceName.isEmpty())
+        return m_paths.SettingsFile(QStringLiteral("Pulsmir_%1.ini").arg(m_instanceName));
     if (m_targetDrive < 0)
         return m_paths.SettingsFile(QStringLiteral("Pulsmir.ini"));
     return m_paths.SettingsFile(QStringLiteral("Pulsmir_%1.ini").arg(m_targetDrive));

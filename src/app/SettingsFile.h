@@ -50,11 +50,12 @@ private:
 
 // The settings file "Pulsmir.ini" in the program folder, or "Pulsmir_" + digit + ".ini" for an
 // instance that watches one physical drive ("/D:" digit): that one is loaded when it exists
-// and always written, so each drive's instance keeps its own settings after its first exit.
+// and always written, so each drive's instance keeps its own settings after its first exit. A
+// named instance ("--instance NAME") has "Pulsmir_" + NAME + ".ini" the same way.
 class TSettingsFile
 {
 public:
-    TSettingsFile(const AppPaths& paths, int targetDrive);
+    TSettingsFile(const AppPaths& paths, int targetDrive, QString instanceName = {});
 
     QString LoadPath() const;
     // The language the settings name, read without the rest (for boxes shown before the
@@ -82,4 +83,5 @@ public:
 private:
     const AppPaths& m_paths;
     int m_targetDrive;
+    QString m_instanceName;
 };

@@ -137,6 +137,26 @@ def runtime_folder_of_another_user(desktop, folder):
                for line in folder.log_lines()), "not logged")
 
 
+def named_instance(desktop, folder):
+    # A named instance runs beside the plain one with its own settings, and is itself single.
+    folder.settings(ResourceName="English", NoSplash=1)
+    plain = Pulsmir(desktop, folder)
+    folder.wait_for_log("Application Running...")
+    nas = Pulsmir(desktop, folder, ["--instance", "nas"])
+    folder.wait_for_log("Application Running...", count=2)
+    wait_until(lambda: desktop.windows("^Pulsmir nas$"), what="the named instance's window")
+    again = Pulsmir(desktop, folder, ["--instance", "nas"])
+    expect(again.wait_exit(10) == 0, "second named instance exit code")
+    expect("another instance" in again.stderr, again.stderr)
+    expect(nas.terminate() == 0, "named instance exit")
+    expect(folder.ini_value("Pulsmir_nas.ini", "Pulsmir2", "Version") == "220", "its settings")
+    expect(plain.running(), "the plain instance died")
+    expect(plain.terminate() == 0, "plain instance exit")
+    refused = Pulsmir(desktop, folder, ["--instance", "../x"])
+    expect(refused.wait_exit(10) == 2, "a bad name's exit code")
+    expect("instance name" in refused.stderr, refused.stderr)
+
+
 def drive_instance(desktop, folder):
     folder.settings(ResourceName="English", NoSplash=1, RegStartup=1)
     program = Pulsmir(desktop, folder, ["/D:3"])

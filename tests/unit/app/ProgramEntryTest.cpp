@@ -65,6 +65,33 @@ TEST(CommandLine, PackagesAndSecondInstanceSwitch)
     EXPECT_FALSE(IsAllowSecondInstanceArgument("/M2"));
 }
 
+TEST(CommandLine, InstanceNamesAreShortAndPlain)
+{
+    EXPECT_EQ(InstanceFromArguments({"pulsmir"}).name, "");
+    const InstanceChoice nas = InstanceFromArguments({"pulsmir", "--instance", "nas-2_b"});
+    EXPECT_EQ(nas.name, "nas-2_b");
+    EXPECT_EQ(nas.error, "");
+    EXPECT_EQ(InstanceFromArguments({"pulsmir", "--instance", QString(32, u'x')}).name.size(), 32);
+    for (const QString& refused : {QString("../etc"), QString("a b"), QString(33, u'x'), QString()}) {
+        const InstanceChoice choice = InstanceFromArguments({"pulsmir", "--instance", refused});
+        EXPECT_EQ(choice.name, "") << refused.toStdString();
+        EXPECT_NE(choice.error, "") << refused.toStdString();
+    }
+    EXPECT_NE(InstanceFromArguments({"pulsmir", "--instance"}).error, "");
+}
+
+TEST(ProgramEntry, ANamedInstanceHasItsOwnMarkerAndWindow)
+{
+    ScriptedGuard guard;
+    ScriptedAddins addins;
+    guard.marker = InstanceGuard::MarkerState::AlreadyThere;
+    guard.windowExists = true;
+    EXPECT_TRUE(DecideEntry(guard, "pulsmir", {"--instance", "nas"}, addins).doNotRun);
+    EXPECT_EQ(guard.markerName, "pulsmir_nas");
+    EXPECT_EQ(guard.askedTitle, "Pulsmir nas");
+    EXPECT_EQ(guard.broughtForward, QStringList{"Pulsmir nas"});
+}
+
 TEST(ProgramEntry, FirstInstanceRunsAndASecondOneDoesNot)
 {
     ScriptedGuard guard;

@@ -258,6 +258,7 @@ TEST_F(SettingsFileTest, PerDriveInstanceReadsTheCommonFileAndWritesItsOwn)
     EXPECT_EQ(Load().CurrentSkinName, "Common");
     EXPECT_EQ(TSettingsFile(paths, 3).LoadPath(), folder.File("Pulsmir.ini"));
     EXPECT_EQ(TSettingsFile(paths, 3).SavePath(), folder.File("Pulsmir_3.ini"));
+    EXPECT_EQ(TSettingsFile(paths, -1, "nas").SavePath(), folder.File("Pulsmir_nas.ini"));
 }
 
 TEST_F(SettingsFileTest, UnwritableFolderStillStartsWithDefaultsAndSaveReportsIt)
