@@ -523,9 +523,10 @@ void TMainPForm::CreateStartupShortcut()
 {
     const QString folder = AutostartFolder();
     try {
-        WriteAutostartEntry(folder, StartupShortcutName(m_targetDrive),
+        WriteAutostartEntry(folder, StartupShortcutName(m_targetDrive, m_instanceName),
                             StartupShortcutEntry(m_paths, m_settings.WaitOnStartup,
-                                                 m_settings.WaitTime, m_targetDrive));
+                                                 m_settings.WaitTime, m_targetDrive,
+                                                 m_instanceName));
         RemoveAutostartEntry(folder, OldStartupShortcutName);
     } catch (const EFileWriteError& e) {
         WriteDebugLog(QStringLiteral("[TRAP] Startup shortcut : ") +
@@ -535,7 +536,7 @@ void TMainPForm::CreateStartupShortcut()
 
 void TMainPForm::RemoveStartupShortcut()
 {
-    RemoveAutostartEntry(AutostartFolder(), StartupShortcutName(m_targetDrive));
+    RemoveAutostartEntry(AutostartFolder(), StartupShortcutName(m_targetDrive, m_instanceName));
 }
 
 void TMainPForm::ExitEClick()

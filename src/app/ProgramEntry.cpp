@@ -46,21 +46,23 @@ const char* const HelpText =
     "Create an empty Debug.log there to switch the debug log on.\n";
 
 // Packages on the command line go through the installer, each asked for and reported on in
-// its own boxes, in the language the instance's settings name ("/D:3" has its own file); a
-// skin switches a monitor that is already running.
+// its own boxes, in the language the instance's settings name ("/D:3" and "--instance NAME"
+// have their own files); a skin switches a monitor that is already running.
 class PackageAddins : public AddinHandOff
 {
 public:
-    PackageAddins(const AppPaths& paths, int targetDrive, Dialogs& dialogs, DebugLog& log)
-        : m_paths(paths), m_targetDrive(targetDrive), m_dialogs(dialogs), m_log(log),
-          m_res(paths.DataFolders())
+    PackageAddins(const AppPaths& paths, int targetDrive, QString instanceName, Dialogs& dialogs,
+                  DebugLog& log)
+        : m_paths(paths), m_targetDrive(targetDrive), m_instanceName(std::move(instanceName)),
+          m_dialogs(dialogs), m_log(log), m_res(paths.DataFolders())
     {
     }
 
     AddinInstallResult Install(const QString& packageFile) override
     {
         if (m_res.FilePath().isEmpty() &&
-            m_res.OpenLanguage(TSettingsFile(m_paths, m_targetDrive).ChosenLanguage()))
+            m_res.OpenLanguage(
+                TSettingsFile(m_paths, m_targetDrive, m_instanceName).ChosenLanguage()))
             m_dialogs.SetWords(DialogWordsOf(m_res));
         TPmaInst installer(
             m_paths.ProgramFolder(), m_dialogs,
@@ -82,6 +84,7 @@ public:
 private:
     const AppPaths& m_paths;
     int m_targetDrive;
+    QString m_instanceName;
     Dialogs& m_dialogs;
     DebugLog& m_log;
     TMRes m_res;
@@ -213,7 +216,8 @@ int RunPulsmir(int argc, char* argv[])
     DebugLog entryLog(paths.DebugLogFile(), dialogs);
     if (!platform.LogLine.isEmpty())
         entryLog.Write(platform.LogLine);
-    PackageAddins addins(paths, TargetDriveFromArguments(arguments), dialogs, entryLog);
+    PackageAddins addins(paths, TargetDriveFromArguments(arguments),
+                         InstanceFromArguments(arguments).name, dialogs, entryLog);
     const EntryDecision decision = DecideEntry(guard, executableName, arguments.mid(1), addins);
     if (!decision.markerTrouble.isEmpty())
         entryLog.Write(QStringLiteral("Instance marker : ") + decision.markerTrouble);

@@ -4,20 +4,22 @@
 
 #include <QFileInfo>
 
-QString StartupShortcutName(int targetDrive)
+QString StartupShortcutName(int targetDrive, const QString& instanceName)
 {
+    if (!instanceName.isEmpty())
+        return QStringLiteral("Pulsmir_%1.desktop").arg(instanceName);
     return targetDrive < 0 ? QStringLiteral("Pulsmir.desktop")
                            : QStringLiteral("Pulsmir_%1.desktop").arg(targetDrive);
 }
 
 AutostartEntry StartupShortcutEntry(const AppPaths& paths, bool waitOnStartup, int waitTime,
-                                    int targetDrive)
+                                    int targetDrive, const QString& instanceName)
 {
     AutostartEntry entry;
     entry.name = QStringLiteral("Pulsmir");
     entry.workingFolder = paths.ExecutableFolder();
     const QString launcher = paths.LauncherFile();
-    if (waitOnStartup && QFileInfo::exists(launcher)) {
+    if (waitOnStartup && instanceName.isEmpty() && QFileInfo::exists(launcher)) {
         entry.program = launcher;
         entry.arguments << QString::number(waitTime);
         if (targetDrive >= 0)
@@ -26,6 +28,8 @@ AutostartEntry StartupShortcutEntry(const AppPaths& paths, bool waitOnStartup, i
         entry.program = paths.ProgramFile();
         if (targetDrive >= 0)
             entry.arguments << QStringLiteral("/M") << QStringLiteral("/D:%1").arg(targetDrive);
+        if (!instanceName.isEmpty())
+            entry.arguments << QStringLiteral("--instance") << instanceName;
     }
     entry.environment = ProgramEnvironment(paths);
     return entry;

@@ -139,12 +139,16 @@ def runtime_folder_of_another_user(desktop, folder):
 
 def named_instance(desktop, folder):
     # A named instance runs beside the plain one with its own settings, and is itself single.
-    folder.settings(ResourceName="English", NoSplash=1)
+    folder.settings(ResourceName="English", NoSplash=1, RegStartup=1)
     plain = Pulsmir(desktop, folder)
     folder.wait_for_log("Application Running...")
     nas = Pulsmir(desktop, folder, ["--instance", "nas"])
     folder.wait_for_log("Application Running...", count=2)
     wait_until(lambda: desktop.windows("^Pulsmir nas$"), what="the named instance's window")
+    entry_path = os.path.join(folder.config, "autostart", "Pulsmir_nas.desktop")
+    wait_until(lambda: os.path.exists(entry_path), timeout=5, what="its autostart entry")
+    with open(entry_path, encoding="utf-8") as handle:
+        expect("/pulsmir --instance nas" in handle.read(), "the entry starts another instance")
     again = Pulsmir(desktop, folder, ["--instance", "nas"])
     expect(again.wait_exit(10) == 0, "second named instance exit code")
     expect("another instance" in again.stderr, again.stderr)

@@ -81,6 +81,11 @@ TEST(StartupShortcut, StartsTheProgramOrTheDelayedLauncher)
     AutostartEntry delayed = StartupShortcutEntry(paths, true, 9, 3);
     EXPECT_EQ(delayed.program, bin.File("PlsmDelay"));
     EXPECT_EQ(delayed.arguments, QStringList({"9", "3"}));
+    // A named instance has its own entry, which the launcher could not pass its name through.
+    EXPECT_EQ(StartupShortcutName(-1, "nas"), "Pulsmir_nas.desktop");
+    AutostartEntry named = StartupShortcutEntry(paths, true, 9, -1, "nas");
+    EXPECT_EQ(named.program, bin.File("pulsmir"));
+    EXPECT_EQ(named.arguments, QStringList({"--instance", "nas"}));
     EXPECT_EQ(StartupShortcutEntry(paths, false, 9, -1).program, bin.File("pulsmir"));
 
     TempProgramFolder home;
