@@ -3,6 +3,7 @@
 // is followed by its base. Usage: pulsmir-perf-seed OUTPUT_FOLDER
 
 #include "platform/PerfBlockWriter.h"
+#include "platform/linux/MachineRecords.h"
 #include "platform/linux/ProcPerfDataSource.h"
 
 #include <QDir>
@@ -36,9 +37,9 @@ bool ObjectWithoutInstances(const QString& path)
     std::vector<std::byte> block(4096);
     PerfBlockWriter writer(block.data(), static_cast<std::uint32_t>(block.size()));
     writer.BeginBlock({2026, 12, 2, 8, 12, 0, 0, 0}, 0, 10000000, 0, u"SEED");
-    writer.BeginObject(ProcPerfDataSource::ProcessorIndex, ProcPerfDataSource::ProcessorIndex + 1,
+    writer.BeginObject(MachineRecords::ProcessorIndex, MachineRecords::ProcessorIndex + 1,
                        false);
-    const int time = writer.AddCounter(ProcPerfDataSource::ProcessorTimeIndex, 7,
+    const int time = writer.AddCounter(MachineRecords::ProcessorTimeIndex, 7,
                                        Counter100NsTimerInv);
     const int fraction = writer.AddCounter(14, 15, CounterRawFraction);
     const int base = writer.AddCounter(16, 17, CounterRawBase);
