@@ -46,7 +46,7 @@ run() {
   local status=0
   ASAN_OPTIONS="detect_leaks=1" \
   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-  LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0" \
+  LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
   QT_QPA_PLATFORM=offscreen \
     "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -dict="$root/fuzz/dict/$target.dict" -artifact_prefix="$findings/" -print_final_stats=1 \

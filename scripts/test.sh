@@ -20,6 +20,7 @@ CC=clang CXX=clang++ bash "$root/scripts/build.sh" "$root/build-clang" \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DPULSMIR_FUZZ=ON -DPULSMIR_WARNINGS_AS_ERRORS=ON \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 (cd "$root/build-clang" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
   ctest --output-on-failure --timeout 600 -L unit -j2)
 
 echo "== clang: fuzz targets, a few seconds each"
