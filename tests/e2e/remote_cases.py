@@ -215,3 +215,16 @@ def prometheus_queries_give_the_machines_figures(desktop, folder):
     expect(len(mine) == 4 and len(theirs) == 4, f"MEM lines: {mine} {theirs}")
     expect(abs(sum(mine) / 4 - sum(theirs) / 4) <= 5,
            f"MEM here {mine}, through the server {theirs}")
+
+
+def a_local_window_maps_no_http_library(desktop, folder):
+    """libcurl and the TLS, Kerberos and LDAP libraries under it (some 5 MiB resident) are loaded
+    at a remote window's first fetch, never by a window of this machine."""
+    _prepare(folder)
+    program = Pulsmir(desktop, folder)
+    folder.wait_for_log("Application Running...")
+    with open(f"/proc/{program.process.pid}/maps") as maps:
+        mapped = [line.split()[-1] for line in maps if "libcurl" in line]
+    expect(not mapped, f"a local window maps {sorted(set(mapped))}")
+    expect(program.terminate() == 0, "exit")
+

@@ -3,6 +3,7 @@
 #include "Version.h"
 #include "platform/DetachedThreads.h"
 #include "platform/FileRead.h"
+#include "platform/linux/LibCurl.h"
 
 #include <QFile>
 #include <QUrl>
@@ -10,7 +11,6 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
-#include <curl/curl.h>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -18,6 +18,12 @@
 namespace {
 
 using Failure = HttpReply::Failure;
+
+// The library's functions; asked for only once a handle was made, so they are there.
+const LibCurl& Curl()
+{
+    return *LibCurl::Get();
+}
 
 struct Transfer
 {
@@ -75,9 +81,9 @@ std::optional<QByteArray> ReadSecret(const QString& path, const char* what, Http
 HttpReply Describe(CURLcode code, CURL* easy, const Transfer& transfer)
 {
     long os = 0;
-    curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &os);
+    Curl().easy_getinfo(easy, CURLINFO_OS_ERRNO, &os);
     long redirects = 0;
-    curl_easy_getinfo(easy, CURLINFO_REDIRECT_COUNT, &redirects);
+    Curl().easy_getinfo(easy, CURLINFO_REDIRECT_COUNT, &redirects);
     switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
         return Failed(Failure::Network, QStringLiteral("host not found"));
@@ -121,7 +127,7 @@ HttpReply Describe(CURLcode code, CURL* easy, const Transfer& transfer)
     default:
         break;
     }
-    return Failed(Failure::Network, QString::fromLatin1(curl_easy_strerror(code)));
+    return Failed(Failure::Network, QString::fromLatin1(Curl().easy_strerror(code)));
 }
 
 using Easy = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
@@ -163,45 +169,45 @@ HttpReply CurlHttpFetch::Shared::Perform(CURL* easy, const QString& url) const
     const QByteArray user = Options.User.toUtf8();
     const QByteArray agent = QByteArrayLiteral("Pulsmir/") + Version::Text;
     // Kept by reset: the open connection, the name cache and the TLS session.
-    curl_easy_reset(easy);
-    curl_easy_setopt(easy, CURLOPT_URL, address.constData());
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, agent.constData());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, long(Options.MaxRedirects));
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(Options.DeadlineMs));
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(Options.DeadlineMs));
+    Curl().easy_reset(easy);
+    Curl().easy_setopt(easy, CURLOPT_URL, address.constData());
+    Curl().easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    Curl().easy_setopt(easy, CURLOPT_USERAGENT, agent.constData());
+    Curl().easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    Curl().easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    Curl().easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    Curl().easy_setopt(easy, CURLOPT_MAXREDIRS, long(Options.MaxRedirects));
+    Curl().easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(Options.DeadlineMs));
+    Curl().easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(Options.DeadlineMs));
     // A server that stops sending is given up on before the deadline where that is longer.
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(std::max(1, Options.DeadlineMs / 1000)));
-    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(Options.MaxBytes));
-    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING,
+    Curl().easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    Curl().easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(std::max(1, Options.DeadlineMs / 1000)));
+    Curl().easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(Options.MaxBytes));
+    Curl().easy_setopt(easy, CURLOPT_ACCEPT_ENCODING,
                      ""); // what libcurl decodes; the cap is on the decoded bytes
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    Curl().easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    Curl().easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!caFile.isEmpty())
-        curl_easy_setopt(easy, CURLOPT_CAINFO, caFile.constData());
+        Curl().easy_setopt(easy, CURLOPT_CAINFO, caFile.constData());
     if (token) {
-        curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BEARER);
-        curl_easy_setopt(easy, CURLOPT_XOAUTH2_BEARER, token->constData());
+        Curl().easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BEARER);
+        Curl().easy_setopt(easy, CURLOPT_XOAUTH2_BEARER, token->constData());
     } else if (!user.isEmpty()) {
-        curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
-        curl_easy_setopt(easy, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(easy, CURLOPT_PASSWORD, password ? password->constData() : "");
+        Curl().easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
+        Curl().easy_setopt(easy, CURLOPT_USERNAME, user.constData());
+        Curl().easy_setopt(easy, CURLOPT_PASSWORD, password ? password->constData() : "");
     }
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, Receive);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, Progress);
-    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &transfer);
+    Curl().easy_setopt(easy, CURLOPT_WRITEFUNCTION, Receive);
+    Curl().easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
+    Curl().easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    Curl().easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, Progress);
+    Curl().easy_setopt(easy, CURLOPT_XFERINFODATA, &transfer);
 
-    const CURLcode code = curl_easy_perform(easy);
+    const CURLcode code = Curl().easy_perform(easy);
     HttpReply reply;
     if (code == CURLE_OK) {
         long status = 0;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+        Curl().easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
         reply.Status = int(status);
         reply.Body = std::move(transfer.Body);
         if (status >= 400) {
@@ -212,7 +218,7 @@ HttpReply CurlHttpFetch::Shared::Perform(CURL* easy, const QString& url) const
         reply = Describe(code, easy, transfer);
     }
     // The handle keeps copies of the secrets until it is reset.
-    curl_easy_reset(easy);
+    Curl().easy_reset(easy);
     if (token)
         token->fill('\0');
     if (password)
@@ -266,10 +272,9 @@ bool CurlHttpFetch::Get(const QString& url, std::function<void(const HttpReply&)
 
 void CurlHttpFetch::Run(std::shared_ptr<Shared> shared)
 {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    const LibCurl* curl = LibCurl::Get();
     Shared& s = *shared;
-    const Easy easy(curl_easy_init(), curl_easy_cleanup);
+    const Easy easy(curl ? curl->easy_init() : nullptr, curl ? curl->easy_cleanup : nullptr);
     std::unique_lock lock(s.Lock);
     for (;;) {
         s.Wake.wait(lock, [&] { return !s.Owner || s.Next; });
@@ -279,7 +284,10 @@ void CurlHttpFetch::Run(std::shared_ptr<Shared> shared)
         lock.unlock();
         const HttpReply reply =
             easy ? s.Perform(easy.get(), url)
-                 : Failed(Failure::Network, QStringLiteral("no memory for the request"));
+            : curl
+                ? Failed(Failure::Network, QStringLiteral("no memory for the request"))
+                : Failed(Failure::Network, QStringLiteral("no HTTP library (") +
+                                               LibCurl::LoadError() + u')');
         lock.lock();
         if (CurlHttpFetch* owner = s.Owner)
             QMetaObject::invokeMethod(
