@@ -27,6 +27,14 @@ def open_options(desktop, window):
     return dialog
 
 
+def options_open_and_close(desktop):
+    """The window answers: its options dialog opens and closes again."""
+    open_options(desktop, the_window(desktop))
+    desktop.run(["xdotool", "key", "Escape"])
+    wait_until(lambda: not desktop.windows("^" + DIALOG + "$"), timeout=10,
+               what="the options closed")
+
+
 def face_whole_pixels_and_dialogs_at_the_desktops_scale(desktop, folder):
     # At a desktop scale of 1.5 a skin pixel takes one screen pixel, not one or two unevenly;
     # the options dialog is drawn at the desktop's scale all the same.

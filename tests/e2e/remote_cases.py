@@ -13,8 +13,8 @@ from faults import isolate_network
 from fetch_cases import NODE_EXPORTER, PouringServer, free_port, pour_without_end
 from harness import Pulsmir, Skip, wait_until
 from monitor_cases import install_skin
-from option_cases import DIALOG, open_options
-from shell_cases import expect, main_windows
+from option_cases import options_open_and_close
+from shell_cases import expect
 
 # Far beyond a run of a few snapshots a second apart: only a run that hangs meets it.
 RUN_LIMIT_S = 60
@@ -176,12 +176,7 @@ def remote_window_lives_through_a_silent_exporter(desktop, folder):
         program = Pulsmir(desktop, folder)
         folder.wait_for_log("Application Running...")
         folder.wait_for_log("(Source) 127.0.0.1: connection lost (timed out)")
-        window = wait_until(lambda: next(iter(main_windows(desktop)), None),
-                            what="the main window")
-        open_options(desktop, window)
-        desktop.run(["xdotool", "key", "Escape"])
-        wait_until(lambda: not desktop.windows("^" + DIALOG + "$"), timeout=10,
-                   what="the options closed")
+        options_open_and_close(desktop)
         expect(program.terminate(timeout=20) == 0, f"exit: {program.stderr}")
     finally:
         stop.set()

@@ -10,7 +10,7 @@ import time
 
 from faults import SilentFileSystem
 from harness import E2EError, Pulsmir, screen_pixels, wait_until, window_geometry
-from option_cases import DIALOG, open_options
+from option_cases import options_open_and_close
 from shell_cases import expect, main_windows
 
 MACHINES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../fixtures/sys")
@@ -244,11 +244,6 @@ def the_window_stays_alive_whatever_a_sensor_does(desktop, folder):
     with SilentFileSystem(lost):
         program = Pulsmir(desktop, folder, env=env)
         folder.wait_for_log("Application Running...")
-        window = wait_until(lambda: next(iter(main_windows(desktop)), None),
-                            what="the main window")
-        open_options(desktop, window)
-        desktop.run(["xdotool", "key", "Escape"])
-        wait_until(lambda: not desktop.windows("^" + DIALOG + "$"), timeout=10,
-                   what="the options closed")
+        options_open_and_close(desktop)
         expect(program.terminate(timeout=20) == 0, f"exit: {program.stderr}")
     expect("Application Terminate" in folder.log_lines(), "the shutdown did not finish")
