@@ -7,7 +7,8 @@ own heap and anonymous memory (pictures, surfaces, Qt's objects, thread stacks, 
 relocated data), the program file, Qt's libraries, other libraries, and mapped data files
 (fonts, locale, caches). Several --bin folders are measured one after another on the same
 desktop, so "before" and "after" builds compare in one run.
-Usage: bench/memory_breakdown.py [--bin build/bin ...] [--settle 8]
+With --files N, the N mapped files holding the most resident memory are listed per build too.
+Usage: bench/memory_breakdown.py [--bin build/bin ...] [--settle 8] [--files 25]
 """
 
 import argparse
@@ -38,9 +39,10 @@ def group_of(name, program):
 
 
 def breakdown(pid, program):
-    """KiB per group. Anonymous pages of library mappings (relocated data) count as the
-    program's own memory, as they are."""
+    """KiB per group, and KiB per mapped file. Anonymous pages of library mappings (relocated
+    data) count as the program's own memory, as they are."""
     sizes = dict.fromkeys(GROUPS, 0)
+    files = {}
     name, group = "", None
     with open(f"/proc/{pid}/smaps") as handle:
         for line in handle:
@@ -51,10 +53,11 @@ def breakdown(pid, program):
             elif fields[0] == "Rss:":
                 sizes[group] += int(fields[1])
                 sizes["total"] += int(fields[1])
+                files[name or "[anonymous]"] = files.get(name or "[anonymous]", 0) + int(fields[1])
             elif fields[0] == "Anonymous:" and group != "anonymous and heap":
                 sizes[group] -= int(fields[1])
                 sizes["anonymous and heap"] += int(fields[1])
-    return sizes
+    return sizes, files
 
 
 def measure(desktop, bin_dir, settle):
@@ -73,10 +76,12 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", action="append")
     parser.add_argument("--settle", type=float, default=8)
+    parser.add_argument("--files", type=int, default=0)
     args = parser.parse_args()
     folders = args.bin or [os.path.join(HERE, "../build/bin")]
     with Desktop() as desktop:
-        results = [measure(desktop, folder, args.settle) for folder in folders]
+        measured = [measure(desktop, folder, args.settle) for folder in folders]
+    results = [sizes for sizes, _ in measured]
     for number, folder in enumerate(folders, 1):
         print(f"build {number}: {os.path.abspath(folder)}")
     print(f"{'resident KiB':22}" + "".join(f"{'build ' + str(n):>14}"
@@ -84,6 +89,11 @@ def main():
     for group in GROUPS:
         print(f"{group:22}" + "".join(f"{r[group]:>14}" for r in results))
     print(f"{'total MiB':22}" + "".join(f"{r['total'] / 1024:>14.1f}" for r in results))
+    for number, (_, files) in enumerate(measured, 1):
+        if args.files:
+            print(f"build {number}: resident KiB per mapped file")
+            for name, size in sorted(files.items(), key=lambda item: -item[1])[:args.files]:
+                print(f"{size:>10}  {name}")
 
 
 if __name__ == "__main__":
