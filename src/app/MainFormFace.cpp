@@ -217,6 +217,9 @@ void TMainPForm::MainTimerTimer()
         RestartCoreAfterFailedSample();
     } else if (m_kernelKind == KernelNT ||
                (m_kernelKind == Kernel9x && m_core->FreeResources >= 10)) {
+        // Another machine's processors become known, or change, when it answers.
+        if (m_tick.CpuPeak.size() != m_core->CpuUsage.size())
+            ResizeHistories();
         try {
             TickSample sample = TickSample::Of(*m_core);
             sample.TempPos = TempPosition();

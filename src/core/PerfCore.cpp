@@ -92,14 +92,9 @@ TPerfCore::TPerfCore(const TPerfCorePlatform& platform, TaggedLog log)
 {
     m_log(QStringLiteral("Class Initialize..."));
     m_isNT = m_platform.System.Version().PlatformId == 2;
-    CpuCount = static_cast<std::int32_t>(m_platform.System.NumberOfProcessors());
+    m_inventoryRevision = m_platform.Perf.InventoryRevision();
     m_log(QStringLiteral("Virtual MPS Disabled(Non-Debugging)."));
-    if (CpuCount >= 1)
-        m_log(QStringLiteral("Number of CPU : %1").arg(CpuCount));
-    else
-        m_log(QStringLiteral("*** CPU Count Error (GetSystemInfo:%1) ***").arg(CpuCount));
-    CpuUsage.assign(static_cast<size_t>(std::max(CpuCount, 0)) + 1, 0);
-    CpuHistory.resize(CpuUsage.size());
+    CountProcessors();
     m_cpuUsage = std::make_unique<TCpuUsage>(m_platform.System, m_platform.Dyn);
     m_log(QStringLiteral("PerfCore was Created."));
 }
@@ -116,6 +111,31 @@ TPerfCore::~TPerfCore()
     m_monitor.reset();
     m_cpuUsage.reset();
     m_log(QStringLiteral("PerfCore was Terminated."));
+}
+
+void TPerfCore::CountProcessors()
+{
+    CpuCount = static_cast<std::int32_t>(m_platform.System.NumberOfProcessors());
+    if (CpuCount >= 1)
+        m_log(QStringLiteral("Number of CPU : %1").arg(CpuCount));
+    else
+        m_log(QStringLiteral("*** CPU Count Error (GetSystemInfo:%1) ***").arg(CpuCount));
+    CpuUsage.assign(static_cast<size_t>(std::max(CpuCount, 0)) + 1, 0);
+    // A processor that comes later gets a history as deep as the others.
+    CpuHistory.resize(CpuUsage.size(),
+                      CpuHistory.empty() ? TPerfHistory() : TPerfHistory(CpuHistory[0].Count()));
+}
+
+void TPerfCore::FollowInventory()
+{
+    const std::uint32_t revision = m_platform.Perf.InventoryRevision();
+    if (revision == m_inventoryRevision)
+        return;
+    m_inventoryRevision = revision;
+    m_log(QStringLiteral("The machine's processors, disks or interfaces changed"));
+    CountProcessors();
+    if (StopMonitor())
+        StartMonitor();
 }
 
 void TPerfCore::LogException(const QString& message) const
@@ -359,6 +379,7 @@ bool TPerfCore::CollectSample()
         return true;
     if (m_busy)
         return false;
+    FollowInventory();
     BusyScope busy(m_busy);
     bool result = true;
 

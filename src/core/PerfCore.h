@@ -113,6 +113,9 @@ private:
     static constexpr int StatCount = 9;
 
     void LogException(const QString& message) const;
+    void CountProcessors();
+    // Starts again over the machine's processors, disks and interfaces when they changed.
+    void FollowInventory();
     bool StartNt();
     bool Start9x();
     void SampleNt();
@@ -139,6 +142,7 @@ private:
     // would move the network meters.
     QStringList m_loopbackNics;
     std::array<int, 5> m_itemIndex{-1, -1, -1, -1, -1};
+    std::uint32_t m_inventoryRevision = 0;
     int m_memorySample = 0;
     std::array<std::uint32_t, StatCount> m_stats{};
     std::array<std::uint32_t, StatCount> m_previousStats{};

@@ -39,6 +39,10 @@ public:
 
     // The "Network Interface" instances that carry only the machine's talk with itself.
     virtual QStringList LoopbackInterfaces() { return {}; }
+    // Counts the changes of the machine's processors, disks and interfaces, which the core
+    // takes in when it starts. This machine's stay as they were at start for the whole run;
+    // another machine's become known at its first reply and may change when it comes back.
+    virtual std::uint32_t InventoryRevision() { return 0; }
     // Writes "Disable Performance Counters" in the service's Performance key.
     virtual bool SetCountersDisabled(const QString& service, std::uint32_t value) = 0;
 };

@@ -25,6 +25,20 @@ constexpr QLatin1StringView QueryScheme("prometheus+");
 constexpr std::array<const char*, QueryInputCount> QueryKeys = {
     "cpu", "memory", "swap", "diskread", "diskwrite", "netin", "netout", "temperature"};
 
+// What the core takes in when it starts: the number of processors, the disks and interfaces by
+// name, and which of the interfaces carry the machine's talk with itself.
+QStringList InventoryOf(const NodeExporterFigures& figures)
+{
+    QStringList inventory{QString::number(figures.Cpus.size())};
+    for (const DiskStats& disk : figures.Disks)
+        inventory << QStringLiteral("disk ") + QLatin1String(disk.Name);
+    for (const NetDevStats& net : figures.Interfaces)
+        inventory << QStringLiteral("net ") + QLatin1String(net.Name);
+    for (const QString& name : figures.Loopback)
+        inventory << QStringLiteral("loopback ") + name;
+    return inventory;
+}
+
 } // namespace
 
 class RemoteMachine::RemotePerf : public PerfDataSource
@@ -70,6 +84,7 @@ public:
         const NodeExporterFigures* figures = m_machine.Figures();
         return figures ? figures->Loopback : QStringList();
     }
+    std::uint32_t InventoryRevision() override { return m_machine.m_inventoryRevision; }
 
 private:
     RemoteMachine& m_machine;
@@ -301,6 +316,11 @@ void RemoteMachine::TakeAnswer(const HttpReply& reply)
 
 void RemoteMachine::Show(NodeExporterFigures figures)
 {
+    QStringList inventory = InventoryOf(figures);
+    if (inventory != m_inventory) {
+        m_inventory = std::move(inventory);
+        ++m_inventoryRevision;
+    }
     m_timeline.Add(figures, m_clockMs());
     m_sensorFigures->Take(figures);
     if (!m_failure.isEmpty())

@@ -86,6 +86,10 @@ private:
     FigureTimeline m_timeline;
     std::shared_ptr<RemoteSensorFigures> m_sensorFigures = std::make_shared<RemoteSensorFigures>();
     QString m_failure;
+    // Its processors, disks and interfaces as the last reply named them (empty before the
+    // first), and how often they changed.
+    QStringList m_inventory;
+    std::uint32_t m_inventoryRevision = 0;
     // Through a server's queries: their table (empty for an exporter), the next one this
     // period asks, its answers so far, and when the last period ended.
     QueryTable m_queries;

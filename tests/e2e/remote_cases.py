@@ -20,11 +20,12 @@ from shell_cases import expect
 RUN_LIMIT_S = 60
 
 
-def _start_exporter(folder):
+def _start_exporter(folder, port=None):
+    """Debian's node exporter on `port` (a free one by default), in a network of the case's own."""
     if not os.access(NODE_EXPORTER, os.X_OK):
         raise Skip(f"{NODE_EXPORTER} is missing (Debian's prometheus-node-exporter)")
     isolate_network()
-    port = free_port()
+    port = port or free_port()
     log = open(folder.file("exporter.log"), "wb")
     exporter = subprocess.Popen([NODE_EXPORTER, f"--web.listen-address=127.0.0.1:{port}"],
                                 stdout=log, stderr=log)
@@ -183,6 +184,30 @@ def remote_window_lives_through_a_silent_exporter(desktop, folder):
     expect(not any("not-for-the-log" in line for line in folder.log_lines()), "the token was logged")
     mode = os.stat(folder.file("Pulsmir.ini")).st_mode & 0o777
     expect(mode == 0o600, f"the settings naming a token file are {oct(mode)}")
+
+
+def window_started_before_its_exporter_takes_in_its_machine(desktop, folder):
+    """The machine is not there yet when the window starts: its processors, disks and
+    interfaces are taken in when its exporter first answers, without a restart."""
+    isolate_network()
+    port = free_port()
+    _prepare(folder, Source=f"http://127.0.0.1:{port}/metrics")
+    program = Pulsmir(desktop, folder)
+    folder.wait_for_log("Application Running...")
+    expect(any("CPU Count Error" in line for line in folder.log_lines()),
+           "processors counted before the machine answered")
+    exporter, _ = _start_exporter(folder, port)
+    try:
+        folder.wait_for_log("(PerfCore) The machine's processors, disks or interfaces changed",
+                            timeout=RUN_LIMIT_S)
+        folder.wait_for_log(f"(PerfCore) Number of CPU : {os.cpu_count()}")
+        folder.wait_for_log("(PerfCore) Object/Counter :PhysicalDisk / Disk Read Bytes/sec ... ok")
+        folder.wait_for_log("(PerfCore) Object/Counter :Network Interface / Bytes Received/sec"
+                            " ... ok")
+        expect(program.terminate() == 0, f"exit: {program.stderr}")
+    finally:
+        exporter.terminate()
+        exporter.wait(timeout=10)
 
 
 def prometheus_queries_give_the_machines_figures(desktop, folder):

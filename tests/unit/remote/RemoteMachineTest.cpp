@@ -3,6 +3,9 @@
 // again after a growing pause, and never more than one request at a time.
 #include "remote/RemoteMachine.h"
 
+#include "core/PerfCore.h"
+#include "core/PerfTitles.h"
+#include "doubles/RecordingDialogs.h"
 #include "platform/PerfDataLayout.h"
 #include "platform/linux/ProcIfTable.h"
 #include "platform/linux/ProcPerfDataSource.h"
@@ -305,4 +308,63 @@ TEST_F(RemoteMachineTest, SensorsAreTheMachinesOwnAndGoWithIt)
     EXPECT_TRUE(sensors->TemperatureSensors().empty());
     EXPECT_FALSE(sensors->ReadTemperature(found.front().Id).has_value());
     EXPECT_FALSE(sensors->ReadDiskSpace(QStringLiteral("/home/me")).Space.has_value());
+}
+
+namespace {
+
+// A scrape `second` seconds in: each processor a tenth busy, and the disk and the interface
+// moving 1 MB a second.
+QByteArray Scrape(int second, int processors)
+{
+    QByteArray text;
+    for (int cpu = 0; cpu < processors; ++cpu)
+        for (const auto& [mode, share] : {std::pair{"user", 0.1}, {"idle", 0.9}})
+            text += QStringLiteral("node_cpu_seconds_total{cpu=\"%1\",mode=\"%2\"} %3\n")
+                        .arg(cpu)
+                        .arg(QLatin1String(mode))
+                        .arg(1000 + second * share)
+                        .toLatin1();
+    const QByteArray bytes = QByteArray::number(1000000 * (second + 1));
+    return text + "node_disk_read_bytes_total{device=\"sda\"} " + bytes +
+           "\nnode_network_receive_bytes_total{device=\"eth0\"} " + bytes + "\n";
+}
+
+} // namespace
+
+TEST_F(RemoteMachineTest, TheCoreTakesInTheProcessorsDisksAndInterfacesWhenTheMachineAnswers)
+{
+    TPerfInfo::ResetLocales();
+    machine->Poll();
+    fetch->Refuse(); // gone when the window starts
+    RecordingDialogs dialogs;
+    TPerfCore core({machine->PerfSource(), machine->System(), dialogs, nullptr, nullptr,
+                    &machine->Interfaces()},
+                   TaggedLog());
+    ASSERT_TRUE(core.StartMonitor());
+    EXPECT_EQ(core.CpuCount, 0);
+
+    // It comes back, later with a processor more; the window samples five times a second.
+    int processors = 2;
+    for (int second = 1; second <= 6; ++second) {
+        if (second == 4)
+            processors = 3;
+        now = second * 1000;
+        machine->Poll();
+        fetch->AnswerBody(Scrape(second, processors));
+        for (int tick = 0; tick < 5; ++tick, now += 200) {
+            ASSERT_TRUE(core.CollectSample());
+            if (second == 3) {
+                EXPECT_EQ(core.CpuCount, 2);
+                EXPECT_EQ(core.CpuUsage.size(), 3u);
+                EXPECT_EQ(core.CpuHistory.size(), 3u);
+                EXPECT_GT(core.DiskReadBytes, 0u);
+                EXPECT_GT(core.NetRecvBytes, 0u);
+            }
+        }
+    }
+    EXPECT_EQ(core.CpuCount, 3);
+    EXPECT_EQ(core.CpuUsage.size(), 4u);
+    EXPECT_NEAR(core.CpuUsage[3], 10, 2);
+    EXPECT_GT(core.DiskReadBytes, 0u);
+    EXPECT_GT(core.NetRecvBytes, 0u);
 }
