@@ -288,6 +288,8 @@ StatusValues TMainPForm::CurrentStatus() const
         values.Processes = m_processes->Latest();
     values.Machine = m_machine->RemoteName();
     values.MachineFailure = m_machine->Failure();
+    values.MachineWithoutData = m_machine->InputsWithoutData();
+    values.MachineHasNoData = m_machine->NoInputHasData();
     return values;
 }
 

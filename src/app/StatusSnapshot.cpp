@@ -108,8 +108,8 @@ StatusWords StatusWordsOf(const TMRes& res)
         {&words.Network, "C0137"}, {&words.Ping, "C0138"},        {&words.Pinging, "C0139"},
         {&words.TimeOut, "C0140"}, {&words.Unavailable, "C0141"}, {&words.Temperature, "C0142"},
         {&words.Battery, "C0143"}, {&words.DiskSpace, "C0144"},   {&words.Used, "C0145"},
-        {&words.Process, "C0147"}, {&words.Gpu, "C0148"},        {&words.Fan, "C0149"},
-        {&words.Asleep, "C0576"}};
+        {&words.Process, "C0147"}, {&words.Gpu, "C0148"},         {&words.Fan, "C0149"},
+        {&words.Asleep, "C0576"},  {&words.NoDataFor, "C0516"},   {&words.NoInputData, "C0517"}};
     for (const auto& [word, code] : codes)
         *word = TextOr(&res, code, *word);
     words.Res = &res;
@@ -130,9 +130,14 @@ QString BuildStatusSnapshot(const StatusValues& values, const QLocale& locale,
     QStringList lines;
     lines << words.Title;
     // Another machine's figures say whose they are, and why they are missing.
-    if (!values.Machine.isEmpty())
-        lines << label(words.Machine) + values.Machine +
-                     (values.MachineFailure.isEmpty() ? QString() : u' ' + values.MachineFailure);
+    if (!values.Machine.isEmpty()) {
+        QString why = values.MachineFailure;
+        if (why.isEmpty() && values.MachineHasNoData)
+            why = words.NoInputData;
+        else if (why.isEmpty() && !values.MachineWithoutData.isEmpty())
+            why = words.NoDataFor.arg(values.MachineWithoutData.join(QStringLiteral(", ")));
+        lines << label(words.Machine) + values.Machine + (why.isEmpty() ? QString() : u' ' + why);
+    }
     lines << label(words.Cpu) + Percent(values.CpuUsage, locale)
           << label(words.Memory) + Percent(values.MemoryLoad, locale)
           << label(words.Swap) + Percent(values.SwapLoad, locale)

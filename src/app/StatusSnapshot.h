@@ -29,6 +29,8 @@ struct StatusValues
     // The machine the figures come from when it is another one, and why they are missing.
     QString Machine;
     QString MachineFailure;
+    QStringList MachineWithoutData; // the inputs its server has no data for
+    bool MachineHasNoData = false;  // it answers, but has data for none
 };
 
 // The words of the snapshot; the program's own until a language gives its. The printed
@@ -55,6 +57,8 @@ struct StatusWords
     QString Asleep = QStringLiteral("asleep");
     QString Fan = QStringLiteral("Fan");
     QString Machine = QStringLiteral("Machine");
+    QString NoDataFor = QStringLiteral("no data for %1");
+    QString NoInputData = QStringLiteral("answers, but none of its queries has data");
     const TMRes* Res = nullptr; // the reasons a sensor is missing in its language, if any
 };
 

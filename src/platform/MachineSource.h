@@ -5,6 +5,7 @@
 #include "platform/SystemInfo.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class GpuSource;
@@ -30,4 +31,9 @@ public:
     virtual QString RemoteName() const { return {}; }
     // Why the figures are missing ("connection lost (timed out)"); empty while they come.
     virtual QString Failure() const { return {}; }
+    // The inputs whose queries matched nothing in the server's last answers, by their names in
+    // the address ("cpu", "memory", ...): their figures are missing.
+    virtual QStringList InputsWithoutData() const { return {}; }
+    // Whether the server answers but none of its queries has data: no figures at all.
+    virtual bool NoInputHasData() const { return false; }
 };

@@ -211,6 +211,11 @@ QString RemoteMachine::Failure() const
     return m_failure.isEmpty() ? QString() : QStringLiteral("connection lost (%1)").arg(m_failure);
 }
 
+bool RemoteMachine::NoInputHasData() const
+{
+    return m_withoutData.size() == qsizetype(QueryInputCount);
+}
+
 void RemoteMachine::Poll()
 {
     const qint64 now = m_clockMs();
@@ -254,7 +259,7 @@ bool RemoteMachine::WaitForFigures(int ms)
     QTimer ask;
     ask.callOnTimeout([&] {
         Poll();
-        if (m_timeline.HasSpan() || !m_failure.isEmpty())
+        if (m_timeline.HasSpan() || !m_failure.isEmpty() || NoInputHasData())
             loop.quit();
     });
     ask.start(WaitStepMs);
@@ -311,7 +316,23 @@ void RemoteMachine::TakeAnswer(const HttpReply& reply)
     const qint64 now = m_clockMs();
     const double seconds = m_lastPeriodAt ? (now - *m_lastPeriodAt) / 1000.0 : 0;
     m_lastPeriodAt = now;
-    Show(m_rates.Advance(m_answers, seconds));
+    QStringList withoutData;
+    for (std::size_t i = 0; i < QueryInputCount; ++i)
+        if (!m_answers[i])
+            withoutData << QLatin1String(QueryKeys[i]);
+    if (!withoutData.isEmpty() && withoutData != m_withoutData)
+        m_log(QStringLiteral("%1: no data for %2")
+                  .arg(m_name, withoutData.join(QStringLiteral(", "))));
+    m_withoutData = std::move(withoutData);
+    NodeExporterFigures figures = m_rates.Advance(m_answers, seconds);
+    if (NoInputHasData()) {
+        // It answers, with nothing to show: missing figures rather than a row of zeros.
+        Reached();
+        m_timeline.Clear();
+        m_sensorFigures->Lose();
+        return;
+    }
+    Show(std::move(figures));
 }
 
 void RemoteMachine::Show(NodeExporterFigures figures)
@@ -323,6 +344,11 @@ void RemoteMachine::Show(NodeExporterFigures figures)
     }
     m_timeline.Add(figures, m_clockMs());
     m_sensorFigures->Take(figures);
+    Reached();
+}
+
+void RemoteMachine::Reached()
+{
     if (!m_failure.isEmpty())
         m_log(QStringLiteral("%1: connection back").arg(m_name));
     m_failure.clear();
@@ -336,6 +362,7 @@ void RemoteMachine::Lose(const QString& reason)
     if (m_failure.isEmpty())
         m_log(QStringLiteral("%1: connection lost (%2)").arg(m_name, reason));
     m_failure = reason;
+    m_withoutData.clear();
     m_nextRequestAt = m_clockMs() + m_retryMs;
     m_retryMs = std::min(m_retryMs * 2, MaxRetryMs);
 }

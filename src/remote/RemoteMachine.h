@@ -50,12 +50,14 @@ public:
     QString RemoteName() const override { return m_name; }
     bool ThroughQueries() const { return !m_queryBase.isEmpty(); }
     QString Failure() const override;
+    QStringList InputsWithoutData() const override { return m_withoutData; }
+    bool NoInputHasData() const override;
 
     // Asks for the next reply when one is due and none is under way.
     void Poll();
-    // Waits, turning the event loop, for the first two replies (the core counts the processors
-    // once, when it is made, and takes its first rates from the second), for a failure, or
-    // until `ms` pass. Returns whether figures came.
+    // Waits, turning the event loop, for the first two replies (the core takes its first rates
+    // from the second), for a failure or answers without data, or until `ms` pass. Returns
+    // whether figures came.
     bool WaitForFigures(int ms);
 
     // The last reply's figures, null while there are none.
@@ -76,6 +78,7 @@ private:
     void TakeAnswer(const HttpReply& reply);
     void AskNext();
     void Show(NodeExporterFigures figures);
+    void Reached();
     void Lose(const QString& reason);
 
     QString m_url;
@@ -96,6 +99,7 @@ private:
     QString m_queryBase;
     std::size_t m_nextQuery = QueryInputCount;
     RateCounters::Answers m_answers;
+    QStringList m_withoutData; // the inputs whose last answers matched nothing
     RateCounters m_rates;
     std::optional<qint64> m_lastPeriodAt;
     int m_retryMs = FirstRetryMs;

@@ -244,7 +244,7 @@ TEST(StatusSnapshot, LinesAndFormats)
 {
     const QLocale c(QLocale::English, QLocale::UnitedStates);
     StatusValues values{12, 34, 5,  1536, 3 * MiB + MiB / 2, -1, false, 23, "192.168.1.1", {},
-                        {}, {}, {}, {}};
+                        {}, {}, {}, {}, {}, false};
     EXPECT_EQ(BuildStatusSnapshot(values, c),
               "Pulsmir Status Snapshot\r\n CPU : 12 %\r\n MEM : 34 %\r\n SWP : 5 %\r\n"
               " DiskAccess : 1.5 KB/s\r\n NetworkAccess : 3.5 MB/s\r\n"
@@ -272,6 +272,13 @@ TEST(StatusSnapshot, LinesAndFormats)
     values.MachineFailure = "connection lost (timed out)";
     EXPECT_TRUE(BuildStatusSnapshot(values, c).startsWith(
         "Pulsmir Status Snapshot\r\n Machine : nas.example connection lost (timed out)\r\n CPU"));
+    values.MachineFailure.clear();
+    values.MachineWithoutData = QStringList{"memory", "temperature"};
+    EXPECT_TRUE(BuildStatusSnapshot(values, c).contains(
+        "\r\n Machine : nas.example no data for memory, temperature\r\n"));
+    values.MachineHasNoData = true;
+    EXPECT_TRUE(BuildStatusSnapshot(values, c).contains(
+        " Machine : nas.example answers, but none of its queries has data"));
 
     EXPECT_EQ(FormatSpeed(1000, c), "1,000.0 B/s");
     EXPECT_EQ(FormatSpeed(5000ULL * MiB, c), "5,000.0 MB/s");
@@ -297,7 +304,7 @@ TEST(StatusSnapshot, WordedInTheOpenLanguage)
 {
     const QLocale c(QLocale::English, QLocale::UnitedStates);
     StatusValues values{12, 34, 5, 1536, 3 * MiB + MiB / 2, 3, false, 888888, "192.168.1.1",
-                        {}, {}, {{"make", 40, 3}}, {}, {}};
+                        {}, {}, {{"make", 40, 3}}, "nas", {}, {"swap"}, false};
     values.Sensors.DiskUsedPercent = 40;
     values.Sensors.DiskPath = "/home/me";
     values.Sensors.TemperatureAbsence = SensorAbsence::NoDriver;
@@ -315,7 +322,7 @@ TEST(StatusSnapshot, WordedInTheOpenLanguage)
     const QString japanese = BuildStatusSnapshot(values, c, StatusWordsOf(res));
     for (const char* english : {"Snapshot", "MEM", "SWP", "DiskAccess", "Target Physical",
                                 "NetworkAccess", "Ping Response", "Time Out", "Disk Space", "used",
-                                "no sensor driver", "Process", "Fan", "asleep"})
+                                "no sensor driver", "Process", "Fan", "asleep", "no data"})
         EXPECT_FALSE(japanese.contains(QLatin1String(english)))
             << english << " in " << qPrintable(japanese);
     // The values and their layout stay.

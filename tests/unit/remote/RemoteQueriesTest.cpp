@@ -18,6 +18,9 @@ QByteArray Json(const QByteArray& body, const char* status = "200 OK")
            "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
+// The answer of a query that matched no series.
+const QByteArray Empty = Json(R"({"status":"success","data":{"resultType":"vector","result":[]}})");
+
 QByteArray Vector(const char* value)
 {
     return Json(R"({"status":"success","data":{"resultType":"vector","result":[)"
@@ -105,6 +108,33 @@ TEST_F(RemoteQueriesTest, TheServersRefusalIsALostConnectionWithItsReason)
     EXPECT_FALSE(machine->WaitForFigures(10000));
     EXPECT_EQ(machine->Failure(), u"connection lost (parse error)");
     EXPECT_EQ(Asked().size(), 1); // the rest of that period is not asked
+}
+
+TEST_F(RemoteQueriesTest, AQueryThatMatchesNothingIsNamedAndNoneMatchingIsNoFigures)
+{
+    const auto answering = [](bool anyData) {
+        return [anyData](const QByteArray& request) {
+            SstpHostReply reply;
+            reply.Bytes =
+                anyData && !QueryOf(request).contains(u"MemAvailable") ? Vector("5") : Empty;
+            return reply;
+        };
+    };
+    SstpTestHost partly(answering(true));
+    const auto machine = Machine(partly, QStringLiteral("job=node"));
+    ASSERT_TRUE(machine->WaitForFigures(10000)) << machine->Failure().toStdString();
+    EXPECT_EQ(machine->InputsWithoutData(), QStringList{QStringLiteral("memory")});
+    EXPECT_FALSE(machine->NoInputHasData());
+    EXPECT_EQ(machine->System().GlobalMemoryStatus().TotalPhys, 0u);
+    EXPECT_TRUE(log.contains(QStringLiteral("127.0.0.1: no data for memory")))
+        << log.join('|').toStdString();
+
+    SstpTestHost none(answering(false));
+    const auto nothing = Machine(none, QStringLiteral("job=nodes"));
+    EXPECT_FALSE(nothing->WaitForFigures(10000));
+    EXPECT_TRUE(nothing->NoInputHasData());
+    EXPECT_TRUE(nothing->Failure().isEmpty()) << "it answers";
+    EXPECT_EQ(nothing->Figures(), nullptr);
 }
 
 } // namespace
