@@ -31,6 +31,11 @@ InstanceChoice InstanceFromArguments(const QStringList& arguments)
     return choice;
 }
 
+QString NamedInstanceStem(const QString& stem, const QString& instanceName)
+{
+    return stem + u'-' + instanceName;
+}
+
 QString InstanceWindowTitle(const QString& instanceName)
 {
     return instanceName.isEmpty() ? QStringLiteral("Pulsmir")

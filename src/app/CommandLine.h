@@ -7,7 +7,7 @@
 // "/D:12" is drive 1), or -1 when there is none. A "/D:" without a digit is ignored.
 int TargetDriveFromArguments(const QStringList& arguments);
 
-// The name of "--instance NAME": an instance with its own settings file (Pulsmir_NAME.ini) and
+// The name of "--instance NAME": an instance with its own settings file (Pulsmir-NAME.ini) and
 // its own single-instance marker, so that several run side by side. `name` is empty without
 // one; `error` says why a given name is refused (only A-Z, a-z, 0-9, '_' and '-', 1 to 32 of
 // them).
@@ -17,6 +17,11 @@ struct InstanceChoice
     QString error;
 };
 InstanceChoice InstanceFromArguments(const QStringList& arguments);
+
+// The name of a named instance's own file of the kind `stem` names ("Pulsmir" for its settings
+// and autostart entry, the executable's name for its marker): "Pulsmir-nas". A drive instance's
+// have "_" and the digit ("Pulsmir_3.ini"), so "--instance 3" never takes "/D:3"'s.
+QString NamedInstanceStem(const QString& stem, const QString& instanceName);
 
 // The window title an instance's window has and is found by: "Pulsmir", or "Pulsmir NAME".
 QString InstanceWindowTitle(const QString& instanceName);

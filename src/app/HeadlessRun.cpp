@@ -1,5 +1,6 @@
 #include "app/HeadlessRun.h"
 
+#include "app/CommandLine.h"
 #include "app/MainForm.h"
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
@@ -76,6 +77,9 @@ int RunHeadless(int argc, char* argv[])
                       QStringLiteral("URL")});
     parser.addOption(
         {QStringLiteral("mode"), QStringLiteral("compact or full."), QStringLiteral("MODE")});
+    parser.addOption({QStringLiteral("instance"),
+                      QStringLiteral("The named instance whose settings to take."),
+                      QStringLiteral("NAME")});
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "pulsmir: %s\n", qUtf8Printable(parser.errorText()));
         return 2;
@@ -89,14 +93,21 @@ int RunHeadless(int argc, char* argv[])
         std::fputs("pulsmir: --mode is compact or full\n", stderr);
         ok = false;
     }
+    QStringList arguments = parser.positionalArguments();
+    arguments.prepend(app.arguments().first());
+    if (parser.isSet(QStringLiteral("instance"))) {
+        arguments << QStringLiteral("--instance") << parser.value(QStringLiteral("instance"));
+        if (const QString error = InstanceFromArguments(arguments).error; !error.isEmpty()) {
+            std::fprintf(stderr, "pulsmir: %s\n", qUtf8Printable(error));
+            ok = false;
+        }
+    }
     if (!ok)
         return 2;
 
     const AppPaths paths = AppPaths::FromEnvironment(QCoreApplication::applicationDirPath(),
                                                      QStringLiteral(PULSMIR_INSTALL_DATADIR));
     StderrDialogs dialogs;
-    QStringList arguments = parser.positionalArguments();
-    arguments.prepend(app.arguments().first());
     TMainPForm form(paths, dialogs, arguments, TMainPForm::RunMode::Headless);
     form.SetSource(parser.value(QStringLiteral("source")));
     if (!form.FormCreate())

@@ -31,12 +31,13 @@ const char* const HelpText =
     "  /D:digit    watch physical drive <digit>; settings go to Pulsmir_<digit>.ini\n"
     "  --instance NAME\n"
     "              run as the instance NAME (A-Z a-z 0-9 _ -, up to 32) beside the\n"
-    "              others; its settings go to Pulsmir_<NAME>.ini\n"
+    "              others; its settings go to Pulsmir-<NAME>.ini\n"
     "  package.pma install an add-in package (skins)\n"
-    "  --status [--count N] [--interval MS] [--source URL]\n"
+    "  --status [--count N] [--interval MS] [--source URL] [--instance NAME]\n"
     "              print the status snapshot N times, every MS milliseconds (default\n"
     "              1000), in English whatever the language, without a window; with\n"
-    "              --source, of the machine whose node_exporter serves URL\n"
+    "              --source, of the machine whose node_exporter serves URL; with\n"
+    "              --instance, of that instance's source\n"
     "  --snapshot OUT.png [--ticks N] [--mode compact|full]\n"
     "              write the skin's face after N ticks to a PNG, without a window\n"
     "  --help      show this help and exit\n"
@@ -100,7 +101,7 @@ EntryDecision DecideEntry(InstanceGuard& guard, const QString& executableName,
     const QString instance = InstanceFromArguments(arguments).name;
     const QString title = InstanceWindowTitle(instance);
     const InstanceGuard::MarkerState marker = guard.TakeSessionMarker(
-        instance.isEmpty() ? executableName : executableName + u'_' + instance);
+        instance.isEmpty() ? executableName : NamedInstanceStem(executableName, instance));
     decision.markerTrouble = guard.MarkerTrouble();
     switch (marker) {
     case InstanceGuard::MarkerState::Created:

@@ -1,5 +1,6 @@
 #include "app/SettingsFile.h"
 
+#include "app/CommandLine.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
@@ -349,7 +350,8 @@ TSettingsFile::TSettingsFile(const AppPaths& paths, int targetDrive, QString ins
 QString TSettingsFile::SavePath() const
 {
     if (!m_instanceName.isEmpty())
-        return m_paths.SettingsFile(QStringLiteral("Pulsmir_%1.ini").arg(m_instanceName));
+        return m_paths.SettingsFile(
+            NamedInstanceStem(QStringLiteral("Pulsmir"), m_instanceName) + QStringLiteral(".ini"));
     if (m_targetDrive < 0)
         return m_paths.SettingsFile(QStringLiteral("Pulsmir.ini"));
     return m_paths.SettingsFile(QStringLiteral("Pulsmir_%1.ini").arg(m_targetDrive));

@@ -51,7 +51,7 @@ private:
 // The settings file "Pulsmir.ini" in the program folder, or "Pulsmir_" + digit + ".ini" for an
 // instance that watches one physical drive ("/D:" digit): that one is loaded when it exists
 // and always written, so each drive's instance keeps its own settings after its first exit. A
-// named instance ("--instance NAME") has "Pulsmir_" + NAME + ".ini" the same way.
+// named instance ("--instance NAME") has "Pulsmir-" + NAME + ".ini" the same way.
 class TSettingsFile
 {
 public:

@@ -1,5 +1,6 @@
 #include "app/StartupShortcut.h"
 
+#include "app/CommandLine.h"
 #include "platform/AppPaths.h"
 
 #include <QFileInfo>
@@ -7,7 +8,8 @@
 QString StartupShortcutName(int targetDrive, const QString& instanceName)
 {
     if (!instanceName.isEmpty())
-        return QStringLiteral("Pulsmir_%1.desktop").arg(instanceName);
+        return NamedInstanceStem(QStringLiteral("Pulsmir"), instanceName) +
+               QStringLiteral(".desktop");
     return targetDrive < 0 ? QStringLiteral("Pulsmir.desktop")
                            : QStringLiteral("Pulsmir_%1.desktop").arg(targetDrive);
 }

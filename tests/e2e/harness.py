@@ -309,15 +309,16 @@ class ProgramFolder:
                     return v.strip()
         return None
 
-    def settings(self, **keys):
-        """Writes a Pulsmir.ini with the given keys of [Pulsmir2], current generation."""
+    def settings(self, file="Pulsmir.ini", **keys):
+        """Writes a Pulsmir.ini (or `file`) with the given keys of [Pulsmir2], current
+        generation."""
         keys.setdefault("Version", 220)
         keys.setdefault("CurrentSkinName", DEFAULT_SKIN)
         # Pings never leave the machine in tests.
         keys.setdefault("PingHost", "127.0.0.1")
         keys.setdefault("UseDefaultGateway", 0)
         body = "".join(f"{k}={v}\r\n" for k, v in keys.items())
-        self.write("Pulsmir.ini", "[Pulsmir2]\r\n" + body + "\r\n[Pulsmir2_EventSound]\r\n")
+        self.write(file, "[Pulsmir2]\r\n" + body + "\r\n[Pulsmir2_EventSound]\r\n")
 
 
 class Pulsmir:

@@ -210,6 +210,23 @@ def window_started_before_its_exporter_takes_in_its_machine(desktop, folder):
         exporter.wait(timeout=10)
 
 
+def status_of_a_named_instance_reads_its_settings(desktop, folder):
+    """`--status --instance nas` shows the machine nas's settings name, not this one."""
+    isolate_network()
+    _prepare(folder)
+    gone = f"http://127.0.0.1:{free_port()}/metrics"
+    folder.settings(file="Pulsmir-nas.ini", ResourceName="English", NoSplash=1,
+                    CurrentSkinName="Golden", Source=gone)
+    run = _status(desktop, folder, "--instance", "nas")
+    try:
+        output, _ = run.communicate(timeout=RUN_LIMIT_S)
+    finally:
+        run.kill()
+    expect(run.returncode == 0, f"the run ended with {run.returncode}: {output}")
+    expect(" Machine : 127.0.0.1 connection lost (connection refused)" in output.splitlines(),
+           f"not the instance's source: {output}")
+
+
 def prometheus_queries_give_the_machines_figures(desktop, folder):
     _prepare(folder)
     exporter, url = _start_exporter(folder)

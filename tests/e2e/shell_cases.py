@@ -145,7 +145,7 @@ def named_instance(desktop, folder):
     nas = Pulsmir(desktop, folder, ["--instance", "nas"])
     folder.wait_for_log("Application Running...", count=2)
     wait_until(lambda: desktop.windows("^Pulsmir nas$"), what="the named instance's window")
-    entry_path = os.path.join(folder.config, "autostart", "Pulsmir_nas.desktop")
+    entry_path = os.path.join(folder.config, "autostart", "Pulsmir-nas.desktop")
     wait_until(lambda: os.path.exists(entry_path), timeout=5, what="its autostart entry")
     with open(entry_path, encoding="utf-8") as handle:
         expect("/pulsmir --instance nas" in handle.read(), "the entry starts another instance")
@@ -153,7 +153,7 @@ def named_instance(desktop, folder):
     expect(again.wait_exit(10) == 0, "second named instance exit code")
     expect("another instance" in again.stderr, again.stderr)
     expect(nas.terminate() == 0, "named instance exit")
-    expect(folder.ini_value("Pulsmir_nas.ini", "Pulsmir2", "Version") == "220", "its settings")
+    expect(folder.ini_value("Pulsmir-nas.ini", "Pulsmir2", "Version") == "220", "its settings")
     expect(plain.running(), "the plain instance died")
     expect(plain.terminate() == 0, "plain instance exit")
     refused = Pulsmir(desktop, folder, ["--instance", "../x"])

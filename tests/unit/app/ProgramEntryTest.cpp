@@ -87,7 +87,7 @@ TEST(ProgramEntry, ANamedInstanceHasItsOwnMarkerAndWindow)
     guard.marker = InstanceGuard::MarkerState::AlreadyThere;
     guard.windowExists = true;
     EXPECT_TRUE(DecideEntry(guard, "pulsmir", {"--instance", "nas"}, addins).doNotRun);
-    EXPECT_EQ(guard.markerName, "pulsmir_nas");
+    EXPECT_EQ(guard.markerName, "pulsmir-nas");
     EXPECT_EQ(guard.askedTitle, "Pulsmir nas");
     EXPECT_EQ(guard.broughtForward, QStringList{"Pulsmir nas"});
 }

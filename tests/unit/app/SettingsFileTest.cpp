@@ -258,7 +258,9 @@ TEST_F(SettingsFileTest, PerDriveInstanceReadsTheCommonFileAndWritesItsOwn)
     EXPECT_EQ(Load().CurrentSkinName, "Common");
     EXPECT_EQ(TSettingsFile(paths, 3).LoadPath(), folder.File("Pulsmir.ini"));
     EXPECT_EQ(TSettingsFile(paths, 3).SavePath(), folder.File("Pulsmir_3.ini"));
-    EXPECT_EQ(TSettingsFile(paths, -1, "nas").SavePath(), folder.File("Pulsmir_nas.ini"));
+    EXPECT_EQ(TSettingsFile(paths, -1, "nas").SavePath(), folder.File("Pulsmir-nas.ini"));
+    // A named instance never takes a drive instance's file, whatever its name.
+    EXPECT_EQ(TSettingsFile(paths, -1, "3").SavePath(), folder.File("Pulsmir-3.ini"));
 }
 
 TEST_F(SettingsFileTest, UnwritableFolderStillStartsWithDefaultsAndSaveReportsIt)

@@ -82,7 +82,8 @@ TEST(StartupShortcut, StartsTheProgramOrTheDelayedLauncher)
     EXPECT_EQ(delayed.program, bin.File("PlsmDelay"));
     EXPECT_EQ(delayed.arguments, QStringList({"9", "3"}));
     // A named instance has its own entry, which the launcher could not pass its name through.
-    EXPECT_EQ(StartupShortcutName(-1, "nas"), "Pulsmir_nas.desktop");
+    EXPECT_EQ(StartupShortcutName(-1, "nas"), "Pulsmir-nas.desktop");
+    EXPECT_EQ(StartupShortcutName(-1, "3"), "Pulsmir-3.desktop");
     AutostartEntry named = StartupShortcutEntry(paths, true, 9, -1, "nas");
     EXPECT_EQ(named.program, bin.File("pulsmir"));
     EXPECT_EQ(named.arguments, QStringList({"--instance", "nas"}));
