@@ -22,15 +22,17 @@ gets), both at 20 samples a second in one run; installs xcompmgr when it is miss
 --also-skin measures further skins in the same run (the sensor skin beside the default one);
 --sysfs points the sensors at a fixture machine. --versus BIN measures instead the skin with
 another build (a baseline) in alternating rounds of the same run, and prints the ratio of the
-medians.
+medians. --remote measures instead, in the same alternating way, a window of this machine against
+a window of this machine's figures read through Debian's prometheus-node-exporter on 127.0.0.1.
 Usage: bench/cpu_usage.py [--bin build/bin] [--seconds 60] [--threads] [--floor] [--compositing]
        [--frame-counter build/tests/pulsmir_frame_counter] [--load] [--also-skin NAME]
-       [--sysfs tests/fixtures/sys/amd_laptop] [--versus OLD/build/bin [--rounds 3]]
+       [--sysfs tests/fixtures/sys/amd_laptop] [--versus OLD/build/bin [--rounds 3]] [--remote]
 """
 
 import argparse
 import os
 import shutil
+import socket
 import subprocess
 import sys
 import threading
@@ -164,6 +166,8 @@ def main():
     parser.add_argument("--rounds", type=int, default=3,
                         help="with --compositing or --versus: alternating runs of each")
     parser.add_argument("--versus", help="another build's bin folder to compare with")
+    parser.add_argument("--remote", action="store_true",
+                        help="compare with a window reading this machine through node_exporter")
     parser.add_argument("--load", action="store_true",
                         help="keep a processor meter moving, so pulsmir draws on every sample")
     parser.add_argument("--frame-counter", default=os.path.join(
@@ -183,18 +187,20 @@ def main():
             compare_cut_outs(args)
         elif args.versus:
             compare_builds(args)
+        elif args.remote:
+            compare_remote(args)
         else:
             compare_with_conky(args)
     finally:
         stop.set()
 
 
-def measure_skin(desktop, args, skin, composited=None):
+def measure_skin(desktop, args, skin, composited=None, **settings):
     """CPU share, resident KiB and frames a second of pulsmir showing one skin in full mode;
     with composited, checks that the cut-outs are made the way asked for."""
     with ProgramFolder(args.bin) as folder:
         folder.settings(ResourceName="English", NoSplash=1, PerfRate=4, SkinMode=1,
-                        CurrentSkinName=skin, PingEnable=0)
+                        CurrentSkinName=skin, PingEnable=0, **settings)
         env = {"PULSMIR_SYSFS": args.sysfs} if args.sysfs else None
         program = Pulsmir(desktop, folder, env=env)
         try:
@@ -243,23 +249,61 @@ def compare_cut_outs(args):
 
 
 def compare_builds(args):
-    # Alternated as the cut-outs are, so that the machine's other work falls on both alike.
-    builds = {"this build": args.bin, "baseline": args.versus}
-    runs = {name: [] for name in builds}
     with Desktop() as desktop:
-        for round_number in range(args.rounds):
-            order = list(builds) if round_number % 2 == 0 else list(reversed(builds))
-            for name in order:
-                runs[name].append(measure_skin(desktop, argparse.Namespace(**dict(
-                    vars(args), bin=builds[name])), args.skin))
-                share, rss, frames = runs[name][-1]
-                print(f"  {name}: {share:.2f} % of one core, {frames:.1f} frames a second, "
-                      f"{rss / 1024:.1f} MiB")
-    mine, base = (sorted(runs[name])[len(runs[name]) // 2] for name in builds)
+        medians = median_runs(desktop, args, {"this build": (args.bin, {}),
+                                              "baseline": (args.versus, {})})
+    mine, base = medians["this build"], medians["baseline"]
     if base[0] > 0:
         print(f"{args.skin}: this build / baseline CPU at 20 samples/s: {mine[0] / base[0]:.2f} "
               f"({mine[0]:.2f} % against {base[0]:.2f} % of one core); resident "
               f"{mine[1] / 1024:.1f} against {base[1] / 1024:.1f} MiB")
+
+
+def median_runs(desktop, args, kinds):
+    """Each kind (a build's bin folder and settings) measured in alternating rounds, each going
+    first in turn, so that whatever else the machine does falls on all alike; the median run of
+    each."""
+    runs = {name: [] for name in kinds}
+    for round_number in range(args.rounds):
+        order = list(kinds) if round_number % 2 == 0 else list(reversed(kinds))
+        for name in order:
+            bin_dir, settings = kinds[name]
+            runs[name].append(measure_skin(desktop, argparse.Namespace(**dict(vars(args),
+                                                                                 bin=bin_dir)),
+                                           args.skin, **settings))
+            share, rss, frames = runs[name][-1]
+            print(f"  {name}: {share:.2f} % of one core, {frames:.1f} frames a second, "
+                  f"{rss / 1024:.1f} MiB")
+    return {name: sorted(runs[name])[len(runs[name]) // 2] for name in kinds}
+
+
+def compare_remote(args):
+    exporter_program = "/usr/bin/prometheus-node-exporter"
+    if not os.path.exists(exporter_program):
+        subprocess.run(["apt-get", "install", "-y", "-qq", "--no-install-recommends",
+                        "prometheus-node-exporter"], check=True,
+                       env=dict(os.environ, DEBIAN_FRONTEND="noninteractive"))
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        port = probe.getsockname()[1]
+    exporter = subprocess.Popen([exporter_program, f"--web.listen-address=127.0.0.1:{port}"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        wait_until(lambda: socket.socket().connect_ex(("127.0.0.1", port)) == 0,
+                   what="the node exporter's port")
+        with Desktop() as desktop:
+            medians = median_runs(desktop, args, {
+                "this machine": (args.bin, {}),
+                "node_exporter": (args.bin, {"Source": f"http://127.0.0.1:{port}/metrics"})})
+    finally:
+        exporter.terminate()
+        exporter.wait()
+    local, remote = medians["this machine"], medians["node_exporter"]
+    if local[0] > 0:
+        print(f"{args.skin}: remote / local CPU at 20 samples/s: {remote[0] / local[0]:.2f} "
+              f"({remote[0]:.2f} % against {local[0]:.2f} % of one core, {remote[2]:.1f} "
+              f"against {local[2]:.1f} frames a second); resident {remote[1] / 1024:.1f} "
+              f"against {local[1] / 1024:.1f} MiB")
 
 
 def compare_with_conky(args):
