@@ -36,6 +36,22 @@ def region_size(rects):
     return max(x + w for x, y, w, h in rects), max(y + h for x, y, w, h in rects)
 
 
+def drawn_share(desktop, window, rects):
+    """The share of a window's shaped pixels that are drawn (not black), and whether the desktop
+    shows through everywhere outside its shape."""
+    x, y, w, h = window_geometry(desktop, window)
+    pixels = screen_pixels(desktop, x, y, w, h)
+    inside = set()
+    for rx, ry, rw, rh in rects:
+        for row in range(ry, ry + rh):
+            for col in range(rx, rx + rw):
+                inside.add((col, row))
+    outside_black = all(pixels[row][col] == (0, 0, 0)
+                        for row in range(h) for col in range(w) if (col, row) not in inside)
+    lit = sum(1 for col, row in inside if pixels[row][col] != (0, 0, 0))
+    return lit / len(inside), outside_black
+
+
 def first_frames_and_shape(desktop, folder):
     skin = install_skin(folder)
     folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Golden", SkinMode=1)
@@ -48,19 +64,10 @@ def first_frames_and_shape(desktop, folder):
     wait_until(lambda: window_geometry(desktop, window)[2:] == (width, height), timeout=10,
                what=f"a {width}x{height} window")
     time.sleep(1.0)  # a few frames
-    x, y, w, h = window_geometry(desktop, window)
     desktop.screenshot(os.path.join(folder.path, "screen.png"))
-    pixels = screen_pixels(desktop, x, y, w, h)
-    inside = set()
-    for rx, ry, rw, rh in rects:
-        for row in range(ry, ry + rh):
-            for col in range(rx, rx + rw):
-                inside.add((col, row))
-    outside_black = all(pixels[row][col] == (0, 0, 0)
-                        for row in range(h) for col in range(w) if (col, row) not in inside)
+    share, outside_black = drawn_share(desktop, window, rects)
     expect(outside_black, "the desktop does not show through outside the skin's shape")
-    lit = sum(1 for col, row in inside if pixels[row][col] != (0, 0, 0))
-    expect(lit > 0.8 * len(inside), f"only {lit} of {len(inside)} shaped pixels are drawn")
+    expect(share > 0.8, f"only {share:.0%} of the shaped pixels are drawn")
     expect(program.terminate() == 0, "exit")
 
 

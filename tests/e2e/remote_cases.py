@@ -6,13 +6,14 @@ import os
 import socket
 import subprocess
 import threading
+import time
 import urllib.parse
 import urllib.request
 
 from faults import isolate_network
 from fetch_cases import NODE_EXPORTER, PouringServer, free_port, pour_without_end
-from harness import Pulsmir, Skip, wait_until
-from monitor_cases import install_skin
+from harness import Pulsmir, Skip, skin_region, wait_until, window_geometry
+from monitor_cases import drawn_share, install_skin, region_size
 from option_cases import options_open_and_close
 from shell_cases import expect
 
@@ -225,6 +226,43 @@ def status_of_a_named_instance_reads_its_settings(desktop, folder):
     expect(run.returncode == 0, f"the run ended with {run.returncode}: {output}")
     expect(" Machine : 127.0.0.1 connection lost (connection refused)" in output.splitlines(),
            f"not the instance's source: {output}")
+
+
+def this_machine_and_an_exporter_side_by_side(desktop, folder):
+    """Two windows at once, this machine's and, as the instance "nas", the exporter's: each is
+    drawn in its place and named in its title, and the exporter's is read."""
+    exporter, url = _start_exporter(folder)
+    try:
+        skin = folder.file("Skin/Golden.ini")
+        _prepare(folder, SkinMode=1, PosX=100, PosY=100)
+        folder.settings(file="Pulsmir-nas.ini", ResourceName="English", NoSplash=1,
+                        CurrentSkinName="Golden", SkinMode=1, PosX=500, PosY=100, Source=url)
+        here = Pulsmir(desktop, folder)
+        nas = Pulsmir(desktop, folder, ["--instance", "nas"])
+        folder.wait_for_log("Application Running...", count=2)
+        size = region_size(skin_region(folder.bin_dir, skin, "full"))
+        windows = {}
+        for title in ("Pulsmir", "Pulsmir nas"):
+            windows[title] = wait_until(
+                lambda: next((w for w in desktop.windows(f"^{title}$")
+                              if desktop.is_viewable(w)
+                              and window_geometry(desktop, w)[2:] == size), None),
+                what=f"the window {title!r}")
+        time.sleep(1.5)  # a few of the exporter's replies
+        desktop.screenshot(folder.file("side_by_side.png"))
+        places = {title: window_geometry(desktop, w)[:2] for title, w in windows.items()}
+        expect(places == {"Pulsmir": (100, 100), "Pulsmir nas": (500, 100)},
+               f"not side by side: {places}")
+        for title, window in windows.items():
+            share, _ = drawn_share(desktop, window, skin_region(folder.bin_dir, skin, "full"))
+            expect(share > 0.8, f"only {share:.0%} of {title!r} is drawn")
+        lines = folder.log_lines()
+        expect(f"(Source) Figures from {url}" in lines, "the instance does not read the exporter")
+        expect(not any("connection lost" in line for line in lines), "the exporter's window lost it")
+        expect(here.terminate() == 0 and nas.terminate() == 0, "exit")
+    finally:
+        exporter.terminate()
+        exporter.wait(timeout=10)
 
 
 def prometheus_queries_give_the_machines_figures(desktop, folder):
