@@ -65,12 +65,14 @@ def node_exporter_metrics_through_the_tool(desktop, folder):
 
 
 class PouringServer:
-    """Answers every connection after its request with a status line and then `pour(connection)`."""
+    """Answers every connection after its request with `head` (a status line) and then
+    `pour(connection)`."""
 
-    def __init__(self, pour):
+    def __init__(self, pour, head=b"HTTP/1.1 200 OK\r\n\r\n"):
         self.listener = socket.create_server(("127.0.0.1", 0))
         self.port = self.listener.getsockname()[1]
         self.pour = pour
+        self.head = head
         threading.Thread(target=self._serve, daemon=True).start()
 
     def _serve(self):
@@ -82,7 +84,7 @@ class PouringServer:
         with connection:
             try:
                 connection.recv(65536)
-                connection.sendall(b"HTTP/1.1 200 OK\r\n\r\n")
+                connection.sendall(self.head)
                 self.pour(connection)
             except OSError:
                 pass  # the client went, as it should

@@ -4,6 +4,7 @@ while the run still ends. Each case runs in a network namespace of its own."""
 
 import os
 import socket
+import struct
 import subprocess
 import threading
 import time
@@ -79,7 +80,8 @@ def _start_prometheus(folder, exporter_url):
 
 
 def _prepare(folder, **keys):
-    install_skin(folder)  # the core samples once a skin is loaded
+    if not os.path.exists(folder.file("Skin/Golden.ini")):
+        install_skin(folder)  # the core samples once a skin is loaded
     folder.settings(ResourceName="English", NoSplash=1, CurrentSkinName="Golden", **keys)
 
 
@@ -263,6 +265,59 @@ def this_machine_and_an_exporter_side_by_side(desktop, folder):
     finally:
         exporter.terminate()
         exporter.wait(timeout=10)
+
+
+def _drip(connection):
+    while True:
+        connection.sendall(b"#")
+        time.sleep(0.2)
+
+
+def _reset(connection):
+    connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+
+
+# Each server as PouringServer's pour and head.
+HOSTILE_SERVERS = {
+    "endless": (pour_without_end, b"HTTP/1.1 200 OK\r\n\r\n"),
+    "slow drip": (_drip, b"HTTP/1.1 200 OK\r\n\r\n"),
+    "huge": (pour_without_end, b"HTTP/1.1 200 OK\r\nContent-Length: 4294967296\r\n\r\n"),
+    "garbage": (lambda c: None, b"\x00\xffSSH-2.0-not http\r\n" + bytes(range(256)) * 64),
+    "reset": (_reset, b""),
+    "redirect loop": (lambda c: None,
+                      b"HTTP/1.1 302 Found\r\nLocation: /metrics\r\nContent-Length: 0\r\n\r\n"),
+}
+
+
+def remote_window_answers_hostile_servers(desktop, folder):
+    """A window whose source is each hostile server in turn: it says why it has no figures, its
+    options open and close while the server goes on, and SIGTERM ends it. The times are printed
+    to be reported, after those of a window of this machine to compare with; the bounds only
+    catch a hang."""
+    isolate_network()
+    lost = "(Source) 127.0.0.1: connection lost ("
+    for kind, server in [("this machine", None), *HOSTILE_SERVERS.items()]:
+        _prepare(folder, Source=f"http://127.0.0.1:{PouringServer(*server).port}/metrics"
+                 if server else "")
+        runs = folder.log_lines().count("Application Running...")
+        losses = sum(line.startswith(lost) for line in folder.log_lines())
+        program = Pulsmir(desktop, folder)
+        folder.wait_for_log("Application Running...", count=runs + 1)
+        if server:
+            wait_until(lambda: sum(line.startswith(lost) for line in folder.log_lines()) > losses,
+                       timeout=RUN_LIMIT_S, what=f"the {kind} server's loss")
+        started = time.monotonic()
+        options_open_and_close(desktop)
+        answered = time.monotonic() - started
+        with open(f"/proc/{program.process.pid}/status") as status:
+            peak = next(line.split()[1] for line in status if line.startswith("VmHWM:"))
+        started = time.monotonic()
+        expect(program.terminate(timeout=10) == 0, f"exit: {program.stderr}")
+        ended = time.monotonic() - started
+        reason = [line for line in folder.log_lines()
+                  if line.startswith(lost)][-1][len(lost):-1] if server else "its own figures"
+        print(f"{kind}: {reason}; options opened and closed in {answered * 1000:.0f} ms, "
+              f"exit {ended * 1000:.0f} ms after SIGTERM, peak {peak} KiB resident")
 
 
 def prometheus_queries_give_the_machines_figures(desktop, folder):
