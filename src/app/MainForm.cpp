@@ -209,7 +209,8 @@ void TMainPForm::CreateMeasurement()
     fetchOptions.User = source.SourceUser;
     fetchOptions.PasswordFile = source.SourcePasswordFile;
     m_machine =
-        MakeMachineSource(address, fetchOptions, TaggedLog(&m_log, QStringLiteral("(Source) ")));
+        MakeMachineSource(address, fetchOptions, TaggedLog(&m_log, QStringLiteral("(Source) ")),
+                          source.SourcePeriod * 1000);
     m_core = std::make_unique<TPerfCore>(TPerfCorePlatform{m_machine->PerfSource(),
                                                            m_machine->System(), m_dialogs, nullptr,
                                                            nullptr, &m_machine->Interfaces()},

@@ -267,6 +267,9 @@ const KeySpec Keys[] = {
     {MainSection, "SourcePasswordFile", TextField{[](TSettings& s) -> QString& {
          return s.SourcePasswordFile;
      }}},
+    {MainSection, "SourcePeriod", IntField{[](TSettings& s) -> int& {
+         return s.SourcePeriod;
+     }}},
     {MainSection, "Version", IntField{[](TSettings& s) -> int& {
          return s.Version;
      }}},
@@ -375,6 +378,7 @@ TSettings TSettingsFile::ChosenSource() const
     for (const KeySpec& entry : Keys)
         if (QLatin1String(entry.key).startsWith(QLatin1String("Source")))
             ReadKey(ini, entry, settings);
+    settings.SourcePeriod = std::clamp(settings.SourcePeriod, 1, MaxSourcePeriod);
     return settings;
 }
 
@@ -417,6 +421,7 @@ TSettings TSettingsFile::Load(Dialogs& dialogs, TMRes& res, SpeedRangeAsker* ask
         std::clamp(settings.TempRangeHigh, settings.TempRangeLow + 1, MaxTemperature);
     settings.TempAlarm = std::clamp(settings.TempAlarm, MinTemperature, MaxTemperature);
     settings.FanMaxRpm = std::clamp(settings.FanMaxRpm, 0, MaxFanMaxRpm);
+    settings.SourcePeriod = std::clamp(settings.SourcePeriod, 1, MaxSourcePeriod);
 
     if (settings.Version < CurrentSettingsVersion) {
         settings.DRange = 0;

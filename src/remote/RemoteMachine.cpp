@@ -216,6 +216,11 @@ bool RemoteMachine::NoInputHasData() const
     return m_withoutData.size() == qsizetype(QueryInputCount);
 }
 
+void RemoteMachine::AskEvery(int periodMs)
+{
+    m_requestGapMs = std::max(periodMs, DefaultPeriodMs) - (DefaultPeriodMs - MinRequestGapMs);
+}
+
 void RemoteMachine::Poll()
 {
     const qint64 now = m_clockMs();
@@ -228,12 +233,12 @@ void RemoteMachine::Poll()
     if (ThroughQueries()) {
         m_nextQuery = 0;
         m_answers = {};
-        m_nextRequestAt = std::max(m_nextRequestAt, now + MinRequestGapMs);
+        m_nextRequestAt = std::max(m_nextRequestAt, now + m_requestGapMs);
         AskNext();
         return;
     }
     if (m_fetch->Get(m_url, [this](const HttpReply& reply) { Take(reply); }))
-        m_nextRequestAt = std::max(m_nextRequestAt, now + MinRequestGapMs);
+        m_nextRequestAt = std::max(m_nextRequestAt, now + m_requestGapMs);
 }
 
 const NodeExporterFigures& RemoteMachine::CountersNow(timespec& wall, timespec& monotonic)
@@ -369,7 +374,8 @@ void RemoteMachine::Lose(const QString& reason)
 
 std::unique_ptr<MachineSource> MakeMachineSource(const QString& url,
                                                  const HttpFetchOptions& options,
-                                                 std::function<void(const QString&)> log)
+                                                 std::function<void(const QString&)> log,
+                                                 int periodMs)
 {
     if (url.isEmpty())
         return std::make_unique<LocalMachine>();
@@ -379,5 +385,6 @@ std::unique_ptr<MachineSource> MakeMachineSource(const QString& url,
     const int requests = machine->ThroughQueries() ? 2 * int(QueryInputCount) : 2;
     machine->WaitForFigures(RemoteMachine::MinRequestGapMs + requests * options.DeadlineMs +
                             FirstReplyGraceMs);
+    machine->AskEvery(periodMs);
     return machine;
 }

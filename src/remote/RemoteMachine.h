@@ -32,6 +32,7 @@ public:
     // Never asked more often than this, however fast the window samples; a little under a
     // second, so that a tick that comes early is not skipped.
     static constexpr int MinRequestGapMs = 900;
+    static constexpr int DefaultPeriodMs = 1000;
     static constexpr int FirstRetryMs = 1000;
     static constexpr int MaxRetryMs = 30000;
 
@@ -53,6 +54,9 @@ public:
     QStringList InputsWithoutData() const override { return m_withoutData; }
     bool NoInputHasData() const override;
 
+    // The user's period between two requests (a longer one spares a busy server), at least
+    // DefaultPeriodMs; a tick may come a little early, as with the default.
+    void AskEvery(int periodMs);
     // Asks for the next reply when one is due and none is under way.
     void Poll();
     // Waits, turning the event loop, for the first two replies (the core takes its first rates
@@ -103,6 +107,7 @@ private:
     RateCounters m_rates;
     std::optional<qint64> m_lastPeriodAt;
     int m_retryMs = FirstRetryMs;
+    int m_requestGapMs = MinRequestGapMs;
     QElapsedTimer m_elapsed;
     std::function<qint64()> m_clockMs;
     // The clock's reading when it was made, and the system's clocks at that moment.
@@ -119,6 +124,9 @@ private:
 
 // The window's source of figures: this machine for an empty address, otherwise the
 // node_exporter at `url` fetched with `options`, once its first reply came or its deadline passed.
+// The first two replies come a default period apart, so that rates show at once; the later ones
+// every `periodMs`.
 std::unique_ptr<MachineSource> MakeMachineSource(const QString& url,
                                                  const HttpFetchOptions& options,
-                                                 std::function<void(const QString&)> log);
+                                                 std::function<void(const QString&)> log,
+                                                 int periodMs = RemoteMachine::DefaultPeriodMs);

@@ -85,6 +85,8 @@ struct TSettings
     QString SourceTokenFile;
     QString SourceUser;
     QString SourcePasswordFile;
+    // Seconds between two requests to the source.
+    int SourcePeriod = 1;
     int Version = 0;
 };
 
@@ -94,6 +96,9 @@ inline constexpr int MaxTemperature = 150;
 
 // The highest top speed of a fan the options accept, in revolutions per minute.
 inline constexpr int MaxFanMaxRpm = 30000;
+
+// The longest period between two requests to another machine the options accept, in seconds.
+inline constexpr int MaxSourcePeriod = 3600;
 
 // The generation this program writes; an older file asks for the speed ranges again.
 inline constexpr int CurrentSettingsVersion = 220;

@@ -17,7 +17,8 @@ const ControlText Texts[] = {
     {"SourceUserLabel", "C0567", nullptr},      {"SourcePasswordFileLabel", "C0568", nullptr},
     {"SourcePasswordFile", nullptr, "C0569"},   {"SourceCaFileBrowse", "C0590", nullptr},
     {"SourceTokenFileBrowse", "C0590", nullptr}, {"SourcePasswordFileBrowse", "C0590", nullptr},
-    {"SourceNextStart", "C0578", nullptr},
+    {"SourceNextStart", "C0578", nullptr},      {"SourcePeriodLabel", "C0528", nullptr},
+    {"SourcePeriod", nullptr, "C0529"},
 };
 
 QString FileOf(const QLineEdit* field)
@@ -33,6 +34,7 @@ TSourcePage::TSourcePage(QWidget* parent)
     m_form->setupUi(this);
     m_form->SourceAddressWarning->hide();
     m_form->SourceAddress->setPlaceholderText(QStringLiteral("http://host:9100"));
+    m_form->SourcePeriod->setRange(1, MaxSourcePeriod);
     ChooseFile = [](QWidget* parent, const QString& start) {
         return QFileDialog::getOpenFileName(parent, QString(), start);
     };
@@ -58,6 +60,7 @@ void TSourcePage::Load(const TSettings& settings)
     m_form->SourceTokenFile->setText(QDir::toNativeSeparators(settings.SourceTokenFile));
     m_form->SourceUser->setText(settings.SourceUser);
     m_form->SourcePasswordFile->setText(QDir::toNativeSeparators(settings.SourcePasswordFile));
+    m_form->SourcePeriod->setValue(settings.SourcePeriod);
 }
 
 void TSourcePage::Save(TSettings& settings) const
@@ -70,6 +73,7 @@ void TSourcePage::Save(TSettings& settings) const
     settings.SourceTokenFile = FileOf(m_form->SourceTokenFile);
     settings.SourceUser = m_form->SourceUser->text().trimmed();
     settings.SourcePasswordFile = FileOf(m_form->SourcePasswordFile);
+    settings.SourcePeriod = m_form->SourcePeriod->value();
 }
 
 bool TSourcePage::Acceptable(const QString& address)

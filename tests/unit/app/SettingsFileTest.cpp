@@ -133,7 +133,7 @@ TEST_F(SettingsFileTest, SaveWritesEveryKeyInOrderAndKeepsUnknownOnes)
     EXPECT_EQ(keys.first(), "MyOwnKey");
     EXPECT_EQ(keys.indexOf("UseDefaultGateway"), keys.indexOf("ProcessOverDrive") + 1);
     EXPECT_EQ(keys.last(), "Version");
-    EXPECT_EQ(keys.size(), 1 + 65 + 2);
+    EXPECT_EQ(keys.size(), 1 + 66 + 2);
     EXPECT_EQ(
         ini.KeyNames("Pulsmir2_EventSound"),
         QStringList({"Enable", "Mute", "pOFF", "pON", "pPING", "pSTART", "pSKIN", "pMEM", "pRES"}));
@@ -210,6 +210,7 @@ TEST_F(SettingsFileTest, AFileNamingWhereSecretsAreKeptIsTheOwnersAlone)
     s.Source = "https://nas.example:9100/metrics";
     s.SourceUser = "me";
     s.SourcePasswordFile = "/home/me/.nas-password";
+    s.SourcePeriod = MaxSourcePeriod + 1;
     Save(s);
 
     struct stat info = {};
@@ -220,6 +221,7 @@ TEST_F(SettingsFileTest, AFileNamingWhereSecretsAreKeptIsTheOwnersAlone)
     EXPECT_EQ(source.Source, s.Source);
     EXPECT_EQ(source.SourceUser, s.SourceUser);
     EXPECT_EQ(source.SourcePasswordFile, s.SourcePasswordFile);
+    EXPECT_EQ(source.SourcePeriod, MaxSourcePeriod);
 }
 
 TEST_F(SettingsFileTest, OldGenerationSectionIsAnnouncedOnceAndRemoved)

@@ -210,6 +210,25 @@ TEST_F(RemoteMachineTest, GivesTheCoreWhatTheLocalReadersGiveForTheSameNumbers)
     EXPECT_EQ(machine->RemoteName(), QStringLiteral("nas.example"));
 }
 
+TEST_F(RemoteMachineTest, AUsersLongerPeriodSparesTheServerAndAShorterOneIsNotTaken)
+{
+    machine->AskEvery(10000);
+    machine->Poll();
+    fetch->AnswerBody(Exposition);
+    now = 10000 - (RemoteMachine::DefaultPeriodMs - RemoteMachine::MinRequestGapMs) - 1;
+    machine->Poll();
+    EXPECT_EQ(fetch->Requests, 1) << "asked again before the user's period passed";
+    now += 1;
+    machine->Poll();
+    EXPECT_EQ(fetch->Requests, 2);
+    fetch->AnswerBody(Exposition);
+
+    machine->AskEvery(100);
+    now += RemoteMachine::MinRequestGapMs - 1;
+    machine->Poll();
+    EXPECT_EQ(fetch->Requests, 2) << "asked faster than once a second";
+}
+
 TEST_F(RemoteMachineTest, AGoneMachineHasNoFiguresAndIsAskedAgainAfterADoublingPause)
 {
     machine->Poll();

@@ -30,6 +30,7 @@ TEST(SourcePage, KeepsTheSourceAndRefusesAnAddressThatIsNotHttp)
     settings.Source = "https://nas:9100";
     settings.SourceTokenFile = "/home/me/.token";
     settings.SourceUser = "me";
+    settings.SourcePeriod = 15;
     page.Load(settings);
     auto* address = Control<QLineEdit>(page, "SourceAddress");
     EXPECT_EQ(address->text(), "https://nas:9100");
@@ -42,6 +43,7 @@ TEST(SourcePage, KeepsTheSourceAndRefusesAnAddressThatIsNotHttp)
     EXPECT_EQ(saved.SourceTokenFile, "/home/me/.token");
     EXPECT_EQ(saved.SourceUser, "me");
     EXPECT_EQ(saved.SourcePasswordFile, "/home/me/.pw");
+    EXPECT_EQ(saved.SourcePeriod, 15);
 
     auto* warning = Control<QLabel>(page, "SourceAddressWarning");
     EXPECT_TRUE(warning->isHidden());
