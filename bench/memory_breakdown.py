@@ -5,7 +5,7 @@ Starts each given build's pulsmir under Xvfb with the default skin in full mode 
 second, waits for it to settle, and sums /proc/PID/smaps by what the pages hold: the program's
 own heap and anonymous memory (pictures, surfaces, Qt's objects, thread stacks, the libraries'
 relocated data), the program file, Qt's libraries, other libraries, and mapped data files
-(fonts, locale, caches). Several --bin folders are measured one after another on the same
+(fonts, locale, caches), and how much of the total is private dirty. Several --bin folders are measured one after another on the same
 desktop, so "before" and "after" builds compare in one run.
 With --files N, the N mapped files holding the most resident memory are listed per build too.
 Usage: bench/memory_breakdown.py [--bin build/bin ...] [--settle 8] [--files 25]
@@ -22,7 +22,7 @@ sys.path.insert(0, os.path.join(HERE, "../tests/e2e"))
 from harness import Desktop, ProgramFolder, Pulsmir  # noqa: E402
 
 GROUPS = ("anonymous and heap", "the program file", "Qt libraries", "other libraries",
-          "data files", "total")
+          "data files", "total", "of it private dirty")
 
 
 def group_of(name, program):
@@ -54,6 +54,10 @@ def breakdown(pid, program):
                 sizes[group] += int(fields[1])
                 sizes["total"] += int(fields[1])
                 files[name or "[anonymous]"] = files.get(name or "[anonymous]", 0) + int(fields[1])
+            elif fields[0] == "Private_Dirty:":
+                # What no other process can share and the kernel cannot drop without swap; the
+                # rest is clean pages of files, shared with every process that maps them.
+                sizes["of it private dirty"] += int(fields[1])
             elif fields[0] == "Anonymous:" and group != "anonymous and heap":
                 sizes[group] -= int(fields[1])
                 sizes["anonymous and heap"] += int(fields[1])
