@@ -8,6 +8,8 @@
 #include "platform/linux/SwayWindowPlacement.h"
 #include "platform/linux/X11Desktop.h"
 #include "platform/linux/X11Windows.h"
+#include "skin/WindowShape.h"
+#include "ui/ScaleWatch.h"
 
 #include <QGuiApplication>
 #include <QMoveEvent>
@@ -63,6 +65,18 @@ void TMainPForm::SetupPlacement()
     // The list of monitors changes after the signal.
     connect(qGuiApp, &QGuiApplication::screenRemoved, this,
             [this] { QTimer::singleShot(0, this, &TMainPForm::BackOnAMonitor); });
+    // Another scale takes another whole number of screen pixels per skin pixel, and another
+    // window size and outline with it.
+    new TScaleWatch(*this, [this](double ratio) {
+        WriteDebugLog(QStringLiteral("Screen Scale Change : %1, face drawn at %2")
+                          .arg(ratio)
+                          .arg(FaceScale(ratio)));
+        // Qt keeps the outline in the window's units, which now make other screen pixels,
+        // and takes the same outline set again for no change.
+        clearMask();
+        ApplySkinWindow();
+        RenderFace();
+    });
     if (!m_clientMovesHonoured)
         WriteDebugLog(
             QStringLiteral("Window Placement : %1 (window manager \"%2\")")

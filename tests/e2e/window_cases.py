@@ -141,6 +141,33 @@ def back_from_a_monitor_that_is_gone(desktop, folder):
 back_from_a_monitor_that_is_gone.desktop = TwoMonitors
 
 
+def the_face_follows_a_change_of_scale(desktop, folder):
+    # The right monitor has twice the scale: moved there, the face is drawn at two screen
+    # pixels a skin pixel, its window and outline twice as large, its top-left where it went;
+    # moved back, all is as it was.
+    folder.settings(ResourceName="English", NoSplash=1, SkinMode=0, PosX=200, PosY=200)
+    program = Pulsmir(desktop, folder, env={"QT_SCREEN_SCALE_FACTORS": "LEFT=1;RIGHT=2"})
+    folder.wait_for_log("Application Running...", timeout=SLOW)
+    window = the_window(desktop)
+    wait_until(lambda: position(desktop, window) == (200, 200), timeout=SLOW,
+               what="the window on the left monitor")
+    w, h = window_geometry(desktop, window)[2:]
+    for at, scale in (((1500, 200), 2), ((200, 200), 1)):
+        desktop.run(["xdotool", "windowmove", str(window), str(at[0]), str(at[1])])
+        size = (scale * w, scale * h)
+        wait_until(lambda: window_geometry(desktop, window)[2:] == size, timeout=SLOW,
+                   what=f"a {size} face at {at} (it is {window_geometry(desktop, window)})")
+        expect(position(desktop, window) == at, f"moved to {position(desktop, window)}")
+        shape = desktop.run(["xwininfo", "-id", str(window), "-shape"])
+        extents = re.search(r"Window shape extents:\s+(\d+)x(\d+)", shape)
+        expect(extents and (int(extents[1]), int(extents[2])) == size,
+               "the outline is not the face's:\n" + shape)
+    stop(program)
+
+
+the_face_follows_a_change_of_scale.desktop = TwoMonitors
+
+
 def drag_snaps_to_the_right_edge(desktop, folder):
     program = start(desktop, folder, SkinMode=0, PosX=200, PosY=200)
     window = the_window(desktop)
