@@ -3,11 +3,15 @@
 // any frame has to pay, and the window region of a masked background. The window's region of a
 // 4096 x 4096 checkerboard is built both ways: one rectangle per run, as the window once took
 // it, and the outline it takes now (the rectangle counts are counters).
+#include "skin/SkinCatalogue.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinRenderer.h"
 #include "skin/SkinSystem.h"
 #include "skin/WindowShape.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstring>
 
@@ -286,5 +290,50 @@ void BM_WindowRegionMasked320x240Outline(benchmark::State& state)
 BENCHMARK(BM_WindowRegionMasked320x240Outline)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace
+
+// Copied an hour ago: a file written within the last seconds is read until it stands still.
+bool CopySettled(const QString& from, const QString& to)
+{
+    QFile copy(to);
+    return QFile::copy(from, to) && copy.open(QIODevice::ReadWrite) &&
+           copy.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600),
+                            QFileDevice::FileModificationTime);
+}
+
+bool CopySkin(const QDir& from, const QString& skin, const QDir& to, const QString& name)
+{
+    const QString base = QFileInfo(skin).completeBaseName();
+    if (!CopySettled(from.filePath(skin), to.filePath(name + ".ini")) || !to.mkdir(name))
+        return false;
+    for (const QFileInfo& entry : QDir(from.filePath(base)).entryInfoList(QDir::Files))
+        if (!CopySettled(entry.filePath(), to.filePath(name + u'/' + entry.fileName())))
+            return false;
+    return true;
+}
+
+// One refresh of the skin list of the shipped skins and 50 copies of them, with nothing changed
+// since the last one.
+void BM_RefreshSkinListUnchanged(benchmark::State& state)
+{
+    QTemporaryDir temporary;
+    const QDir folder(temporary.path());
+    const QDir shipped(QStringLiteral(PULSMIR_DATA_DIR "/Skin"));
+    const QStringList skins = shipped.entryList({QStringLiteral("*.ini")}, QDir::Files);
+    for (int copy = 0; copy < skins.size() + 50; ++copy) {
+        const QString skin = skins[copy % skins.size()];
+        if (!CopySkin(shipped, skin, folder, QStringLiteral("skin%1").arg(copy))) {
+            state.SkipWithError("the skins could not be copied");
+            return;
+        }
+    }
+    SkinDefinitionCache cache;
+    ListSkins({folder.path()}, SkinPlatform::NT, &cache);
+    const std::size_t first = cache.FilesRead() + cache.PicturesRead();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ListSkins({folder.path()}, SkinPlatform::NT, &cache).size());
+    state.counters["files_read_per_refresh"] =
+        double(cache.FilesRead() + cache.PicturesRead() - first) / double(state.iterations());
+}
+BENCHMARK(BM_RefreshSkinListUnchanged)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -25,29 +25,17 @@ QString ReadSkinName(const QString& path)
 
 const SkinDefinitionCache::Definition& SkinDefinitionCache::Read(const QFileInfo& file)
 {
-    const QString path = file.filePath();
-    const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
-    const QDateTime changed = file.fileTime(QFileDevice::FileMetadataChangeTime);
-    Entry& entry = m_entries[path];
-    if (entry.Settled && entry.Size == file.size() && entry.Modified == modified &&
-        entry.Changed == changed) {
-        entry.Used = true;
-        return entry.Read;
-    }
-    constexpr qint64 SettleMilliseconds = 2000;
-    const bool settled =
-        modified.isValid() && modified.msecsTo(QDateTime::currentDateTimeUtc()) > SettleMilliseconds;
-    entry = Entry{file.size(), modified, changed, {}, settled, true};
-    ++m_filesRead;
-    entry.Read.Fault = TSkinSystem::ReadDefinition(path, entry.Read.Ini);
-    return entry.Read;
+    return m_definitions.Get(file, [](const QString& path) {
+        Definition read;
+        read.Fault = TSkinSystem::ReadDefinition(path, read.Ini);
+        return read;
+    });
 }
 
 void SkinDefinitionCache::Prune()
 {
-    std::erase_if(m_entries, [](const auto& entry) { return !entry.second.Used; });
-    for (auto& [path, entry] : m_entries)
-        entry.Used = false;
+    m_definitions.Prune();
+    m_pictures.Prune();
 }
 
 SkinList ListSkins(const QString& skinFolder, SkinPlatform platform)
@@ -75,8 +63,9 @@ SkinList ListSkins(const QStringList& skinFolders, SkinPlatform platform,
             if (!entry.isFile())
                 continue;
             const SkinDefinitionCache::Definition& definition = definitions.Read(entry);
-            if (definition.Fault || TSkinSystem::FindSkinFault(definition.Ini, path, platform,
-                                                               SkinCheck::Headers, screen))
+            if (definition.Fault ||
+                TSkinSystem::FindSkinFault(definition.Ini, path, platform, SkinCheck::Headers,
+                                           screen, &definitions.Pictures()))
                 continue;
             // As ReadSkinName gives it, without reading the file again.
             const QString name = file.contains(u'=')

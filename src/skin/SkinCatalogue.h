@@ -3,12 +3,10 @@
 #include "platform/ProfileIni.h"
 #include "skin/SkinSystem.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <array>
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -26,10 +24,9 @@ using SkinList = std::vector<SkinListEntry>;
 // exist, "(Access Denied)" when it cannot be read.
 QString ReadSkinName(const QString& path);
 
-// Definition files as read, kept while a file's size and times stay the same, so a refresh of
-// the skin list reads only the files that changed since the last one. A file modified within
-// the last seconds before it was read may change again without its times showing it (they
-// move in ticks of milliseconds), so it is read again until it has stood still for a while.
+// Definition files as read, and the picture headers their check read, kept while the files
+// stay the same, so a refresh of the skin list reads only the files that changed since the
+// last one.
 class SkinDefinitionCache
 {
 public:
@@ -39,24 +36,17 @@ public:
         std::optional<QString> Fault; // as TSkinSystem::ReadDefinition gives it
     };
     const Definition& Read(const QFileInfo& file);
+    SkinPictureHeaders& Pictures() { return m_pictures; }
     // Forgets the files not read since the last call.
     void Prune();
-    std::size_t Size() const { return m_entries.size(); }
-    // Files read since the cache was made.
-    std::size_t FilesRead() const { return m_filesRead; }
+    std::size_t Size() const { return m_definitions.Size(); }
+    // Definition files and pictures read since the cache was made.
+    std::size_t FilesRead() const { return m_definitions.FilesRead(); }
+    std::size_t PicturesRead() const { return m_pictures.FilesRead(); }
 
 private:
-    struct Entry
-    {
-        qint64 Size = 0;
-        QDateTime Modified;
-        QDateTime Changed;
-        Definition Read;
-        bool Settled = false;
-        bool Used = false;
-    };
-    std::map<QString, Entry> m_entries;
-    std::size_t m_filesRead = 0;
+    FileStampCache<Definition> m_definitions;
+    SkinPictureHeaders m_pictures;
 };
 
 // The valid skins of the folder's "*.ini" files, sorted by "name=path" without regard to case.

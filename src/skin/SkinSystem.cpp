@@ -69,6 +69,19 @@ std::int64_t ImageBytes(const Mask8& mask)
     return std::int64_t(mask.Width()) * mask.Height() * 3;
 }
 
+SkinPictureHeader ReadPictureHeader(const QString& file, QByteArray* bytes = nullptr)
+{
+    FileRead read = ReadFileUpTo(file, MaxPictureFileSize);
+    SkinPictureHeader header{read.Status, {}, {}};
+    if (read.Status == FileRead::Result::Read) {
+        header.Key = QCryptographicHash::hash(read.Bytes, QCryptographicHash::Sha1);
+        header.Size = PictureHeaderSize(read.Bytes, PictureFormatOf(file));
+        if (bytes)
+            *bytes = std::move(read.Bytes);
+    }
+    return header;
+}
+
 } // namespace
 
 // Reads one definition file into the model, in the file format's order, so that an error
@@ -77,8 +90,9 @@ class TSkinSystem::Reader
 {
 public:
     Reader(TSkinSystem& skin, const ProfileIni& ini, QString imageFolder,
-           SkinCheck depth = SkinCheck::Pictures)
-        : m_skin(skin), m_ini(ini), m_folder(std::move(imageFolder)), m_depth(depth)
+           SkinCheck depth = SkinCheck::Pictures, SkinPictureHeaders* headers = nullptr)
+        : m_skin(skin), m_ini(ini), m_folder(std::move(imageFolder)), m_depth(depth),
+          m_headers(depth == SkinCheck::Headers ? headers : nullptr)
     {}
 
     // Everything the skin defines, or the limit it goes beyond. The model holds what was read
@@ -195,21 +209,24 @@ private:
     // when the file is not read.
     Picture LoadImage(Bitmap24& target, const QString& file, bool required = true)
     {
-        const FileRead read = ReadFileUpTo(file, MaxPictureFileSize);
-        if (read.Status == FileRead::Result::TooLarge)
+        QByteArray bytes;
+        const SkinPictureHeader header =
+            m_headers ? m_headers->Get(QFileInfo(file),
+                                       [](const QString& path) { return ReadPictureHeader(path); })
+                      : ReadPictureHeader(file, &bytes);
+        if (header.Status == FileRead::Result::TooLarge)
             throw SkinLimitError(file + QStringLiteral(" is larger than ") +
                                  ByteCountText(MaxPictureFileSize));
-        if (read.Status != FileRead::Result::Read)
+        if (header.Status != FileRead::Result::Read)
             return {};
         // The same picture under two names (compact and full mode often share their meters)
         // is decoded once, and the two share its pixels.
-        const QByteArray key = QCryptographicHash::hash(read.Bytes, QCryptographicHash::Sha1);
+        const QByteArray& key = header.Key;
         if (const auto known = m_decoded.find(key); known != m_decoded.end()) {
             target = known->second.Image;
         } else {
             // The header tells what the picture would take before a pixel is decoded.
-            const PictureFormat format = PictureFormatOf(file);
-            const std::optional<QSize> size = PictureHeaderSize(read.Bytes, format);
+            const std::optional<QSize>& size = header.Size;
             if (size) {
                 if (!PictureFits(size->width(), size->height()))
                     throw SkinLimitError(PictureLimitText(file, *size));
@@ -222,7 +239,7 @@ private:
             }
             Decoded entry;
             if (m_depth == SkinCheck::Pictures) {
-                Bitmap24 decoded = DecodePicture(read.Bytes, format);
+                Bitmap24 decoded = DecodePicture(bytes, PictureFormatOf(file));
                 const bool decodes = !decoded.IsEmpty();
                 if (decodes)
                     target = std::move(decoded);
@@ -440,6 +457,7 @@ private:
     const ProfileIni& m_ini;
     QString m_folder;
     SkinCheck m_depth;
+    SkinPictureHeaders* m_headers; // kept across checks of the skin list
     bool m_modeShown = false; // the mode being read is enabled
     QString m_tooLarge;
     std::int64_t m_imageBytes = 0;
@@ -658,7 +676,7 @@ std::optional<QString> TSkinSystem::FindSkinFault(const QString& path, SkinPlatf
 
 std::optional<QString> TSkinSystem::FindSkinFault(const ProfileIni& ini, const QString& path,
                                                   SkinPlatform platform, SkinCheck depth,
-                                                  QSize screen)
+                                                  QSize screen, SkinPictureHeaders* headers)
 {
     const QString generation = ini.ReadString(Identity, "SkinSystem");
     if (!generation.isEmpty() && generation[0].unicode() > Generation)
@@ -728,5 +746,5 @@ std::optional<QString> TSkinSystem::FindSkinFault(const ProfileIni& ini, const Q
     TSkinSystem scratch;
     scratch.MaxWindowSize = screen;
     QString stopped;
-    return Reader(scratch, ini, folder, depth).ReadAll(&stopped);
+    return Reader(scratch, ini, folder, depth, headers).ReadAll(&stopped);
 }

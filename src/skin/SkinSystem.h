@@ -1,6 +1,8 @@
 #pragma once
 
 #include "log/DebugLog.h"
+#include "platform/FileRead.h"
+#include "skin/FileStampCache.h"
 #include "skin/SkinModel.h"
 
 #include <QSize>
@@ -24,6 +26,16 @@ enum class SkinCheck
     Pictures
 };
 
+// What the check of the skin list takes from a picture file: whether it could be read, the hash
+// of its bytes (a picture under two names counts once) and the size its header gives.
+struct SkinPictureHeader
+{
+    FileRead::Result Status = FileRead::Result::Missing;
+    QByteArray Key;
+    std::optional<QSize> Size;
+};
+using SkinPictureHeaders = FileStampCache<SkinPictureHeader>;
+
 // The skin engine's model of the loaded skin, and the reading and checking of definition files.
 // One instance lives for the whole run; LoadSkin replaces its content.
 class TSkinSystem
@@ -45,11 +57,13 @@ public:
     static std::optional<QString> FindSkinFault(const QString& path, SkinPlatform platform,
                                                 SkinCheck depth = SkinCheck::Headers,
                                                 QSize screen = {});
-    // The same for a definition file read already.
+    // The same for a definition file read already; a check of headers takes those the cache
+    // holds of pictures unchanged since.
     static std::optional<QString> FindSkinFault(const ProfileIni& ini, const QString& path,
                                                 SkinPlatform platform,
                                                 SkinCheck depth = SkinCheck::Headers,
-                                                QSize screen = {});
+                                                QSize screen = {},
+                                                SkinPictureHeaders* headers = nullptr);
     // Reads a definition file of at most ProfileIni::MaxFileSize; the fault when it is missing,
     // cannot be read or is larger.
     static std::optional<QString> ReadDefinition(const QString& path, ProfileIni& ini);

@@ -10,20 +10,23 @@
 
 namespace {
 
+QByteArray Png(int side)
+{
+    QByteArray png;
+    QImage image(side, side, QImage::Format_RGB888);
+    image.fill(Qt::darkBlue);
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
 // A minimal valid compact-only skin: a 4x4 background.
 void WriteSkin(TempProgramFolder& folder, const QString& file, const QByteArray& name,
                bool full = false)
 {
     const QString base = QFileInfo(file).completeBaseName();
-    QByteArray png;
-    {
-        QImage image(4, 4, QImage::Format_RGB888);
-        image.fill(Qt::darkBlue);
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-    }
-    folder.Write("Skin/" + base + "/bg.png", png);
+    folder.Write("Skin/" + base + "/bg.png", Png(4));
     QByteArray ini = "[Pulsmir2_Skin]\r\nSkinName=" + name +
                      "\r\nSkinSystem=C2\r\nWinNT=1\r\nWin9x=1\r\n"
                      "[Pulsmir2_SkinS]\r\nEnable=1\r\nBg=bg.png\r\n";
@@ -186,4 +189,28 @@ TEST(SkinCatalogue, ARefreshReadsOnlyTheDefinitionsThatChanged)
     ASSERT_EQ(skins.size(), 1u);
     EXPECT_EQ(skins[0].Name, "Omega");
     EXPECT_EQ(cache.FilesRead(), 6u);
+}
+
+TEST(SkinCatalogue, ARefreshReadsOnlyThePicturesThatChanged)
+{
+    TempProgramFolder folder;
+    WriteSkin(folder, "a.ini", "Alpha", true); // both modes show one picture
+    WriteSkin(folder, "b.ini", "Bravo");
+    for (const char* file : {"Skin/a.ini", "Skin/a/bg.png", "Skin/b.ini", "Skin/b/bg.png"})
+        Age(folder.File(file));
+    SkinDefinitionCache cache;
+    const auto list = [&] {
+        return ListSkins({folder.File("Skin")}, SkinPlatform::NT, &cache, QSize(32, 32));
+    };
+    for (int refresh = 0; refresh < 2; ++refresh) {
+        ASSERT_EQ(list().size(), 2u);
+        EXPECT_EQ(cache.PicturesRead(), 2u);
+    }
+    // Changed, too large for the screen now: read again, and its skin drops out.
+    folder.Write("Skin/b/bg.png", Png(64));
+    Age(folder.File("Skin/b/bg.png"));
+    const SkinList skins = list();
+    ASSERT_EQ(skins.size(), 1u);
+    EXPECT_EQ(skins[0].Name, "Alpha");
+    EXPECT_EQ(cache.PicturesRead(), 3u);
 }
