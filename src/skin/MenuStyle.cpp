@@ -4,6 +4,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOptionMenuItem>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -17,11 +19,22 @@ void FillBox(QPainter& p, int left, int top, int right, int bottom, QColor color
     p.fillRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), color);
 }
 
+// The pixels of the box whose centres lie in the ellipse it bounds. The painter's own aliased
+// ellipse lands half a pixel off at these sizes: the mark lost its top row and came out square.
 void Ellipse(QPainter& p, int left, int top, int right, int bottom, QColor color)
 {
-    p.setPen(Qt::NoPen);
-    p.setBrush(color);
-    p.drawEllipse(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+    const double cx = (left + right) / 2.0;
+    const double cy = (top + bottom) / 2.0;
+    const double rx = (right - left) / 2.0;
+    const double ry = (bottom - top) / 2.0;
+    for (int y = top; y < bottom; ++y) {
+        const double dy = (y + 0.5 - cy) / ry;
+        const double half = rx * std::sqrt(std::max(0.0, 1.0 - dy * dy));
+        const int from = int(std::ceil(cx - half - 0.5));
+        const int to = int(std::floor(cx + half - 0.5));
+        if (from <= to)
+            p.fillRect(from, y, to - from + 1, 1, color);
+    }
 }
 
 bool IsSubmenu(const QMenu* menu)

@@ -499,7 +499,7 @@ def dotted_rows(desktop, x, y, width, height):
 
 
 def menu_separators_and_wrapped_hints(desktop, folder):
-    program = start(desktop, folder, SkinMode=0, ODMenuSW=1, PosX=50, PosY=50)
+    program = start(desktop, folder, SkinMode=0, ODMenuSW=1, AlphaWindow=1, PosX=50, PosY=50)
     window = the_window(desktop)
     x, y, w, h = window_geometry(desktop, window)
     cx, cy = x + w // 2, y + h // 2
@@ -510,6 +510,14 @@ def menu_separators_and_wrapped_hints(desktop, folder):
     # Three groups of items between them, each across the item's width inside the frame.
     separators = dotted_rows(desktop, cx + 1, cy, 180, 260)
     expect(len(separators) == 3, f"separator rows at {separators}")
+    # The checked "Translucent" item, three items below the first separator: its round mark
+    # whole, from the top row of its 7-pixel box to the bottom, the box's corners left out.
+    mark_top = cy + separators[0] + 4 + 3 * 18 + 7
+    mark = screen_pixels(desktop, cx + 3, mark_top, 7, 7)
+    item = (240, 250, 255)
+    expect(any(p != item for p in mark[0]) and any(p != item for p in mark[6]),
+           f"the mark is cut: {mark}")
+    expect(all(mark[r][c] == item for r in (0, 6) for c in (0, 6)), f"a square mark: {mark}")
     # The tray item's hint (no tray here: it says why at length) as a paragraph.
     desktop.run(["xdotool", "mousemove", str(cx + 60), str(cy + 1 + 18 + 9)])
     hint = wait_until(lambda: hint_window(desktop), timeout=SLOW, what="the item's hint")

@@ -94,6 +94,11 @@ TEST(MainMenuStyle, CheckMarkIsThreeEllipses)
     EXPECT_EQ(At(image, 4, m), QColor(100, 100, 100));     // the middle one
     EXPECT_EQ(At(image, 1, m), QColor(240, 250, 255));     // left of all of them
     EXPECT_EQ(At(image, 9, m), QColor(240, 250, 255));     // right of all of them
+    // Round and whole: the large one's top and bottom rows, not the box's corners.
+    EXPECT_EQ(At(image, 5, m - 3), QColor(0, 0, 0));
+    EXPECT_EQ(At(image, 5, m + 3), QColor(0, 0, 0));
+    EXPECT_EQ(At(image, 2, m - 3), QColor(240, 250, 255));
+    EXPECT_EQ(At(image, 8, m + 3), QColor(240, 250, 255));
     checked.Enabled = false;
     image = MainMenuStyle::DrawItem(checked, QSize(200, 18), MenuFont());
     EXPECT_EQ(At(image, 7, m + 1), QColor(120, 125, 127));
