@@ -412,9 +412,12 @@ def tray_menu_and_back(desktop, folder):
     desktop.run(["xdotool", "mousemove", str(px + pw // 2), str(py + ph // 2)])
     time.sleep(0.3)
     desktop.run(["xdotool", "click", "3"])
-    time.sleep(0.8)
-    # The first item brings the window back.
-    desktop.run(["xdotool", "key", "--delay", "150", "Down", "Return"])
+    menu = wait_until(lambda: menu_window(desktop), timeout=SLOW, what="the tray menu")
+    # The first item shows its hint under the mouse, and brings the window back.
+    mx, my, mw, _ = window_geometry(desktop, menu)
+    desktop.run(["xdotool", "mousemove", str(mx + mw // 2), str(my + 10)])
+    wait_until(lambda: hint_window(desktop), timeout=SLOW, what="the item's hint")
+    desktop.run(["xdotool", "click", "1"])
     folder.wait_for_log("Out of TaskTray", timeout=SLOW)
     the_window(desktop)
     wait_until(lambda: tray_icon_width(desktop, panel) == empty, timeout=SLOW,
@@ -488,6 +491,14 @@ def hint_window(desktop):
     return next((int(w) for w in out.split()
                  if "TOOLTIP" in desktop.window_property(w, "_NET_WM_WINDOW_TYPE")
                  and desktop.window_name(w) != "Pulsmir Status Tips"), None)
+
+
+def menu_window(desktop):
+    """The program's pop-up menu shown while its main window is in the tray: the window taller
+    than a tray icon that is no hint."""
+    out = desktop.run(["xdotool", "search", "--onlyvisible", "--class", "pulsmir"], check=False)
+    return next((int(w) for w in out.split() if window_geometry(desktop, w)[3] > 40
+                 and "TOOLTIP" not in desktop.window_property(w, "_NET_WM_WINDOW_TYPE")), None)
 
 
 def dotted_rows(desktop, x, y, width, height):
