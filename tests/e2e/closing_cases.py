@@ -13,7 +13,7 @@ from faults import ReadOnlyFolder, isolate_network
 from harness import Pulsmir, wait_until
 from monitor_cases import install_skin
 from option_cases import DIALOG, open_options, the_window
-from session_bus import SessionBus
+from session_bus import in_the_tray_on_a_bus
 from shell_cases import SHUTDOWN_ORDER, expect, expect_in_order
 from window_cases import start
 
@@ -163,10 +163,7 @@ def repeated_skin_switches_with_a_failing_registration_open_one_box(desktop, fol
 
 
 def exit_from_the_tray_menu_while_the_options_dialog_is_open(desktop, folder):
-    bus = SessionBus(folder)
-    try:
-        folder.settings(ResourceName="English", NoSplash=1, InTasktray=1, PingEnable=0)
-        program = Pulsmir(desktop, folder, env={"DBUS_SESSION_BUS_ADDRESS": bus.address})
+    with in_the_tray_on_a_bus(desktop, folder) as (bus, program):
         folder.wait_for_log("Application Running...")
         bus.expect_line("item ")
         # A panel's menu is no window of the program, so the options dialog does not block it.
@@ -177,5 +174,3 @@ def exit_from_the_tray_menu_while_the_options_dialog_is_open(desktop, folder):
         no_boxes_left(desktop)
         expect_saved_once_and_whole(folder)
         expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "InTasktray") == "1", "tray mode lost")
-    finally:
-        bus.stop()

@@ -11,7 +11,7 @@ from desktops import MutterDesktop, XfceDesktop
 from harness import Pulsmir, screen_pixels, skin_region, wait_until, window_geometry
 from monitor_cases import install_skin
 from option_cases import open_options
-from session_bus import SessionBus
+from session_bus import in_the_tray_on_a_bus
 from shell_cases import expect, main_windows
 from skin_limit_cases import drawing
 from window_cases import (OFFSET_X, OFFSET_Y, SLOW, active_window, drag_end_positions,
@@ -119,11 +119,8 @@ def tray_that_appears_later_is_entered(desktop, folder):
 def status_notifier_tray_that_appears_later_is_entered(desktop, folder):
     # A session bus without a tray host, as at a login on a desktop whose panel speaks only
     # the StatusNotifierItem protocol (waybar, KDE's Plasma); no XEmbed tray either.
-    bus = SessionBus(folder, with_host=False)
-    try:
-        folder.settings(ResourceName="English", NoSplash=1, PingEnable=0, SkinMode=0,
-                        InTasktray=1, PosX=400, PosY=300)
-        program = Pulsmir(desktop, folder, env={"DBUS_SESSION_BUS_ADDRESS": bus.address})
+    with in_the_tray_on_a_bus(desktop, folder, with_host=False, SkinMode=0, PosX=400,
+                              PosY=300) as (bus, program):
         folder.wait_for_log("Application Running...")
         the_window(desktop)
         expect("(!) No notification area: Move to tray disabled" in folder.log_lines(),
@@ -136,15 +133,10 @@ def status_notifier_tray_that_appears_later_is_entered(desktop, folder):
         bus.activate()
         wait_until(lambda: main_windows(desktop), timeout=SLOW, what="the window back")
         stop(program)
-    finally:
-        bus.stop()
 
 
 def tray_icon_is_the_shipped_art_at_every_size(desktop, folder):
-    bus = SessionBus(folder)
-    try:
-        folder.settings(ResourceName="English", NoSplash=1, PingEnable=0, InTasktray=1)
-        program = Pulsmir(desktop, folder, env={"DBUS_SESSION_BUS_ADDRESS": bus.address})
+    with in_the_tray_on_a_bus(desktop, folder) as (bus, program):
         folder.wait_for_log("Into TaskTray", timeout=SLOW)
         bus.expect_line("item ", timeout=SLOW)
         offered = bus.icon_pixmaps()
@@ -163,18 +155,13 @@ def tray_icon_is_the_shipped_art_at_every_size(desktop, folder):
                        for state in ("idle", "read", "write", "readwrite")),
                    f"the {size}-pixel picture is not the shipped art")
         stop(program)
-    finally:
-        bus.stop()
 
 
 def a_silent_tray_watcher_holds_up_nothing(desktop, folder):
     # A panel that owns the watcher's name and hangs: the bus library's own deadline is 25 s
     # a call, so one waiting call at the start or in the tray watch shows here.
-    bus = SessionBus(folder, silent=True)
-    try:
-        folder.settings(ResourceName="English", NoSplash=1, PingEnable=0, SkinMode=0,
-                        InTasktray=1, PosX=400, PosY=300)
-        program = Pulsmir(desktop, folder, env={"DBUS_SESSION_BUS_ADDRESS": bus.address})
+    with in_the_tray_on_a_bus(desktop, folder, silent=True, SkinMode=0, PosX=400,
+                              PosY=300) as (_, program):
         folder.wait_for_log("Application Running...", timeout=20)
         window = the_window(desktop)
         # The menu asks again as it opens, and the watch every two seconds.
@@ -182,8 +169,6 @@ def a_silent_tray_watcher_holds_up_nothing(desktop, folder):
         expect(drawing(desktop, window), "the window stopped drawing")
         expect("Into TaskTray" not in folder.log_lines(), "into a tray that never answered")
         stop(program)
-    finally:
-        bus.stop()
 
 
 def xdotool_double_click(desktop, x, y):

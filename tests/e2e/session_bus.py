@@ -1,12 +1,13 @@
 """A private D-Bus session bus for the program, with the test helper as a StatusNotifierItem
 tray host on it."""
 
+import contextlib
 import os
 import queue
 import subprocess
 import threading
 
-from harness import E2EError, wait_until
+from harness import E2EError, Pulsmir, wait_until
 
 
 class SessionBus:
@@ -82,3 +83,17 @@ class SessionBus:
                 except subprocess.TimeoutExpired:
                     process.kill()
                     process.wait()
+
+
+@contextlib.contextmanager
+def in_the_tray_on_a_bus(desktop, folder, with_host=True, silent=False, **settings):
+    """The program started for the tray, in English and without a splash or pings, on a session
+    bus of its own (as SessionBus takes `with_host` and `silent`); yields the bus and the
+    program, and stops the bus however the case ends."""
+    bus = SessionBus(folder, with_host=with_host, silent=silent)
+    try:
+        folder.settings(**{"ResourceName": "English", "NoSplash": 1, "PingEnable": 0,
+                           "InTasktray": 1, **settings})
+        yield bus, Pulsmir(desktop, folder, env={"DBUS_SESSION_BUS_ADDRESS": bus.address})
+    finally:
+        bus.stop()
