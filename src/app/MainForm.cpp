@@ -4,6 +4,7 @@
 #include "addin/DirectoryWatcher.h"
 #include "addin/PackageInstallJob.h"
 #include "app/AActiveCtrl.h"
+#include "app/CheckedPlacement.h"
 #include "app/CommandLine.h"
 #include "app/ExitEvents.h"
 #include "app/FltCtrl.h"
@@ -507,8 +508,8 @@ void TMainPForm::ApplyWindowStyle()
 void TMainPForm::SetLayeredAlpha(QWidget* window, int alpha)
 {
     window->setWindowOpacity(std::clamp(alpha, 0, 255) / 255.0);
-    if (window == this && m_placement)
-        m_placement->SetOpacity(NativeWindow(), windowOpacity());
+    if (window == this && m_checkedPlacement && m_checkedPlacement->Placement())
+        m_checkedPlacement->Placement()->SetOpacity(NativeWindow(), windowOpacity());
 }
 
 void TMainPForm::SetShutdownPriority()

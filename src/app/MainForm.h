@@ -27,7 +27,7 @@
 #include <QWidget>
 #include <memory>
 
-class WindowPlacement;
+class TCheckedPlacement;
 class X11Desktop;
 class TAActiveCtrl;
 class TFltCtrl;
@@ -228,7 +228,6 @@ private:
     // Brings the window back from a monitor that has gone.
     void BackOnAMonitor();
     void MoveFace(QPoint topLeft);
-    void CheckPlacement();
     QPoint RealTopLeft() const;
     void FloatRefused(QPoint at);
     std::uint32_t TickCount() const;
@@ -337,19 +336,13 @@ private:
     std::unique_ptr<TSplash> m_splash;
 
     std::unique_ptr<X11Desktop> m_desktop;
-    // The compositor's own placement where it ignores the window's X11 moves; null elsewhere.
-    std::unique_ptr<WindowPlacement> m_placement;
     bool m_clientMovesHonoured = true;
+    // Moves made and checked where the compositor ignores the window's own; desktop runs only.
+    TCheckedPlacement* m_checkedPlacement = nullptr;
     // A drag carried out by the window manager's own move.
     bool m_systemMoveDrag = false;
-    QPoint m_wantedPos;
-    int m_placeTries = 0;
-    bool m_placementRefused = false;
-    // Floating put the window on another one, which may be a floating window above it.
     // Shown, and its opacity not yet stated to the compositor again.
     bool m_opacityUnseen = false;
-    bool m_raiseWhenPlaced = false;
-    QTimer* m_placeCheck = nullptr;
     // Cut-outs transparent in the picture too: a compositor blends the window.
     bool m_translucentFace = false;
     TWindowDrag m_drag;

@@ -3,6 +3,7 @@
 // window at every request), so there the window goes through the compositor's own interface,
 // drags are the window manager's own move, and what the settings keep is read back from the
 // screen.
+#include "app/CheckedPlacement.h"
 #include "app/FltCtrl.h"
 #include "app/MainForm.h"
 #include "platform/linux/SwayWindowPlacement.h"
@@ -44,24 +45,32 @@ WindowRect HomeArea(const WindowRect& workArea)
                : WindowRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-// A window just mapped is not known to the compositor at once, and a size change may still
-// be on its way, which re-centres the window after it was placed: the place is checked
-// this often before the window is taken to be where it is.
-constexpr int PlaceCheckMs = 100;
-constexpr int PlaceTryLimit = 20;
-
 } // namespace
 
 void TMainPForm::SetupPlacement()
 {
     const QString manager = X11WindowManagerName();
     m_clientMovesHonoured = WindowManagerHonoursClientMoves(manager);
-    if (!m_clientMovesHonoured)
-        m_placement = CompositorWindowPlacement();
-    m_placeCheck = new QTimer(this);
-    m_placeCheck->setSingleShot(true);
-    m_placeCheck->setInterval(PlaceCheckMs);
-    connect(m_placeCheck, &QTimer::timeout, this, &TMainPForm::CheckPlacement);
+    TCheckedPlacement::Window window;
+    window.Native = [this] { return NativeWindow(); };
+    window.RealTopLeft = [this] { return RealTopLeft(); };
+    window.MayCheck = [this] {
+        return !m_drag.Dragging && isVisible() && !m_proximity.ProximityHidden;
+    };
+    window.Opacity = [this] { return windowOpacity(); };
+    window.Move = [this](QPoint topLeft) { move(topLeft); };
+    window.Stays = [this](QPoint at, bool firstTime) {
+        // The settings keep where the window is, not where it was meant to go.
+        m_settings.PosX = at.x();
+        m_settings.PosY = at.y();
+        // Once, not at every move of a floating window the compositor keeps in place.
+        if (firstTime)
+            WriteDebugLog(QStringLiteral("(!) Window Placement : the window stays at %1,%2")
+                              .arg(at.x())
+                              .arg(at.y()));
+    };
+    m_checkedPlacement = new TCheckedPlacement(
+        m_clientMovesHonoured ? nullptr : CompositorWindowPlacement(), std::move(window), this);
     // The list of monitors changes after the signal.
     connect(qGuiApp, &QGuiApplication::screenRemoved, this,
             [this] { QTimer::singleShot(0, this, &TMainPForm::BackOnAMonitor); });
@@ -78,9 +87,11 @@ void TMainPForm::SetupPlacement()
         RenderFace();
     });
     if (!m_clientMovesHonoured)
-        WriteDebugLog(
-            QStringLiteral("Window Placement : %1 (window manager \"%2\")")
-                .arg(m_placement ? m_placement->Name() : QStringLiteral("none"), manager));
+        WriteDebugLog(QStringLiteral("Window Placement : %1 (window manager \"%2\")")
+                          .arg(m_checkedPlacement->Placement()
+                                   ? m_checkedPlacement->Placement()->Name()
+                                   : QStringLiteral("none"),
+                               manager));
     if (m_translucentFace)
         WriteDebugLog(QStringLiteral("Window Shape : transparent cut-outs (compositing)"));
 }
@@ -133,50 +144,10 @@ QPoint TMainPForm::RealTopLeft() const
 
 void TMainPForm::MoveFace(QPoint topLeft)
 {
-    if (m_clientMovesHonoured || !m_placeCheck) {
+    if (m_clientMovesHonoured || !m_checkedPlacement)
         move(topLeft);
-        return;
-    }
-    m_wantedPos = topLeft;
-    m_placeTries = 0;
-    if (m_placement)
-        m_placement->MoveWindow(NativeWindow(), topLeft);
     else
-        move(topLeft);
-    m_placeCheck->start();
-}
-
-void TMainPForm::CheckPlacement()
-{
-    if (m_drag.Dragging || !isVisible() || m_proximity.ProximityHidden)
-        return;
-    const QPoint real = RealTopLeft();
-    if (real == m_wantedPos) {
-        m_placementRefused = false;
-        // sway starts a window it maps anew (shown again) opaque.
-        if (m_placement)
-            m_placement->SetOpacity(NativeWindow(), windowOpacity());
-        if (m_placement && std::exchange(m_raiseWhenPlaced, false)) {
-            m_placement->RaiseWindow(NativeWindow(), real);
-            // Made floating anew, the window is centred again at its next configure request.
-            m_placeTries = 0;
-            m_placeCheck->start();
-        }
-        return;
-    }
-    if (m_placement && ++m_placeTries < PlaceTryLimit) {
-        m_placement->MoveWindow(NativeWindow(), m_wantedPos);
-        m_placeCheck->start();
-        return;
-    }
-    // The settings keep where the window is, not where it was meant to go.
-    m_settings.PosX = real.x();
-    m_settings.PosY = real.y();
-    // Once, not at every move of a floating window the compositor keeps in place.
-    if (!std::exchange(m_placementRefused, true))
-        WriteDebugLog(QStringLiteral("(!) Window Placement : the window stays at %1,%2")
-                          .arg(real.x())
-                          .arg(real.y()));
+        m_checkedPlacement->MoveTo(topLeft);
 }
 
 void TMainPForm::moveEvent(QMoveEvent* event)
@@ -185,8 +156,8 @@ void TMainPForm::moveEvent(QMoveEvent* event)
     // Where the compositor places windows, the user may move this one by its means too (sway's
     // modifier drag, its commands); the settings follow. Moves of the program's own are
     // recorded when they are made, and checked while the check runs.
-    if (m_clientMovesHonoured || !m_placeCheck || m_placeCheck->isActive() || m_drag.Dragging ||
-        m_startingUp || !isVisible() || m_proximity.ProximityHidden)
+    if (m_clientMovesHonoured || !m_checkedPlacement || m_checkedPlacement->Checking() ||
+        m_drag.Dragging || m_startingUp || !isVisible() || m_proximity.ProximityHidden)
         return;
     m_settings.PosX = event->pos().x();
     m_settings.PosY = event->pos().y();

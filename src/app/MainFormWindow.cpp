@@ -2,6 +2,7 @@
 // snapping, the mode switch of a double click, the status tips, hiding while the mouse is near,
 // translucency and help.
 #include "app/AActiveCtrl.h"
+#include "app/CheckedPlacement.h"
 #include "app/FltCtrl.h"
 #include "app/MainForm.h"
 #include "app/MainMenu.h"
@@ -152,7 +153,8 @@ void TMainPForm::FloatMoveWindow(QPoint topLeft)
     if (m_shutDown || m_drag.Dragging)
         return; // the user's hand wins over the thread's
     MoveFace(topLeft);
-    m_raiseWhenPlaced = true;
+    if (m_checkedPlacement)
+        m_checkedPlacement->RaiseWhenPlaced();
     WriteDebugLog(QStringLiteral("Float Move: %1,%2").arg(topLeft.x()).arg(topLeft.y()));
 }
 
@@ -212,8 +214,8 @@ void TMainPForm::FaceMouseDown(QMouseEvent* event)
         // Where the window's own moves are not made, the window manager drags it.
         m_systemMoveDrag =
             !m_clientMovesHonoured && windowHandle() && windowHandle()->startSystemMove();
-        if (m_systemMoveDrag && m_placeCheck)
-            m_placeCheck->stop();
+        if (m_systemMoveDrag && m_checkedPlacement)
+            m_checkedPlacement->Stop();
     }
 }
 
