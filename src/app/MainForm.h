@@ -28,6 +28,7 @@
 #include <memory>
 
 class TCheckedPlacement;
+class TFaceOutline;
 class X11Desktop;
 class TAActiveCtrl;
 class TFltCtrl;
@@ -321,6 +322,7 @@ private:
     // The core was started once, with the first skin loaded.
     bool m_coreInitialized = false;
     Bitmap24 m_face;
+    TFaceOutline* m_outline = nullptr; // made with the first face shown
     SurfaceSync m_shownFace;
     SkinRenderInputs m_inputs;
     std::uint64_t m_inputHistoryStamp = 0; // the stamp of the histories copied into m_inputs

@@ -1,5 +1,6 @@
 // The main window's face: the skin's window and surface, the sampling tick that feeds it, the
 // mode switch and the pop-up menu.
+#include "app/FaceOutline.h"
 #include "app/MainForm.h"
 #include "app/MainMenu.h"
 #include "app/StatusSnapshot.h"
@@ -88,10 +89,9 @@ void TMainPForm::ApplySkinWindow()
     const ScreenRect before{x(), y(), x() + width(), y() + height()};
     const double scale = FaceToWindow(*this);
     setFixedSize(int(std::ceil(w * scale)), int(std::ceil(h * scale)));
-    if (region.isEmpty())
-        clearMask();
-    else
-        setMask(ScaleRegion(region, scale));
+    if (!m_outline)
+        m_outline = new TFaceOutline(*this);
+    m_outline->Set(region, FaceScale(devicePixelRatioF()));
     ApplyWindowStyle();
 
     const QRect work = WorkArea();

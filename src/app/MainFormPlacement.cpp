@@ -80,9 +80,6 @@ void TMainPForm::SetupPlacement()
         WriteDebugLog(QStringLiteral("Screen Scale Change : %1, face drawn at %2")
                           .arg(ratio)
                           .arg(FaceScale(ratio)));
-        // Qt keeps the outline in the window's units, which now make other screen pixels,
-        // and takes the same outline set again for no change.
-        clearMask();
         ApplySkinWindow();
         RenderFace();
     });

@@ -416,6 +416,13 @@ def window_geometry(desktop, window):
             values["Height"])
 
 
+def shape_extents(desktop, window):
+    """The width and height of a window's outline (its shape's extents); None without one."""
+    info = desktop.run(["xwininfo", "-id", str(window), "-shape"], check=False)
+    found = re.search(r"Window shape extents:\s+(\d+)x(\d+)", info)
+    return (int(found[1]), int(found[2])) if found else None
+
+
 def skin_region(bin_dir, skin_file, mode):
     """The rectangles `pulsmir-skin region` gives for a skin's mode."""
     out = subprocess.run([os.path.join(bin_dir, "pulsmir-skin"), "region", skin_file, "--mode", mode],

@@ -6,7 +6,7 @@ import subprocess
 import threading
 import time
 
-from harness import Pulsmir, wait_until, window_geometry
+from harness import Pulsmir, screen_pixels, shape_extents, wait_until, window_geometry
 from shell_cases import expect, main_windows
 from window_cases import popup_menu, start
 
@@ -36,8 +36,9 @@ def options_open_and_close(desktop):
 
 
 def face_whole_pixels_and_dialogs_at_the_desktops_scale(desktop, folder):
-    # At a desktop scale of 1.5 a skin pixel takes one screen pixel, not one or two unevenly;
-    # the options dialog is drawn at the desktop's scale all the same.
+    # At a desktop scale of 1.5 a skin pixel takes one screen pixel, not one or two unevenly,
+    # and the outline cuts between the same pixels (the cut-outs' magenta never shows); the
+    # options dialog is drawn at the desktop's scale all the same.
     sizes = {}
     for scale in ("1", "1.5"):
         folder.settings(ResourceName="English", NoSplash=1, SkinMode=0, PosX=100, PosY=100)
@@ -45,7 +46,13 @@ def face_whole_pixels_and_dialogs_at_the_desktops_scale(desktop, folder):
         program = Pulsmir(desktop, folder, env={"QT_SCALE_FACTOR": scale})
         folder.wait_for_log("Application Running...", count=runs + 1)
         window = the_window(desktop)
-        face = window_geometry(desktop, window)[2:]
+        x, y, w, h = window_geometry(desktop, window)
+        face = w, h
+        time.sleep(0.5)
+        magenta = sum(row.count((255, 0, 255)) for row in screen_pixels(desktop, x, y, w, h))
+        expect(magenta == 0, f"{magenta} pixels of the cut-outs show at {scale}")
+        expect(shape_extents(desktop, window) == face,
+               f"the outline is {shape_extents(desktop, window)} at {scale}")
         sizes[scale] = face, window_geometry(desktop, open_options(desktop, window))[2:]
         expect(program.terminate() == 0, "exit")
     (face, dialog), (scaled_face, scaled_dialog) = sizes["1"], sizes["1.5"]

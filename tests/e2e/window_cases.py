@@ -6,8 +6,8 @@ import re
 import shutil
 import time
 
-from harness import (Desktop, E2EError, Pulsmir, Skip, screen_pixels, wait_until,
-                     window_geometry)
+from harness import (Desktop, E2EError, Pulsmir, Skip, screen_pixels, shape_extents,
+                     wait_until, window_geometry)
 from shell_cases import expect, main_windows
 
 SLOW = 60.0  # a loaded two-core machine
@@ -158,10 +158,8 @@ def the_face_follows_a_change_of_scale(desktop, folder):
         wait_until(lambda: window_geometry(desktop, window)[2:] == size, timeout=SLOW,
                    what=f"a {size} face at {at} (it is {window_geometry(desktop, window)})")
         expect(position(desktop, window) == at, f"moved to {position(desktop, window)}")
-        shape = desktop.run(["xwininfo", "-id", str(window), "-shape"])
-        extents = re.search(r"Window shape extents:\s+(\d+)x(\d+)", shape)
-        expect(extents and (int(extents[1]), int(extents[2])) == size,
-               "the outline is not the face's:\n" + shape)
+        outline = shape_extents(desktop, window)
+        expect(outline == size, f"the outline is {outline}")
     stop(program)
 
 

@@ -1,5 +1,6 @@
 #include "platform/linux/X11Windows.h"
 
+#include "platform/SharedLibrary.h"
 #include "platform/TrayHost.h"
 
 #include <QGuiApplication>
@@ -7,6 +8,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -153,6 +155,71 @@ void X11FlushRequests()
         xcb_flush(c);
 }
 
+namespace {
+
+// The two requests of libxcb-shape, which Qt's X11 support has mapped already.
+struct LibXcbShape
+{
+    xcb_void_cookie_t (*rectangles)(xcb_connection_t*, std::uint8_t operation, std::uint8_t kind,
+                                    std::uint8_t ordering, xcb_window_t, std::int16_t x,
+                                    std::int16_t y, std::uint32_t count, const xcb_rectangle_t*);
+    xcb_void_cookie_t (*mask)(xcb_connection_t*, std::uint8_t operation, std::uint8_t kind,
+                              xcb_window_t, std::int16_t x, std::int16_t y, xcb_pixmap_t);
+};
+constexpr std::uint8_t ShapeSet = 0;
+constexpr std::uint8_t ShapeBounding = 0;
+constexpr std::uint8_t ShapeUnsorted = 0;
+
+const LibXcbShape* XcbShape()
+{
+    static SharedLibrary library("libxcb-shape.so.0");
+    static const LoadedFunctions<LibXcbShape> loaded =
+        LoadFunctions<LibXcbShape>(library, [](SharedLibrary& l, LibXcbShape& f) {
+            return l.Resolve("xcb_shape_rectangles", f.rectangles) &&
+                   l.Resolve("xcb_shape_mask", f.mask);
+        });
+    return loaded.Get();
+}
+
+xcb_connection_t* QtConnection()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+} // namespace
+
+bool X11SetWindowShape(unsigned long window, const std::vector<QRect>& rects)
+{
+    xcb_connection_t* c = QtConnection();
+    const LibXcbShape* shape = XcbShape();
+    if (!c || !shape)
+        return false;
+    std::vector<xcb_rectangle_t> list;
+    list.reserve(rects.size());
+    for (const QRect& r : rects)
+        list.push_back({static_cast<std::int16_t>(std::clamp(r.x(), -32768, 32767)),
+                        static_cast<std::int16_t>(std::clamp(r.y(), -32768, 32767)),
+                        static_cast<std::uint16_t>(std::clamp(r.width(), 0, 65535)),
+                        static_cast<std::uint16_t>(std::clamp(r.height(), 0, 65535))});
+    shape->rectangles(c, ShapeSet, ShapeBounding, ShapeUnsorted,
+                      static_cast<xcb_window_t>(window), 0, 0,
+                      static_cast<std::uint32_t>(list.size()), list.data());
+    xcb_flush(c);
+    return true;
+}
+
+bool X11ClearWindowShape(unsigned long window)
+{
+    xcb_connection_t* c = QtConnection();
+    const LibXcbShape* shape = XcbShape();
+    if (!c || !shape)
+        return false;
+    shape->mask(c, ShapeSet, ShapeBounding, static_cast<xcb_window_t>(window), 0, 0, XCB_NONE);
+    xcb_flush(c);
+    return true;
+}
+
 void X11SetSkipTaskbar(unsigned long window)
 {
     // Qt's own connection, through XCB: the window may have been made a moment ago, and only
@@ -210,12 +277,6 @@ void X11SetSkipTaskbar(unsigned long window)
 }
 
 namespace {
-
-xcb_connection_t* QtConnection()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
 
 // Whether a client owns the selection, on Qt's connection.
 bool SelectionOwned(const char* name)

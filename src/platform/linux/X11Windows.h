@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
+#include <vector>
 
 // Whether any top-level window on the X display (mapped or not, managed or not) carries this
 // title in _NET_WM_NAME or WM_NAME. False when there is no display.
@@ -10,6 +12,12 @@ bool X11TopLevelWindowTitled(const QString& title);
 inline constexpr char X11ComeForwardAtom[] = "_PULSMIR_COME_FORWARD";
 // Sends it to the top-level windows with this title; how many it reached.
 int X11SendComeForward(const QString& title);
+
+// The window's outline in screen pixels (none: the whole window), on Qt's own connection. Qt
+// takes an outline only in the window's units, which at a fractional scale fall between screen
+// pixels. False when it could not be set.
+bool X11SetWindowShape(unsigned long window, const std::vector<QRect>& rects);
+bool X11ClearWindowShape(unsigned long window);
 
 // Asks the window manager to keep a window out of the taskbar and the pager.
 void X11SetSkipTaskbar(unsigned long window);
