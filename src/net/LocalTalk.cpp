@@ -77,8 +77,13 @@ TLocalTalkServer::~TLocalTalkServer() = default;
 
 bool TLocalTalkServer::Open(quint16 port)
 {
-    if (!m_server->Listen(port))
+    // Without the port the program runs on without Local Talk; the log says why.
+    if (!m_server->Listen(port)) {
+        m_log(QStringLiteral("Pulsmir Local Talk : Port %1 Unavailable (%2); Local Talk Off")
+                  .arg(port)
+                  .arg(QString::fromLocal8Bit(std::strerror(m_server->ListenError()))));
         return false;
+    }
     m_log(QStringLiteral("Pulsmir Local Talk : Listening Started"));
     m_log(QStringLiteral("  Open Port     : %1").arg(m_server->Port()));
     return true;

@@ -318,18 +318,25 @@ TcpListener::~TcpListener()
 
 bool TcpListener::Listen(std::uint16_t port)
 {
-    if (m_fd >= 0)
+    if (m_fd >= 0) {
+        m_listenError = EISCONN;
         return false;
+    }
     ScopedFd fd(NewSocket());
-    if (fd.Get() < 0)
+    if (fd.Get() < 0) {
+        m_listenError = errno;
         return false;
+    }
     // A port the last run left in TIME_WAIT is free for this one.
     const int on = 1;
     ::setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     const sockaddr_in endpoint = Endpoint(htonl(INADDR_ANY), port);
     if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&endpoint), sizeof endpoint) < 0 ||
-        ::listen(fd.Get(), SOMAXCONN) < 0)
+        ::listen(fd.Get(), SOMAXCONN) < 0) {
+        m_listenError = errno;
         return false;
+    }
+    m_listenError = 0;
     sockaddr_in bound{};
     socklen_t size = sizeof bound;
     ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&bound), &size);

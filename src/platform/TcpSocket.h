@@ -95,8 +95,10 @@ public:
     explicit TcpListener(QObject* parent = nullptr);
     ~TcpListener() override;
 
-    // Port 0 takes any free port. False when the port is in use or cannot be opened.
+    // Port 0 takes any free port. False when the port is in use or cannot be opened, with the
+    // reason's errno in ListenError().
     bool Listen(std::uint16_t port);
+    int ListenError() const { return m_listenError; }
     bool Listening() const { return m_fd >= 0; }
     std::uint16_t Port() const { return m_port; }
     // The next accepted connection, or null when none waits.
@@ -122,6 +124,7 @@ private:
 
     int m_fd = -1;
     std::uint16_t m_port = 0;
+    int m_listenError = 0;
     int m_spare = -1;
     bool m_shedding = false;
     QSocketNotifier* m_notifier = nullptr;

@@ -11,13 +11,13 @@
 namespace {
 
 const ControlText Texts[] = {
-    {"SourceAddressLabel", "C0561", nullptr},   {"SourceAddress", nullptr, "C0562"},
-    {"SourceCaFileLabel", "C0563", nullptr},    {"SourceCaFile", nullptr, "C0564"},
-    {"SourceTokenFileLabel", "C0565", nullptr}, {"SourceTokenFile", nullptr, "C0566"},
-    {"SourceUserLabel", "C0567", nullptr},      {"SourcePasswordFileLabel", "C0568", nullptr},
-    {"SourcePasswordFile", nullptr, "C0569"},   {"SourceCaFileBrowse", "C0590", nullptr},
+    {"SourceAddressLabel", "C0561", nullptr},    {"SourceAddress", nullptr, "C0562"},
+    {"SourceCaFileLabel", "C0563", nullptr},     {"SourceCaFile", nullptr, "C0564"},
+    {"SourceTokenFileLabel", "C0565", nullptr},  {"SourceTokenFile", nullptr, "C0566"},
+    {"SourceUserLabel", "C0567", nullptr},       {"SourcePasswordFileLabel", "C0568", nullptr},
+    {"SourcePasswordFile", nullptr, "C0569"},    {"SourceCaFileBrowse", "C0590", nullptr},
     {"SourceTokenFileBrowse", "C0590", nullptr}, {"SourcePasswordFileBrowse", "C0590", nullptr},
-    {"SourceNextStart", "C0578", nullptr},      {"SourcePeriodLabel", "C0528", nullptr},
+    {"SourceNextStart", "C0578", nullptr},       {"SourcePeriodLabel", "C0528", nullptr},
     {"SourcePeriod", nullptr, "C0529"},
 };
 

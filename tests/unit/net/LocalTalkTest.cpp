@@ -12,6 +12,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <arpa/inet.h>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -301,12 +303,17 @@ TEST_F(LocalTalk, OnlyAFewClientsAtOnceTheIdlestMakingRoomAndEachForAWhile)
     EXPECT_EQ(log.Lines().filter("still connected after 3000 ms; connection closed").size(), 3);
 }
 
-TEST_F(LocalTalk, APortInUseLeavesLocalTalkOff)
+TEST_F(LocalTalk, APortInUseLeavesLocalTalkOffAndTheLogSaysWhy)
 {
     ASSERT_TRUE(server.Open(0));
     const qsizetype before = log.Lines().size();
     TLocalTalkServer second(Skins(), log.Writer());
     EXPECT_FALSE(second.Open(server.Port()));
     EXPECT_FALSE(second.Active());
-    EXPECT_EQ(log.Lines().size(), before);
+    const QString why = QString::fromLocal8Bit(std::strerror(EADDRINUSE));
+    EXPECT_EQ(log.Lines().mid(before),
+              QStringList(QStringLiteral("Pulsmir Local Talk : Port %1 Unavailable (%2); Local "
+                                         "Talk Off")
+                              .arg(server.Port())
+                              .arg(why)));
 }
