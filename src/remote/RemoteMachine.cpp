@@ -218,7 +218,15 @@ bool RemoteMachine::NoInputHasData() const
 
 void RemoteMachine::AskEvery(int periodMs)
 {
-    m_requestGapMs = std::max(periodMs, DefaultPeriodMs) - (DefaultPeriodMs - MinRequestGapMs);
+    m_periodMs = std::max(periodMs, DefaultPeriodMs);
+}
+
+void RemoteMachine::PlanNextRequest(qint64 now)
+{
+    // Due a period after this one was due, so that a request that waited for the next tick
+    // does not put off every later one; one that went late (after a retry's pause, or from a
+    // window that was busy) counts from now.
+    m_nextRequestAt = std::max(m_nextRequestAt + m_periodMs, now + m_periodMs - EarlyTickMs);
 }
 
 void RemoteMachine::Poll()
@@ -233,12 +241,12 @@ void RemoteMachine::Poll()
     if (ThroughQueries()) {
         m_nextQuery = 0;
         m_answers = {};
-        m_nextRequestAt = std::max(m_nextRequestAt, now + m_requestGapMs);
+        PlanNextRequest(now);
         AskNext();
         return;
     }
     if (m_fetch->Get(m_url, [this](const HttpReply& reply) { Take(reply); }))
-        m_nextRequestAt = std::max(m_nextRequestAt, now + m_requestGapMs);
+        PlanNextRequest(now);
 }
 
 const NodeExporterFigures& RemoteMachine::CountersNow(timespec& wall, timespec& monotonic)
@@ -383,7 +391,7 @@ std::unique_ptr<MachineSource> MakeMachineSource(const QString& url,
     auto machine = std::make_unique<RemoteMachine>(url, MakeHttpFetch(options), std::move(log));
     // A server's queries go one after another, a period's worth for each reply of an exporter.
     const int requests = machine->ThroughQueries() ? 2 * int(QueryInputCount) : 2;
-    machine->WaitForFigures(RemoteMachine::MinRequestGapMs + requests * options.DeadlineMs +
+    machine->WaitForFigures(RemoteMachine::DefaultPeriodMs + requests * options.DeadlineMs +
                             FirstReplyGraceMs);
     machine->AskEvery(periodMs);
     return machine;

@@ -29,10 +29,12 @@
 class RemoteMachine : public MachineSource
 {
 public:
-    // Never asked more often than this, however fast the window samples; a little under a
-    // second, so that a tick that comes early is not skipped.
-    static constexpr int MinRequestGapMs = 900;
+    // Asked once a period on average, however the window's ticks fall around it, and never
+    // two requests closer than a period less EarlyTickMs: by default once a second, never twice
+    // within MinRequestGapMs.
     static constexpr int DefaultPeriodMs = 1000;
+    static constexpr int EarlyTickMs = 100;
+    static constexpr int MinRequestGapMs = DefaultPeriodMs - EarlyTickMs;
     static constexpr int FirstRetryMs = 1000;
     static constexpr int MaxRetryMs = 30000;
 
@@ -55,7 +57,7 @@ public:
     bool NoInputHasData() const override;
 
     // The user's period between two requests (a longer one spares a busy server), at least
-    // DefaultPeriodMs; a tick may come a little early, as with the default.
+    // DefaultPeriodMs.
     void AskEvery(int periodMs);
     // Asks for the next reply when one is due and none is under way.
     void Poll();
@@ -84,6 +86,7 @@ private:
     void Show(NodeExporterFigures figures);
     void Reached();
     void Lose(const QString& reason);
+    void PlanNextRequest(qint64 now);
 
     QString m_url;
     QString m_name;
@@ -107,7 +110,7 @@ private:
     RateCounters m_rates;
     std::optional<qint64> m_lastPeriodAt;
     int m_retryMs = FirstRetryMs;
-    int m_requestGapMs = MinRequestGapMs;
+    int m_periodMs = DefaultPeriodMs;
     QElapsedTimer m_elapsed;
     std::function<qint64()> m_clockMs;
     // The clock's reading when it was made, and the system's clocks at that moment.

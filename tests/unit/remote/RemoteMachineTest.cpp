@@ -210,33 +210,40 @@ TEST_F(RemoteMachineTest, GivesTheCoreWhatTheLocalReadersGiveForTheSameNumbers)
     EXPECT_EQ(machine->RemoteName(), QStringLiteral("nas.example"));
 }
 
-TEST_F(RemoteMachineTest, AUsersLongerPeriodSparesTheServerAndAShorterOneIsNotTaken)
+TEST_F(RemoteMachineTest, RequestsKeepToThePeriodOnAverageAndNeverComeFasterThanTheUserAllows)
 {
     machine->AskEvery(10000);
     machine->Poll();
     fetch->AnswerBody(Exposition);
-    now = 10000 - (RemoteMachine::DefaultPeriodMs - RemoteMachine::MinRequestGapMs) - 1;
+    now = 9999;
     machine->Poll();
     EXPECT_EQ(fetch->Requests, 1) << "asked again before the user's period passed";
-    now += 1;
+    now = 10040; // the first tick after it
     machine->Poll();
     EXPECT_EQ(fetch->Requests, 2);
     fetch->AnswerBody(Exposition);
+    now = 19999;
+    machine->Poll();
+    EXPECT_EQ(fetch->Requests, 2);
+    now = 20000; // a period after the last was due, not after it went
+    machine->Poll();
+    EXPECT_EQ(fetch->Requests, 3);
+    fetch->AnswerBody(Exposition);
 
     machine->AskEvery(100);
-    now += RemoteMachine::MinRequestGapMs - 1;
+    now += RemoteMachine::DefaultPeriodMs - 1;
     machine->Poll();
-    EXPECT_EQ(fetch->Requests, 2) << "asked faster than once a second";
+    EXPECT_EQ(fetch->Requests, 3) << "asked faster than once a second";
 }
 
 TEST_F(RemoteMachineTest, AGoneMachineHasNoFiguresAndIsAskedAgainAfterADoublingPause)
 {
     machine->Poll();
     fetch->AnswerBody(Exposition);
-    now = RemoteMachine::MinRequestGapMs - 1;
+    now = RemoteMachine::DefaultPeriodMs - 1;
     machine->Poll();
     EXPECT_EQ(fetch->Requests, 1) << "asked again before the sampling period passed";
-    now = RemoteMachine::MinRequestGapMs;
+    now = RemoteMachine::DefaultPeriodMs;
     machine->Poll();
     machine->Poll(); // one request in flight at most
     EXPECT_EQ(fetch->Requests, 2);
@@ -321,7 +328,7 @@ TEST_F(RemoteMachineTest, SensorsAreTheMachinesOwnAndGoWithIt)
               machine->Figures()->Temperature(found.front().Id));
     EXPECT_TRUE(sensors->ReadDiskSpace(QStringLiteral("/home/me")).Space.has_value());
 
-    now = RemoteMachine::MinRequestGapMs;
+    now = RemoteMachine::DefaultPeriodMs;
     machine->Poll();
     fetch->Refuse();
     EXPECT_TRUE(sensors->TemperatureSensors().empty());
