@@ -92,6 +92,16 @@ def _status(desktop, folder, *options):
                             env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
 
 
+def _remote_and_local_status(desktop, folder, count, source):
+    """`--status` of the source and of this machine side by side, so that both see the same
+    seconds of the machine's load: their return codes and outputs."""
+    remote = _status(desktop, folder, "--count", str(count), "--source", source)
+    local = _status(desktop, folder, "--count", str(count))
+    remote_out, _ = remote.communicate(timeout=RUN_LIMIT_S)
+    local_out, _ = local.communicate(timeout=RUN_LIMIT_S)
+    return remote.returncode, remote_out, local.returncode, local_out
+
+
 def _figures(output, word):
     return [int(line.split(":", 1)[1].split("%")[0]) for line in output.splitlines()
             if line.startswith(f" {word} :")]
@@ -101,16 +111,13 @@ def remote_figures_agree_with_the_local_ones(desktop, folder):
     _prepare(folder)
     exporter, url = _start_exporter(folder)
     try:
-        # Side by side, so that both see the same second of the machine's load.
-        remote = _status(desktop, folder, "--count", "5", "--source", url)
-        local = _status(desktop, folder, "--count", "5")
-        remote_out, _ = remote.communicate(timeout=RUN_LIMIT_S)
-        local_out, _ = local.communicate(timeout=RUN_LIMIT_S)
+        remote_code, remote_out, local_code, local_out = _remote_and_local_status(
+            desktop, folder, 5, url)
     finally:
         exporter.terminate()
         exporter.wait(timeout=10)
-    expect(remote.returncode == 0 and local.returncode == 0,
-           f"status runs ended with {remote.returncode}, {local.returncode}")
+    expect(remote_code == 0 and local_code == 0,
+           f"status runs ended with {remote_code}, {local_code}")
     expect(" Machine : 127.0.0.1" in remote_out.splitlines(), f"no machine named: {remote_out}")
     expect("connection lost" not in remote_out, f"the exporter was not read: {remote_out}")
     for word, tolerance in (("CPU", 20), ("MEM", 2)):
@@ -326,18 +333,15 @@ def prometheus_queries_give_the_machines_figures(desktop, folder):
     try:
         server, base = _start_prometheus(folder, url)
         try:
-            remote = _status(desktop, folder, "--count", "4", "--source",
-                             f"prometheus+{base}/?job=node")
-            local = _status(desktop, folder, "--count", "4")
-            remote_out, _ = remote.communicate(timeout=RUN_LIMIT_S)
-            local_out, _ = local.communicate(timeout=RUN_LIMIT_S)
+            remote_code, remote_out, _, local_out = _remote_and_local_status(
+                desktop, folder, 4, f"prometheus+{base}/?job=node")
         finally:
             server.terminate()
             server.wait(timeout=20)
     finally:
         exporter.terminate()
         exporter.wait(timeout=10)
-    expect(remote.returncode == 0, f"the status run ended with {remote.returncode}")
+    expect(remote_code == 0, f"the status run ended with {remote_code}")
     expect("connection lost" not in remote_out, f"the server was not read: {remote_out}")
     cpu, mine, theirs = (_figures(remote_out, "CPU"), _figures(local_out, "MEM"),
                          _figures(remote_out, "MEM"))

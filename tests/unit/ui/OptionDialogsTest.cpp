@@ -3,6 +3,7 @@
 #include "res/MRes.h"
 #include "settings/SpeedRanges.h"
 #include "support/EventLoop.h"
+#include "support/FindControl.h"
 #include "support/TempProgramFolder.h"
 #include "support/WaveFiles.h"
 #include "ui/BandSlider.h"
@@ -27,17 +28,6 @@
 #include <QSlider>
 #include <algorithm>
 #include <gtest/gtest.h>
-
-namespace {
-
-template <typename T> T* Control(QWidget& dialog, const char* name)
-{
-    T* control = dialog.findChild<T*>(QLatin1String(name));
-    EXPECT_NE(control, nullptr) << name;
-    return control;
-}
-
-} // namespace
 
 TEST(SpeedRangeDialog, OpensOnTheCodesAndReturnsTheChoice)
 {

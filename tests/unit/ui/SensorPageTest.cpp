@@ -3,6 +3,7 @@
 
 #include "doubles/RecordingDialogs.h"
 #include "res/MRes.h"
+#include "support/FindControl.h"
 #include "ui/OptionForm.h"
 
 #include <QComboBox>
@@ -35,12 +36,6 @@ SensorSurvey Sensors()
     return survey;
 }
 
-template <typename T> T* Control(QWidget& page, const char* name)
-{
-    T* control = page.findChild<T*>(QLatin1String(name));
-    EXPECT_NE(control, nullptr) << name;
-    return control;
-}
 
 } // namespace
 
