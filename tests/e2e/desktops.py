@@ -216,6 +216,13 @@ class MutterDesktop(SessionDesktop):
             raise
 
     def start_compositor(self):
+        # Missing, /tmp/.X11-unix is made by mutter through the umask (1755), which mutter
+        # itself then refuses as not writable for its Xwayland: make it as X servers do.
+        try:
+            os.mkdir("/tmp/.X11-unix")
+            os.chmod("/tmp/.X11-unix", 0o1777)
+        except FileExistsError:
+            pass
         self.log = open(os.path.join(self.home, "mutter.log"), "w")
         self.mutter = subprocess.Popen(
             ["mutter", "--headless", "--virtual-monitor", f"{self.width}x{self.height}",
@@ -292,8 +299,13 @@ class MutterDesktop(SessionDesktop):
         node = self._screen_cast()
         raw = os.path.join(self.home, "screen.rgb")
         # A stream that the session manager has not linked yet refuses the pipeline ("Failed
-        # to set pipeline to PAUSED"): asked again a moment later, it gives its frame.
-        for attempt in range(5):
+        # to set pipeline to PAUSED"): asked again a moment later, it gives its frame. Under
+        # load a stream can also stay unable to agree on a format ("not-negotiated") for good:
+        # after two refusals in a row the cast starts anew, with a stream of its own.
+        for attempt in range(6):
+            if attempt in (2, 4):
+                self._end_screen_cast()
+                node = self._screen_cast()
             if os.path.exists(raw):
                 os.remove(raw)
             result = subprocess.run(
@@ -333,11 +345,24 @@ class MutterDesktop(SessionDesktop):
         process = subprocess.Popen([python, script, self.bus.address], stdin=subprocess.PIPE,
                                    stdout=subprocess.PIPE, text=True, env=self.desktop_env())
         self._processes.append(process)
+        self._cast_process = process
         line = process.stdout.readline().split()
         if line[:1] != ["node"]:
             raise E2EError("mutter's screen cast gave no PipeWire stream")
         self._cast_node = int(line[1])
         return self._cast_node
+
+    def _end_screen_cast(self):
+        process = getattr(self, "_cast_process", None)
+        self._cast_node = self._cast_process = None
+        if process is None:
+            return
+        process.stdin.close()
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
 
     def log_tail(self):
         self.log.flush()
