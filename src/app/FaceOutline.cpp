@@ -14,25 +14,13 @@ TFaceOutline::TFaceOutline(QWidget& window) : QObject(&window), m_window(window)
 
 void TFaceOutline::Set(const QRegion& face, int faceScale)
 {
-    const double ratio = m_window.devicePixelRatioF();
-    // Qt keeps its outline in the window's units and takes the same one again for no change,
-    // though at another ratio those units make other screen pixels.
-    if (ratio != m_ratio || !m_onScreen.isEmpty())
-        m_window.clearMask();
-    m_ratio = ratio;
     const bool wasOnScreen = !m_onScreen.isEmpty();
-    m_onScreen = {};
-    if (face.isEmpty()) {
-        m_window.clearMask();
-        if (wasOnScreen && m_window.testAttribute(Qt::WA_WState_Created))
-            X11ClearWindowShape(m_window.windowHandle()->winId());
-    } else if (ratio == faceScale) {
-        // A unit of the window is a pixel of the face.
-        m_window.setMask(face);
-    } else {
-        m_onScreen = ScaleRegion(face, faceScale);
+    m_onScreen = ScaleRegion(face, faceScale);
+    if (!m_onScreen.isEmpty())
         SetOnScreen();
-    }
+    else if (wasOnScreen && m_window.testAttribute(Qt::WA_WState_Created) &&
+             m_window.windowHandle())
+        X11ClearWindowShape(m_window.windowHandle()->winId());
 }
 
 bool TFaceOutline::eventFilter(QObject* watched, QEvent* event)

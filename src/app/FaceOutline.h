@@ -5,10 +5,12 @@
 
 class QWidget;
 
-// The main window's outline, given in the face's pixels of `faceScale` screen pixels each. Qt
-// takes an outline in the window's units; at a fractional desktop scale those fall between
-// screen pixels and the cut-outs' colour would show along the edges, so there the outline goes
-// to the X server in screen pixels, and again whenever Qt makes the window a new X window.
+// The main window's outline, given in the face's pixels of `faceScale` screen pixels each. It
+// goes to the X server in screen pixels, and again whenever Qt makes the window a new X window.
+// Not through Qt: Qt takes an outline in the window's units, which at a fractional desktop
+// scale fall between screen pixels (the cut-outs' colour would show along the edges), and it
+// clips every update it sends to the outline's bands, each of which its X11 backing store
+// copies into a buffer that stays as large as the largest band for the life of the window.
 class TFaceOutline : public QObject
 {
 public:
@@ -24,6 +26,5 @@ private:
     void SetOnScreen();
 
     QWidget& m_window;
-    QRegion m_onScreen; // in screen pixels; empty while Qt holds the outline
-    double m_ratio = 0;
+    QRegion m_onScreen; // in screen pixels; empty for none
 };

@@ -36,6 +36,19 @@ double FaceToWindow(const QWidget& window)
     return FaceScale(ratio) / ratio;
 }
 
+// Without shared memory, Qt's X11 backing store sends each part of the window that is not the
+// whole of it through a copy, in a buffer that keeps the size of the largest part for the life
+// of the window (half a megabyte after a skin's first frame). The whole window goes from the
+// backing store itself: an update that covers a good part of the window is sent whole.
+QRegion SentArea(const QRegion& changed, const QRect& window)
+{
+    const qint64 large = qint64(window.width()) * window.height() / 8;
+    for (const QRect& area : changed)
+        if (qint64(area.width()) * area.height() > large)
+            return window;
+    return changed;
+}
+
 } // namespace
 
 QRect TMainPForm::WorkArea() const
@@ -122,17 +135,18 @@ void TMainPForm::paintEvent(QPaintEvent* event)
     if (m_translucentFace)
         painter.setCompositionMode(QPainter::CompositionMode_Source);
     if (!m_face.IsEmpty()) {
-        if (m_shownFace.Image().size() != QSize(m_face.Width(), m_face.Height()))
+        if (!m_shownFace.InStepWith(m_face))
             m_shownFace.Sync(m_face);
+        const QImage picture = m_shownFace.Picture(m_face);
         const double scale = FaceToWindow(*this);
         if (scale == 1.0) {
             for (const QRect& area : event->region())
-                painter.drawImage(area, m_shownFace.Image(), area);
+                painter.drawImage(area, picture, area);
         } else {
             // Scaled by a whole number on the screen, which repeats pixels without blending.
             painter.setClipRegion(event->region());
             painter.scale(scale, scale);
-            painter.drawImage(0, 0, m_shownFace.Image());
+            painter.drawImage(0, 0, picture);
         }
     } else if (!m_noSkinImg.isNull())
         painter.drawImage(0, 0, m_noSkinImg);
@@ -202,7 +216,7 @@ void TMainPForm::RenderFace()
         // Painted now rather than from a posted request: the tick is the only painter, and
         // a request would cost the event loop another wake-up.
         if (!changed.isEmpty())
-            repaint(ScaleRegion(changed, FaceToWindow(*this)));
+            repaint(SentArea(ScaleRegion(changed, FaceToWindow(*this)), rect()));
     }
 }
 

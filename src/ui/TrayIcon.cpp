@@ -1,11 +1,11 @@
 #include "ui/TrayIcon.h"
+#include "ui/TrayArt.h"
 
 #include "platform/TrayHost.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -262,28 +262,8 @@ std::optional<int> TrayUpdateIcon(bool coreStarted, bool reading, bool writing)
 
 namespace {
 
-// Tray icons are a few KiB and at most 256 pixels a side; anything far larger is no icon, and
-// is not decoded.
-constexpr qint64 MaxIconFileSize = qint64(1) << 20;
-constexpr int MaxIconSide = 1024;
-
-// A format named up front spares Qt from loading every picture plugin to sniff the file.
-QPixmap LoadIconFile(const QString& file, const QByteArray& format = {})
-{
-    // Opening a pipe to read it would wait for a writer.
-    const QFileInfo info(file);
-    if (!info.isFile() || info.size() > MaxIconFileSize)
-        return {};
-    QImageReader reader(file, format);
-    reader.setAutoDetectImageFormat(format.isEmpty());
-    const QSize size = reader.size();
-    if (size.isValid() && (size.width() > MaxIconSide || size.height() > MaxIconSide))
-        return {};
-    return QPixmap::fromImage(reader.read());
-}
-
 // A disk lamp: dark when idle, green reading, red writing, amber for both.
-QIcon DrawnTrayIcon(int index)
+QPixmap DrawnTrayIcon(int index)
 {
     const QColor lamps[4] = {QColor(60, 60, 60), QColor(40, 200, 60), QColor(220, 40, 40),
                              QColor(240, 170, 20)};
@@ -297,7 +277,7 @@ QIcon DrawnTrayIcon(int index)
     painter.setBrush(lamps[index]);
     painter.drawEllipse(QRectF(9.5, 5.5, 4, 4));
     painter.end();
-    return QIcon(pixmap);
+    return pixmap;
 }
 
 } // namespace
@@ -307,17 +287,16 @@ std::array<QIcon, 4> BuiltInTrayIcons(const QString& iconFolder)
     const char* const states[4] = {"idle", "read", "write", "readwrite"};
     std::array<QIcon, 4> icons;
     for (int i = 0; i < 4; ++i) {
-        QIcon& icon = icons[static_cast<std::size_t>(i)];
+        std::map<int, QString> files;
         for (int size : TrayIconSizes) {
-            const QPixmap art = LoadIconFile(QStringLiteral("%1/tray-%2-%3.png")
-                                                 .arg(iconFolder, QLatin1String(states[i]))
-                                                 .arg(size),
-                                             "png");
-            if (art.size() == QSize(size, size))
-                icon.addPixmap(art);
+            const QString file = QStringLiteral("%1/tray-%2-%3.png")
+                                     .arg(iconFolder, QLatin1String(states[i]))
+                                     .arg(size);
+            if (QFileInfo(file).isFile())
+                files.emplace(size, file);
         }
-        if (icon.isNull())
-            icon = DrawnTrayIcon(i);
+        icons[static_cast<std::size_t>(i)] =
+            QIcon(new TrayArtEngine(std::move(files), DrawnTrayIcon(i)));
     }
     return icons;
 }
