@@ -29,7 +29,6 @@
 #include "platform/linux/X11Desktop.h"
 #include "platform/linux/X11Windows.h"
 #include "remote/RemoteMachine.h"
-#include "skin/SkinImage.h"
 #include "ui/EventSounds.h"
 #include "ui/HintTiming.h"
 #include "ui/PopupBanner.h"
@@ -234,10 +233,6 @@ void TMainPForm::CreateMeasurement()
     if (!m_machine->RemoteName().isEmpty())
         m_trayTipText += QStringLiteral("\r\n(%1)").arg(m_machine->RemoteName());
     WriteDebugLog(QStringLiteral("Target Physical Drive Number : %1").arg(m_targetDrive));
-
-    const QString noSkinPicture = m_paths.ReadFile(QStringLiteral("rl2.prs"));
-    if (QFileInfo::exists(noSkinPicture))
-        m_noSkinImg = LoadPictureImage(noSkinPicture);
 
     switch (m_machine->System().Version().PlatformId) {
     case 1:

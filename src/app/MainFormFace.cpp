@@ -8,11 +8,13 @@
 #include "core/PerfCore.h"
 #include "net/PingProber.h"
 #include "platform/MachineSource.h"
+#include "skin/SkinImage.h"
 #include "skin/WindowShape.h"
 #include "ui/STips.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPaintEvent>
@@ -88,11 +90,20 @@ void TMainPForm::ApplySkinWindow()
                                    : Mask8());
         m_renderer.Invalidate();
         m_shownFace.Sync(m_face);
-    } else if (!m_noSkinImg.isNull()) {
-        w = m_noSkinImg.width();
-        h = m_noSkinImg.height();
-        m_face = Bitmap24();
-        m_shownFace.Reset();
+        // Read again should the skin go.
+        m_noSkinImg = QImage();
+    } else {
+        if (m_noSkinImg.isNull()) {
+            const QString noSkinPicture = m_paths.ReadFile(QStringLiteral("rl2.prs"));
+            if (QFileInfo::exists(noSkinPicture))
+                m_noSkinImg = LoadPictureImage(noSkinPicture);
+        }
+        if (!m_noSkinImg.isNull()) {
+            w = m_noSkinImg.width();
+            h = m_noSkinImg.height();
+            m_face = Bitmap24();
+            m_shownFace.Reset();
+        }
     }
 
     if (m_runMode == RunMode::Headless)

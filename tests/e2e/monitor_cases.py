@@ -144,6 +144,10 @@ def empty_skin_folder(desktop, folder):
     expect(not desktop.boxes(), "a second box after the one about the missing skins")
     expect(not any("Loaded...Complete" in line for line in folder.log_lines()), "a skin loaded")
     expect(program.running(), "the program must run on without a skin")
+    # The window shows the picture for no skin (220 x 64 pixels).
+    window = wait_until(lambda: main_windows(desktop), what="the main window")[0]
+    size = window_geometry(desktop, window)[2:]
+    expect(size == (220, 64), f"the window is {size}, not the no-skin picture")
     expect(program.terminate() == 0, "exit")
 
 
