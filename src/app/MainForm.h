@@ -190,6 +190,8 @@ private:
     // The pop-up with the skin's banner, when the setting asks for it.
     void ShowSkinBannerFor(const QString& definitionFile);
     void ResizeHistories();
+    // Brings back the pictures of a mode about to be shown; false when the skin no longer loads.
+    bool TakeModePictures(bool fullMode);
     // Sensors: read only for a skin that shows them, off the window's thread.
     void ApplySensors();
     TSensorSampler& Sensors();

@@ -335,6 +335,10 @@ void TMainPForm::ModeChange(bool byUser)
     // The last line is written once the change is done.
     for (qsizetype i = 0; i + 1 < change.LogLines.size(); ++i)
         WriteDebugLog(change.LogLines[i]);
+    // The pictures of the mode not shown went with the last change; a skin that can no longer
+    // be read keeps the mode it shows.
+    if (change.Changed && !TakeModePictures(change.SkinMode == 1))
+        return;
     if (change.Changed) {
         m_settings.SkinMode = change.SkinMode;
         ApplySkinWindow();

@@ -60,6 +60,24 @@ void TMainPForm::ResizeHistories()
     WriteDebugLog(QStringLiteral("History Buffer Resize SUCCESSFUL"));
 }
 
+bool TMainPForm::TakeModePictures(bool fullMode)
+{
+    if (m_skin.HasPictures(fullMode))
+        return true;
+    const std::array<int, GraphCount> depths = HistoryDepths(m_skin);
+    m_skin.MaxWindowSize = ScreenSize();
+    if (!m_skin.ReloadForMode(fullMode)) {
+        WriteDebugLog(QStringLiteral("Skin '") + m_settings.CurrentSkinName +
+                      QStringLiteral("' not loaded"));
+        return false;
+    }
+    ReturnFreedMemory();
+    // A skin edited since it was loaded may keep histories of other lengths.
+    if (HistoryDepths(m_skin) != depths)
+        ResizeHistories();
+    return true;
+}
+
 bool TMainPForm::ChangeSkin(const QString& name)
 {
     const QString path = FindSkinPath(m_skinList, name);
@@ -100,6 +118,8 @@ bool TMainPForm::ChangeSkin(const QString& name)
         m_fltCtrl->Active = false;
     ShowSkinBannerFor(path);
     m_settings.SkinMode = FixUpFullMode(m_settings.SkinMode == 1, m_skin) ? 1 : 0;
+    m_skin.ReleasePictures(m_settings.SkinMode != 1);
+    ReturnFreedMemory();
     m_menu->SetModeCaption(m_res, m_settings.SkinMode);
     m_menu->mCMode->setEnabled(m_skin.Compact.Enable && m_skin.Full.Enable);
 

@@ -598,6 +598,7 @@ bool TSkinSystem::LoadSkin(const QString& path)
         m_log(QStringLiteral("<WARNING>Skin reading stopped : ") + stopped);
     if (!reader.TooLarge().isEmpty())
         m_log(QStringLiteral("<WARNING>Skin mode left out : ") + reader.TooLarge());
+    next.m_path = path;
     *this = std::move(next);
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include <QSize>
 #include <QString>
+#include <array>
 #include <optional>
 
 class ProfileIni;
@@ -75,6 +76,15 @@ public:
     // is then unchanged.
     bool LoadSkin(const QString& path);
 
+    // A skin shows one mode at a time, so the other mode's pictures (its background, strips
+    // and digits, most of a skin's memory) can go; the rest of that mode stays.
+    void ReleasePictures(bool fullMode);
+    bool HasPictures(bool fullMode) const { return !m_released[fullMode ? 1 : 0]; }
+    // Loads the skin again from its file (a few milliseconds) for a mode whose pictures went,
+    // and lets the other mode's go. False, with the model unchanged, when the skin no longer
+    // loads or no longer has that mode.
+    bool ReloadForMode(bool fullMode);
+
     // "#RRGGBB", either case; anything else is false and black.
     static bool ParseSkinColor(const QString& text, SkinColor& color);
     // A text's font key names a file of the skin's folder (by its ending) rather than a family.
@@ -110,4 +120,6 @@ private:
     class Reader;
 
     TaggedLog m_log;
+    QString m_path; // of the definition loaded
+    std::array<bool, 2> m_released{}; // compact, full
 };

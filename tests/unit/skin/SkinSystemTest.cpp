@@ -6,6 +6,7 @@
 #include "support/AddressSpace.h"
 #include "unit/skin/SkinTestFiles.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -571,4 +572,36 @@ TEST(LoadSkin, AnUndecodableBackgroundOfAnEnabledModeKeepsTheSkinInUse)
         "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\n[Pulsmir2_SkinL]\nEnable=0\nBg=broken.png\n");
     ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
     EXPECT_EQ(skin.SkinName, "Half");
+}
+
+TEST(LoadSkin, PicturesOfTheModeNotShownGoAndComeBackFromTheFile)
+{
+    SkinFixture f;
+    f.skin.Image("cpu.png", FrameStrip(10, 5, {0xFF, 0xFF00}));
+    f.skin.Ini(Identity + "[Pulsmir2_SkinS]\nEnable=1\nBg=bg.png\nCPU=cpu.png\nCPUFrames=2\n"
+                          "[Pulsmir2_SkinL]\nEnable=1\nBg=bg.png\nCPU=cpu.png\nCPUFrames=2\n");
+    TSkinSystem skin;
+    ASSERT_TRUE(skin.LoadSkin(f.skin.IniPath()));
+    skin.ReleasePictures(true);
+    EXPECT_FALSE(skin.HasPictures(true));
+    EXPECT_TRUE(skin.Full.Background.IsEmpty());
+    EXPECT_EQ(skin.Full.Meters[MeterCPU].Strip.Frames(), 0);
+    // The rest of the mode stays for the menu and the mode switch.
+    EXPECT_TRUE(skin.Full.Enable);
+    EXPECT_TRUE(skin.Full.Meters[MeterCPU].Enabled);
+    EXPECT_EQ(skin.Compact.Meters[MeterCPU].Strip.Frames(), 2);
+
+    ASSERT_TRUE(skin.ReloadForMode(true));
+    EXPECT_TRUE(skin.HasPictures(true));
+    EXPECT_EQ(skin.Full.Background.Width(), 40);
+    EXPECT_EQ(skin.Full.Meters[MeterCPU].Strip.Frames(), 2);
+    EXPECT_FALSE(skin.HasPictures(false));
+    EXPECT_TRUE(skin.Compact.Background.IsEmpty());
+
+    // Gone from the disk since: the skin stays as it is, in the mode it shows.
+    QFile::remove(f.skin.IniPath());
+    EXPECT_FALSE(skin.ReloadForMode(false));
+    EXPECT_TRUE(skin.HasPictures(true));
+    EXPECT_FALSE(skin.HasPictures(false));
+    EXPECT_EQ(skin.Full.Background.Width(), 40);
 }
