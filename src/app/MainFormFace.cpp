@@ -148,16 +148,23 @@ void TMainPForm::paintEvent(QPaintEvent* event)
     if (!m_face.IsEmpty()) {
         if (!m_shownFace.InStepWith(m_face))
             m_shownFace.Sync(m_face);
-        const QImage picture = m_shownFace.Picture(m_face);
         const double scale = FaceToWindow(*this);
-        if (scale == 1.0) {
-            for (const QRect& area : event->region())
-                painter.drawImage(area, picture, area);
-        } else {
+        if (scale != 1.0) {
             // Scaled by a whole number on the screen, which repeats pixels without blending.
             painter.setClipRegion(event->region());
             painter.scale(scale, scale);
-            painter.drawImage(0, 0, picture);
+        }
+        const QRect face(0, 0, m_face.Width(), m_face.Height());
+        for (const QRect& area : event->region()) {
+            // The face's pixels under this part of the window.
+            const QRect source =
+                (scale == 1.0 ? area
+                              : QRectF(area.x() / scale, area.y() / scale, area.width() / scale,
+                                       area.height() / scale)
+                                    .toAlignedRect()) &
+                face;
+            if (!source.isEmpty())
+                painter.drawImage(source.topLeft(), m_shownFace.Picture(m_face, source));
         }
     } else if (!m_noSkinImg.isNull())
         painter.drawImage(0, 0, m_noSkinImg);

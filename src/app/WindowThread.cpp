@@ -70,12 +70,17 @@ bool TWindowThread::SleepInterval()
 
 void TWindowThread::run()
 {
-    std::unique_ptr<Desktop> desktop = m_desktopFactory ? m_desktopFactory() : nullptr;
-    if (!desktop)
-        return;
+    // The X server is connected to only once there is something to watch: by default neither
+    // thread has anything, and a connection costs both sides buffers for the whole run.
+    std::unique_ptr<Desktop> desktop;
     try {
         while (!isInterruptionRequested()) {
-            if (!Pass(*desktop) || !SleepInterval())
+            if (!desktop && !Idle()) {
+                desktop = m_desktopFactory ? m_desktopFactory() : nullptr;
+                if (!desktop)
+                    return;
+            }
+            if ((desktop && !Pass(*desktop)) || !SleepInterval())
                 return;
         }
     } catch (...) {

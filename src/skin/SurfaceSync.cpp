@@ -50,9 +50,19 @@ bool SurfaceSync::InStepWith(const Bitmap24& surface) const
     return !surface.IsEmpty() && m_width == surface.Width() && m_height == surface.Height();
 }
 
-QImage SurfaceSync::Picture(const Bitmap24& surface) const
+QImage SurfaceSync::Picture(const Bitmap24& surface, const QRect& area) const
 {
-    return m_outlined ? m_image : surface.ImageView();
+    if (m_outlined)
+        return QImage(m_image.constScanLine(area.top()) + std::size_t(area.left()) * 4,
+                      area.width(), area.height(), m_image.bytesPerLine(), m_image.format());
+    QImage picture(area.size(), QImage::Format_RGB32);
+    for (int y = 0; y < area.height(); ++y) {
+        const std::uint8_t* p = surface.Row(area.top() + y) + std::size_t(area.left()) * 3;
+        auto* out = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < area.width(); ++x, p += 3)
+            out[x] = 0xFF000000u | (QRgb(p[2]) << 16) | (QRgb(p[1]) << 8) | p[0];
+    }
+    return picture;
 }
 
 QRect SurfaceSync::Sync(const Bitmap24& surface)

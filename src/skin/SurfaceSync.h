@@ -24,9 +24,11 @@ public:
     // Looks only inside these areas; returns what changed there. A surface of a new size is
     // taken whole whatever the areas.
     QRegion Sync(const Bitmap24& surface, std::span<const QRect> areas);
-    // What the window paints of this surface, as of the last Sync: the surface's own pixels
-    // (valid while it lives and keeps its size) or, with an outline, the copy.
-    QImage Picture(const Bitmap24& surface) const;
+    // What the window paints of this area of the surface, in 32 bits (the format of the
+    // window's backing store, so painting is a plain copy): the surface's own pixels turned
+    // into 32 bits or, with an outline, the kept copy, as of the last Sync. The area lies
+    // within the surface.
+    QImage Picture(const Bitmap24& surface, const QRect& area) const;
     // Whether the last Sync took a surface of this size.
     bool InStepWith(const Bitmap24& surface) const;
     void Reset();

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -69,12 +70,14 @@ protected:
     TWindowThread::DesktopFactory Factory()
     {
         return [this] {
+            ++connections;
             return std::make_unique<FakeDesktopView>(desktop);
         };
     }
 
     FakeDesktop desktop;
     RecordingHandOff handOff{desktop};
+    std::atomic<int> connections{0};
 };
 
 // Runs the event loop, which serves the threads' hand-offs, until done.
@@ -247,6 +250,8 @@ TEST_F(WindowThreads, IdleThreadsSleepUntilWokenAndThenWorkAtOnce)
         std::scoped_lock lock(desktop.Lock);
         EXPECT_EQ(desktop.ForegroundQueries, 0);
     }
+    // Nor is the X server connected to.
+    EXPECT_EQ(connections, 0);
 
     // A switch without a wake is seen only at the next pass, which an idle thread never
     // makes; with the wake it is seen at once.
@@ -342,6 +347,7 @@ TEST(WindowThreadsLifecycle, WithoutADesktopTheThreadEndsQuietly)
     FakeDesktop desktop;
     RecordingHandOff handOff(desktop);
     TFltCtrl floating([] { return std::unique_ptr<Desktop>(); }, handOff);
+    floating.Active = true;
     floating.Resume();
     ASSERT_TRUE(floating.wait(5000));
     floating.Stop();
