@@ -433,7 +433,7 @@ void TMainPForm::ApplySettings()
     if (ReloadLanguageIfChanged(m_settings.ResourceName, m_loadedResourceName, m_res, m_log)) {
         m_menu->ApplyTexts(m_res, m_settings.SkinMode);
         ApplyLanguageWords();
-        if (m_trayMenu.Menu)
+        if (m_trayMenu.N4)
             ApplyTrayMenuCaptions(m_trayMenu, m_res);
         if (m_trayLamp)
             m_trayLamp->SetTip(TrayTip());

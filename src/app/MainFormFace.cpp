@@ -362,7 +362,7 @@ void TMainPForm::ModeChange(bool byUser)
 
 void TMainPForm::contextMenuEvent(QContextMenuEvent* event)
 {
-    m_menu->RPopup->popup(event->globalPos());
+    m_menu->RPopup()->popup(event->globalPos());
 }
 
 void TMainPForm::ConnectMenu()

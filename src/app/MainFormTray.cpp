@@ -17,12 +17,12 @@ void TMainPForm::CreateTrayIcon()
     connect(new ComeForwardRequests(this), &ComeForwardRequests::Requested, this,
             &TMainPForm::ComeForward);
     m_trayLamp = new TTrayLamp([this](const QString& line) { WriteDebugLog(line); }, this);
-    if (!m_trayLamp->Create(m_trayMenu.Menu, TrayTip()))
+    if (!m_trayLamp->Create([this] { return MakeTrayMenuWidget(m_trayMenu, this); }, TrayTip()))
         return;
     connect(m_trayLamp, &TTrayLamp::Activated, this, &TMainPForm::InTTClick);
     connect(m_trayLamp, &TTrayLamp::HostChanged, this, &TMainPForm::WatchTrayHost);
     LoadIcons();
-    connect(m_menu->RPopup, &QMenu::aboutToShow, this, &TMainPForm::WatchTrayHost);
+    connect(m_menu, &TMainMenu::Opening, this, &TMainPForm::WatchTrayHost);
 }
 
 QString TMainPForm::TrayTip() const

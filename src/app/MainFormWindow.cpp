@@ -377,6 +377,6 @@ void TMainPForm::ConnectWindowMenu()
     connect(m_menu->MFltAniSwitch, &QAction::triggered, this, &TMainPForm::MFltAniSwitchClick);
     connect(m_menu->InTT, &QAction::triggered, this, &TMainPForm::InTTClick);
     connect(m_menu->mHelp, &QAction::triggered, this, &TMainPForm::HelpClick);
-    connect(m_menu->RPopup, &QMenu::aboutToShow, this, [this] { m_tips.PopupOpened(TickCount()); });
+    connect(m_menu, &TMainMenu::Opening, this, [this] { m_tips.PopupOpened(TickCount()); });
     m_menu->AlphaSwitch->setEnabled(m_kernelKind == KernelNT);
 }

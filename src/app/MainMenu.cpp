@@ -16,40 +16,21 @@ const QString NoSkinCaption = QStringLiteral("(No Skin!)");
 
 } // namespace
 
-TMainMenu::TMainMenu(QWidget* owner) : QObject(owner)
+TMainMenu::TMainMenu(QWidget* owner) : QObject(owner), m_owner(owner)
 {
-    RPopup = new QMenu(owner);
-    RPopup->setObjectName(QStringLiteral("RPopup"));
-    RPopup->setToolTipsVisible(true);
-
-    mCMode = AddItem(RPopup, "mCMode");
-    InTT = AddItem(RPopup, "InTT", true);
-    RPopup->addSeparator();
-
-    SkinT = new QMenu(RPopup);
-    SkinT->setObjectName(QStringLiteral("SkinT"));
-    SkinT->setToolTipsVisible(true);
-    RPopup->addMenu(SkinT);
-    m_skinSeparator = SkinT->addSeparator();
-    LinearOFF = AddItem(SkinT, "LinearOFF", true);
-    N2 = AddItem(SkinT, "N2");
-    MListRef = AddItem(SkinT, "MListRef");
-
-    F1 = new QMenu(RPopup);
-    F1->setObjectName(QStringLiteral("F1"));
-    F1->setToolTipsVisible(true);
-    RPopup->addMenu(F1);
-    MFltSwitch = AddItem(F1, "MFltSwitch", true);
-    MFltAniSwitch = AddItem(F1, "MFltAniSwitch", true);
-
-    ESMute = AddItem(RPopup, "ESMute", true);
-    AlphaSwitch = AddItem(RPopup, "AlphaSwitch", true);
-    PingP1 = AddItem(RPopup, "PingP1");
-    RPopup->addSeparator();
-    OptionV = AddItem(RPopup, "OptionV");
-    mHelp = AddItem(RPopup, "mHelp");
-    RPopup->addSeparator();
-    ExitE = AddItem(RPopup, "ExitE");
+    mCMode = NewItem("mCMode");
+    InTT = NewItem("InTT", true);
+    LinearOFF = NewItem("LinearOFF", true);
+    N2 = NewItem("N2");
+    MListRef = NewItem("MListRef");
+    MFltSwitch = NewItem("MFltSwitch", true);
+    MFltAniSwitch = NewItem("MFltAniSwitch", true);
+    ESMute = NewItem("ESMute", true);
+    AlphaSwitch = NewItem("AlphaSwitch", true);
+    PingP1 = NewItem("PingP1");
+    OptionV = NewItem("OptionV");
+    mHelp = NewItem("mHelp");
+    ExitE = NewItem("ExitE");
 
     m_skinGroup = new QActionGroup(this);
     m_skinGroup->setExclusive(true);
@@ -62,12 +43,61 @@ TMainMenu::~TMainMenu()
     SetOwnerDrawn(false);
 }
 
-QAction* TMainMenu::AddItem(QMenu* menu, const char* objectName, bool checkable)
+QAction* TMainMenu::NewItem(const char* objectName, bool checkable)
 {
-    QAction* action = menu->addAction(QLatin1String(objectName));
+    auto* action = new QAction(QLatin1String(objectName), this);
     action->setObjectName(QLatin1String(objectName));
     action->setCheckable(checkable);
     return action;
+}
+
+QMenu* TMainMenu::RPopup()
+{
+    if (m_popup)
+        return m_popup;
+    const auto menu = [](QWidget* parent, const char* objectName) {
+        auto* made = new QMenu(parent);
+        made->setObjectName(QLatin1String(objectName));
+        made->setToolTipsVisible(true);
+        return made;
+    };
+    m_popup = menu(m_owner, "RPopup");
+    m_popup->addActions({mCMode, InTT});
+    m_popup->addSeparator();
+
+    m_skinMenu = menu(m_popup, "SkinT");
+    m_skinMenu->setTitle(m_skinTitle);
+    m_popup->addMenu(m_skinMenu);
+    m_skinMenu->addActions(m_skinItems);
+    m_skinSeparator = m_skinMenu->addSeparator();
+    m_skinMenu->addActions({LinearOFF, N2, MListRef});
+
+    m_floatMenu = menu(m_popup, "F1");
+    m_floatMenu->setTitle(m_floatTitle);
+    m_popup->addMenu(m_floatMenu);
+    m_floatMenu->addActions({MFltSwitch, MFltAniSwitch});
+
+    m_popup->addActions({ESMute, AlphaSwitch, PingP1});
+    m_popup->addSeparator();
+    m_popup->addActions({OptionV, mHelp});
+    m_popup->addSeparator();
+    m_popup->addAction(ExitE);
+    connect(m_popup, &QMenu::aboutToShow, this, &TMainMenu::Opening);
+    if (m_ownerDrawn)
+        m_style->ApplyTo(m_popup);
+    return m_popup;
+}
+
+QMenu* TMainMenu::SkinT()
+{
+    RPopup();
+    return m_skinMenu;
+}
+
+QMenu* TMainMenu::F1()
+{
+    RPopup();
+    return m_floatMenu;
 }
 
 void TMainMenu::ApplyTexts(const TMRes& texts, int skinMode)
@@ -75,10 +105,14 @@ void TMainMenu::ApplyTexts(const TMRes& texts, int skinMode)
     SetModeCaption(texts, skinMode);
     mCMode->setToolTip(texts.GetText(QStringLiteral("C0102")));
     ApplyTrayTexts(texts);
-    SkinT->setTitle(texts.GetText(QStringLiteral("C0105")));
+    m_skinTitle = texts.GetText(QStringLiteral("C0105"));
+    if (m_skinMenu)
+        m_skinMenu->setTitle(m_skinTitle);
     SetMenuTexts(N2, texts, "C0106", "C0107");
     SetMenuTexts(MListRef, texts, "C0108", "C0109");
-    F1->setTitle(texts.GetText(QStringLiteral("C0110")));
+    m_floatTitle = texts.GetText(QStringLiteral("C0110"));
+    if (m_floatMenu)
+        m_floatMenu->setTitle(m_floatTitle);
     SetMenuTexts(MFltSwitch, texts, "C0111", "C0112");
     SetMenuTexts(MFltAniSwitch, texts, "C0113", "C0114");
     SetMenuTexts(AlphaSwitch, texts, "C0115", "C0116");
@@ -116,14 +150,13 @@ void TMainMenu::SetModeCaption(const TMRes& texts, int skinMode)
 
 void TMainMenu::SetSkinItems(const SkinList& skins, const QString& currentSkinName)
 {
-    SkinT->setEnabled(false);
-    for (QAction* action : SkinT->actions()) {
-        if (action == m_skinSeparator)
-            break;
-        SkinT->removeAction(action);
+    for (QAction* action : std::as_const(m_skinItems)) {
+        if (m_skinMenu)
+            m_skinMenu->removeAction(action);
         if (action != m_columnsAction)
             delete action;
     }
+    m_skinItems.clear();
 
     m_checkedSkin = currentSkinName;
     m_skinNames.clear();
@@ -132,7 +165,7 @@ void TMainMenu::SetSkinItems(const SkinList& skins, const QString& currentSkinNa
 
     QList<QAction*> items;
     if (skins.empty()) {
-        auto* none = new QAction(NoSkinCaption, SkinT);
+        auto* none = new QAction(NoSkinCaption, this);
         none->setEnabled(false);
         none->setCheckable(true);
         none->setProperty("Tag", 0);
@@ -149,7 +182,7 @@ void TMainMenu::SetSkinItems(const SkinList& skins, const QString& currentSkinNa
         items << m_columnsAction;
     } else {
         for (const QString& name : m_skinNames) {
-            auto* item = new QAction(name, SkinT);
+            auto* item = new QAction(name, this);
             item->setCheckable(true);
             item->setChecked(name == currentSkinName);
             item->setProperty("Tag", MainMenuStyle::SkinTag);
@@ -162,8 +195,9 @@ void TMainMenu::SetSkinItems(const SkinList& skins, const QString& currentSkinNa
             items << item;
         }
     }
-    SkinT->insertActions(m_skinSeparator, items);
-    SkinT->setEnabled(true);
+    m_skinItems = items;
+    if (m_skinMenu)
+        m_skinMenu->insertActions(m_skinSeparator, items);
 }
 
 QString TMainMenu::FirstSkinName() const
@@ -176,9 +210,7 @@ void TMainMenu::CheckSkin(const QString& name)
     m_checkedSkin = name;
     if (m_columns)
         m_columns->SetCurrent(name);
-    for (QAction* action : SkinT->actions()) {
-        if (action == m_skinSeparator)
-            break;
+    for (QAction* action : std::as_const(m_skinItems)) {
         if (action->property("Tag").toInt() == MainMenuStyle::SkinTag)
             action->setChecked(action->text() == name);
     }
@@ -194,9 +226,10 @@ void TMainMenu::SetOwnerDrawn(bool on)
     if (on) {
         if (!m_style)
             m_style = std::make_unique<MainMenuStyle>();
-        m_style->ApplyTo(RPopup);
+        m_style->ApplyTo(m_popup);
         return;
     }
-    for (QMenu* menu : {RPopup, SkinT, F1})
-        menu->setStyle(nullptr);
+    for (QMenu* menu : {m_popup, m_skinMenu, m_floatMenu})
+        if (menu)
+            menu->setStyle(nullptr);
 }

@@ -16,6 +16,8 @@ class TSkinColumns;
 
 // The main window's pop-up menu `RPopup` with its items under their form names. Captions and
 // hints come from the language table; the skin submenu lists the skins above its fixed items.
+// The items live from the start (they hold the switches' states); the menus themselves are
+// made when first asked for, since a menu costs a quarter of a megabyte before it is shown.
 class TMainMenu : public QObject
 {
     Q_OBJECT
@@ -24,14 +26,11 @@ public:
     explicit TMainMenu(QWidget* owner);
     ~TMainMenu() override;
 
-    QMenu* RPopup = nullptr;
     QAction* mCMode = nullptr;
     QAction* InTT = nullptr;
-    QMenu* SkinT = nullptr;
     QAction* LinearOFF = nullptr;
     QAction* N2 = nullptr;
     QAction* MListRef = nullptr;
-    QMenu* F1 = nullptr;
     QAction* MFltSwitch = nullptr;
     QAction* MFltAniSwitch = nullptr;
     QAction* ESMute = nullptr;
@@ -40,6 +39,11 @@ public:
     QAction* OptionV = nullptr;
     QAction* mHelp = nullptr;
     QAction* ExitE = nullptr;
+
+    // The menu and its submenus, made at the first call.
+    QMenu* RPopup();
+    QMenu* SkinT();
+    QMenu* F1();
 
     // Every caption and hint from the language table.
     void ApplyTexts(const TMRes& texts, int skinMode);
@@ -63,12 +67,22 @@ public:
 
 signals:
     void SkinChosen(const QString& name);
+    // The menu is about to open.
+    void Opening();
 
 private:
-    QAction* AddItem(QMenu* menu, const char* objectName, bool checkable = false);
+    QAction* NewItem(const char* objectName, bool checkable = false);
     void ApplyTrayTexts(const TMRes& texts);
 
+    QWidget* m_owner;
+    QMenu* m_popup = nullptr;
+    QMenu* m_skinMenu = nullptr;
+    QMenu* m_floatMenu = nullptr;
+    QString m_skinTitle;
+    QString m_floatTitle;
     QAction* m_skinSeparator = nullptr;
+    // Above the separator of the skin submenu.
+    QList<QAction*> m_skinItems;
     QStringList m_skinNames;
     QString m_checkedSkin;
     QWidgetAction* m_columnsAction = nullptr;

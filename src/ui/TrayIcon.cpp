@@ -104,6 +104,8 @@ QSystemTrayIcon* TTrayIcon::QtIcon()
         // StatusNotifierItem host that comes up after the program, as at a login.
         m_tray = new QSystemTrayIcon(this);
         connect(m_tray, &QSystemTrayIcon::activated, this, &TTrayIcon::Activated);
+        if (!m_rbMenu && m_rbMenuMaker)
+            m_rbMenu = m_rbMenuMaker();
         m_tray->setContextMenu(AutoPopup ? m_rbMenu.data() : nullptr);
         m_oneClickActivates = m_probe.LastAnswer() == StatusNotifierProbe::Answer::Present;
     }

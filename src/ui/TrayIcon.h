@@ -81,6 +81,8 @@ public:
     void SetLBPopupMenu(QMenu* menu) { m_lbMenu = menu; }
     QMenu* RBPopupMenu() const { return m_rbMenu; }
     void SetRBPopupMenu(QMenu* menu);
+    // The right-button menu made only when Qt's icon is: without a notification area, never.
+    void SetRBPopupMenuMaker(std::function<QMenu*()> make) { m_rbMenuMaker = std::move(make); }
 
     const QIcon& Icon() const { return m_icon; }
     void SetIcon(const QIcon& icon);
@@ -130,6 +132,7 @@ private:
     int m_animateRate = 500;
     QPointer<QMenu> m_lbMenu;
     QPointer<QMenu> m_rbMenu;
+    std::function<QMenu*()> m_rbMenuMaker;
     QIcon m_icon;
     QString m_tip = QStringLiteral("TipHelp");
     bool m_visible = false;

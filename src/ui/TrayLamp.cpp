@@ -17,7 +17,7 @@ TTrayLamp::TTrayLamp(LogWriter writeLog, QObject* parent)
 
 TTrayLamp::~TTrayLamp() = default;
 
-bool TTrayLamp::Create(QMenu* menu, const QString& tip)
+bool TTrayLamp::Create(std::function<QMenu*()> menu, const QString& tip)
 {
     try {
         m_icon = new TTrayIcon(this);
@@ -26,7 +26,7 @@ bool TTrayLamp::Create(QMenu* menu, const QString& tip)
         return false;
     }
     m_icon->SetTipHelp(tip);
-    m_icon->SetRBPopupMenu(menu);
+    m_icon->SetRBPopupMenuMaker(std::move(menu));
     connect(m_icon, &TTrayIcon::OnActivate, this, &TTrayLamp::Activated);
     connect(m_icon, &TTrayIcon::HostChanged, this, &TTrayLamp::HostChanged);
     // Asked only while there is no notification area: a panel that starts later is found

@@ -24,7 +24,7 @@ public:
 
     // Makes the icon with its menu and tip; false (logged) when the process may hold no more
     // icons, and the lamp then stays without one.
-    bool Create(QMenu* menu, const QString& tip);
+    bool Create(std::function<QMenu*()> menu, const QString& tip);
     bool HasIcon() const { return m_icon != nullptr; }
     void SetTip(const QString& tip);
     // The pictures of the settings; a missing or unreadable one switches trayIconDefault on.

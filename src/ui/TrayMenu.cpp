@@ -13,25 +13,33 @@ void SetMenuTexts(QAction* action, const TMRes& res, const char* caption, const 
     action->setStatusTip(tip);
 }
 
-TTrayMenu BuildTrayMenu(QWidget* parent, const TMRes& res)
+TTrayMenu BuildTrayMenu(QObject* parent, const TMRes& res)
 {
     TTrayMenu menu;
-    menu.Menu = new QMenu(parent);
-    menu.Menu->setObjectName(QStringLiteral("TrayMenu"));
-    menu.Menu->setToolTipsVisible(true);
     const auto add = [&](const char* name) {
-        QAction* action = menu.Menu->addAction(QString());
+        auto* action = new QAction(parent);
         action->setObjectName(QLatin1String(name));
         return action;
     };
     menu.N4 = add("N4");
     menu.IcnEdit = add("IcnEdit");
-    menu.Menu->addSeparator();
     menu.O1 = add("O1");
     menu.H1 = add("H1");
-    menu.Menu->addSeparator();
     menu.Exit1 = add("Exit1");
     ApplyTrayMenuCaptions(menu, res);
+    return menu;
+}
+
+QMenu* MakeTrayMenuWidget(const TTrayMenu& items, QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("TrayMenu"));
+    menu->setToolTipsVisible(true);
+    menu->addActions({items.N4, items.IcnEdit});
+    menu->addSeparator();
+    menu->addActions({items.O1, items.H1});
+    menu->addSeparator();
+    menu->addAction(items.Exit1);
     return menu;
 }
 

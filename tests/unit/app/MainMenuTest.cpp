@@ -39,7 +39,9 @@ protected:
 TEST_F(MainMenuTest, SkinItemsSitAboveTheFixedItems)
 {
     menu.SetSkinItems(Skins(3), "Skin 01");
-    const QList<QAction*> actions = menu.SkinT->actions();
+    // No menu is made before one is asked for.
+    EXPECT_EQ(owner.findChild<QMenu*>(), nullptr);
+    const QList<QAction*> actions = menu.SkinT()->actions();
     ASSERT_EQ(actions.size(), 3 + 4);
     EXPECT_EQ(actions[0]->text(), "Skin 00");
     EXPECT_TRUE(actions[1]->isChecked());
@@ -65,7 +67,7 @@ TEST_F(MainMenuTest, EmptyListShowsADisabledNoSkinItem)
 {
     menu.SetSkinItems(Skins(2), "");
     menu.SetSkinItems({}, "");
-    const QList<QAction*> actions = menu.SkinT->actions();
+    const QList<QAction*> actions = menu.SkinT()->actions();
     ASSERT_EQ(actions.size(), 1 + 4);
     EXPECT_EQ(actions[0]->text(), "(No Skin!)");
     EXPECT_FALSE(actions[0]->isEnabled());
@@ -76,7 +78,7 @@ TEST_F(MainMenuTest, EmptyListShowsADisabledNoSkinItem)
 TEST_F(MainMenuTest, ThirtyOneSkinsMakeTwoColumns)
 {
     menu.SetSkinItems(Skins(31), "Skin 30");
-    auto* action = qobject_cast<QWidgetAction*>(menu.SkinT->actions().first());
+    auto* action = qobject_cast<QWidgetAction*>(menu.SkinT()->actions().first());
     ASSERT_NE(action, nullptr);
     auto* columns = qobject_cast<TSkinColumns*>(action->defaultWidget());
     ASSERT_NE(columns, nullptr);
@@ -97,7 +99,7 @@ TEST_F(MainMenuTest, ThirtyOneSkinsMakeTwoColumns)
     EXPECT_EQ(chosen, "Skin 30");
     // Back to a short list: plain items again.
     menu.SetSkinItems(Skins(2), "");
-    EXPECT_EQ(menu.SkinT->actions().first()->text(), "Skin 00");
+    EXPECT_EQ(menu.SkinT()->actions().first()->text(), "Skin 00");
 }
 
 TEST_F(MainMenuTest, CaptionsComeFromTheLanguage)

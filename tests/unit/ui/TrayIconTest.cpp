@@ -284,9 +284,10 @@ TEST(TrayMenu, ItemsInOrderWithTheirCaptions)
 
     QWidget owner;
     const TTrayMenu menu = BuildTrayMenu(&owner, res);
+    QMenu* shown = MakeTrayMenuWidget(menu, &owner);
     QStringList names;
     QStringList captions;
-    for (QAction* action : menu.Menu->actions()) {
+    for (QAction* action : shown->actions()) {
         if (action->isSeparator())
             continue;
         names << action->objectName();
@@ -296,7 +297,7 @@ TEST(TrayMenu, ItemsInOrderWithTheirCaptions)
     EXPECT_EQ(captions, (QStringList{"Restore", "Icons", "Options", "Help", "Exit"}));
     EXPECT_EQ(menu.Exit1->statusTip(), "Exit hint");
     // Shown beside the item, as the window menu's are.
-    EXPECT_TRUE(menu.Menu->toolTipsVisible());
+    EXPECT_TRUE(shown->toolTipsVisible());
     EXPECT_EQ(menu.Exit1->toolTip(), "Exit hint");
 
     TMRes empty(folder.Path());
