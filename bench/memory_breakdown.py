@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
 """Where the running monitor's resident memory goes.
 
-Starts each given build's pulsmir under Xvfb with the default skin in full mode at 20 samples a
-second, waits for it to settle, and sums /proc/PID/smaps by what the pages hold: the program's
+Starts each given build's pulsmir under Xvfb with the default skin in full mode (or --mode
+compact, the mode a new user starts in) at 20 samples a second, waits for it to settle, and sums /proc/PID/smaps by what the pages hold: the program's
 own heap and anonymous memory (pictures, surfaces, Qt's objects, thread stacks, the libraries'
 relocated data), the program file, Qt's libraries, other libraries, and mapped data files
 (fonts, locale, caches), and how much of the total is private dirty. Several --bin folders are measured one after another on the same
 desktop, so "before" and "after" builds compare in one run.
 With --files N, the N mapped files holding the most resident memory are listed per build too.
-Usage: bench/memory_breakdown.py [--bin build/bin ...] [--settle 8] [--files 25]
+Usage: bench/memory_breakdown.py [--bin build/bin ...] [--settle 8] [--files 25] [--mode compact]
 """
 
 import argparse
@@ -64,9 +64,10 @@ def breakdown(pid, program):
     return sizes, files
 
 
-def measure(desktop, bin_dir, settle):
+def measure(desktop, bin_dir, settle, mode="full"):
     with ProgramFolder(bin_dir) as folder:
-        folder.settings(ResourceName="English", NoSplash=1, PerfRate=4, SkinMode=1, PingEnable=0)
+        folder.settings(ResourceName="English", NoSplash=1, PerfRate=4,
+                        SkinMode=1 if mode == "full" else 0, PingEnable=0)
         program = Pulsmir(desktop, folder)
         try:
             folder.wait_for_log("Application Running...", timeout=60)
@@ -81,10 +82,11 @@ def main():
     parser.add_argument("--bin", action="append")
     parser.add_argument("--settle", type=float, default=8)
     parser.add_argument("--files", type=int, default=0)
+    parser.add_argument("--mode", choices=("full", "compact"), default="full")
     args = parser.parse_args()
     folders = args.bin or [os.path.join(HERE, "../build/bin")]
     with Desktop() as desktop:
-        measured = [measure(desktop, folder, args.settle) for folder in folders]
+        measured = [measure(desktop, folder, args.settle, args.mode) for folder in folders]
     results = [sizes for sizes, _ in measured]
     for number, folder in enumerate(folders, 1):
         print(f"build {number}: {os.path.abspath(folder)}")
