@@ -157,12 +157,9 @@ void TMainPForm::paintEvent(QPaintEvent* event)
         const QRect face(0, 0, m_face.Width(), m_face.Height());
         for (const QRect& area : event->region()) {
             // The face's pixels under this part of the window.
-            const QRect source =
-                (scale == 1.0 ? area
-                              : QRectF(area.x() / scale, area.y() / scale, area.width() / scale,
-                                       area.height() / scale)
-                                    .toAlignedRect()) &
-                face;
+            const QRectF under(area.x() / scale, area.y() / scale, area.width() / scale,
+                               area.height() / scale);
+            const QRect source = under.toAlignedRect() & face;
             if (!source.isEmpty())
                 painter.drawImage(source.topLeft(), m_shownFace.Picture(m_face, source));
         }

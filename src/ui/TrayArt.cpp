@@ -30,8 +30,7 @@ QPixmap LoadIconFile(const QString& file, const QByteArray& format)
 
 TrayArtEngine::TrayArtEngine(std::map<int, QString> files, QPixmap fallback)
     : m_files(std::move(files)), m_fallback(std::move(fallback))
-{
-}
+{}
 
 QIconEngine* TrayArtEngine::clone() const
 {

@@ -1,7 +1,7 @@
 #include "ui/TrayIcon.h"
-#include "ui/TrayArt.h"
 
 #include "platform/TrayHost.h"
+#include "ui/TrayArt.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,8 +1,7 @@
 #include "skin/SurfaceSync.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
+#include <gtest/gtest.h>
 
 namespace {
 
