@@ -96,7 +96,6 @@ bool TMainPForm::ChangeSkin(const QString& name)
         return false;
     }
     m_skinLoaded = true;
-    ReturnFreedMemory();
 
     WriteDebugLog(QStringLiteral("Skin System Pause"));
     const bool mainTimerWasOn = m_mainTimer->isActive();
@@ -119,6 +118,7 @@ bool TMainPForm::ChangeSkin(const QString& name)
     ShowSkinBannerFor(path);
     m_settings.SkinMode = FixUpFullMode(m_settings.SkinMode == 1, m_skin) ? 1 : 0;
     m_skin.ReleasePictures(m_settings.SkinMode != 1);
+    // What the old skin and the mode not shown held, at once.
     ReturnFreedMemory();
     m_menu->SetModeCaption(m_res, m_settings.SkinMode);
     m_menu->mCMode->setEnabled(m_skin.Compact.Enable && m_skin.Full.Enable);

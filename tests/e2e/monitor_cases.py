@@ -109,19 +109,15 @@ def switch_modes_by_double_click(desktop, folder):
     compact = region_size(skin_region(folder.bin_dir, skin, "compact"))
     full = region_size(skin_region(folder.bin_dir, skin, "full"))
     wait_until(lambda: window_geometry(desktop, window)[2:] == full, what="the full window")
-    x, y, w, h = window_geometry(desktop, window)
-    desktop.run(["xdotool", "mousemove", str(x + 10), str(y + h // 2)])
-    time.sleep(0.3)
-    desktop.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
-    folder.wait_for_log("Skin Mode Change to COMPACT")
-    wait_until(lambda: window_geometry(desktop, window)[2:] == compact, what="the compact window")
-    # The full mode's pictures went with the switch: back in it, they are read again.
-    x, y, w, h = window_geometry(desktop, window)
-    desktop.run(["xdotool", "mousemove", str(x + 10), str(y + h // 2)])
-    time.sleep(0.5)
-    desktop.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
-    folder.wait_for_log("Skin Mode Change to FULL")
-    wait_until(lambda: window_geometry(desktop, window)[2:] == full, what="the full window again")
+    # There and back: the full mode's pictures went with the first switch and are read again.
+    for mode, size in (("COMPACT", compact), ("FULL", full)):
+        x, y, w, h = window_geometry(desktop, window)
+        desktop.run(["xdotool", "mousemove", str(x + 10), str(y + h // 2)])
+        time.sleep(0.5)
+        desktop.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"])
+        folder.wait_for_log("Skin Mode Change to " + mode)
+        wait_until(lambda: window_geometry(desktop, window)[2:] == size,
+                   what=f"the {mode.lower()} window")
     expect(program.terminate() == 0, "exit")
     expect(folder.ini_value("Pulsmir.ini", "Pulsmir2", "SkinMode") == "1", "mode not saved")
 
