@@ -2,7 +2,27 @@
 
 #include "platform/SharedLibrary.h"
 
+#include <cstdint>
+#include <dlfcn.h>
+
 namespace {
+
+// Debian's libcurl brings OpenSSL, which frees every thread's state from an exit handler while
+// a fetch thread that has just ended may still be freeing its own at thread exit: a double free
+// as the program exits after a fetch. Told before its first use not to clean up at exit, it
+// leaves its memory to the end of the process. Nothing to do for a libcurl built on another TLS
+// library.
+void KeepOpenSslUntilTheProcessEnds()
+{
+    void* crypto = dlopen("libcrypto.so.3", RTLD_LAZY | RTLD_NOLOAD);
+    if (!crypto)
+        return;
+    using InitCrypto = int (*)(std::uint64_t options, const void* settings);
+    constexpr std::uint64_t NoAtExit = 0x00080000; // OPENSSL_INIT_NO_ATEXIT
+    if (const auto init = reinterpret_cast<InitCrypto>(dlsym(crypto, "OPENSSL_init_crypto")))
+        init(NoAtExit, nullptr);
+    dlclose(crypto);
+}
 
 bool Resolve(SharedLibrary& library, LibCurl& f)
 {
@@ -14,8 +34,10 @@ bool Resolve(SharedLibrary& library, LibCurl& f)
                           library.Resolve("curl_easy_perform", f.easy_perform) &&
                           library.Resolve("curl_easy_getinfo", f.easy_getinfo) &&
                           library.Resolve("curl_easy_strerror", f.easy_strerror);
-    if (complete)
+    if (complete) {
+        KeepOpenSslUntilTheProcessEnds();
         f.global_init(CURL_GLOBAL_DEFAULT);
+    }
     return complete;
 }
 
