@@ -72,7 +72,7 @@ TMainPForm::TMainPForm(const AppPaths& paths, Dialogs& dialogs, QStringList argu
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_paths(paths), m_dialogs(dialogs),
       m_arguments(std::move(arguments)), m_runMode(runMode), m_log(paths.DebugLogFile(), dialogs),
       m_res(paths.DataFolders()), m_skin(TaggedLog(&m_log, QString())),
-      m_renderer(TaggedLog(&m_log, QString()))
+      m_renderer(TaggedLog(&m_log, QString())), m_facePainter(*this, runMode == RunMode::Desktop)
 {
     m_instanceName = InstanceFromArguments(m_arguments).name;
     setWindowTitle(InstanceWindowTitle(m_instanceName));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FacePainter.h"
 #include "app/LogScaleTable.h"
 #include "app/SamplingTick.h"
 #include "app/StatusSnapshot.h"
@@ -132,6 +133,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    QPaintEngine* paintEngine() const override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -326,6 +328,7 @@ private:
     Bitmap24 m_face;
     TFaceOutline* m_outline = nullptr; // made with the first face shown
     SurfaceSync m_shownFace;
+    TFacePainter m_facePainter;
     SkinRenderInputs m_inputs;
     std::uint64_t m_inputHistoryStamp = 0; // the stamp of the histories copied into m_inputs
     TSamplingTick m_tick;

@@ -18,7 +18,6 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPaintEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
@@ -38,10 +37,11 @@ double FaceToWindow(const QWidget& window)
     return FaceScale(ratio) / ratio;
 }
 
-// Without shared memory, Qt's X11 backing store sends each part of the window that is not the
-// whole of it through a copy, in a buffer that keeps the size of the largest part for the life
-// of the window (half a megabyte after a skin's first frame). The whole window goes from the
-// backing store itself: an update that covers a good part of the window is sent whole.
+// Where the face is painted through Qt, its X11 backing store (without shared memory) sends
+// each part of the window that is not the whole of it through a copy, in a buffer that keeps
+// the size of the largest part for the life of the window (half a megabyte after a skin's
+// first frame). The whole window goes from the backing store itself: an update that covers a
+// good part of the window is sent whole.
 QRegion SentArea(const QRegion& changed, const QRect& window)
 {
     const qint64 large = qint64(window.width()) * window.height() / 8;
@@ -141,32 +141,40 @@ void TMainPForm::paintEvent(QPaintEvent* event)
                 setWindowOpacity(1.0);
                 setWindowOpacity(opacity);
             });
-    QPainter painter(this);
-    // A translucent window's picture carries its own alpha: copied, not blended.
-    if (m_translucentFace)
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
     if (!m_face.IsEmpty()) {
         if (!m_shownFace.InStepWith(m_face))
             m_shownFace.Sync(m_face);
-        const double scale = FaceToWindow(*this);
-        if (scale != 1.0) {
-            // Scaled by a whole number on the screen, which repeats pixels without blending.
-            painter.setClipRegion(event->region());
-            painter.scale(scale, scale);
-        }
-        const QRect face(0, 0, m_face.Width(), m_face.Height());
-        for (const QRect& area : event->region()) {
-            // The face's pixels under this part of the window.
-            const QRectF under(area.x() / scale, area.y() / scale, area.width() / scale,
-                               area.height() / scale);
-            const QRect source = under.toAlignedRect() & face;
-            if (!source.isEmpty())
-                painter.drawImage(source.topLeft(), m_shownFace.Picture(m_face, source));
-        }
-    } else if (!m_noSkinImg.isNull())
-        painter.drawImage(0, 0, m_noSkinImg);
-    else
-        painter.fillRect(rect(), Qt::black);
+        m_facePainter.Paint(
+            event->region(), QSize(m_face.Width(), m_face.Height()),
+            [this](const QRect& area) { return m_shownFace.Picture(m_face, area); },
+            m_translucentFace);
+        return;
+    }
+    const QImage::Format format =
+        m_translucentFace ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (!m_noSkinImg.isNull()) {
+        m_facePainter.Paint(
+            event->region(), m_noSkinImg.size(),
+            [this, format](const QRect& area) {
+                return m_noSkinImg.copy(area).convertToFormat(format);
+            },
+            m_translucentFace);
+        return;
+    }
+    const double scale = FaceToWindow(*this);
+    m_facePainter.Paint(
+        event->region(), QSize(int(std::ceil(width() / scale)), int(std::ceil(height() / scale))),
+        [format](const QRect& area) {
+            QImage black(area.size(), format);
+            black.fill(Qt::black);
+            return black;
+        },
+        m_translucentFace);
+}
+
+QPaintEngine* TMainPForm::paintEngine() const
+{
+    return m_facePainter.OnScreen() ? nullptr : QWidget::paintEngine();
 }
 
 void TMainPForm::FillRenderInputs()
@@ -230,8 +238,10 @@ void TMainPForm::RenderFace()
         const QRegion changed = m_shownFace.Sync(m_face, redrawn);
         // Painted now rather than from a posted request: the tick is the only painter, and
         // a request would cost the event loop another wake-up.
-        if (!changed.isEmpty())
-            repaint(SentArea(ScaleRegion(changed, FaceToWindow(*this)), rect()));
+        if (!changed.isEmpty()) {
+            const QRegion area = ScaleRegion(changed, FaceToWindow(*this));
+            repaint(m_facePainter.OnScreen() ? area : SentArea(area, rect()));
+        }
     }
 }
 

@@ -288,6 +288,23 @@ QRegion ScaleRegion(const QRegion& region, double factor)
     return scaled;
 }
 
+QImage RepeatPixels(const QImage& picture, int factor)
+{
+    if (factor <= 1 || picture.isNull())
+        return picture;
+    QImage repeated(picture.width() * factor, picture.height() * factor, picture.format());
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        auto* to = reinterpret_cast<QRgb*>(repeated.scanLine(y * factor));
+        for (int x = 0; x < picture.width(); ++x)
+            std::fill_n(to + x * factor, factor, from[x]);
+        for (int copy = 1; copy < factor; ++copy)
+            std::memcpy(repeated.scanLine(y * factor + copy), to,
+                        std::size_t(repeated.bytesPerLine()));
+    }
+    return repeated;
+}
+
 ScreenRect PlaceSkinWindow(const ScreenRect& window, int width, int height,
                            const ScreenRect& workArea)
 {

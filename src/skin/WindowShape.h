@@ -2,6 +2,7 @@
 
 #include "skin/Bitmap24.h"
 
+#include <QImage>
 #include <QRegion>
 #include <vector>
 
@@ -62,6 +63,9 @@ WindowOutline BuildWindowOutline(const Bitmap24& background, bool maskFlag, Skin
 int FaceScale(double devicePixelRatio);
 // A region scaled by factor, each rectangle grown to whole units.
 QRegion ScaleRegion(const QRegion& region, double factor);
+// A 32-bit picture with each pixel repeated into a square of factor x factor; the picture
+// itself for a factor of 1.
+QImage RepeatPixels(const QImage& picture, int factor);
 
 // A screen rectangle with the right and bottom edges excluded.
 struct ScreenRect

@@ -11,8 +11,7 @@
 
 ComeForwardRequests::ComeForwardRequests(QObject* parent) : QObject(parent)
 {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = X11QtConnection();
     if (!c)
         return;
     const auto name = static_cast<uint16_t>(std::strlen(X11ComeForwardAtom));

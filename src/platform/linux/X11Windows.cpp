@@ -148,10 +148,15 @@ xcb_atom_t InternAtom(xcb_connection_t* c, const char* name)
 
 } // namespace
 
-void X11FlushRequests()
+xcb_connection_t* X11QtConnection()
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (xcb_connection_t* c = x11 ? x11->connection() : nullptr)
+    return x11 ? x11->connection() : nullptr;
+}
+
+void X11FlushRequests()
+{
+    if (xcb_connection_t* c = X11QtConnection())
         xcb_flush(c);
 }
 
@@ -181,17 +186,11 @@ const LibXcbShape* XcbShape()
     return loaded.Get();
 }
 
-xcb_connection_t* QtConnection()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
 } // namespace
 
 bool X11SetWindowShape(unsigned long window, const std::vector<QRect>& rects)
 {
-    xcb_connection_t* c = QtConnection();
+    xcb_connection_t* c = X11QtConnection();
     const LibXcbShape* shape = XcbShape();
     if (!c || !shape)
         return false;
@@ -211,7 +210,7 @@ bool X11SetWindowShape(unsigned long window, const std::vector<QRect>& rects)
 
 bool X11ClearWindowShape(unsigned long window)
 {
-    xcb_connection_t* c = QtConnection();
+    xcb_connection_t* c = X11QtConnection();
     const LibXcbShape* shape = XcbShape();
     if (!c || !shape)
         return false;
@@ -224,8 +223,7 @@ void X11SetSkipTaskbar(unsigned long window)
 {
     // Qt's own connection, through XCB: the window may have been made a moment ago, and only
     // requests on the same connection are sure to see it.
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = X11QtConnection();
     if (!c)
         return;
     const xcb_window_t id = static_cast<xcb_window_t>(window);
@@ -281,7 +279,7 @@ namespace {
 // Whether a client owns the selection, on Qt's connection.
 bool SelectionOwned(const char* name)
 {
-    xcb_connection_t* c = QtConnection();
+    xcb_connection_t* c = X11QtConnection();
     if (!c)
         return false;
     const xcb_atom_t selection = InternAtom(c, name);
@@ -295,7 +293,7 @@ bool SelectionOwned(const char* name)
 
 QString X11WindowManagerName()
 {
-    xcb_connection_t* c = QtConnection();
+    xcb_connection_t* c = X11QtConnection();
     if (!c)
         return {};
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;

@@ -4,6 +4,12 @@
 #include <QString>
 #include <vector>
 
+struct xcb_connection_t;
+
+// Qt's own connection to the X server; null without one (headless runs, other platforms).
+// Requests on it reach the server in order with Qt's, so they see the windows Qt has just made.
+xcb_connection_t* X11QtConnection();
+
 // Whether any top-level window on the X display (mapped or not, managed or not) carries this
 // title in _NET_WM_NAME or WM_NAME. False when there is no display.
 bool X11TopLevelWindowTitled(const QString& title);

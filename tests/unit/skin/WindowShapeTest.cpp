@@ -291,4 +291,16 @@ TEST(WindowOutline, AtAFractionalDesktopScaleSkinPixelsTakeWholeScreenPixels)
     const QRegion scaled = ScaleRegion(QRegion(3, 0, 4, 2), 1 / 1.5);
     EXPECT_EQ(scaled, QRegion(2, 0, 3, 2));
     EXPECT_EQ(ScaleRegion(QRegion(3, 0, 4, 2), 1.0), QRegion(3, 0, 4, 2));
+
+    // On the screen each skin pixel becomes a square of whole screen pixels, unblended.
+    QImage picture(2, 1, QImage::Format_ARGB32_Premultiplied);
+    picture.setPixel(0, 0, 0xFF102030);
+    picture.setPixel(1, 0, 0x00000000);
+    const QImage repeated = RepeatPixels(picture, 3);
+    ASSERT_EQ(repeated.size(), QSize(6, 3));
+    EXPECT_EQ(repeated.format(), picture.format());
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(repeated.pixel(x, y), x < 3 ? 0xFF102030u : 0u) << x << "," << y;
+    EXPECT_EQ(RepeatPixels(picture, 1).constBits(), picture.constBits());
 }
