@@ -20,7 +20,7 @@ TickHistories TickHistories::Of(TPerfCore& core)
             &core.GpuHistory,      &core.GpuMemHistory};
 }
 
-TSamplingTick::TSamplingTick() : m_logScale(BuildLogScaleTable())
+TSamplingTick::TSamplingTick()
 {
     CpuPeak.assign(2, 0);
 }
@@ -74,7 +74,7 @@ int TSamplingTick::PercentOf(std::uint64_t rate, std::int64_t fullScale)
 int TSamplingTick::DisplayPercent(int percent) const
 {
     const int clamped = std::clamp(percent, 0, 100);
-    return LogConvSW ? m_logScale[static_cast<size_t>(clamped)].output : clamped;
+    return LogConvSW ? LogScale[static_cast<size_t>(clamped)].output : clamped;
 }
 
 void TSamplingTick::ComputeDisplayValues(const TickSample& sample)

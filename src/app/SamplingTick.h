@@ -104,5 +104,5 @@ public:
     std::int64_t NetFullScale = 1;
 
 private:
-    LogScaleTable m_logScale;
+    static constexpr LogScaleTable LogScale = BuildLogScaleTable();
 };
