@@ -24,21 +24,37 @@ DeltaStrip::DeltaStrip(const Bitmap24& picture, int frames, int frameHeight)
     auto data = std::make_shared<Data>();
     data->frames = frames;
     data->frameHeight = frameHeight;
-    // A run places itself in 16 bits; frames wider or taller than that are kept whole.
-    if (picture.Width() > UINT16_MAX || frameHeight > UINT16_MAX) {
+    // A run places itself in 16 bits; frames wider or taller than that, or one that differs
+    // from the first in more pixels, are kept whole (they would take about as much as runs).
+    if (picture.Width() > UINT16_MAX || frameHeight > UINT16_MAX || !FindRuns(picture, *data)) {
         data->whole = true;
+        data->frameRuns.clear();
+        data->framePixels.clear();
+        data->runs.clear();
+        data->pixels.clear();
         data->first = picture.Copy(0, 0, picture.Width(), frames * frameHeight);
-        m_data = std::move(data);
-        return;
     }
-    data->first = picture.Copy(0, 0, picture.Width(), frameHeight);
-    data->frameRuns.reserve(std::size_t(frames) + 1);
+    data->runs.shrink_to_fit();
+    data->pixels.shrink_to_fit();
+    m_data = std::move(data);
+}
+
+bool DeltaStrip::FindRuns(const Bitmap24& picture, Data& data)
+{
+    const int frames = data.frames;
+    const int frameHeight = data.frameHeight;
     const int width = picture.Width();
-    data->frameRuns.push_back(0);
+    data.first = picture.Copy(0, 0, width, frameHeight);
+    data.frameRuns.reserve(std::size_t(frames) + 1);
+    data.framePixels.reserve(std::size_t(frames));
+    data.frameRuns.push_back(0);
+    data.framePixels.push_back(0);
     for (int f = 1; f < frames; ++f) {
-        data->frameRuns.push_back(std::uint32_t(data->runs.size()));
+        data.frameRuns.push_back(std::uint32_t(data.runs.size()));
+        const std::size_t frameStart = data.pixels.size();
+        data.framePixels.push_back(std::uint32_t(frameStart));
         for (int y = 0; y < frameHeight; ++y) {
-            const std::uint8_t* base = data->first.Row(y);
+            const std::uint8_t* base = data.first.Row(y);
             const std::uint8_t* row = picture.Row(f * frameHeight + y);
             int x = 0;
             while (x < width) {
@@ -52,18 +68,18 @@ DeltaStrip::DeltaStrip(const Bitmap24& picture, int frames, int frameHeight)
                     if (!SamePixel(row + probe * 3, base + probe * 3))
                         end = probe + 1;
                 }
-                data->runs.push_back(Run{std::uint16_t(y), std::uint16_t(start),
-                                         std::uint16_t(end - start),
-                                         std::uint32_t(data->pixels.size())});
-                data->pixels.insert(data->pixels.end(), row + start * 3, row + end * 3);
+                const std::size_t pixel = (data.pixels.size() - frameStart) / 3;
+                if (pixel > UINT16_MAX || data.pixels.size() > UINT32_MAX - std::size_t(width) * 3)
+                    return false;
+                data.runs.push_back(Run{std::uint16_t(y), std::uint16_t(start),
+                                        std::uint16_t(end - start), std::uint16_t(pixel)});
+                data.pixels.insert(data.pixels.end(), row + start * 3, row + end * 3);
                 x = end;
             }
         }
     }
-    data->frameRuns.push_back(std::uint32_t(data->runs.size()));
-    data->runs.shrink_to_fit();
-    data->pixels.shrink_to_fit();
-    m_data = std::move(data);
+    data.frameRuns.push_back(std::uint32_t(data.runs.size()));
+    return true;
 }
 
 int DeltaStrip::Width() const
@@ -87,7 +103,8 @@ std::int64_t DeltaStrip::ByteSize() const
         return 0;
     return m_data->first.ByteSize() + std::int64_t(m_data->runs.size() * sizeof(Run)) +
            std::int64_t(m_data->pixels.size()) +
-           std::int64_t(m_data->frameRuns.size() * sizeof(std::uint32_t));
+           std::int64_t((m_data->frameRuns.size() + m_data->framePixels.size()) *
+                        sizeof(std::uint32_t));
 }
 
 void DeltaStrip::ComposeRow(int frame, int y, int x, int count, std::uint8_t* out) const
@@ -100,12 +117,14 @@ void DeltaStrip::ComposeRow(int frame, int y, int x, int count, std::uint8_t* ou
     const Run* begin = d.runs.data() + d.frameRuns[std::size_t(frame)];
     const Run* end = d.runs.data() + d.frameRuns[std::size_t(frame) + 1];
     const Run* run = std::lower_bound(begin, end, y, [](const Run& r, int row) { return r.row < row; });
+    const std::uint8_t* pixels = d.pixels.data() + d.framePixels[std::size_t(frame)];
     const int right = x + count;
     for (; run != end && run->row == y; ++run) {
         const int from = std::max<int>(run->x, x);
         const int to = std::min<int>(run->x + run->length, right);
         if (from < to)
-            std::memcpy(out + (from - x) * 3, d.pixels.data() + run->pixels + (from - run->x) * 3,
+            std::memcpy(out + (from - x) * 3,
+                        pixels + (std::size_t(run->pixel) + std::size_t(from - run->x)) * 3,
                         std::size_t(to - from) * 3);
     }
 }

@@ -39,7 +39,7 @@ private:
         std::uint16_t row;
         std::uint16_t x;
         std::uint16_t length;
-        std::uint32_t pixels; // offset into Data::pixels
+        std::uint16_t pixel; // the run's first pixel among its frame's
     };
     struct Data
     {
@@ -47,9 +47,13 @@ private:
         int frames = 0;
         int frameHeight = 0;
         bool whole = false;
-        std::vector<std::uint32_t> frameRuns; // first run of each frame, then the end
-        std::vector<Run> runs;                // by frame, then row, then x
+        std::vector<std::uint32_t> frameRuns;   // first run of each frame, then the end
+        std::vector<std::uint32_t> framePixels; // offset of each frame's first pixel byte
+        std::vector<Run> runs;                  // by frame, then row, then x
         std::vector<std::uint8_t> pixels;
     };
+    // The runs of every frame but the first; false when a frame differs in too many pixels.
+    static bool FindRuns(const Bitmap24& picture, Data& data);
+
     std::shared_ptr<const Data> m_data;
 };

@@ -36,13 +36,16 @@ TEST(DeltaStrip, EveryFrameComesBackAsItWasAndNeedleStripsShrink)
     ExpectFramesEqual(strip, needle);
     EXPECT_LT(strip.ByteSize(), needle.ByteSize() / 5);
 
-    // Frames that differ everywhere, and differences at both edges of rows and frames.
-    Bitmap24 noise(13, 7 * 5);
+    // Frames that differ everywhere, and differences at both edges of rows and frames; also
+    // in frames of more differing pixels than a run can count (kept whole).
     std::mt19937 random(7);
-    for (int y = 0; y < noise.Height(); ++y)
-        for (int x = 0; x < noise.Width(); ++x)
-            noise.SetPixel(x, y, random() % 3 == 0 ? 0 : SkinColor(random() & 0xFFFFFF));
-    ExpectFramesEqual(DeltaStrip(noise, 5, 7), noise);
+    for (const QSize frame : {QSize(13, 7), QSize(300, 250)}) {
+        Bitmap24 noise(frame.width(), frame.height() * 3);
+        for (int y = 0; y < noise.Height(); ++y)
+            for (int x = 0; x < noise.Width(); ++x)
+                noise.SetPixel(x, y, random() % 3 == 0 ? 0 : SkinColor(random() & 0xFFFFFF));
+        ExpectFramesEqual(DeltaStrip(noise, 3, frame.height()), noise);
+    }
 }
 
 TEST(DeltaStrip, PartsOfRowsComposeTheSameAsWholeRows)
