@@ -1,6 +1,7 @@
 #include "skin/SkinImage.h"
 
 #include "platform/FileRead.h"
+#include "skin/LibJpeg.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -12,14 +13,14 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <jpeglib.h>
 #include <png.h>
 #include <vector>
 
 namespace {
 
 // libpng and libjpeg report errors by longjmp. Each function below that calls into them sets
-// its own jump point and holds no object with a destructor, so a jump skips no cleanup.
+// its own jump point and holds no object with a destructor, so a jump skips no cleanup (the
+// JPEG reader is made and destroyed outside those functions).
 
 struct PngSource
 {
@@ -108,32 +109,69 @@ void JpegProgress(j_common_ptr info)
     }
 }
 
-bool ReadJpegHeader(jpeg_decompress_struct* info, JpegError* error, const QByteArray& data)
+// A decompressor whose errors jump back into the step that met them. Not made (Made() false)
+// when libjpeg cannot be loaded.
+struct JpegReader
 {
-    if (setjmp(error->jump))
+    JpegReader() : jpeg(LibJpeg::Get())
+    {
+        if (!jpeg)
+            return;
+        info.err = jpeg->std_error(&error.manager);
+        error.manager.error_exit = JpegFail;
+        error.manager.output_message = JpegSilence;
+        progress.progress_monitor = JpegProgress;
+        if (setjmp(error.jump))
+            return;
+        jpeg->CreateDecompress(&info, JPEG_LIB_VERSION, sizeof info);
+        info.progress = &progress;
+        made = true;
+    }
+    ~JpegReader()
+    {
+        if (made)
+            jpeg->destroy_decompress(&info);
+    }
+    JpegReader(const JpegReader&) = delete;
+    JpegReader& operator=(const JpegReader&) = delete;
+
+    bool Made() const { return made; }
+
+    const LibJpeg* jpeg;
+    jpeg_decompress_struct info{};
+    JpegError error{};
+    jpeg_progress_mgr progress{};
+    bool made = false;
+};
+
+bool ReadJpegHeader(JpegReader& reader, const QByteArray& data)
+{
+    if (setjmp(reader.error.jump))
         return false;
-    jpeg_mem_src(info, reinterpret_cast<const unsigned char*>(data.constData()),
-                 static_cast<unsigned long>(data.size()));
-    jpeg_read_header(info, TRUE);
+    jpeg_decompress_struct* info = &reader.info;
+    reader.jpeg->mem_src(info, reinterpret_cast<const unsigned char*>(data.constData()),
+                         static_cast<unsigned long>(data.size()));
+    reader.jpeg->read_header(info, TRUE);
     info->out_color_space = JCS_EXT_BGR;
     info->mem->max_memory_to_use = MaxPictureBytes;
     return true;
 }
 
-bool ReadJpegRows(jpeg_decompress_struct* info, JpegError* error, Bitmap24* target)
+bool ReadJpegRows(JpegReader& reader, Bitmap24* target)
 {
-    if (setjmp(error->jump))
+    if (setjmp(reader.error.jump))
         return false;
-    jpeg_start_decompress(info);
+    jpeg_decompress_struct* info = &reader.info;
+    reader.jpeg->start_decompress(info);
     if (info->output_width != static_cast<JDIMENSION>(target->Width()) ||
         info->output_height != static_cast<JDIMENSION>(target->Height()) ||
         info->output_components != 3)
         return false;
     while (info->output_scanline < info->output_height) {
         JSAMPROW row = target->Row(static_cast<int>(info->output_scanline));
-        jpeg_read_scanlines(info, &row, 1);
+        reader.jpeg->read_scanlines(info, &row, 1);
     }
-    jpeg_finish_decompress(info);
+    reader.jpeg->finish_decompress(info);
     return true;
 }
 
@@ -202,18 +240,11 @@ std::optional<QSize> JpegHeaderSize(const QByteArray& data)
 {
     if (data.isEmpty())
         return std::nullopt;
-    jpeg_decompress_struct info;
-    JpegError error;
-    info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = JpegFail;
-    error.manager.output_message = JpegSilence;
-    jpeg_create_decompress(&info);
-    std::optional<QSize> size;
-    if (ReadJpegHeader(&info, &error, data))
-        size = QSize(int(std::min<JDIMENSION>(info.image_width, INT_MAX)),
-                     int(std::min<JDIMENSION>(info.image_height, INT_MAX)));
-    jpeg_destroy_decompress(&info);
-    return size;
+    JpegReader reader;
+    if (!reader.Made() || !ReadJpegHeader(reader, data))
+        return std::nullopt;
+    return QSize(int(std::min<JDIMENSION>(reader.info.image_width, INT_MAX)),
+                 int(std::min<JDIMENSION>(reader.info.image_height, INT_MAX)));
 }
 
 std::optional<QSize> BmpHeaderSize(const QByteArray& data)
@@ -285,25 +316,15 @@ Bitmap24 DecodeJpeg(const QByteArray& data)
 {
     if (data.isEmpty())
         return {};
-    jpeg_decompress_struct info;
-    JpegError error;
-    info.err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = JpegFail;
-    error.manager.output_message = JpegSilence;
-    jpeg_progress_mgr progress;
-    progress.progress_monitor = JpegProgress;
-    jpeg_create_decompress(&info);
-    info.progress = &progress;
-
-    Bitmap24 result;
-    if (ReadJpegHeader(&info, &error, data) &&
-        PictureFits(info.image_width, info.image_height)) {
-        Bitmap24 image(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
-        if (ReadJpegRows(&info, &error, &image))
-            result = std::move(image);
-    }
-    jpeg_destroy_decompress(&info);
-    return result;
+    JpegReader reader;
+    if (!reader.Made() || !ReadJpegHeader(reader, data) ||
+        !PictureFits(reader.info.image_width, reader.info.image_height))
+        return {};
+    Bitmap24 image(static_cast<int>(reader.info.image_width),
+                   static_cast<int>(reader.info.image_height));
+    if (!ReadJpegRows(reader, &image))
+        return {};
+    return image;
 }
 
 Bitmap24 DecodeBmp(const QByteArray& data)
