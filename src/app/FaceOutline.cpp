@@ -15,6 +15,7 @@ TFaceOutline::TFaceOutline(QWidget& window) : QObject(&window), m_window(window)
 void TFaceOutline::Set(const QRegion& face, int faceScale)
 {
     const bool wasOnScreen = !m_onScreen.isEmpty();
+    m_face = face;
     m_onScreen = ScaleRegion(face, faceScale);
     if (!m_onScreen.isEmpty())
         SetOnScreen();

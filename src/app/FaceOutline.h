@@ -18,6 +18,8 @@ public:
 
     // An empty region: no outline.
     void Set(const QRegion& face, int faceScale);
+    // The same outline at another scale.
+    void Rescale(int faceScale) { Set(QRegion(m_face), faceScale); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -26,5 +28,6 @@ private:
     void SetOnScreen();
 
     QWidget& m_window;
+    QRegion m_face;     // in face pixels
     QRegion m_onScreen; // in screen pixels; empty for none
 };

@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -72,7 +73,8 @@ void TMainPForm::ApplySkinWindow()
     const TSkinModeRecord& mode = m_skin.Mode(full);
     int w = std::max(width(), 1);
     int h = std::max(height(), 1);
-    QRegion region;
+    // None: the outline the window has (its face stays as it is).
+    std::optional<QRegion> region = QRegion();
     if (m_skinLoaded && !mode.Background.IsEmpty()) {
         w = mode.Background.Width();
         h = mode.Background.Height();
@@ -88,10 +90,22 @@ void TMainPForm::ApplySkinWindow()
         m_shownFace.SetOutline(m_translucentFace && mode.BgMaskFlag
                                    ? MakeMask(mode.Background, mode.BgMaskColor)
                                    : Mask8());
+        // The face holds the background now; the renderer needs only what lies under the
+        // elements. A headless run keeps it whole for the snapshot's outline.
+        if (m_runMode == RunMode::Desktop)
+            m_skin.ReleaseBackground(full, TSkinRenderer::ElementAreas(mode, QSize(w, h)));
         m_renderer.Invalidate();
         m_shownFace.Sync(m_face);
         // Read again should the skin go.
         m_noSkinImg = QImage();
+    } else if (m_skinLoaded && mode.BackgroundReleased && !m_face.IsEmpty()) {
+        // The mode shown again (at another desktop scale, say): its face was made from the
+        // background and is background wherever no element draws.
+        w = m_face.Width();
+        h = m_face.Height();
+        region.reset();
+        m_renderer.Invalidate();
+        m_shownFace.Sync(m_face);
     } else {
         if (m_noSkinImg.isNull()) {
             const QString noSkinPicture = m_paths.ReadFile(QStringLiteral("rl2.prs"));
@@ -115,7 +129,10 @@ void TMainPForm::ApplySkinWindow()
     setFixedSize(int(std::ceil(w * scale)), int(std::ceil(h * scale)));
     if (!m_outline)
         m_outline = new TFaceOutline(*this);
-    m_outline->Set(region, FaceScale(devicePixelRatioF()));
+    if (region)
+        m_outline->Set(*region, FaceScale(devicePixelRatioF()));
+    else
+        m_outline->Rescale(FaceScale(devicePixelRatioF()));
     ApplyWindowStyle();
 
     const QRect work = WorkArea();

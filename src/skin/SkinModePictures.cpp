@@ -5,6 +5,7 @@ void TSkinSystem::ReleasePictures(bool fullMode)
 {
     TSkinModeRecord& mode = fullMode ? Full : Compact;
     mode.Background = Bitmap24();
+    mode.BackgroundUnderElements = BitmapPatches();
     for (TSkinElement& meter : mode.Meters)
         meter.Strip = DeltaStrip();
     for (TSkinElement& lamp : mode.Lamps)
@@ -12,6 +13,16 @@ void TSkinSystem::ReleasePictures(bool fullMode)
     mode.Font.Glyphs = {};
     mode.Font.GlyphMasks = {};
     m_released[fullMode ? 1 : 0] = true;
+}
+
+void TSkinSystem::ReleaseBackground(bool fullMode, const QRegion& underElements)
+{
+    TSkinModeRecord& mode = fullMode ? Full : Compact;
+    if (mode.Background.IsEmpty())
+        return;
+    mode.BackgroundUnderElements = BitmapPatches(mode.Background, underElements);
+    mode.Background = Bitmap24();
+    mode.BackgroundReleased = true;
 }
 
 bool TSkinSystem::ReloadForMode(bool fullMode)

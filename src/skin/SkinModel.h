@@ -1,6 +1,7 @@
 #pragma once
 
 #include "skin/Bitmap24.h"
+#include "skin/BitmapPatches.h"
 #include "skin/DeltaStrip.h"
 #include "skin/Mask8.h"
 
@@ -164,6 +165,10 @@ struct TSkinModeRecord
     bool Enable = false;
     TSkinFont Font;
     Bitmap24 Background;
+    // Once the window's surface was made from the background: the background under the
+    // elements only (see TSkinSystem::ReleaseBackground), and Background empty.
+    BitmapPatches BackgroundUnderElements;
+    bool BackgroundReleased = false;
     bool BgMaskFlag = false;
     SkinColor BgMaskColor = 0;
     std::array<TSkinElement, MeterCount> Meters;

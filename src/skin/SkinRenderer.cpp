@@ -77,6 +77,17 @@ QRect GraphArea(const TSkinGraph& g, QSize size)
                         std::max(y0, y1) + 1, size);
 }
 
+// The background under an area of the surface: from the whole picture while the skin keeps
+// it, else from the parts under the elements (the rest of the surface is background already).
+void RestoreBackground(const TSkinModeRecord& r, const QRect& area, Bitmap24& surface)
+{
+    if (r.BackgroundReleased)
+        r.BackgroundUnderElements.CopyTo(surface, area);
+    else
+        PlainCopy(r.Background, area.x(), area.y(), area.width(), area.height(), surface,
+                  area.x(), area.y());
+}
+
 // A lamp's position or a meter's target or a read-out's number.
 std::int64_t InputNumber(const SkinRenderInputs& in, SkinInput input, const TSkinModeRecord& r)
 {
@@ -238,8 +249,7 @@ const std::vector<QRect>& TSkinRenderer::RenderSkin(const TSkinSystem& skin,
     m_log(QStringLiteral("<< ! >>SkinDrawError : ") + error);
     // A frame begins with the background, so one that failed before drawing anything shows it.
     if (!m_planned)
-        PlainCopy(mode.Background, 0, 0, mode.Background.Width(), mode.Background.Height(), surface,
-                  0, 0);
+        RestoreBackground(mode, QRect(0, 0, surface.Width(), surface.Height()), surface);
     m_shown.Valid = false;
     m_changed.assign(1, QRect(0, 0, surface.Width(), surface.Height()));
     return m_changed;
@@ -255,7 +265,7 @@ void TSkinRenderer::DrawFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
     m_shown.Valid = false; // until the frame is complete
 
     if (whole) {
-        PlainCopy(r.Background, 0, 0, r.Background.Width(), r.Background.Height(), surface, 0, 0);
+        RestoreBackground(r, QRect(QPoint(0, 0), size), surface);
         for (FrameOp& op : m_ops)
             op.Redraw = true;
         if (!surface.IsEmpty())
@@ -263,7 +273,7 @@ void TSkinRenderer::DrawFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
     } else {
         MarkRedraws();
         for (const QRect& a : m_changed)
-            PlainCopy(r.Background, a.x(), a.y(), a.width(), a.height(), surface, a.x(), a.y());
+            RestoreBackground(r, a, surface);
     }
     for (const FrameOp& op : m_ops)
         if (op.Redraw)
@@ -348,6 +358,31 @@ void TSkinRenderer::PlanFrame(const TSkinModeRecord& r, const SkinRenderInputs& 
         }
         }
     }
+}
+
+QRegion TSkinRenderer::ElementAreas(const TSkinModeRecord& r, QSize size)
+{
+    QRegion areas;
+    for (const SkinElementRow& row : SkinElements()) {
+        switch (row.Kind) {
+        case SkinElementKind::Meter:
+            areas += ElementArea(r.Meters[row.Index], 0, size);
+            break;
+        case SkinElementKind::Lamp:
+            areas += ElementArea(r.Lamps[row.Index], 0, size);
+            break;
+        case SkinElementKind::Readout:
+            areas += ReadoutArea(r.Font, r.Readouts[row.Index], size);
+            break;
+        case SkinElementKind::Graph:
+            areas += GraphArea(r.Graphs[row.Index], size);
+            break;
+        case SkinElementKind::Text:
+            areas += SkinTextArea(r.Texts[row.Index], size);
+            break;
+        }
+    }
+    return areas;
 }
 
 void TSkinRenderer::MarkRedraws()

@@ -7,6 +7,7 @@
 #include "skin/SkinModel.h"
 
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -122,6 +123,9 @@ public:
     // mode's missing mark.
     static QString TextLine(const TSkinModeRecord& mode, const TSkinText& text,
                             const SkinRenderInputs& in);
+    // Every part of a surface of that size the mode's elements may draw on, whatever the
+    // inputs: the only parts a frame ever puts the background back on.
+    static QRegion ElementAreas(const TSkinModeRecord& mode, QSize size);
 
 private:
     // One drawing step of a frame, in drawing order: what it shows and where it may draw.

@@ -80,6 +80,10 @@ public:
     // and digits, most of a skin's memory) can go; the rest of that mode stays.
     void ReleasePictures(bool fullMode);
     bool HasPictures(bool fullMode) const { return !m_released[fullMode ? 1 : 0]; }
+    // Once a surface was made from the mode's background, the renderer needs only the parts
+    // the elements draw over (TSkinRenderer::ElementAreas); the rest goes. Nothing happens
+    // to a mode without a background.
+    void ReleaseBackground(bool fullMode, const QRegion& underElements);
     // Loads the skin again from its file (a few milliseconds) for a mode whose pictures went,
     // and lets the other mode's go. False, with the model unchanged, when the skin no longer
     // loads or no longer has that mode.

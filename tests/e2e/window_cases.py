@@ -152,6 +152,10 @@ def the_face_follows_a_change_of_scale(desktop, folder):
     wait_until(lambda: position(desktop, window) == (200, 200), timeout=SLOW,
                what="the window on the left monitor")
     w, h = window_geometry(desktop, window)[2:]
+    time.sleep(1.0)  # drawn
+    face = screen_pixels(desktop, 200, 200, w, h)
+    lit = sum(1 for row in face for pixel in row if pixel != (0, 0, 0))
+    expect(lit > 0.8 * w * h, f"only {lit} of {w * h} pixels of the face are drawn")
     for at, scale in (((1500, 200), 2), ((200, 200), 1)):
         desktop.run(["xdotool", "windowmove", str(window), str(at[0]), str(at[1])])
         size = (scale * w, scale * h)
@@ -160,6 +164,13 @@ def the_face_follows_a_change_of_scale(desktop, folder):
         expect(position(desktop, window) == at, f"moved to {position(desktop, window)}")
         outline = shape_extents(desktop, window)
         expect(outline == size, f"the outline is {outline}")
+        # The same picture, each skin pixel a square of scale x scale (the meters move).
+        time.sleep(1.0)
+        shown = screen_pixels(desktop, at[0], at[1], *size)
+        same = sum(1 for y in range(h) for x in range(w)
+                   if shown[y * scale][x * scale] == shown[y * scale + scale - 1][x * scale] ==
+                   face[y][x])
+        expect(same > 0.9 * w * h, f"only {same} of {w * h} skin pixels are as before")
     stop(program)
 
 

@@ -105,15 +105,24 @@ private:
 };
 
 // Draws the sequence twice, with frames drawn in part and with every frame drawn whole, and
-// checks each pair is equal and every change lies inside the areas reported.
+// checks each pair is equal and every change lies inside the areas reported. A third time as
+// the window draws it: on a surface made from the background, which the skin then lets go but
+// for the elements' areas.
 void ExpectPartialFramesEqualWholeOnes(const TSkinSystem& skin, bool full, unsigned seed,
                                        int frames = 120)
 {
     const Bitmap24& background = skin.Mode(full).Background;
     Bitmap24 partialSurface(background.Width(), background.Height());
     Bitmap24 wholeSurface(background.Width(), background.Height());
+    Bitmap24 windowSurface = background.Copy(0, 0, background.Width(), background.Height());
+    TSkinSystem released = skin;
+    released.ReleaseBackground(
+        full, TSkinRenderer::ElementAreas(skin.Mode(full), QSize(background.Width(),
+                                                                 background.Height())));
+    ASSERT_TRUE(released.Mode(full).Background.IsEmpty());
     TSkinRenderer partial;
     TSkinRenderer whole;
+    TSkinRenderer window;
     InputSequence sequence(full, seed);
     int partialFrames = 0;
     for (int frame = 0; frame < frames; ++frame) {
@@ -123,6 +132,8 @@ void ExpectPartialFramesEqualWholeOnes(const TSkinSystem& skin, bool full, unsig
         whole.Invalidate();
         whole.RenderSkin(skin, in, wholeSurface);
         ASSERT_TRUE(SameSurface(partialSurface, wholeSurface)) << "frame " << frame;
+        window.RenderSkin(released, in, windowSurface);
+        ASSERT_TRUE(SameSurface(windowSurface, wholeSurface)) << "frame " << frame;
         ASSERT_EQ(ChangesOutside(before, partialSurface, areas), 0) << "frame " << frame;
         ASSERT_EQ(partial.MeterPositions, whole.MeterPositions);
         partialFrames +=
