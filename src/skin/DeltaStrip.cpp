@@ -14,6 +14,34 @@ bool SamePixel(const std::uint8_t* a, const std::uint8_t* b)
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
 }
 
+// At each pixel the colour more than half the frames show there, where there is one (found in
+// one pass by majority vote); where there is none, one of the frames' colours.
+Bitmap24 CommonFrame(const Bitmap24& picture, int frames, int frameHeight)
+{
+    const int width = picture.Width();
+    Bitmap24 common = picture.Copy(0, 0, width, frameHeight);
+    std::vector<int> votes(std::size_t(width) * std::size_t(frameHeight), 1);
+    for (int f = 1; f < frames; ++f)
+        for (int y = 0; y < frameHeight; ++y) {
+            std::uint8_t* base = common.Row(y);
+            const std::uint8_t* row = picture.Row(f * frameHeight + y);
+            int* vote = votes.data() + std::size_t(y) * std::size_t(width);
+            for (int x = 0; x < width; ++x) {
+                std::uint8_t* b = base + x * 3;
+                const std::uint8_t* p = row + x * 3;
+                if (SamePixel(b, p))
+                    ++vote[x];
+                else if (vote[x] > 0)
+                    --vote[x];
+                else {
+                    std::memcpy(b, p, 3);
+                    vote[x] = 1;
+                }
+            }
+        }
+    return common;
+}
+
 } // namespace
 
 DeltaStrip::DeltaStrip(const Bitmap24& picture, int frames, int frameHeight)
@@ -25,7 +53,7 @@ DeltaStrip::DeltaStrip(const Bitmap24& picture, int frames, int frameHeight)
     data->frames = frames;
     data->frameHeight = frameHeight;
     // A run places itself in 16 bits; frames wider or taller than that, or one that differs
-    // from the first in more pixels, are kept whole (they would take about as much as runs).
+    // from the base in more pixels, are kept whole (they would take about as much as runs).
     if (picture.Width() > UINT16_MAX || frameHeight > UINT16_MAX || !FindRuns(picture, *data)) {
         data->whole = true;
         data->frameRuns.clear();
@@ -44,12 +72,10 @@ bool DeltaStrip::FindRuns(const Bitmap24& picture, Data& data)
     const int frames = data.frames;
     const int frameHeight = data.frameHeight;
     const int width = picture.Width();
-    data.first = picture.Copy(0, 0, width, frameHeight);
+    data.first = CommonFrame(picture, frames, frameHeight);
     data.frameRuns.reserve(std::size_t(frames) + 1);
     data.framePixels.reserve(std::size_t(frames));
-    data.frameRuns.push_back(0);
-    data.framePixels.push_back(0);
-    for (int f = 1; f < frames; ++f) {
+    for (int f = 0; f < frames; ++f) {
         data.frameRuns.push_back(std::uint32_t(data.runs.size()));
         const std::size_t frameStart = data.pixels.size();
         data.framePixels.push_back(std::uint32_t(frameStart));
@@ -112,7 +138,7 @@ void DeltaStrip::ComposeRow(int frame, int y, int x, int count, std::uint8_t* ou
     const Data& d = *m_data;
     const int row = d.whole ? frame * d.frameHeight + y : y;
     std::memcpy(out, d.first.Row(row) + x * 3, std::size_t(count) * 3);
-    if (frame == 0 || d.whole)
+    if (d.whole)
         return;
     const Run* begin = d.runs.data() + d.frameRuns[std::size_t(frame)];
     const Run* end = d.runs.data() + d.frameRuns[std::size_t(frame) + 1];

@@ -6,11 +6,13 @@
 #include <memory>
 #include <vector>
 
-// The frames of a meter or lamp picture, stacked top to bottom, kept as the first frame whole
-// and every later frame as the runs of pixels in which it differs from the first. A needle or
-// bar meter repeats most of its face from frame to frame, so this holds a 101-frame strip in a
-// small part of its bitmap; a strip whose frames differ everywhere costs about what the bitmap
-// does. Copies share their data.
+// The frames of a meter or lamp picture, stacked top to bottom, kept as one base frame whole
+// and every frame as the runs of pixels in which it differs from the base. The base shows at
+// each pixel what most frames show there: a needle meter's dial without its needle, so each
+// frame differs from it by its own needle alone. A needle or bar meter repeats most of its
+// face from frame to frame, so this holds a 101-frame strip in a small part of its bitmap; a
+// strip whose frames differ everywhere costs about what the bitmap does. Copies share their
+// data.
 class DeltaStrip
 {
 public:
@@ -43,7 +45,7 @@ private:
     };
     struct Data
     {
-        Bitmap24 first; // every frame when whole
+        Bitmap24 first; // the base frame, or every frame when whole
         int frames = 0;
         int frameHeight = 0;
         bool whole = false;
@@ -52,7 +54,7 @@ private:
         std::vector<Run> runs;                  // by frame, then row, then x
         std::vector<std::uint8_t> pixels;
     };
-    // The runs of every frame but the first; false when a frame differs in too many pixels.
+    // The base and the runs of every frame; false when a frame differs in too many pixels.
     static bool FindRuns(const Bitmap24& picture, Data& data);
 
     std::shared_ptr<const Data> m_data;
