@@ -84,8 +84,8 @@ void RestoreBackground(const TSkinModeRecord& r, const QRect& area, Bitmap24& su
     if (r.BackgroundReleased)
         r.BackgroundUnderElements.CopyTo(surface, area);
     else
-        PlainCopy(r.Background, area.x(), area.y(), area.width(), area.height(), surface,
-                  area.x(), area.y());
+        PlainCopy(r.Background, area.x(), area.y(), area.width(), area.height(), surface, area.x(),
+                  area.y());
 }
 
 // A lamp's position or a meter's target or a read-out's number.
