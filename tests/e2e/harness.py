@@ -40,9 +40,10 @@ def wait_until(predicate, timeout=DEFAULT_TIMEOUT, interval=0.02, what="conditio
 class Desktop:
     """Xvfb with openbox on the first free display number."""
 
-    def __init__(self, width=1280, height=800):
+    def __init__(self, width=1280, height=800, depth=24):
         self.width = width
         self.height = height
+        self.depth = depth
         self.display = None
         self._processes = []
         self.start_limit = 30.0  # seconds each part of the start may take
@@ -78,7 +79,7 @@ class Desktop:
         try:
             xvfb = subprocess.Popen(
                 ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                 f"{self.width}x{self.height}x24", "-br", "-nolisten", "tcp"],
+                 f"{self.width}x{self.height}x{self.depth}", "-br", "-nolisten", "tcp"],
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
         finally:
             os.close(write_end)

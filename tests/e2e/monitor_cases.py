@@ -7,7 +7,8 @@ import subprocess
 import threading
 import time
 
-from harness import (E2EError, Pulsmir, screen_pixels, skin_region, wait_until, window_geometry)
+from harness import (Desktop, E2EError, Pulsmir, screen_pixels, skin_region, wait_until,
+                     window_geometry)
 from shell_cases import expect, main_windows
 
 FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../fixtures/skin")
@@ -69,6 +70,21 @@ def first_frames_and_shape(desktop, folder):
     expect(outside_black, "the desktop does not show through outside the skin's shape")
     expect(share > 0.8, f"only {share:.0%} of the shaped pixels are drawn")
     expect(program.terminate() == 0, "exit")
+
+
+class SixteenBitScreen(Desktop):
+    """An X screen of 16 bits a pixel, whose windows the program cannot put its 32-bit pixels
+    into: it paints through Qt there."""
+
+    def __init__(self):
+        super().__init__(depth=16)
+
+
+def first_frames_on_a_sixteen_bit_screen(desktop, folder):
+    first_frames_and_shape(desktop, folder)
+
+
+first_frames_on_a_sixteen_bit_screen.desktop = SixteenBitScreen
 
 
 def open_skin_menu(desktop, window):

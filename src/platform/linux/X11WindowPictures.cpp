@@ -34,7 +34,11 @@ bool ServerTakesQtPixels(xcb_connection_t* c)
     }
     if (formats == 0)
         return false;
-    for (auto screen = xcb_setup_roots_iterator(setup); screen.rem; xcb_screen_next(&screen))
+    for (auto screen = xcb_setup_roots_iterator(setup); screen.rem; xcb_screen_next(&screen)) {
+        // A window takes the screen's own depth unless it asks for an alpha channel (32): a
+        // deep-colour screen of 30 bits is not for us.
+        if (!IsPictureDepth(screen.data->root_depth))
+            return false;
         for (auto depth = xcb_screen_allowed_depths_iterator(screen.data); depth.rem;
              xcb_depth_next(&depth)) {
             if (!IsPictureDepth(depth.data->depth))
@@ -46,6 +50,7 @@ bool ServerTakesQtPixels(xcb_connection_t* c)
                     return false;
             }
         }
+    }
     return true;
 }
 
