@@ -26,11 +26,16 @@ TFacePainter::TFacePainter(QWidget& window, bool desktop) : m_window(window)
 }
 
 void TFacePainter::Paint(const QRegion& region, QSize faceSize, const Picture& picture,
-                         bool translucent) const
+                         bool translucent)
 {
     const QRect face(QPoint(0, 0), faceSize);
     if (m_onScreen) {
-        PaintOnScreen(region, face, picture);
+        if (PaintOnScreen(region, face, picture))
+            return;
+        m_onScreen = false;
+        m_window.setAttribute(Qt::WA_PaintOnScreen, false);
+        m_window.setAttribute(Qt::WA_NoSystemBackground, false);
+        m_window.update();
         return;
     }
     QPainter painter(&m_window);
@@ -51,7 +56,7 @@ void TFacePainter::Paint(const QRegion& region, QSize faceSize, const Picture& p
     }
 }
 
-void TFacePainter::PaintOnScreen(const QRegion& region, const QRect& face,
+bool TFacePainter::PaintOnScreen(const QRegion& region, const QRect& face,
                                  const Picture& picture) const
 {
     const double ratio = m_window.devicePixelRatioF();
@@ -65,7 +70,9 @@ void TFacePainter::PaintOnScreen(const QRegion& region, const QRect& face,
             int(std::max<qint64>(1, BandBytes / (qint64(area.width()) * scale * scale * 4)));
         for (int y = area.top(); y <= area.bottom(); y += rows) {
             const QRect band(area.left(), y, area.width(), std::min(rows, area.bottom() + 1 - y));
-            X11PutPicture(window, RepeatPixels(picture(band), scale), band.topLeft() * scale);
+            if (!X11PutPicture(window, RepeatPixels(picture(band), scale), band.topLeft() * scale))
+                return false;
         }
     }
+    return true;
 }

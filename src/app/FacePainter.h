@@ -24,12 +24,12 @@ public:
 
     bool OnScreen() const { return m_onScreen; }
     // Paints this part of the window (in its units) from inside its paintEvent. A translucent
-    // window takes the pictures' alpha as it is, not blended over what it showed.
-    void Paint(const QRegion& region, QSize faceSize, const Picture& picture,
-               bool translucent) const;
+    // window takes the pictures' alpha as it is, not blended over what it showed. Should the
+    // X server refuse a picture, the window paints through Qt from then on.
+    void Paint(const QRegion& region, QSize faceSize, const Picture& picture, bool translucent);
 
 private:
-    void PaintOnScreen(const QRegion& region, const QRect& face, const Picture& picture) const;
+    bool PaintOnScreen(const QRegion& region, const QRect& face, const Picture& picture) const;
 
     QWidget& m_window;
     bool m_onScreen = false;
