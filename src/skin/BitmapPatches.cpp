@@ -23,11 +23,3 @@ void BitmapPatches::CopyTo(Bitmap24& target, const QRect& area) const
                       part.width(), part.height(), target, part.x(), part.y());
     }
 }
-
-std::int64_t BitmapPatches::ByteSize() const
-{
-    std::int64_t bytes = 0;
-    for (const Patch& patch : m_patches)
-        bytes += patch.Pixels.ByteSize();
-    return bytes;
-}

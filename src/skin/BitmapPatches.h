@@ -4,7 +4,6 @@
 
 #include <QRect>
 #include <QRegion>
-#include <cstdint>
 #include <vector>
 
 // The pixels of a bitmap inside a region only: what the renderer needs of a background once
@@ -19,7 +18,6 @@ public:
 
     // Copies what it holds of the area to the same place of the target, cut to the target.
     void CopyTo(Bitmap24& target, const QRect& area) const;
-    std::int64_t ByteSize() const;
 
 private:
     struct Patch

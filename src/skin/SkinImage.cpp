@@ -391,6 +391,13 @@ std::optional<QSize> PictureHeaderSize(const QByteArray& data, PictureFormat for
     return std::nullopt;
 }
 
+QString PictureDecoderMissing(PictureFormat format)
+{
+    if (format == PictureFormat::Jpeg && !LibJpeg::Get())
+        return QStringLiteral("JPEG pictures cannot be read (%1)").arg(LibJpeg::LoadError());
+    return {};
+}
+
 Bitmap24 DecodePicture(const QByteArray& data, PictureFormat format)
 {
     switch (format) {

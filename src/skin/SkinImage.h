@@ -41,6 +41,9 @@ PictureFormat PictureFormatOf(const QString& path);
 // not a picture of that format.
 std::optional<QSize> PictureHeaderSize(const QByteArray& data, PictureFormat format);
 Bitmap24 DecodePicture(const QByteArray& data, PictureFormat format);
+// Why no picture of the format can be decoded here (libjpeg, loaded at the first JPEG, is
+// missing); empty when they can.
+QString PictureDecoderMissing(PictureFormat format);
 
 // A 24-bit PNG of the bitmap, without gamma or colour chunks; empty for an empty bitmap. With
 // an outline of the bitmap's size, a 32-bit one, transparent where the outline is.

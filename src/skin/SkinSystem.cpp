@@ -251,8 +251,11 @@ private:
             m_decoded.emplace(key, entry);
         }
         const Decoded& picture = m_decoded.at(key);
-        if (required && !picture.Decodes)
-            throw SkinLimitError(file + QStringLiteral(" is no picture"));
+        if (required && !picture.Decodes) {
+            const QString missing = PictureDecoderMissing(PictureFormatOf(file));
+            throw SkinLimitError(file + (missing.isEmpty() ? QStringLiteral(" is no picture")
+                                                           : QStringLiteral(": ") + missing));
+        }
         return {key, picture.Size};
     }
 
